@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the checks need. Idempotent; runs
+# apt-get only when something is missing. Usage: scripts/deps.sh [build|test]
+set -euo pipefail
+
+mode="${1:-test}"
+packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev)
+if [ "$mode" = test ]; then
+  packages+=(clang libclang-rt-14-dev libpugixml-dev libbenchmark-dev
+             chromium libreoffice-calc-nogui xvfb xauth python3)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

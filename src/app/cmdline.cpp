@@ -1,0 +1,211 @@
+#include "app/cmdline.h"
+
+#include <array>
+#include <string_view>
+
+#include "app/platform.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+namespace {
+
+struct FlagParam {
+  std::string_view name;
+  bool TRunParams::*field;
+};
+
+struct RangeParam {
+  std::string_view name;
+  int TRunParams::*field;
+  char highest;  // values "0" up to this digit
+  std::string_view message;
+};
+
+constexpr std::array<FlagParam, 3> kFlagParams = {{
+    {"subdirs", &TRunParams::SubDirs},
+    {"protopen", &TRunParams::ProtOpen},
+    {"calccorr", &TRunParams::CalcCorr},
+}};
+
+constexpr std::array<RangeParam, 3> kRangeParams = {{
+    {"protform", &TRunParams::ProtForm, '1', "Значение параметра protform должно быть либо 0, либо 1."},
+    {"saldofilter", &TRunParams::SaldoFilter, '3',
+     "Значение параметра saldofilter должно быть в пределах от 0 до 3."},
+    {"protformat", &TRunParams::ProtFormat, '2',
+     "Значение параметра protformat должно быть в пределах от 0 до 2."},
+}};
+
+// The value of a range parameter: exactly one digit from "0" to `highest`, else -1.
+int ReadDigit(const std::string& value, char highest) {
+  if (value.size() != 1 || value[0] < '0' || value[0] > highest) {
+    return -1;
+  }
+  return value[0] - '0';
+}
+
+bool Fail(TRunParams& params, std::string text) {
+  params.ErrorText = std::move(text);
+  return false;
+}
+
+bool CheckPairs(TRunParams& params) {
+  params.Path.clear();
+  params.ProtFileName.clear();
+  params.ProtForm = params.ProtFormat = params.SaldoFilter = 0;
+  params.SubDirs = params.CalcCorr = params.ProtOpen = false;
+  bool seenRegNumb = false;
+  bool seenPath = false;
+  bool seenOrgName = false;
+
+  for (const auto& [name, value] : params.Params) {
+    if (name == "regnumb") {
+      std::string regNumb = Utf8ToCp1251(value);
+      if (!CheckRegNumbList(regNumb)) {
+        return Fail(params, "Неверное значение " + value + " параметра regnumb.");
+      }
+      params.RegNumb = regNumb;
+      seenRegNumb = true;
+      continue;
+    }
+    if (name == "path") {
+      if (!platform::FolderExists(value)) {
+        return Fail(params, "Каталога " + value + " не существует.");
+      }
+      params.Path = value;
+      seenPath = true;
+      continue;
+    }
+    if (name == "orgname") {
+      params.OrgName = Utf8ToCp1251(value);
+      seenOrgName = true;
+      continue;
+    }
+    if (name == "protfilename") {
+      params.ProtFileName = value;
+      continue;
+    }
+    bool known = false;
+    for (const auto& flag : kFlagParams) {
+      if (name == flag.name) {
+        int digit = ReadDigit(value, '1');
+        if (digit < 0) {
+          return Fail(params, "Значение параметра " + name + " должно быть либо 0, либо 1.");
+        }
+        params.*flag.field = digit == 1;
+        known = true;
+        break;
+      }
+    }
+    for (const auto& range : kRangeParams) {
+      if (!known && name == range.name) {
+        int digit = ReadDigit(value, range.highest);
+        if (digit < 0) {
+          return Fail(params, std::string(range.message));
+        }
+        params.*range.field = digit;
+        known = true;
+        break;
+      }
+    }
+    if (!known) {
+      return Fail(params, "Неверное имя параметра - " + name);
+    }
+  }
+
+  if (!seenRegNumb) {
+    return Fail(params, "Не указан обязательный параметр - regnumb");
+  }
+  if (!seenPath) {
+    return Fail(params, "Не указан обязательный параметр - path");
+  }
+  if (!seenOrgName) {
+    return Fail(params, "Не указан обязательный параметр - orgname");
+  }
+  if (params.ProtFileName.empty()) {
+    // The registration number text as the user typed it, commas included.
+    std::string regNumbAsGiven = Cp1251ToUtf8(params.RegNumb);
+    params.ProtFileName = platform::TempFolder() + platform::PathSeparator() + regNumbAsGiven +
+                          (params.ProtFormat == 0 ? ".html" : ".xml");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsAllDigits(const std::string& text) {
+  if (text.empty()) {
+    return false;
+  }
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CheckRegNumb(const std::string& text) {
+  return text.size() == 14 && text[3] == '-' && text[7] == '-' && IsAllDigits(text.substr(0, 3)) &&
+         IsAllDigits(text.substr(4, 3)) && IsAllDigits(text.substr(8, 6));
+}
+
+bool CheckRegNumbList(const std::string& text) {
+  std::size_t start = 0;
+  while (true) {
+    std::size_t comma = text.find(',', start);
+    if (!CheckRegNumb(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start))) {
+      return false;
+    }
+    if (comma == std::string::npos) {
+      return true;
+    }
+    start = comma + 1;
+  }
+}
+
+bool ParseParam(TRunParams& params, const std::string& argument) {
+  std::size_t equals = argument.find('=');
+  if (equals == std::string::npos) {
+    return Fail(params, "Неверный синтаксис параметра " + argument);
+  }
+  std::string name = argument.substr(1, equals - 1);
+  std::string value = argument.substr(equals + 1);
+  // Shells that keep quotes pass "value" with them; the value is what lies between.
+  if (!value.empty() && value.front() == '"') {
+    value.erase(0, 1);
+  }
+  if (!value.empty() && value.back() == '"') {
+    value.pop_back();
+  }
+  params.Params.emplace_back(std::move(name), std::move(value));
+  return true;
+}
+
+bool ReadParamList(const std::vector<std::string>& args, TRunParams& params) {
+  params.Params.clear();
+  for (const auto& argument : args) {
+    if (argument.empty() || argument.front() != '/') {
+      return Fail(params, "Неверный синтаксис параметра " + argument);
+    }
+    if (!ParseParam(params, argument)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ParseCommandLine(const std::vector<std::string>& args, TRunParams& params) {
+  params.ErrorText.clear();
+  return ReadParamList(args, params) && CheckPairs(params);
+}
+
+int RunBatch(const std::vector<std::string>& args) {
+  TRunParams params;
+  if (!ParseCommandLine(args, params)) {
+    platform::ReportError(params.ErrorText);
+    return kExitBadParameter;
+  }
+  return ProcessBatch(params);
+}
+
+}  // namespace brisolt

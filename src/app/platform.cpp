@@ -1,0 +1,178 @@
+#include "app/platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "xml/cp1251.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
+namespace brisolt::platform {
+
+char PathSeparator() {
+#ifdef _WIN32
+  return '\\';
+#else
+  return '/';
+#endif
+}
+
+std::string GetEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string TempFolder() {
+  std::string folder = GetEnv("TEMP");
+  if (folder.empty()) {
+    std::error_code error;
+    folder = NativeFromPath(std::filesystem::temp_directory_path(error));
+    if (error || folder.empty()) {
+#ifdef _WIN32
+      folder = "C:\\Windows\\Temp";
+#else
+      folder = "/tmp";
+#endif
+    }
+  }
+  while (folder.size() > 1 && (folder.back() == '/' || folder.back() == PathSeparator())) {
+    folder.pop_back();
+  }
+  return folder;
+}
+
+bool FolderExists(const std::string& path) {
+  if (path.empty()) {
+    return false;
+  }
+  std::error_code error;
+  return std::filesystem::is_directory(PathFromNative(path), error);
+}
+
+std::string ExecutablePath() {
+  std::error_code error;
+#ifdef _WIN32
+  wchar_t buffer[32768];
+  DWORD length = GetModuleFileNameW(nullptr, buffer, 32768);
+  if (length == 0 || length >= 32768) {
+    return {};
+  }
+  return NativeFromPath(std::filesystem::path(std::wstring(buffer, length)));
+#else
+  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : NativeFromPath(path);
+#endif
+}
+
+#ifndef _WIN32
+namespace {
+
+// Runs the program in a grandchild so that it outlives us and never becomes a zombie; the
+// intermediate child reports through its exit status whether the start worked.
+bool SpawnDetached(const std::vector<std::string>& argv) {
+  pid_t child = fork();
+  if (child < 0) {
+    return false;
+  }
+  if (child == 0) {
+    setsid();
+    int devNull = open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+      dup2(devNull, STDIN_FILENO);
+      dup2(devNull, STDOUT_FILENO);
+      dup2(devNull, STDERR_FILENO);
+    }
+    std::vector<char*> args;
+    for (const auto& arg : argv) {
+      args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_t grandchild = 0;
+    int status = posix_spawnp(&grandchild, args[0], nullptr, nullptr, args.data(), environ);
+    _exit(status == 0 ? 0 : 1);
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+#endif
+
+bool ProgramExists(const std::string& program) {
+#ifdef _WIN32
+  wchar_t found[MAX_PATH];
+  std::wstring name = PathFromNative(program).wstring();
+  return SearchPathW(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr) > 0;
+#else
+  if (program.find('/') != std::string::npos) {
+    return access(program.c_str(), X_OK) == 0;
+  }
+  std::string path = GetEnv("PATH");
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find(':', start);
+    if (end == std::string::npos) {
+      end = path.size();
+    }
+    std::string folder = path.substr(start, end - start);
+    if (folder.empty()) {
+      folder.assign(1, '.');
+    }
+    if (access((folder + "/" + program).c_str(), X_OK) == 0) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+#endif
+}
+
+void ShellOpen(const std::string& target) {
+#ifdef _WIN32
+  std::wstring wide = PathFromNative(target).wstring();
+  ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+#else
+  SpawnDetached({"xdg-open", target});
+#endif
+}
+
+bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
+#ifdef _WIN32
+  std::wstring parameters;
+  for (const auto& argument : arguments) {
+    if (!parameters.empty()) {
+      parameters += L' ';
+    }
+    parameters += L'"' + PathFromNative(argument).wstring() + L'"';
+  }
+  std::wstring wideProgram = PathFromNative(program).wstring();
+  auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wideProgram.c_str(),
+                                                        parameters.c_str(), nullptr, SW_SHOWMAXIMIZED));
+  return result > 32;
+#else
+  std::vector<std::string> argv{program};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return SpawnDetached(argv);
+#endif
+}
+
+void ReportError(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace brisolt::platform

@@ -1,0 +1,40 @@
+// windows-1251, the single-byte code page of the packs and of every protocol, and the bridge between
+// it, UTF-16 (what the windows show), UTF-8 (what Linux passes on the command line and in file
+// names) and std::filesystem paths.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace brisolt {
+
+// The code point a windows-1251 byte stands for. Every byte maps to something; 0x98, which the
+// code page leaves undefined, maps to U+0098 so that bytes survive a round trip.
+char32_t Cp1251ToUnicode(unsigned char byte);
+
+// The windows-1251 byte for a code point, or -1 when the code page cannot represent it.
+int UnicodeToCp1251(char32_t codePoint);
+
+std::u16string Cp1251ToUtf16(std::string_view text);
+std::string Cp1251ToUtf8(std::string_view text);
+
+// Characters the code page cannot represent (and malformed input) become `replacement`.
+std::string Utf16ToCp1251(std::u16string_view text, char replacement = '?');
+std::string Utf8ToCp1251(std::string_view text, char replacement = '?');
+
+// Unicode upper and lower case of one windows-1251 character, within the code page
+// (а..я, ё, ђ, ў, і, ґ, ... and ASCII).
+unsigned char Cp1251ToUpper(unsigned char byte);
+unsigned char Cp1251ToLower(unsigned char byte);
+std::string Cp1251UpperCase(std::string_view text);
+
+// Text comparison without regard to case, within windows-1251.
+bool Cp1251EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// File names: the program holds them as the platform's own narrow text (UTF-8 on Linux, UTF-8 as
+// well on Windows, converted at the edges) and opens files only through these two.
+std::filesystem::path PathFromNative(const std::string& native);
+std::string NativeFromPath(const std::filesystem::path& path);
+
+}  // namespace brisolt

@@ -1,0 +1,255 @@
+#include "app/cmdline.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+#include "app/platform.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder that exists for the whole test program, for the required "path" parameter.
+const std::string& ExistingFolder() {
+  static const std::string folder = [] {
+    fs::path path = fs::temp_directory_path() / "brisolt-cmdline-test";
+    fs::create_directories(path);
+    return path.string();
+  }();
+  return folder;
+}
+
+std::vector<std::string> WithRequired(std::vector<std::string> args) {
+  args.insert(args.begin(), {"/regnumb=087-001-012345", "/path=" + ExistingFolder(), "/orgname=ООО Ромашка"});
+  return args;
+}
+
+struct ErrorCase {
+  const char* title;
+  std::vector<std::string> args;
+  std::string expected;
+};
+
+TEST(ParseCommandLine, ReportsTheFirstErrorFound) {
+  const std::string folder = ExistingFolder();
+  const std::vector<ErrorCase> cases = {
+      {"no slash", {"x"}, "Неверный синтаксис параметра x"},
+      {"no equals sign", {"/regnumb"}, "Неверный синтаксис параметра /regnumb"},
+      {"phase 1 before phase 2", {"/x=1", "y"}, "Неверный синтаксис параметра y"},
+      {"unknown name", {"/x=1"}, "Неверное имя параметра - x"},
+      {"names are case-sensitive", {"/RegNumb=087-001-012345"}, "Неверное имя параметра - RegNumb"},
+      {"empty name", {"/=1"}, "Неверное имя параметра - "},
+      {"regnumb empty gives two blanks", {"/regnumb="}, "Неверное значение  параметра regnumb."},
+      {"regnumb blank after comma", {"/regnumb=087-001-012345, 087-001-012346"},
+       "Неверное значение 087-001-012345, 087-001-012346 параметра regnumb."},
+      {"regnumb trailing comma", {"/regnumb=087-001-012345,"},
+       "Неверное значение 087-001-012345, параметра regnumb."},
+      {"regnumb two commas", {"/regnumb=087-001-012345,,087-001-012346"},
+       "Неверное значение 087-001-012345,,087-001-012346 параметра regnumb."},
+      {"regnumb letter", {"/regnumb=087-00A-012345"}, "Неверное значение 087-00A-012345 параметра regnumb."},
+      {"regnumb wrong dash place", {"/regnumb=0870-01-012345"}, "Неверное значение 0870-01-012345 параметра regnumb."},
+      {"regnumb Cyrillic counts as one character", {"/regnumb=087-001-01234Ж"},
+       "Неверное значение 087-001-01234Ж параметра regnumb."},
+      {"path missing folder", {"/path=/no/such/folder/here"}, "Каталога /no/such/folder/here не существует."},
+      {"subdirs 2", {"/subdirs=2"}, "Значение параметра subdirs должно быть либо 0, либо 1."},
+      {"protform 2", {"/protform=2"}, "Значение параметра protform должно быть либо 0, либо 1."},
+      {"saldofilter 4", {"/saldofilter=4"}, "Значение параметра saldofilter должно быть в пределах от 0 до 3."},
+      {"saldofilter sign", {"/saldofilter=+1"}, "Значение параметра saldofilter должно быть в пределах от 0 до 3."},
+      {"protformat 3", {"/protformat=3"}, "Значение параметра protformat должно быть в пределах от 0 до 2."},
+      {"protopen 01", {"/protopen=01"}, "Значение параметра protopen должно быть либо 0, либо 1."},
+      {"protopen blank 1", {"/protopen= 1"}, "Значение параметра protopen должно быть либо 0, либо 1."},
+      {"protopen empty", {"/protopen="}, "Значение параметра protopen должно быть либо 0, либо 1."},
+      {"calccorr yes", {"/calccorr=yes"}, "Значение параметра calccorr должно быть либо 0, либо 1."},
+      {"wrong value before missing required", {"/subdirs=5"},
+       "Значение параметра subdirs должно быть либо 0, либо 1."},
+      {"repeated name checked each time", {"/subdirs=1", "/subdirs=2"},
+       "Значение параметра subdirs должно быть либо 0, либо 1."},
+      {"regnumb missing first", {"/subdirs=1"}, "Не указан обязательный параметр - regnumb"},
+      {"path missing", {"/regnumb=087-001-012345", "/orgname=x"}, "Не указан обязательный параметр - path"},
+      {"orgname missing", {"/regnumb=087-001-012345", "/path=" + folder}, "Не указан обязательный параметр - orgname"},
+      {"error after all required", WithRequired({"/protformat=9"}),
+       "Значение параметра protformat должно быть в пределах от 0 до 2."},
+  };
+  for (const auto& testCase : cases) {
+    TRunParams params;
+    EXPECT_FALSE(ParseCommandLine(testCase.args, params)) << testCase.title;
+    EXPECT_EQ(params.ErrorText, testCase.expected) << testCase.title;
+  }
+}
+
+TEST(ParseCommandLine, FillsTheParameters) {
+  TRunParams params;
+  ASSERT_TRUE(ParseCommandLine(WithRequired({"/subdirs=1", "/calccorr=1", "/protform=1", "/protformat=2",
+                                             "/protopen=1", "/saldofilter=3", "/protfilename=/tmp/p.xml"}),
+                               params))
+      << params.ErrorText;
+  EXPECT_EQ(params.Path, ExistingFolder());
+  EXPECT_EQ(params.RegNumb, "087-001-012345");
+  EXPECT_EQ(params.OrgName, Utf8ToCp1251("ООО Ромашка"));
+  EXPECT_TRUE(params.SubDirs);
+  EXPECT_TRUE(params.CalcCorr);
+  EXPECT_TRUE(params.ProtOpen);
+  EXPECT_EQ(params.ProtForm, 1);
+  EXPECT_EQ(params.ProtFormat, 2);
+  EXPECT_EQ(params.SaldoFilter, 3);
+  EXPECT_EQ(params.ProtFileName, "/tmp/p.xml");
+  EXPECT_TRUE(params.ErrorText.empty());
+  ASSERT_EQ(params.Params.size(), 10u);
+  EXPECT_EQ(params.Params[3].first, "subdirs");
+}
+
+TEST(ParseCommandLine, ValueRules) {
+  struct Case {
+    const char* title;
+    std::vector<std::string> extra;
+    bool subDirs;
+    std::string orgNameUtf8;
+  };
+  const std::vector<Case> cases = {
+      {"last value wins", {"/subdirs=1", "/subdirs=0"}, false, "ООО Ромашка"},
+      {"empty orgname is given", {"/orgname="}, false, ""},
+      {"value keeps further equals signs", {"/orgname=a=b"}, false, "a=b"},
+      {"quotes around the value are removed", {"/orgname=\"ООО \"Лето\"\""}, false, "ООО \"Лето\""},
+      {"a lone quote is removed", {"/orgname=\""}, false, ""},
+  };
+  for (const auto& testCase : cases) {
+    TRunParams params;
+    ASSERT_TRUE(ParseCommandLine(WithRequired(testCase.extra), params)) << testCase.title << ": " << params.ErrorText;
+    EXPECT_EQ(params.SubDirs, testCase.subDirs) << testCase.title;
+    EXPECT_EQ(Cp1251ToUtf8(params.OrgName), testCase.orgNameUtf8) << testCase.title;
+  }
+}
+
+// setenv/unsetenv for the default protocol name; restores the variable afterwards.
+class TempVariable {
+ public:
+  explicit TempVariable(const char* value) {
+    if (const char* old = std::getenv("TEMP")) {
+      saved_ = old;
+      hadValue_ = true;
+    }
+    if (value == nullptr) {
+      unsetenv("TEMP");
+    } else {
+      setenv("TEMP", value, 1);
+    }
+  }
+  ~TempVariable() {
+    if (hadValue_) {
+      setenv("TEMP", saved_.c_str(), 1);
+    } else {
+      unsetenv("TEMP");
+    }
+  }
+
+ private:
+  std::string saved_;
+  bool hadValue_ = false;
+};
+
+TEST(ParseCommandLine, DefaultProtocolName) {
+  ExistingFolder();
+  // Without TEMP the system's temporary folder is used, which on Linux honours TMPDIR.
+  const std::string systemTempTrimmed = ExistingFolder();
+  setenv("TMPDIR", (systemTempTrimmed + "/").c_str(), 1);
+  struct Case {
+    const char* title;
+    const char* temp;
+    std::vector<std::string> args;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"html in TEMP", "/var/tmp/clerk", {}, "/var/tmp/clerk/087-001-012345.html"},
+      {"trailing separator of TEMP", "/var/tmp/clerk/", {}, "/var/tmp/clerk/087-001-012345.html"},
+      {"spreadsheet for Excel", "/var/tmp/clerk", {"/protformat=1"}, "/var/tmp/clerk/087-001-012345.xml"},
+      {"spreadsheet for Calc", "/var/tmp/clerk", {"/protformat=2"}, "/var/tmp/clerk/087-001-012345.xml"},
+      {"empty protfilename keeps the default", "/var/tmp/clerk", {"/protfilename="},
+       "/var/tmp/clerk/087-001-012345.html"},
+      {"several numbers keep their commas", "/var/tmp/clerk", {"/regnumb=087-001-000001,087-001-000002"},
+       "/var/tmp/clerk/087-001-000001,087-001-000002.html"},
+      {"unset TEMP uses the system folder", nullptr, {}, systemTempTrimmed + "/087-001-012345.html"},
+      {"empty TEMP uses the system folder", "", {}, systemTempTrimmed + "/087-001-012345.html"},
+  };
+  for (const auto& testCase : cases) {
+    TempVariable temp(testCase.temp);
+    TRunParams params;
+    ASSERT_TRUE(ParseCommandLine(WithRequired(testCase.args), params)) << testCase.title << ": " << params.ErrorText;
+    EXPECT_EQ(params.ProtFileName, testCase.expected) << testCase.title;
+  }
+  unsetenv("TMPDIR");
+}
+
+TEST(ParseCommandLine, CyrillicFolderName) {
+  fs::path folder = fs::temp_directory_path() / "brisolt-тест-папка";
+  fs::create_directories(folder);
+  TRunParams params;
+  EXPECT_TRUE(ParseCommandLine({"/regnumb=087-001-012345", "/path=" + folder.string(), "/orgname=x"}, params))
+      << params.ErrorText;
+  EXPECT_EQ(params.Path, folder.string());
+  fs::remove(folder);
+}
+
+TEST(CheckRegNumb, Forms) {
+  EXPECT_TRUE(CheckRegNumb("087-001-012345"));
+  EXPECT_FALSE(CheckRegNumb("087-001-01234"));
+  EXPECT_FALSE(CheckRegNumb("087-001-0123456"));
+  EXPECT_FALSE(CheckRegNumb("087 001 012345"));
+  EXPECT_FALSE(CheckRegNumb(" 87-001-012345"));
+  EXPECT_TRUE(CheckRegNumbList("087-001-012345,087-001-012346"));
+  EXPECT_FALSE(CheckRegNumbList(",087-001-012345"));
+  EXPECT_FALSE(CheckRegNumbList(""));
+  EXPECT_FALSE(IsAllDigits(""));
+  EXPECT_TRUE(IsAllDigits("0123456789"));
+}
+
+// The program itself: messages on standard error, exit statuses, no window.
+struct RunResult {
+  int status;
+  std::string errorOutput;
+};
+
+RunResult RunProgram(const std::string& arguments) {
+  fs::path errorFile = fs::temp_directory_path() / "brisolt-cmdline-stderr.txt";
+  std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY '") + BRISOLT_BINARY + "' " + arguments +
+                        " 2>'" + errorFile.string() + "' >/dev/null";
+  int raw = std::system(command.c_str());
+  RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}};
+  if (FILE* file = std::fopen(errorFile.c_str(), "rb")) {
+    char buffer[4096];
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+      result.errorOutput.append(buffer, read);
+    }
+    std::fclose(file);
+  }
+  fs::remove(errorFile);
+  return result;
+}
+
+TEST(BatchProgram, ParameterErrorsGoToStandardErrorWithStatus2) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/x=1", "Неверное имя параметра - x\n"},
+      {"x", "Неверный синтаксис параметра x\n"},
+      {"'/regnumb=087-001-012345, 087-001-012346'",
+       "Неверное значение 087-001-012345, 087-001-012346 параметра regnumb.\n"},
+      {"/regnumb=087-001-012345, 087-001-012346", "Неверный синтаксис параметра 087-001-012346\n"},
+      {"/subdirs=1", "Не указан обязательный параметр - regnumb\n"},
+  };
+  for (const auto& [arguments, expected] : cases) {
+    RunResult result = RunProgram(arguments);
+    EXPECT_EQ(result.status, kExitBadParameter) << arguments;
+    EXPECT_EQ(result.errorOutput, expected) << arguments;
+  }
+}
+
+}  // namespace
+}  // namespace brisolt

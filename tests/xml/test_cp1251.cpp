@@ -1,0 +1,48 @@
+#include "xml/cp1251.h"
+
+#include <gtest/gtest.h>
+
+namespace brisolt {
+namespace {
+
+TEST(Cp1251, RoundTripsEveryByte) {
+  std::string all;
+  for (int byte = 1; byte < 256; ++byte) {
+    all += static_cast<char>(byte);
+  }
+  EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
+  EXPECT_EQ(Utf16ToCp1251(Cp1251ToUtf16(all)), all);
+}
+
+TEST(Cp1251, KnownCharacters) {
+  struct Case {
+    unsigned char byte;
+    char32_t code;
+  };
+  const Case cases[] = {{0xC0, U'А'}, {0xFF, U'я'}, {0xA8, U'Ё'}, {0xB8, U'ё'}, {0xB9, U'№'},
+                        {0x88, U'€'}, {0x96, U'–'}, {0xAB, U'«'}, {0xA5, U'Ґ'}, {'A', U'A'}};
+  for (const auto& testCase : cases) {
+    EXPECT_EQ(Cp1251ToUnicode(testCase.byte), testCase.code);
+    EXPECT_EQ(UnicodeToCp1251(testCase.code), testCase.byte);
+  }
+  EXPECT_EQ(UnicodeToCp1251(U'ü'), -1);
+}
+
+TEST(Cp1251, UnrepresentableAndMalformedBecomeReplacement) {
+  EXPECT_EQ(Utf8ToCp1251("a\xC3\xBC" "b"), "a?b");           // ü
+  EXPECT_EQ(Utf8ToCp1251("\xF0\x9F\x98\x80"), "?");          // emoji, one character
+  EXPECT_EQ(Utf8ToCp1251("\xFF" "x"), "?x");                 // not UTF-8 at all
+  EXPECT_EQ(Utf8ToCp1251("\xD0"), "?");                      // cut sequence
+  EXPECT_EQ(Utf16ToCp1251(u"\U0001F600z"), "?z");            // surrogate pair, one character
+}
+
+TEST(Cp1251, CaseMapping) {
+  EXPECT_EQ(Cp1251ToUtf8(Cp1251UpperCase(Utf8ToCp1251("абвгдеёжзийклмнопрстуфхцчшщъыьэюя abc ґ і ў"))),
+            "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ ABC Ґ І Ў");
+  EXPECT_TRUE(Cp1251EqualsIgnoreCase(Utf8ToCp1251("pfr-700-Ё"), Utf8ToCp1251("PFR-700-ё")));
+  EXPECT_FALSE(Cp1251EqualsIgnoreCase("abc", "abd"));
+  EXPECT_EQ(Cp1251ToLower(0xC0), 0xE0);
+}
+
+}  // namespace
+}  // namespace brisolt
