@@ -1,0 +1,179 @@
+#include "protocol/prot.h"
+
+#include <ctime>
+#include <mutex>
+
+namespace brisolt {
+
+void TReport::Clear() {
+  ProgName.clear();
+  ProgVersion.clear();
+  ProgURL.clear();
+  ProgNote.clear();
+  OrgName.clear();
+  RegNumb.clear();
+  FileList.clear();
+  PeriodList.clear();
+  ErrorList.clear();
+  MainLines.clear();
+  PeriodTotals.clear();
+  ForgottenLines.clear();
+  SZV63Year = 0;
+  SZV63Blocks.clear();
+}
+
+void TReport::AddFile(const std::string& text) { FileList.push_back(text); }
+
+void TReport::AddPeriod(const std::string& text) { PeriodList.push_back(text); }
+
+void TReport::AddError(const std::string& text) { ErrorList.push_back(text); }
+
+std::size_t TReport::AddMainLine(const std::string& styleClass, const std::string& fio,
+                                 const std::string& snils, const std::string& dismissDate) {
+  TMainLine& line = MainLines.emplace_back();
+  line.StyleClass = styleClass;
+  line.FIO = fio;
+  line.SNILS = snils;
+  line.DismissDate = dismissDate;
+  return MainLines.size() - 1;
+}
+
+void TReport::AddLinePeriod(std::size_t lineIndex, const std::string& fileNums,
+                            std::int64_t strahAccrued, std::int64_t strahPaid,
+                            std::int64_t strahAccruedTotal, std::int64_t strahPaidTotal,
+                            std::int64_t strahSaldo, std::int64_t nakopAccrued,
+                            std::int64_t nakopPaid, std::int64_t nakopAccruedTotal,
+                            std::int64_t nakopPaidTotal, std::int64_t nakopSaldo) {
+  TPeriodRec& period = MainLines.at(lineIndex).Periods.emplace_back();
+  period.FileNums = fileNums;
+  period.StrahAccrued = strahAccrued;
+  period.StrahPaid = strahPaid;
+  period.StrahAccruedTotal = strahAccruedTotal;
+  period.StrahPaidTotal = strahPaidTotal;
+  period.StrahSaldo = strahSaldo;
+  period.NakopAccrued = nakopAccrued;
+  period.NakopPaid = nakopPaid;
+  period.NakopAccruedTotal = nakopAccruedTotal;
+  period.NakopPaidTotal = nakopPaidTotal;
+  period.NakopSaldo = nakopSaldo;
+}
+
+void TReport::AddLineNote(std::size_t lineIndex, const std::string& text) {
+  MainLines.at(lineIndex).Notes.push_back(text);
+}
+
+void TReport::AddTotal(const TTotalRec& total) { PeriodTotals.push_back(total); }
+
+void TReport::AddForgottenLine(const std::string& snils, const std::string& fio,
+                               std::int64_t strahDebt, std::int64_t nakopDebt) {
+  TForgottenLine& line = ForgottenLines.emplace_back();
+  line.FIO = fio;
+  line.SNILS = snils;
+  line.StrahDebt = strahDebt;
+  line.NakopDebt = nakopDebt;
+}
+
+void TReport::SetSZV63Year(std::int32_t year) { SZV63Year = year; }
+
+std::size_t TReport::AddSZV63Block(const std::string& fio, const std::string& snils) {
+  TSZV63SverkaZL& block = SZV63Blocks.emplace_back();
+  block.FIO = fio;
+  block.SNILS = snils;
+  return SZV63Blocks.size() - 1;
+}
+
+void TReport::AddSZV63Line(std::size_t blockIndex, const std::string& categoryCode,
+                           const std::array<std::int64_t, 4>& calculated,
+                           const std::array<std::int64_t, 4>& fromIS,
+                           const std::array<bool, 4>& mismatch) {
+  TSZV63SverkaLine& line = SZV63Blocks.at(blockIndex).Lines.emplace_back();
+  line.CategoryCode = categoryCode;
+  for (std::size_t quarter = 0; quarter < 4; ++quarter) {
+    line.Quarters[quarter].Calculated = calculated[quarter];
+    line.Quarters[quarter].FromIS = fromIS[quarter];
+    line.Quarters[quarter].Difference = calculated[quarter] - fromIS[quarter];
+    line.Quarters[quarter].Mismatch = mismatch[quarter];
+  }
+}
+
+std::string FormatSNILS(const std::string& snils) {
+  auto piece = [&snils](std::size_t from, std::size_t count) {
+    return from < snils.size() ? snils.substr(from, count) : std::string();
+  };
+  return piece(0, 3) + "-" + piece(3, 3) + "-" + piece(6, 3) + " " + piece(9, 2);
+}
+
+std::string HtmlText(const std::string& text) {
+  static constexpr std::string_view kNbsp = "&nbsp;";
+  const std::size_t first = text.find_first_not_of(' ');
+  std::string result(kNbsp);
+  if (first != std::string::npos) {
+    const std::size_t last = text.find_last_not_of(' ');
+    for (std::size_t pos = first; pos <= last; ++pos) {
+      if (text[pos] == ' ') {
+        result += kNbsp;
+      } else {
+        result += text[pos];
+      }
+    }
+  }
+  result += kNbsp;
+  return result;
+}
+
+std::string FormatAmount(std::int64_t amount) {
+  // Work on the magnitude as unsigned so that the most negative amount has a magnitude too.
+  const bool negative = amount < 0;
+  const std::uint64_t magnitude =
+      negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount)
+               : static_cast<std::uint64_t>(amount);
+  const std::uint64_t kopecks = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
+  std::string result = (negative && kopecks != 0) ? "-" : "";
+  const auto fraction = static_cast<unsigned>(kopecks % 100);
+  result += std::to_string(kopecks / 100);
+  result += '.';
+  result += static_cast<char>('0' + fraction / 10);
+  result += static_cast<char>('0' + fraction % 10);
+  return result;
+}
+
+std::string HtmlAmount(std::int64_t amount) { return "&nbsp;" + FormatAmount(amount) + "&nbsp;"; }
+
+std::string EscapeMarkup(const std::string& text, bool withQuote) {
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&': result += "&amp;"; break;
+      case '<': result += "&lt;"; break;
+      case '>': result += "&gt;"; break;
+      case '"':
+        if (withQuote) {
+          result += "&quot;";
+        } else {
+          result += c;
+        }
+        break;
+      default: result += c;
+    }
+  }
+  return result;
+}
+
+std::string CurrentProtocolStamp() {
+  // localtime shares one static buffer; the window runs protocols off its own thread.
+  static std::mutex clockMutex;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  {
+    const std::lock_guard<std::mutex> lock(clockMutex);
+    if (const std::tm* converted = std::localtime(&now)) {
+      local = *converted;
+    }
+  }
+  char text[32];
+  std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace brisolt

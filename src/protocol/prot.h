@@ -1,0 +1,158 @@
+// The reconciliation protocol: its in-memory model and the two writers (HTML page, XML spreadsheet).
+// Every text held here is windows-1251; every amount is in ten-thousandths of a rouble.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace brisolt {
+
+struct TPeriodRec {
+  std::string FileNums;
+  std::int64_t StrahAccrued = 0;
+  std::int64_t StrahPaid = 0;
+  std::int64_t StrahAccruedTotal = 0;
+  std::int64_t StrahPaidTotal = 0;
+  std::int64_t StrahSaldo = 0;
+  std::int64_t NakopAccrued = 0;
+  std::int64_t NakopPaid = 0;
+  std::int64_t NakopAccruedTotal = 0;
+  std::int64_t NakopPaidTotal = 0;
+  std::int64_t NakopSaldo = 0;
+};
+
+class TMainLine {
+ public:
+  std::string StyleClass;
+  std::string FIO;
+  std::string SNILS;
+  std::string DismissDate;
+  std::vector<TPeriodRec> Periods;
+  std::vector<std::string> Notes;
+};
+
+// Totals over all persons for one period. For the insurance part and then the funded part, three
+// spans (period, year to date, since 01.01.2010), each accrued, paid, balance: 18 values printed
+// left to right in this order.
+struct TTotalRec {
+  enum : std::size_t {
+    StrahPeriodAccrued, StrahPeriodPaid, StrahPeriodSaldo,
+    StrahYearAccrued, StrahYearPaid, StrahYearSaldo,
+    StrahAllAccrued, StrahAllPaid, StrahAllSaldo,
+    NakopPeriodAccrued, NakopPeriodPaid, NakopPeriodSaldo,
+    NakopYearAccrued, NakopYearPaid, NakopYearSaldo,
+    NakopAllAccrued, NakopAllPaid, NakopAllSaldo,
+    Count
+  };
+  std::array<std::int64_t, Count> Values{};
+};
+
+struct TForgottenLine {
+  std::string FIO;
+  std::string SNILS;
+  std::int64_t StrahDebt = 0;
+  std::int64_t NakopDebt = 0;
+};
+
+struct TSZV63Quarter {
+  std::int64_t Calculated = 0;
+  std::int64_t FromIS = 0;
+  std::int64_t Difference = 0;
+  bool Mismatch = false;
+};
+
+struct TSZV63SverkaLine {
+  std::string CategoryCode;
+  std::array<TSZV63Quarter, 4> Quarters{};
+};
+
+class TSZV63SverkaZL {
+ public:
+  std::string FIO;
+  std::string SNILS;
+  std::vector<TSZV63SverkaLine> Lines;
+};
+
+class TReport {
+ public:
+  std::int32_t ProtForm = 0;  // 0 compact, 1 detailed; kept by Clear
+  std::string ProgName;
+  std::string ProgVersion;
+  std::string ProgURL;
+  std::string ProgNote;
+  std::string OrgName;
+  std::string RegNumb;
+  std::vector<std::string> FileList;
+  std::vector<std::string> PeriodList;
+  std::vector<std::string> ErrorList;
+  std::vector<TMainLine> MainLines;
+  std::vector<TTotalRec> PeriodTotals;
+  std::vector<TForgottenLine> ForgottenLines;
+  std::int32_t SZV63Year = 0;
+  std::vector<TSZV63SverkaZL> SZV63Blocks;
+
+  void Clear();
+  void AddFile(const std::string& text);
+  void AddPeriod(const std::string& text);
+  void AddError(const std::string& text);
+  std::size_t AddMainLine(const std::string& styleClass, const std::string& fio,
+                          const std::string& snils, const std::string& dismissDate);
+  // The ten amounts in field order, StrahAccrued ... NakopSaldo.
+  void AddLinePeriod(std::size_t lineIndex, const std::string& fileNums,
+                     std::int64_t strahAccrued, std::int64_t strahPaid,
+                     std::int64_t strahAccruedTotal, std::int64_t strahPaidTotal,
+                     std::int64_t strahSaldo, std::int64_t nakopAccrued, std::int64_t nakopPaid,
+                     std::int64_t nakopAccruedTotal, std::int64_t nakopPaidTotal,
+                     std::int64_t nakopSaldo);
+  void AddLineNote(std::size_t lineIndex, const std::string& text);
+  void AddTotal(const TTotalRec& total);
+  // Number first, name second: the argument order of the callers, not of the record.
+  void AddForgottenLine(const std::string& snils, const std::string& fio, std::int64_t strahDebt,
+                        std::int64_t nakopDebt);
+  void SetSZV63Year(std::int32_t year);
+  std::size_t AddSZV63Block(const std::string& fio, const std::string& snils);
+  // Per quarter 1..4: calculated amount, amount from individual data, mismatch flag. The
+  // difference is always derived here, never taken from the caller.
+  void AddSZV63Line(std::size_t blockIndex, const std::string& categoryCode,
+                    const std::array<std::int64_t, 4>& calculated,
+                    const std::array<std::int64_t, 4>& fromIS,
+                    const std::array<bool, 4>& mismatch);
+};
+
+// Raised by the writers when the protocol file cannot be created, written or put in place.
+// what() is UTF-8 and names the file.
+class EProtocolWriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// "12345678901" -> "123-456-789 01"; a shorter text contributes what it has, a longer one is cut.
+std::string FormatSNILS(const std::string& snils);
+// Blanks to "&nbsp;", wrapped in "&nbsp;"; leading and trailing blanks dropped.
+std::string HtmlText(const std::string& text);
+// FormatAmount wrapped in "&nbsp;".
+std::string HtmlAmount(std::int64_t amount);
+// Two decimals, "." separator, no grouping; rounded exactly, halves away from zero; a value that
+// rounds to zero carries no minus sign.
+std::string FormatAmount(std::int64_t amount);
+// Escapes & < > and, when withQuote, " as entities.
+std::string EscapeMarkup(const std::string& text, bool withQuote);
+
+// "DD.MM.YYYY HH:MM:SS" of the local clock: the stamp every protocol carries.
+std::string CurrentProtocolStamp();
+
+// Both writers write to a temporary file beside the target and rename it over the target only
+// when it is complete, so a failure leaves any earlier protocol untouched. fileName is in the
+// platform's encoding. The stamp overloads exist so that two runs can give identical files.
+void WriteHtmlProtocol(const TReport& report, const std::string& fileName);
+void WriteHtmlProtocol(const TReport& report, const std::string& fileName,
+                       const std::string& stamp);
+void WriteXmlProtocol(const TReport& report, const std::string& fileName);
+void WriteXmlProtocol(const TReport& report, const std::string& fileName,
+                      const std::string& stamp);
+
+}  // namespace brisolt

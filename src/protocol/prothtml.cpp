@@ -1,0 +1,482 @@
+// The protocol as one self-contained HTML page (windows-1251, CR LF).
+#include <string>
+#include <string_view>
+
+#include "protocol/prot.h"
+#include "protocol/protfile.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+
+namespace {
+
+// Fixed texts are kept in UTF-8 in the source and turned into the page's code page once.
+std::string C(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+
+// Every text from the model is escaped on its own before the page's markup is put around it, so a
+// name or a file name can neither break the page nor bring in a script.
+std::string E(const std::string& text) { return EscapeMarkup(text, true); }
+
+const std::string kBoldCell = "    <td style=\"font-weight: bold\"";
+
+class THtmlWriter {
+ public:
+  THtmlWriter(const TReport& report, TProtocolFile& out, const std::string& stamp)
+      : report_(report), out_(out), stamp_(stamp) {}
+
+  void Write() {
+    WriteHead();
+    WriteHeader();
+    WriteFiles();
+    WritePeriods();
+    WriteErrors();
+    if (report_.ProtForm == 0) {
+      WriteCompactTable();
+    } else {
+      WriteDetailedTable();
+    }
+    WriteTotals();
+    WriteForgotten();
+    WriteSZV63();
+    out_.Line(" </body>");
+    out_.Line("</html>");
+  }
+
+ private:
+  void Lines(std::initializer_list<std::string_view> lines) {
+    for (const std::string_view line : lines) {
+      out_.Line(line);
+    }
+  }
+
+  void WriteHead() {
+    Lines({"<html>", " <head>",
+           "  <meta http-equiv=\"Content-Type\" content=\"text/html;charset=windows-1251\">"});
+    out_ << "  <title>" << E(report_.OrgName)
+         << C(" - Сверка начисленных и уплаченных сумм по сведениям в ПФР</title>");
+    out_.EndLine();
+    Lines({"  <style type=\"text/css\">", "   .hvp", "    {", "     color : red;",
+           "     background : #66ffff;", "    }", "   .hv", "    {", "     background : #66ffff;",
+           "    }", "   .p", "    {", "     color : red;", "    }", "   .norm", "    {",
+           "     color : black;", "    }", "  </style>"});
+    Lines({"  <script type=\"text/javascript\">", "  <!--"});
+    Lines({"  function toggleFilelist()", "   {",
+           "    if (document.getElementById (\"filelist\").style.display == \"\")", "     {",
+           "      document.getElementById (\"filelist\").style.display = \"none\";"});
+    out_.Line(C("      document.getElementById (\"filespan\").innerHTML = \"Показать\";"));
+    Lines({"     }", "    else", "     {",
+           "      document.getElementById (\"filelist\").style.display = \"\";"});
+    out_.Line(C("      document.getElementById (\"filespan\").innerHTML = \"Скрыть\";"));
+    Lines({"     }", "    // return false;", "   }"});
+    if (report_.ProtForm == 1) {
+      Lines({"     function togglePeriod (index,visible)",
+             "      {",
+             "       var d = \"\";",
+             "       if (!visible) d = \"none\";",
+             "       var t = document.getElementById (\"ta\");",
+             "       t.rows [0].cells [index + 3].style.display = d;",
+             "       var i = index * 3;",
+             "       t.rows [1].cells [i].style.display = d;",
+             "       t.rows [1].cells [i+1].style.display = d;",
+             "       t.rows [1].cells [i+2].style.display = d;",
+             "       i = index * 4;",
+             "       for (var i1 = 0; i1 < 4; i1++) t.rows [2].cells [i+i1].style.display = d;",
+             "       i = index * 11;",
+             "       for (i1 = 0; i1 < 10; i1++) t.rows [3].cells [index*10+i1].style.display = d;",
+             "       for (var i2 = 4; i2 < t.rows.length; i2++) for (i1 = 0; i1 < 11; i1++) "
+             "t.rows [i2].cells [i+i1+3].style.display = d;",
+             "      }"});
+    }
+    Lines({"  // -->", "  </script>", "  <style type=\"text/css\">",
+           "   #ta td,#tb td,#tc td,#qs3 td", "    {", "     border: 1px solid black;",
+           "     font-family: Arial;", "     text-align: center;", "     font-size: 10pt;",
+           "     vertical-align: center;", "    }", "  </style>", " </head>"});
+  }
+
+  void WriteHeader() {
+    out_.Line(" <body>");
+    out_.Line(C("  <h2>Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР</h2>"));
+    out_ << C("  <p>Программа <a href=\"") << E(report_.ProgURL)
+         << "\" target=\"_blank\">Brisolt</a><br/>" << E(report_.ProgVersion);
+    if (!report_.ProgNote.empty()) {
+      out_ << "<br/><font color=\"#FF0000\"><b>" << E(report_.ProgNote) << "</b></font>";
+    }
+    out_ << "</p>";
+    out_.EndLine();
+    out_ << C("  <p>Дата и время формирования протокола: ") << E(stamp_) << "</p>";
+    out_.EndLine();
+    out_.Line(C("  <h3>Сведения о страхователе:</h3>"));
+    out_ << C("  <p>Наименование страхователя: ") << E(report_.OrgName) << "</p>";
+    out_.EndLine();
+    out_ << C("  <p>Регистрационный № в ПФР: ") << E(report_.RegNumb) << "</p>";
+    out_.EndLine();
+  }
+
+  void WriteFiles() {
+    out_.Line(C("  <p>Обработаны файлы с инд. сведениями в следующем порядке: "));
+    out_.Line(C("  <span id=\"filespan\" style=\"text-decoration: underline; color: blue; "
+                "cursor: pointer\" onClick=\"javascript: toggleFilelist()\">Скрыть</span>"));
+    Lines({"   <div id=\"filelist\">", "    <ol>"});
+    for (const std::string& file : report_.FileList) {
+      out_ << "     <li>" << E(file) << "</li>";
+      out_.EndLine();
+    }
+    Lines({"    </ol>", "   </div>", "  </p>"});
+  }
+
+  void WritePeriods() {
+    out_.Line(C("  <p>Обработаны периоды:"));
+    out_.Line("   <ul>");
+    for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
+      if (report_.ProtForm == 0) {
+        out_ << "    <li>";
+      } else {
+        out_ << "    <li><input type=checkbox checked onClick=\"javascript: togglePeriod ("
+             << std::to_string(index) << ",this.checked)\"/>";
+      }
+      out_ << E(report_.PeriodList[index]) << "</li>";
+      out_.EndLine();
+    }
+    Lines({"   </ul>", "  </p>"});
+  }
+
+  void WriteErrors() {
+    if (report_.ErrorList.empty()) {
+      return;
+    }
+    out_.Line(C("  <h3>Сведения об ошибках, обнаруженных на первом этапе обработки:</h3>"));
+    for (const std::string& error : report_.ErrorList) {
+      out_ << "  <p>" << E(error) << "</p>";
+      out_.EndLine();
+    }
+  }
+
+  void BoldCell(std::string_view attributes, std::string_view utf8Text) {
+    out_ << kBoldCell << attributes << '>' << C(utf8Text) << "</td>";
+    out_.EndLine();
+  }
+
+  void AmountHeaderCells() {
+    for (const char* caption : {"Начислено", "Уплачено", "Начислено", "Уплачено", "Сальдо"}) {
+      BoldCell("", caption);
+    }
+  }
+
+  std::string DismissCell(const std::string& dismissDate) {
+    if (dismissDate.empty()) {
+      return C("Отсутствует");
+    }
+    if (dismissDate == "0") {
+      return "&nbsp;";
+    }
+    return E(dismissDate);
+  }
+
+  static std::string NotesText(const std::vector<std::string>& notes) {
+    if (notes.empty()) {
+      return HtmlText("&nbsp;");
+    }
+    std::string joined;
+    for (std::size_t index = 0; index < notes.size(); ++index) {
+      if (index > 0) {
+        joined += "<br/>";
+      }
+      joined += E(notes[index]);
+    }
+    return HtmlText(joined);
+  }
+
+  void AmountCell(std::int64_t amount) {
+    out_ << "    <td style=\"text-align: center\">" << HtmlAmount(amount) << "</td>";
+    out_.EndLine();
+  }
+
+  void SaldoCell(std::int64_t amount) {
+    out_ << "    <td style=\"text-align: center" << (amount < 0 ? "; color: red;" : "") << "\">"
+         << HtmlAmount(amount) << "</td>";
+    out_.EndLine();
+  }
+
+  void PeriodCells(const TPeriodRec& period) {
+    out_ << "    <td style=\"text-align: center\">"
+         << (period.FileNums.empty() ? std::string("&nbsp;") : E(period.FileNums)) << "</td>";
+    out_.EndLine();
+    AmountCell(period.StrahAccrued);
+    AmountCell(period.StrahPaid);
+    AmountCell(period.StrahAccruedTotal);
+    AmountCell(period.StrahPaidTotal);
+    SaldoCell(period.StrahSaldo);
+    AmountCell(period.NakopAccrued);
+    AmountCell(period.NakopPaid);
+    AmountCell(period.NakopAccruedTotal);
+    AmountCell(period.NakopPaidTotal);
+    SaldoCell(period.NakopSaldo);
+  }
+
+  void WriteCompactTable() {
+    const std::size_t periodCount = report_.PeriodList.size();
+    const std::string rowspan = std::to_string(periodCount);
+    out_.Line("  <table cellpadding=0 cellspacing=0 id=\"ta\">");
+    out_.Line("   <tr>");
+    BoldCell(" rowspan=3", "Страховой&nbsp;номер");
+    BoldCell(" rowspan=3", "Фамилия,&nbsp;имя,&nbsp;отчество");
+    BoldCell(" rowspan=3", "Дата&nbsp;увольнения");
+    BoldCell(" rowspan=3", "Период");
+    BoldCell(" rowspan=3", "№&nbsp;файла");
+    BoldCell(" colspan=5", "Страховая&nbsp;часть");
+    BoldCell(" colspan=5", "Накопительная&nbsp;часть");
+    BoldCell(" rowspan=3", "Примечание");
+    out_.Line("   </tr>");
+    out_.Line("   <tr>");
+    for (int part = 0; part < 2; ++part) {
+      BoldCell(" colspan=2", "В&nbsp;периоде");
+      BoldCell(" colspan=3", "Нарастающим&nbsp;итогом");
+    }
+    out_.Line("   </tr>");
+    out_.Line("   <tr>");
+    AmountHeaderCells();
+    AmountHeaderCells();
+    out_.Line("   </tr>");
+
+    for (const TMainLine& line : report_.MainLines) {
+      for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
+        out_.Line("   <tr>");
+        if (periodIndex == 0) {
+          out_ << "    <td style=\"text-align: center\" class=\"" << E(line.StyleClass)
+               << "\" rowspan=" << rowspan << '>' << HtmlText(E(FormatSNILS(line.SNILS)))
+               << "</td>";
+          out_.EndLine();
+          out_ << "    <td style=\"text-align: left\" class=\"" << E(line.StyleClass)
+               << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
+          out_.EndLine();
+          out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
+               << DismissCell(line.DismissDate) << "</td>";
+          out_.EndLine();
+        }
+        out_ << "    <td style=\"text-align: left\">"
+             << HtmlText(E(report_.PeriodList[periodIndex])) << "</td>";
+        out_.EndLine();
+        PeriodCells(line.Periods.at(periodIndex));
+        if (periodIndex == 0) {
+          out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
+               << NotesText(line.Notes) << "</td>";
+          out_.EndLine();
+        }
+        out_.Line("   </tr>");
+      }
+    }
+    out_.Line("  </table>");
+  }
+
+  void DetailedBoldCell(std::string_view attributes, std::string_view cp1251Text) {
+    out_ << "    <td " << attributes << " style=\"font-weight: bold\">" << cp1251Text << "</td>";
+    out_.EndLine();
+  }
+
+  void WriteDetailedTable() {
+    out_.Line("  <table cellpadding=0 cellspacing=0 id=\"ta\">");
+    out_.Line("   <tr>" + std::string(41, ' '));
+    DetailedBoldCell("rowspan=4", C("Страховой&nbsp;номер"));
+    DetailedBoldCell("rowspan=4", C("Фамилия,&nbsp;имя,&nbsp;отчество"));
+    DetailedBoldCell("rowspan=4", C("Дата&nbsp;увольнения"));
+    for (const std::string& name : report_.PeriodList) {
+      DetailedBoldCell("colspan=11", HtmlText(E(name)));
+    }
+    DetailedBoldCell("rowspan=4", C("Примечание"));
+    out_.Line("   </tr>");
+    out_.Line("   <tr>");
+    for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
+      DetailedBoldCell("rowspan=3", C("№ файла (№№ файлов)"));
+      DetailedBoldCell("colspan=5", C("Страховая&nbsp;часть"));
+      DetailedBoldCell("colspan=5", C("Накопительная&nbsp;часть"));
+    }
+    out_.Line("   </tr>");
+    out_.Line("   <tr>");
+    for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
+      for (int part = 0; part < 2; ++part) {
+        DetailedBoldCell("colspan=2", C("В периоде"));
+        DetailedBoldCell("colspan=3", C("Нарастающим итогом"));
+      }
+    }
+    out_.Line("   </tr>");
+    out_.Line("   <tr>");
+    for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
+      AmountHeaderCells();
+      AmountHeaderCells();
+    }
+    out_.Line("   </tr>");
+
+    for (const TMainLine& line : report_.MainLines) {
+      out_.Line("   <tr>");
+      out_ << "    <td style=\"text-align: center\" class=\"" << E(line.StyleClass) << "\">"
+           << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: left\" class=\"" << E(line.StyleClass) << "\">"
+           << HtmlText(E(line.FIO)) << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: center\">" << DismissCell(line.DismissDate) << "</td>";
+      out_.EndLine();
+      for (std::size_t periodIndex = 0; periodIndex < report_.PeriodList.size(); ++periodIndex) {
+        PeriodCells(line.Periods.at(periodIndex));
+      }
+      out_ << "    <td style=\"text-align: left\">" << NotesText(line.Notes) << "</td>";
+      out_.EndLine();
+      out_.Line("   </tr>");
+    }
+    out_.Line("  </table>");
+  }
+
+  void TotalsBoldCell(std::string_view attributes, std::string_view utf8Text) {
+    out_ << "      <td style=\"font-weight: bold\"" << attributes << '>' << C(utf8Text)
+         << "</td>";
+    out_.EndLine();
+  }
+
+  void WriteTotals() {
+    out_.Line(C("  <h3>Итоги по всем застрахованным лицам:</h3>"));
+    out_.Line("  <table id=\"tb\" cellSpacing=0 cellPadding=0>");
+    out_.Line("    <tr>");
+    TotalsBoldCell(" rowspan=3", "Период");
+    TotalsBoldCell(" colspan=9", "Страховая часть");
+    TotalsBoldCell(" colspan=9", "Накопительная часть");
+    out_.Line("    </tr>");
+    out_.Line("    <tr>");
+    for (int part = 0; part < 2; ++part) {
+      TotalsBoldCell(" colspan=3", "В периоде");
+      TotalsBoldCell(" colspan=3", "Нарастающим итогом с начала года");
+      TotalsBoldCell(" colspan=3", "Нарастающим итогом с 01.01.2010");
+    }
+    out_.Line("    </tr>");
+    out_.Line("    <tr>");
+    for (int span = 0; span < 6; ++span) {
+      TotalsBoldCell("", "Начислено");
+      TotalsBoldCell("", "Уплачено");
+      TotalsBoldCell("", "Сальдо");
+    }
+    out_.Line("    </tr>");
+    if (report_.PeriodList.empty()) {
+      out_.Line(C("      <tr><td style=\"font-style: italic\">Сведения отсутствуют</td></tr>"));
+    } else {
+      for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
+        out_.Line("    <tr>");
+        out_ << "    <td style=\"text-align: left\">" << HtmlText(E(report_.PeriodList[index]))
+             << "</td>";
+        out_.EndLine();
+        for (const std::int64_t value : report_.PeriodTotals.at(index).Values) {
+          AmountCell(value);
+        }
+        out_.Line("    </tr>");
+      }
+    }
+    out_.Line("  </table>");
+  }
+
+  void WriteForgotten() {
+    out_.Line(C("  <h3>Сотрудники, на которых не представлены необходимые инд. сведения за "
+                "последний период</h3>"));
+    out_.Line("  <table cellSpacing=0 cellPadding=0 id=\"tc\">");
+    out_.Line("    <tr>");
+    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\" rowspan=2>СНИЛС</td>"));
+    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\" rowspan=2>Фамилия, "
+                "имя, отчество</td>"));
+    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\" "
+                "colspan=2>Задолженность</td>"));
+    out_.Line("    </tr>");
+    out_.Line("    <tr>");
+    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\">Страховая часть</td>"));
+    out_.Line(
+        C("      <td style=\"text-align: center; font-weight: bold\">Накопительная часть</td>"));
+    out_.Line("    </tr>");
+    if (report_.ForgottenLines.empty()) {
+      out_.Line(C("<tr><td colspan=4>Проблем не обнаружено</td></tr>"));
+    } else {
+      for (const TForgottenLine& line : report_.ForgottenLines) {
+        out_ << "<tr> <td style=\"text-align: left\">" << HtmlText(E(FormatSNILS(line.SNILS)))
+             << "</td> <td style=\"text-align: left\">" << HtmlText(E(line.FIO))
+             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.StrahDebt)
+             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.NakopDebt)
+             << "</td></tr>";
+      }
+      out_.EndLine();
+    }
+    out_.Line(" </table>");
+  }
+
+  void WriteSZV63() {
+    if (report_.SZV63Year == 0 || report_.SZV63Blocks.empty()) {
+      return;
+    }
+    out_ << C("  <h3>Сверка ИС и СЗВ-6-3 за ") << std::to_string(report_.SZV63Year)
+         << C(" год</h3>");
+    out_.EndLine();
+    out_.Line(C("  <p><b>Внимание:</b> Расчётные суммы взносов из СЗВ-6-3 рассчитаны простым "
+                "умножением суммы начислений на тариф взносов в конкретном году без учёта "
+                "возможности превышения предельной базы. Недопустимые разницы сумм взносов "
+                "между СЗВ-6-3 и ИС (более 3 коп. за квартал, за исключением превышения базы и "
+                "кода НР) подсвечены красным цветом.</p>"));
+    const std::string head = "    <td style=\"text-align: center; font-weight: bold\"";
+    out_.Line("  <table cellSpacing=0 cellPadding=0 id=\"qs3\">");
+    out_.Line("   <tr>");
+    out_.Line(head + C(" rowspan=2>СНИЛС</td>"));
+    out_.Line(head + C(" rowspan=2>Фамилия, имя, отчество</td>"));
+    out_.Line(head + C(" rowspan=2>Код категории</td>"));
+    for (int quarter = 1; quarter <= 4; ++quarter) {
+      out_.Line(head + C(" colspan=3>Сумма взносов за ") + std::to_string(quarter) +
+                C(" квартал</td>"));
+    }
+    out_.Line("   </tr>");
+    out_.Line("   <tr>");
+    for (int quarter = 1; quarter <= 4; ++quarter) {
+      out_.Line(head + C(">Расчётно по СЗВ-6-3</td>"));
+      out_.Line(head + C(">Из инд. сведений</td>"));
+      out_.Line(head + C(">Сальдо</td>"));
+    }
+    out_.Line("   </tr>");
+    for (const TSZV63SverkaZL& block : report_.SZV63Blocks) {
+      const std::string rowspan = std::to_string(block.Lines.size());
+      out_.Line("   <tr>");
+      out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
+           << HtmlText(E(FormatSNILS(block.SNILS))) << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
+           << HtmlText(E(block.FIO)) << "</td>";
+      out_.EndLine();
+      for (std::size_t lineIndex = 0; lineIndex < block.Lines.size(); ++lineIndex) {
+        const TSZV63SverkaLine& line = block.Lines[lineIndex];
+        if (lineIndex > 0) {
+          out_.Line("   <tr>");
+        }
+        out_ << "    <td>" << HtmlText(E(line.CategoryCode)) << "</td>";
+        out_.EndLine();
+        for (const TSZV63Quarter& quarter : line.Quarters) {
+          AmountCell(quarter.Calculated);
+          AmountCell(quarter.FromIS);
+          out_ << "    <td style=\"text-align: center" << (quarter.Mismatch ? "; color: red" : "")
+               << "\">" << HtmlAmount(quarter.Difference) << "</td>";
+          out_.EndLine();
+        }
+        out_.Line("   </tr>");
+      }
+    }
+    out_.Line(" </table>");
+  }
+
+  const TReport& report_;
+  TProtocolFile& out_;
+  const std::string& stamp_;
+};
+
+}  // namespace
+
+void WriteHtmlProtocol(const TReport& report, const std::string& fileName,
+                       const std::string& stamp) {
+  TProtocolFile out(fileName);
+  THtmlWriter(report, out, stamp).Write();
+  out.Commit();
+}
+
+void WriteHtmlProtocol(const TReport& report, const std::string& fileName) {
+  WriteHtmlProtocol(report, fileName, CurrentProtocolStamp());
+}
+
+}  // namespace brisolt

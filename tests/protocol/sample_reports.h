@@ -1,0 +1,114 @@
+// Hand-built protocols that exercise every branch of the writers; shared by the golden tests and
+// the checks in a browser and a spreadsheet program.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "protocol/prot.h"
+#include "xml/cp1251.h"
+
+namespace brisolt::testing {
+
+inline std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+
+inline constexpr const char* kFixedStamp = "07.12.2026 12:34:56";
+
+// Two half-years of 2010, three persons (one red with three notes, one dismissed with a debt,
+// one with an overpayment), a loading error, a forgotten person and a СЗВ-6-3 year with a
+// two-line and a one-line block. Names and notes carry markup characters on purpose.
+inline TReport FullReport(int protForm) {
+  TReport report;
+  report.ProgName = "Brisolt";
+  report.ProgVersion = W("1.0.0.0 от 26 марта 2013 г.");
+  report.ProgURL = "https://brisolt.example/?a=1&b=\"2\"";
+  report.ProgNote = W("Версия для публичного тестирования");
+  report.OrgName = W("ООО \"Рога & Копыта\" <Север>");
+  report.RegNumb = "087-001-000001,087-001-000002";
+  report.AddFile(W("/data/PFR-700-Y-2010-ORG-087-001-000001-DCK-00001-DPT-000000-DCK-00000.xml "
+                   "(СЗВ-6-1 ИСХОДНАЯ за 1 полугодие 2010 г., категория НР)"));
+  report.AddFile(W("/data/PFR-700-Y-2010-ORG-087-001-000001-DCK-00002-DPT-000000-DCK-00000.xml "
+                   "(СЗВ-6-2 КОРРЕКТИРУЮЩАЯ за 2 полугодие 2010 г., категория НР)"));
+  report.AddFile(W("/data/PFR-700-Y-2012-ORG-087-001-000001-DCK-00003-DPT-000000-DCK-00000.xml "
+                   "(СЗВ-6-3 ИСХОДНАЯ за 2012, категория НР)"));
+  report.AddPeriod(W("1 полугодие 2010 г."));
+  report.AddPeriod(W("2 полугодие 2010 г."));
+  report.AddError(W("Дубль <ИСХОДНАЯ> & повтор: 123-456-789 01"));
+
+  const std::size_t red = report.AddMainLine("p", W("Иванов  Иван Иванович"), "12345678901", "0");
+  report.AddLinePeriod(red, "1", 1000000, 1200000, 1000000, 1200000, -200000, 300000, 300000,
+                       300000, 300000, 0);
+  report.AddLinePeriod(red, "1, 2", 500000, 300000, 1500000, 1500000, 0, 150000, 150050,
+                       450000, 450050, -50);
+  report.AddLineNote(red, W("Ошибка: 1/2010 - превыш. страх.: нач. 100.00, упл. 120.00"));
+  report.AddLineNote(red, W("Предупреждение: 2/2010 - превыш. базы? 420000.00 р"));
+  report.AddLineNote(red, W("Ошибка: 2/2010 - превыш. накоп.: нач. 45.00, упл. <45.01>"));
+
+  const std::size_t dismissed =
+      report.AddMainLine("hv", W("Петрова Анна "), "98765432109", "15.05.2010");
+  report.AddLinePeriod(dismissed, "1", 2000000, 1000000, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0);
+  report.AddLinePeriod(dismissed, "", 0, 0, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0);
+  report.AddLineNote(dismissed, W("Предупреждение: задолж. 100.00 страх."));
+
+  const std::size_t absent = report.AddMainLine("norm", W("Сидоров Пётр Ильич"), "11122233344", "");
+  report.AddLinePeriod(absent, "2", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  report.AddLinePeriod(absent, "", -10000, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+
+  for (int period = 0; period < 2; ++period) {
+    TTotalRec total;
+    for (std::size_t index = 0; index < TTotalRec::Count; ++index) {
+      total.Values[index] = (period + 1) * 1000000 + static_cast<std::int64_t>(index) * 1234 -
+                            (index % 3 == 2 ? 5000000 : 0);
+    }
+    report.AddTotal(total);
+  }
+  report.AddForgottenLine("98765432109", W("Петрова Анна "), 1000000, -5);
+  report.AddForgottenLine("11122233344", W("Сидоров & сын"), 0, 20000);
+
+  report.SetSZV63Year(2012);
+  const std::size_t two = report.AddSZV63Block(W("Иванов  Иван Иванович"), "12345678901");
+  report.AddSZV63Line(two, W("НР"), {30000, 22000000, 0, 1}, {30300, 22000000, 0, 0},
+                      {false, false, false, false});
+  report.AddSZV63Line(two, W("ВЖНР"), {100000, 0, 0, 0}, {0, 0, 0, 0}, {true, false, false, false});
+  const std::size_t one = report.AddSZV63Block(W("Петрова Анна "), "98765432109");
+  report.AddSZV63Line(one, W("ООИ"), {0, 0, 0, 0}, {0, 0, -400, 0}, {false, false, true, false});
+  report.ProtForm = protForm;
+  return report;
+}
+
+// One period of 2012, one person without notes, no errors, no forgotten persons, an empty build
+// note and a СЗВ-6-3 year without blocks.
+inline TReport OnePeriodReport(int protForm) {
+  TReport report;
+  report.ProgName = "Brisolt";
+  report.ProgVersion = W(" от 26 марта 2013 г.");
+  report.ProgURL = "https://brisolt.example/";
+  report.OrgName = W("ИП Смирнов");
+  report.RegNumb = "087-001-000003";
+  report.AddFile(W("PFR-700-Y-2012-ORG-087-001-000003-DCK-00001-DPT-000000-DCK-00000.xml "
+                   "(СЗВ-6-4 ИСХОДНАЯ за 1 квартал 2012 г., категория НР)"));
+  report.AddPeriod(W("1 квартал 2012 г."));
+  const std::size_t line = report.AddMainLine("norm", W("Смирнов Олег Петрович"), "00011122233", "0");
+  report.AddLinePeriod(line, "1", 6600000, 6600000, 6600000, 6600000, 0, 1800000, 1800000,
+                       1800000, 1800000, 0);
+  TTotalRec total;
+  total.Values = {6600000, 6600000, 0, 6600000, 6600000, 0, 6600000, 6600000, 0,
+                  1800000, 1800000, 0, 1800000, 1800000, 0, 1800000, 1800000, 0};
+  report.AddTotal(total);
+  report.SetSZV63Year(2012);
+  report.ProtForm = protForm;
+  return report;
+}
+
+// Nothing but the header: no files, periods, persons or totals.
+inline TReport EmptyReport(int protForm) {
+  TReport report;
+  report.ProgName = "Brisolt";
+  report.ProgVersion = W("1.0.0.0 от 26 марта 2013 г.");
+  report.OrgName = W("Пусто");
+  report.RegNumb = "087-001-000004";
+  report.ProtForm = protForm;
+  return report;
+}
+
+}  // namespace brisolt::testing

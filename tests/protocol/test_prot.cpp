@@ -1,0 +1,153 @@
+// The protocol model and its formatting helpers.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "protocol/prot.h"
+
+namespace brisolt {
+namespace {
+
+TEST(FormatAmount, RoundsExactlyHalvesAwayFromZero) {
+  struct Case {
+    std::int64_t amount;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "0.00"},
+      {1234500, "123.45"},
+      {-50000, "-5.00"},
+      {123456789, "12345.68"},          // 12345.6789
+      {100000000000, "10000000.00"},    // longer than any fixed field
+      {150, "0.02"},                    // 0.0150: a half goes up
+      {149, "0.01"},
+      {-150, "-0.02"},                  // and away from zero below it
+      {-149, "-0.01"},
+      {49, "0.00"},
+      {-49, "0.00"},                    // rounds to zero: no minus sign
+      {-50, "-0.01"},
+      {12345, "1.23"},
+      {99995000, "9999.50"},
+      {999950, "100.00"},               // carry into the roubles
+      {std::numeric_limits<std::int64_t>::max(), "922337203685477.58"},
+      {std::numeric_limits<std::int64_t>::min(), "-922337203685477.58"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FormatAmount(c.amount), c.text) << c.amount;
+    EXPECT_EQ(HtmlAmount(c.amount), std::string("&nbsp;") + c.text + "&nbsp;") << c.amount;
+  }
+}
+
+TEST(FormatSNILS, PlacesSeparatorsAndCopesWithOddLengths) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"12345678901", "123-456-789 01"},
+      {"", "-- "},
+      {"1234", "123-4- "},
+      {"123456789", "123-456-789 "},
+      {"1234567890123", "123-456-789 01"},
+  };
+  for (const auto& [input, expected] : cases) {
+    EXPECT_EQ(FormatSNILS(input), expected) << input;
+  }
+}
+
+TEST(HtmlText, TurnsBlanksIntoNbspAndWrapsTheText) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Ivanov Ivan", "&nbsp;Ivanov&nbsp;Ivan&nbsp;"},
+      {"", "&nbsp;&nbsp;"},
+      {"   ", "&nbsp;&nbsp;"},
+      {"  a  b ", "&nbsp;a&nbsp;&nbsp;b&nbsp;"},
+      {"<b>&", "&nbsp;<b>&&nbsp;"},  // escaping is the writer's business, done before
+  };
+  for (const auto& [input, expected] : cases) {
+    EXPECT_EQ(HtmlText(input), expected) << input;
+  }
+}
+
+TEST(EscapeMarkup, EscapesTheMarkupCharacters) {
+  EXPECT_EQ(EscapeMarkup("a&b<c>d\"e'", true), "a&amp;b&lt;c&gt;d&quot;e'");
+  EXPECT_EQ(EscapeMarkup("a&b<c>d\"e'", false), "a&amp;b&lt;c&gt;d\"e'");
+  EXPECT_EQ(EscapeMarkup("\xc8\xe2\xe0\xed", true), "\xc8\xe2\xe0\xed");
+}
+
+TEST(CurrentProtocolStamp, IsDayMonthYearAndTime) {
+  const std::string stamp = CurrentProtocolStamp();
+  ASSERT_EQ(stamp.size(), 19u) << stamp;
+  for (std::size_t pos = 0; pos < stamp.size(); ++pos) {
+    const char expected = pos == 2 || pos == 5 ? '.' : pos == 10 ? ' ' : pos == 13 || pos == 16 ? ':' : '9';
+    if (expected == '9') {
+      EXPECT_TRUE(stamp[pos] >= '0' && stamp[pos] <= '9') << stamp;
+    } else {
+      EXPECT_EQ(stamp[pos], expected) << stamp;
+    }
+  }
+}
+
+TEST(TReport, AddOperationsFillTheModelInOrder) {
+  TReport report;
+  report.ProtForm = 1;
+  report.AddFile("f1");
+  report.AddPeriod("p1");
+  report.AddError("e1");
+  const std::size_t line = report.AddMainLine("hv", "A B C", "12345678901", "0");
+  report.AddLinePeriod(line, "1, 2", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10);
+  report.AddLineNote(line, "n1");
+  report.AddLineNote(line, "n2");
+  TTotalRec total;
+  total.Values[TTotalRec::NakopAllSaldo] = 18;
+  report.AddTotal(total);
+  report.AddForgottenLine("12345678901", "Name", 300, -400);
+  report.SetSZV63Year(2012);
+  const std::size_t block = report.AddSZV63Block("Name", "12345678901");
+  report.AddSZV63Line(block, "НР", {30000, 0, -5, 7}, {30300, 0, 5, 7},
+                      {true, false, false, true});
+
+  ASSERT_EQ(report.MainLines.size(), 1u);
+  const TMainLine& main = report.MainLines[0];
+  EXPECT_EQ(main.StyleClass, "hv");
+  EXPECT_EQ(main.FIO, "A B C");
+  EXPECT_EQ(main.SNILS, "12345678901");
+  EXPECT_EQ(main.DismissDate, "0");
+  ASSERT_EQ(main.Periods.size(), 1u);
+  const TPeriodRec& period = main.Periods[0];
+  EXPECT_EQ(period.FileNums, "1, 2");
+  EXPECT_EQ(period.StrahAccrued, 1);
+  EXPECT_EQ(period.StrahPaid, 2);
+  EXPECT_EQ(period.StrahAccruedTotal, 3);
+  EXPECT_EQ(period.StrahPaidTotal, 4);
+  EXPECT_EQ(period.StrahSaldo, 5);
+  EXPECT_EQ(period.NakopAccrued, 6);
+  EXPECT_EQ(period.NakopPaid, 7);
+  EXPECT_EQ(period.NakopAccruedTotal, 8);
+  EXPECT_EQ(period.NakopPaidTotal, 9);
+  EXPECT_EQ(period.NakopSaldo, 10);
+  EXPECT_EQ(main.Notes, (std::vector<std::string>{"n1", "n2"}));
+  EXPECT_EQ(report.PeriodTotals.at(0).Values[17], 18);
+
+  // The number comes first in the call but the record keeps the name first.
+  ASSERT_EQ(report.ForgottenLines.size(), 1u);
+  EXPECT_EQ(report.ForgottenLines[0].FIO, "Name");
+  EXPECT_EQ(report.ForgottenLines[0].SNILS, "12345678901");
+  EXPECT_EQ(report.ForgottenLines[0].StrahDebt, 300);
+  EXPECT_EQ(report.ForgottenLines[0].NakopDebt, -400);
+
+  const TSZV63SverkaLine& sverka = report.SZV63Blocks.at(0).Lines.at(0);
+  EXPECT_EQ(sverka.CategoryCode, "НР");
+  EXPECT_EQ(sverka.Quarters[0].Difference, -300);  // 3.00 - 3.03
+  EXPECT_EQ(sverka.Quarters[2].Difference, -10);
+  EXPECT_TRUE(sverka.Quarters[0].Mismatch);
+  EXPECT_FALSE(sverka.Quarters[1].Mismatch);
+  EXPECT_TRUE(sverka.Quarters[3].Mismatch);
+
+  report.Clear();
+  EXPECT_EQ(report.ProtForm, 1);
+  EXPECT_TRUE(report.FileList.empty() && report.PeriodList.empty() && report.ErrorList.empty());
+  EXPECT_TRUE(report.MainLines.empty() && report.PeriodTotals.empty());
+  EXPECT_TRUE(report.ForgottenLines.empty() && report.SZV63Blocks.empty());
+  EXPECT_EQ(report.SZV63Year, 0);
+}
+
+}  // namespace
+}  // namespace brisolt

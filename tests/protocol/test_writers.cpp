@@ -1,0 +1,193 @@
+// Both protocol writers against golden files, and their all-or-nothing file handling.
+// BRISOLT_UPDATE_GOLDEN=1 rewrites the golden files; read the diff before committing them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "protocol/prot.h"
+#include "protocol/protfile.h"
+#include "sample_reports.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::EmptyReport;
+using testing::FullReport;
+using testing::kFixedStamp;
+using testing::OnePeriodReport;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::random_device random;
+    path_ = fs::temp_directory_path() / ("brisolt-prot-" + std::to_string(random()));
+    fs::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return NativeFromPath(path_ / name); }
+  std::size_t EntryCount() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), {}));
+  }
+
+ private:
+  fs::path path_;
+};
+
+// Reports where two texts part, line by line, in readable UTF-8.
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+  std::istringstream left(expected);
+  std::istringstream right(actual);
+  std::string leftLine;
+  std::string rightLine;
+  for (int number = 1;; ++number) {
+    const bool moreLeft = static_cast<bool>(std::getline(left, leftLine));
+    const bool moreRight = static_cast<bool>(std::getline(right, rightLine));
+    if (!moreLeft && !moreRight) {
+      return "sizes differ only";
+    }
+    if (leftLine != rightLine || moreLeft != moreRight) {
+      return "line " + std::to_string(number) + "\n expected: " + Cp1251ToUtf8(leftLine) +
+             "\n actual:   " + Cp1251ToUtf8(rightLine);
+    }
+  }
+}
+
+struct GoldenCase {
+  const char* file;
+  std::function<TReport()> report;
+  bool html;
+};
+
+TEST(ProtocolWriters, MatchTheGoldenFiles) {
+  const GoldenCase cases[] = {
+      {"full_compact.html", [] { return FullReport(0); }, true},
+      {"full_detailed.html", [] { return FullReport(1); }, true},
+      {"one_period_compact.html", [] { return OnePeriodReport(0); }, true},
+      {"one_period_detailed.html", [] { return OnePeriodReport(1); }, true},
+      {"empty_compact.html", [] { return EmptyReport(0); }, true},
+      {"full_compact.xml", [] { return FullReport(0); }, false},
+      {"full_detailed.xml", [] { return FullReport(1); }, false},
+      {"one_period_compact.xml", [] { return OnePeriodReport(0); }, false},
+      {"one_period_detailed.xml", [] { return OnePeriodReport(1); }, false},
+      {"empty_compact.xml", [] { return EmptyReport(0); }, false},
+  };
+  const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
+  ScratchFolder scratch;
+  for (const GoldenCase& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string target = scratch.File(c.file);
+    const TReport report = c.report();
+    if (c.html) {
+      WriteHtmlProtocol(report, target, kFixedStamp);
+    } else {
+      WriteXmlProtocol(report, target, kFixedStamp);
+    }
+    const std::string actual = ReadAll(target);
+    const fs::path golden = fs::path(BRISOLT_TEST_DATA_DIR) / "protocol" / c.file;
+    if (update) {
+      std::ofstream(golden, std::ios::binary) << actual;
+      continue;
+    }
+    const std::string expected = ReadAll(golden);
+    ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
+    EXPECT_TRUE(expected == actual) << FirstDifference(expected, actual);
+  }
+}
+
+TEST(ProtocolWriters, WriteWindows1251WithCrLfOnly) {
+  ScratchFolder scratch;
+  for (const bool html : {true, false}) {
+    const std::string target = scratch.File(html ? "p.html" : "p.xml");
+    html ? WriteHtmlProtocol(FullReport(1), target) : WriteXmlProtocol(FullReport(1), target);
+    const std::string text = ReadAll(target);
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+      if (text[pos] == '\n') {
+        ASSERT_TRUE(pos > 0 && text[pos - 1] == '\r') << "bare LF at " << pos;
+      }
+    }
+    // Windows-1251 "Протокол", never its UTF-8 form.
+    EXPECT_NE(text.find("\xcf\xf0\xee\xf2\xee\xea\xee\xeb"), std::string::npos);
+    EXPECT_EQ(text.find("\xd0\x9f\xd1\x80"), std::string::npos);
+    // Without a stamp of its own the writer takes the clock's, in the same form.
+    const std::string stamp = CurrentProtocolStamp().substr(0, 10);
+    EXPECT_NE(text.find(stamp), std::string::npos);
+  }
+}
+
+TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
+  struct Case {
+    const char* name;
+    std::function<void(ScratchFolder&, std::string&)> arrange;
+  };
+  const Case cases[] = {
+      {"folder does not exist",
+       [](ScratchFolder& scratch, std::string& target) {
+         target = scratch.File("missing/p.out");
+       }},
+      {"target is a folder",
+       [](ScratchFolder& scratch, std::string& target) {
+         fs::create_directories(scratch.Path() / "p.out" / "inside");
+         target = scratch.File("p.out");
+       }},
+      {"write breaks off half-way",
+       [](ScratchFolder& scratch, std::string& target) {
+         target = scratch.File("p.out");
+         std::ofstream(PathFromNative(target), std::ios::binary) << "earlier protocol";
+         SetProtocolWriteLimitForTest(100);
+       }},
+  };
+  for (const Case& c : cases) {
+    for (const bool html : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (html ? " html" : " xml"));
+      ScratchFolder scratch;
+      std::string target;
+      c.arrange(scratch, target);
+      const std::size_t entriesBefore = scratch.EntryCount();
+      const std::string before =
+          fs::is_regular_file(PathFromNative(target)) ? ReadAll(PathFromNative(target)) : "";
+      EXPECT_THROW(html ? WriteHtmlProtocol(FullReport(0), target, kFixedStamp)
+                        : WriteXmlProtocol(FullReport(0), target, kFixedStamp),
+                   EProtocolWriteError);
+      SetProtocolWriteLimitForTest(0);
+      EXPECT_EQ(scratch.EntryCount(), entriesBefore) << "a temporary file was left behind";
+      if (!before.empty()) {
+        EXPECT_EQ(ReadAll(PathFromNative(target)), before);
+      }
+    }
+  }
+}
+
+TEST(ProtocolWriters, ReplaceAnEarlierProtocolWhole) {
+  ScratchFolder scratch;
+  const std::string target = scratch.File("p.html");
+  std::ofstream(PathFromNative(target), std::ios::binary) << std::string(1 << 21, 'x');
+  WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp);
+  const std::string text = ReadAll(PathFromNative(target));
+  EXPECT_EQ(text.rfind("<html>", 0), 0u);
+  EXPECT_EQ(text.find('x' + std::string(10, 'x')), std::string::npos);
+  EXPECT_EQ(scratch.EntryCount(), 1u);
+}
+
+}  // namespace
+}  // namespace brisolt
