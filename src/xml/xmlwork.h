@@ -1,0 +1,81 @@
+// The reader for the small subset of XML that pack files use: one leading declaration, nested
+// elements, empty elements, attributes in double quotes and text. Entity references, comments,
+// CDATA and processing instructions are not recognised: they stay as written in the texts.
+//
+// The tree does not copy the document: names and texts are views into the normalised body held
+// by the TXMLFile, so elements are valid only as long as the TXMLFile that built them.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brisolt {
+
+struct TXMLAttribute {
+  std::string Name;
+  std::string Value;
+};
+
+class TXMLElement {
+ public:
+  std::string_view Name;
+  std::vector<TXMLAttribute> Attributes;
+  // Everything between the start tag and the matching end tag as written, child markup included.
+  std::string_view Text;
+  std::vector<TXMLElement> Children;
+
+  // Splits Text into Children. False for a leaf (Text not starting with "<") or when a malformed
+  // child ended the level early; the children read before it are kept either way.
+  bool ParseChildren();
+
+  // The first child of that name, or nullptr.
+  const TXMLElement* Child(std::string_view name) const;
+
+  // Elements this far below the one being split keep their Text and get no Children, so that
+  // hostile nesting costs neither stack nor time.
+  static constexpr int kMaxDepth = 256;
+};
+
+class TXMLFile {
+ public:
+  TXMLFile() = default;
+  TXMLFile(const TXMLFile&) = delete;
+  TXMLFile& operator=(const TXMLFile&) = delete;
+
+  std::vector<TXMLAttribute> Declaration;
+  // The file's bytes, windows-1251 (one byte is one character).
+  std::string Content;
+  // Absent until a successful Parse.
+  std::unique_ptr<TXMLElement> Root;
+
+  // Reads the whole file into Content. False on any input/output failure (and for a file larger
+  // than kMaxFileSize); Content then keeps what was read so far.
+  bool LoadFromFile(const std::string& fileName);
+
+  // Builds Declaration and Root from Content. False when Content is not such a document.
+  bool Parse();
+
+  static constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
+
+ private:
+  // Content after the declaration with blanks normalised; the tree's views point here.
+  std::unique_ptr<char[]> body_;
+  std::size_t bodySize_ = 0;
+};
+
+// Blanks are space, TAB, CR and LF.
+std::string_view TrimBlanks(std::string_view text);
+
+// 1-based position of `sub` in `text` at or after `start`, or 0.
+std::size_t PosFrom(std::string_view sub, std::string_view text, std::size_t start);
+
+// TAB, CR and LF become spaces, and spaces standing before a ">" are removed.
+std::string NormalizeBlanks(std::string_view text);
+
+// name="value" pairs separated by blanks; every blank closes a pair, even an empty one.
+std::vector<TXMLAttribute> ParseAttributes(std::string_view text);
+
+}  // namespace brisolt
