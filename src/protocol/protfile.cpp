@@ -32,7 +32,7 @@ TProtocolFile::TProtocolFile(const std::string& fileName)
   std::error_code error;
   const std::filesystem::path folder = target_.parent_path();
   if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-    Fail("folder does not exist");
+    Fail("папка не существует");
   }
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path candidate = target_;
@@ -43,12 +43,12 @@ TProtocolFile::TProtocolFile(const std::string& fileName)
     }
   }
   if (temp_.empty()) {
-    Fail("no free temporary name");
+    Fail("не удалось подобрать имя временного файла");
   }
   stream_.open(temp_, std::ios::binary | std::ios::trunc);
   if (!stream_) {
     temp_.clear();
-    Fail("cannot create the file");
+    Fail("не удалось создать файл");
   }
   buffer_.reserve(kFlushSize + 4096);
 }
@@ -75,11 +75,11 @@ void TProtocolFile::Flush() {
   const std::uint64_t limit = gWriteLimit;
   if (limit != 0 && written_ + buffer_.size() > limit) {
     stream_.write(buffer_.data(), static_cast<std::streamsize>(limit - written_));
-    Fail("write failed");
+    Fail("ошибка записи");
   }
   stream_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
   if (!stream_) {
-    Fail("write failed");
+    Fail("ошибка записи");
   }
   written_ += buffer_.size();
   buffer_.clear();
@@ -89,12 +89,12 @@ void TProtocolFile::Commit() {
   Flush();
   stream_.close();
   if (stream_.fail()) {
-    Fail("write failed");
+    Fail("ошибка записи");
   }
   std::error_code error;
   std::filesystem::rename(temp_, target_, error);
   if (error) {
-    Fail(error.message());
+    Fail("не удалось заменить файл (" + error.message() + ")");
   }
   committed_ = true;
 }

@@ -1,0 +1,55 @@
+// One reconciliation run, from a folder of packs to a written protocol file. The batch run and the
+// window both go through here; the window calls it on a worker thread with its own progress
+// callback and version text.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace brisolt {
+
+// Same type as the loader's progress callback: stage, detail (UTF-8 display texts), position,
+// maximum.
+using TProgressEvent = std::function<void(const std::string& stage, const std::string& detail,
+                                          int position, int maximum)>;
+
+struct TRunRequest {
+  std::string Path;          // platform encoding; the folder of the packs
+  bool SubDirs = false;
+  bool CalcCorr = false;
+  std::string RegNumb;       // windows-1251, one number or several separated by commas
+  std::string OrgName;       // windows-1251
+  int SaldoFilter = 0;       // 0 all, 1 non-zero balance, 2 debt, 3 overpayment
+  int ProtForm = 0;          // 0 compact, 1 detailed
+  int ProtFormat = 0;        // 0 HTML, 1 and 2 XML spreadsheet
+  std::string ProtFileName;  // platform encoding; the protocol's full name
+  std::string VersionText;   // windows-1251; see BatchVersionText and WindowVersionText
+};
+
+enum class TRunResult {
+  Written,             // the protocol is in place
+  NoPersons,           // no insured person in the folder for these numbers; nothing written
+  ProtocolNotWritten,  // the protocol could not be written; an earlier one is left as it was
+  Failed,              // anything else (an unreadable pack date, ...)
+};
+
+struct TRunOutcome {
+  TRunResult Result = TRunResult::Failed;
+  std::string Message;  // UTF-8, one line, for the user; empty when written
+};
+
+// Runs the whole pipeline. Never throws for a data or file problem: the outcome says what
+// happened. `progress` may be empty.
+TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress);
+
+// The version texts the protocol carries (windows-1251): "<product version> от <release date>"
+// in batch mode, with "Версия " in front in the window.
+std::string BatchVersionText();
+std::string WindowVersionText();
+
+// Hands a written protocol to the program that shows it: the desktop's program for HTML, for
+// format 1 the desktop's program for the spreadsheet, for format 2 LibreOffice Calc where
+// installed. Started detached; the result is not checked.
+void OpenProtocol(const std::string& fileName, int protFormat);
+
+}  // namespace brisolt
