@@ -1,0 +1,208 @@
+#!/usr/bin/env python3
+"""Loads the sample spreadsheet protocols into LibreOffice Calc (headless, converting to xlsx)
+and checks the sheet names, key cells, number cells and merged ranges as Calc understood them.
+
+Usage: check_calc.py SAMPLE_WRITER WORK_DIR. Exits 77 (skipped) when LibreOffice is absent.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+import zipfile
+
+SKIP = 77
+NS = {"m": "http://schemas.openxmlformats.org/spreadsheetml/2006/main",
+      "r": "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+      "rel": "http://schemas.openxmlformats.org/package/2006/relationships"}
+FULL_SHEETS = ["Протокол", "Таблица", "Итоги по всем ЗЛ", "Забытые сотрудники",
+               "Сверка СЗВ-6-3 2012 год"]
+
+
+def find_office():
+    for name in ("soffice", "libreoffice"):
+        path = shutil.which(name)
+        if path:
+            return path
+    return None
+
+
+def convert(office, source, out_dir):
+    profile = tempfile.mkdtemp(prefix="brisolt-calc-")
+    try:
+        subprocess.run([office, "--headless", "--norestore", "-env:UserInstallation=file://" + profile,
+                        "--convert-to", "xlsx", "--outdir", out_dir, source],
+                       capture_output=True, timeout=300, check=False)
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    target = os.path.join(out_dir, os.path.splitext(os.path.basename(source))[0] + ".xlsx")
+    return target if os.path.exists(target) else None
+
+
+class Workbook:
+    """The sheets of an xlsx file: names in order, and per sheet its cells and merged ranges."""
+
+    def __init__(self, path):
+        with zipfile.ZipFile(path) as archive:
+            shared = []
+            if "xl/sharedStrings.xml" in archive.namelist():
+                for item in ET.fromstring(archive.read("xl/sharedStrings.xml")).findall("m:si", NS):
+                    shared.append("".join(t.text or "" for t in item.iter("{%s}t" % NS["m"])))
+            book = ET.fromstring(archive.read("xl/workbook.xml"))
+            rels = ET.fromstring(archive.read("xl/_rels/workbook.xml.rels"))
+            targets = {rel.get("Id"): rel.get("Target") for rel in rels.findall("rel:Relationship", NS)}
+            self.names = []
+            self.sheets = {}
+            for sheet in book.find("m:sheets", NS).findall("m:sheet", NS):
+                name = sheet.get("name")
+                self.names.append(name)
+                target = targets[sheet.get("{%s}id" % NS["r"])].lstrip("/")
+                if not target.startswith("xl/"):
+                    target = "xl/" + target
+                self.sheets[name] = self._read_sheet(ET.fromstring(archive.read(target)), shared)
+
+    @staticmethod
+    def _read_sheet(root, shared):
+        cells = {}
+        for cell in root.iter("{%s}c" % NS["m"]):
+            kind = cell.get("t", "n")
+            value = cell.find("m:v", NS)
+            text = value.text if value is not None else ""
+            if kind == "s":
+                text = shared[int(text)]
+            elif kind == "inlineStr":
+                text = "".join(t.text or "" for t in cell.iter("{%s}t" % NS["m"]))
+            cells[cell.get("r")] = ("number" if kind == "n" else "string", text)
+        merges = {m.get("ref") for m in root.iter("{%s}mergeCell" % NS["m"])}
+        return {"cells": cells, "merges": merges}
+
+
+class Checks:
+    def __init__(self, label):
+        self.label = label
+        self.failed = 0
+
+    def expect(self, name, ok, detail=""):
+        print("%s %s: %s%s" % ("PASS" if ok else "FAIL", self.label, name, "" if ok else " :: " + detail))
+        if not ok:
+            self.failed += 1
+
+    def cell(self, book, sheet, ref, expected, kind="string"):
+        actual = book.sheets[sheet]["cells"].get(ref, (None, ""))
+        if kind == "number":
+            ok = actual[0] == "number" and actual[1] != "" and abs(float(actual[1]) - expected) < 1e-9
+        else:
+            ok = actual == ("string", expected)
+        self.expect("%s!%s = %r" % (sheet, ref, expected), ok, "got %r" % (actual,))
+
+    def merged(self, book, sheet, ranges, present=True):
+        merges = book.sheets[sheet]["merges"]
+        for ref in ranges:
+            self.expect("%s %s %s" % (sheet, ref, "merged" if present else "not merged"),
+                        (ref in merges) == present, "merges %s" % sorted(merges))
+
+
+def check_full(book, layout, checks):
+    checks.expect("sheet names", book.names == FULL_SHEETS, "got %s" % book.names)
+    checks.cell(book, "Протокол", "A1", "Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР")
+    checks.cell(book, "Протокол", "A5", "Наименование страхователя: ООО \"Рога & Копыта\" <Север>")
+    checks.cell(book, "Протокол", "A15", "Дубль <ИСХОДНАЯ> & повтор: 123-456-789 01")
+    table = "Таблица"
+    notes = ("Ошибка: 1/2010 - превыш. страх.: нач. 100.00, упл. 120.00\n"
+             "Предупреждение: 2/2010 - превыш. базы? 420000.00 р\n"
+             "Ошибка: 2/2010 - превыш. накоп.: нач. 45.00, упл. <45.01>")
+    if layout == "compact":
+        checks.cell(book, table, "A4", "123-456-789 01")
+        checks.cell(book, table, "B4", "Иванов  Иван Иванович")
+        checks.cell(book, table, "C4", "-")
+        checks.cell(book, table, "D5", "2 полугодие 2010 г.")
+        checks.cell(book, table, "E5", "1, 2")
+        checks.cell(book, table, "J4", -20, "number")
+        checks.cell(book, table, "O5", -0.01, "number")
+        checks.cell(book, table, "L5", 15.01, "number")
+        checks.cell(book, table, "P4", notes)
+        checks.cell(book, table, "C6", "15.05.2010")
+        checks.cell(book, table, "C8", "Отсутствует")
+        checks.merged(book, table, ["A1:A3", "F1:J1", "K1:O1", "P1:P3", "F2:G2", "H2:J2",
+                                    "A4:A5", "B4:B5", "C4:C5", "P4:P5", "A8:A9"])
+    else:
+        checks.cell(book, table, "D1", "1 полугодие 2010 г.")
+        checks.cell(book, table, "O1", "2 полугодие 2010 г.")
+        checks.cell(book, table, "O2", "№ файла (№№ файлов)")
+        checks.cell(book, table, "A5", "123-456-789 01")
+        checks.cell(book, table, "C5", "-")
+        checks.cell(book, table, "D5", "1")
+        checks.cell(book, table, "I5", -20, "number")
+        checks.cell(book, table, "O5", "1, 2")
+        checks.cell(book, table, "Y5", -0.01, "number")
+        checks.cell(book, table, "Z5", notes)
+        checks.cell(book, table, "C7", "Отсутствует")
+        checks.cell(book, table, "P7", -1, "number")
+        checks.merged(book, table, ["A1:A4", "D1:N1", "O1:Y1", "Z1:Z4", "D2:D4", "E2:I2",
+                                    "J2:N2", "O2:O4", "E3:F3", "G3:I3", "P3:Q3"])
+        checks.merged(book, table, ["A5:A6"], present=False)
+    totals = "Итоги по всем ЗЛ"
+    checks.cell(book, totals, "A4", "1 полугодие 2010 г.")
+    checks.cell(book, totals, "B4", 100, "number")
+    checks.cell(book, totals, "D4", -399.75, "number")
+    checks.cell(book, totals, "S5", -297.9, "number")
+    checks.merged(book, totals, ["A1:A3", "B1:J1", "K1:S1", "B2:D2", "E2:G2", "Q2:S2"])
+    forgotten = "Забытые сотрудники"
+    checks.cell(book, forgotten, "A3", "987-654-321 09")
+    checks.cell(book, forgotten, "C3", 100, "number")
+    checks.cell(book, forgotten, "B4", "Сидоров & сын")
+    checks.cell(book, forgotten, "D4", 2, "number")
+    checks.merged(book, forgotten, ["A1:A2", "B1:B2", "C1:D1"])
+    sverka = "Сверка СЗВ-6-3 2012 год"
+    checks.cell(book, sverka, "A1", "Сверка СЗВ-6-3 за 2012 год")
+    checks.cell(book, sverka, "C5", "НР")
+    checks.cell(book, sverka, "F5", -0.03, "number")
+    checks.cell(book, sverka, "C6", "ВЖНР")
+    checks.cell(book, sverka, "F6", 10, "number")
+    checks.cell(book, sverka, "A7", "987-654-321 09")
+    checks.cell(book, sverka, "L7", 0.04, "number")
+    checks.merged(book, sverka, ["A1:O1", "A2:O2", "A3:A4", "D3:F3", "M3:O3", "A5:A6", "B5:B6"])
+    checks.merged(book, sverka, ["A7:A7", "A7:A8"], present=False)
+
+
+def check_one_period(book, layout, checks):
+    checks.expect("four sheets without СЗВ-6-3 blocks", book.names == FULL_SHEETS[:4],
+                  "got %s" % book.names)
+    table = "Таблица"
+    row = "4" if layout == "compact" else "5"
+    checks.cell(book, table, "A" + row, "000-111-222 33")
+    checks.cell(book, table, "C" + row, "-")
+    amount = "F" if layout == "compact" else "E"
+    checks.cell(book, table, amount + row, 660, "number")
+    checks.cell(book, "Итоги по всем ЗЛ", "B4", 660, "number")
+    checks.cell(book, "Забытые сотрудники", "A3", "Проблем не обнаружено")
+    checks.merged(book, "Забытые сотрудники", ["A3:D3"])
+
+
+def main():
+    writer, work = sys.argv[1], sys.argv[2]
+    office = find_office()
+    if not office:
+        print("LibreOffice is not installed: skipped")
+        return SKIP
+    os.makedirs(work, exist_ok=True)
+    subprocess.run([writer, work], check=True)
+    failed = 0
+    for name, check in (("full", check_full), ("one_period", check_one_period)):
+        for layout in ("compact", "detailed"):
+            source = os.path.join(work, "%s_%s.xml" % (name, layout))
+            checks = Checks("%s_%s" % (name, layout))
+            converted = convert(office, source, work)
+            if not converted:
+                checks.expect("Calc converts the workbook", False, source)
+            else:
+                check(Workbook(converted), layout, checks)
+            failed += checks.failed
+    print("all spreadsheet checks passed" if not failed else "%d spreadsheet checks FAILED" % failed)
+    return 0 if not failed else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,24 @@
+// Writes the hand-built sample protocols into a folder, for the checks by real programs.
+#include <iostream>
+#include <string>
+
+#include "../sample_reports.h"
+#include "protocol/prot.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: write_sample_protocols FOLDER\n";
+    return 2;
+  }
+  using namespace brisolt;
+  using namespace brisolt::testing;
+  const std::string folder = std::string(argv[1]) + "/";
+  for (const int layout : {0, 1}) {
+    const std::string suffix = layout == 0 ? "_compact" : "_detailed";
+    WriteHtmlProtocol(FullReport(layout), folder + "full" + suffix + ".html", kFixedStamp);
+    WriteXmlProtocol(FullReport(layout), folder + "full" + suffix + ".xml", kFixedStamp);
+    WriteXmlProtocol(OnePeriodReport(layout), folder + "one_period" + suffix + ".xml",
+                     kFixedStamp);
+  }
+  return 0;
+}
