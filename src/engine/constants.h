@@ -1,0 +1,48 @@
+// The yearly rules the reconciliation is checked against (contribution rates, base limits), the
+// names and last days of reporting periods, and the fixed texts that classify packs. All pure.
+//
+// Texts are windows-1251 bytes. Amounts are ten-thousandths of a rouble; dates are day counts from
+// 30.12.1899 (0 = no date).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brisolt {
+
+// Types of data ("ТипСведений") of a pack.
+const std::string& DataTypeInitial();     // "ИСХОДНАЯ"
+const std::string& DataTypeCorrective();  // "КОРРЕКТИРУЮЩАЯ"
+const std::string& DataTypeCancelling();  // "ОТМЕНЯЮЩАЯ"
+
+// "СЗВ-6-1", "СЗВ-6-2" or "СЗВ-6-4", compared exactly: the forms read as individual data.
+bool IsSZV6FormKind(const std::string& formKind);
+
+// "ЧЭС", "ВЖЭС", "ВПЭС": categories whose amounts count as zero.
+bool IsZeroedCategory(const std::string& categoryCode);
+
+// The rate of both parts together for a payer category in a year, in ten-thousandths
+// (2200 = 22 %). Codes are compared exactly; an unlisted code gives 10000 (100 %).
+std::int64_t GetTariff(int year, const std::string& categoryCode);
+
+// The yearly limit of the contribution base, whole roubles.
+int GetBaseLimit(int year);
+
+// "1 полугодие 2010 г.", "3 квартал 2011 г.". 2010 is the only year counted in half-years.
+std::string PeriodName(int year, int number);
+
+// The last day of the period. A number past the last period of the year gives 31 December of
+// that year; a number below 1 gives 31 December of the year before.
+double PeriodEndDate(int year, int number);
+
+bool IsLastPeriodOfYear(int year, int number);
+
+// Roubles with two decimals, "." as separator, a leading "-" when negative, no grouping:
+// -12345000 gives "-1234.50". Rounded exactly on the stored units, halves away from zero; a value
+// that rounds to zero carries no sign.
+std::string FormatSum(std::int64_t amount);
+
+// The day count of a calendar date (30.12.1899 = 0), for any year.
+double EncodeDate(int year, int month, int day);
+
+}  // namespace brisolt

@@ -1,0 +1,228 @@
+// The file set of one reconciliation run: finds an insurer's pack files in a folder tree, folds
+// initial, corrective and cancelling submissions into one record per insured person, period,
+// category and contract type, attaches the yearly СЗВ-6-3 payments, and answers the per-person
+// and per-period questions the protocol asks.
+//
+// Texts are windows-1251 bytes, except file names (the platform's narrow encoding) and the texts
+// given to the progress callback (UTF-8, for display). Amounts are ten-thousandths of a rouble;
+// dates are day counts from 30.12.1899 (0 = no date).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "forms/szv63.h"
+
+namespace brisolt {
+
+// stage, detail, position, maximum. Texts are UTF-8.
+using TProgressEvent =
+    std::function<void(const std::string& stage, const std::string& detail, int position, int maximum)>;
+
+// Balance flags of a person (`CheckSotr`), combined with "|".
+inline constexpr int SaldoDebt = 1;
+inline constexpr int SaldoOverpaid = 2;
+
+struct TReportPeriod {
+  std::int32_t Year = 0;
+  std::int32_t Quarter = 0;  // the half-year in 2010
+};
+
+// One accepted pack file, independent of its parsed contents.
+struct TFileRec {
+  std::int32_t PackIndex = 0;  // into SZV6Packs or SZV63Packs, while loading
+  std::string FileName;        // folder + name, as found
+  std::string FormKind;        // empty for СЗВ-6-3
+  std::int32_t PackNumber = 0;
+  std::string DataType;
+  std::int32_t Year = 0;
+  std::int32_t Quarter = 0;
+  std::int32_t CorrYear = 0;
+  std::int32_t PeriodYear = 0;     // the period the data belong to: the corrected one for
+  std::int32_t PeriodQuarter = 0;  // corrective and cancelling packs
+  std::int32_t CorrQuarter = 0;
+  std::string CategoryCode;
+  double CompileDate = 0;
+};
+
+struct TStageDates {
+  double StartDate = 0;
+  double EndDate = 0;
+};
+
+// One person's СЗВ-6 amounts in force for one period, category code and contract type.
+struct TSZV6NU {
+  std::int32_t Year = 0;
+  std::int32_t Quarter = 0;
+  std::string CategoryCode;
+  std::string ContractType;
+  std::int32_t FileIndex = 0;  // into the sorted SZV6Files, of the pack that last set the amounts
+  bool Corrected = false;      // a corrective or cancelling pack has been applied
+  std::int64_t InsAccrued = 0;
+  std::int64_t FundAccrued = 0;
+  std::int64_t InsPaid = 0;
+  std::int64_t FundPaid = 0;
+  std::vector<TStageDates> StageDates;
+};
+
+// One person's СЗВ-6-3 monthly payments for one year, category code and contract type.
+struct TSZV63NU {
+  std::int32_t Year = 0;
+  std::string CategoryCode;
+  std::string ContractType;
+  std::int32_t FileNumber = 0;  // position from 1 of the pack in the order found
+  std::array<TMonthSums, 12> Months{};  // Months[0] is January
+};
+
+// One insured person.
+class TSZV6Sotr {
+ public:
+  std::string SNILS;  // 11 digits when the packs write it in the usual 14-character form
+  std::string LastName;
+  std::string FirstName;
+  std::string MiddleName;
+  std::vector<TSZV6NU> NUList;
+  std::vector<TSZV63NU> NU63List;
+};
+
+// What the engine keeps of an accepted СЗВ-6 pack until its persons are built; the parsed pack
+// itself (addresses, special conditions, the XML) is freed as soon as the file is read.
+struct TSZV6DocData {
+  std::string SNILS;
+  std::string LastName;
+  std::string FirstName;
+  std::string MiddleName;
+  std::int64_t InsAccrued = 0;
+  std::int64_t FundAccrued = 0;
+  std::int64_t InsPaid = 0;
+  std::int64_t FundPaid = 0;
+  std::vector<TStageDates> StageDates;
+};
+
+struct TSZV6PackData {
+  std::string ContractType;  // the rest of the header is in the pack's TFileRec
+  std::vector<TSZV6DocData> Docs;
+};
+
+// The same for a СЗВ-6-3 pack.
+struct TSZV63DocData {
+  std::string SNILS;
+  std::string LastName;
+  std::string FirstName;
+  std::string MiddleName;
+  std::array<TMonthSums, 12> Months{};  // Months[0] is January
+};
+
+struct TSZV63PackData {
+  std::int32_t PackNumber = 0;
+  std::string DataType;
+  std::int32_t Year = 0;
+  std::string CategoryCode;
+  std::string ContractType;
+  std::vector<TSZV63DocData> Docs;
+};
+
+// Results of the per-person and per-period queries.
+struct TPeriodSums {
+  std::string FileNumbers;   // "1, 3": the file numbers of the period's entries, in entry order
+  double EstimatedBase = 0;  // roubles, from the period's last entry
+  std::int64_t InsAccrued = 0;
+  std::int64_t FundAccrued = 0;
+  std::int64_t InsPaid = 0;
+  std::int64_t FundPaid = 0;
+};
+
+struct TCategorySums {
+  std::int64_t InsAccrued = 0;
+  std::int64_t FundAccrued = 0;
+};
+
+struct TQuarterSums63 {
+  std::string FileNumbers;  // "1,2"
+  std::int64_t Total = 0;
+  std::int64_t Taxable = 0;
+};
+
+struct TSotrCheck {
+  int SaldoFlags = 0;      // SaldoDebt | SaldoOverpaid
+  std::string StyleClass;  // "norm", "p", "hv" or "hvp"
+};
+
+// The mask of pack file names, matched by the program without regard to letter case.
+inline constexpr const char* PackFileMask = "PFR-700-Y-????-ORG-*.xml";
+
+class TFileSet {
+ public:
+  std::vector<TFileRec> SZV6Files;   // sorted by LoadSubmissions
+  std::vector<TFileRec> SZV63Files;  // sorted by LoadSubmissions
+  std::vector<TSZV6PackData> SZV6Packs;
+  std::vector<TSZV63PackData> SZV63Packs;
+  std::vector<TSZV6Sotr> Sotrs;                // ordered by name after LoadSubmissions
+  std::vector<TReportPeriod> ReportPeriods;    // ascending after LoadSubmissions
+
+  // Reads the packs of the wanted insurers (registration numbers separated by commas) and every
+  // СЗВ-6-3 pack, and builds the persons. `folder` names a folder; a missing trailing separator is
+  // added. `messages` is cleared and receives the conflicts between submissions. A date a pack
+  // cannot be read by ends the load with TConvertError naming the file.
+  void LoadSubmissions(const std::string& folder, bool subDirs, bool calcCorr, const std::string& regNumbs,
+                       std::vector<std::string>& messages, const TProgressEvent& progress);
+
+  // Regular files matching PackFileMask in the folder (and, with subDirs, below it).
+  static int CountPackFiles(const std::string& folder, bool subDirs);
+
+  // Reads every candidate file: a wanted СЗВ-6 pack goes to SZV6Files/SZV6Packs, any other file
+  // that reads as a СЗВ-6-3 pack to SZV63Files/SZV63Packs, the rest is dropped.
+  void ReadPackFiles(const std::string& folder, bool subDirs, const std::string& regNumbs, int total,
+                     const TProgressEvent& progress);
+
+  void AddReportPeriod(int year, int quarter);
+
+  static void SplitRegNumbs(const std::string& text, std::vector<std::string>& list);
+
+  // Appends the name and registration number of every insurer whose СЗВ-6 packs lie in the tree,
+  // each insurer once, in the order found. The lists are not cleared first.
+  static void ScanInsurers(const std::string& folder, bool subDirs, std::vector<std::string>& names,
+                           std::vector<std::string>& regNumbs);
+
+  // A 14-character insurance number reduced to its digits; any other text unchanged.
+  static std::string NormalizeSNILS(const std::string& text);
+
+  // -1 when absent; the first match otherwise.
+  int FindSotr(const std::string& snils) const;
+  int FindNU(int person, int year, int quarter, const std::string& categoryCode,
+             const std::string& contractType) const;
+  int FindNU63(int person, int year, const std::string& categoryCode, const std::string& contractType) const;
+
+  // True when `a`, standing just before `b`, must go after it.
+  static bool CompareFileRec(const TFileRec& a, const TFileRec& b);
+  static bool CompareFileRec63(const TFileRec& a, const TFileRec& b);
+
+  // Queries. `person` is an index into Sotrs. A period's entries are the person's TSZV6NU of that
+  // year and quarter, in NUList order.
+  bool HasPeriodData(int person, int year, int quarter) const;
+  TPeriodSums GetPeriodSums(int person, int year, int quarter) const;
+  TCategorySums GetCategorySums(int person, int year, int quarter, const std::string& categoryCode) const;
+  // Category codes of the period's entries with InsAccrued or FundAccrued above zero (repeats kept).
+  void GetPeriodCategories(int person, int year, int quarter, std::vector<std::string>& list) const;
+  void GetCategories63(int person, int year, std::vector<std::string>& list) const;
+  TQuarterSums63 GetQuarterSums63(int person, int year, const std::string& categoryCode, int quarter) const;
+  std::int64_t GetYearTaxable63(int person, int year) const;
+  double GetLastStageEnd(int person) const;
+  // The four sums over every person (FileNumbers empty, EstimatedBase 0).
+  TPeriodSums GetPeriodTotals(int year, int quarter) const;
+  // Walks ReportPeriods in order: clears and fills `notes`, gives the balance flags and the class.
+  TSotrCheck CheckSotr(int person, std::vector<std::string>& notes) const;
+  int GetLastYear63() const;
+  // Filter 0 all, 1 any flag, 2 SaldoDebt, 3 SaldoOverpaid, anything else all.
+  static bool SaldoMatches(int saldoFlags, int filter);
+};
+
+// The ordering of the СЗВ-6-3 file list as repeated adjacent-swap passes, exactly. Exposed for the
+// test that checks the faster ordering LoadSubmissions uses against it.
+void SortFileRecs63ByPasses(std::vector<TFileRec>& files);
+void SortFileRecs63(std::vector<TFileRec>& files);
+
+}  // namespace brisolt

@@ -1,0 +1,842 @@
+#include "packgen.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string_view>
+#include <tuple>
+
+#include "xml/cp1251.h"
+
+namespace brisolt::packgen {
+namespace {
+
+// Builds the XML text in UTF-8; converted to windows-1251 once at the end.
+class TXmlOut {
+ public:
+  explicit TXmlOut(const TRenderStyle& style) : style_(style) {
+    out_ = style_.BlankBeforeDeclEnd ? "<?xml version=\"1.0\" encoding=\"Windows-1251\" ?>"
+                                     : "<?xml version=\"1.0\" encoding=\"windows-1251\"?>";
+  }
+
+  void Open(std::string_view name, std::string_view attributes = {}) {
+    NewLine();
+    out_ += '<';
+    out_ += name;
+    if (!attributes.empty()) {
+      out_ += ' ';
+      out_ += attributes;
+    }
+    out_ += '>';
+    stack_.emplace_back(name);
+  }
+
+  void Close() {
+    const std::string name = stack_.back();
+    stack_.pop_back();
+    NewLine();
+    out_ += "</" + name + ">";
+  }
+
+  void Leaf(std::string_view name, std::string_view value) {
+    NewLine();
+    out_ += '<';
+    out_ += name;
+    if (value.empty()) {
+      out_ += "/>";
+      return;
+    }
+    out_ += '>';
+    for (const char character : value) {
+      switch (character) {
+        case '&': out_ += "&amp;"; break;
+        case '<': out_ += "&lt;"; break;
+        case '>': out_ += "&gt;"; break;
+        case '"': out_ += "&quot;"; break;
+        default: out_ += character;
+      }
+    }
+    out_ += "</";
+    out_ += name;
+    out_ += '>';
+  }
+
+  void Leaf(std::string_view name, long long value) { Leaf(name, std::to_string(value)); }
+
+  std::string Take() {
+    if (style_.Indented) {
+      out_ += "\r\n";
+    }
+    return Utf8ToCp1251(out_);
+  }
+
+ private:
+  void NewLine() {
+    if (style_.Indented) {
+      out_ += "\r\n";
+      out_.append(stack_.size(), '\t');
+    }
+  }
+
+  TRenderStyle style_;
+  std::string out_;
+  std::vector<std::string> stack_;
+};
+
+std::string Amount(std::int64_t units) {
+  const bool negative = units < 0;
+  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+  const std::uint64_t kopecks = (magnitude + 50) / 100;
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%s%llu.%02llu", negative ? "-" : "",
+                static_cast<unsigned long long>(kopecks / 100), static_cast<unsigned long long>(kopecks % 100));
+  return buffer;
+}
+
+void FileHeader(TXmlOut& xml, const std::string& fileName) {
+  xml.Leaf("ИмяФайла", fileName);
+  xml.Open("ЗаголовокФайла");
+  xml.Leaf("ВерсияФормата", "07.00");
+  xml.Leaf("ТипФайла", "ВНЕШНИЙ");
+  xml.Open("ПрограммаПодготовкиДанных");
+  xml.Leaf("НазваниеПрограммы", "ЗАРПЛАТА И КАДРЫ");
+  xml.Leaf("Версия", "3.1.14");
+  xml.Close();
+  xml.Leaf("ИсточникДанных", "СТРАХОВАТЕЛЬ");
+  xml.Close();
+}
+
+void Composer(TXmlOut& xml, const std::string& regNumb, const std::string& orgName, const std::string& shortName) {
+  xml.Open("СоставительПачки");
+  xml.Open("НалоговыйНомер");
+  xml.Leaf("ИНН", "77" + std::string(regNumb.size() >= 14 ? regNumb.substr(8, 6) : "123456") + "01");
+  xml.Leaf("КПП", "770101001");
+  xml.Close();
+  xml.Leaf("РегистрационныйНомер", regNumb);
+  if (!orgName.empty()) {
+    xml.Leaf("НаименованиеОрганизации", orgName);
+  }
+  if (!shortName.empty()) {
+    xml.Leaf("НаименованиеКраткое", shortName);
+  }
+  xml.Close();
+}
+
+void PackNumber(TXmlOut& xml, int number) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%05d", number);
+  xml.Open("НомерПачки");
+  xml.Leaf("Основной", buffer);
+  xml.Close();
+}
+
+void Contents(TXmlOut& xml, const std::string& documentType, std::size_t count) {
+  xml.Open("СоставДокументов");
+  xml.Leaf("Количество", 1);
+  xml.Open("НаличиеДокументов");
+  xml.Leaf("ТипДокумента", documentType);
+  xml.Leaf("Количество", static_cast<long long>(count));
+  xml.Close();
+  xml.Close();
+}
+
+void Names(TXmlOut& xml, const std::string& last, const std::string& first, const std::string& middle) {
+  xml.Open("ФИО");
+  xml.Leaf("Фамилия", last);
+  xml.Leaf("Имя", first);
+  xml.Leaf("Отчество", middle);
+  xml.Close();
+}
+
+void Address(TXmlOut& xml, std::size_t variant) {
+  static const char* const kStreets[] = {"Ленина", "Садовая", "Мира", "Гагарина", "Новая", "Школьная"};
+  xml.Open("АдресЗЛ");
+  xml.Leaf("ТипАдреса", "РЕГИСТРАЦИИ");
+  xml.Leaf("Индекс", std::to_string(142100 + variant % 800));
+  xml.Open("РоссийскийАдрес");
+  xml.Open("Регион");
+  xml.Leaf("ГеографическоеНазвание", "Московская");
+  xml.Leaf("Сокращение", "обл");
+  xml.Close();
+  xml.Open("Город");
+  xml.Leaf("ГеографическоеНазвание", "Подольск");
+  xml.Leaf("Сокращение", "г");
+  xml.Close();
+  xml.Open("Улица");
+  xml.Leaf("ГеографическоеНазвание", kStreets[variant % 6]);
+  xml.Leaf("Сокращение", "ул");
+  xml.Close();
+  xml.Open("Дом");
+  xml.Leaf("Номер", std::to_string(1 + variant % 97));
+  xml.Leaf("Сокращение", "д");
+  xml.Close();
+  if (variant % 3 == 0) {
+    xml.Open("Корпус");
+    xml.Leaf("Номер", std::to_string(1 + variant % 4));
+    xml.Leaf("Сокращение", "корп");
+    xml.Close();
+  }
+  xml.Open("Квартира");
+  xml.Leaf("Номер", std::to_string(1 + variant % 240));
+  xml.Leaf("Сокращение", "кв");
+  xml.Close();
+  xml.Close();
+  xml.Close();
+}
+
+void Contributions(TXmlOut& xml, const TGenDoc& doc) {
+  xml.Open("СуммаВзносовНаСтраховую");
+  xml.Leaf("Начислено", Amount(doc.InsAccrued));
+  xml.Leaf("Уплачено", Amount(doc.InsPaid));
+  xml.Close();
+  xml.Open("СуммаВзносовНаНакопительную");
+  xml.Leaf("Начислено", Amount(doc.FundAccrued));
+  xml.Leaf("Уплачено", Amount(doc.FundPaid));
+  xml.Close();
+}
+
+void Stages(TXmlOut& xml, const TGenDoc& doc) {
+  int line = 0;
+  for (const auto& stage : doc.Stages) {
+    xml.Open("СтажевыйПериод");
+    xml.Leaf("НомерСтроки", ++line);
+    xml.Leaf("ДатаНачалаПериода", stage.Start);
+    xml.Leaf("ДатаКонцаПериода", stage.End);
+    if (stage.WithSpecialConditions) {
+      xml.Open("ЛьготныйСтаж");
+      xml.Leaf("НомерСтроки", 1);
+      xml.Open("ОсобенностиУчета");
+      xml.Open("ТерриториальныеУсловия");
+      xml.Leaf("ОснованиеТУ", "РКС");
+      xml.Leaf("Коэффициент", "1.50");
+      xml.Close();
+      xml.Open("ОсобыеУсловияТруда");
+      xml.Leaf("ОснованиеОУТ", "27-2");
+      xml.Leaf("ПозицияСписка", "2290000А-17541");
+      xml.Close();
+      xml.Open("ИсчисляемыйСтаж");
+      xml.Leaf("ОснованиеИС", "ВОДОЛАЗ");
+      xml.Open("ВыработкаВчасах");
+      xml.Leaf("Часы", 120);
+      xml.Leaf("Минуты", 30);
+      xml.Close();
+      xml.Close();
+      xml.Close();
+      xml.Close();
+    }
+    xml.Close();
+  }
+}
+
+constexpr const char* kSZV6Inventory = "ВХОДЯЩАЯ_ОПИСЬ_ПО_СТРАХОВЫМ_ВЗНОСАМ";
+constexpr const char* kSZV64Inventory = "ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ_И_ПО_СТРАХОВЫМ_ВЗНОСАМ";
+constexpr const char* kSZV6Document = "СВЕДЕНИЯ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ";
+constexpr const char* kSZV64Document = "СВЕДЕНИЯ_О_СУММЕ_ВЫПЛАТ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ";
+constexpr const char* kPackAttributes = "Окружение=\"В составе файла\" Стадия=\"До обработки\"";
+
+// splitmix64: tiny, and the same sequence everywhere (the standard distributions are not).
+class TRandom {
+ public:
+  explicit TRandom(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t Next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+  // Uniform in [low, high].
+  std::int64_t Range(std::int64_t low, std::int64_t high) {
+    return low + static_cast<std::int64_t>(Next() % static_cast<std::uint64_t>(high - low + 1));
+  }
+  // True with the given chance in thousandths.
+  bool Chance(int perMille) { return Range(0, 999) < perMille; }
+  template <typename T, std::size_t N>
+  const T& Pick(const T (&items)[N]) {
+    return items[Next() % N];
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
+std::string DateText(int year, int month, int day) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year);
+  return buffer;
+}
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+struct TPeriod {
+  int Year;
+  int Number;
+  int FirstMonth;
+  int LastMonth;
+};
+
+TPeriod PeriodAt(int index) {
+  if (index < 2) {
+    return {2010, index + 1, index * 6 + 1, index * 6 + 6};
+  }
+  const int quarter = (index - 2) % 4 + 1;
+  return {2011 + (index - 2) / 4, quarter, quarter * 3 - 2, quarter * 3};
+}
+
+// A month counted from January 2010.
+int MonthIndex(int year, int month) { return (year - 2010) * 12 + month - 1; }
+
+struct TPerson {
+  std::string SNILS;
+  std::string LastName;
+  std::string FirstName;
+  std::string MiddleName;
+  bool Funded = true;     // born 1967 or later: part of the contributions goes to the funded part
+  bool Disabled = false;  // a reduced-rate category
+  bool IgnoresLimit = false;
+  int HireMonth = 0;      // month index of the first month worked
+  int HireDay = 1;
+  int LeaveMonth = 1 << 20;  // month index of the last month worked
+  int LeaveDay = 31;
+  std::int64_t Salary = 0;   // per month, units
+  int Behaviour = 0;         // 0 pays in full, 1 pays late, 2 stays in debt, 3 overpays once
+  std::size_t Variant = 0;
+};
+
+const char* const kMaleLast[] = {"Иванов", "Петров", "Сидоров", "Смирнов", "Кузнецов", "Попов", "Васильев",
+                                 "Соколов", "Михайлов", "Новиков", "Фёдоров", "Морозов", "Волков", "Алексеев",
+                                 "Лебедев", "Семёнов", "Егоров", "Павлов", "Козлов", "Степанов", "Николаев",
+                                 "Орлов", "Андреев", "Макаров", "Никитин", "Захаров", "Зайцев", "Соловьёв",
+                                 "Борисов", "Яковлев", "Григорьев", "Романов", "Воробьёв", "Сергеев", "Кузьмин",
+                                 "Фролов", "Александров", "Дмитриев", "Королёв", "Гусев", "Ёлкин", "Щукин"};
+const char* const kMaleFirst[] = {"Александр", "Сергей", "Владимир", "Андрей", "Алексей", "Дмитрий", "Николай",
+                                  "Михаил", "Игорь", "Евгений", "Юрий", "Олег", "Виктор", "Павел", "Артём"};
+const char* const kFemaleFirst[] = {"Елена", "Татьяна", "Наталья", "Ольга", "Ирина", "Светлана", "Марина",
+                                    "Анна", "Людмила", "Галина", "Юлия", "Екатерина", "Мария", "Валентина"};
+const char* const kFather[] = {"Александров", "Сергеев", "Владимиров", "Андреев", "Алексеев", "Дмитриев",
+                               "Николаев", "Михайлов", "Игорев", "Евгеньев", "Юрьев", "Викторов", "Павлов"};
+
+TPerson MakePerson(TRandom& random, std::uint64_t number) {
+  TPerson person;
+  person.SNILS = MakeSNILS(number);
+  const bool male = random.Chance(500);
+  const std::string last = random.Pick(kMaleLast);
+  person.LastName = male ? last : last + "а";
+  person.FirstName = male ? random.Pick(kMaleFirst) : random.Pick(kFemaleFirst);
+  person.MiddleName = std::string(random.Pick(kFather)) + (male ? "ич" : "на");
+  person.Funded = random.Chance(650);
+  person.Disabled = random.Chance(30);
+  person.Variant = static_cast<std::size_t>(random.Next() % 100000);
+  return person;
+}
+
+// Rate in ten-thousandths of both parts and of the funded part.
+std::pair<std::int64_t, std::int64_t> Rates(int year, bool disabled, bool funded) {
+  std::int64_t total = 0;
+  if (year == 2010) {
+    total = disabled ? 1400 : 2000;
+  } else if (year == 2011) {
+    total = disabled ? 1600 : 2600;
+  } else {
+    total = disabled ? 1600 : 2200;
+  }
+  return {total, funded ? 600 : 0};
+}
+
+std::string Category(int year, bool disabled) {
+  if (!disabled) {
+    return "НР";
+  }
+  return year == 2010 ? "ОЗОИ" : "ООИ";
+}
+
+int BaseLimitOf(int year) {
+  switch (year) {
+    case 2010: return 415000;
+    case 2011: return 463000;
+    case 2012: return 512000;
+    default: return 568000;
+  }
+}
+
+struct TWriter {
+  std::string Folder;
+  TGenSummary Summary;
+  int FileNumber = 0;
+  TRenderStyle Style;
+
+  std::string NextName(const std::string& regNumb, int year) { return PackFileName(regNumb, year, ++FileNumber); }
+
+  void Write(const std::string& name, const std::string& bytes) {
+    WriteBytes((std::filesystem::path(Folder) / name).string(), bytes);
+    ++Summary.Files;
+    Summary.Bytes += bytes.size();
+  }
+
+  void Write(TGenSZV6Pack& pack) {
+    const std::string name = NextName(pack.RegNumb, pack.Year);
+    Write(name, RenderSZV6Pack(pack, Style));
+    ++Summary.SZV6Packs;
+    Summary.Documents += static_cast<std::int64_t>(pack.Docs.size());
+  }
+
+  void Write(TGenSZV63Pack& pack) {
+    const std::string name = NextName(pack.RegNumb, pack.Year);
+    Write(name, RenderSZV63Pack(pack, Style));
+    ++Summary.SZV63Packs;
+    Summary.Documents += static_cast<std::int64_t>(pack.Docs.size());
+  }
+};
+
+// Splits documents into packs of at most `perPack` and writes them.
+void WriteSplit(TWriter& writer, const TGenSZV6Pack& header, std::vector<TGenDoc>& docs, int perPack, int& packNumber) {
+  for (std::size_t start = 0; start < docs.size(); start += static_cast<std::size_t>(perPack)) {
+    TGenSZV6Pack pack = header;
+    pack.PackNumber = ++packNumber;
+    const std::size_t end = std::min(docs.size(), start + static_cast<std::size_t>(perPack));
+    pack.Docs.assign(std::make_move_iterator(docs.begin() + static_cast<std::ptrdiff_t>(start)),
+                     std::make_move_iterator(docs.begin() + static_cast<std::ptrdiff_t>(end)));
+    writer.Write(pack);
+  }
+}
+
+std::string CompileDateAfter(const TPeriod& period, int days) {
+  // The month after the period's end, the given day.
+  int month = period.LastMonth + 1;
+  int year = period.Year;
+  if (month > 12) {
+    month = 1;
+    ++year;
+  }
+  return DateText(year, month, std::min(days, 28));
+}
+
+}  // namespace
+
+std::string RenderSZV6Pack(const TGenSZV6Pack& pack, const TRenderStyle& style) {
+  const bool form4 = pack.FormKind == "СЗВ-6-4";
+  TXmlOut xml(style);
+  xml.Open("ФайлПФР", "xmlns=\"http://schema.pfr.ru\"");
+  FileHeader(xml, PackFileName(pack.RegNumb, pack.Year, pack.PackNumber));
+  xml.Open("ПачкаВходящихДокументов", kPackAttributes);
+  xml.Open(form4 ? kSZV64Inventory : kSZV6Inventory);
+  xml.Leaf("НомерВпачке", 1);
+  xml.Leaf("ТипВходящейОписи", "ОПИСЬ ПАЧКИ");
+  Composer(xml, pack.RegNumb, pack.OrgName, pack.ShortName);
+  PackNumber(xml, pack.PackNumber);
+  Contents(xml, pack.FormKind, pack.Docs.size());
+  xml.Leaf("ДатаСоставления", pack.CompileDate);
+  xml.Leaf("ТипСведений", pack.DataType);
+  xml.Open("ОтчетныйПериод");
+  xml.Leaf("Квартал", pack.Quarter);
+  xml.Leaf("Год", pack.Year);
+  xml.Close();
+  if (pack.DataType != "ИСХОДНАЯ") {
+    xml.Open("КорректируемыйОтчетныйПериод");
+    xml.Leaf("Квартал", pack.CorrQuarter);
+    xml.Leaf("Год", pack.CorrYear);
+    xml.Close();
+  }
+  xml.Leaf("КодКатегории", pack.CategoryCode);
+  if (form4) {
+    xml.Leaf("ТипДоговора", pack.ContractType);
+  }
+  xml.Close();
+  int numberInPack = 1;
+  for (const auto& doc : pack.Docs) {
+    xml.Open(form4 ? kSZV64Document : kSZV6Document);
+    xml.Leaf("НомерВпачке", ++numberInPack);
+    if (!form4) {
+      xml.Leaf("ВидФормы", pack.FormKind);
+    }
+    xml.Leaf("СтраховойНомер", doc.SNILS);
+    Names(xml, doc.LastName, doc.FirstName, doc.MiddleName);
+    if (!form4 && doc.WithAddress) {
+      Address(xml, static_cast<std::size_t>(numberInPack) * 7919 + doc.SNILS.size());
+    }
+    if (form4) {
+      xml.Open("СведенияОсуммеВыплатИвознагражденийВпользуЗЛ");
+      xml.Leaf("ТипСтроки", "ИТОГО");
+      xml.Leaf("СуммаВыплатВсего", Amount((doc.InsAccrued + doc.FundAccrued) * 5));
+      xml.Close();
+    }
+    Contributions(xml, doc);
+    Stages(xml, doc);
+    xml.Leaf("ДатаЗаполнения", doc.FillDate);
+    xml.Close();
+  }
+  xml.Close();
+  xml.Close();
+  return xml.Take();
+}
+
+std::string RenderSZV63Pack(const TGenSZV63Pack& pack, const TRenderStyle& style) {
+  TXmlOut xml(style);
+  xml.Open("ФайлПФР", "xmlns=\"http://schema.pfr.ru\"");
+  FileHeader(xml, PackFileName(pack.RegNumb, pack.Year, pack.PackNumber));
+  xml.Open("ПачкаВходящихДокументов", kPackAttributes);
+  xml.Open("ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ");
+  xml.Leaf("НомерВпачке", 1);
+  xml.Leaf("ТипВходящейОписи", "ОПИСЬ ПАЧКИ");
+  Composer(xml, pack.RegNumb, pack.OrgName, pack.ShortName);
+  PackNumber(xml, pack.PackNumber);
+  Contents(xml, "СЗВ-6-3", pack.Docs.size());
+  xml.Leaf("ДатаСоставления", pack.CompileDate);
+  xml.Leaf("ТипСведений", pack.DataType);
+  xml.Leaf("ОтчетныйГод", pack.Year);
+  xml.Leaf("КодКатегории", pack.CategoryCode);
+  xml.Leaf("ТипДоговора", pack.ContractType);
+  xml.Close();
+  int numberInPack = 1;
+  for (const auto& doc : pack.Docs) {
+    xml.Open("СВЕДЕНИЯ_О_СУММЕ_ВЫПЛАТ_И_ВОЗНАГРАЖДЕНИЙ");
+    xml.Leaf("НомерВпачке", ++numberInPack);
+    xml.Leaf("СтраховойНомер", doc.SNILS);
+    Names(xml, doc.LastName, doc.FirstName, doc.MiddleName);
+    TGenMonth year;
+    for (const auto& month : doc.Months) {
+      year.Total += month.Total;
+      year.Taxable += month.Taxable;
+    }
+    xml.Open("СуммаВыплатИвознаграждений");
+    xml.Leaf("ТипСтроки", "ИТОГО");
+    xml.Leaf("СуммаВыплатВсего", Amount(year.Total));
+    xml.Leaf("СуммаВыплатНачисленыСтраховыеВзносы", Amount(year.Taxable));
+    xml.Close();
+    for (int month = 1; month <= 12; ++month) {
+      const TGenMonth& sums = doc.Months[static_cast<std::size_t>(month - 1)];
+      if (sums.Total == 0 && sums.Taxable == 0) {
+        continue;
+      }
+      xml.Open("СуммаВыплатИвознаграждений");
+      xml.Leaf("ТипСтроки", "МЕСЯЦ");
+      xml.Leaf("Месяц", month);
+      xml.Leaf("СуммаВыплатВсего", Amount(sums.Total));
+      xml.Leaf("СуммаВыплатНачисленыСтраховыеВзносы", Amount(sums.Taxable));
+      xml.Close();
+    }
+    xml.Leaf("ДатаЗаполнения", doc.FillDate);
+    xml.Close();
+  }
+  xml.Close();
+  xml.Close();
+  return xml.Take();
+}
+
+std::string RenderForeignPack(const std::string& regNumb, const TRenderStyle& style) {
+  TXmlOut xml(style);
+  xml.Open("ФайлПФР", "xmlns=\"http://schema.pfr.ru\"");
+  FileHeader(xml, PackFileName(regNumb, 2011, 900));
+  xml.Open("ПачкаВходящихДокументов", kPackAttributes);
+  xml.Open("ВХОДЯЩАЯ_ОПИСЬ");
+  xml.Leaf("НомерВпачке", 1);
+  xml.Leaf("ТипВходящейОписи", "ОПИСЬ ПАЧКИ");
+  Composer(xml, regNumb, "ООО \"Ромашка\"", "");
+  PackNumber(xml, 900);
+  Contents(xml, "АДВ-1", 1);
+  xml.Leaf("ДатаСоставления", "11.05.2011");
+  xml.Close();
+  xml.Open("АНКЕТА_ЗЛ");
+  xml.Leaf("НомерВпачке", 2);
+  Names(xml, "Новикова", "Анна", "Павловна");
+  xml.Leaf("Пол", "Ж");
+  xml.Open("ДатаРождения");
+  xml.Leaf("Дата", "12.03.1988");
+  xml.Close();
+  xml.Leaf("ДатаЗаполнения", "11.05.2011");
+  xml.Close();
+  xml.Close();
+  xml.Close();
+  return xml.Take();
+}
+
+std::string PackFileName(const std::string& regNumb, int year, int number) {
+  char buffer[128];
+  std::snprintf(buffer, sizeof buffer, "PFR-700-Y-%04d-ORG-%s-DCK-%05d-DPT-000000-DCK-00000.XML", year,
+                regNumb.c_str(), number);
+  return buffer;
+}
+
+std::string MakeSNILS(std::uint64_t n) {
+  // Numbers above 001-001-998 carry a control number: the digits weighted 9..1, modulo 101.
+  const std::uint64_t body = 2002000 + (n * 7919) % 997000000;
+  char digits[10];
+  std::snprintf(digits, sizeof digits, "%09llu", static_cast<unsigned long long>(body));
+  int sum = 0;
+  for (int index = 0; index < 9; ++index) {
+    sum += (digits[index] - '0') * (9 - index);
+  }
+  int control = sum % 101;
+  if (control == 100) {
+    control = 0;
+  }
+  char buffer[20];
+  std::snprintf(buffer, sizeof buffer, "%.3s-%.3s-%.3s %02d", digits, digits + 3, digits + 6, control);
+  return buffer;
+}
+
+void WriteBytes(const std::string& fileName, const std::string& bytes) {
+  const std::filesystem::path path = PathFromNative(fileName);
+  if (path.has_parent_path()) {
+    std::filesystem::create_directories(path.parent_path());
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    throw std::runtime_error("cannot write " + fileName);
+  }
+}
+
+TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder) {
+  TRandom random(options.Seed * 0x2545F4914F6CDD1DULL + 17);
+  TWriter writer;
+  writer.Folder = folder;
+  writer.Style.Indented = options.Indented;
+  const int periods = std::max(1, options.Periods);
+  const int perPack = std::max(1, options.DocsPerPack);
+  const TPeriod last = PeriodAt(periods - 1);
+  const int lastMonth = MonthIndex(last.Year, last.LastMonth);
+
+  std::vector<TPerson> persons;
+  persons.reserve(static_cast<std::size_t>(std::max(0, options.Persons)));
+  for (int index = 0; index < options.Persons; ++index) {
+    TPerson person = MakePerson(random, static_cast<std::uint64_t>(index) + options.Seed * 1000003);
+    if (!random.Chance(700)) {
+      person.HireMonth = static_cast<int>(random.Range(0, lastMonth));
+      person.HireDay = static_cast<int>(random.Range(1, 28));
+    }
+    if (random.Chance(250)) {
+      person.LeaveMonth = static_cast<int>(random.Range(person.HireMonth, lastMonth));
+      person.LeaveDay = static_cast<int>(random.Range(person.LeaveMonth == person.HireMonth ? person.HireDay : 1, 28));
+    }
+    person.Salary = random.Chance(30) ? random.Range(150000, 400000) * 10000 : random.Range(12000, 75000) * 10000;
+    person.IgnoresLimit = random.Chance(5);
+    const int roll = static_cast<int>(random.Range(0, 999));
+    person.Behaviour = roll < 920 ? 0 : roll < 970 ? 1 : roll < 990 ? 2 : 3;
+    persons.push_back(std::move(person));
+  }
+
+  const std::string orgName = "ООО \"Ромашка\"";
+  const std::string shortName = "Ромашка";
+  int packNumber = 0;
+  // Base accrued so far per person and year, for the yearly limit; late payments carried over.
+  std::vector<std::int64_t> yearBase(persons.size(), 0);
+  std::vector<std::int64_t> carried(persons.size(), 0);
+  // Taxable payments per person and month, for СЗВ-6-3.
+  std::map<std::pair<std::size_t, int>, TGenMonth> monthSums;
+  struct TCorrection {
+    int Period;
+    TGenDoc Doc;
+    bool Disabled;
+  };
+  std::vector<TCorrection> corrections;
+  std::vector<TCorrection> cancellations;
+  int duplicatePeriod = periods > 2 ? static_cast<int>(random.Range(1, periods - 1)) : -1;
+
+  for (int periodIndex = 0; periodIndex < periods; ++periodIndex) {
+    const TPeriod period = PeriodAt(periodIndex);
+    if (period.Number == 1) {
+      std::fill(yearBase.begin(), yearBase.end(), 0);
+    }
+    const bool form4 = period.Year >= 2013;
+    std::vector<TGenDoc> docsByCategory[2];
+    for (std::size_t index = 0; index < persons.size(); ++index) {
+      TPerson& person = persons[index];
+      const int first = std::max(MonthIndex(period.Year, period.FirstMonth), person.HireMonth);
+      const int lastWorked = std::min(MonthIndex(period.Year, period.LastMonth), person.LeaveMonth);
+      if (first > lastWorked) {
+        continue;
+      }
+      TGenDoc doc;
+      doc.SNILS = person.SNILS;
+      doc.LastName = person.LastName;
+      doc.FirstName = person.FirstName;
+      doc.MiddleName = person.MiddleName;
+      doc.WithAddress = person.Variant % 5 < 3;
+      const auto [totalRate, fundRate] = Rates(period.Year, person.Disabled, person.Funded);
+      const std::int64_t limit = static_cast<std::int64_t>(BaseLimitOf(period.Year)) * 10000;
+      std::int64_t base = 0;
+      for (int month = first; month <= lastWorked; ++month) {
+        std::int64_t pay = person.Salary;
+        if (!person.IgnoresLimit) {
+          pay = std::max<std::int64_t>(0, std::min(pay, limit - yearBase[index]));
+        }
+        yearBase[index] += pay;
+        base += pay;
+        TGenMonth& sums = monthSums[{index, month}];
+        sums.Total += person.Salary;
+        sums.Taxable += pay;
+      }
+      const auto kopecks = [](std::int64_t units) { return (units + 50) / 100 * 100; };
+      doc.FundAccrued = kopecks(base * fundRate / 10000);
+      doc.InsAccrued = kopecks(base * totalRate / 10000) - doc.FundAccrued;
+      doc.InsPaid = doc.InsAccrued;
+      doc.FundPaid = doc.FundAccrued;
+      if (person.Behaviour == 1) {
+        // Pays a share late: short this period, the arrears with the next one.
+        doc.InsPaid += carried[index];
+        carried[index] = doc.InsAccrued / 10 / 100 * 100;
+        doc.InsPaid -= carried[index];
+      } else if (person.Behaviour == 2 && periodIndex == periods - 1) {
+        doc.InsPaid -= doc.InsAccrued / 4 / 100 * 100;
+      } else if (person.Behaviour == 3 && periodIndex == periods / 2) {
+        doc.InsPaid += 1500000;
+      }
+      const int firstYear = first / 12 + 2010;
+      const int firstMonth = first % 12 + 1;
+      const int lastYear = lastWorked / 12 + 2010;
+      const int lastMonthOfYear = lastWorked % 12 + 1;
+      TGenStage stage;
+      stage.Start = DateText(firstYear, firstMonth, first == person.HireMonth ? person.HireDay : 1);
+      stage.End = DateText(lastYear, lastMonthOfYear,
+                           lastWorked == person.LeaveMonth ? person.LeaveDay : DaysInMonth(lastYear, lastMonthOfYear));
+      stage.WithSpecialConditions = person.Variant % 20 == 7;
+      doc.Stages.push_back(stage);
+      doc.FillDate = CompileDateAfter(period, 10);
+      if (random.Chance(8) && periodIndex + 1 < periods) {
+        TGenDoc fixed = doc;
+        fixed.InsPaid = fixed.InsAccrued;
+        fixed.FundPaid = fixed.FundAccrued;
+        fixed.InsAccrued += 10000 * random.Range(0, 3) * 100;
+        fixed.InsPaid = fixed.InsAccrued;
+        corrections.push_back({periodIndex, std::move(fixed), person.Disabled});
+      } else if (random.Chance(1) && periodIndex + 1 < periods) {
+        TGenDoc cancelled = doc;
+        cancelled.InsAccrued = cancelled.InsPaid = cancelled.FundAccrued = cancelled.FundPaid = 0;
+        cancelled.Stages.clear();
+        cancellations.push_back({periodIndex, std::move(cancelled), person.Disabled});
+      }
+      docsByCategory[person.Disabled ? 1 : 0].push_back(std::move(doc));
+    }
+    for (int category = 0; category < 2; ++category) {
+      TGenSZV6Pack header;
+      header.FormKind = form4 ? "СЗВ-6-4" : (category == 0 && period.Year == 2012 ? "СЗВ-6-2" : "СЗВ-6-1");
+      header.DataType = "ИСХОДНАЯ";
+      header.Year = period.Year;
+      header.Quarter = period.Number;
+      header.RegNumb = options.RegNumb;
+      header.OrgName = orgName;
+      header.ShortName = shortName;
+      header.CategoryCode = Category(period.Year, category == 1);
+      header.CompileDate = CompileDateAfter(period, 12);
+      if (periodIndex == duplicatePeriod && category == 0 && !docsByCategory[0].empty()) {
+        // Submitted twice: a later copy of the first pack of the period.
+        std::vector<TGenDoc> copy(docsByCategory[0].begin(),
+                                  docsByCategory[0].begin() +
+                                      static_cast<std::ptrdiff_t>(std::min<std::size_t>(docsByCategory[0].size(), perPack)));
+        TGenSZV6Pack again = header;
+        again.CompileDate = CompileDateAfter(period, 25);
+        WriteSplit(writer, again, copy, perPack, packNumber);
+      }
+      WriteSplit(writer, header, docsByCategory[category], perPack, packNumber);
+    }
+  }
+
+  // Corrective and cancelling packs, submitted with the period after the one they correct.
+  for (int pass = 0; pass < 2; ++pass) {
+    auto& list = pass == 0 ? corrections : cancellations;
+    std::map<std::tuple<int, bool>, std::vector<TGenDoc>> groups;
+    for (auto& item : list) {
+      groups[{item.Period, item.Disabled}].push_back(std::move(item.Doc));
+    }
+    for (auto& [key, docs] : groups) {
+      const TPeriod corrected = PeriodAt(std::get<0>(key));
+      const TPeriod reported = PeriodAt(std::get<0>(key) + 1);
+      TGenSZV6Pack header;
+      header.FormKind = reported.Year >= 2013 ? "СЗВ-6-4" : "СЗВ-6-1";
+      header.DataType = pass == 0 ? "КОРРЕКТИРУЮЩАЯ" : "ОТМЕНЯЮЩАЯ";
+      header.Year = reported.Year;
+      header.Quarter = reported.Number;
+      header.CorrYear = corrected.Year;
+      header.CorrQuarter = corrected.Number;
+      header.RegNumb = options.RegNumb;
+      header.OrgName = orgName;
+      header.ShortName = shortName;
+      header.CategoryCode = Category(corrected.Year, std::get<1>(key));
+      header.CompileDate = CompileDateAfter(reported, 20);
+      WriteSplit(writer, header, docs, perPack, packNumber);
+    }
+  }
+
+  // СЗВ-6-3 for the years it existed.
+  for (int year = 2010; year <= std::min(2012, last.Year); ++year) {
+    std::vector<TGenSZV63Doc> docs[2];
+    for (std::size_t index = 0; index < persons.size(); ++index) {
+      const TPerson& person = persons[index];
+      TGenSZV63Doc doc;
+      bool any = false;
+      for (int month = 1; month <= 12; ++month) {
+        const auto found = monthSums.find({index, MonthIndex(year, month)});
+        if (found != monthSums.end()) {
+          doc.Months[static_cast<std::size_t>(month - 1)] = found->second;
+          any = true;
+        }
+      }
+      if (!any) {
+        continue;
+      }
+      if (person.Variant % 97 == 13) {
+        doc.Months[0].Taxable += 50000000;  // a payment the individual data never saw
+      }
+      doc.SNILS = person.SNILS;
+      doc.LastName = person.LastName;
+      doc.FirstName = person.FirstName;
+      doc.MiddleName = person.MiddleName;
+      doc.FillDate = DateText(year + 1, 2, 1);
+      docs[person.Disabled ? 1 : 0].push_back(std::move(doc));
+    }
+    for (int category = 0; category < 2; ++category) {
+      for (std::size_t start = 0; start < docs[category].size(); start += static_cast<std::size_t>(perPack)) {
+        TGenSZV63Pack pack;
+        pack.Year = year;
+        pack.RegNumb = options.RegNumb;
+        pack.OrgName = orgName;
+        pack.ShortName = shortName;
+        pack.CategoryCode = Category(year, category == 1);
+        pack.PackNumber = ++packNumber;
+        pack.CompileDate = DateText(year + 1, 2, 1);
+        const std::size_t end = std::min(docs[category].size(), start + static_cast<std::size_t>(perPack));
+        pack.Docs.assign(docs[category].begin() + static_cast<std::ptrdiff_t>(start),
+                         docs[category].begin() + static_cast<std::ptrdiff_t>(end));
+        writer.Write(pack);
+      }
+    }
+  }
+
+  // A second insurer's pack, a foreign form under the mask, and files off the mask.
+  {
+    TGenSZV6Pack other;
+    other.RegNumb = "087-002-054321";
+    other.OrgName = "ЗАО \"Василёк\"";
+    other.ShortName = "Василёк";
+    other.Year = 2011;
+    other.Quarter = 1;
+    other.PackNumber = 1;
+    for (int index = 0; index < 3; ++index) {
+      TPerson person = MakePerson(random, 900000000ULL + static_cast<std::uint64_t>(index));
+      TGenDoc doc;
+      doc.SNILS = person.SNILS;
+      doc.LastName = person.LastName;
+      doc.FirstName = person.FirstName;
+      doc.MiddleName = person.MiddleName;
+      doc.InsAccrued = doc.InsPaid = 52000000;
+      doc.FundAccrued = doc.FundPaid = 15600000;
+      doc.Stages.push_back({"01.01.2011", "31.03.2011", false});
+      other.Docs.push_back(doc);
+    }
+    writer.Write(other);
+    writer.Write(writer.NextName(options.RegNumb, 2011), RenderForeignPack(options.RegNumb, writer.Style));
+    writer.Write("readme.txt", "Pack files of the 2010-2013 reporting periods.\r\n");
+    writer.Write("PFR-700-Y-11-ORG-" + options.RegNumb + ".xml", RenderForeignPack(options.RegNumb, writer.Style));
+  }
+  return writer.Summary;
+}
+
+}  // namespace brisolt::packgen
