@@ -75,6 +75,11 @@ std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
   return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
+TDate DayCount(int year, int month, int day) {
+  return static_cast<TDate>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+                            DaysFromCivil(1899, 12, 30));
+}
+
 }  // namespace
 
 const std::string& DataTypeInitial() {
@@ -114,7 +119,7 @@ bool IsZeroedCategory(const std::string& categoryCode) {
   return false;
 }
 
-std::int64_t GetTariff(int year, const std::string& categoryCode) {
+TAmount GetTariff(int year, const std::string& categoryCode) {
   const TRateTable& table = year == 2010 ? Rates2010() : year == 2011 ? Rates2011() : RatesFrom2012();
   const auto found = table.find(categoryCode);
   return found == table.end() ? kFullRate : found->second;
@@ -136,32 +141,28 @@ std::string PeriodName(int year, int number) {
   return std::to_string(number) + (year == 2010 ? halfYear : quarter) + std::to_string(year) + yearMark;
 }
 
-double EncodeDate(int year, int month, int day) {
-  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                             DaysFromCivil(1899, 12, 30));
-}
 
-double PeriodEndDate(int year, int number) {
+TDate PeriodEndDate(int year, int number) {
   const int periods = year == 2010 ? 2 : 4;
   if (number < 1) {
-    return EncodeDate(year - 1, 12, 31);
+    return DayCount(year - 1, 12, 31);
   }
   if (number >= periods) {
-    return EncodeDate(year, 12, 31);
+    return DayCount(year, 12, 31);
   }
   if (year == 2010) {
-    return EncodeDate(year, 6, 30);
+    return DayCount(year, 6, 30);
   }
   static constexpr int kEndMonth[] = {3, 6, 9};
   static constexpr int kEndDay[] = {31, 30, 30};
-  return EncodeDate(year, kEndMonth[number - 1], kEndDay[number - 1]);
+  return DayCount(year, kEndMonth[number - 1], kEndDay[number - 1]);
 }
 
 bool IsLastPeriodOfYear(int year, int number) {
   return year == 2010 ? number == 2 : number == 4;
 }
 
-std::string FormatSum(std::int64_t amount) {
+std::string FormatSum(TAmount amount) {
   // Work on the magnitude as unsigned so that the most negative amount has one too.
   const bool negative = amount < 0;
   std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "forms/szv6.h"
+
 namespace brisolt {
 
 // Types of data ("ТипСведений") of a pack.
@@ -23,7 +25,7 @@ bool IsZeroedCategory(const std::string& categoryCode);
 
 // The rate of both parts together for a payer category in a year, in ten-thousandths
 // (2200 = 22 %). Codes are compared exactly; an unlisted code gives 10000 (100 %).
-std::int64_t GetTariff(int year, const std::string& categoryCode);
+TAmount GetTariff(int year, const std::string& categoryCode);
 
 // The yearly limit of the contribution base, whole roubles.
 int GetBaseLimit(int year);
@@ -33,16 +35,13 @@ std::string PeriodName(int year, int number);
 
 // The last day of the period. A number past the last period of the year gives 31 December of
 // that year; a number below 1 gives 31 December of the year before.
-double PeriodEndDate(int year, int number);
+TDate PeriodEndDate(int year, int number);
 
 bool IsLastPeriodOfYear(int year, int number);
 
 // Roubles with two decimals, "." as separator, a leading "-" when negative, no grouping:
 // -12345000 gives "-1234.50". Rounded exactly on the stored units, halves away from zero; a value
 // that rounds to zero carries no sign.
-std::string FormatSum(std::int64_t amount);
-
-// The day count of a calendar date (30.12.1899 = 0), for any year.
-double EncodeDate(int year, int month, int day);
+std::string FormatSum(TAmount amount);
 
 }  // namespace brisolt

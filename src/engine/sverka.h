@@ -45,12 +45,12 @@ struct TFileRec {
   std::int32_t PeriodQuarter = 0;  // corrective and cancelling packs
   std::int32_t CorrQuarter = 0;
   std::string CategoryCode;
-  double CompileDate = 0;
+  TDate CompileDate = 0;
 };
 
 struct TStageDates {
-  double StartDate = 0;
-  double EndDate = 0;
+  TDate StartDate = 0;
+  TDate EndDate = 0;
 };
 
 // One person's СЗВ-6 amounts in force for one period, category code and contract type.
@@ -61,10 +61,10 @@ struct TSZV6NU {
   std::string ContractType;
   std::int32_t FileIndex = 0;  // into the sorted SZV6Files, of the pack that last set the amounts
   bool Corrected = false;      // a corrective or cancelling pack has been applied
-  std::int64_t InsAccrued = 0;
-  std::int64_t FundAccrued = 0;
-  std::int64_t InsPaid = 0;
-  std::int64_t FundPaid = 0;
+  TAmount InsAccrued = 0;
+  TAmount FundAccrued = 0;
+  TAmount InsPaid = 0;
+  TAmount FundPaid = 0;
   std::vector<TStageDates> StageDates;
 };
 
@@ -74,7 +74,7 @@ struct TSZV63NU {
   std::string CategoryCode;
   std::string ContractType;
   std::int32_t FileNumber = 0;  // position from 1 of the pack in the order found
-  std::array<TMonthSums, 12> Months{};  // Months[0] is January
+  std::array<TMonthSums, 13> Months{};  // by month number, 1 to 12; entry 0 stays zero
 };
 
 // One insured person.
@@ -95,10 +95,10 @@ struct TSZV6DocData {
   std::string LastName;
   std::string FirstName;
   std::string MiddleName;
-  std::int64_t InsAccrued = 0;
-  std::int64_t FundAccrued = 0;
-  std::int64_t InsPaid = 0;
-  std::int64_t FundPaid = 0;
+  TAmount InsAccrued = 0;
+  TAmount FundAccrued = 0;
+  TAmount InsPaid = 0;
+  TAmount FundPaid = 0;
   std::vector<TStageDates> StageDates;
 };
 
@@ -113,7 +113,7 @@ struct TSZV63DocData {
   std::string LastName;
   std::string FirstName;
   std::string MiddleName;
-  std::array<TMonthSums, 12> Months{};  // Months[0] is January
+  std::array<TMonthSums, 13> Months{};  // by month number, 1 to 12; entry 0 stays zero
 };
 
 struct TSZV63PackData {
@@ -129,21 +129,21 @@ struct TSZV63PackData {
 struct TPeriodSums {
   std::string FileNumbers;   // "1, 3": the file numbers of the period's entries, in entry order
   double EstimatedBase = 0;  // roubles, from the period's last entry
-  std::int64_t InsAccrued = 0;
-  std::int64_t FundAccrued = 0;
-  std::int64_t InsPaid = 0;
-  std::int64_t FundPaid = 0;
+  TAmount InsAccrued = 0;
+  TAmount FundAccrued = 0;
+  TAmount InsPaid = 0;
+  TAmount FundPaid = 0;
 };
 
 struct TCategorySums {
-  std::int64_t InsAccrued = 0;
-  std::int64_t FundAccrued = 0;
+  TAmount InsAccrued = 0;
+  TAmount FundAccrued = 0;
 };
 
 struct TQuarterSums63 {
   std::string FileNumbers;  // "1,2"
-  std::int64_t Total = 0;
-  std::int64_t Taxable = 0;
+  TAmount Total = 0;
+  TAmount Taxable = 0;
 };
 
 struct TSotrCheck {
@@ -152,7 +152,7 @@ struct TSotrCheck {
 };
 
 // The mask of pack file names, matched by the program without regard to letter case.
-inline constexpr const char* PackFileMask = "PFR-700-Y-????-ORG-*.xml";
+inline constexpr const char* PackFileMask = "PFR-700-Y-?\?\?\?-ORG-*.xml";
 
 class TFileSet {
  public:
@@ -166,7 +166,7 @@ class TFileSet {
   // Reads the packs of the wanted insurers (registration numbers separated by commas) and every
   // СЗВ-6-3 pack, and builds the persons. `folder` names a folder; a missing trailing separator is
   // added. `messages` is cleared and receives the conflicts between submissions. A date a pack
-  // cannot be read by ends the load with TConvertError naming the file.
+  // cannot be read by ends the load with EConvertError naming the file.
   void LoadSubmissions(const std::string& folder, bool subDirs, bool calcCorr, const std::string& regNumbs,
                        std::vector<std::string>& messages, const TProgressEvent& progress);
 
@@ -209,8 +209,8 @@ class TFileSet {
   void GetPeriodCategories(int person, int year, int quarter, std::vector<std::string>& list) const;
   void GetCategories63(int person, int year, std::vector<std::string>& list) const;
   TQuarterSums63 GetQuarterSums63(int person, int year, const std::string& categoryCode, int quarter) const;
-  std::int64_t GetYearTaxable63(int person, int year) const;
-  double GetLastStageEnd(int person) const;
+  TAmount GetYearTaxable63(int person, int year) const;
+  TDate GetLastStageEnd(int person) const;
   // The four sums over every person (FileNumbers empty, EstimatedBase 0).
   TPeriodSums GetPeriodTotals(int year, int quarter) const;
   // Walks ReportPeriods in order: clears and fills `notes`, gives the balance flags and the class.

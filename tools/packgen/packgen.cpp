@@ -263,7 +263,7 @@ class TRandom {
 };
 
 std::string DateText(int year, int month, int day) {
-  char buffer[16];
+  char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year);
   return buffer;
 }
@@ -835,6 +835,274 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
     writer.Write(writer.NextName(options.RegNumb, 2011), RenderForeignPack(options.RegNumb, writer.Style));
     writer.Write("readme.txt", "Pack files of the 2010-2013 reporting periods.\r\n");
     writer.Write("PFR-700-Y-11-ORG-" + options.RegNumb + ".xml", RenderForeignPack(options.RegNumb, writer.Style));
+  }
+  return writer.Summary;
+}
+
+TGenSummary GenerateSample(const std::string& folder) {
+  struct TSamplePerson {
+    const char* LastName;
+    const char* FirstName;
+    const char* MiddleName;
+    int Salary;         // roubles a month
+    int FirstPeriod;    // period indices, 0 = first half-year of 2010 ... 5 = 4th quarter of 2011
+    int LastPeriod;
+    const char* LeaveDate;  // the last day worked, in the last period; nullptr when still at work
+    bool Disabled;
+  };
+  static const TSamplePerson kPersons[] = {
+      {"Абрамов", "Сергей", "Петрович", 30000, 0, 5, nullptr, false},
+      {"Белова", "Ирина", "Олеговна", 25000, 0, 5, nullptr, false},
+      {"Васильев", "Андрей", "Николаевич", 40000, 0, 5, nullptr, false},
+      {"Григорьева", "Елена", "Викторовна", 80000, 0, 5, nullptr, false},
+      {"Дмитриев", "Олег", "Иванович", 35000, 0, 3, "15.05.2011", false},
+      {"Егорова", "Мария", "Сергеевна", 28000, 0, 5, nullptr, false},
+      {"Жуков", "Павел", "Андреевич", 32000, 0, 5, nullptr, false},
+      {"Зайцева", "Анна", "Павловна", 27000, 0, 5, nullptr, false},
+      {"Ильин", "Денис", "Юрьевич", 30000, 0, 5, nullptr, false},
+      {"Козлов", "Игорь", "Михайлович", 30000, 0, 5, nullptr, false},
+      {"Лебедева", "Ольга", "Викторовна", 26000, 0, 4, "30.09.2011", false},
+      {"Морозов", "Виктор", "Алексеевич", 45000, 0, 5, nullptr, false},
+      {"Никитина", "Галина", "Борисовна", 20000, 0, 5, nullptr, true},
+      {"Ёлкин", "Пётр", "Семёнович", 33000, 2, 5, nullptr, false},
+  };
+  enum : int { kAbramov, kBelova, kVasiliev, kGrigorieva, kDmitriev, kEgorova, kZhukov, kZaitseva, kIlyin, kKozlov,
+               kLebedeva, kMorozov, kNikitina, kYolkin };
+  const std::string regNumb = "087-001-012345";
+  const std::string orgName = "ООО \"Ромашка\"";
+  const std::string shortName = "Ромашка";
+  TWriter writer;
+  writer.Folder = folder;
+  int packNumber = 0;
+
+  const auto snilsOf = [](int person) { return MakeSNILS(static_cast<std::uint64_t>(person) + 101); };
+  const auto docOf = [&](int person, int periodIndex) {
+    const TSamplePerson& spec = kPersons[person];
+    const TPeriod period = PeriodAt(periodIndex);
+    const std::int64_t base = static_cast<std::int64_t>(spec.Salary) * 10000 * (period.LastMonth - period.FirstMonth + 1);
+    const auto [totalRate, fundRate] = Rates(period.Year, spec.Disabled, true);
+    TGenDoc doc;
+    doc.SNILS = snilsOf(person);
+    if (person == kYolkin && period.Year == 2011 && period.Number >= 3) {
+      // The same number without its separators, as some programs write it.
+      std::string digits;
+      for (const char character : doc.SNILS) {
+        if (character >= '0' && character <= '9') digits += character;
+      }
+      doc.SNILS = digits;
+    }
+    doc.LastName = spec.LastName;
+    doc.FirstName = spec.FirstName;
+    doc.MiddleName = spec.MiddleName;
+    doc.FundAccrued = base * fundRate / 10000;
+    doc.InsAccrued = base * totalRate / 10000 - doc.FundAccrued;
+    doc.InsPaid = doc.InsAccrued;
+    doc.FundPaid = doc.FundAccrued;
+    const bool leaves = spec.LeaveDate != nullptr && periodIndex == spec.LastPeriod;
+    doc.Stages.push_back({DateText(period.Year, period.FirstMonth, 1),
+                          leaves ? spec.LeaveDate : DateText(period.Year, period.LastMonth, DaysInMonth(period.Year, period.LastMonth)),
+                          person == kMorozov});
+    doc.FillDate = CompileDateAfter(period, 10);
+    return doc;
+  };
+  const auto header = [&](int periodIndex, const std::string& category) {
+    const TPeriod period = PeriodAt(periodIndex);
+    TGenSZV6Pack pack;
+    pack.FormKind = periodIndex == 1 ? "СЗВ-6-2" : "СЗВ-6-1";
+    pack.Year = period.Year;
+    pack.Quarter = period.Number;
+    pack.RegNumb = regNumb;
+    pack.OrgName = orgName;
+    pack.ShortName = shortName;
+    pack.CategoryCode = category;
+    pack.CompileDate = CompileDateAfter(period, 15);
+    return pack;
+  };
+  const auto write = [&](TGenSZV6Pack& pack) {
+    pack.PackNumber = ++packNumber;
+    writer.Write(pack);
+  };
+
+  // Initial packs, one per period and category.
+  for (int periodIndex = 0; periodIndex < 6; ++periodIndex) {
+    const TPeriod period = PeriodAt(periodIndex);
+    TGenSZV6Pack main = header(periodIndex, "НР");
+    TGenSZV6Pack reduced = header(periodIndex, period.Year == 2010 ? "ОЗОИ" : "ООИ");
+    TGenSZV6Pack zeroed = header(periodIndex, "ЧЭС");
+    for (int person = 0; person < static_cast<int>(std::size(kPersons)); ++person) {
+      const TSamplePerson& spec = kPersons[person];
+      if (periodIndex < spec.FirstPeriod || periodIndex > spec.LastPeriod) continue;
+      if (person == kIlyin && periodIndex == 1) continue;  // the initial data of this period never went in
+      TGenDoc doc = docOf(person, periodIndex);
+      if (person == kBelova && periodIndex == 5) doc.InsPaid -= 15000000;             // still owes 1500.00
+      if (person == kVasiliev && periodIndex == 2) doc.InsPaid += 20000000;           // paid 2000.00 too much
+      if (person == kDmitriev && periodIndex == 3) doc.InsPaid -= 30000000;           // left owing 3000.00
+      if (person == kEgorova && periodIndex == 3) doc.InsAccrued -= 10000000;         // corrected later
+      if (person == kLebedeva && periodIndex == 4) doc.FundPaid -= 8000000;           // left owing 800.00 funded
+      if (person == kKozlov && periodIndex == 5) {
+        zeroed.Docs.push_back(doc);  // amounts of this category do not count
+        continue;
+      }
+      (spec.Disabled ? reduced : main).Docs.push_back(std::move(doc));
+    }
+    write(main);
+    write(reduced);
+    if (!zeroed.Docs.empty()) write(zeroed);
+  }
+
+  // A second initial pack of the 3rd quarter of 2011 holding Зайцева again, with other amounts.
+  {
+    TGenSZV6Pack again = header(4, "НР");
+    again.CompileDate = "02.11.2011";
+    TGenDoc doc = docOf(kZaitseva, 4);
+    doc.InsAccrued += 5000000;
+    again.Docs.push_back(doc);
+    write(again);
+  }
+  // Corrective and cancelling packs.
+  const auto correction = [&](const char* dataType, int correctedIndex, int reportedIndex, const char* compileDate) {
+    TGenSZV6Pack pack = header(reportedIndex, "НР");
+    pack.DataType = dataType;
+    const TPeriod corrected = PeriodAt(correctedIndex);
+    pack.CorrYear = corrected.Year;
+    pack.CorrQuarter = corrected.Number;
+    pack.CompileDate = compileDate;
+    return pack;
+  };
+  {
+    TGenSZV6Pack first = correction("КОРРЕКТИРУЮЩАЯ", 3, 4, "20.10.2011");
+    first.Docs.push_back(docOf(kEgorova, 3));
+    write(first);
+    TGenSZV6Pack second = correction("КОРРЕКТИРУЮЩАЯ", 3, 5, "25.01.2012");
+    second.Docs.push_back(docOf(kEgorova, 3));
+    write(second);
+    TGenSZV6Pack fix = correction("КОРРЕКТИРУЮЩАЯ", 2, 3, "18.07.2011");
+    TGenDoc zhukov = docOf(kZhukov, 2);
+    zhukov.InsPaid -= 5000000;
+    fix.Docs.push_back(zhukov);
+    write(fix);
+    TGenSZV6Pack cancel = correction("ОТМЕНЯЮЩАЯ", 2, 4, "19.10.2011");
+    TGenDoc cancelled = docOf(kZhukov, 2);
+    cancelled.InsAccrued = cancelled.InsPaid = cancelled.FundAccrued = cancelled.FundPaid = 0;
+    cancelled.Stages.clear();
+    cancel.Docs.push_back(cancelled);
+    write(cancel);
+    TGenSZV6Pack orphan = correction("КОРРЕКТИРУЮЩАЯ", 1, 2, "14.04.2011");
+    orphan.Docs.push_back(docOf(kIlyin, 1));
+    write(orphan);
+  }
+
+  // СЗВ-6-3 for 2010 and 2011.
+  const auto months63 = [&](int person, int year) {
+    TGenSZV63Doc doc;
+    const TSamplePerson& spec = kPersons[person];
+    doc.SNILS = snilsOf(person);
+    doc.LastName = spec.LastName;
+    doc.FirstName = spec.FirstName;
+    doc.MiddleName = spec.MiddleName;
+    doc.FillDate = DateText(year + 1, 2, 1);
+    for (int periodIndex = spec.FirstPeriod; periodIndex <= spec.LastPeriod; ++periodIndex) {
+      const TPeriod period = PeriodAt(periodIndex);
+      if (period.Year != year) continue;
+      if (person == kKozlov && periodIndex == 5) continue;
+      for (int month = period.FirstMonth; month <= period.LastMonth; ++month) {
+        const std::int64_t pay = static_cast<std::int64_t>(spec.Salary) * 10000;
+        doc.Months[static_cast<std::size_t>(month - 1)] = {pay, pay};
+      }
+    }
+    return doc;
+  };
+  for (int year = 2010; year <= 2011; ++year) {
+    TGenSZV63Pack main;
+    main.Year = year;
+    main.RegNumb = regNumb;
+    main.OrgName = orgName;
+    main.ShortName = shortName;
+    main.CompileDate = DateText(year + 1, 2, 1);
+    TGenSZV63Pack reduced = main;
+    reduced.CategoryCode = year == 2010 ? "ОЗОИ" : "ООИ";
+    for (int person = 0; person < static_cast<int>(std::size(kPersons)); ++person) {
+      const TSamplePerson& spec = kPersons[person];
+      if (PeriodAt(spec.FirstPeriod).Year > year || PeriodAt(spec.LastPeriod).Year < year) continue;
+      TGenSZV63Doc doc = months63(person, year);
+      if (person == kMorozov && year == 2011) doc.Months[2].Taxable += 100000000;  // 10000.00 more in March
+      (spec.Disabled ? reduced : main).Docs.push_back(std::move(doc));
+    }
+    if (year == 2011) {
+      TGenSZV63Doc stranger;
+      stranger.SNILS = MakeSNILS(900);
+      stranger.LastName = "Орлов";
+      stranger.FirstName = "Юрий";
+      stranger.MiddleName = "Олегович";
+      stranger.Months[0] = {250000000, 250000000};
+      main.Docs.push_back(stranger);
+    }
+    main.PackNumber = ++packNumber;
+    writer.Write(main);
+    reduced.PackNumber = ++packNumber;
+    writer.Write(reduced);
+  }
+  {
+    TGenSZV63Pack duplicate;
+    duplicate.Year = 2011;
+    duplicate.RegNumb = regNumb;
+    duplicate.OrgName = orgName;
+    duplicate.CompileDate = "15.02.2012";
+    duplicate.Docs.push_back(months63(kAbramov, 2011));
+    duplicate.PackNumber = ++packNumber;
+    writer.Write(duplicate);
+
+    TGenSZV63Pack corrective = duplicate;
+    corrective.DataType = "КОРРЕКТИРУЮЩАЯ";
+    corrective.CompileDate = "01.03.2012";
+    corrective.Docs.clear();
+    corrective.Docs.push_back(months63(kBelova, 2011));
+    TGenSZV63Doc unknown;
+    unknown.SNILS = MakeSNILS(901);
+    unknown.LastName = "Павлов";
+    unknown.FirstName = "Игорь";
+    unknown.MiddleName = "Сергеевич";
+    unknown.Months[5] = {300000000, 300000000};
+    corrective.Docs.push_back(unknown);
+    corrective.PackNumber = ++packNumber;
+    writer.Write(corrective);
+
+    TGenSZV63Pack otherCategory = corrective;
+    otherCategory.CategoryCode = "ООИ";
+    otherCategory.Docs.clear();
+    otherCategory.Docs.push_back(months63(kVasiliev, 2011));
+    otherCategory.PackNumber = ++packNumber;
+    writer.Write(otherCategory);
+  }
+
+  // Another insurer in the same folder, a foreign form under the mask, files off the mask.
+  {
+    TGenSZV6Pack other;
+    other.RegNumb = "087-002-054321";
+    other.OrgName = "ЗАО \"Василёк\"";
+    other.ShortName = "Василёк";
+    other.Year = 2011;
+    other.Quarter = 1;
+    other.PackNumber = 1;
+    other.CompileDate = "12.04.2011";
+    const char* const names[][3] = {{"Сергеев", "Антон", "Ильич"}, {"Тихонова", "Вера", "Андреевна"}};
+    for (int index = 0; index < 2; ++index) {
+      TGenDoc doc;
+      doc.SNILS = MakeSNILS(static_cast<std::uint64_t>(950 + index));
+      doc.LastName = names[index][0];
+      doc.FirstName = names[index][1];
+      doc.MiddleName = names[index][2];
+      doc.InsAccrued = doc.InsPaid = 18000000;
+      doc.FundAccrued = doc.FundPaid = 5400000;
+      doc.Stages.push_back({"01.01.2011", "31.03.2011", false});
+      other.Docs.push_back(doc);
+    }
+    writer.Style.Indented = false;
+    writer.Write(other);
+    writer.Style.Indented = true;
+    writer.Write(writer.NextName(regNumb, 2011), RenderForeignPack(regNumb, writer.Style));
+    writer.Write("readme.txt", "Pack files of ООО \"Ромашка\", 2010-2011.\r\n");
+    writer.Write(PackFileName(regNumb, 2011, 1) + ".bak", RenderForeignPack(regNumb, writer.Style));
   }
   return writer.Summary;
 }
