@@ -1,0 +1,133 @@
+#include "app/pipeline.h"
+
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "app/platform.h"
+#include "app/verdata.h"
+#include "engine/report.h"
+#include "engine/sverka.h"
+#include "protocol/prot.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+
+namespace {
+
+// A message may hold a file name (platform text) next to pack text (windows-1251); show it as
+// it is when it already reads as UTF-8.
+bool IsUtf8(const std::string& text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t extra = 0;
+    if (lead < 0x80) {
+      extra = 0;
+    } else if ((lead & 0xE0) == 0xC0 && lead >= 0xC2) {
+      extra = 1;
+    } else if ((lead & 0xF0) == 0xE0) {
+      extra = 2;
+    } else if ((lead & 0xF8) == 0xF0 && lead <= 0xF4) {
+      extra = 3;
+    } else {
+      return false;
+    }
+    if (pos + extra >= text.size() && extra > 0) {
+      return false;
+    }
+    for (std::size_t next = 1; next <= extra; ++next) {
+      if ((static_cast<unsigned char>(text[pos + next]) & 0xC0) != 0x80) {
+        return false;
+      }
+    }
+    pos += extra + 1;
+  }
+  return true;
+}
+
+std::string DisplayText(const std::string& text) {
+  return IsUtf8(text) ? text : Cp1251ToUtf8(text);
+}
+
+std::string VersionText() {
+  TFileVersionInfo info;
+  ReadFileVersionInfo(platform::ExecutablePath(), info);
+  return info.ProductVersion + " от " + ReleaseDate;
+}
+
+}  // namespace
+
+std::string BatchVersionText() { return Utf8ToCp1251(VersionText()); }
+
+std::string WindowVersionText() { return Utf8ToCp1251("Версия " + VersionText()); }
+
+TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress) {
+  TRunOutcome outcome;
+  try {
+    TReport report;
+    std::vector<std::string> messages;
+    TFileSet fileSet;
+    const TProgressEvent loadProgress =
+        progress ? progress
+                 : TProgressEvent([](const std::string&, const std::string&, int, int) {});
+    fileSet.LoadSubmissions(request.Path + platform::PathSeparator(), request.SubDirs,
+                            request.CalcCorr, request.RegNumb, messages, loadProgress);
+    if (fileSet.Sotrs.empty()) {
+      outcome.Result = TRunResult::NoPersons;
+      outcome.Message = "Не удалось извлечь сведения о сотрудниках.";
+      return outcome;
+    }
+    const std::string buildNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string();
+    BuildReport(fileSet, messages, request.VersionText, buildNote, Utf8ToCp1251(HomePageURL),
+                request.OrgName, request.RegNumb, request.SaldoFilter, report);
+    report.ProtForm = request.ProtForm;
+    try {
+      if (request.ProtFormat == 0) {
+        WriteHtmlProtocol(report, request.ProtFileName);
+      } else {
+        WriteXmlProtocol(report, request.ProtFileName);
+      }
+    } catch (const EProtocolWriteError& failure) {
+      outcome.Result = TRunResult::ProtocolNotWritten;
+      if (request.ProtFormat == 0) {
+        outcome.Message = std::string("Не удалось записать протокол: ") + failure.what();
+      } else {
+        outcome.Message =
+            "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в "
+            "Excel по этому же страхователю";
+      }
+      return outcome;
+    }
+    outcome.Result = TRunResult::Written;
+  } catch (const std::bad_alloc&) {
+    outcome.Result = TRunResult::Failed;
+    outcome.Message = "Недостаточно памяти для обработки.";
+  } catch (const std::exception& failure) {
+    outcome.Result = TRunResult::Failed;
+    outcome.Message = DisplayText(failure.what());
+  }
+  return outcome;
+}
+
+void OpenProtocol(const std::string& fileName, int protFormat) {
+#ifdef _WIN32
+  if (protFormat == 1) {
+    platform::StartProgram("excel.exe", {fileName});
+  } else if (protFormat == 2) {
+    platform::StartProgram("scalc.exe", {fileName});
+  } else {
+    platform::ShellOpen(fileName);
+  }
+#else
+  if (protFormat == 2 && platform::ProgramExists("localc")) {
+    platform::StartProgram("localc", {fileName});
+  } else if (protFormat == 2 && platform::ProgramExists("soffice")) {
+    platform::StartProgram("soffice", {"--calc", fileName});
+  } else {
+    platform::ShellOpen(fileName);
+  }
+#endif
+}
+
+}  // namespace brisolt

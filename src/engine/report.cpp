@@ -1,0 +1,315 @@
+#include "engine/report.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/constants.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+
+namespace {
+
+// Whole kopecks of an amount, halves away from zero.
+TAmount Kopecks(TAmount amount) {
+  return amount >= 0 ? (amount + 50) / 100 : -((-amount + 50) / 100);
+}
+
+bool IsNRCode(const std::string& categoryCode) {
+  static const std::string codes[] = {Utf8ToCp1251("НР"), Utf8ToCp1251("ВЖНР"),
+                                      Utf8ToCp1251("ВПНР")};
+  return std::find(std::begin(codes), std::end(codes), categoryCode) != std::end(codes);
+}
+
+// The weight of one character in the code order: letters folded to upper case, Cyrillic after
+// everything else (its code points are higher), Ё between Е and Ж.
+std::uint32_t CodeWeight(unsigned char byte) {
+  const char32_t upper = Cp1251ToUnicode(Cp1251ToUpper(byte));
+  constexpr char32_t kYo = U'\u0401';
+  constexpr char32_t kYe = U'\u0415';
+  if (upper == kYo) {
+    return (static_cast<std::uint32_t>(kYe) << 1) | 1;
+  }
+  return static_cast<std::uint32_t>(upper) << 1;
+}
+
+std::string FullName(const TSZV6Sotr& sotr) {
+  return sotr.LastName + " " + sotr.FirstName + " " + sotr.MiddleName;
+}
+
+const std::string& ForText() {
+  static const std::string text = Utf8ToCp1251(" за ");
+  return text;
+}
+
+const std::string& CategoryText() {
+  static const std::string text = Utf8ToCp1251(", категория ");
+  return text;
+}
+
+std::string FileDescription(const TFileRec& file) {
+  return file.FileName + " (" + file.FormKind + " " + file.DataType + ForText() +
+         PeriodName(file.PeriodYear, file.PeriodQuarter) + CategoryText() + file.CategoryCode +
+         ")";
+}
+
+std::string FileDescription63(const TFileRec& file) {
+  static const std::string kSZV63 = Utf8ToCp1251(" (СЗВ-6-3 ");
+  return file.FileName + kSZV63 + file.DataType + ForText() + std::to_string(file.Year) +
+         CategoryText() + file.CategoryCode + ")";
+}
+
+// Keeps `codes` sorted; a code already held, ignoring case, is not added again.
+void AddCode(std::vector<std::string>& codes, const std::string& code) {
+  const auto place = std::lower_bound(codes.begin(), codes.end(), code,
+                                      [](const std::string& held, const std::string& added) {
+                                        return CompareCategoryCodes(held, added) < 0;
+                                      });
+  if (place == codes.end() || CompareCategoryCodes(*place, code) != 0) {
+    codes.insert(place, code);
+  }
+}
+
+void AddSZV63Blocks(const TFileSet& fileSet, TReport& report) {
+  const int year = fileSet.GetLastYear63();
+  report.SetSZV63Year(year);
+  std::vector<std::string> codes63;
+  std::vector<std::string> quarterCodes;
+  std::vector<std::string> merged;
+  for (std::size_t person = 0; person < fileSet.Sotrs.size(); ++person) {
+    const int index = static_cast<int>(person);
+    fileSet.GetCategories63(index, year, codes63);
+    if (codes63.empty()) {
+      continue;
+    }
+    const TSZV6Sotr& sotr = fileSet.Sotrs[person];
+    const std::size_t block = report.AddSZV63Block(FullName(sotr), sotr.SNILS);
+    merged.clear();
+    for (const std::string& code : codes63) {
+      AddCode(merged, code);
+    }
+    for (int quarter = 1; quarter <= 4; ++quarter) {
+      fileSet.GetPeriodCategories(index, year, quarter, quarterCodes);
+      for (const std::string& code : quarterCodes) {
+        AddCode(merged, code);
+      }
+    }
+    const TAmount annualTaxable = fileSet.GetYearTaxable63(index, year);
+    for (const std::string& code : merged) {
+      std::array<TAmount, 4> calculated{};
+      std::array<TAmount, 4> fromIS{};
+      std::array<bool, 4> mismatch{};
+      const TAmount tariff = GetTariff(year, code);
+      for (int quarter = 1; quarter <= 4; ++quarter) {
+        const auto slot = static_cast<std::size_t>(quarter - 1);
+        const TCategorySums sums = fileSet.GetCategorySums(index, year, quarter, code);
+        fromIS[slot] = sums.InsAccrued + sums.FundAccrued;
+        calculated[slot] =
+            SZV63Calculated(tariff, fileSet.GetQuarterSums63(index, year, code, quarter).Taxable);
+        mismatch[slot] = SZV63Mismatch(code, year, annualTaxable, fromIS[slot], calculated[slot]);
+      }
+      report.AddSZV63Line(block, code, calculated, fromIS, mismatch);
+    }
+  }
+}
+
+}  // namespace
+
+TAmount SZV63Calculated(TAmount tariff, TAmount taxable) {
+  // tariff × taxable ÷ 10000 without an intermediate product that could overflow: the taxable
+  // sum is split into whole ten-thousands and the rest, both with the sign of the sum.
+  const TAmount wholePart = taxable / 10000;
+  const TAmount restProduct = tariff * (taxable % 10000);
+  TAmount result = tariff * wholePart + restProduct / 10000;
+  const TAmount remainder = restProduct % 10000;
+  const TAmount doubled = 2 * (remainder < 0 ? -remainder : remainder);
+  if (doubled > 10000 || (doubled == 10000 && result % 2 != 0)) {
+    result += remainder < 0 ? -1 : 1;
+  }
+  return result;
+}
+
+bool SZV63Mismatch(const std::string& categoryCode, int year, TAmount annualTaxable,
+                   TAmount fromIS, TAmount calculated) {
+  constexpr TAmount kAllowedKopecks = 3;
+  if (IsNRCode(categoryCode)) {
+    const TAmount difference = Kopecks(fromIS) - Kopecks(calculated);
+    const TAmount limit = static_cast<TAmount>(GetBaseLimit(year)) * 10000;
+    if (annualTaxable > limit && year >= 2012) {
+      // Above the limit base the plain product overstates the contributions, so only a surplus
+      // in the individual data counts.
+      return difference > kAllowedKopecks;
+    }
+    return std::llabs(difference) > kAllowedKopecks;
+  }
+  return std::llabs(Kopecks(fromIS - calculated)) > kAllowedKopecks;
+}
+
+int CompareCategoryCodes(const std::string& a, const std::string& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t pos = 0; pos < common; ++pos) {
+    const std::uint32_t left = CodeWeight(static_cast<unsigned char>(a[pos]));
+    const std::uint32_t right = CodeWeight(static_cast<unsigned char>(b[pos]));
+    if (left != right) {
+      return left < right ? -1 : 1;
+    }
+  }
+  if (a.size() == b.size()) {
+    return 0;
+  }
+  return a.size() < b.size() ? -1 : 1;
+}
+
+std::string FormatShortDate(TDate date) {
+  // Civil date of a day count (proleptic Gregorian), counted in eras from 1 March of year 0.
+  const long long days = static_cast<long long>(std::floor(date)) - 25569 + 719468;
+  const long long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long long dayOfEra = days - era * 146097;
+  const long long yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long long monthIndex = (5 * dayOfYear + 2) / 153;
+  const long long day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  const long long month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  char text[48];
+  std::snprintf(text, sizeof text, "%02lld.%02lld.%04lld", day, month, year);
+  return text;
+}
+
+void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
+                 const std::string& versionText, const std::string& buildNote,
+                 const std::string& homePage, const std::string& orgName,
+                 const std::string& regNumb, int saldoFilter, TReport& report) {
+  report.Clear();
+  report.ProgName = "Brisolt";
+  report.ProgVersion = versionText;
+  report.ProgNote = buildNote;
+  report.ProgURL = homePage;
+  report.OrgName = orgName;
+  report.RegNumb = regNumb;
+
+  for (const TFileRec& file : fileSet.SZV6Files) {
+    report.AddFile(FileDescription(file));
+  }
+  for (const TFileRec& file : fileSet.SZV63Files) {
+    report.AddFile(FileDescription63(file));
+  }
+
+  TReportPeriod latest;
+  for (const TReportPeriod& period : fileSet.ReportPeriods) {
+    report.AddPeriod(PeriodName(period.Year, period.Quarter));
+    if (period.Year > latest.Year ||
+        (period.Year == latest.Year && period.Quarter > latest.Quarter)) {
+      latest = period;
+    }
+  }
+  // Without any period nobody can have left before its end: everyone counts as still at work.
+  const TDate latestEnd =
+      fileSet.ReportPeriods.empty() ? 0 : PeriodEndDate(latest.Year, latest.Quarter);
+
+  for (const std::string& message : messages) {
+    report.AddError(message);
+  }
+
+  static const std::string kAbsent = Utf8ToCp1251("Отсутствует");
+  const std::size_t periodCount = fileSet.ReportPeriods.size();
+  std::vector<std::string> notes;
+  std::vector<TPeriodSums> periodSums(periodCount);
+  for (std::size_t person = 0; person < fileSet.Sotrs.size(); ++person) {
+    const int index = static_cast<int>(person);
+    const TSZV6Sotr& sotr = fileSet.Sotrs[person];
+    for (std::size_t period = 0; period < periodCount; ++period) {
+      const TReportPeriod& reportPeriod = fileSet.ReportPeriods[period];
+      periodSums[period] = fileSet.GetPeriodSums(index, reportPeriod.Year, reportPeriod.Quarter);
+    }
+
+    const TDate lastStageEnd = fileSet.GetLastStageEnd(index);
+    const TSotrCheck check = fileSet.CheckSotr(index, notes);
+    if (TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter)) {
+      std::string dismissText;
+      if (lastStageEnd == 0) {
+        dismissText = kAbsent;
+      } else if (lastStageEnd >= latestEnd) {
+        dismissText = "0";
+      } else {
+        dismissText = FormatShortDate(lastStageEnd);
+      }
+      const std::size_t line =
+          report.AddMainLine(check.StyleClass, FullName(sotr), sotr.SNILS, dismissText);
+      TAmount strahAccrued = 0;
+      TAmount strahPaid = 0;
+      TAmount nakopAccrued = 0;
+      TAmount nakopPaid = 0;
+      for (const TPeriodSums& sums : periodSums) {
+        strahAccrued += sums.InsAccrued;
+        strahPaid += sums.InsPaid;
+        nakopAccrued += sums.FundAccrued;
+        nakopPaid += sums.FundPaid;
+        report.AddLinePeriod(line, sums.FileNumbers, sums.InsAccrued, sums.InsPaid, strahAccrued,
+                             strahPaid, strahAccrued - strahPaid, sums.FundAccrued, sums.FundPaid,
+                             nakopAccrued, nakopPaid, nakopAccrued - nakopPaid);
+      }
+      for (const std::string& note : notes) {
+        report.AddLineNote(line, note);
+      }
+    }
+
+    // A debt without data for the last period is listed whatever the filter shows.
+    if (periodCount > 0) {
+      TAmount strahBalance = 0;
+      TAmount nakopBalance = 0;
+      for (const TPeriodSums& sums : periodSums) {
+        strahBalance += sums.InsAccrued - sums.InsPaid;
+        nakopBalance += sums.FundAccrued - sums.FundPaid;
+      }
+      const TReportPeriod& last = fileSet.ReportPeriods.back();
+      if ((strahBalance > 0 || nakopBalance > 0) &&
+          !fileSet.HasPeriodData(index, last.Year, last.Quarter)) {
+        report.AddForgottenLine(sotr.SNILS, FullName(sotr), strahBalance, nakopBalance);
+      }
+    }
+  }
+
+  // Totals cover every person, shown or not. The year-to-date sums restart after the period
+  // that closes a year, and only when that period is present.
+  std::array<TAmount, 4> sinceStart{};
+  std::array<TAmount, 4> yearToDate{};
+  for (const TReportPeriod& period : fileSet.ReportPeriods) {
+    const TPeriodSums sums = fileSet.GetPeriodTotals(period.Year, period.Quarter);
+    const std::array<TAmount, 4> inPeriod{sums.InsAccrued, sums.InsPaid, sums.FundAccrued,
+                                          sums.FundPaid};
+    for (std::size_t part = 0; part < 4; ++part) {
+      sinceStart[part] += inPeriod[part];
+      yearToDate[part] += inPeriod[part];
+    }
+    TTotalRec total;
+    for (std::size_t part = 0; part < 2; ++part) {
+      const std::size_t accrued = part * 2;
+      const std::size_t paid = accrued + 1;
+      const std::size_t first = part * 9;
+      total.Values[first + 0] = inPeriod[accrued];
+      total.Values[first + 1] = inPeriod[paid];
+      total.Values[first + 2] = inPeriod[accrued] - inPeriod[paid];
+      total.Values[first + 3] = yearToDate[accrued];
+      total.Values[first + 4] = yearToDate[paid];
+      total.Values[first + 5] = yearToDate[accrued] - yearToDate[paid];
+      total.Values[first + 6] = sinceStart[accrued];
+      total.Values[first + 7] = sinceStart[paid];
+      total.Values[first + 8] = sinceStart[accrued] - sinceStart[paid];
+    }
+    report.AddTotal(total);
+    if (IsLastPeriodOfYear(period.Year, period.Quarter)) {
+      yearToDate = {};
+    }
+  }
+
+  if (!fileSet.SZV63Files.empty()) {
+    AddSZV63Blocks(fileSet, report);
+  }
+}
+
+}  // namespace brisolt

@@ -1,0 +1,38 @@
+// Turns a loaded file set into a protocol: header, files, periods, loading errors, one line per
+// insured person that passes the balance filter, totals per period, persons with a debt but no
+// data for the last period, and the reconciliation against the СЗВ-6-3 payments.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/sverka.h"
+#include "protocol/prot.h"
+
+namespace brisolt {
+
+// Clears and fills `report`; its layout field is left to the caller. Texts are windows-1251.
+void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
+                 const std::string& versionText, const std::string& buildNote,
+                 const std::string& homePage, const std::string& orgName,
+                 const std::string& regNumb, int saldoFilter, TReport& report);
+
+// Contributions calculated from a СЗВ-6-3 taxable sum: rate × taxable, both in ten-thousandths,
+// rounded to the nearest unit with halves to even.
+TAmount SZV63Calculated(TAmount tariff, TAmount taxable);
+
+// Whether a quarter's difference between the individual data and the СЗВ-6-3 calculation is
+// more than three kopecks that cannot be explained. annualTaxable is the person's СЗВ-6-3 taxable
+// sum of the year over all categories.
+bool SZV63Mismatch(const std::string& categoryCode, int year, TAmount annualTaxable,
+                   TAmount fromIS, TAmount calculated);
+
+// Orders category codes for the СЗВ-6-3 table: Russian alphabetical order without regard to case
+// (Ё right after Е), Latin letters and digits before Cyrillic. Negative, zero or positive.
+int CompareCategoryCodes(const std::string& a, const std::string& b);
+
+// DD.MM.YYYY of a day count from 30.12.1899 (the time of day is ignored).
+std::string FormatShortDate(TDate date);
+
+}  // namespace brisolt
