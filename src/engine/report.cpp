@@ -175,7 +175,7 @@ std::string FormatShortDate(TDate date) {
   const long long day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
   const long long month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
   const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  char text[48];
+  char text[80];
   std::snprintf(text, sizeof text, "%02lld.%02lld.%04lld", day, month, year);
   return text;
 }

@@ -84,7 +84,7 @@ TEST(SZV63Mismatch, AllowsThreeKopecksAndTheLimitBaseForNR) {
 
 TEST(CompareCategoryCodes, RussianOrderWithoutCase) {
   const std::vector<std::string> ordered = {W("1"), W("A"), W("b"), W("АСБ"), W("ВЖНР"),
-                                            W("е"), W("Ё"), W("ЕСХН"), W("ЁЖ"), W("Ж"),
+                                            W("е"), W("ЕСХН"), W("Ё"), W("ЁЖ"), W("Ж"),
                                             W("НР"), W("ООИ"), W("Я")};
   for (std::size_t left = 0; left < ordered.size(); ++left) {
     for (std::size_t right = 0; right < ordered.size(); ++right) {
