@@ -1,8 +1,68 @@
 #include "forms/szv63.h"
 
+#include <utility>
+
+#include "forms/packreading.h"
+#include "xml/cp1251literal.h"
 #include "xml/xmlwork.h"
 
 namespace brisolt {
+
+namespace {
+
+constexpr Cp1251Literal kPackElement(u8"ПачкаВходящихДокументов");
+constexpr Cp1251Literal kInventory(u8"ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ");
+constexpr Cp1251Literal kDocument(u8"СВЕДЕНИЯ_О_СУММЕ_ВЫПЛАТ_И_ВОЗНАГРАЖДЕНИЙ");
+constexpr Cp1251Literal kContractType(u8"ТипДоговора");
+constexpr Cp1251Literal kReportYear(u8"ОтчетныйГод");
+constexpr Cp1251Literal kRow(u8"СуммаВыплатИвознаграждений");
+constexpr Cp1251Literal kRowType(u8"ТипСтроки");
+constexpr Cp1251Literal kMonthRow(u8"МЕСЯЦ");
+constexpr Cp1251Literal kMonth(u8"Месяц");
+constexpr Cp1251Literal kTotal(u8"СуммаВыплатВсего");
+constexpr Cp1251Literal kTaxable(u8"СуммаВыплатНачисленыСтраховыеВзносы");
+
+// The whole text as an integer: spaces, an optional sign, digits to the end. False otherwise.
+bool ReadWholeInteger(std::string_view text, int& value) {
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  if (pos == text.size()) return false;
+  long long number = 0;
+  for (; pos < text.size(); ++pos) {
+    if (text[pos] < '0' || text[pos] > '9') return false;
+    if (number < 1000000) number = number * 10 + (text[pos] - '0');
+  }
+  value = static_cast<int>(negative ? -number : number);
+  return true;
+}
+
+void ReadRow(const TXMLElement& row, TSZV63& doc) {
+  std::string_view rowType, month, total, taxable;
+  for (const TXMLElement& item : row.Children) {
+    if (item.Name == kRowType) {
+      rowType = item.Text;
+    } else if (item.Name == kMonth) {
+      month = item.Text;
+    } else if (item.Name == kTotal) {
+      total = item.Text;
+    } else if (item.Name == kTaxable) {
+      taxable = item.Text;
+    }
+  }
+  int monthNumber = 0;
+  if (rowType != kMonthRow || !ReadWholeInteger(month, monthNumber)) return;
+  if (monthNumber < 1 || monthNumber > 12) return;
+  // An empty sum reads as 0, like the "0" it stands for.
+  doc.Months[monthNumber].Total = ReadAmount(total);
+  doc.Months[monthNumber].Taxable = ReadAmount(taxable);
+}
+
+}  // namespace
 
 void TSZV63File::Clear() {
   Docs.clear();
@@ -16,8 +76,55 @@ void TSZV63File::Clear() {
   CompileDate = 0;
 }
 
-bool TSZV63File::Load() { Clear(); return false; }
-bool TSZV63File::LoadFromContent(std::string) { Clear(); return false; }
-bool TSZV63File::LoadFromDocument(const TXMLFile&) { Clear(); return false; }
+bool TSZV63File::Load() {
+  Clear();
+  TXMLFile document;
+  if (!document.LoadFromFile(FileName) || !document.Parse()) return false;
+  return LoadFromDocument(document);
+}
+
+bool TSZV63File::LoadFromContent(std::string content) {
+  Clear();
+  TXMLFile document;
+  document.Content = std::move(content);
+  if (!document.Parse()) return false;
+  return LoadFromDocument(document);
+}
+
+bool TSZV63File::LoadFromDocument(const TXMLFile& document) {
+  Clear();
+  if (!IsPackRoot(document)) return false;
+  bool found = false;
+  for (const TXMLElement& packElement : document.Root->Children) {
+    if (packElement.Name != kPackElement) continue;
+    for (const TXMLElement& item : packElement.Children) {
+      if (item.Name == kInventory) {
+        for (const TXMLElement& field : item.Children) {
+          if (ReadPackHeader(field, OrgName, RegNumb, ShortName, PackNumber, DataType, CategoryCode,
+                             CompileDate)) {
+            continue;
+          }
+          if (field.Name == kContractType) {
+            ContractType = ReadText(field.Text, 19);
+          } else if (field.Name == kReportYear) {
+            Year = ReadInteger(field.Text);
+          }
+        }
+      } else if (item.Name == kDocument) {
+        found = true;
+        Docs.emplace_back();
+        for (const TXMLElement& field : item.Children) {
+          TSZV63& doc = Docs.back();
+          if (ReadPersonItem(field, doc.SNILS, doc.LastName, doc.FirstName, doc.MiddleName,
+                             doc.FillDate)) {
+            continue;
+          }
+          if (field.Name == kRow) ReadRow(field, doc);
+        }
+      }
+    }
+  }
+  return found;
+}
 
 }  // namespace brisolt

@@ -1,0 +1,329 @@
+#include "xml/xmlwork.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace brisolt {
+namespace {
+
+constexpr char kDecl[] = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>";
+
+// The tree as one line: Name{text}[attr=value,...](children...); leaves show their text.
+std::string Dump(const TXMLElement& element) {
+  std::string out(element.Name);
+  if (!element.Attributes.empty()) {
+    out += '[';
+    for (std::size_t index = 0; index < element.Attributes.size(); ++index) {
+      if (index != 0) out += ',';
+      out += element.Attributes[index].Name + '=' + element.Attributes[index].Value;
+    }
+    out += ']';
+  }
+  if (element.Children.empty()) {
+    out += '{';
+    out += element.Text;
+    out += '}';
+  } else {
+    out += '(';
+    for (std::size_t index = 0; index < element.Children.size(); ++index) {
+      if (index != 0) out += ' ';
+      out += Dump(element.Children[index]);
+    }
+    out += ')';
+  }
+  return out;
+}
+
+// Parses kDecl + body; "FAIL" when Parse refuses it.
+std::string ParseDump(const std::string& body, const char* declaration = kDecl) {
+  TXMLFile file;
+  file.Content = declaration + body;
+  if (!file.Parse()) return "FAIL";
+  return Dump(*file.Root);
+}
+
+TEST(XmlParse, TreeShapes) {
+  struct Case {
+    const char* body;
+    const char* tree;
+  };
+  const Case cases[] = {
+      {"<A><B>1</B><B>2</B></A>", "A(B{1} B{2})"},
+      {"<A><B/><E>x</E></A>", "A(B{} E{x})"},
+      {"<A><B x=\"1\">t</B></A>", "A(B[x=1]{t})"},
+      {"<A x=\"1\" y=\"2\"><B>t</B></A>", "A[x=1,y=2](B{t})"},
+      {"<A x=\"1\"/>", "A[x=1]{}"},
+      {"<A/>", "A{}"},
+      {"<A></A>", "A{}"},
+      // Line breaks and TABs become spaces; a CR LF pair becomes two.
+      {"<A><B>a\r\nb</B></A>", "A(B{a  b})"},
+      {"<A><B>a\tb</B></A>", "A(B{a b})"},
+      // Only blanks before a ">" go; trailing blanks of a value stay.
+      {"<A><B>text   </B></A>", "A(B{text   })"},
+      {"<A><B>x</B ></A>", "A(B{x})"},
+      {"<A\n><B\t>x</B\r\n></A  >", "A(B{x})"},
+      // Blanks between siblings and around the root's text are skipped.
+      {"\r\n <A>\r\n  <B>1</B>\r\n  <C>2</C>\r\n</A>\r\n", "A(B{1} C{2})"},
+      // The root's text ends at the first end tag of its name.
+      {"<A><A>1</A></A>", "A{<A>1}"},
+      // Entities stay as written in the tree.
+      {"<A>&amp;</A>", "A{&amp;}"},
+      // A comment reads as a start tag "!--" whose end tag never comes.
+      {"<A><!-- note --><B>1</B></A>", "A{<!-- note --><B>1</B>}"},
+      // A missing end tag ends the level; what came before stays.
+      {"<A><B>1</B><E>2</A>", "A(B{1})"},
+      {"<A><B><C>1</C><D>2</B><E>3</E></A>", "A(B(C{1}) E{3})"},
+      // Anything after the root's end tag is ignored.
+      {"<A><B>1</B></A><C>junk", "A(B{1})"},
+      // A blank before "/" is no empty tag: "/" is the attribute text.
+      {"<A><B / ></B><C>1</C></A>", "A(B[/=]{} C{1})"},
+      // Non-blank text between siblings is taken for the next tag's "<".
+      {"<A><B>1</B>xy<C>2</C></A>", "A(B{1})"},
+      // One stray character at the very end is not read as a tag.
+      {"<A><B>1</B>x</A>", "A(B{1})"},
+      // Mixed text: an element whose text does not start with "<" is a leaf.
+      {"<A><B>v<C>1</C></B></A>", "A(B{v<C>1</C>})"},
+      // Inside another element a ">" ends the tag even between quotes; in the root it does not.
+      {"<A><B x=\"a>b\">1</B></A>", "A(B[x=a]{b\">1})"},
+      {"<A x=\"a>b\"><B>1</B></A>", "A[x=a>b](B{1})"},
+      // After "/" the tag runs to the next ">".
+      {"<A><B/x><C>1</C></A>", "A(B{} C{1})"},
+      // Element names are whatever stands before a blank, "/" or ">".
+      {"<A><a<b>1</a<b></A>", "A(a<b{1})"},
+      {"<A><>1</></A>", "A({1})"},
+      // An element of the same name below it cuts the outer one short, and the end tag left over
+      // reads as an empty element without a name.
+      {"<A><B><B>1</B></B><C>2</C></A>", "A(B{<B>1} {} C{2})"},
+  };
+  for (const Case& testCase : cases) {
+    EXPECT_EQ(ParseDump(testCase.body), testCase.tree) << testCase.body;
+  }
+}
+
+TEST(XmlParse, RefusedDocuments) {
+  struct Case {
+    std::string content;
+  };
+  const Case cases[] = {
+      {""},
+      {"<A><B>1</B></A>"},                                    // no declaration
+      {"\xEF\xBB\xBF<?xml version=\"1.0\"?><A>1</A>"},       // UTF-8 byte-order mark
+      {"<?xml?>"},                                            // shorter than 8 characters
+      {"<?xml version=\"1.0\"<A>1</A>"},                      // declaration never closed
+      {"<?XML version=\"1.0\"?><A>1</A>"},                    // case matters
+      {"<?xml version=\"1.0\"?>"},                            // no body
+      {"<?xml version=\"1.0\"?>text<A>1</A>"},                // body not starting with "<"
+      {"<?xml version=\"1.0\"?><A"},                          // root start tag unterminated
+      {"<?xml version=\"1.0\"?><A x=\"1>"},                   // quote runs to the end
+      {"<?xml version=\"1.0\"?><A/"},                         // no ">" after "/"
+      {"<?xml version=\"1.0\"?><A><B>1</B>"},                 // no root end tag
+      {"<?xml version=\"1.0\"?><A>1</a>"},                    // end tag of another case
+  };
+  for (const Case& testCase : cases) {
+    TXMLFile file;
+    file.Content = testCase.content;
+    EXPECT_FALSE(file.Parse()) << testCase.content;
+    EXPECT_EQ(file.Root, nullptr);
+  }
+}
+
+TEST(XmlParse, DeclarationAndLeadingBlanks) {
+  TXMLFile file;
+  file.Content = " \r\n\t<?xml version=\"1.0\" encoding=\"windows-1251\" ?>\r\n<A>1</A>";
+  ASSERT_TRUE(file.Parse());
+  ASSERT_EQ(file.Declaration.size(), 2u);
+  EXPECT_EQ(file.Declaration[0].Name, "version");
+  EXPECT_EQ(file.Declaration[0].Value, "1.0");
+  EXPECT_EQ(file.Declaration[1].Name, "encoding");
+  EXPECT_EQ(file.Declaration[1].Value, "windows-1251");
+  EXPECT_EQ(file.Root->Text, "1");
+
+  // A second Parse starts afresh.
+  file.Content = "<?xml version=\"1.0\"?><B><C>2</C></B>";
+  ASSERT_TRUE(file.Parse());
+  EXPECT_EQ(Dump(*file.Root), "B(C{2})");
+  file.Content = "junk";
+  EXPECT_FALSE(file.Parse());
+  EXPECT_EQ(file.Root, nullptr);
+  EXPECT_TRUE(file.Declaration.empty());
+}
+
+TEST(XmlUtilities, ParseAttributes) {
+  struct Case {
+    const char* text;
+    std::vector<std::pair<std::string, std::string>> pairs;
+  };
+  const Case cases[] = {
+      {"version=\"1.0\" encoding=\"windows-1251\"", {{"version", "1.0"}, {"encoding", "windows-1251"}}},
+      {"a=\"1\"  b=\"2\"", {{"a", "1"}, {"", ""}, {"b", "2"}}},
+      {"a=\"x y\"", {{"a", "x y"}}},
+      {"a='1'", {{"a", "'1'"}}},
+      {"a=1", {{"a", "1"}}},
+      {"a=\"1\" ", {{"a", "1"}}},
+      {"flag", {{"flag", ""}}},
+      {"=\"v\"", {}},
+      {"", {}},
+  };
+  for (const Case& testCase : cases) {
+    const std::vector<TXMLAttribute> attributes = ParseAttributes(testCase.text);
+    ASSERT_EQ(attributes.size(), testCase.pairs.size()) << testCase.text;
+    for (std::size_t index = 0; index < attributes.size(); ++index) {
+      EXPECT_EQ(attributes[index].Name, testCase.pairs[index].first) << testCase.text;
+      EXPECT_EQ(attributes[index].Value, testCase.pairs[index].second) << testCase.text;
+    }
+  }
+}
+
+TEST(XmlUtilities, TrimPosNormalize) {
+  EXPECT_EQ(TrimBlanks(" \t\r\nab c\n "), "ab c");
+  EXPECT_EQ(TrimBlanks(" \t "), "");
+  EXPECT_EQ(PosFrom("ab", "xabab", 1), 2u);
+  EXPECT_EQ(PosFrom("ab", "xabab", 3), 4u);
+  EXPECT_EQ(PosFrom("ab", "xabab", 5), 0u);
+  EXPECT_EQ(PosFrom("abc", "ab", 1), 0u);
+  EXPECT_EQ(NormalizeBlanks("<a \t>x\r\ny  </a   >"), "<a>x  y  </a>");
+  EXPECT_EQ(NormalizeBlanks("  >"), ">");
+}
+
+TEST(XmlElement, ParseChildrenOnItsOwn) {
+  TXMLElement element;
+  const std::string text = "  <B>1</B> <C><D>2</D></C>  ";
+  element.Text = text;
+  EXPECT_TRUE(element.ParseChildren());
+  EXPECT_EQ(Dump(element), "(B{1} C(D{2}))");
+
+  element.Text = "leaf";
+  EXPECT_FALSE(element.ParseChildren());
+  EXPECT_TRUE(element.Children.empty());
+
+  element.Text = "<B>1</B><C>2";
+  EXPECT_FALSE(element.ParseChildren());
+  EXPECT_EQ(Dump(element), "(B{1})");
+}
+
+TEST(XmlHostile, DeepNestingIsCutBelowTheLimit) {
+  const int depth = 5000;
+  std::string body;
+  for (int level = 0; level < depth; ++level) body += "<e>";
+  body += "x";
+  for (int level = 0; level < depth; ++level) body += "</e>";
+  // Every level has the same name, so the root's text ends at the first "</e>".
+  TXMLFile sameName;
+  sameName.Content = kDecl + body;
+  ASSERT_TRUE(sameName.Parse());
+  EXPECT_TRUE(sameName.Root->Children.empty());
+
+  body.clear();
+  for (int level = 0; level < depth; ++level) body += "<e" + std::to_string(level) + ">";
+  body += "x";
+  for (int level = depth - 1; level >= 0; --level) body += "</e" + std::to_string(level) + ">";
+  TXMLFile distinct;
+  distinct.Content = kDecl + body;
+  ASSERT_TRUE(distinct.Parse());
+  const TXMLElement* element = distinct.Root.get();
+  int levels = 0;
+  while (!element->Children.empty()) {
+    ASSERT_EQ(element->Children.size(), 1u);
+    element = &element->Children[0];
+    ++levels;
+  }
+  EXPECT_EQ(levels, TXMLElement::kMaxDepth + 1);
+  EXPECT_EQ(element->Name, "e257");
+  EXPECT_TRUE(element->Text.starts_with("<e258>"));
+}
+
+TEST(XmlHostile, LargeInputsStayLinear) {
+  const auto started = std::chrono::steady_clock::now();
+  // Many unterminated start tags, a huge text node, a long run of "</" without ">".
+  {
+    std::string body = "<A>";
+    for (int index = 0; index < 200000; ++index) body += "<B>";
+    body += "</A>";
+    TXMLFile file;
+    file.Content = kDecl + body;
+    ASSERT_TRUE(file.Parse());
+    EXPECT_TRUE(file.Root->Children.empty());
+  }
+  {
+    std::string body = "<A><B>" + std::string(20'000'000, 'x') + "</B></A>";
+    TXMLFile file;
+    file.Content = kDecl + body;
+    ASSERT_TRUE(file.Parse());
+    ASSERT_EQ(file.Root->Children.size(), 1u);
+    EXPECT_EQ(file.Root->Children[0].Text.size(), 20'000'000u);
+  }
+  {
+    std::string body = "<A>";
+    for (int index = 0; index < 300000; ++index) body += "</";
+    body += "></A>";
+    TXMLFile file;
+    file.Content = kDecl + body;
+    EXPECT_TRUE(file.Parse());
+  }
+  {
+    // Siblings whose end tags are all missing but one far away.
+    std::string body = "<A>";
+    for (int index = 0; index < 100000; ++index) body += "<P><X" + std::to_string(index) + "></P>";
+    body += "</A>";
+    TXMLFile file;
+    file.Content = kDecl + body;
+    ASSERT_TRUE(file.Parse());
+    EXPECT_EQ(file.Root->Children.size(), 100000u);
+  }
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  EXPECT_LT(seconds, 20.0);
+}
+
+class XmlFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("brisolt-xml-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::filesystem::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(XmlFiles, ReadsWholeFilesOfEverySize) {
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{63999}, std::size_t{64000},
+                           std::size_t{64001}, std::size_t{128000}, std::size_t{200000}}) {
+    std::string bytes(size, 'a');
+    for (std::size_t index = 0; index < size; ++index) bytes[index] = static_cast<char>(index * 7 % 256);
+    TXMLFile file;
+    ASSERT_TRUE(file.LoadFromFile(Write("f" + std::to_string(size), bytes))) << size;
+    EXPECT_EQ(file.Content, bytes) << size;
+  }
+}
+
+TEST_F(XmlFiles, MissingFileOrFolderIsFalse) {
+  TXMLFile file;
+  file.Content = "old";
+  EXPECT_FALSE(file.LoadFromFile((dir_ / "missing.xml").string()));
+  EXPECT_TRUE(file.Content.empty());
+  EXPECT_FALSE(file.LoadFromFile(dir_.string()));
+}
+
+TEST_F(XmlFiles, ParsesWhatItRead) {
+  TXMLFile file;
+  ASSERT_TRUE(file.LoadFromFile(Write("a.xml", std::string(kDecl) + "\r\n<A>\r\n <B>\xCF\xD4\xD0</B>\r\n</A>\r\n")));
+  ASSERT_TRUE(file.Parse());
+  EXPECT_EQ(Dump(*file.Root), "A(B{\xCF\xD4\xD0})");
+}
+
+}  // namespace
+}  // namespace brisolt
