@@ -1,0 +1,702 @@
+#include "app/mainform.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QThread>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <exception>
+#include <vector>
+
+#include "app/helpform.h"
+#include "app/platform.h"
+#include "app/progressform.h"
+#include "app/qtext.h"
+#include "app/userdialogs.h"
+
+namespace brisolt {
+namespace {
+
+// Build facts shown by the window.
+// TODO: take these from the program's version data and build constants once they land.
+const char kMakerLine[] = "Разработка: Ostrak";
+const bool kPublicTestBuild = false;
+const char kHomePageAddress[] = "https://brisolt.example.org/";
+const char kDescriptionAddress[] = "https://brisolt.example.org/about.html";
+std::string ProductVersion() { return BRISOLT_PRODUCT_VERSION; }
+std::string ReleaseDateText() { return Cp1251FromQString(QString::fromUtf8("26 марта 2013 г.")); }
+
+const char kCaptionError[] = "Ошибка";
+const char kCaptionInformation[] = "Информация";
+
+const char kNoticeFirst[] =
+    "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
+    "формам СЗВ-6-1, СЗВ-6-2, СЗВ-6-4,  переданные одним или несколькими страхователями в ПФР за "
+    "период с 1 января 2010 года.";
+const char kNoticeParams[] =
+    "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
+    "формам СЗВ-6-1 и СЗВ-6-2,  переданные одним или несколькими страхователями в ПФР за период с "
+    "1 января 2010 года.";
+const char kNoticeProtocol[] = "Для смены каталога перейдите на вкладку \"Параметры\".";
+
+const char kStateNone[] = "Обработка не выполнялась, протокол не сформирован";
+const char kStateWritten[] = "Сформирован протокол с именем";
+
+const char kSpreadsheetFailed[] =
+    "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по "
+    "этому же страхователю";
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QLabel* MakeLinkLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  QFont font = label->font();
+  font.setUnderline(true);
+  label->setFont(font);
+  label->setStyleSheet(QStringLiteral("color: blue"));
+  label->setCursor(Qt::PointingHandCursor);
+  return label;
+}
+
+QButtonGroup* MakeRadioGroup(QGroupBox* box, const QStringList& items, int columns) {
+  auto* group = new QButtonGroup(box);
+  auto* layout = new QGridLayout(box);
+  layout->setContentsMargins(2, 2, 0, 2);
+  layout->setVerticalSpacing(1);
+  layout->setHorizontalSpacing(2);
+  const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
+  for (int index = 0; index < items.size(); ++index) {
+    auto* button = new QRadioButton(items[index], box);
+    group->addButton(button, index);
+    layout->addWidget(button, index % rows, index / rows);
+  }
+  return group;
+}
+
+// File names may not hold folder separators or the characters Windows reserves; a typed
+// registration number must not be able to send the protocol into another folder.
+QString FileNameStem(const QString& regNumbText) {
+  QString stem = regNumbText;
+  for (QChar& character : stem) {
+    if (character == QLatin1Char('/') || character == QLatin1Char('\\') ||
+        character == QLatin1Char(':') || character == QLatin1Char('*') ||
+        character == QLatin1Char('?') || character == QLatin1Char('"') ||
+        character == QLatin1Char('<') || character == QLatin1Char('>') ||
+        character == QLatin1Char('|') || character.unicode() < 0x20) {
+      character = QLatin1Char('_');
+    }
+  }
+  if (stem == QLatin1String(".") || stem == QLatin1String("..")) stem.fill(QLatin1Char('_'));
+  return stem;
+}
+
+}  // namespace
+
+int RadioGroupIndex(const QButtonGroup& group) { return group.checkedId(); }
+
+void SetRadioGroupIndex(QButtonGroup& group, int index) {
+  const QList<QAbstractButton*> buttons = group.buttons();
+  if (buttons.isEmpty()) return;
+  if (index < 0) {
+    // An exclusive group will not let its last checked button go.
+    group.setExclusive(false);
+    for (QAbstractButton* button : buttons) button->setChecked(false);
+    group.setExclusive(true);
+    return;
+  }
+  const int last = static_cast<int>(buttons.size()) - 1;
+  group.button(index > last ? last : index)->setChecked(true);
+}
+
+QString TMain_Form::DefaultProtocolName(const QString& regNumbText, int protFormat) {
+  const QString folder = QStringFromNative(platform::TempFolder());
+  return folder + QLatin1Char(platform::PathSeparator()) + FileNameStem(regNumbText) +
+         (protFormat == 0 ? QStringLiteral(".html") : QStringLiteral(".xml"));
+}
+
+TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
+    : QWidget(nullptr), m_dialogs(dialogs), m_engine(std::move(engine)) {
+  setObjectName(QStringLiteral("Main_Form"));
+  setWindowTitle(Text("Программа сверки начислений и уплат в ПФР"));
+  setFixedSize(580, 600);
+  CreateControls();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  }
+}
+
+TMain_Form::~TMain_Form() = default;
+
+void TMain_Form::SetCompanions(THelp_Form* help, TProgress_Form* progress) {
+  m_help = help;
+  m_progress = progress;
+}
+
+void TMain_Form::CreateControls() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(3);
+
+  Label1 = new QLabel(Text("Программа сверки начислений и уплат в ПФР"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  QFont bold = Label1->font();
+  bold.setBold(true);
+  Label1->setFont(bold);
+  Label1->setAlignment(Qt::AlignCenter);
+  layout->addWidget(Label1);
+
+  Label2 = new QLabel(this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setAlignment(Qt::AlignCenter);
+  layout->addWidget(Label2);
+
+  Label3 = new QLabel(QString::fromUtf8(kMakerLine), this);
+  Label3->setObjectName(QStringLiteral("Label3"));
+  Label3->setAlignment(Qt::AlignCenter);
+  layout->addWidget(Label3);
+
+  auto* links = new QHBoxLayout;
+  BS_Label = MakeLinkLabel(Text("Описание"), this);
+  BS_Label->setObjectName(QStringLiteral("BS_Label"));
+  BS_Label->installEventFilter(this);
+  Help_Button = new QToolButton(this);
+  Help_Button->setObjectName(QStringLiteral("Help_Button"));
+  Help_Button->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
+  Help_Button->setIconSize(QSize(16, 16));
+  Help_Button->setToolTip(Text("Справка"));
+  connect(Help_Button, &QToolButton::clicked, this, [this] { Help_ButtonClick(); });
+  EMail_Label = MakeLinkLabel(Text("Сайт программы"), this);
+  EMail_Label->setObjectName(QStringLiteral("EMail_Label"));
+  EMail_Label->installEventFilter(this);
+  links->addStretch(1);
+  links->addWidget(BS_Label);
+  links->addSpacing(12);
+  links->addWidget(Help_Button);
+  links->addSpacing(12);
+  links->addWidget(EMail_Label);
+  links->addStretch(1);
+  layout->addLayout(links);
+
+  Debug_Label = new QLabel(this);
+  Debug_Label->setObjectName(QStringLiteral("Debug_Label"));
+  Debug_Label->setFont(bold);
+  Debug_Label->setStyleSheet(QStringLiteral("color: red"));
+  Debug_Label->setAlignment(Qt::AlignCenter);
+  Debug_Label->setVisible(false);
+  layout->addWidget(Debug_Label);
+
+  auto* pathLabel = new QLabel(Text("Путь к файлам ПФР:"), this);
+  layout->addWidget(pathLabel);
+  auto* pathRow = new QHBoxLayout;
+  Path_Edit = new QLineEdit(this);
+  Path_Edit->setObjectName(QStringLiteral("Path_Edit"));
+  pathLabel->setBuddy(Path_Edit);
+  Browse_Button = new QPushButton(Text("Обзор"), this);
+  Browse_Button->setObjectName(QStringLiteral("Browse_Button"));
+  connect(Browse_Button, &QPushButton::clicked, this, [this] { Browse_ButtonClick(); });
+  pathRow->addWidget(Path_Edit, 1);
+  pathRow->addWidget(Browse_Button);
+  layout->addLayout(pathRow);
+
+  Subdirs_CheckBox = new QCheckBox(Text("Включать вложенные папки"), this);
+  Subdirs_CheckBox->setObjectName(QStringLiteral("Subdirs_CheckBox"));
+  layout->addWidget(Subdirs_CheckBox);
+
+  Label6 = new QLabel(Text(kNoticeFirst), this);
+  Label6->setObjectName(QStringLiteral("Label6"));
+  Label6->setFont(bold);
+  Label6->setWordWrap(true);
+  layout->addWidget(Label6);
+
+  Label5 = new QLabel(Text("Список страхователей"), this);
+  Label5->setObjectName(QStringLiteral("Label5"));
+  Label5->setFont(bold);
+  Label5->setAlignment(Qt::AlignCenter);
+  layout->addWidget(Label5);
+
+  auto* gridRow = new QHBoxLayout;
+  Data_Grid = new QTableWidget(1, 2, this);
+  Data_Grid->setObjectName(QStringLiteral("Data_Grid"));
+  Data_Grid->setHorizontalHeaderLabels({Text("Рег. № в ПФР"), Text("Наименование предприятия")});
+  Data_Grid->verticalHeader()->setVisible(false);
+  Data_Grid->verticalHeader()->setDefaultSectionSize(20);
+  Data_Grid->horizontalHeader()->setStretchLastSection(true);
+  Data_Grid->horizontalHeader()->setSectionsClickable(false);
+  Data_Grid->setColumnWidth(0, 120);
+  Data_Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Data_Grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  Data_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Data_Grid->setToolTip(
+      Text("Щёлкните двойным щелчком на строке со страхователем для получения протокола"));
+  Data_Grid->setFixedHeight(92);
+  Data_Grid->horizontalHeader()->viewport()->installEventFilter(this);
+  Data_Grid->viewport()->installEventFilter(this);
+  connect(Data_Grid, &QTableWidget::cellClicked, this, [this](int, int) { GridClick(); });
+  connect(Data_Grid, &QTableWidget::currentCellChanged, this,
+          [this](int, int, int, int) { GridClick(); });
+  connect(Data_Grid, &QTableWidget::cellDoubleClicked, this,
+          [this](int row, int) { GridDblClick(row); });
+  GetList_Button = new QToolButton(this);
+  GetList_Button->setObjectName(QStringLiteral("GetList_Button"));
+  GetList_Button->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  GetList_Button->setIconSize(QSize(24, 24));
+  GetList_Button->setToolTip(Text("Получить список страхователей"));
+  connect(GetList_Button, &QToolButton::clicked, this, [this] { GetStrList_ButtonClick(); });
+  gridRow->addWidget(Data_Grid, 1);
+  gridRow->addWidget(GetList_Button, 0, Qt::AlignTop);
+  layout->addLayout(gridRow);
+
+  PageControl = new QTabWidget(this);
+  PageControl->setObjectName(QStringLiteral("PageControl"));
+  Params_Sheet = CreateParamsPage();
+  Protocol_Sheet = CreateProtocolPage();
+  PageControl->addTab(Params_Sheet, Text("Параметры"));
+  PageControl->addTab(Protocol_Sheet, Text("Протокол"));
+  connect(PageControl, &QTabWidget::currentChanged, this, [this](int) { PCChange(); });
+  layout->addWidget(PageControl, 1);
+}
+
+QWidget* TMain_Form::CreateParamsPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("Params_Sheet"));
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(2, 4, 2, 4);
+  layout->setSpacing(2);
+
+  auto* regNumbLabel = new QLabel(
+      Text("Можно ввести регистрационный номер вручную (если номеров несколько, то через "
+           "запятую):"),
+      page);
+  regNumbLabel->setWordWrap(true);
+  layout->addWidget(regNumbLabel);
+  RegNumb_Edit = new QLineEdit(page);
+  RegNumb_Edit->setObjectName(QStringLiteral("RegNumb_Edit"));
+  regNumbLabel->setBuddy(RegNumb_Edit);
+  layout->addWidget(RegNumb_Edit);
+
+  auto* orgNameLabel = new QLabel(Text("И наименование страхователя:"), page);
+  layout->addWidget(orgNameLabel);
+  OrgName_Edit = new QLineEdit(page);
+  OrgName_Edit->setObjectName(QStringLiteral("OrgName_Edit"));
+  orgNameLabel->setBuddy(OrgName_Edit);
+  layout->addWidget(OrgName_Edit);
+
+  auto* groups = new QHBoxLayout;
+  Saldo_Group = new QGroupBox(Text("Выводить работников с сальдо:"), page);
+  Saldo_Group->setObjectName(QStringLiteral("Saldo_Group"));
+  m_saldoItems = MakeRadioGroup(
+      Saldo_Group, {Text("Всех"), Text("С ненулевым"), Text("С задолженностью"), Text("С переплатой")},
+      2);
+  Format_Group = new QGroupBox(Text("Формат вывода:"), page);
+  Format_Group->setObjectName(QStringLiteral("Format_Group"));
+  m_formatItems =
+      MakeRadioGroup(Format_Group, {Text("HTML"), Text("Excel"), Text("OpenOffice Calc")}, 1);
+  Group_Group = new QGroupBox(Text("Вид формы протокола:"), page);
+  Group_Group->setObjectName(QStringLiteral("Group_Group"));
+  m_layoutItems = MakeRadioGroup(Group_Group, {Text("Компактная"), Text("Наглядная")}, 1);
+  groups->setSpacing(2);
+  Saldo_Group->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+  groups->addWidget(Saldo_Group, 1);
+  groups->addWidget(Format_Group, 0);
+  groups->addWidget(Group_Group, 0);
+  layout->addLayout(groups);
+
+  CalcCorr_Checkbox =
+      new QCheckBox(Text("Учитывать корр. сведения при отсутствии исходных"), page);
+  CalcCorr_Checkbox->setObjectName(QStringLiteral("CalcCorr_Checkbox"));
+  layout->addWidget(CalcCorr_Checkbox);
+  Open_CheckBox = new QCheckBox(Text("Открыть протокол после обработки"), page);
+  Open_CheckBox->setObjectName(QStringLiteral("Open_CheckBox"));
+  layout->addWidget(Open_CheckBox);
+
+  Process_Button = new QPushButton(Text("Обработать"), page);
+  Process_Button->setObjectName(QStringLiteral("Process_Button"));
+  Process_Button->setMinimumWidth(120);
+  connect(Process_Button, &QPushButton::clicked, this, [this] { Process_ButtonClick(); });
+  layout->addWidget(Process_Button, 0, Qt::AlignCenter);
+  layout->addStretch(1);
+  return page;
+}
+
+QWidget* TMain_Form::CreateProtocolPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("Protocol_Sheet"));
+  auto* layout = new QVBoxLayout(page);
+  layout->addStretch(1);
+
+  ProtState_Label = new QLabel(Text(kStateNone), page);
+  ProtState_Label->setObjectName(QStringLiteral("ProtState_Label"));
+  ProtState_Label->setAlignment(Qt::AlignCenter);
+  layout->addWidget(ProtState_Label);
+
+  ProtName_Label = new QLabel(page);
+  ProtName_Label->setObjectName(QStringLiteral("ProtName_Label"));
+  QFont bold = ProtName_Label->font();
+  bold.setBold(true);
+  ProtName_Label->setFont(bold);
+  ProtName_Label->setAlignment(Qt::AlignCenter);
+  ProtName_Label->setWordWrap(true);
+  ProtName_Label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(ProtName_Label);
+  layout->addStretch(1);
+
+  auto* buttons = new QHBoxLayout;
+  ToProcess_Button = new QPushButton(Text("Назад"), page);
+  ToProcess_Button->setObjectName(QStringLiteral("ToProcess_Button"));
+  connect(ToProcess_Button, &QPushButton::clicked, this, [this] { ToProcess_ButtonClick(); });
+  OpenProt_Button = new QPushButton(Text("Открыть протокол"), page);
+  OpenProt_Button->setObjectName(QStringLiteral("OpenProt_Button"));
+  connect(OpenProt_Button, &QPushButton::clicked, this, [this] { OpenP_ButtonClick(); });
+  SaveProt_Button = new QPushButton(Text("Сохранить как..."), page);
+  SaveProt_Button->setObjectName(QStringLiteral("SaveProt_Button"));
+  connect(SaveProt_Button, &QPushButton::clicked, this, [this] { SaveProt_ButtonClick(); });
+  buttons->addStretch(1);
+  buttons->addWidget(ToProcess_Button);
+  buttons->addWidget(OpenProt_Button);
+  buttons->addWidget(SaveProt_Button);
+  buttons->addStretch(1);
+  layout->addLayout(buttons);
+  layout->addStretch(1);
+  return page;
+}
+
+void TMain_Form::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Restoring from the task bar shows the window again; the settings are read once.
+  if (!m_shown) {
+    m_shown = true;
+    OnShow();
+  }
+}
+
+void TMain_Form::closeEvent(QCloseEvent* event) {
+  if (m_running) {
+    // The run ends by itself; the window closes after it.
+    event->ignore();
+    return;
+  }
+  OnClose();
+  if (m_help) m_help->close();
+  QWidget::closeEvent(event);
+}
+
+bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (watched == BS_Label) {
+      BS_LabelClick();
+      return true;
+    }
+    if (watched == EMail_Label) {
+      EMail_LabelClick();
+      return true;
+    }
+  }
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == Data_Grid->horizontalHeader()->viewport()) {
+      GridDblClick(-1);
+      return true;
+    }
+    if (watched == Data_Grid->viewport()) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      // Below the last row there is no row to process; a row is the view's own double click.
+      if (Data_Grid->rowAt(mouse->position().toPoint().y()) < 0) {
+        GridDblClick(-1);
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TMain_Form::ShowMessage(const QString& text, const QString& caption, bool error) {
+  m_dialogs.ShowMessage(this, text, caption,
+                        error ? TMessageIcon::Error : TMessageIcon::Information);
+}
+
+void TMain_Form::OnShow() {
+  LoadSettings(m_settings);
+  SetRadioGroupIndex(*m_layoutItems, m_settings.PPPMethod);
+  Path_Edit->setText(QStringFromNative(m_settings.FilesPath));
+  SetRadioGroupIndex(*m_saldoItems, m_settings.SaldoGroup);
+  SetRadioGroupIndex(*m_formatItems, m_settings.ProtFormat);
+  OrgName_Edit->setText(QStringFromCp1251(m_settings.OrgName));
+  RegNumb_Edit->setText(QStringFromCp1251(m_settings.RegNumb));
+  Open_CheckBox->setChecked(m_settings.OpenProtocol);
+  Subdirs_CheckBox->setChecked(m_settings.SubDirs);
+  CalcCorr_Checkbox->setChecked(m_settings.CalcCorr);
+
+  Label2->setText(Text("Версия ") + QStringFromCp1251(ProductVersion()) + Text(" от ") +
+                  QStringFromCp1251(ReleaseDateText()));
+  if (kPublicTestBuild) {
+    Debug_Label->setText(Text("Версия предназначена для публичного тестирования."));
+    Debug_Label->setVisible(true);
+  }
+  // Selecting the page here is no page change: the notice keeps its first text.
+  const QSignalBlocker quiet(PageControl);
+  PageControl->setCurrentWidget(Params_Sheet);
+}
+
+void TMain_Form::OnClose() {
+  m_settings.FilesPath = NativeFromQString(Path_Edit->text());
+  m_settings.PPPMethod = RadioGroupIndex(*m_layoutItems);
+  m_settings.SaldoGroup = RadioGroupIndex(*m_saldoItems);
+  m_settings.ProtFormat = RadioGroupIndex(*m_formatItems);
+  m_settings.OrgName = Cp1251FromQString(OrgName_Edit->text());
+  m_settings.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
+  m_settings.OpenProtocol = Open_CheckBox->isChecked();
+  m_settings.SubDirs = Subdirs_CheckBox->isChecked();
+  m_settings.CalcCorr = CalcCorr_Checkbox->isChecked();
+  SaveSettings(m_settings);
+}
+
+void TMain_Form::Browse_ButtonClick() {
+  const QString folder = m_dialogs.BrowseForFolder(this, Path_Edit->text());
+  if (!folder.isEmpty()) Path_Edit->setText(folder);
+}
+
+void TMain_Form::GetStrList_ButtonClick() {
+  std::vector<std::string> names;
+  std::vector<std::string> regNumbs;
+  const std::string folder =
+      NativeFromQString(Path_Edit->text()) + std::string(1, platform::PathSeparator());
+  m_engine.ScanInsurers(folder, Subdirs_CheckBox->isChecked(), names, regNumbs);
+  if (regNumbs.empty()) {
+    ShowMessage(Text("Файлов с инд. сведениями не обнаружено."), Text(kCaptionError), true);
+  } else {
+    const QSignalBlocker quiet(Data_Grid);
+    Data_Grid->clearContents();
+    Data_Grid->setRowCount(static_cast<int>(regNumbs.size()));
+    for (std::size_t index = 0; index < regNumbs.size(); ++index) {
+      const int row = static_cast<int>(index);
+      Data_Grid->setItem(row, 0, new QTableWidgetItem(QStringFromCp1251(regNumbs[index])));
+      Data_Grid->setItem(row, 1,
+                         new QTableWidgetItem(index < names.size()
+                                                  ? QStringFromCp1251(names[index])
+                                                  : QString()));
+    }
+    Data_Grid->setCurrentCell(0, 0);
+  }
+  GridClick();
+}
+
+void TMain_Form::GridClick() {
+  const int row = Data_Grid->currentRow();
+  if (row < 0 || row >= Data_Grid->rowCount()) return;
+  const QTableWidgetItem* regNumb = Data_Grid->item(row, 0);
+  // A row that holds no insurer (the grid before the first list) must not wipe what the user
+  // typed into the fields.
+  if (regNumb == nullptr || regNumb->text().isEmpty()) return;
+  const QTableWidgetItem* orgName = Data_Grid->item(row, 1);
+  RegNumb_Edit->setText(regNumb->text());
+  OrgName_Edit->setText(orgName ? orgName->text() : QString());
+}
+
+void TMain_Form::GridDblClick(int row) {
+  if (row < 0 || row >= Data_Grid->rowCount()) {
+    ShowMessage(Text("Выберите страхователя"), Text(kCaptionInformation), false);
+    return;
+  }
+  const QTableWidgetItem* regNumb = Data_Grid->item(row, 0);
+  if (regNumb == nullptr || regNumb->text().isEmpty()) {
+    ShowMessage(Text("Список страхователей пуст."), Text(kCaptionError), false);
+    return;
+  }
+  const QTableWidgetItem* orgName = Data_Grid->item(row, 1);
+  RegNumb_Edit->setText(regNumb->text());
+  OrgName_Edit->setText(orgName ? orgName->text() : QString());
+  Process_ButtonClick();
+}
+
+TWindowRunOutcome TMain_Form::RunOnWorker(const TWindowRunRequest& request) {
+  TProgressRelay relay(m_progress);
+  TWindowRunOutcome outcome;
+  TWindowRunner runner = m_engine.Run;
+  QThread* worker = QThread::create([&outcome, &request, &relay, runner] {
+    try {
+      outcome = runner(request, [&relay](const std::string& stage, const std::string& detail,
+                                         int position, int maximum) {
+        relay.Report(stage, detail, position, maximum);
+      });
+    } catch (const std::exception& failure) {
+      outcome = {TWindowRunResult::Failed, failure.what()};
+    } catch (...) {
+      outcome = {TWindowRunResult::Failed, "Неизвестная ошибка."};
+    }
+  });
+  QEventLoop loop;
+  connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+  worker->start();
+  // The window keeps painting and the progress window keeps moving; the progress window is
+  // modal, so nothing else takes input until the run is over.
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker->wait();
+  delete worker;
+  // Deliver the last progress report before the window goes away.
+  QCoreApplication::sendPostedEvents(m_progress);
+  return outcome;
+}
+
+void TMain_Form::Process_ButtonClick() {
+  if (m_running) return;
+  if (RegNumb_Edit->text().isEmpty()) {
+    ShowMessage(Text("Не указан рег. № страхователя."), Text(kCaptionError), true);
+    return;
+  }
+  m_running = true;
+  TWindowRunRequest request;
+  request.Folder =
+      NativeFromQString(Path_Edit->text()) + std::string(1, platform::PathSeparator());
+  request.SubDirs = Subdirs_CheckBox->isChecked();
+  request.CalcCorr = CalcCorr_Checkbox->isChecked();
+  request.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
+  request.OrgName = Cp1251FromQString(OrgName_Edit->text());
+  request.VersionText = Cp1251FromQString(Label2->text());
+  request.SaldoFilter = RadioGroupIndex(*m_saldoItems);
+  request.ProtForm = RadioGroupIndex(*m_layoutItems);
+  request.ProtFormat = RadioGroupIndex(*m_formatItems);
+  const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), request.ProtFormat);
+  request.ProtFileName = NativeFromQString(protocolName);
+
+  if (m_progress) {
+    m_progress->ShowProgress(Text("Старт обработки"), Text("Подождите..."), 0, 100);
+    m_progress->StartRun();
+  }
+  const TWindowRunOutcome outcome = RunOnWorker(request);
+  const bool open = Open_CheckBox->isChecked();
+
+  switch (outcome.Result) {
+    case TWindowRunResult::Written:
+      SetProtocolResult(protocolName);
+      if (open) {
+        if (request.ProtFormat == 0) {
+          m_dialogs.ShellOpen(request.ProtFileName);
+        } else {
+          OpenSpreadsheet(protocolName, request.ProtFormat);
+        }
+      }
+      break;
+    case TWindowRunResult::NoPersons:
+      ShowMessage(Text("Не удалось извлечь сведения о сотрудниках."), Text(kCaptionError), true);
+      break;
+    case TWindowRunResult::SpreadsheetFailed:
+      ShowMessage(Text(kSpreadsheetFailed), Text(kCaptionError), true);
+      break;
+    case TWindowRunResult::Failed:
+      ShowMessage(QString::fromStdString(outcome.ErrorText), Text("Brisolt"), true);
+      break;
+  }
+  PageControl->setCurrentWidget(Protocol_Sheet);
+  PCChange();
+  if (m_progress) m_progress->EndRun();
+  m_running = false;
+}
+
+void TMain_Form::SetProtocolResult(const QString& fileName) {
+  ProtName_Label->setText(fileName);
+  ProtState_Label->setText(Text(kStateWritten));
+}
+
+void TMain_Form::OpenSpreadsheet(const QString& fileName, int protFormat) {
+  m_dialogs.StartProgram(protFormat == 1 ? "excel.exe" : "scalc.exe",
+                         NativeFromQString(fileName));
+}
+
+void TMain_Form::OpenP_ButtonClick() {
+  const QString fileName = ProtName_Label->text();
+  if (fileName.isEmpty()) {
+    ShowMessage(Text("Нечего открывать."), Text(kCaptionError), true);
+    return;
+  }
+  if (QFileInfo(fileName).suffix().toLower() == QLatin1String("html")) {
+    m_dialogs.ShellOpen(NativeFromQString(fileName));
+    return;
+  }
+  // The spreadsheet program is the one chosen now, not the one of the run that wrote the file.
+  const int format = RadioGroupIndex(*m_formatItems);
+  if (format == 1 || format == 2) {
+    OpenSpreadsheet(fileName, format);
+  } else if (format == 0) {
+    ShowMessage(Text("Пожалуйста, укажите на вкладке \"Параметры\" формат вывода для открытия "
+                     "протокола нужной программой."),
+                Text("Brisolt"), false);
+  }
+}
+
+void TMain_Form::SaveProt_ButtonClick() {
+  const QString fileName = ProtName_Label->text();
+  if (fileName.isEmpty()) {
+    ShowMessage(Text("Нечего сохранять."), Text(kCaptionError), true);
+    return;
+  }
+  const bool html = QFileInfo(fileName).suffix().toLower() == QLatin1String("html");
+  const QString target = html ? m_dialogs.AskSaveFileName(this, QStringLiteral("HTMLSaveDialog"),
+                                                          Text("Web-страницы (*.htm *.html)"),
+                                                          fileName)
+                              : m_dialogs.AskSaveFileName(this, QStringLiteral("XMLSaveDialog"),
+                                                          Text("XML-файлы Excel/OpenOffice (*.xml)"),
+                                                          fileName);
+  if (target.isEmpty()) return;
+  if (QFileInfo(target).absoluteFilePath() == QFileInfo(fileName).absoluteFilePath()) return;
+  // The copy replaces the chosen file only once it is complete, so a failed copy leaves the
+  // old file as it was; and the user is told, since they would otherwise trust a file that
+  // is not there.
+  QFile source(fileName);
+  QSaveFile copy(target);
+  bool copied = source.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly);
+  while (copied && !source.atEnd()) {
+    const QByteArray block = source.read(1 << 16);
+    copied = !block.isEmpty() && copy.write(block) == block.size();
+  }
+  copied = copied && copy.commit();
+  if (!copied) {
+    copy.cancelWriting();
+    ShowMessage(Text("Не удалось сохранить протокол в файл ") + QDir::toNativeSeparators(target),
+                Text(kCaptionError), true);
+  }
+}
+
+void TMain_Form::ToProcess_ButtonClick() {
+  PageControl->setCurrentWidget(Params_Sheet);
+  PCChange();
+}
+
+void TMain_Form::PCChange() {
+  const bool params = PageControl->currentWidget() == Params_Sheet;
+  Label6->setText(Text(params ? kNoticeParams : kNoticeProtocol));
+  Path_Edit->setEnabled(params);
+  Subdirs_CheckBox->setEnabled(params);
+  Browse_Button->setEnabled(params);
+  GetList_Button->setEnabled(params);
+}
+
+void TMain_Form::Help_ButtonClick() {
+  if (m_help) m_help->ShowBeside();
+}
+
+void TMain_Form::BS_LabelClick() { m_dialogs.ShellOpen(kDescriptionAddress); }
+
+void TMain_Form::EMail_LabelClick() { m_dialogs.ShellOpen(kHomePageAddress); }
+
+}  // namespace brisolt

@@ -1,0 +1,122 @@
+// The main window of the window mode: folder, insurer list, protocol options, the run, and the
+// protocol it wrote.
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+
+#include "app/settings.h"
+#include "app/windowrun.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QToolButton;
+
+namespace brisolt {
+
+class THelp_Form;
+class TProgress_Form;
+class TUserDialogs;
+
+class TMain_Form : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TMain_Form(TUserDialogs& dialogs, TWindowEngine engine = DefaultWindowEngine());
+  ~TMain_Form() override;
+
+  // The two companion windows, created after this one.
+  void SetCompanions(THelp_Form* help, TProgress_Form* progress);
+
+  // Handlers, named after the control and the event.
+  void OnShow();
+  void OnClose();
+  void Browse_ButtonClick();
+  void GetStrList_ButtonClick();
+  void GridClick();
+  void GridDblClick(int row);  // row -1: the header or no row
+  void Process_ButtonClick();
+  void OpenP_ButtonClick();
+  void SaveProt_ButtonClick();
+  void ToProcess_ButtonClick();
+  void PCChange();
+  void Help_ButtonClick();
+  void BS_LabelClick();
+  void EMail_LabelClick();
+
+  // True while a run is on its worker thread.
+  bool IsRunning() const { return m_running; }
+
+  // Where a run writes its protocol for the registration-number text typed in the window.
+  static QString DefaultProtocolName(const QString& regNumbText, int protFormat);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  QWidget* CreateParamsPage();
+  QWidget* CreateProtocolPage();
+  void ShowMessage(const QString& text, const QString& caption, bool error);
+  void SetProtocolResult(const QString& fileName);
+  void OpenSpreadsheet(const QString& fileName, int protFormat);
+  TWindowRunOutcome RunOnWorker(const TWindowRunRequest& request);
+
+  TUserDialogs& m_dialogs;
+  TWindowEngine m_engine;
+  THelp_Form* m_help = nullptr;
+  TProgress_Form* m_progress = nullptr;
+  TSettings m_settings;
+  bool m_shown = false;
+  bool m_running = false;
+
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* BS_Label;
+  QToolButton* Help_Button;
+  QLabel* EMail_Label;
+  QLabel* Debug_Label;
+  QLineEdit* Path_Edit;
+  QPushButton* Browse_Button;
+  QCheckBox* Subdirs_CheckBox;
+  QLabel* Label6;
+  QLabel* Label5;
+  QTableWidget* Data_Grid;
+  QToolButton* GetList_Button;
+  QTabWidget* PageControl;
+  QWidget* Params_Sheet;
+  QWidget* Protocol_Sheet;
+  QLineEdit* RegNumb_Edit;
+  QLineEdit* OrgName_Edit;
+  QGroupBox* Saldo_Group;
+  QGroupBox* Format_Group;
+  QGroupBox* Group_Group;
+  QButtonGroup* m_saldoItems;
+  QButtonGroup* m_formatItems;
+  QButtonGroup* m_layoutItems;
+  QCheckBox* CalcCorr_Checkbox;
+  QCheckBox* Open_CheckBox;
+  QPushButton* Process_Button;
+  QLabel* ProtState_Label;
+  QLabel* ProtName_Label;
+  QPushButton* ToProcess_Button;
+  QPushButton* OpenProt_Button;
+  QPushButton* SaveProt_Button;
+};
+
+// The selected item of a radio group, -1 when none; setting a value below 0 clears the group and
+// one above the last item selects the last.
+int RadioGroupIndex(const QButtonGroup& group);
+void SetRadioGroupIndex(QButtonGroup& group, int index);
+
+}  // namespace brisolt

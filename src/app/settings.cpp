@@ -1,0 +1,113 @@
+#include "app/settings.h"
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <limits>
+
+#include "app/qtext.h"
+
+namespace brisolt {
+namespace {
+
+const char kOrganisation[] = "Ostrak";
+const char kApplication[] = "Brisolt";
+
+bool IsIntegerType(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Text values: anything that is not stored as text reads as empty, without a word to the user.
+QString ReadText(QSettings& store, const char* name) {
+  const QVariant value = store.value(QLatin1String(name));
+  if (value.typeId() != QMetaType::QString) return {};
+  return value.toString();
+}
+
+// Integers. The registry keeps their type, so a string there is the wrong type. Qt's settings file
+// on other platforms keeps every scalar as text, so there the text of a whole 32-bit number is
+// what an integer looks like, and anything else is the wrong type.
+int ReadInteger(QSettings& store, const char* name) {
+  const QVariant value = store.value(QLatin1String(name));
+  if (IsIntegerType(value)) {
+    // A registry DWORD above 0x7FFFFFFF is a negative 32-bit integer.
+    return static_cast<int>(static_cast<quint32>(value.toLongLong()));
+  }
+#ifndef Q_OS_WIN
+  if (value.typeId() == QMetaType::QString) {
+    const QString text = value.toString();
+    bool ok = false;
+    const qlonglong number = text.toLongLong(&ok, 10);
+    const bool plain = !text.isEmpty() && !text.startsWith(QLatin1Char('+')) &&
+                       text.trimmed() == text;
+    if (ok && plain && number >= std::numeric_limits<int>::min() &&
+        number <= std::numeric_limits<int>::max()) {
+      return static_cast<int>(number);
+    }
+  }
+#endif
+  return 0;
+}
+
+bool ReadFlag(QSettings& store, const char* name) { return ReadInteger(store, name) != 0; }
+
+}  // namespace
+
+void LoadSettings(QSettings& store, TSettings& settings) {
+  settings = TSettings{};
+  if (store.status() != QSettings::NoError) {
+    // The store cannot be read: keep the defaults, and the save at closing will find the same.
+    SaveSettings(store, settings);
+    return;
+  }
+  // Each value on its own, so that one bad value does not spoil the others. A fresh store has none
+  // of them, which is why the open-protocol flag starts cleared on a first start.
+  settings.FilesPath = ReadText(store, "FilesPath").toStdString();
+  settings.PPPMethod = ReadInteger(store, "PPPMethod");
+  settings.ProtFormat = ReadInteger(store, "ProtFormat");
+  settings.SaldoGroup = ReadInteger(store, "SaldoGroup");
+  settings.RegNumb = Cp1251FromQString(ReadText(store, "RegNumb"));
+  settings.OrgName = Cp1251FromQString(ReadText(store, "OrgName"));
+  settings.OpenProtocol = ReadFlag(store, "OpenProtocol");
+  settings.SubDirs = ReadFlag(store, "SubDirs");
+  settings.CalcCorr = ReadFlag(store, "CalcCorr");
+}
+
+void SaveSettings(QSettings& store, const TSettings& settings) {
+  if (store.status() != QSettings::NoError || !store.isWritable()) return;
+  store.setValue(QStringLiteral("FilesPath"), QString::fromStdString(settings.FilesPath));
+  store.setValue(QStringLiteral("PPPMethod"), settings.PPPMethod);
+  store.setValue(QStringLiteral("ProtFormat"), settings.ProtFormat);
+  store.setValue(QStringLiteral("SaldoGroup"), settings.SaldoGroup);
+  store.setValue(QStringLiteral("RegNumb"), QStringFromCp1251(settings.RegNumb));
+  store.setValue(QStringLiteral("OrgName"), QStringFromCp1251(settings.OrgName));
+  store.setValue(QStringLiteral("OpenProtocol"), settings.OpenProtocol ? 1 : 0);
+  store.setValue(QStringLiteral("SubDirs"), settings.SubDirs ? 1 : 0);
+  store.setValue(QStringLiteral("CalcCorr"), settings.CalcCorr ? 1 : 0);
+  store.sync();
+}
+
+void LoadSettings(TSettings& settings) {
+  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kOrganisation),
+                  QLatin1String(kApplication));
+  LoadSettings(store, settings);
+}
+
+void SaveSettings(const TSettings& settings) {
+  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kOrganisation),
+                  QLatin1String(kApplication));
+  SaveSettings(store, settings);
+}
+
+}  // namespace brisolt

@@ -1,0 +1,31 @@
+// The user's last choices in the window, remembered between starts in the per-user store of the
+// platform (the registry on Windows, Qt's native settings file elsewhere).
+#pragma once
+
+#include <string>
+
+class QSettings;
+
+namespace brisolt {
+
+struct TSettings {
+  std::string FilesPath;   // the platform's narrow encoding
+  int PPPMethod = 0;       // layout: 0 compact, 1 detailed
+  int SaldoGroup = 0;      // balance filter 0..3
+  int ProtFormat = 0;      // 0 HTML, 1 Excel, 2 OpenOffice Calc
+  std::string RegNumb;     // windows-1251
+  std::string OrgName;     // windows-1251
+  bool OpenProtocol = true;
+  bool SubDirs = false;
+  bool CalcCorr = false;
+};
+
+// The store under organisation "Ostrak", application "Brisolt".
+void LoadSettings(TSettings& settings);
+void SaveSettings(const TSettings& settings);
+
+// The same on a given store, so that tests never see the user's own.
+void LoadSettings(QSettings& store, TSettings& settings);
+void SaveSettings(QSettings& store, const TSettings& settings);
+
+}  // namespace brisolt

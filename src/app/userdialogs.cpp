@@ -1,0 +1,55 @@
+#include "app/userdialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/dirselect.h"
+#include "app/platform.h"
+
+namespace brisolt {
+namespace {
+
+class TDesktopUserDialogs final : public TUserDialogs {
+ public:
+  void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                   TMessageIcon icon) override {
+    QMessageBox box(icon == TMessageIcon::Error ? QMessageBox::Critical
+                                                : QMessageBox::Information,
+                    caption, text, QMessageBox::Ok, owner);
+    box.exec();
+  }
+
+  QString BrowseForFolder(QWidget* owner, const QString& initialFolder) override {
+    return brisolt::BrowseForFolder(owner, initialFolder);
+  }
+
+  QString AskSaveFileName(QWidget* owner, const QString& dialogName, const QString& filter,
+                          const QString& fileName) override {
+    QFileDialog dialog(owner);
+    dialog.setObjectName(dialogName);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    // The overwrite question is on by default; say so, since the copy overwrites without asking.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
+  }
+
+  void ShellOpen(const std::string& target) override { platform::ShellOpen(target); }
+
+  void StartProgram(const std::string& program, const std::string& file) override {
+    platform::StartProgram(program, {file});
+  }
+};
+
+}  // namespace
+
+TUserDialogs& DesktopUserDialogs() {
+  static TDesktopUserDialogs dialogs;
+  return dialogs;
+}
+
+}  // namespace brisolt
