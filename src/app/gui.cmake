@@ -14,7 +14,5 @@ add_library(brisolt_gui STATIC
 set_target_properties(brisolt_gui PROPERTIES AUTOMOC ON)
 target_include_directories(brisolt_gui PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(brisolt_gui PUBLIC brisolt_app Qt6::Widgets)
-target_compile_definitions(brisolt_gui PRIVATE
-  BRISOLT_PRODUCT_VERSION="${PROJECT_VERSION}")
 
 target_link_libraries(brisolt PRIVATE brisolt_gui)

@@ -26,6 +26,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -34,18 +35,14 @@
 #include "app/progressform.h"
 #include "app/qtext.h"
 #include "app/userdialogs.h"
+#include "app/verdata.h"
 
 namespace brisolt {
 namespace {
 
-// Build facts shown by the window.
-// TODO: take these from the program's version data and build constants once they land.
+// The maker's line under the version, and the page that describes the program.
 const char kMakerLine[] = "Разработка: Ostrak";
-const bool kPublicTestBuild = false;
-const char kHomePageAddress[] = "https://brisolt.example.org/";
 const char kDescriptionAddress[] = "https://brisolt.example.org/about.html";
-std::string ProductVersion() { return BRISOLT_PRODUCT_VERSION; }
-std::string ReleaseDateText() { return Cp1251FromQString(QString::fromUtf8("26 марта 2013 г.")); }
 
 const char kCaptionError[] = "Ошибка";
 const char kCaptionInformation[] = "Информация";
@@ -255,8 +252,6 @@ void TMain_Form::CreateControls() {
   connect(Data_Grid, &QTableWidget::cellClicked, this, [this](int, int) { GridClick(); });
   connect(Data_Grid, &QTableWidget::currentCellChanged, this,
           [this](int, int, int, int) { GridClick(); });
-  connect(Data_Grid, &QTableWidget::cellDoubleClicked, this,
-          [this](int row, int) { GridDblClick(row); });
   GetList_Button = new QToolButton(this);
   GetList_Button->setObjectName(QStringLiteral("GetList_Button"));
   GetList_Button->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
@@ -419,12 +414,12 @@ bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (watched == Data_Grid->viewport()) {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      // Below the last row there is no row to process; a row is the view's own double click.
-      if (Data_Grid->rowAt(mouse->position().toPoint().y()) < 0) {
-        GridDblClick(-1);
-        return true;
-      }
+      // The row under the pointer, -1 below the last row.
+      const QPoint point = static_cast<QMouseEvent*>(event)->position().toPoint();
+      const int row = Data_Grid->rowAt(point.y());
+      if (row >= 0) Data_Grid->setCurrentCell(row, std::max(Data_Grid->columnAt(point.x()), 0));
+      GridDblClick(row);
+      return true;
     }
   }
   return QWidget::eventFilter(watched, event);
@@ -447,9 +442,11 @@ void TMain_Form::OnShow() {
   Subdirs_CheckBox->setChecked(m_settings.SubDirs);
   CalcCorr_Checkbox->setChecked(m_settings.CalcCorr);
 
-  Label2->setText(Text("Версия ") + QStringFromCp1251(ProductVersion()) + Text(" от ") +
-                  QStringFromCp1251(ReleaseDateText()));
-  if (kPublicTestBuild) {
+  TFileVersionInfo version;
+  ReadFileVersionInfo(platform::ExecutablePath(), version);
+  Label2->setText(Text("Версия ") + QString::fromStdString(version.ProductVersion) + Text(" от ") +
+                  Text(ReleaseDate));
+  if (PublicTestBuild) {
     Debug_Label->setText(Text("Версия предназначена для публичного тестирования."));
     Debug_Label->setVisible(true);
   }
@@ -529,9 +526,9 @@ void TMain_Form::GridDblClick(int row) {
   Process_ButtonClick();
 }
 
-TWindowRunOutcome TMain_Form::RunOnWorker(const TWindowRunRequest& request) {
+TRunOutcome TMain_Form::RunOnWorker(const TRunRequest& request) {
   TProgressRelay relay(m_progress);
-  TWindowRunOutcome outcome;
+  TRunOutcome outcome;
   TWindowRunner runner = m_engine.Run;
   QThread* worker = QThread::create([&outcome, &request, &relay, runner] {
     try {
@@ -540,9 +537,9 @@ TWindowRunOutcome TMain_Form::RunOnWorker(const TWindowRunRequest& request) {
         relay.Report(stage, detail, position, maximum);
       });
     } catch (const std::exception& failure) {
-      outcome = {TWindowRunResult::Failed, failure.what()};
+      outcome = {TRunResult::Failed, failure.what()};
     } catch (...) {
-      outcome = {TWindowRunResult::Failed, "Неизвестная ошибка."};
+      outcome = {TRunResult::Failed, "Неизвестная ошибка."};
     }
   });
   QEventLoop loop;
@@ -565,9 +562,8 @@ void TMain_Form::Process_ButtonClick() {
     return;
   }
   m_running = true;
-  TWindowRunRequest request;
-  request.Folder =
-      NativeFromQString(Path_Edit->text()) + std::string(1, platform::PathSeparator());
+  TRunRequest request;
+  request.Path = NativeFromQString(Path_Edit->text());
   request.SubDirs = Subdirs_CheckBox->isChecked();
   request.CalcCorr = CalcCorr_Checkbox->isChecked();
   request.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
@@ -583,11 +579,11 @@ void TMain_Form::Process_ButtonClick() {
     m_progress->ShowProgress(Text("Старт обработки"), Text("Подождите..."), 0, 100);
     m_progress->StartRun();
   }
-  const TWindowRunOutcome outcome = RunOnWorker(request);
+  const TRunOutcome outcome = RunOnWorker(request);
   const bool open = Open_CheckBox->isChecked();
 
   switch (outcome.Result) {
-    case TWindowRunResult::Written:
+    case TRunResult::Written:
       SetProtocolResult(protocolName);
       if (open) {
         if (request.ProtFormat == 0) {
@@ -597,14 +593,20 @@ void TMain_Form::Process_ButtonClick() {
         }
       }
       break;
-    case TWindowRunResult::NoPersons:
+    case TRunResult::NoPersons:
       ShowMessage(Text("Не удалось извлечь сведения о сотрудниках."), Text(kCaptionError), true);
       break;
-    case TWindowRunResult::SpreadsheetFailed:
-      ShowMessage(Text(kSpreadsheetFailed), Text(kCaptionError), true);
+    case TRunResult::ProtocolNotWritten:
+      // A spreadsheet that cannot be rewritten is most often still open in the spreadsheet
+      // program; an HTML page that cannot be written has no such usual cause.
+      if (request.ProtFormat != 0) {
+        ShowMessage(Text(kSpreadsheetFailed), Text(kCaptionError), true);
+      } else {
+        ShowMessage(QString::fromStdString(outcome.Message), Text("Brisolt"), true);
+      }
       break;
-    case TWindowRunResult::Failed:
-      ShowMessage(QString::fromStdString(outcome.ErrorText), Text("Brisolt"), true);
+    case TRunResult::Failed:
+      ShowMessage(QString::fromStdString(outcome.Message), Text("Brisolt"), true);
       break;
   }
   PageControl->setCurrentWidget(Protocol_Sheet);
@@ -697,6 +699,6 @@ void TMain_Form::Help_ButtonClick() {
 
 void TMain_Form::BS_LabelClick() { m_dialogs.ShellOpen(kDescriptionAddress); }
 
-void TMain_Form::EMail_LabelClick() { m_dialogs.ShellOpen(kHomePageAddress); }
+void TMain_Form::EMail_LabelClick() { m_dialogs.ShellOpen(HomePageURL); }
 
 }  // namespace brisolt

@@ -69,7 +69,7 @@ class TMain_Form : public QWidget {
   void ShowMessage(const QString& text, const QString& caption, bool error);
   void SetProtocolResult(const QString& fileName);
   void OpenSpreadsheet(const QString& fileName, int protFormat);
-  TWindowRunOutcome RunOnWorker(const TWindowRunRequest& request);
+  TRunOutcome RunOnWorker(const TRunRequest& request);
 
   TUserDialogs& m_dialogs;
   TWindowEngine m_engine;

@@ -6,8 +6,8 @@ TWindowEngine DefaultWindowEngine() {
   TWindowEngine engine;
   engine.ScanInsurers = [](const std::string&, bool, std::vector<std::string>&,
                            std::vector<std::string>&) {};
-  engine.Run = [](const TWindowRunRequest&, const TRunProgress&) {
-    return TWindowRunOutcome{TWindowRunResult::Failed, "Обработка пакетов ещё не реализована."};
+  engine.Run = [](const TRunRequest&, const TProgressEvent&) {
+    return TRunOutcome{TRunResult::Failed, "Обработка пакетов ещё не реализована."};
   };
   return engine;
 }

@@ -1,46 +1,14 @@
-// What the main window hands to the processing pipeline for one run, and what comes back. The run
-// itself happens on a worker thread; see TMain_Form::Process_ButtonClick.
+// What the main window calls in the engine: the insurer list of a folder and the run of the
+// pipeline. Tests put in their own.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/pipeline.h"
+
 namespace brisolt {
-
-struct TWindowRunRequest {
-  std::string Folder;        // platform encoding, ending in the platform's separator
-  bool SubDirs = false;
-  bool CalcCorr = false;
-  std::string RegNumb;       // windows-1251, as typed
-  std::string OrgName;       // windows-1251
-  std::string VersionText;   // windows-1251, the text of the version label
-  int SaldoFilter = 0;       // the selected item of the balance-filter group (-1: none)
-  int ProtForm = 0;          // the selected item of the layout group (-1: none)
-  int ProtFormat = 0;        // the selected item of the format group (-1: none)
-  std::string ProtFileName;  // platform encoding
-};
-
-enum class TWindowRunResult {
-  Written,            // the protocol file is complete
-  NoPersons,          // nobody of the insurer was found; nothing written
-  SpreadsheetFailed,  // the spreadsheet protocol could not be written
-  Failed,             // anything else (HTML not written, unreadable pack date, ...); see ErrorText
-};
-
-struct TWindowRunOutcome {
-  TWindowRunResult Result = TWindowRunResult::Failed;
-  std::string ErrorText;  // UTF-8, for Failed
-};
-
-// Progress from the pipeline: stage, detail (UTF-8), position, maximum. Called on the worker.
-using TRunProgress =
-    std::function<void(const std::string& stage, const std::string& detail, int position,
-                       int maximum)>;
-
-// Runs the pipeline once; must not throw. Called on a worker thread.
-using TWindowRunner =
-    std::function<TWindowRunOutcome(const TWindowRunRequest&, const TRunProgress&)>;
 
 // Lists the insurers whose packs lie in a folder (ending in the separator): appends their names
 // and registration numbers (windows-1251) in the order found. Called on the window's thread.
@@ -48,7 +16,10 @@ using TInsurerScanner = std::function<void(const std::string& folder, bool subDi
                                            std::vector<std::string>& names,
                                            std::vector<std::string>& regNumbs)>;
 
-// What the window calls in the engine; tests put in their own.
+// One run of the pipeline. Called on a worker thread; the progress callback may be called there
+// any number of times.
+using TWindowRunner = std::function<TRunOutcome(const TRunRequest&, const TProgressEvent&)>;
+
 struct TWindowEngine {
   TInsurerScanner ScanInsurers;
   TWindowRunner Run;

@@ -1,0 +1,68 @@
+// Shared by the window tests: a settings store in a temporary folder, and dialogs that record
+// what would have been shown or started.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "app/userdialogs.h"
+
+namespace brisolt::testing {
+
+// Points the program's settings store into `folder` so that no test reads or writes the user's.
+inline void UseTemporarySettingsStore(const QTemporaryDir& folder) {
+  QVERIFY(folder.isValid());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                  QStringLiteral("Brisolt"));
+  QVERIFY2(store.fileName().startsWith(folder.path()), qPrintable(store.fileName()));
+}
+
+struct TShownMessage {
+  QString Text;
+  QString Caption;
+  TMessageIcon Icon;
+};
+
+struct TSaveQuestion {
+  QString DialogName;
+  QString Filter;
+  QString FileName;
+};
+
+class TRecordingDialogs : public TUserDialogs {
+ public:
+  void ShowMessage(QWidget*, const QString& text, const QString& caption,
+                   TMessageIcon icon) override {
+    Messages.push_back({text, caption, icon});
+  }
+  QString BrowseForFolder(QWidget*, const QString& initialFolder) override {
+    BrowseInitialFolders.push_back(initialFolder);
+    return FolderAnswer;
+  }
+  QString AskSaveFileName(QWidget*, const QString& dialogName, const QString& filter,
+                          const QString& fileName) override {
+    SaveQuestions.push_back({dialogName, filter, fileName});
+    return SaveAnswer;
+  }
+  void ShellOpen(const std::string& target) override { Opened.push_back(target); }
+  void StartProgram(const std::string& program, const std::string& file) override {
+    Started.push_back({program, file});
+  }
+
+  QString FolderAnswer;
+  QString SaveAnswer;
+  std::vector<TShownMessage> Messages;
+  std::vector<QString> BrowseInitialFolders;
+  std::vector<TSaveQuestion> SaveQuestions;
+  std::vector<std::string> Opened;
+  std::vector<std::pair<std::string, std::string>> Started;
+};
+
+}  // namespace brisolt::testing

@@ -1,0 +1,743 @@
+// The main window: settings into and out of the controls, the handlers' paths and messages, and
+// the run on its worker thread.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+#include <atomic>
+#include <memory>
+
+#include "app/helpform.h"
+#include "app/mainform.h"
+#include "app/platform.h"
+#include "app/progressform.h"
+#include "app/qtext.h"
+#include "app/settings.h"
+#include "guitestsupport.h"
+
+using namespace brisolt;
+using testing::TRecordingDialogs;
+
+namespace {
+
+const char kNoticeFirst[] =
+    "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
+    "формам СЗВ-6-1, СЗВ-6-2, СЗВ-6-4,  переданные одним или несколькими страхователями в ПФР за "
+    "период с 1 января 2010 года.";
+const char kNoticeParams[] =
+    "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
+    "формам СЗВ-6-1 и СЗВ-6-2,  переданные одним или несколькими страхователями в ПФР за период с "
+    "1 января 2010 года.";
+
+// A fake engine: lists the insurers it is given and answers runs with a chosen outcome, writing
+// a small file when the outcome is Written.
+struct TFakeEngine {
+  std::vector<std::string> Names;
+  std::vector<std::string> RegNumbs;
+  TRunResult Result = TRunResult::Written;
+  std::string Message;
+  std::vector<TRunRequest> Requests;
+  std::vector<std::string> ScannedFolders;
+  std::function<void(const TProgressEvent&)> DuringRun;
+
+  TWindowEngine Engine() {
+    TWindowEngine engine;
+    engine.ScanInsurers = [this](const std::string& folder, bool, std::vector<std::string>& names,
+                                 std::vector<std::string>& regNumbs) {
+      ScannedFolders.push_back(folder);
+      names.insert(names.end(), Names.begin(), Names.end());
+      regNumbs.insert(regNumbs.end(), RegNumbs.begin(), RegNumbs.end());
+    };
+    engine.Run = [this](const TRunRequest& request, const TProgressEvent& progress) {
+      Requests.push_back(request);
+      if (DuringRun) DuringRun(progress);
+      if (Result == TRunResult::Written) {
+        QFile file(QString::fromStdString(request.ProtFileName));
+        if (!file.open(QIODevice::WriteOnly)) return TRunOutcome{TRunResult::Failed, "no file"};
+        file.write("protocol of " + QByteArray::fromStdString(request.RegNumb));
+      }
+      return TRunOutcome{Result, Message};
+    };
+    return engine;
+  }
+};
+
+// The three windows as the program makes them, around recording dialogs and a fake engine.
+struct TWindows {
+  explicit TWindows(TFakeEngine& engine)
+      : Main(Dialogs, engine.Engine()), Help(&Main), Progress(&Main) {
+    Main.SetCompanions(&Help, &Progress);
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    T* control = Main.findChild<T*>(QString::fromLatin1(name));
+    if (control == nullptr) qFatal("no control %s", name);
+    return control;
+  }
+  QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
+  QCheckBox* Check(const char* name) { return Find<QCheckBox>(name); }
+  QLabel* Label(const char* name) { return Find<QLabel>(name); }
+  QTableWidget* Grid() { return Find<QTableWidget>("Data_Grid"); }
+  QTabWidget* Pages() { return Find<QTabWidget>("PageControl"); }
+
+  // The checked item of a radio group by its position, -1 when none.
+  int Selected(const char* groupName) {
+    const QList<QRadioButton*> items = Find<QGroupBox>(groupName)->findChildren<QRadioButton*>();
+    for (int index = 0; index < items.size(); ++index) {
+      if (items[index]->isChecked()) return index;
+    }
+    return -1;
+  }
+  void Select(const char* groupName, int index) {
+    Find<QGroupBox>(groupName)->findChildren<QRadioButton*>().at(index)->click();
+  }
+
+  void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
+
+  TRecordingDialogs Dialogs;
+  TMain_Form Main;
+  THelp_Form Help;
+  TProgress_Form Progress;
+};
+
+}  // namespace
+
+class TestMainForm : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir m_settingsFolder;
+  QTemporaryDir m_tempFolder;
+
+  void ClearSettings() {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                    QStringLiteral("Brisolt"));
+    store.clear();
+    store.sync();
+  }
+
+  QString TempName(const char* name) { return QDir(m_tempFolder.path()).filePath(name); }
+
+ private slots:
+  void initTestCase() {
+    testing::UseTemporarySettingsStore(m_settingsFolder);
+    QVERIFY(m_tempFolder.isValid());
+    qputenv("TEMP", m_tempFolder.path().toUtf8());
+  }
+
+  void init() { ClearSettings(); }
+
+  void controlsCarryTheirCaptions() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    QCOMPARE(windows.Main.windowTitle(),
+             QStringLiteral("Программа сверки начислений и уплат в ПФР"));
+    QCOMPARE(windows.Main.minimumSize(), QSize(580, 600));
+    QCOMPARE(windows.Main.maximumSize(), QSize(580, 600));
+    QCOMPARE(windows.Find<QPushButton>("Process_Button")->text(), QStringLiteral("Обработать"));
+    QCOMPARE(windows.Find<QPushButton>("Browse_Button")->text(), QStringLiteral("Обзор"));
+    QCOMPARE(windows.Find<QPushButton>("OpenProt_Button")->text(),
+             QStringLiteral("Открыть протокол"));
+    QCOMPARE(windows.Find<QPushButton>("SaveProt_Button")->text(),
+             QStringLiteral("Сохранить как..."));
+    QCOMPARE(windows.Find<QPushButton>("ToProcess_Button")->text(), QStringLiteral("Назад"));
+    QCOMPARE(windows.Find<QToolButton>("GetList_Button")->toolTip(),
+             QStringLiteral("Получить список страхователей"));
+    QCOMPARE(windows.Find<QToolButton>("Help_Button")->toolTip(), QStringLiteral("Справка"));
+    QCOMPARE(windows.Pages()->tabText(0), QStringLiteral("Параметры"));
+    QCOMPARE(windows.Pages()->tabText(1), QStringLiteral("Протокол"));
+    QCOMPARE(windows.Find<QGroupBox>("Saldo_Group")->title(),
+             QStringLiteral("Выводить работников с сальдо:"));
+    QCOMPARE(windows.Label("ProtState_Label")->text(),
+             QStringLiteral("Обработка не выполнялась, протокол не сформирован"));
+    QCOMPARE(windows.Label("ProtName_Label")->text(), QString());
+    QCOMPARE(windows.Grid()->horizontalHeaderItem(0)->text(), QStringLiteral("Рег. № в ПФР"));
+  }
+
+  void firstStartShowsDefaultsAndVersion() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    QCOMPARE(windows.Edit("Path_Edit")->text(), QString());
+    QCOMPARE(windows.Edit("RegNumb_Edit")->text(), QString());
+    QCOMPARE(windows.Edit("OrgName_Edit")->text(), QString());
+    QCOMPARE(windows.Selected("Group_Group"), 0);
+    QCOMPARE(windows.Selected("Saldo_Group"), 0);
+    QCOMPARE(windows.Selected("Format_Group"), 0);
+    QVERIFY(!windows.Check("Open_CheckBox")->isChecked());
+    QVERIFY(!windows.Check("Subdirs_CheckBox")->isChecked());
+    QVERIFY(!windows.Check("CalcCorr_Checkbox")->isChecked());
+    QCOMPARE(windows.Label("Label2")->text(),
+             QStringLiteral("Версия " BRISOLT_TEST_PRODUCT_VERSION " от 26 марта 2013 г."));
+    QCOMPARE(windows.Pages()->currentIndex(), 0);
+  }
+
+  void storedRadioItemsAreClampedToTheGroup_data() {
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("layout");
+    QTest::newRow("in range") << 1 << 1 << 1;
+    QTest::newRow("above the last selects the last") << 7 << 2 << 1;
+    QTest::newRow("below zero selects none") << -3 << -1 << -1;
+  }
+
+  void storedRadioItemsAreClampedToTheGroup() {
+    QFETCH(int, stored);
+    QFETCH(int, format);
+    QFETCH(int, layout);
+    {
+      QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                      QStringLiteral("Brisolt"));
+      store.setValue("ProtFormat", stored);
+      store.setValue("PPPMethod", stored);
+      store.setValue("SaldoGroup", stored);
+    }
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    QCOMPARE(windows.Selected("Format_Group"), format);
+    QCOMPARE(windows.Selected("Group_Group"), layout);
+  }
+
+  void closingStoresTheControlsAndShowingRestoresThem() {
+    TFakeEngine engine;
+    {
+      TWindows windows(engine);
+      windows.Main.show();
+      windows.Edit("Path_Edit")->setText(QStringLiteral("/данные/ПФР"));
+      windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+      windows.Edit("OrgName_Edit")->setText(QStringLiteral("ООО \"Ромашка\""));
+      windows.Select("Saldo_Group", 2);
+      windows.Select("Format_Group", 1);
+      windows.Select("Group_Group", 1);
+      windows.Check("Open_CheckBox")->setChecked(true);
+      windows.Check("Subdirs_CheckBox")->setChecked(true);
+      windows.Check("CalcCorr_Checkbox")->setChecked(true);
+      QVERIFY(windows.Main.close());
+    }
+    TSettings stored;
+    LoadSettings(stored);
+    QCOMPARE(stored.FilesPath, std::string("/данные/ПФР"));
+    QCOMPARE(QStringFromCp1251(stored.OrgName), QStringLiteral("ООО \"Ромашка\""));
+    QCOMPARE(stored.SaldoGroup, 2);
+    QCOMPARE(stored.ProtFormat, 1);
+    QCOMPARE(stored.PPPMethod, 1);
+    QVERIFY(stored.OpenProtocol && stored.SubDirs && stored.CalcCorr);
+
+    TWindows again(engine);
+    again.Main.show();
+    QCOMPARE(again.Edit("Path_Edit")->text(), QStringLiteral("/данные/ПФР"));
+    QCOMPARE(again.Edit("RegNumb_Edit")->text(), QStringLiteral("087-001-000001"));
+    QCOMPARE(again.Selected("Saldo_Group"), 2);
+    QCOMPARE(again.Selected("Format_Group"), 1);
+    QCOMPARE(again.Selected("Group_Group"), 1);
+    QVERIFY(again.Check("Open_CheckBox")->isChecked());
+  }
+
+  void noticeChangesWithTheFirstPageChange() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    QCOMPARE(windows.Label("Label6")->text(), QString::fromUtf8(kNoticeFirst));
+
+    windows.Pages()->setCurrentIndex(1);
+    QCOMPARE(windows.Label("Label6")->text(),
+             QStringLiteral("Для смены каталога перейдите на вкладку \"Параметры\"."));
+    for (const char* name : {"Path_Edit", "Subdirs_CheckBox", "Browse_Button", "GetList_Button"}) {
+      QVERIFY2(!windows.Find<QWidget>(name)->isEnabled(), name);
+    }
+
+    windows.Click("ToProcess_Button");
+    QCOMPARE(windows.Pages()->currentIndex(), 0);
+    QCOMPARE(windows.Label("Label6")->text(), QString::fromUtf8(kNoticeParams));
+    for (const char* name : {"Path_Edit", "Subdirs_CheckBox", "Browse_Button", "GetList_Button"}) {
+      QVERIFY2(windows.Find<QWidget>(name)->isEnabled(), name);
+    }
+  }
+
+  void browseKeepsTheFolderWhenCancelled() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Edit("Path_Edit")->setText(QStringLiteral("/old"));
+    windows.Click("Browse_Button");
+    QCOMPARE(windows.Dialogs.BrowseInitialFolders, std::vector<QString>{"/old"});
+    QCOMPARE(windows.Edit("Path_Edit")->text(), QStringLiteral("/old"));
+
+    windows.Dialogs.FolderAnswer = QStringLiteral("/new");
+    windows.Click("Browse_Button");
+    QCOMPARE(windows.Edit("Path_Edit")->text(), QStringLiteral("/new"));
+  }
+
+  void listButtonWithoutInsurersKeepsTheGridAndTheFields() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Edit("Path_Edit")->setText(QStringLiteral("/packs"));
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000009"));
+    windows.Click("GetList_Button");
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text,
+             QStringLiteral("Файлов с инд. сведениями не обнаружено."));
+    QCOMPARE(windows.Dialogs.Messages[0].Caption, QStringLiteral("Ошибка"));
+    QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
+    QCOMPARE(engine.ScannedFolders,
+             std::vector<std::string>{"/packs" + std::string(1, platform::PathSeparator())});
+    QCOMPARE(windows.Grid()->rowCount(), 1);
+    // The empty row of the unfilled grid must not wipe a number typed by hand.
+    QCOMPARE(windows.Edit("RegNumb_Edit")->text(), QStringLiteral("087-001-000009"));
+  }
+
+  void listButtonFillsTheGridAndTakesTheFirstInsurer() {
+    TFakeEngine engine;
+    engine.RegNumbs = {"087-001-000001", "087-001-000002"};
+    engine.Names = {Cp1251FromQString(QStringLiteral("ООО \"Первая\"")),
+                    Cp1251FromQString(QStringLiteral("ЗАО Вторая"))};
+    TWindows windows(engine);
+    windows.Click("GetList_Button");
+    QVERIFY(windows.Dialogs.Messages.empty());
+    QTableWidget* grid = windows.Grid();
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(grid->item(1, 0)->text(), QStringLiteral("087-001-000002"));
+    QCOMPARE(grid->item(1, 1)->text(), QStringLiteral("ЗАО Вторая"));
+    QCOMPARE(windows.Edit("RegNumb_Edit")->text(), QStringLiteral("087-001-000001"));
+    QCOMPARE(windows.Edit("OrgName_Edit")->text(), QStringLiteral("ООО \"Первая\""));
+
+    const QRect second = grid->visualItemRect(grid->item(1, 1));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second.center());
+    QCOMPARE(windows.Edit("RegNumb_Edit")->text(), QStringLiteral("087-001-000002"));
+    QCOMPARE(windows.Edit("OrgName_Edit")->text(), QStringLiteral("ЗАО Вторая"));
+  }
+
+  void doubleClicksOnTheGrid_data() {
+    QTest::addColumn<bool>("filled");
+    QTest::addColumn<bool>("onHeader");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("runs");
+    QTest::newRow("header") << true << true << QStringLiteral("Выберите страхователя")
+                            << QStringLiteral("Информация") << 0;
+    QTest::newRow("row of a grid never filled")
+        << false << false << QStringLiteral("Список страхователей пуст.")
+        << QStringLiteral("Ошибка") << 0;
+    QTest::newRow("row of an insurer") << true << false << QString() << QString() << 1;
+  }
+
+  void doubleClicksOnTheGrid() {
+    QFETCH(bool, filled);
+    QFETCH(bool, onHeader);
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    QFETCH(int, runs);
+    TFakeEngine engine;
+    engine.RegNumbs = {"087-001-000001"};
+    engine.Names = {"Org"};
+    TWindows windows(engine);
+    windows.Main.show();
+    if (filled) windows.Click("GetList_Button");
+    QTableWidget* grid = windows.Grid();
+    if (onHeader) {
+      QHeaderView* header = grid->horizontalHeader();
+      const QPoint point(header->sectionViewportPosition(0) + 5, header->height() / 2);
+      QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, point);
+    } else {
+      const QPoint point = grid->visualRect(grid->model()->index(0, 0)).center();
+      QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, point);
+    }
+    QCOMPARE(static_cast<int>(engine.Requests.size()), runs);
+    if (text.isEmpty()) {
+      QVERIFY(windows.Dialogs.Messages.empty());
+      QCOMPARE(engine.Requests[0].RegNumb, std::string("087-001-000001"));
+      return;
+    }
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text, text);
+    QCOMPARE(windows.Dialogs.Messages[0].Caption, caption);
+    QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Information);
+  }
+
+  void processWithoutRegistrationNumberStartsNothing() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Click("Process_Button");
+    QVERIFY(engine.Requests.empty());
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text, QStringLiteral("Не указан рег. № страхователя."));
+    QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
+    QCOMPARE(windows.Pages()->currentIndex(), 0);
+  }
+
+  void processPassesTheControlsToTheRun() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("Path_Edit")->setText(QStringLiteral("/пачки"));
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001, 087-001-000002"));
+    windows.Edit("OrgName_Edit")->setText(QStringLiteral("Ёж"));
+    windows.Check("Subdirs_CheckBox")->setChecked(true);
+    windows.Check("CalcCorr_Checkbox")->setChecked(true);
+    windows.Select("Saldo_Group", 3);
+    windows.Select("Group_Group", 1);
+    windows.Select("Format_Group", 2);
+    windows.Click("Process_Button");
+    QCOMPARE(engine.Requests.size(), std::size_t(1));
+    const TRunRequest& request = engine.Requests[0];
+    QCOMPARE(request.Path, std::string("/пачки"));
+    QVERIFY(request.SubDirs);
+    QVERIFY(request.CalcCorr);
+    QCOMPARE(request.RegNumb, std::string("087-001-000001, 087-001-000002"));
+    QCOMPARE(QStringFromCp1251(request.OrgName), QStringLiteral("Ёж"));
+    QCOMPARE(request.SaldoFilter, 3);
+    QCOMPARE(request.ProtForm, 1);
+    QCOMPARE(request.ProtFormat, 2);
+    QCOMPARE(QStringFromCp1251(request.VersionText), windows.Label("Label2")->text());
+    QCOMPARE(QString::fromStdString(request.ProtFileName),
+             TempName("087-001-000001, 087-001-000002.xml"));
+  }
+
+  void writtenHtmlProtocolIsShownAndOpened() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Check("Open_CheckBox")->setChecked(true);
+    windows.Click("Process_Button");
+    const QString expected = TempName("087-001-000001.html");
+    QVERIFY(windows.Dialogs.Messages.empty());
+    QCOMPARE(windows.Label("ProtName_Label")->text(), expected);
+    QCOMPARE(windows.Label("ProtState_Label")->text(),
+             QStringLiteral("Сформирован протокол с именем"));
+    QCOMPARE(windows.Pages()->currentIndex(), 1);
+    QCOMPARE(windows.Label("Label6")->text(),
+             QStringLiteral("Для смены каталога перейдите на вкладку \"Параметры\"."));
+    QCOMPARE(windows.Dialogs.Opened, std::vector<std::string>{expected.toStdString()});
+    QVERIFY(windows.Dialogs.Started.empty());
+    QVERIFY(!windows.Progress.isVisible());
+  }
+
+  void spreadsheetProtocolStartsTheChosenProgram_data() {
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("program");
+    QTest::newRow("Excel") << 1 << QStringLiteral("excel.exe");
+    QTest::newRow("OpenOffice Calc") << 2 << QStringLiteral("scalc.exe");
+  }
+
+  void spreadsheetProtocolStartsTheChosenProgram() {
+    QFETCH(int, format);
+    QFETCH(QString, program);
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Check("Open_CheckBox")->setChecked(true);
+    windows.Select("Format_Group", format);
+    windows.Click("Process_Button");
+    const std::string file = TempName("087-001-000001.xml").toStdString();
+    QCOMPARE(windows.Dialogs.Started.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(windows.Dialogs.Started[0].first), program);
+    QCOMPARE(windows.Dialogs.Started[0].second, file);
+    QVERIFY(windows.Dialogs.Opened.empty());
+  }
+
+  void uncheckedOpenStartsNothing() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Click("Process_Button");
+    QVERIFY(windows.Dialogs.Opened.empty());
+    QVERIFY(windows.Dialogs.Started.empty());
+  }
+
+  void failedRunsKeepThePreviousProtocol_data() {
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("no persons")
+        << int(TRunResult::NoPersons) << 0
+        << QStringLiteral("Не удалось извлечь сведения о сотрудниках.") << QStringLiteral("Ошибка");
+    QTest::newRow("spreadsheet still open")
+        << int(TRunResult::ProtocolNotWritten) << 1
+        << QStringLiteral("Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас "
+                          "протокол в Excel по этому же страхователю")
+        << QStringLiteral("Ошибка");
+    QTest::newRow("page not written") << int(TRunResult::ProtocolNotWritten) << 0
+                                      << QStringLiteral("disk full") << QStringLiteral("Brisolt");
+    QTest::newRow("unreadable date") << int(TRunResult::Failed) << 0
+                                     << QStringLiteral("disk full") << QStringLiteral("Brisolt");
+  }
+
+  void failedRunsKeepThePreviousProtocol() {
+    QFETCH(int, result);
+    QFETCH(int, format);
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Select("Format_Group", format);
+    windows.Click("Process_Button");
+    const QString first = windows.Label("ProtName_Label")->text();
+    QVERIFY(!first.isEmpty());
+
+    engine.Result = static_cast<TRunResult>(result);
+    engine.Message = "disk full";
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000002"));
+    windows.Pages()->setCurrentIndex(0);
+    windows.Click("Process_Button");
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text, text);
+    QCOMPARE(windows.Dialogs.Messages[0].Caption, caption);
+    QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
+    QCOMPARE(windows.Label("ProtName_Label")->text(), first);
+    QCOMPARE(windows.Pages()->currentIndex(), 1);
+    QVERIFY(!windows.Progress.isVisible());
+    QVERIFY(!windows.Main.IsRunning());
+  }
+
+  void failedFirstRunShowsTheProtocolPageWithoutAProtocol() {
+    TFakeEngine engine;
+    engine.Result = TRunResult::NoPersons;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("999-999-99999"));
+    windows.Click("Process_Button");
+    QCOMPARE(windows.Pages()->currentIndex(), 1);
+    QCOMPARE(windows.Label("ProtState_Label")->text(),
+             QStringLiteral("Обработка не выполнялась, протокол не сформирован"));
+    QCOMPARE(windows.Label("ProtName_Label")->text(), QString());
+  }
+
+  void aTypedNumberCannotSendTheProtocolElsewhere() {
+    TFakeEngine engine;
+    engine.Result = TRunResult::NoPersons;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001,../../x"));
+    windows.Click("Process_Button");
+    const QString name = QString::fromStdString(engine.Requests.at(0).ProtFileName);
+    QCOMPARE(QFileInfo(name).absolutePath(), QFileInfo(m_tempFolder.path()).absoluteFilePath());
+    QCOMPARE(QFileInfo(name).fileName(), QStringLiteral("087-001-000001,.._.._x.html"));
+  }
+
+  void openButtonFollowsTheFormatChosenNow_data() {
+    QTest::addColumn<int>("runFormat");
+    QTest::addColumn<int>("chosenFormat");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("started");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("html page") << 0 << 1 << QStringLiteral(".html") << QString() << QString();
+    QTest::newRow("excel run then html chosen")
+        << 1 << 0 << QString() << QString()
+        << QStringLiteral("Пожалуйста, укажите на вкладке \"Параметры\" формат вывода для "
+                          "открытия протокола нужной программой.");
+    QTest::newRow("excel run then calc chosen") << 1 << 2 << QString()
+                                                << QStringLiteral("scalc.exe") << QString();
+    QTest::newRow("calc run then excel chosen") << 2 << 1 << QString()
+                                                << QStringLiteral("excel.exe") << QString();
+  }
+
+  void openButtonFollowsTheFormatChosenNow() {
+    QFETCH(int, runFormat);
+    QFETCH(int, chosenFormat);
+    QFETCH(QString, opened);
+    QFETCH(QString, started);
+    QFETCH(QString, message);
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Select("Format_Group", runFormat);
+    windows.Click("Process_Button");
+    windows.Select("Format_Group", chosenFormat);
+    windows.Click("OpenProt_Button");
+    const QString file = windows.Label("ProtName_Label")->text();
+    if (!opened.isEmpty()) {
+      QCOMPARE(windows.Dialogs.Opened, std::vector<std::string>{file.toStdString()});
+      QVERIFY(file.endsWith(opened));
+    } else {
+      QVERIFY(windows.Dialogs.Opened.empty());
+    }
+    if (!started.isEmpty()) {
+      QCOMPARE(windows.Dialogs.Started.size(), std::size_t(1));
+      QCOMPARE(QString::fromStdString(windows.Dialogs.Started[0].first), started);
+      QCOMPARE(QString::fromStdString(windows.Dialogs.Started[0].second), file);
+    } else {
+      QVERIFY(windows.Dialogs.Started.empty());
+    }
+    if (!message.isEmpty()) {
+      QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+      QCOMPARE(windows.Dialogs.Messages[0].Text, message);
+      QCOMPARE(windows.Dialogs.Messages[0].Caption, QStringLiteral("Brisolt"));
+      QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Information);
+    } else {
+      QVERIFY(windows.Dialogs.Messages.empty());
+    }
+  }
+
+  void openAndSaveBeforeAnyProtocol_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("open") << QStringLiteral("OpenProt_Button") << QStringLiteral("Нечего открывать.");
+    QTest::newRow("save") << QStringLiteral("SaveProt_Button") << QStringLiteral("Нечего сохранять.");
+  }
+
+  void openAndSaveBeforeAnyProtocol() {
+    QFETCH(QString, button);
+    QFETCH(QString, text);
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Pages()->setCurrentIndex(1);
+    windows.Click(button.toLatin1().constData());
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text, text);
+    QCOMPARE(windows.Dialogs.Messages[0].Caption, QStringLiteral("Ошибка"));
+    QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
+    QVERIFY(windows.Dialogs.SaveQuestions.empty());
+    QVERIFY(windows.Dialogs.Opened.empty());
+  }
+
+  void saveAsOffersTheFilterOfTheProtocolAndCopiesIt_data() {
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("html") << 0 << QStringLiteral("HTMLSaveDialog")
+                          << QStringLiteral("Web-страницы (*.htm *.html)");
+    QTest::newRow("spreadsheet") << 1 << QStringLiteral("XMLSaveDialog")
+                                 << QStringLiteral("XML-файлы Excel/OpenOffice (*.xml)");
+  }
+
+  void saveAsOffersTheFilterOfTheProtocolAndCopiesIt() {
+    QFETCH(int, format);
+    QFETCH(QString, dialog);
+    QFETCH(QString, filter);
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Select("Format_Group", format);
+    windows.Click("Process_Button");
+    const QString protocol = windows.Label("ProtName_Label")->text();
+
+    // Cancelled: nothing copied.
+    windows.Click("SaveProt_Button");
+    QCOMPARE(windows.Dialogs.SaveQuestions.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.SaveQuestions[0].DialogName, dialog);
+    QCOMPARE(windows.Dialogs.SaveQuestions[0].Filter, filter);
+    QCOMPARE(windows.Dialogs.SaveQuestions[0].FileName, protocol);
+
+    // Confirmed over an existing file: replaced by the protocol.
+    QTemporaryDir target;
+    const QString copy = QDir(target.path()).filePath(QStringLiteral("копия"));
+    {
+      QFile old(copy);
+      QVERIFY(old.open(QIODevice::WriteOnly));
+      old.write("an older and much longer file that must be replaced entirely");
+    }
+    windows.Dialogs.SaveAnswer = copy;
+    windows.Click("SaveProt_Button");
+    QFile copied(copy);
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), QByteArray("protocol of 087-001-000001"));
+    QVERIFY(windows.Dialogs.Messages.empty());
+  }
+
+  void aFailedCopyIsReported() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Click("Process_Button");
+    windows.Dialogs.SaveAnswer = QDir(m_tempFolder.path()).filePath("no/such/folder/copy.html");
+    windows.Click("SaveProt_Button");
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QVERIFY(windows.Dialogs.Messages[0].Text.startsWith(
+        QStringLiteral("Не удалось сохранить протокол в файл ")));
+    QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
+  }
+
+  void runKeepsTheWindowAliveAndFeedsTheProgressWindow() {
+    TFakeEngine engine;
+    std::atomic<bool> released{false};
+    std::atomic<bool> sawProgressWindow{false};
+    TWindows* shown = nullptr;
+    engine.DuringRun = [&](const TProgressEvent& progress) {
+      progress("Чтение файлов", "PFR-700-Y-2011-ORG-1.xml", 1, 2);
+      // The window thread must still run its timers while the run works.
+      for (int wait = 0; wait < 1000 && !released; ++wait) QThread::msleep(5);
+      progress("Создание протокола...", "Подождите...", 2, 2);
+    };
+    TWindows windows(engine);
+    shown = &windows;
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    QTimer::singleShot(20, [&] {
+      sawProgressWindow = shown->Progress.isVisible() && shown->Main.IsRunning() &&
+                          QApplication::activeModalWidget() == &shown->Progress;
+      released = true;
+    });
+    windows.Click("Process_Button");
+    QVERIFY(released);
+    QVERIFY(sawProgressWindow);
+    QCOMPARE(windows.Progress.State_Label->text(), QStringLiteral("Создание протокола..."));
+    QCOMPARE(windows.Progress.ProgressBar->value(), 2);
+    QVERIFY(!windows.Progress.isVisible());
+    QCOMPARE(windows.Label("ProtState_Label")->text(),
+             QStringLiteral("Сформирован протокол с именем"));
+  }
+
+  void anExceptionInTheRunIsShownAndTheWindowRecovers() {
+    TFakeEngine engine;
+    engine.DuringRun = [](const TProgressEvent&) {
+      throw std::runtime_error("PFR-700-Y-2011.xml: ''31.02.2011'' is not a valid date");
+    };
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Click("Process_Button");
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text,
+             QStringLiteral("PFR-700-Y-2011.xml: ''31.02.2011'' is not a valid date"));
+    QVERIFY(!windows.Main.IsRunning());
+    QVERIFY(!windows.Progress.isVisible());
+  }
+
+  void helpButtonShowsTheHelpWindowAndLinksOpenAddresses() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Click("Help_Button");
+    QVERIFY(windows.Help.isVisible());
+    QVERIFY(!windows.Help.isModal());
+    QTest::mouseClick(windows.Label("BS_Label"), Qt::LeftButton);
+    QTest::mouseClick(windows.Label("EMail_Label"), Qt::LeftButton);
+    QCOMPARE(windows.Dialogs.Opened.size(), std::size_t(2));
+    QVERIFY(QString::fromStdString(windows.Dialogs.Opened[0]).startsWith("https://"));
+    QVERIFY(QString::fromStdString(windows.Dialogs.Opened[1]).startsWith("https://"));
+    QVERIFY(windows.Dialogs.Opened[0] != windows.Dialogs.Opened[1]);
+  }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

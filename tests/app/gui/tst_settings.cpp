@@ -1,0 +1,203 @@
+// Stored settings: the nine values, their fallbacks, the first start and an unreadable store.
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/qtext.h"
+#include "app/settings.h"
+#include "guitestsupport.h"
+
+using namespace brisolt;
+
+class TestSettings : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir m_folder;
+
+  QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                     QStringLiteral("Brisolt"));
+  }
+
+  void ClearStore() {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                    QStringLiteral("Brisolt"));
+    const QString file = store.fileName();
+    QFile::remove(file);
+    QDir(file).removeRecursively();
+  }
+
+ private slots:
+  void initTestCase() { testing::UseTemporarySettingsStore(m_folder); }
+  void init() { ClearStore(); }
+
+  void firstStartLeavesOpenProtocolCleared() {
+    TSettings settings;
+    settings.FilesPath = "left over";
+    LoadSettings(settings);
+    QCOMPARE(settings.FilesPath, std::string());
+    QCOMPARE(settings.PPPMethod, 0);
+    QCOMPARE(settings.SaldoGroup, 0);
+    QCOMPARE(settings.ProtFormat, 0);
+    QCOMPARE(settings.RegNumb, std::string());
+    QCOMPARE(settings.OrgName, std::string());
+    // The fresh store has no values at all, so the flag reads false, not its default.
+    QCOMPARE(settings.OpenProtocol, false);
+    QCOMPARE(settings.SubDirs, false);
+    QCOMPARE(settings.CalcCorr, false);
+  }
+
+  void roundTripKeepsEveryValue() {
+    TSettings saved;
+    saved.FilesPath = "/home/клерк/ПФР 2012";
+    saved.PPPMethod = 1;
+    saved.SaldoGroup = 3;
+    saved.ProtFormat = 2;
+    saved.RegNumb = Cp1251FromQString(QStringLiteral("087-001-000001,087-001-000002"));
+    saved.OrgName = Cp1251FromQString(QStringLiteral("ООО \"Ёлка & Ко\" №1"));
+    saved.OpenProtocol = true;
+    saved.SubDirs = true;
+    saved.CalcCorr = true;
+    SaveSettings(saved);
+
+    TSettings loaded;
+    LoadSettings(loaded);
+    QCOMPARE(loaded.FilesPath, saved.FilesPath);
+    QCOMPARE(loaded.PPPMethod, 1);
+    QCOMPARE(loaded.SaldoGroup, 3);
+    QCOMPARE(loaded.ProtFormat, 2);
+    QCOMPARE(loaded.RegNumb, saved.RegNumb);
+    QCOMPARE(loaded.OrgName, saved.OrgName);
+    QCOMPARE(loaded.OpenProtocol, true);
+    QCOMPARE(loaded.SubDirs, true);
+    QCOMPARE(loaded.CalcCorr, true);
+  }
+
+  void saveWritesNineValuesWithFlagsAsIntegers() {
+    TSettings saved;
+    saved.OpenProtocol = false;
+    saved.SubDirs = true;
+    SaveSettings(saved);
+    QSettings store = Store();
+    const QStringList expected = {"CalcCorr",   "FilesPath", "OpenProtocol",
+                                  "OrgName",    "PPPMethod", "ProtFormat",
+                                  "RegNumb",    "SaldoGroup", "SubDirs"};
+    QStringList keys = store.allKeys();
+    keys.sort();
+    QCOMPARE(keys, expected);
+    QCOMPARE(store.value("OpenProtocol").toString(), QStringLiteral("0"));
+    QCOMPARE(store.value("SubDirs").toString(), QStringLiteral("1"));
+    QCOMPARE(store.value("CalcCorr").toString(), QStringLiteral("0"));
+  }
+
+  void wrongValuesFallBackOneByOne_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QVariant>("expected");
+    QTest::newRow("integer as a word") << "PPPMethod" << QVariant("Наглядная") << QVariant(0);
+    QTest::newRow("integer as a list") << "ProtFormat" << QVariant(QStringList{"1", "2"})
+                                       << QVariant(0);
+    QTest::newRow("integer with a blank") << "SaldoGroup" << QVariant(" 2") << QVariant(0);
+    QTest::newRow("integer with a plus") << "SaldoGroup" << QVariant("+2") << QVariant(0);
+    QTest::newRow("integer beyond 32 bits") << "SaldoGroup" << QVariant("4294967296")
+                                            << QVariant(0);
+    QTest::newRow("integer out of range kept") << "ProtFormat" << QVariant(7) << QVariant(7);
+    QTest::newRow("negative integer kept") << "PPPMethod" << QVariant(-1) << QVariant(-1);
+    QTest::newRow("flag as a word") << "SubDirs" << QVariant("да") << QVariant(false);
+    QTest::newRow("flag any non-zero") << "CalcCorr" << QVariant(5) << QVariant(true);
+    QTest::newRow("text as a list") << "FilesPath" << QVariant(QStringList{"a", "b"})
+                                    << QVariant(QString());
+    QTest::newRow("text as a number stays text") << "OrgName" << QVariant("123")
+                                                 << QVariant(QStringLiteral("123"));
+  }
+
+  void wrongValuesFallBackOneByOne() {
+    QFETCH(QString, name);
+    QFETCH(QVariant, stored);
+    QFETCH(QVariant, expected);
+    TSettings good;
+    good.FilesPath = "/data";
+    good.PPPMethod = 1;
+    good.SaldoGroup = 1;
+    good.ProtFormat = 1;
+    good.RegNumb = "087-001-000001";
+    good.OrgName = "Org";
+    good.OpenProtocol = true;
+    good.SubDirs = true;
+    good.CalcCorr = true;
+    SaveSettings(good);
+    {
+      QSettings store = Store();
+      store.setValue(name, stored);
+    }
+    TSettings loaded;
+    LoadSettings(loaded);
+
+    // The value under test reads as expected...
+    const QMap<QString, QVariant> actual = {
+        {"FilesPath", QString::fromStdString(loaded.FilesPath)},
+        {"PPPMethod", loaded.PPPMethod},
+        {"SaldoGroup", loaded.SaldoGroup},
+        {"ProtFormat", loaded.ProtFormat},
+        {"RegNumb", QStringFromCp1251(loaded.RegNumb)},
+        {"OrgName", QStringFromCp1251(loaded.OrgName)},
+        {"OpenProtocol", loaded.OpenProtocol},
+        {"SubDirs", loaded.SubDirs},
+        {"CalcCorr", loaded.CalcCorr}};
+    QCOMPARE(actual.value(name), expected);
+    // ...and the others are untouched by it.
+    const QMap<QString, QVariant> unchanged = {
+        {"FilesPath", QStringLiteral("/data")}, {"PPPMethod", 1}, {"SaldoGroup", 1},
+        {"ProtFormat", 1}, {"RegNumb", QStringLiteral("087-001-000001")},
+        {"OrgName", QStringLiteral("Org")}, {"OpenProtocol", true}, {"SubDirs", true},
+        {"CalcCorr", true}};
+    for (auto entry = unchanged.begin(); entry != unchanged.end(); ++entry) {
+      if (entry.key() != name) QCOMPARE(actual.value(entry.key()), entry.value());
+    }
+  }
+
+  void missingValuesReadEmptyZeroOrFalse() {
+    {
+      QSettings store = Store();
+      store.setValue("PPPMethod", 1);
+    }
+    TSettings loaded;
+    LoadSettings(loaded);
+    QCOMPARE(loaded.PPPMethod, 1);
+    QCOMPARE(loaded.OpenProtocol, false);
+    QCOMPARE(loaded.FilesPath, std::string());
+  }
+
+  void unreadableStoreKeepsDefaultsAndWritesNothing() {
+    // A folder where the settings file belongs: the store cannot be opened at all.
+    const QString file = Store().fileName();
+    QVERIFY(QDir().mkpath(file));
+    TSettings loaded;
+    loaded.SaldoGroup = 3;
+    LoadSettings(loaded);
+    QCOMPARE(loaded.OpenProtocol, true);
+    QCOMPARE(loaded.SaldoGroup, 0);
+    QCOMPARE(loaded.FilesPath, std::string());
+
+    TSettings changed;
+    changed.FilesPath = "/elsewhere";
+    SaveSettings(changed);
+    QVERIFY(QFileInfo(file).isDir());
+  }
+
+  void charactersOutsideTheCodePageBecomeQuestionMarks() {
+    {
+      QSettings store = Store();
+      store.setValue("OrgName", QStringLiteral("Кафе \u263A"));
+    }
+    TSettings loaded;
+    LoadSettings(loaded);
+    QCOMPARE(QStringFromCp1251(loaded.OrgName), QStringLiteral("Кафе ?"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
