@@ -1,0 +1,239 @@
+// The batch run end to end: generated pack folders in, whole protocols out, compared with golden
+// files apart from the folder they were read from and the time stamp. Also the outcomes that end
+// without a protocol, with their exit statuses.
+// BRISOLT_UPDATE_GOLDEN=1 rewrites the golden files; read the diff before committing them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cmdline.h"
+#include "packgen.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+fs::path MakeScratch(const std::string& prefix) {
+  std::random_device random;
+  fs::path path = fs::temp_directory_path() / (prefix + std::to_string(random()));
+  fs::create_directories(path);
+  return path;
+}
+
+// The folder the packs came from and the moment of writing are the only parts of a protocol
+// that differ between runs.
+std::string Normalised(std::string text, const std::string& folder) {
+  for (std::size_t pos = text.find(folder); pos != std::string::npos;
+       pos = text.find(folder, pos)) {
+    text.replace(pos, folder.size(), "{folder}");
+  }
+  static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)");
+  return std::regex_replace(text, stamp, "{stamp}");
+}
+
+class BatchRun : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    scratch_ = new fs::path(MakeScratch("brisolt-batch-"));
+    packgen::GenerateSample(NativeFromPath(*scratch_ / "sample"));
+    packgen::TGenOptions options;
+    options.Seed = 5;
+    options.Persons = 8;
+    options.Periods = 7;
+    packgen::GenerateFolder(options, NativeFromPath(*scratch_ / "generated"));
+  }
+  static void TearDownTestSuite() {
+    std::error_code ignored;
+    fs::remove_all(*scratch_, ignored);
+    delete scratch_;
+  }
+
+  static std::string Folder(const char* name) { return NativeFromPath(*scratch_ / name); }
+  static std::string Output(const std::string& name) { return NativeFromPath(*scratch_ / name); }
+
+  // Runs the batch as the command line would; returns the exit status and keeps stderr.
+  int Run(std::vector<std::string> args) {
+    ::testing::internal::CaptureStderr();
+    const int status = RunBatch(args);
+    stderr_ = ::testing::internal::GetCapturedStderr();
+    return status;
+  }
+
+  static fs::path* scratch_;
+  std::string stderr_;
+};
+
+fs::path* BatchRun::scratch_ = nullptr;
+
+struct GoldenRun {
+  const char* golden;
+  const char* folder;
+  std::vector<std::string> options;
+};
+
+TEST_F(BatchRun, ProtocolsMatchTheGoldenFiles) {
+  const GoldenRun runs[] = {
+      {"sample_compact.html", "sample", {}},
+      {"sample_detailed.html", "sample", {"/protform=1"}},
+      {"sample_compact.xml", "sample", {"/protformat=1"}},
+      {"sample_detailed.xml", "sample", {"/protform=1", "/protformat=2"}},
+      {"generated_debt.html", "generated", {"/saldofilter=2", "/subdirs=1", "/calccorr=1"}},
+      {"generated_detailed.xml", "generated", {"/protform=1", "/protformat=1"}},
+  };
+  const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
+  for (const GoldenRun& run : runs) {
+    SCOPED_TRACE(run.golden);
+    const std::string folder = Folder(run.folder);
+    const std::string output = Output(run.golden);
+    std::vector<std::string> args = {"/regnumb=087-001-012345", "/path=" + folder,
+                                     "/orgname=ООО Ромашка", "/protfilename=" + output};
+    args.insert(args.end(), run.options.begin(), run.options.end());
+    ASSERT_EQ(Run(args), kExitSuccess) << stderr_;
+    EXPECT_EQ(stderr_, "");
+    const std::string actual = Normalised(ReadAll(PathFromNative(output)), folder);
+    const fs::path golden = fs::path(BRISOLT_TEST_DATA_DIR) / "protocol" / "batch" / run.golden;
+    if (update) {
+      fs::create_directories(golden.parent_path());
+      std::ofstream(golden, std::ios::binary) << actual;
+      continue;
+    }
+    const std::string expected = ReadAll(golden);
+    ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
+    EXPECT_TRUE(actual == expected) << "differs from " << golden;
+  }
+}
+
+TEST_F(BatchRun, BothSpreadsheetFormatsWriteTheSameWorkbook) {
+  const std::string folder = Folder("sample");
+  std::string workbooks[2];
+  for (int format = 1; format <= 2; ++format) {
+    const std::string output = Output("format" + std::to_string(format) + ".xml");
+    ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + folder, "/orgname=X",
+                   "/protformat=" + std::to_string(format), "/protfilename=" + output}),
+              kExitSuccess)
+        << stderr_;
+    workbooks[format - 1] = Normalised(ReadAll(PathFromNative(output)), folder);
+  }
+  EXPECT_TRUE(workbooks[0] == workbooks[1]);
+}
+
+TEST_F(BatchRun, TrailingSeparatorAndDefaultNameGiveTheSameProtocol) {
+  const std::string folder = Folder("sample");
+  const std::string named = Output("named.html");
+  ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + folder, "/orgname=X",
+                 "/protfilename=" + named}),
+            kExitSuccess);
+#ifndef _WIN32
+  // Without protfilename the protocol goes to TEMP under the registration numbers.
+  const fs::path temp = MakeScratch("brisolt-temp-");
+  const char* oldTemp = std::getenv("TEMP");
+  const std::string savedTemp = oldTemp ? oldTemp : "";
+  setenv("TEMP", NativeFromPath(temp).c_str(), 1);
+  const int status = Run({"/regnumb=087-001-012345", "/path=" + folder + "/", "/orgname=X"});
+  if (oldTemp) {
+    setenv("TEMP", savedTemp.c_str(), 1);
+  } else {
+    unsetenv("TEMP");
+  }
+  ASSERT_EQ(status, kExitSuccess) << stderr_;
+  const fs::path defaulted = temp / "087-001-012345.html";
+  ASSERT_TRUE(fs::exists(defaulted));
+  // The folder is given with its separator doubled in the file names, nothing else changes.
+  std::string text = ReadAll(defaulted);
+  const std::string doubled = folder + "//";
+  for (std::size_t pos = text.find(doubled); pos != std::string::npos;
+       pos = text.find(doubled, pos)) {
+    text.erase(pos + folder.size(), 1);
+  }
+  EXPECT_TRUE(Normalised(text, folder) == Normalised(ReadAll(PathFromNative(named)), folder));
+  fs::remove_all(temp);
+#endif
+}
+
+TEST_F(BatchRun, FailuresEndWithTheirStatusAndNoProtocol) {
+  const std::string sample = Folder("sample");
+  const fs::path badPacks = *scratch_ / "bad";
+  {
+    packgen::TGenSZV6Pack pack;
+    packgen::TGenDoc doc;
+    doc.SNILS = packgen::MakeSNILS(7);
+    doc.LastName = "Петров";
+    doc.FirstName = "Пётр";
+    doc.MiddleName = "Петрович";
+    doc.Stages.push_back({"01.01.2011", "31.02.2011", false});
+    pack.Docs.push_back(doc);
+    packgen::WriteBytes(NativeFromPath(badPacks / packgen::PackFileName(pack.RegNumb, 2011, 1)),
+                        packgen::RenderSZV6Pack(pack));
+  }
+  const fs::path existingFolder = *scratch_ / "taken.html";
+  fs::create_directories(existingFolder / "inside");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+    std::string output;
+  };
+  const std::string missingTarget = Output("missing/protocol.html");
+  const Case cases[] = {
+      {"no person of that insurer",
+       {"/regnumb=087-001-999999", "/path=" + sample, "/orgname=X",
+        "/protfilename=" + Output("nobody.html")},
+       kExitNoPersons, "Не удалось извлечь сведения о сотрудниках.\n", Output("nobody.html")},
+      {"HTML into a missing folder",
+       {"/regnumb=087-001-012345", "/path=" + sample, "/orgname=X",
+        "/protfilename=" + missingTarget},
+       kExitProtocolNotWritten, "Не удалось записать протокол: " + missingTarget + ": папка не существует\n",
+       missingTarget},
+      {"spreadsheet over a folder",
+       {"/regnumb=087-001-012345", "/path=" + sample, "/orgname=X", "/protformat=2",
+        "/protfilename=" + NativeFromPath(existingFolder)},
+       kExitProtocolNotWritten,
+       "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по "
+       "этому же страхователю\n",
+       ""},
+      {"unreadable date in a pack",
+       {"/regnumb=087-001-012345", "/path=" + NativeFromPath(badPacks), "/orgname=X",
+        "/protfilename=" + Output("bad.html")},
+       kExitFailure, "", Output("bad.html")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Run(c.args), c.status) << stderr_;
+    if (!c.message.empty()) {
+      EXPECT_EQ(stderr_, c.message);
+    } else {
+      EXPECT_NE(stderr_.find("31.02.2011"), std::string::npos) << stderr_;
+      EXPECT_NE(stderr_.find("is not a valid date"), std::string::npos) << stderr_;
+    }
+    if (!c.output.empty()) {
+      EXPECT_FALSE(fs::exists(PathFromNative(c.output)));
+    }
+  }
+  // The folder that stood where the spreadsheet should go is still there, untouched, and no
+  // temporary file is left beside it.
+  EXPECT_TRUE(fs::is_directory(existingFolder / "inside"));
+  for (const auto& entry : fs::directory_iterator(*scratch_)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+        << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace brisolt
