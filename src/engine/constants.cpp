@@ -75,7 +75,7 @@ std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
   return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
-TDate DayCount(int year, int month, int day) {
+TDate DayCount(std::int64_t year, int month, int day) {
   return static_cast<TDate>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
                             DaysFromCivil(1899, 12, 30));
 }
@@ -145,7 +145,7 @@ std::string PeriodName(int year, int number) {
 TDate PeriodEndDate(int year, int number) {
   const int periods = year == 2010 ? 2 : 4;
   if (number < 1) {
-    return DayCount(year - 1, 12, 31);
+    return DayCount(static_cast<std::int64_t>(year) - 1, 12, 31);
   }
   if (number >= periods) {
     return DayCount(year, 12, 31);

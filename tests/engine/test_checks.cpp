@@ -1,0 +1,311 @@
+// The per-person and per-period queries and the cumulative check, on file sets built by hand.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/constants.h"
+#include "engine/sverka.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+namespace {
+
+std::string W(const char* utf8) { return Utf8ToCp1251(utf8); }
+
+std::vector<std::string> Utf8(const std::vector<std::string>& texts) {
+  std::vector<std::string> result;
+  for (const auto& text : texts) {
+    result.push_back(Cp1251ToUtf8(text));
+  }
+  return result;
+}
+
+constexpr TAmount kRouble = 10000;
+
+TSZV6NU Entry(int year, int quarter, TAmount insAccrued, TAmount insPaid, TAmount fundAccrued = 0,
+              TAmount fundPaid = 0, const char* category = "НР", int fileIndex = 0) {
+  TSZV6NU entry;
+  entry.Year = year;
+  entry.Quarter = quarter;
+  entry.CategoryCode = W(category);
+  entry.InsAccrued = insAccrued;
+  entry.InsPaid = insPaid;
+  entry.FundAccrued = fundAccrued;
+  entry.FundPaid = fundPaid;
+  entry.FileIndex = fileIndex;
+  entry.StageDates.push_back({PeriodEndDate(year, quarter) - 80, PeriodEndDate(year, quarter)});
+  return entry;
+}
+
+class CheckSotrTest : public ::testing::Test {
+ protected:
+  // One person; periods as given, ascending.
+  TSZV6Sotr& Person(std::vector<TReportPeriod> periods) {
+    files_.ReportPeriods = std::move(periods);
+    files_.Sotrs.resize(1);
+    return files_.Sotrs[0];
+  }
+
+  std::vector<std::string> Check(TSotrCheck& result) {
+    std::vector<std::string> notes{"left over"};
+    result = files_.CheckSotr(0, notes);
+    return Utf8(notes);
+  }
+
+  TFileSet files_;
+};
+
+TEST_F(CheckSotrTest, BalancedPersonHasNoRemark) {
+  auto& person = Person({{2010, 1}, {2010, 2}, {2011, 1}});
+  for (const auto& period : files_.ReportPeriods) {
+    person.NUList.push_back(Entry(period.Year, period.Quarter, 1000 * kRouble, 1000 * kRouble));
+  }
+  TSotrCheck result;
+  EXPECT_TRUE(Check(result).empty());
+  EXPECT_EQ(result.SaldoFlags, 0);
+  EXPECT_EQ(result.StyleClass, "norm");
+}
+
+TEST_F(CheckSotrTest, OverpaymentRepeatedWhileItLasts) {
+  auto& person = Person({{2011, 1}, {2011, 2}, {2011, 3}});
+  person.NUList.push_back(Entry(2011, 1, 1000 * kRouble, 1200 * kRouble, 300 * kRouble, 400 * kRouble));
+  person.NUList.push_back(Entry(2011, 2, 1000 * kRouble, 1000 * kRouble, 300 * kRouble, 300 * kRouble));
+  person.NUList.push_back(Entry(2011, 3, 1200 * kRouble, 1000 * kRouble, 300 * kRouble, 300 * kRouble));
+  TSotrCheck result;
+  EXPECT_EQ(Check(result), (std::vector<std::string>{
+                               "Ошибка: 1/2011 - превыш. страх.: нач. 1000.00, упл. 1200.00",
+                               "Ошибка: 1/2011 - превыш. накоп.: нач. 300.00, упл. 400.00",
+                               "Ошибка: 2/2011 - превыш. страх.: нач. 2000.00, упл. 2200.00",
+                               "Ошибка: 2/2011 - превыш. накоп.: нач. 600.00, упл. 700.00",
+                               "Ошибка: 3/2011 - превыш. накоп.: нач. 900.00, упл. 1000.00",
+                           }));
+  EXPECT_EQ(result.SaldoFlags, SaldoOverpaid);
+  EXPECT_EQ(result.StyleClass, "p");
+}
+
+TEST_F(CheckSotrTest, NegativeCorrectionLeavesRunningTotalsButCountsInSums) {
+  auto& person = Person({{2011, 1}, {2011, 2}});
+  person.NUList.push_back(Entry(2011, 1, 1000 * kRouble, 1000 * kRouble));
+  person.NUList.push_back(Entry(2011, 2, -300 * kRouble, 0));
+  TSotrCheck result;
+  EXPECT_TRUE(Check(result).empty());
+  EXPECT_EQ(result.SaldoFlags, 0);
+  EXPECT_EQ(files_.GetPeriodSums(0, 2011, 2).InsAccrued, -300 * kRouble);
+  EXPECT_EQ(files_.GetPeriodTotals(2011, 2).InsAccrued, -300 * kRouble);
+}
+
+TEST_F(CheckSotrTest, BaseWarningAcrossTheHalfYearsOf2010) {
+  auto& person = Person({{2010, 1}, {2010, 2}, {2011, 1}});
+  // Rate 20 %: 80000 roubles accrued is a base of 400000, 4000 one of 20000.
+  person.NUList.push_back(Entry(2010, 1, 56000 * kRouble, 56000 * kRouble, 24000 * kRouble, 24000 * kRouble));
+  person.NUList.push_back(Entry(2010, 2, 4000 * kRouble, 4000 * kRouble));
+  // The total restarted after the warning: 20000 more in 2011 stays far below.
+  person.NUList.push_back(Entry(2011, 1, 5200 * kRouble, 5200 * kRouble));
+  TSotrCheck result;
+  EXPECT_EQ(Check(result), (std::vector<std::string>{"Предупреждение: 2/2010 - превыш. базы? 420000.00 р"}));
+  EXPECT_EQ(result.StyleClass, "p");
+  EXPECT_EQ(result.SaldoFlags, 0);
+}
+
+TEST_F(CheckSotrTest, BaseTotalRestartsAfterTheLastPeriodOfAYearOnly) {
+  auto& person = Person({{2010, 2}, {2011, 1}, {2011, 3}, {2012, 1}});
+  // 300000 roubles of base in each period.
+  person.NUList.push_back(Entry(2010, 2, 60000 * kRouble, 60000 * kRouble));
+  person.NUList.push_back(Entry(2011, 1, 78000 * kRouble, 78000 * kRouble));
+  person.NUList.push_back(Entry(2011, 3, 78000 * kRouble, 78000 * kRouble));
+  person.NUList.push_back(Entry(2012, 1, 66000 * kRouble, 66000 * kRouble));
+  TSotrCheck result;
+  // 2011: 600000 > 463000 at the 3rd quarter; no 4th quarter, but the warning restarted the total,
+  // so 2012 begins at 300000 and stays below 512000.
+  EXPECT_EQ(Check(result), (std::vector<std::string>{"Предупреждение: 3/2011 - превыш. базы? 600000.00 р"}));
+}
+
+TEST_F(CheckSotrTest, BaseTotalRunsIntoTheNextYearWhenTheLastQuarterIsMissing) {
+  auto& person = Person({{2011, 3}, {2012, 1}});
+  person.NUList.push_back(Entry(2011, 3, 65000 * kRouble, 65000 * kRouble));  // 250000
+  person.NUList.push_back(Entry(2012, 1, 60500 * kRouble, 60500 * kRouble));  // 275000
+  TSotrCheck result;
+  EXPECT_EQ(Check(result), (std::vector<std::string>{"Предупреждение: 1/2012 - превыш. базы? 525000.00 р"}));
+}
+
+TEST_F(CheckSotrTest, BaseComparedRoundedToKopecks) {
+  auto& person = Person({{2012, 1}});
+  // 512000.004 roubles rounds to the limit itself: no warning; 512000.005 rounds above it.
+  person.NUList.push_back(Entry(2012, 1, 1126400009, 0));
+  TSotrCheck result;
+  EXPECT_TRUE(Check(result).empty());
+  person.NUList[0].InsAccrued = 1126400011;
+  EXPECT_EQ(Check(result), (std::vector<std::string>{"Предупреждение: 1/2012 - превыш. базы? 512000.01 р"}));
+}
+
+TEST_F(CheckSotrTest, DebtOnDismissalVersusStillAtWork) {
+  struct Case {
+    const char* title;
+    TDate stageEnd;  // 0: no service period at all
+    std::vector<std::string> notes;
+    const char* styleClass;
+  };
+  const TDate lastDay = PeriodEndDate(2011, 2);
+  const Case cases[] = {
+      {"dismissed a day early", lastDay - 1, {"Предупреждение: задолж. 500.00 страх."}, "hv"},
+      {"no service period", 0, {"Предупреждение: задолж. 500.00 страх."}, "hv"},
+      {"still at work", lastDay, {}, "norm"},
+      {"period beyond the last", lastDay + 30, {}, "norm"},
+  };
+  for (const auto& testCase : cases) {
+    auto& person = Person({{2011, 1}, {2011, 2}});
+    person.NUList.clear();
+    person.NUList.push_back(Entry(2011, 1, 1000 * kRouble, 1000 * kRouble));
+    person.NUList.push_back(Entry(2011, 2, 1500 * kRouble, 1000 * kRouble));
+    for (auto& entry : person.NUList) {
+      entry.StageDates.clear();
+      if (testCase.stageEnd != 0) {
+        entry.StageDates.push_back({testCase.stageEnd - 100, testCase.stageEnd});
+      }
+    }
+    TSotrCheck result;
+    EXPECT_EQ(Check(result), testCase.notes) << testCase.title;
+    EXPECT_EQ(result.StyleClass, testCase.styleClass) << testCase.title;
+    EXPECT_EQ(result.SaldoFlags, SaldoDebt) << testCase.title;
+  }
+}
+
+TEST_F(CheckSotrTest, BothRemarksGiveHvp) {
+  auto& person = Person({{2011, 1}, {2011, 2}});
+  person.NUList.push_back(Entry(2011, 1, 100 * kRouble, 100 * kRouble, 50 * kRouble, 80 * kRouble));
+  person.NUList.push_back(Entry(2011, 2, 900 * kRouble, 500 * kRouble, 50 * kRouble, 20 * kRouble));
+  person.NUList[1].StageDates[0].EndDate -= 10;
+  TSotrCheck result;
+  EXPECT_EQ(Check(result), (std::vector<std::string>{
+                               "Ошибка: 1/2011 - превыш. накоп.: нач. 50.00, упл. 80.00",
+                               "Предупреждение: задолж. 400.00 страх.",
+                           }));
+  EXPECT_EQ(result.StyleClass, "hvp");
+  EXPECT_EQ(result.SaldoFlags, SaldoDebt | SaldoOverpaid);
+}
+
+TEST_F(CheckSotrTest, PersonWithoutEntries) {
+  Person({{2011, 1}});
+  TSotrCheck result;
+  EXPECT_TRUE(Check(result).empty());
+  EXPECT_EQ(result.StyleClass, "norm");
+  EXPECT_EQ(result.SaldoFlags, 0);
+  EXPECT_EQ(files_.GetLastStageEnd(0), 0);
+}
+
+TEST(SaldoMatches, Filters) {
+  struct Case {
+    int flags;
+    bool passes[5];  // filters 0, 1, 2, 3 and 7
+  };
+  const Case cases[] = {
+      {0, {true, false, false, false, true}},
+      {SaldoDebt, {true, true, true, false, true}},
+      {SaldoOverpaid, {true, true, false, true, true}},
+      {SaldoDebt | SaldoOverpaid, {true, true, true, true, true}},
+  };
+  const int filters[] = {0, 1, 2, 3, 7};
+  for (const auto& testCase : cases) {
+    for (int index = 0; index < 5; ++index) {
+      EXPECT_EQ(TFileSet::SaldoMatches(testCase.flags, filters[index]), testCase.passes[index])
+          << "flags " << testCase.flags << " filter " << filters[index];
+    }
+  }
+}
+
+TEST(PeriodQueries, SumsFileNumbersAndEstimatedBase) {
+  TFileSet files;
+  files.Sotrs.resize(2);
+  auto& person = files.Sotrs[0].NUList;
+  person.push_back(Entry(2011, 1, 2600 * kRouble, 2000 * kRouble, 0, 0, "НР", 0));
+  person.push_back(Entry(2011, 2, 700 * kRouble, 700 * kRouble, 0, 0, "НР", 1));
+  person.push_back(Entry(2011, 1, 160 * kRouble, 100 * kRouble, 40 * kRouble, 40 * kRouble, "ООИ", 4));
+  person.push_back(Entry(2011, 1, 0, 0, 0, 0, "ЧЭС", 6));
+  files.Sotrs[1].NUList.push_back(Entry(2011, 1, 1 * kRouble, 2 * kRouble, 3 * kRouble, 4 * kRouble));
+
+  const TPeriodSums sums = files.GetPeriodSums(0, 2011, 1);
+  EXPECT_EQ(sums.FileNumbers, "1, 5, 7");
+  EXPECT_EQ(sums.InsAccrued, 2760 * kRouble);
+  EXPECT_EQ(sums.InsPaid, 2100 * kRouble);
+  EXPECT_EQ(sums.FundAccrued, 40 * kRouble);
+  EXPECT_EQ(sums.EstimatedBase, 0);  // from the last entry alone, a zeroed category
+  files.Sotrs[0].NUList.pop_back();
+  EXPECT_DOUBLE_EQ(files.GetPeriodSums(0, 2011, 1).EstimatedBase, 1250);  // 200 / 0.16
+  EXPECT_DOUBLE_EQ(files.GetPeriodSums(0, 2011, 2).EstimatedBase, 700.0 / 0.26);
+  const TPeriodSums none = files.GetPeriodSums(0, 2012, 1);
+  EXPECT_EQ(none.FileNumbers, "");
+  EXPECT_EQ(none.EstimatedBase, 0);
+  EXPECT_EQ(none.InsAccrued, 0);
+
+  files.Sotrs[0].NUList.push_back(Entry(2011, 1, 500 * kRouble, 0, 0, 0, "XYZ", 8));
+  EXPECT_DOUBLE_EQ(files.GetPeriodSums(0, 2011, 1).EstimatedBase, 500);  // unlisted code: rate 1
+
+  const TCategorySums category = files.GetCategorySums(0, 2011, 1, W("ООИ"));
+  EXPECT_EQ(category.InsAccrued, 160 * kRouble);
+  EXPECT_EQ(category.FundAccrued, 40 * kRouble);
+  EXPECT_EQ(files.GetCategorySums(0, 2011, 1, W("ООИ ")).InsAccrued, 0);
+
+  std::vector<std::string> codes{"stale"};
+  files.Sotrs[0].NUList.push_back(Entry(2011, 1, 0, 0, 0, 0, "СХ", 9));
+  files.Sotrs[0].NUList.push_back(Entry(2011, 1, 10 * kRouble, 0, 0, 0, "НР", 9));
+  files.GetPeriodCategories(0, 2011, 1, codes);
+  EXPECT_EQ(Utf8(codes), (std::vector<std::string>{"НР", "ООИ", "XYZ", "НР"}));
+
+  const TPeriodSums totals = files.GetPeriodTotals(2011, 1);
+  EXPECT_EQ(totals.InsAccrued, (2600 + 160 + 500 + 10 + 1) * kRouble);
+  EXPECT_EQ(totals.FundPaid, 44 * kRouble);
+  EXPECT_TRUE(files.HasPeriodData(1, 2011, 1));
+  EXPECT_FALSE(files.HasPeriodData(1, 2011, 2));
+}
+
+TEST(PeriodQueries, SumsSaturateInsteadOfOverflowing) {
+  TFileSet files;
+  files.Sotrs.resize(1);
+  files.Sotrs[0].NUList.push_back(Entry(2011, 1, std::numeric_limits<TAmount>::max(), 0));
+  files.Sotrs[0].NUList.push_back(Entry(2011, 1, 5, 0));
+  EXPECT_EQ(files.GetPeriodSums(0, 2011, 1).InsAccrued, std::numeric_limits<TAmount>::max());
+}
+
+TEST(SZV63Queries, QuartersYearsAndFileNumbers) {
+  TFileSet files;
+  files.Sotrs.resize(1);
+  auto& list = files.Sotrs[0].NU63List;
+  const auto add = [&list](int year, const char* code, int fileNumber) -> TSZV63NU& {
+    TSZV63NU& entry = list.emplace_back();
+    entry.Year = year;
+    entry.CategoryCode = W(code);
+    entry.FileNumber = fileNumber;
+    for (int month = 1; month <= 12; ++month) {
+      entry.Months[static_cast<std::size_t>(month)] = {month * 1000 * kRouble, month * 100 * kRouble};
+    }
+    return entry;
+  };
+  add(2011, "НР", 1);
+  add(2011, "ООИ", 2);
+  add(2011, "НР", 4);
+  add(2010, "НР", 3);
+
+  const TQuarterSums63 second = files.GetQuarterSums63(0, 2011, W("НР"), 2);
+  EXPECT_EQ(second.FileNumbers, "1,4");
+  EXPECT_EQ(second.Total, 2 * (4 + 5 + 6) * 1000 * kRouble);
+  EXPECT_EQ(second.Taxable, 2 * (4 + 5 + 6) * 100 * kRouble);
+  EXPECT_EQ(files.GetQuarterSums63(0, 2011, W("ООИ"), 4).Taxable, (10 + 11 + 12) * 100 * kRouble);
+  EXPECT_EQ(files.GetQuarterSums63(0, 2011, W("ООИ"), 5).Taxable, 0);
+  EXPECT_EQ(files.GetYearTaxable63(0, 2011), 3 * 78 * 100 * kRouble);
+  EXPECT_EQ(files.GetYearTaxable63(0, 2012), 0);
+
+  std::vector<std::string> codes;
+  files.GetCategories63(0, 2011, codes);
+  EXPECT_EQ(Utf8(codes), (std::vector<std::string>{"НР", "ООИ", "НР"}));
+
+  EXPECT_EQ(files.GetLastYear63(), 0);
+  files.SZV63Files.resize(3);
+  files.SZV63Files[0].Year = 2011;
+  files.SZV63Files[1].Year = 2012;
+  files.SZV63Files[2].Year = 2010;
+  EXPECT_EQ(files.GetLastYear63(), 2012);
+}
+
+}  // namespace
+}  // namespace brisolt

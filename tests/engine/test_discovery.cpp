@@ -1,0 +1,152 @@
+// Finding pack files in a folder tree, and the registration-number list.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "engine/sverka.h"
+#include "engine_test_folder.h"
+#include "packgen.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+namespace {
+
+using testing_support::TTestFolder;
+namespace fs = std::filesystem;
+
+void Touch(const std::string& fileName) {
+  fs::create_directories(fs::path(fileName).parent_path());
+  std::ofstream(fileName) << "x";
+}
+
+TEST(CountPackFiles, MaskMatchedByTheProgramWithoutRegardToCase) {
+  TTestFolder folder;
+  struct Case {
+    const char* name;
+    bool counted;
+  };
+  const Case cases[] = {
+      {"PFR-700-Y-2011-ORG-087-001-012345-DCK-00001-DPT-000000-DCK-00000.XML", true},
+      {"pfr-700-y-2011-org-x.xml", true},
+      {"PFR-700-Y-2011-ORG-.xml", true},
+      {"PFR-700-Y-ГОД1-ORG-кириллица.XmL", true},  // "?" is one character, not one byte
+      {"PFR-700-Y-11-ORG-x.xml", false},
+      {"PFR-700-Y-20111-ORG-x.xml", false},
+      {"PFR-700-Y-2011-ORG-x.xml.bak", false},
+      {"PFR-700-Y-2011-ORG-x.xmlx", false},
+      {"XPFR-700-Y-2011-ORG-x.xml", false},
+      {"readme.txt", false},
+  };
+  int expected = 0;
+  for (const auto& testCase : cases) {
+    Touch(folder.File(testCase.name));
+    expected += testCase.counted ? 1 : 0;
+  }
+  EXPECT_EQ(TFileSet::CountPackFiles(folder.Text(), false), expected);
+  // A folder text without its trailing separator works the same.
+  EXPECT_EQ(TFileSet::CountPackFiles(folder.Path().string(), false), expected);
+}
+
+TEST(CountPackFiles, SubFoldersOnlyWhenAsked) {
+  TTestFolder folder;
+  Touch(folder.File("PFR-700-Y-2011-ORG-a.xml"));
+  Touch(folder.File("2010/PFR-700-Y-2010-ORG-b.xml"));
+  Touch(folder.File("2010/deeper/PFR-700-Y-2010-ORG-c.xml"));
+  Touch(folder.File(".hidden/PFR-700-Y-2010-ORG-d.xml"));
+  fs::create_directories(folder.File("PFR-700-Y-2012-ORG-folder.xml"));  // a folder named like a pack
+  EXPECT_EQ(TFileSet::CountPackFiles(folder.Text(), false), 1);
+  EXPECT_EQ(TFileSet::CountPackFiles(folder.Text(), true), 3);
+}
+
+TEST(CountPackFiles, MissingFolderAndEmptyFolder) {
+  TTestFolder folder;
+  EXPECT_EQ(TFileSet::CountPackFiles(folder.Text(), true), 0);
+  EXPECT_EQ(TFileSet::CountPackFiles(folder.File("absent/"), true), 0);
+}
+
+TEST(CountPackFiles, OnlyRegularFilesAndNoLinkCycles) {
+  TTestFolder folder;
+  Touch(folder.File("sub/PFR-700-Y-2011-ORG-a.xml"));
+  // A pipe named like a pack would block a reader; a link back up would walk forever.
+  ASSERT_EQ(::mkfifo(folder.File("PFR-700-Y-2011-ORG-pipe.xml").c_str(), 0600), 0);
+  fs::create_directory_symlink(folder.Path(), folder.File("sub/loop"));
+  fs::create_symlink(folder.File("sub/PFR-700-Y-2011-ORG-a.xml"), folder.File("PFR-700-Y-2011-ORG-link.xml"));
+  EXPECT_EQ(TFileSet::CountPackFiles(folder.Text(), true), 2);
+}
+
+TEST(ReadPackFiles, ListingOrderIsFixedAndSubFoldersComeFirst) {
+  TTestFolder folder;
+  packgen::TGenSZV63Pack pack;
+  packgen::TGenSZV63Doc doc;
+  doc.SNILS = "112-233-445 95";
+  doc.LastName = "Иванов";
+  pack.Docs.push_back(doc);
+  const std::string bytes = packgen::RenderSZV63Pack(pack);
+  // Names by their upper case (Cyrillic too), the raw name breaking ties; folders before files.
+  const char* const names[] = {"PFR-700-Y-2011-ORG-b.xml", "b/PFR-700-Y-2011-ORG-z.xml", "PFR-700-Y-2011-ORG-A.xml",
+                               "a/PFR-700-Y-2011-ORG-y.xml", "PFR-700-Y-2011-ORG-я.xml", "PFR-700-Y-2011-ORG-Б.xml",
+                               "PFR-700-Y-2011-ORG-a.xml", "A/PFR-700-Y-2011-ORG-x.xml"};
+  for (const char* name : names) {
+    packgen::WriteBytes(folder.File(name), bytes);
+  }
+  std::vector<std::string> seen;
+  TFileSet files;
+  std::vector<std::string> messages;
+  files.LoadSubmissions(folder.Text(), true, false, "087-001-012345", messages,
+                        [&](const std::string& stage, const std::string& detail, int, int maximum) {
+                          if (stage == "Чтение файлов") {
+                            seen.push_back(detail);
+                            EXPECT_EQ(maximum, 8);
+                          }
+                        });
+  EXPECT_EQ(seen, (std::vector<std::string>{"PFR-700-Y-2011-ORG-x.xml", "PFR-700-Y-2011-ORG-y.xml",
+                                            "PFR-700-Y-2011-ORG-z.xml", "PFR-700-Y-2011-ORG-A.xml",
+                                            "PFR-700-Y-2011-ORG-a.xml", "PFR-700-Y-2011-ORG-b.xml",
+                                            "PFR-700-Y-2011-ORG-Б.xml", "PFR-700-Y-2011-ORG-я.xml"}));
+}
+
+TEST(SplitRegNumbs, Cases) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> list;
+  };
+  const Case cases[] = {
+      {"087-001-012345", {"087-001-012345"}},
+      {"  087-001-012345  ", {"087-001-012345"}},
+      {"", {}},
+      {" ", {}},
+      {"    ", {}},
+      {"087-001-000001, 087-001-000002", {"087-001-000001", "087-001-000002"}},
+      {"087-001-000001,   087-001-000002", {"087-001-000001", "087-001-000002"}},
+      {"  087-001-000001 ,087-001-000002", {"087-001-000001 ", "087-001-000002"}},
+      {"087-001-000001,", {"087-001-000001", ""}},
+      {",087-001-000001", {"", "087-001-000001"}},
+      {"a,,b", {"a", "", "b"}},
+      {"a b", {"a b"}},
+  };
+  for (const auto& testCase : cases) {
+    std::vector<std::string> list{"stale"};
+    TFileSet::SplitRegNumbs(testCase.text, list);
+    EXPECT_EQ(list, testCase.list) << "'" << testCase.text << "'";
+  }
+}
+
+TEST(AddReportPeriod, EachPairOnce) {
+  TFileSet files;
+  files.AddReportPeriod(2011, 2);
+  files.AddReportPeriod(2010, 1);
+  files.AddReportPeriod(2011, 2);
+  files.AddReportPeriod(2011, 1);
+  ASSERT_EQ(files.ReportPeriods.size(), 3u);
+  EXPECT_EQ(files.ReportPeriods[0].Year, 2011);
+  EXPECT_EQ(files.ReportPeriods[0].Quarter, 2);
+  EXPECT_EQ(files.ReportPeriods[2].Quarter, 1);
+}
+
+}  // namespace
+}  // namespace brisolt
