@@ -1,0 +1,539 @@
+// Whole small folders through LoadSubmissions: ordering of packs, folding of initial, corrective
+// and cancelling data, the СЗВ-6-3 passes, the messages and the progress stages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/constants.h"
+#include "engine/sverka.h"
+#include "engine_test_folder.h"
+#include "packgen.h"
+#include "xml/cp1251.h"
+
+namespace brisolt {
+namespace {
+
+using testing_support::TTestFolder;
+using packgen::TGenDoc;
+using packgen::TGenSZV63Doc;
+using packgen::TGenSZV63Pack;
+using packgen::TGenSZV6Pack;
+
+constexpr TAmount kRouble = 10000;
+const char* const kRegNumb = "087-001-012345";
+
+std::string W(const std::string& utf8) { return Utf8ToCp1251(utf8); }
+
+TGenDoc Doc(const std::string& snils, const std::string& lastName, TAmount insAccrued, TAmount insPaid,
+            TAmount fundAccrued = 0, TAmount fundPaid = 0) {
+  TGenDoc doc;
+  doc.SNILS = snils;
+  doc.LastName = lastName;
+  doc.FirstName = "Иван";
+  doc.MiddleName = "Иванович";
+  doc.InsAccrued = insAccrued;
+  doc.InsPaid = insPaid;
+  doc.FundAccrued = fundAccrued;
+  doc.FundPaid = fundPaid;
+  doc.Stages.push_back({"01.01.2011", "31.03.2011", false});
+  return doc;
+}
+
+TGenSZV6Pack Pack(const std::string& dataType, int year, int quarter, const std::string& compileDate,
+                  std::vector<TGenDoc> docs) {
+  TGenSZV6Pack pack;
+  pack.DataType = dataType;
+  pack.Year = year;
+  pack.Quarter = quarter;
+  pack.CompileDate = compileDate;
+  pack.Docs = std::move(docs);
+  return pack;
+}
+
+TGenSZV6Pack Correction(const std::string& dataType, int corrYear, int corrQuarter, const std::string& compileDate,
+                        std::vector<TGenDoc> docs) {
+  TGenSZV6Pack pack = Pack(dataType, 2012, 4, compileDate, std::move(docs));
+  pack.CorrYear = corrYear;
+  pack.CorrQuarter = corrQuarter;
+  return pack;
+}
+
+class LoadTest : public ::testing::Test {
+ protected:
+  void Write(const std::string& name, const TGenSZV6Pack& pack) {
+    packgen::WriteBytes(folder_.File(name), packgen::RenderSZV6Pack(pack));
+  }
+  void Write(const std::string& name, const TGenSZV63Pack& pack) {
+    packgen::WriteBytes(folder_.File(name), packgen::RenderSZV63Pack(pack));
+  }
+  // File names in reading order.
+  static std::string Name(int index) { return "PFR-700-Y-2011-ORG-" + std::to_string(100 + index) + ".xml"; }
+
+  void Load(bool calcCorr = false, bool subDirs = false, const std::string& regNumbs = kRegNumb) {
+    files_.LoadSubmissions(folder_.Text(), subDirs, calcCorr, W(regNumbs), messages_, {});
+  }
+
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> result;
+    for (const auto& message : messages_) {
+      result.push_back(Cp1251ToUtf8(message));
+    }
+    return result;
+  }
+
+  const TSZV6Sotr& Person(const std::string& snils) {
+    const int index = files_.FindSotr(snils);
+    EXPECT_GE(index, 0) << snils;
+    return files_.Sotrs.at(static_cast<std::size_t>(std::max(index, 0)));
+  }
+
+  TTestFolder folder_;
+  TFileSet files_;
+  std::vector<std::string> messages_;
+};
+
+const std::string kIvanov = "112-233-445 95";
+const std::string kIvanovKey = "11223344595";
+
+TEST_F(LoadTest, DuplicateInitialThePackComposedFirstCounts) {
+  // Read first but composed later.
+  Write(Name(1), Pack("ИСХОДНАЯ", 2011, 1, "20.04.2011", {Doc(kIvanov, "Иванов", 200 * kRouble, 200 * kRouble)}));
+  Write(Name(2), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 100 * kRouble, 100 * kRouble)}));
+  Load();
+  ASSERT_EQ(files_.SZV6Files.size(), 2u);
+  EXPECT_EQ(files_.SZV6Files[0].FileName, folder_.Text() + Name(2));
+  const TSZV6Sotr& person = Person(kIvanovKey);
+  ASSERT_EQ(person.NUList.size(), 1u);
+  EXPECT_EQ(person.NUList[0].InsAccrued, 100 * kRouble);
+  EXPECT_EQ(person.NUList[0].FileIndex, 0);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "Для сотрудника Иванов Иван Иванович (страховой № 112-233-445 95) в файле № 2 "
+                            "обнаружен дубликат исходных сведений."}));
+  // Nothing of the parsed packs is kept once the persons are built.
+  EXPECT_TRUE(files_.SZV6Packs.empty());
+  EXPECT_TRUE(files_.SZV63Packs.empty());
+}
+
+TEST_F(LoadTest, CorrectiveReplacesAndASecondOneIsReported) {
+  Write(Name(1), Correction("КОРРЕКТИРУЮЩАЯ", 2011, 1, "10.01.2013", {Doc(kIvanov, "Иванов", 300 * kRouble, 250 * kRouble)}));
+  Write(Name(2), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 100 * kRouble, 100 * kRouble)}));
+  Write(Name(3), Correction("КОРРЕКТИРУЮЩАЯ", 2011, 1, "05.01.2013", {Doc(kIvanov, "Иванов", 200 * kRouble, 150 * kRouble)}));
+  Load();
+  const TSZV6Sotr& person = Person(kIvanovKey);
+  ASSERT_EQ(person.NUList.size(), 1u);
+  const TSZV6NU& entry = person.NUList[0];
+  EXPECT_EQ(entry.InsAccrued, 300 * kRouble);
+  EXPECT_EQ(entry.InsPaid, 250 * kRouble);
+  EXPECT_EQ(entry.FileIndex, 2);
+  EXPECT_TRUE(entry.Corrected);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "Для сотрудника Иванов Иван Иванович (страховой № 112-233-445 95) в файле № 3 "
+                            "обнаружен дубликат корректирующих сведений, либо корректирующие сведения после "
+                            "отменяющих. Предыдущие корректирующие/отменяющие сведения были в файле № 2"}));
+  // The corrective packs belong to the period they correct.
+  ASSERT_EQ(files_.ReportPeriods.size(), 1u);
+  EXPECT_EQ(files_.ReportPeriods[0].Year, 2011);
+  EXPECT_EQ(files_.ReportPeriods[0].Quarter, 1);
+  EXPECT_EQ(files_.SZV6Files[1].Year, 2012);
+  EXPECT_EQ(files_.SZV6Files[1].PeriodYear, 2011);
+}
+
+TEST_F(LoadTest, CancellingAfterCorrectiveZeroesAndIsReported) {
+  Write(Name(1), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 100 * kRouble, 100 * kRouble)}));
+  Write(Name(2), Correction("ОТМЕНЯЮЩАЯ", 2011, 1, "01.02.2013", {Doc(kIvanov, "Иванов", 1, 1, 1, 1)}));
+  Write(Name(3), Correction("КОРРЕКТИРУЮЩАЯ", 2011, 1, "05.01.2013", {Doc(kIvanov, "Иванов", 200 * kRouble, 150 * kRouble)}));
+  Load();
+  const TSZV6NU& entry = Person(kIvanovKey).NUList.at(0);
+  EXPECT_EQ(entry.InsAccrued, 0);
+  EXPECT_EQ(entry.InsPaid, 0);
+  EXPECT_EQ(entry.FundAccrued, 0);
+  EXPECT_EQ(entry.FundPaid, 0);
+  EXPECT_TRUE(entry.StageDates.empty());
+  EXPECT_EQ(entry.FileIndex, 2);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "Для сотрудника Иванов Иван Иванович (страховой № 112-233-445 95) в файле № 3 "
+                            "обнаружен дубликат корректирующих сведений, либо отменяющие сведения после "
+                            "корректирующих. Предыдущие корректирующие/отменяющие сведения были в файле № 2"}));
+}
+
+TEST_F(LoadTest, CorrectiveWithoutInitialDependsOnCalcCorr) {
+  Write(Name(1), Correction("КОРРЕКТИРУЮЩАЯ", 2011, 1, "05.01.2013", {Doc(kIvanov, "Иванов", 200 * kRouble, 150 * kRouble)}));
+  Write(Name(2), Correction("ОТМЕНЯЮЩАЯ", 2011, 2, "05.01.2013", {Doc(kIvanov, "Иванов", 7 * kRouble, 0)}));
+  Load(false);
+  const TSZV6Sotr& person = Person(kIvanovKey);
+  EXPECT_TRUE(person.NUList.empty());  // the person exists all the same
+  EXPECT_EQ(Cp1251ToUtf8(person.LastName), "Иванов");
+  const std::string m1 = " обнаружены корректирующие или отменяющие сведения при отсутствии исходных.";
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "Для сотрудника Иванов Иван Иванович (страховой № 112-233-445 95) в файле № 1" + m1,
+                            "Для сотрудника Иванов Иван Иванович (страховой № 112-233-445 95) в файле № 2" + m1}));
+
+  Load(true);
+  EXPECT_TRUE(messages_.empty());
+  const TSZV6Sotr& again = Person(kIvanovKey);
+  ASSERT_EQ(again.NUList.size(), 2u);
+  EXPECT_EQ(again.NUList[0].InsAccrued, 200 * kRouble);
+  EXPECT_FALSE(again.NUList[0].Corrected);
+  // A cancelling pack without initial data takes its own document's amounts.
+  EXPECT_EQ(again.NUList[1].InsAccrued, 7 * kRouble);
+}
+
+TEST_F(LoadTest, ZeroedCategoriesAndEntryKeys) {
+  TGenSZV6Pack zeroed = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 100 * kRouble, 90 * kRouble, 5, 6)});
+  zeroed.CategoryCode = "ЧЭС";
+  Write(Name(1), zeroed);
+  TGenSZV6Pack other = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 50 * kRouble, 50 * kRouble)});
+  Write(Name(2), other);
+  TGenSZV6Pack contract = other;
+  contract.FormKind = "СЗВ-6-4";
+  contract.ContractType = "ГРАЖДАНСКО-ПРАВОВОЙ";
+  Write(Name(3), contract);
+  Load();
+  const TSZV6Sotr& person = Person(kIvanovKey);
+  ASSERT_EQ(person.NUList.size(), 3u) << "category and contract type are part of the key";
+  EXPECT_EQ(Cp1251ToUtf8(person.NUList[0].CategoryCode), "ЧЭС");
+  EXPECT_EQ(person.NUList[0].InsAccrued + person.NUList[0].InsPaid + person.NUList[0].FundAccrued +
+                person.NUList[0].FundPaid,
+            0);
+  EXPECT_EQ(person.NUList[0].StageDates.size(), 1u);
+  EXPECT_EQ(person.NUList[1].InsAccrued, 50 * kRouble);
+  EXPECT_EQ(Cp1251ToUtf8(person.NUList[2].ContractType), "ГРАЖДАНСКО-ПРАВОВОЙ");
+  EXPECT_EQ(Cp1251ToUtf8(files_.SZV6Files[2].FormKind), "СЗВ-6-4");
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(LoadTest, InsuranceNumberFormsAndNameOrder) {
+  Write(Name(1), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011",
+                      {Doc("112-233-445 95", "Яковлев", 1, 1), Doc("12345678901", "Ёлкин", 1, 1),
+                       Doc("123 456 789 01", "Ёлкин", 1, 1), Doc("112-233-445-00", "Ардов", 1, 1),
+                       Doc("112-233-445 00", "арбузов", 1, 1), Doc("112-233-445 01", "Зуев", 1, 1)}));
+  Write(Name(2), Pack("ИСХОДНАЯ", 2011, 2, "10.07.2011", {Doc("11223344595", "Яковлев", 1, 1)}));
+  Load();
+  std::vector<std::string> order;
+  for (const auto& person : files_.Sotrs) {
+    order.push_back(Cp1251ToUtf8(person.LastName) + " " + person.SNILS);
+  }
+  // Ё (U+0401) before А, capitals before small letters; "123 456 789 01" has 14 characters and
+  // meets "12345678901" as one person; "112-233-445-00" and "112-233-445 00" both normalise.
+  EXPECT_EQ(order, (std::vector<std::string>{"Ёлкин 12345678901", "Ардов 11223344500", "Зуев 11223344501",
+                                             "Яковлев 11223344595", "арбузов 11223344500"}));
+  EXPECT_EQ(Person("11223344595").NUList.size(), 2u);
+  EXPECT_EQ(files_.FindSotr("112-233-445 95"), -1);
+}
+
+TEST_F(LoadTest, InsurersFormsAndSZV63OfAnyInsurer) {
+  TGenSZV6Pack other = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+  other.RegNumb = "087-002-054321";
+  Write(Name(1), other);
+  TGenSZV6Pack lettered = other;
+  lettered.RegNumb = "ab-7";
+  Write(Name(2), lettered);
+  TGenSZV6Pack foreignKind = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+  foreignKind.FormKind = "СЗВ-6-3";
+  Write(Name(3), foreignKind);
+  packgen::WriteBytes(folder_.File(Name(4)), packgen::RenderForeignPack(kRegNumb));
+  packgen::WriteBytes(folder_.File(Name(5)), "not xml at all");
+  TGenSZV63Pack payments;
+  payments.RegNumb = "999-999-999999";
+  payments.Docs.push_back({kIvanov, "Иванов", "Иван", "Иванович", {}, "01.02.2012"});
+  Write(Name(6), payments);
+  Load(false, false, "AB-7");
+  ASSERT_EQ(files_.SZV6Files.size(), 1u);
+  EXPECT_EQ(files_.SZV6Files[0].FileName, folder_.Text() + Name(2));
+  ASSERT_EQ(files_.SZV63Files.size(), 1u);
+  EXPECT_EQ(files_.SZV63Files[0].FileName, folder_.Text() + Name(6));
+  EXPECT_EQ(files_.SZV63Files[0].Quarter, 0);
+  EXPECT_EQ(files_.SZV63Files[0].FormKind, "");
+  EXPECT_EQ(files_.Sotrs.size(), 1u);
+
+  Load(false, false, " 087-001-012345 , ab-7");  // the blank before the comma spoils the first number
+  EXPECT_EQ(files_.SZV6Files.size(), 1u);
+  Load(false, false, "087-002-054321,ab-7");
+  EXPECT_EQ(files_.SZV6Files.size(), 2u);
+}
+
+TEST_F(LoadTest, SubFolderPacksAreReadFirstAndKeepThatOrderOnTies) {
+  Write(Name(1), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 100 * kRouble, 100 * kRouble)}));
+  Write("sub/" + Name(2), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 200 * kRouble, 200 * kRouble)}));
+  Load(false, false);
+  EXPECT_EQ(files_.SZV6Files.size(), 1u);
+  Load(false, true);
+  ASSERT_EQ(files_.SZV6Files.size(), 2u);
+  EXPECT_EQ(files_.SZV6Files[0].FileName, folder_.Text() + "sub/" + Name(2));
+  EXPECT_EQ(Person(kIvanovKey).NUList.at(0).InsAccrued, 200 * kRouble);
+  EXPECT_EQ(messages_.size(), 1u);
+}
+
+TEST_F(LoadTest, PeriodsSortedAndProgressStages) {
+  Write(Name(1), Pack("ИСХОДНАЯ", 2011, 2, "10.07.2011", {Doc(kIvanov, "Иванов", 1, 1)}));
+  Write(Name(2), Pack("ИСХОДНАЯ", 2010, 2, "10.01.2011", {Doc(kIvanov, "Иванов", 1, 1)}));
+  Write(Name(3), Correction("КОРРЕКТИРУЮЩАЯ", 2011, 1, "05.01.2013", {Doc(kIvanov, "Иванов", 1, 1)}));
+  TGenSZV63Pack payments;
+  payments.Docs.push_back({kIvanov, "Иванов", "Иван", "Иванович", {}, "01.02.2012"});
+  Write(Name(4), payments);
+  packgen::WriteBytes(folder_.File("readme.txt"), "x");
+  std::vector<std::string> calls;
+  files_.LoadSubmissions(folder_.Text(), false, true, kRegNumb, messages_,
+                         [&](const std::string& stage, const std::string& detail, int position, int maximum) {
+                           calls.push_back(stage + "|" + detail + "|" + std::to_string(position) + "|" +
+                                           std::to_string(maximum));
+                         });
+  EXPECT_EQ(calls, (std::vector<std::string>{
+                       "Чтение файлов|" + Name(1) + "|0|4",
+                       "Чтение файлов|" + Name(2) + "|1|4",
+                       "Чтение файлов|" + Name(3) + "|2|4",
+                       "Чтение файлов|" + Name(4) + "|3|4",
+                       "Сортировка списка файлов|Подождите...|0|100",
+                       "Создание списка сотрудников|Подождите...|1|3",
+                       "Создание списка сотрудников|Подождите...|2|3",
+                       "Создание списка сотрудников|Подождите...|3|3",
+                       "Сортировка списка сотрудников|Подождите...|0|100",
+                       "Сортировка списка отчётных периодов|Подождите...|0|100",
+                       "Создание протокола...|Подождите...|0|100",
+                   }));
+  std::vector<std::pair<int, int>> periods;
+  for (const auto& period : files_.ReportPeriods) {
+    periods.emplace_back(period.Year, period.Quarter);
+  }
+  EXPECT_EQ(periods, (std::vector<std::pair<int, int>>{{2010, 2}, {2011, 1}, {2011, 2}}));
+}
+
+TEST_F(LoadTest, OnlySZV63PacksGiveNoPersons) {
+  TGenSZV63Pack payments;
+  payments.Docs.push_back({kIvanov, "Иванов", "Иван", "Иванович", {}, "01.02.2012"});
+  Write(Name(1), payments);
+  std::vector<std::string> stages;
+  files_.LoadSubmissions(folder_.Text(), false, false, kRegNumb, messages_,
+                         [&](const std::string& stage, const std::string&, int, int) { stages.push_back(stage); });
+  EXPECT_EQ(stages, (std::vector<std::string>{"Чтение файлов", "Создание протокола..."}));
+  EXPECT_TRUE(files_.Sotrs.empty());
+  EXPECT_EQ(files_.SZV63Files.size(), 1u);
+  EXPECT_EQ(files_.SZV63Packs.size(), 1u);
+}
+
+TEST_F(LoadTest, UnreadableDateEndsTheLoadNamingTheFile) {
+  TGenSZV6Pack pack = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+  pack.Docs[0].FillDate = "31.02.2010";
+  Write(Name(1), pack);
+  try {
+    Load();
+    FAIL() << "no error";
+  } catch (const EConvertError& error) {
+    EXPECT_EQ(error.what(), folder_.Text() + Name(1) + ": ''31.02.2010'' is not a valid date");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// СЗВ-6-3
+
+TGenSZV63Doc Payments(const std::string& snils, const std::string& lastName, TAmount january) {
+  TGenSZV63Doc doc;
+  doc.SNILS = snils;
+  doc.LastName = lastName;
+  doc.FirstName = "Иван";
+  doc.MiddleName = "Иванович";
+  doc.Months[0] = {january, january};
+  return doc;
+}
+
+TGenSZV63Pack Payments63(const std::string& dataType, int year, const std::string& category, int packNumber,
+                         std::vector<TGenSZV63Doc> docs) {
+  TGenSZV63Pack pack;
+  pack.DataType = dataType;
+  pack.Year = year;
+  pack.CategoryCode = category;
+  pack.PackNumber = packNumber;
+  pack.Docs = std::move(docs);
+  return pack;
+}
+
+TEST_F(LoadTest, SZV63PassesAndMessages) {
+  Write(Name(0), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011",
+                      {Doc(kIvanov, "Иванов", 1, 1), Doc("112-233-445 00", "Петров", 1, 1)}));
+  // Found in this order; the corrective pack comes first but is applied in the second pass.
+  Write(Name(1), Payments63("КОРРЕКТИРУЮЩАЯ", 2011, "НР", 11,
+                            {Payments(kIvanov, "Иванов", 300 * kRouble), Payments("999-999-999 99", "Сидоров", 1),
+                             Payments("112-233-445 00", "Петров", 5)}));
+  Write(Name(2), Payments63("ИСХОДНАЯ", 2011, "НР", 12,
+                            {Payments(kIvanov, "Иванов", 100 * kRouble), Payments("999-999-999 98", "Орлов", 1)}));
+  Write(Name(3), Payments63("ИСХОДНАЯ", 2011, "НР", 13, {Payments(kIvanov, "Иванов", 200 * kRouble)}));
+  Load(false);
+  const TSZV6Sotr& ivanov = Person(kIvanovKey);
+  ASSERT_EQ(ivanov.NU63List.size(), 1u);
+  EXPECT_EQ(ivanov.NU63List[0].FileNumber, 1);
+  EXPECT_EQ(ivanov.NU63List[0].Months[1].Taxable, 300 * kRouble);
+  EXPECT_TRUE(Person("11223344500").NU63List.empty());
+  const std::string ivanovPrefix = "На сотрудника Иванов Иван Иванович (СНИЛС 112-233-445 95";
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "На сотрудника Орлов Иван Иванович (СНИЛС 999-999-999 98) обнаружены сведения СЗВ-6-3 "
+                            "за 2011 год по категории НР при отсутствии индивидуальных сведений за указанный год.",
+                            ivanovPrefix + ") в пачке № 13 обнаружен дубликат СЗВ-6-3 за 2011 год, категория НР, "
+                                           "тип договора ТРУДОВОЙ",
+                            "На сотрудника Сидоров Иван Иванович (СНИЛС 999-999-999 99) обнаружены "
+                            "корректирующие/отменяющие сведения СЗВ-6-3 за 2011 год по категории НР при "
+                            "отсутствии индивидуальных сведений за указанный год.",
+                            "На сотрудника Петров Иван Иванович (СНИЛС 112-233-445 00) обнаружены "
+                            "корректирующие/отменяющие сведения СЗВ-6-3 за 2011 год по категории НР при "
+                            "отсутствии исходных.",
+                        }));
+  Load(true);
+  ASSERT_EQ(Person("11223344500").NU63List.size(), 1u);
+  EXPECT_EQ(Person("11223344500").NU63List[0].Months[1].Total, 5);
+  EXPECT_EQ(messages_.size(), 3u);
+}
+
+TEST_F(LoadTest, SZV63FilesOrderedByYearThenType) {
+  Write(Name(0), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)}));
+  Write(Name(1), Payments63("ИСХОДНАЯ", 2011, "НР", 1, {Payments(kIvanov, "Иванов", 1)}));
+  TGenSZV63Pack early = Payments63("ИСХОДНАЯ", 2010, "НР", 2, {Payments(kIvanov, "Иванов", 1)});
+  early.CompileDate = "01.03.2013";
+  Write(Name(2), early);
+  Write(Name(3), Payments63("ОТМЕНЯЮЩАЯ", 2010, "НР", 3, {Payments(kIvanov, "Иванов", 1)}));
+  Load();
+  std::vector<int> numbers;
+  for (const auto& file : files_.SZV63Files) {
+    numbers.push_back(file.PackNumber);
+  }
+  EXPECT_EQ(numbers, (std::vector<int>{2, 3, 1}));
+}
+
+// The fast ordering of the СЗВ-6-3 list against the literal swap passes, on random lists that
+// include unknown types of data (where the test is not a strict weak order) and equal dates.
+TEST(SortFileRecs63, SameResultAsSwapPasses) {
+  std::mt19937 random(20240607);
+  const std::string types[] = {DataTypeInitial(), DataTypeCorrective(), DataTypeCancelling(), W("ИНАЯ"), ""};
+  for (int round = 0; round < 3000; ++round) {
+    const bool knownOnly = round % 2 == 0;
+    std::vector<TFileRec> files(static_cast<std::size_t>(random() % 12));
+    for (std::size_t index = 0; index < files.size(); ++index) {
+      files[index].PackIndex = static_cast<std::int32_t>(index);
+      files[index].Year = 2010 + static_cast<int>(random() % 3);
+      files[index].DataType = types[random() % (knownOnly ? 3 : 5)];
+      files[index].CompileDate = 40000 + static_cast<double>(random() % 4);
+    }
+    std::vector<TFileRec> literal = files;
+    SortFileRecs63ByPasses(literal);
+    SortFileRecs63(files);
+    ASSERT_EQ(files.size(), literal.size());
+    for (std::size_t index = 0; index < files.size(); ++index) {
+      ASSERT_EQ(files[index].PackIndex, literal[index].PackIndex) << "round " << round;
+    }
+  }
+}
+
+TEST(CompareFileRec, OrderWithinAPeriod) {
+  TFileSet files;
+  const auto rec = [](int year, int quarter, const std::string& type, double date, int index) {
+    TFileRec file;
+    file.PeriodYear = year;
+    file.PeriodQuarter = quarter;
+    file.DataType = type;
+    file.CompileDate = date;
+    file.PackIndex = index;
+    return file;
+  };
+  std::vector<TFileRec> list = {
+      rec(2011, 1, DataTypeCancelling(), 10, 0), rec(2011, 1, DataTypeCorrective(), 12, 1),
+      rec(2011, 1, DataTypeCorrective(), 11, 2), rec(2011, 1, DataTypeInitial(), 13, 3),
+      rec(2010, 2, DataTypeCancelling(), 1, 4),  rec(2011, 1, DataTypeInitial(), 13, 5),
+  };
+  // The literal passes, for reference.
+  for (bool swapped = true; swapped;) {
+    swapped = false;
+    for (std::size_t index = 0; index + 1 < list.size(); ++index) {
+      if (TFileSet::CompareFileRec(list[index], list[index + 1])) {
+        std::swap(list[index], list[index + 1]);
+        swapped = true;
+      }
+    }
+  }
+  std::vector<int> order;
+  for (const auto& file : list) {
+    order.push_back(file.PackIndex);
+  }
+  EXPECT_EQ(order, (std::vector<int>{4, 3, 5, 2, 1, 0}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The insurer list and the generated folders.
+
+TEST_F(LoadTest, ScanInsurersListsEachInsurerOnce) {
+  TGenSZV6Pack first = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+  Write(Name(1), first);
+  Write(Name(2), first);
+  TGenSZV6Pack other = first;
+  other.RegNumb = "087-002-054321";
+  other.OrgName = "";
+  other.ShortName = "";  // shown under the short name of the file read before it in this folder
+  Write(Name(3), other);
+  TGenSZV63Pack payments = Payments63("ИСХОДНАЯ", 2011, "НР", 1, {Payments(kIvanov, "Иванов", 1)});
+  payments.RegNumb = "087-003-000003";
+  Write(Name(4), payments);
+  std::vector<std::string> names{W("Уже")};
+  std::vector<std::string> numbers{W("000-000-000000")};
+  TFileSet::ScanInsurers(folder_.Text(), false, names, numbers);
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_EQ(Cp1251ToUtf8(names[1]), "ООО \"Ромашка\"");
+  EXPECT_EQ(numbers[1], kRegNumb);
+  EXPECT_EQ(Cp1251ToUtf8(names[2]), "ООО \"Ромашка\"");
+  EXPECT_EQ(numbers[2], "087-002-054321");
+}
+
+TEST(GeneratedFolders, SampleShowsEverySituation) {
+  TTestFolder folder;
+  packgen::GenerateSample(folder.Text());
+  TFileSet files;
+  std::vector<std::string> messages;
+  files.LoadSubmissions(folder.Text(), false, false, kRegNumb, messages, {});
+  EXPECT_EQ(files.Sotrs.size(), 14u);
+  EXPECT_EQ(files.ReportPeriods.size(), 6u);
+  std::string all;
+  for (const auto& message : messages) {
+    all += Cp1251ToUtf8(message) + "\n";
+  }
+  for (const char* expected : {"при отсутствии исходных.", "дубликат корректирующих сведений, либо корректирующие",
+                               "либо отменяющие сведения после", "дубликат исходных сведений.",
+                               "обнаружены сведения СЗВ-6-3", "обнаружен дубликат СЗВ-6-3",
+                               "корректирующие/отменяющие сведения СЗВ-6-3 за 2011 год по категории НР при "
+                               "отсутствии индивидуальных", "по категории ООИ при отсутствии исходных."}) {
+    EXPECT_NE(all.find(expected), std::string::npos) << expected << "\n" << all;
+  }
+  std::set<std::string> classes;
+  int debtors = 0;
+  for (int person = 0; person < static_cast<int>(files.Sotrs.size()); ++person) {
+    std::vector<std::string> notes;
+    const TSotrCheck check = files.CheckSotr(person, notes);
+    classes.insert(check.StyleClass);
+    debtors += (check.SaldoFlags & SaldoDebt) != 0 ? 1 : 0;
+  }
+  EXPECT_EQ(classes, (std::set<std::string>{"norm", "p", "hv"}));
+  EXPECT_GE(debtors, 3);
+  EXPECT_EQ(Cp1251ToUtf8(files.Sotrs[0].LastName), "Ёлкин");
+}
+
+TEST(GeneratedFolders, LargeFolderLoadsEveryPerson) {
+  TTestFolder folder;
+  packgen::TGenOptions options;
+  options.Seed = 7;
+  options.Persons = 300;
+  options.DocsPerPack = 40;
+  options.Indented = false;
+  const auto summary = packgen::GenerateFolder(options, folder.Text());
+  TFileSet files;
+  std::vector<std::string> messages;
+  files.LoadSubmissions(folder.Text(), false, false, kRegNumb, messages, {});
+  EXPECT_EQ(files.Sotrs.size(), 300u);
+  EXPECT_EQ(files.ReportPeriods.size(), 14u);
+  EXPECT_EQ(static_cast<int>(files.SZV6Files.size() + files.SZV63Files.size()), summary.SZV6Packs + summary.SZV63Packs - 1);
+  // Every message is one of the duplicate reports of the repeated pack.
+  for (const auto& message : messages) {
+    EXPECT_NE(Cp1251ToUtf8(message).find("дубликат исходных"), std::string::npos) << Cp1251ToUtf8(message);
+  }
+}
+
+}  // namespace
+}  // namespace brisolt
