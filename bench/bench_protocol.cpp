@@ -1,0 +1,128 @@
+// Protocol assembly and writing at the largest size the program is meant for: prints the time of
+// BuildReport on an in-memory file set and of each writer, and the size of each file.
+// Usage: bench_protocol [persons] [periods] [folder]   (defaults 100000, 16, the temp folder)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "engine/constants.h"
+#include "engine/report.h"
+#include "engine/sverka.h"
+#include "protocol/prot.h"
+#include "xml/cp1251.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+brisolt::TFileSet MakeFileSet(int persons, int periods) {
+  using namespace brisolt;
+  TFileSet set;
+  for (int index = 0; index < periods; ++index) {
+    const int year = index < 2 ? 2010 : 2011 + (index - 2) / 4;
+    const int quarter = index < 2 ? index + 1 : (index - 2) % 4 + 1;
+    set.ReportPeriods.push_back({year, quarter});
+    TFileRec file;
+    file.FileName = "PFR-700-Y-" + std::to_string(year) + "-ORG-087-001-012345-DCK-" +
+                    std::to_string(index + 1) + ".XML";
+    file.FormKind = Utf8ToCp1251("СЗВ-6-1");
+    file.DataType = Utf8ToCp1251("ИСХОДНАЯ");
+    file.PeriodYear = year;
+    file.PeriodQuarter = quarter;
+    file.CategoryCode = Utf8ToCp1251("НР");
+    set.SZV6Files.push_back(file);
+  }
+  TFileRec file63;
+  file63.FileName = "szv63.xml";
+  file63.DataType = Utf8ToCp1251("ИСХОДНАЯ");
+  file63.Year = 2012;
+  file63.CategoryCode = Utf8ToCp1251("НР");
+  set.SZV63Files.push_back(file63);
+  const std::string code = Utf8ToCp1251("НР");
+  set.Sotrs.reserve(static_cast<std::size_t>(persons));
+  for (int person = 0; person < persons; ++person) {
+    TSZV6Sotr sotr;
+    char snils[16];
+    std::snprintf(snils, sizeof snils, "%011d", person);
+    sotr.SNILS = snils;
+    sotr.LastName = Utf8ToCp1251("Иванов") + std::to_string(person);
+    sotr.FirstName = Utf8ToCp1251("Иван");
+    sotr.MiddleName = Utf8ToCp1251("Иванович");
+    for (int index = 0; index < periods; ++index) {
+      // Every tenth person stops a period early and leaves a small debt.
+      if (person % 10 == 0 && index == periods - 1) {
+        break;
+      }
+      TSZV6NU entry;
+      entry.Year = set.ReportPeriods[static_cast<std::size_t>(index)].Year;
+      entry.Quarter = set.ReportPeriods[static_cast<std::size_t>(index)].Quarter;
+      entry.CategoryCode = code;
+      entry.FileIndex = index;
+      entry.InsAccrued = 180000000 + person % 1000;
+      entry.InsPaid = entry.InsAccrued - (person % 10 == 0 ? 5000 : 0);
+      entry.FundAccrued = 54000000;
+      entry.FundPaid = 54000000;
+      entry.StageDates.push_back({40179, PeriodEndDate(entry.Year, entry.Quarter)});
+      sotr.NUList.push_back(std::move(entry));
+    }
+    TSZV63NU payments;
+    payments.Year = 2012;
+    payments.CategoryCode = code;
+    payments.FileNumber = 1;
+    for (int month = 1; month <= 12; ++month) {
+      payments.Months[static_cast<std::size_t>(month)] = {300000000, 300000000};
+    }
+    sotr.NU63List.push_back(payments);
+    set.Sotrs.push_back(std::move(sotr));
+  }
+  return set;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int persons = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const int periods = argc > 2 ? std::atoi(argv[2]) : 16;
+  const std::filesystem::path folder =
+      argc > 3 ? std::filesystem::path(argv[3]) : std::filesystem::temp_directory_path();
+
+  auto start = Clock::now();
+  const brisolt::TFileSet set = MakeFileSet(persons, periods);
+  std::printf("file set in memory: %d persons x %d periods, %.2f s\n", persons, periods,
+              SecondsSince(start));
+
+  brisolt::TReport report;
+  start = Clock::now();
+  brisolt::BuildReport(set, {}, "bench", "", "https://example/", "bench", "087-001-012345", 0,
+                       report);
+  std::printf("BuildReport: %.2f s (%zu lines, %zu forgotten, %zu СЗВ-6-3 blocks)\n",
+              SecondsSince(start), report.MainLines.size(), report.ForgottenLines.size(),
+              report.SZV63Blocks.size());
+
+  for (const int layout : {0, 1}) {
+    report.ProtForm = layout;
+    for (const bool html : {true, false}) {
+      const std::filesystem::path target =
+          folder / (std::string("bench_protocol_") + (layout ? "detailed" : "compact") +
+                    (html ? ".html" : ".xml"));
+      start = Clock::now();
+      if (html) {
+        brisolt::WriteHtmlProtocol(report, brisolt::NativeFromPath(target));
+      } else {
+        brisolt::WriteXmlProtocol(report, brisolt::NativeFromPath(target));
+      }
+      const double seconds = SecondsSince(start);
+      const double megabytes = static_cast<double>(std::filesystem::file_size(target)) / 1e6;
+      std::printf("%s %s: %.2f s, %.0f MB, %.0f MB/s\n", html ? "HTML" : "XML ",
+                  layout ? "detailed" : "compact ", seconds, megabytes, megabytes / seconds);
+      std::filesystem::remove(target);
+    }
+  }
+  return 0;
+}
