@@ -3,15 +3,11 @@
 // callback and version text.
 #pragma once
 
-#include <functional>
 #include <string>
 
-namespace brisolt {
+#include "engine/sverka.h"  // TProgressEvent: stage, detail (UTF-8), position, maximum
 
-// Same type as the loader's progress callback: stage, detail (UTF-8 display texts), position,
-// maximum.
-using TProgressEvent = std::function<void(const std::string& stage, const std::string& detail,
-                                          int position, int maximum)>;
+namespace brisolt {
 
 struct TRunRequest {
   std::string Path;          // platform encoding; the folder of the packs
