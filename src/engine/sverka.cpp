@@ -454,12 +454,16 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
 }
 
 void TFileSet::AddReportPeriod(int year, int quarter) {
-  for (const auto& period : ReportPeriods) {
-    if (period.Year == year && period.Quarter == quarter) {
-      return;
+  // The index follows ReportPeriods unless someone filled the list directly; then rebuild it.
+  if (periodIndex_.size() != ReportPeriods.size()) {
+    periodIndex_.clear();
+    for (const auto& period : ReportPeriods) {
+      periodIndex_.insert({period.Year, period.Quarter});
     }
   }
-  ReportPeriods.push_back({year, quarter});
+  if (periodIndex_.insert({year, quarter}).second) {
+    ReportPeriods.push_back({year, quarter});
+  }
 }
 
 void TFileSet::SplitRegNumbs(const std::string& text, std::vector<std::string>& list) {
@@ -655,6 +659,7 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   SZV63Packs.clear();
   Sotrs.clear();
   ReportPeriods.clear();
+  periodIndex_.clear();
   ReadPackFiles(folderText, subDirs, regNumbs, total, progress);
   if (SZV6Files.empty()) {
     Report(progress, kStageProtocol, kWait, 0, 100);
@@ -671,6 +676,12 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   std::unordered_map<std::string, int> personIndex;
   std::map<std::tuple<int, int, std::string, std::string>, int> packKeys;
   std::unordered_map<std::uint64_t, int> entryIndex;
+  std::size_t documents = 0;
+  for (const auto& pack : SZV6Packs) {
+    documents += pack.Docs.size();
+  }
+  personIndex.reserve(documents / 4 + 16);
+  entryIndex.reserve(documents);
   const int packCount = static_cast<int>(SZV6Files.size());
   for (int fileNumber = 1; fileNumber <= packCount; ++fileNumber) {
     Report(progress, kStagePersons, kWait, fileNumber, packCount);
@@ -702,7 +713,8 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
         entry.FundAccrued = zeroed ? 0 : doc.FundAccrued;
         entry.InsPaid = zeroed ? 0 : doc.InsPaid;
         entry.FundPaid = zeroed ? 0 : doc.FundPaid;
-        entry.StageDates = doc.StageDates;
+        // Each document is applied once, so its periods can move.
+        entry.StageDates = std::move(doc.StageDates);
       };
       const std::uint64_t entryKey = (static_cast<std::uint64_t>(person) << 32) | keyId;
       const auto existing = entryIndex.find(entryKey);

@@ -11,7 +11,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/szv63.h"
@@ -218,6 +220,10 @@ class TFileSet {
   int GetLastYear63() const;
   // Filter 0 all, 1 any flag, 2 SaldoDebt, 3 SaldoOverpaid, anything else all.
   static bool SaldoMatches(int saldoFlags, int filter);
+
+ private:
+  // The pairs of ReportPeriods, so that thousands of packs of distinct periods stay cheap to add.
+  std::set<std::pair<std::int32_t, std::int32_t>> periodIndex_;
 };
 
 // The ordering of the СЗВ-6-3 file list as repeated adjacent-swap passes, exactly. Exposed for the

@@ -379,16 +379,25 @@ struct TWriter {
     Summary.Bytes += bytes.size();
   }
 
+  // Some programs write a blank before "?>"; every third file here does.
+  TRenderStyle StyleFor() const {
+    TRenderStyle style = Style;
+    style.BlankBeforeDeclEnd = FileNumber % 3 == 0;
+    return style;
+  }
+
   void Write(TGenSZV6Pack& pack) {
     const std::string name = NextName(pack.RegNumb, pack.Year);
-    Write(name, RenderSZV6Pack(pack, Style));
+    pack.FileName = name;
+    Write(name, RenderSZV6Pack(pack, StyleFor()));
     ++Summary.SZV6Packs;
     Summary.Documents += static_cast<std::int64_t>(pack.Docs.size());
   }
 
   void Write(TGenSZV63Pack& pack) {
     const std::string name = NextName(pack.RegNumb, pack.Year);
-    Write(name, RenderSZV63Pack(pack, Style));
+    pack.FileName = name;
+    Write(name, RenderSZV63Pack(pack, StyleFor()));
     ++Summary.SZV63Packs;
     Summary.Documents += static_cast<std::int64_t>(pack.Docs.size());
   }
@@ -423,7 +432,7 @@ std::string RenderSZV6Pack(const TGenSZV6Pack& pack, const TRenderStyle& style) 
   const bool form4 = pack.FormKind == "СЗВ-6-4";
   TXmlOut xml(style);
   xml.Open("ФайлПФР", "xmlns=\"http://schema.pfr.ru\"");
-  FileHeader(xml, PackFileName(pack.RegNumb, pack.Year, pack.PackNumber));
+  FileHeader(xml, pack.FileName.empty() ? PackFileName(pack.RegNumb, pack.Year, pack.PackNumber) : pack.FileName);
   xml.Open("ПачкаВходящихДокументов", kPackAttributes);
   xml.Open(form4 ? kSZV64Inventory : kSZV6Inventory);
   xml.Leaf("НомерВпачке", 1);
@@ -479,7 +488,7 @@ std::string RenderSZV6Pack(const TGenSZV6Pack& pack, const TRenderStyle& style) 
 std::string RenderSZV63Pack(const TGenSZV63Pack& pack, const TRenderStyle& style) {
   TXmlOut xml(style);
   xml.Open("ФайлПФР", "xmlns=\"http://schema.pfr.ru\"");
-  FileHeader(xml, PackFileName(pack.RegNumb, pack.Year, pack.PackNumber));
+  FileHeader(xml, pack.FileName.empty() ? PackFileName(pack.RegNumb, pack.Year, pack.PackNumber) : pack.FileName);
   xml.Open("ПачкаВходящихДокументов", kPackAttributes);
   xml.Open("ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ");
   xml.Leaf("НомерВпачке", 1);

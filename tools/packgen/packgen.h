@@ -49,6 +49,7 @@ struct TGenSZV6Pack {
   int PackNumber = 1;
   std::string CompileDate = "15.04.2011";
   std::vector<TGenDoc> Docs;
+  std::string FileName;  // written as ИмяФайла; empty: made from the header
 };
 
 struct TGenMonth {
@@ -76,6 +77,7 @@ struct TGenSZV63Pack {
   int PackNumber = 1;
   std::string CompileDate = "01.02.2012";
   std::vector<TGenSZV63Doc> Docs;
+  std::string FileName;  // written as ИмяФайла; empty: made from the header
 };
 
 struct TRenderStyle {
