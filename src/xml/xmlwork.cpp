@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <system_error>
 
@@ -26,7 +27,11 @@ inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == 
 // keeps a cursor into its list and the whole split stays linear in the size of the text.
 class TEndTagIndex {
  public:
-  explicit TEndTagIndex(const char* base) : base_(base) {}
+  TEndTagIndex(const char* base, std::size_t size) : base_(base) {
+    // An end tag takes at least three bytes, real ones ten to sixty; untouched capacity costs
+    // nothing but address space.
+    entries_.reserve(size / 16 + 16);
+  }
 
   // `nameBegin`..`gtPos` is the candidate between "</" at `openPos` and its ">".
   void Add(std::size_t openPos, std::size_t gtPos) {
@@ -86,20 +91,21 @@ class TEndTagIndex {
     std::size_t LastFrom;
   };
 
+  // Names of one document differ in their length or at their ends; the names themselves are
+  // compared on a hit, so the hash only has to spread them.
   static std::uint32_t Hash(std::string_view name) {
-    std::uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
-    std::size_t pos = 0;
-    for (; pos + 8 <= name.size(); pos += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, name.data() + pos, 8);
-      hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-      hash ^= hash >> 32;
-    }
+    std::uint64_t head = 0;
     std::uint64_t tail = 0;
-    std::memcpy(&tail, name.data() + pos, name.size() - pos);
-    hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ull;
-    hash ^= hash >> 29;
-    return static_cast<std::uint32_t>(hash);
+    if (name.size() >= 8) {
+      std::memcpy(&head, name.data(), 8);
+      std::memcpy(&tail, name.data() + name.size() - 8, 8);
+    } else {
+      std::memcpy(&head, name.data(), name.size());
+    }
+    std::uint64_t hash = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC4CEB9FE1A85EC53ull) ^ name.size();
+    hash ^= hash >> 31;
+    hash *= 0xFF51AFD7ED558CCDull;
+    return static_cast<std::uint32_t>(hash >> 32);
   }
 
   std::uint32_t& FindSlot(std::string_view name, std::uint32_t hash) {
@@ -135,44 +141,93 @@ class TEndTagIndex {
   std::vector<std::uint32_t> slots_;
 };
 
-// Copies `in` to `out` (at least in.size() bytes) with TAB, CR and LF as spaces and without spaces
-// before ">"; indexes the end tags of the result on the way when `index` is given. Returns the size
-// of the result.
-std::size_t NormalizeInto(std::string_view in, char* out, TEndTagIndex* index) {
-  std::size_t size = 0;
-  std::size_t openPos = kNone;  // the last "</" not yet closed by a ">"
-  const char* p = in.data();
-  const char* const end = p + in.size();
+// Character classes of the normalisation.
+enum : unsigned char { kPlainChar = 0, kLineChar = 1, kSlashChar = 2, kGreaterChar = 3 };
+struct TNormalizeTable {
+  unsigned char Class[256];
+  bool Markup[256];          // "/" and ">"
+  unsigned char Output[256];  // TAB, CR and LF as a space, the rest as it is
+  constexpr TNormalizeTable() : Class(), Markup(), Output() {
+    for (int c = 0; c < 256; ++c) Output[c] = static_cast<unsigned char>(c);
+    for (unsigned char c : {'\t', '\r', '\n'}) {
+      Class[c] = kLineChar;
+      Output[c] = ' ';
+    }
+    Class[static_cast<unsigned char>('/')] = kSlashChar;
+    Class[static_cast<unsigned char>('>')] = kGreaterChar;
+    Markup[static_cast<unsigned char>('/')] = true;
+    Markup[static_cast<unsigned char>('>')] = true;
+  }
+};
+constexpr TNormalizeTable kNormalize;
+
+// Turns TAB, CR and LF of `data` into spaces and removes the spaces standing before a ">", in
+// place; indexes the end tags of the result on the way when `index` is given. Returns the new size.
+//
+// Packs rarely have a blank before a ">", so the first loop only rewrites line characters where
+// they stand; from the first blank to remove on, the second loop moves every byte.
+std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) {
+  auto* const begin = reinterpret_cast<unsigned char*>(data);
+  auto* const end = begin + size;
+  unsigned char* p = begin;
+  unsigned char* open = nullptr;  // the last "</" not yet closed by a ">"
+  for (;;) {
+    // Rewriting every byte costs less than telling the line characters apart.
+    while (end - p >= 4 && !kNormalize.Markup[p[0]] && !kNormalize.Markup[p[1]] && !kNormalize.Markup[p[2]] &&
+           !kNormalize.Markup[p[3]]) {
+      p[0] = kNormalize.Output[p[0]];
+      p[1] = kNormalize.Output[p[1]];
+      p[2] = kNormalize.Output[p[2]];
+      p[3] = kNormalize.Output[p[3]];
+      p += 4;
+    }
+    while (p != end && !kNormalize.Markup[*p]) {
+      *p = kNormalize.Output[*p];
+      ++p;
+    }
+    if (p == end) return size;
+    if (*p == '/') {
+      if (p != begin && p[-1] == '<') open = p - 1;
+      ++p;
+      continue;
+    }
+    if (p != begin && p[-1] == ' ') break;
+    if (open != nullptr) {
+      if (index != nullptr) index->Add(static_cast<std::size_t>(open - begin), static_cast<std::size_t>(p - begin));
+      open = nullptr;
+    }
+    ++p;
+  }
+
+  unsigned char* o = p;
   while (p != end) {
-    const char c = *p++;
-    switch (c) {
-      case '\t':
-      case '\r':
-      case '\n':
-        out[size++] = ' ';
-        break;
-      case '/':
-        if (size != 0 && out[size - 1] == '<') openPos = size - 1;
-        out[size++] = '/';
-        break;
-      case '>':
-        while (size != 0 && out[size - 1] == ' ') --size;
-        if (openPos != kNone) {
-          if (index != nullptr) index->Add(openPos, size);
-          openPos = kNone;
-        }
-        out[size++] = '>';
-        break;
+    const unsigned char c = *p++;
+    switch (kNormalize.Class[c]) {
+      case kPlainChar:
+        *o++ = c;
+        continue;
+      case kLineChar:
+        *o++ = ' ';
+        continue;
+      case kSlashChar:
+        if (o != begin && o[-1] == '<') open = o - 1;
+        *o++ = '/';
+        continue;
       default:
-        out[size++] = c;
         break;
     }
+    while (o != begin && o[-1] == ' ') --o;
+    if (open != nullptr) {
+      if (index != nullptr) index->Add(static_cast<std::size_t>(open - begin), static_cast<std::size_t>(o - begin));
+      open = nullptr;
+    }
+    *o++ = '>';
   }
-  return size;
+  return static_cast<std::size_t>(o - begin);
 }
 
 TEndTagIndex IndexEndTags(std::string_view text) {
-  TEndTagIndex index(text.data());
+  TEndTagIndex index(text.data(), text.size());
   std::size_t openPos = kNone;
   for (std::size_t pos = 0; pos < text.size(); ++pos) {
     const char c = text[pos];
@@ -230,9 +285,32 @@ bool ReadStartTag(const char* text, std::size_t pos, std::size_t limit, bool isR
   return true;
 }
 
-// Splits `element.Text`, which lies in the buffer at `base` indexed by `index`.
-bool SplitElement(TXMLElement& element, const char* base, TEndTagIndex& index, int depth) {
+// What the split of one tree shares: the buffer, its end tags, and one list per level in which the
+// children of the element being split gather, so that each element's list is allocated once at
+// its final size.
+struct TSplitContext {
+  TSplitContext(const char* base, TEndTagIndex& index)
+      : Base(base), Index(index), Gathered(TXMLElement::kMaxDepth + 1) {}
+  const char* Base;
+  TEndTagIndex& Index;
+  std::vector<std::vector<TXMLElement>> Gathered;
+};
+
+bool SplitLevel(TXMLElement& element, TSplitContext& context, int depth);
+
+// Splits `element.Text`, which lies in the context's buffer.
+bool SplitElement(TXMLElement& element, TSplitContext& context, int depth) {
+  std::vector<TXMLElement>& gathered = context.Gathered[depth];
+  gathered.clear();
+  const bool complete = SplitLevel(element, context, depth);
   element.Children.clear();
+  element.Children.reserve(gathered.size());
+  std::move(gathered.begin(), gathered.end(), std::back_inserter(element.Children));
+  gathered.clear();
+  return complete;
+}
+
+bool SplitLevel(TXMLElement& element, TSplitContext& context, int depth) {
   const std::string_view text = element.Text;
   std::size_t first = 0;
   while (first < text.size() && IsBlank(text[first])) ++first;
@@ -240,8 +318,8 @@ bool SplitElement(TXMLElement& element, const char* base, TEndTagIndex& index, i
   std::size_t last = text.size();
   while (IsBlank(text[last - 1])) --last;
 
-  const std::size_t offset = static_cast<std::size_t>(text.data() - base);
-  const char* const t = base + offset;  // positions below are relative to the element's text
+  const std::size_t offset = static_cast<std::size_t>(text.data() - context.Base);
+  const char* const t = text.data();  // positions below are relative to the element's text
   std::size_t at = first;
   TStartTag tag;
   for (;;) {
@@ -251,16 +329,16 @@ bool SplitElement(TXMLElement& element, const char* base, TEndTagIndex& index, i
     if (tag.Empty) {
       next = tag.End;
     } else {
-      const std::size_t found = index.Next(tag.Name, offset + tag.End);
+      const std::size_t found = context.Index.Next(tag.Name, offset + tag.End);
       if (found == kNone || found - offset + tag.Name.size() + 3 > last) return false;
       content = std::string_view(t + tag.End, found - offset - tag.End);
       next = found - offset + tag.Name.size() + 3;
     }
-    TXMLElement& child = element.Children.emplace_back();
+    TXMLElement& child = context.Gathered[depth].emplace_back();
     child.Name = tag.Name;
     if (tag.HasAttributes) child.Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
     child.Text = content;
-    if (depth < TXMLElement::kMaxDepth) SplitElement(child, base, index, depth + 1);
+    if (depth < TXMLElement::kMaxDepth) SplitElement(child, context, depth + 1);
 
     at = next;
     while (at < last && IsBlank(t[at])) ++at;
@@ -277,7 +355,8 @@ bool TXMLElement::ParseChildren() {
     return false;
   }
   TEndTagIndex index = IndexEndTags(Text);
-  return SplitElement(*this, Text.data(), index, 0);
+  TSplitContext context(Text.data(), index);
+  return SplitElement(*this, context, 0);
 }
 
 const TXMLElement* TXMLElement::Child(std::string_view name) const {
@@ -316,8 +395,6 @@ bool TXMLFile::LoadFromFile(const std::string& fileName) {
 bool TXMLFile::Parse() {
   Declaration.clear();
   Root.reset();
-  body_.reset();
-  bodySize_ = 0;
 
   const std::string_view all = TrimBlanks(Content);
   if (all.size() < 8 || all.substr(0, 5) != "<?xml") return false;
@@ -327,14 +404,15 @@ bool TXMLFile::Parse() {
 
   const std::string_view rest = TrimBlanks(all.substr(declEnd + 2));
   if (rest.size() >= std::numeric_limits<std::uint32_t>::max()) return false;
-  body_ = std::make_unique_for_overwrite<char[]>(rest.size() + 1);
-  TEndTagIndex index(body_.get());
-  bodySize_ = NormalizeInto(rest, body_.get(), &index);
-  const char* const body = body_.get();
-  if (bodySize_ == 0 || body[0] != '<') return false;
+  // The body is normalised where it stands: the tree's views point into Content from here on.
+  char* const body = Content.data() + (rest.data() - Content.data());
+  TEndTagIndex index(body, rest.size());
+  const std::size_t bodySize = NormalizeInPlace(body, rest.size(), &index);
+  Content.resize(static_cast<std::size_t>(body - Content.data()) + bodySize);
+  if (bodySize == 0 || body[0] != '<') return false;
 
   TStartTag tag;
-  if (!ReadStartTag(body, 0, bodySize_, true, tag)) return false;
+  if (!ReadStartTag(body, 0, bodySize, true, tag)) return false;
   std::string_view text;
   if (!tag.Empty) {
     const std::size_t found = index.Next(tag.Name, tag.End);
@@ -345,7 +423,10 @@ bool TXMLFile::Parse() {
   root->Name = TrimBlanks(tag.Name);
   if (tag.HasAttributes) root->Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
   root->Text = TrimBlanks(text);
-  if (!root->Text.empty()) SplitElement(*root, body, index, 0);
+  if (!root->Text.empty()) {
+    TSplitContext context(body, index);
+    SplitElement(*root, context, 0);
+  }
   Root = std::move(root);
   return true;
 }
@@ -365,8 +446,8 @@ std::size_t PosFrom(std::string_view sub, std::string_view text, std::size_t sta
 }
 
 std::string NormalizeBlanks(std::string_view text) {
-  std::string result(text.size(), '\0');
-  result.resize(NormalizeInto(text, result.data(), nullptr));
+  std::string result(text);
+  result.resize(NormalizeInPlace(result.data(), result.size(), nullptr));
   return result;
 }
 

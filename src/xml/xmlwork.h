@@ -2,8 +2,8 @@
 // elements, empty elements, attributes in double quotes and text. Entity references, comments,
 // CDATA and processing instructions are not recognised: they stay as written in the texts.
 //
-// The tree does not copy the document: names and texts are views into the normalised body held
-// by the TXMLFile, so elements are valid only as long as the TXMLFile that built them.
+// The tree does not copy the document: names and texts are views into the Content of the TXMLFile
+// that built them, and are valid only as long as it lives and its Content stays unchanged.
 #pragma once
 
 #include <cstddef>
@@ -46,7 +46,9 @@ class TXMLFile {
   TXMLFile& operator=(const TXMLFile&) = delete;
 
   std::vector<TXMLAttribute> Declaration;
-  // The file's bytes, windows-1251 (one byte is one character).
+  // The file's bytes, windows-1251 (one byte is one character). Parse normalises the blanks of the
+  // part after the declaration where it stands, and the tree then points into it: change Content
+  // only when the tree is no longer needed.
   std::string Content;
   // Absent until a successful Parse.
   std::unique_ptr<TXMLElement> Root;
@@ -59,11 +61,6 @@ class TXMLFile {
   bool Parse();
 
   static constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
-
- private:
-  // Content after the declaration with blanks normalised; the tree's views point here.
-  std::unique_ptr<char[]> body_;
-  std::size_t bodySize_ = 0;
 };
 
 // Blanks are space, TAB, CR and LF.

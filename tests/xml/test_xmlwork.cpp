@@ -5,8 +5,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "../fuzz/reference_reader.h"
 
 namespace brisolt {
 namespace {
@@ -278,6 +281,32 @@ TEST(XmlHostile, LargeInputsStayLinear) {
   const auto seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   EXPECT_LT(seconds, 20.0);
+}
+
+// Documents stitched together from the pieces that make readers stumble, read by this reader and
+// by the plain one that copies texts and searches for end tags the slow way.
+TEST(XmlParse, AgreesWithThePlainReader) {
+  const char* const pieces[] = {"<A>", "</A>", "<B>", "</B>", "<A/>", "<B/>", " ", "\r\n", "\t", "x", "\"",
+                                "=", "<A x=\"1\">", "<B y=\"a>b\">", "/", ">", "<", "</", " >", "<A />",
+                                "&amp;", "<!-- c -->", "<C", "</C >", "<>", "</>", "<a<b>", "</a<b>"};
+  std::mt19937 random(20101);
+  int parsed = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string content = round % 7 == 0 ? "<?xml version=\"1.0\" encoding=\"windows-1251\"?>"
+                                         : "<?xml version=\"1.0\"?>\r\n<A>";
+    const int count = static_cast<int>(random() % 24);
+    for (int index = 0; index < count; ++index) content += pieces[random() % std::size(pieces)];
+    if (round % 3 != 0) content += "</A>";
+    TXMLFile file;
+    file.Content = content;
+    reference::TRefElement expected;
+    const bool expectedParsed = reference::Parse(content, expected);
+    ASSERT_EQ(file.Parse(), expectedParsed) << content;
+    if (!expectedParsed) continue;
+    ++parsed;
+    ASSERT_EQ(reference::Compare(*file.Root, expected), "") << content;
+  }
+  EXPECT_GT(parsed, 5000);
 }
 
 class XmlFiles : public ::testing::Test {
