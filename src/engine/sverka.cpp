@@ -237,7 +237,7 @@ template <typename TVisit>
 void WalkFolder(const std::string& folder, bool subDirs, std::set<std::string>& walked, TVisit&& visit) {
   std::error_code error;
   const fs::path real = fs::weakly_canonical(folder.empty() ? fs::path(".") : PathFromNative(folder), error);
-  if (!error && !walked.insert(real.string()).second) {
+  if (!error && !walked.insert(NativeFromPath(real)).second) {
     return;
   }
   TFolderListing listing = ListFolder(folder);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <set>
 #include <string>
@@ -326,6 +327,22 @@ TEST_F(LoadTest, UnreadableDateEndsTheLoadNamingTheFile) {
   } catch (const EConvertError& error) {
     EXPECT_EQ(error.what(), folder_.Text() + Name(1) + ": ''31.02.2010'' is not a valid date");
   }
+}
+
+TEST_F(LoadTest, AbsurdHeadersAndAmountsStayHarmless) {
+  const TAmount huge = std::numeric_limits<TAmount>::max() / 100 * 100;
+  Write(Name(1), Pack("ИСХОДНАЯ", 2147483647, -2147483647, "10.04.2011", {Doc(kIvanov, "Иванов", huge, 0, huge, 0)}));
+  Write(Name(2), Pack("ИСХОДНАЯ", 2147483647, -2147483647, "11.04.2011", {Doc(kIvanov, "Иванов", huge, 0, huge, 0)}));
+  Write(Name(3), Pack("ИСХОДНАЯ", 0, 0, "10.04.2011", {Doc(kIvanov, "Иванов", -huge, huge, -huge, huge)}));
+  Load();
+  ASSERT_EQ(files_.Sotrs.size(), 1u);
+  std::vector<std::string> notes;
+  const TSotrCheck check = files_.CheckSotr(0, notes);
+  // Paid far more than accrued in the first period; what the amounts read as beyond that is the
+  // reader's business, the point is that nothing overflows.
+  EXPECT_NE(check.SaldoFlags & SaldoOverpaid, 0);
+  EXPECT_FALSE(notes.empty());
+  EXPECT_EQ(files_.ReportPeriods.size(), 2u);
 }
 
 // ---------------------------------------------------------------------------------------------
