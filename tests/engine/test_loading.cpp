@@ -501,6 +501,69 @@ TEST_F(LoadTest, ScanInsurersListsEachInsurerOnce) {
   EXPECT_EQ(numbers[2], "087-002-054321");
 }
 
+TEST_F(LoadTest, FormKindCarriesOverWithinAFolderOnlyInTheInsurerScan) {
+  TGenSZV6Pack first = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+  Write(Name(1), first);
+  TGenSZV6Pack other = first;
+  other.RegNumb = "087-002-054321";
+  other.OrgName = "ЗАО \"Василёк\"";
+  std::string bytes = packgen::RenderSZV6Pack(other, {false, false});
+  const std::string formKind = W("<ВидФормы>СЗВ-6-1</ВидФормы>");
+  bytes.erase(bytes.find(formKind), formKind.size());
+  packgen::WriteBytes(folder_.File(Name(2)), bytes);
+  packgen::WriteBytes(folder_.File("sub/" + Name(3)), bytes);
+  std::vector<std::string> names;
+  std::vector<std::string> numbers;
+  TFileSet::ScanInsurers(folder_.Text(), true, names, numbers);
+  // The sub-folder's file comes first and has nothing to inherit; the folder's second file
+  // inherits "СЗВ-6-1" from the first.
+  EXPECT_EQ(numbers, (std::vector<std::string>{kRegNumb, "087-002-054321"}));
+  Load(false, true, "087-002-054321");
+  EXPECT_TRUE(files_.SZV6Files.empty());
+  EXPECT_TRUE(files_.Sotrs.empty());
+}
+
+TEST_F(LoadTest, ChecksOnALoadedFolder) {
+  const auto doc = [](const std::string& snils, const std::string& lastName, TAmount insAccrued, TAmount insPaid,
+                      const std::string& start, const std::string& end) {
+    TGenDoc result = Doc(snils, lastName, insAccrued, insPaid);
+    result.Stages = {{start, end, false}};
+    return result;
+  };
+  // 2010 at 20 %: 80000 roubles accrued is a base of 400000, 4000 one of 20000.
+  Write(Name(1), Pack("ИСХОДНАЯ", 2010, 1, "10.07.2010",
+                      {doc("112-233-445 01", "Базов", 80000 * kRouble, 80000 * kRouble, "01.01.2010", "30.06.2010"),
+                       doc("112-233-445 02", "Уволенный", 1000 * kRouble, 1000 * kRouble, "01.01.2010", "30.06.2010"),
+                       doc("112-233-445 03", "Работающий", 1000 * kRouble, 1000 * kRouble, "01.01.2010", "30.06.2010")}));
+  Write(Name(2), Pack("ИСХОДНАЯ", 2010, 2, "10.01.2011",
+                      {doc("112-233-445 01", "Базов", 4000 * kRouble, 4000 * kRouble, "01.07.2010", "31.12.2010"),
+                       doc("112-233-445 02", "Уволенный", 1500 * kRouble, 1000 * kRouble, "01.07.2010", "30.12.2010"),
+                       doc("112-233-445 03", "Работающий", 1500 * kRouble, 1000 * kRouble, "01.07.2010", "31.12.2010")}));
+  Load();
+  struct Expected {
+    const char* snils;
+    std::vector<std::string> notes;
+    const char* styleClass;
+    int flags;
+  };
+  const Expected expected[] = {
+      {"11223344501", {"Предупреждение: 2/2010 - превыш. базы? 420000.00 р"}, "p", 0},
+      {"11223344502", {"Предупреждение: задолж. 500.00 страх."}, "hv", SaldoDebt},
+      {"11223344503", {}, "norm", SaldoDebt},
+  };
+  for (const auto& person : expected) {
+    std::vector<std::string> notes;
+    const TSotrCheck check = files_.CheckSotr(files_.FindSotr(person.snils), notes);
+    std::vector<std::string> texts;
+    for (const auto& note : notes) {
+      texts.push_back(Cp1251ToUtf8(note));
+    }
+    EXPECT_EQ(texts, person.notes) << person.snils;
+    EXPECT_EQ(check.StyleClass, person.styleClass) << person.snils;
+    EXPECT_EQ(check.SaldoFlags, person.flags) << person.snils;
+  }
+}
+
 TEST(GeneratedFolders, SampleShowsEverySituation) {
   TTestFolder folder;
   packgen::GenerateSample(folder.Text());
