@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -224,6 +225,9 @@ void TMain_Form::CreateControls() {
   Label6->setObjectName(QStringLiteral("Label6"));
   Label6->setFont(bold);
   Label6->setWordWrap(true);
+  Label6->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // Room for the longest notice, so that the controls below stay put when it changes.
+  Label6->setMinimumHeight(4 * QFontMetrics(bold).lineSpacing());
   layout->addWidget(Label6);
 
   Label5 = new QLabel(Text("Список страхователей"), this);

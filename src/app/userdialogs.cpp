@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/dirselect.h"
+#include "app/pipeline.h"
 #include "app/platform.h"
 
 namespace brisolt {
@@ -41,7 +42,8 @@ class TDesktopUserDialogs final : public TUserDialogs {
   void ShellOpen(const std::string& target) override { platform::ShellOpen(target); }
 
   void StartProgram(const std::string& program, const std::string& file) override {
-    platform::StartProgram(program, {file});
+    // The batch run's opener knows what stands for these programs on this platform.
+    OpenProtocol(file, program == "excel.exe" ? 1 : 2);
   }
 };
 

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Takes the pictures of the window kept in docs/ so that its look can be reviewed: the main window
+# with the insurer list of the bundled sample folder, and the window after a run on it.
+# Runs the real program under Xvfb with a settings store and a temporary folder of its own; the
+# user's settings are never touched. Usage: scripts/screenshots.sh [output folder, default docs]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+out="${1:-docs}"
+
+if [ "${BRISOLT_SCREENSHOTS_INSIDE:-}" != 1 ]; then
+  scripts/deps.sh build
+  tools=(xvfb xauth xdotool imagemagick fonts-dejavu-core)
+  missing=()
+  for package in "${tools[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target brisolt brisolt-packgen -j 2
+
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$work/config/Ostrak" "$work/temp" "$out"
+  build/brisolt-packgen --out "$work/packs" --sample >/dev/null
+  # The folder as if the clerk had picked it before; everything else as on a first start.
+  printf '[General]\nFilesPath=%s\nOpenProtocol=0\n' "$work/packs" >"$work/config/Ostrak/Brisolt.conf"
+
+  BRISOLT_SCREENSHOTS_INSIDE=1 BRISOLT_SCREENSHOTS_WORK="$work" \
+    xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
+  exit 0
+fi
+
+# Inside Xvfb from here on.
+work="$BRISOLT_SCREENSHOTS_WORK"
+export XDG_CONFIG_HOME="$work/config" TEMP="$work/temp" LANG=C.UTF-8
+unset QT_QPA_PLATFORM
+
+build/brisolt &
+program=$!
+trap 'kill "$program" 2>/dev/null || true' EXIT
+
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --name "Программа сверки начислений" 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "The main window did not open." >&2; exit 1; }
+sleep 1
+
+# Positions inside the 580 x 600 window: the list button beside the grid, then "Обработать".
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+click 557 238
+sleep 1
+import -window "$window" "$out/main-window.png"
+
+click 290 576
+for _ in $(seq 300); do
+  [ -f "$work/temp/087-001-012345.html" ] && break
+  sleep 0.1
+done
+[ -f "$work/temp/087-001-012345.html" ] || { echo "The run wrote no protocol." >&2; exit 1; }
+sleep 1
+import -window "$window" "$out/window-after-run.png"
+echo "Wrote $out/main-window.png and $out/window-after-run.png"
