@@ -1,0 +1,184 @@
+// The window on the real engine: a generated folder listed and processed from the window gives the
+// same protocol as the batch run with the same choices.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/helpform.h"
+#include "app/mainform.h"
+#include "app/progressform.h"
+#include "app/qtext.h"
+#include "guitestsupport.h"
+#include "packgen.h"
+
+using namespace brisolt;
+using testing::TRecordingDialogs;
+
+namespace {
+
+// The protocol's lines without the time it was made; the window's version text has "Версия " in
+// front of the batch run's.
+QList<QByteArray> ComparableLines(const QString& fileName, bool fromWindow) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return {QByteArray("cannot read ") + fileName.toUtf8()};
+  QByteArray bytes = file.readAll();
+  if (fromWindow) {
+    const QByteArray prefix = QByteArray::fromStdString(Cp1251FromQString(QStringLiteral("Версия ")));
+    const QByteArray version = QByteArray(BRISOLT_TEST_PRODUCT_VERSION);
+    const qsizetype at = bytes.indexOf(prefix + version);
+    if (at < 0) return {QByteArray("no version label text in the window's protocol")};
+    bytes.remove(at, prefix.size());
+  }
+  const QByteArray timeLine = QByteArray::fromStdString(
+      Cp1251FromQString(QStringLiteral("Дата и время формирования протокола: ")));
+  QList<QByteArray> lines;
+  for (const QByteArray& line : bytes.split('\n')) {
+    if (!line.contains(timeLine)) lines.append(line);
+  }
+  return lines;
+}
+
+}  // namespace
+
+class TestWindowRun : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir m_settingsFolder;
+  QTemporaryDir m_work;
+  QString m_packs;
+  QString m_temp;
+
+  struct TWindows {
+    TWindows() : Main(Dialogs), Help(&Main), Progress(&Main) {
+      Main.SetCompanions(&Help, &Progress);
+      Main.show();
+    }
+    template <typename T>
+    T* Find(const char* name) {
+      T* control = Main.findChild<T*>(QString::fromLatin1(name));
+      if (control == nullptr) qFatal("no control %s", name);
+      return control;
+    }
+    void Select(const char* group, int index) {
+      Find<QGroupBox>(group)->findChildren<QRadioButton*>().at(index)->click();
+    }
+    TRecordingDialogs Dialogs;
+    TMain_Form Main;
+    THelp_Form Help;
+    TProgress_Form Progress;
+  };
+
+ private slots:
+  void initTestCase() {
+    testing::UseTemporarySettingsStore(m_settingsFolder);
+    QVERIFY(m_work.isValid());
+    m_packs = QDir(m_work.path()).filePath(QStringLiteral("пачки"));
+    m_temp = QDir(m_work.path()).filePath(QStringLiteral("temp"));
+    QVERIFY(QDir().mkpath(m_temp));
+    qputenv("TEMP", m_temp.toUtf8());
+    packgen::GenerateSample(m_packs.toStdString());
+  }
+
+  void listButtonListsTheInsurersOfTheFolder() {
+    TWindows windows;
+    windows.Find<QLineEdit>("Path_Edit")->setText(m_packs);
+    QTest::mouseClick(windows.Find<QToolButton>("GetList_Button"), Qt::LeftButton);
+    QVERIFY(windows.Dialogs.Messages.empty());
+    auto* grid = windows.Find<QTableWidget>("Data_Grid");
+    QVERIFY(grid->rowCount() >= 2);
+    QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("087-001-012345"));
+    QCOMPARE(windows.Find<QLineEdit>("RegNumb_Edit")->text(), QStringLiteral("087-001-012345"));
+    QCOMPARE(windows.Find<QLineEdit>("OrgName_Edit")->text(), grid->item(0, 1)->text());
+  }
+
+  void listButtonOnAFolderWithoutPacks() {
+    TWindows windows;
+    windows.Find<QLineEdit>("Path_Edit")->setText(m_temp);
+    QTest::mouseClick(windows.Find<QToolButton>("GetList_Button"), Qt::LeftButton);
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text,
+             QStringLiteral("Файлов с инд. сведениями не обнаружено."));
+  }
+
+  void aNumberTypedWronglyFindsNobody() {
+    TWindows windows;
+    windows.Find<QLineEdit>("Path_Edit")->setText(m_packs);
+    windows.Find<QLineEdit>("RegNumb_Edit")->setText(QStringLiteral("87-001-012345"));
+    QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text,
+             QStringLiteral("Не удалось извлечь сведения о сотрудниках."));
+    QVERIFY(!QFile::exists(QDir(m_temp).filePath(QStringLiteral("87-001-012345.html"))));
+  }
+
+  void windowRunWritesTheBatchRunsProtocol_data() {
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<int>("saldo");
+    QTest::addColumn<bool>("calcCorr");
+    QTest::newRow("html compact, all persons") << 0 << 0 << 0 << false;
+    QTest::newRow("html detailed, debts, corrective data") << 0 << 1 << 2 << true;
+    QTest::newRow("excel compact, non-zero") << 1 << 0 << 1 << false;
+    QTest::newRow("calc detailed, overpaid") << 2 << 1 << 3 << true;
+  }
+
+  void windowRunWritesTheBatchRunsProtocol() {
+    QFETCH(int, format);
+    QFETCH(int, layout);
+    QFETCH(int, saldo);
+    QFETCH(bool, calcCorr);
+    const QString orgName = QStringLiteral("ООО Ромашка");
+    TWindows windows;
+    windows.Find<QLineEdit>("Path_Edit")->setText(m_packs);
+    windows.Find<QLineEdit>("RegNumb_Edit")->setText(QStringLiteral("087-001-012345"));
+    windows.Find<QLineEdit>("OrgName_Edit")->setText(orgName);
+    windows.Find<QCheckBox>("CalcCorr_Checkbox")->setChecked(calcCorr);
+    windows.Select("Format_Group", format);
+    windows.Select("Group_Group", layout);
+    windows.Select("Saldo_Group", saldo);
+    QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
+    QVERIFY(windows.Dialogs.Messages.empty());
+    const QString windowProtocol = windows.Find<QLabel>("ProtName_Label")->text();
+    QCOMPARE(windowProtocol, QDir(m_temp).filePath(format == 0 ? QStringLiteral("087-001-012345.html")
+                                                               : QStringLiteral("087-001-012345.xml")));
+    QCOMPARE(windows.Progress.State_Label->text(), QStringLiteral("Создание протокола..."));
+
+    const QString batchProtocol = QDir(m_work.path()).filePath(QStringLiteral("batch.out"));
+    QProcess batch;
+    batch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    batch.start(QStringLiteral(BRISOLT_BINARY),
+                {QStringLiteral("/regnumb=087-001-012345"), QStringLiteral("/path=") + m_packs,
+                 QStringLiteral("/orgname=") + orgName,
+                 QStringLiteral("/protformat=%1").arg(format),
+                 QStringLiteral("/protform=%1").arg(layout),
+                 QStringLiteral("/saldofilter=%1").arg(saldo),
+                 QStringLiteral("/calccorr=%1").arg(calcCorr ? 1 : 0),
+                 QStringLiteral("/protfilename=") + batchProtocol});
+    QVERIFY(batch.waitForFinished(120000));
+    QCOMPARE(batch.exitCode(), 0);
+
+    const QList<QByteArray> fromWindow = ComparableLines(windowProtocol, true);
+    const QList<QByteArray> fromBatch = ComparableLines(batchProtocol, false);
+    QVERIFY(fromWindow.size() > 50);
+    QCOMPARE(fromWindow.size(), fromBatch.size());
+    for (qsizetype index = 0; index < fromWindow.size(); ++index) {
+      QCOMPARE(fromWindow[index], fromBatch[index]);
+    }
+  }
+};
+
+QTEST_MAIN(TestWindowRun)
+#include "tst_windowrun.moc"
