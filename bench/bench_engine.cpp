@@ -132,8 +132,21 @@ int main(int argc, char** argv) {
     check += files.GetPeriodTotals(period.Year, period.Quarter).InsPaid;
   }
   const double totalsSeconds = Seconds(queryStart, Clock::now());
+  queryStart = Clock::now();
+  brisolt::TAmount onePass = 0;
+  for (int person = 0; person < static_cast<int>(files.Sotrs.size()); ++person) {
+    for (const auto& sums : files.GetPeriodSumsByPeriod(person)) {
+      onePass += sums.InsAccrued;
+    }
+  }
+  for (const auto& sums : files.GetPeriodTotalsByPeriod()) {
+    onePass += sums.InsPaid;
+  }
+  const double onePassSeconds = Seconds(queryStart, Clock::now());
   std::printf("checks and period sums of every person: %.3f s (%lld with a non-zero balance)\n", personSeconds, flagged);
   std::printf("period totals: %.3f s (checksum %lld)\n", totalsSeconds, static_cast<long long>(check));
+  std::printf("the same sums and totals in one pass per person: %.3f s (checksum %s)\n", onePassSeconds,
+              onePass == check ? "equal" : "DIFFERENT");
   std::printf("memory: peak during the load %.1f MB, resident after it %.1f MB, before it %.1f MB\n", loadPeak / 1024.0,
               afterLoad / 1024.0, baseline / 1024.0);
 

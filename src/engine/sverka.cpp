@@ -834,6 +834,29 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
 // =============================================================================================
 // Queries
 
+namespace {
+
+std::uint64_t PeriodKey(std::int32_t year, std::int32_t quarter) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(year)) << 32) | static_cast<std::uint32_t>(quarter);
+}
+
+// Adds one entry to the sums of its period, as GetPeriodSums does entry by entry.
+void AddEntry(TPeriodSums& sums, const TSZV6NU& entry, int year) {
+  sums.InsAccrued = AddAmount(sums.InsAccrued, entry.InsAccrued);
+  sums.FundAccrued = AddAmount(sums.FundAccrued, entry.FundAccrued);
+  sums.InsPaid = AddAmount(sums.InsPaid, entry.InsPaid);
+  sums.FundPaid = AddAmount(sums.FundPaid, entry.FundPaid);
+  if (!sums.FileNumbers.empty()) {
+    sums.FileNumbers += ", ";
+  }
+  sums.FileNumbers += std::to_string(entry.FileIndex + 1);
+  // Both in ten-thousandths, so their quotient is the base in roubles.
+  sums.EstimatedBase = (static_cast<double>(entry.InsAccrued) + static_cast<double>(entry.FundAccrued)) /
+                       static_cast<double>(GetTariff(year, entry.CategoryCode));
+}
+
+}  // namespace
+
 bool TFileSet::HasPeriodData(int person, int year, int quarter) const {
   for (const auto& entry : Sotrs[static_cast<std::size_t>(person)].NUList) {
     if (entry.Year == year && entry.Quarter == quarter) {
@@ -846,22 +869,92 @@ bool TFileSet::HasPeriodData(int person, int year, int quarter) const {
 TPeriodSums TFileSet::GetPeriodSums(int person, int year, int quarter) const {
   TPeriodSums sums;
   for (const auto& entry : Sotrs[static_cast<std::size_t>(person)].NUList) {
-    if (entry.Year != year || entry.Quarter != quarter) {
-      continue;
+    if (entry.Year == year && entry.Quarter == quarter) {
+      AddEntry(sums, entry, year);
     }
-    sums.InsAccrued = AddAmount(sums.InsAccrued, entry.InsAccrued);
-    sums.FundAccrued = AddAmount(sums.FundAccrued, entry.FundAccrued);
-    sums.InsPaid = AddAmount(sums.InsPaid, entry.InsPaid);
-    sums.FundPaid = AddAmount(sums.FundPaid, entry.FundPaid);
-    if (!sums.FileNumbers.empty()) {
-      sums.FileNumbers += ", ";
-    }
-    sums.FileNumbers += std::to_string(entry.FileIndex + 1);
-    // Both in ten-thousandths, so their quotient is the base in roubles.
-    sums.EstimatedBase = (static_cast<double>(entry.InsAccrued) + static_cast<double>(entry.FundAccrued)) /
-                         static_cast<double>(GetTariff(year, entry.CategoryCode));
   }
   return sums;
+}
+
+namespace {
+
+// Positions of periods in a period list, by first occurrence: a short list is scanned, a long one
+// indexed, so that a folder with thousands of periods costs no scan per period.
+class TPeriodLookup {
+ public:
+  explicit TPeriodLookup(const std::vector<TReportPeriod>& periods) : keys_(periods.size()) {
+    for (std::size_t position = 0; position < periods.size(); ++position) {
+      keys_[position] = PeriodKey(periods[position].Year, periods[position].Quarter);
+    }
+    if (keys_.size() > kScanned) {
+      index_.reserve(keys_.size());
+      for (std::size_t position = 0; position < keys_.size(); ++position) {
+        index_.try_emplace(keys_[position], position);
+      }
+    }
+  }
+
+  // The first position of the period, or the list's length when it is not listed.
+  std::size_t Find(std::int32_t year, std::int32_t quarter) const { return Find(PeriodKey(year, quarter)); }
+
+  std::size_t Find(std::uint64_t key) const {
+    if (keys_.size() > kScanned) {
+      const auto found = index_.find(key);
+      return found == index_.end() ? keys_.size() : found->second;
+    }
+    return static_cast<std::size_t>(std::find(keys_.begin(), keys_.end(), key) - keys_.begin());
+  }
+
+  // Where a period listed twice (only by hand) takes its sums from.
+  std::size_t FirstOf(std::size_t position) const { return Find(keys_[position]); }
+
+ private:
+  static constexpr std::size_t kScanned = 32;
+  std::vector<std::uint64_t> keys_;
+  std::unordered_map<std::uint64_t, std::size_t> index_;
+};
+
+void CopyRepeatedPeriods(const TPeriodLookup& lookup, std::vector<TPeriodSums>& sums) {
+  for (std::size_t position = 0; position < sums.size(); ++position) {
+    const std::size_t first = lookup.FirstOf(position);
+    if (first != position) {
+      sums[position] = sums[first];
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<TPeriodSums> TFileSet::GetPeriodSumsByPeriod(int person) const {
+  std::vector<TPeriodSums> result(ReportPeriods.size());
+  const TPeriodLookup lookup(ReportPeriods);
+  for (const auto& entry : Sotrs[static_cast<std::size_t>(person)].NUList) {
+    const std::size_t position = lookup.Find(entry.Year, entry.Quarter);
+    if (position < result.size()) {
+      AddEntry(result[position], entry, entry.Year);
+    }
+  }
+  CopyRepeatedPeriods(lookup, result);
+  return result;
+}
+
+std::vector<TPeriodSums> TFileSet::GetPeriodTotalsByPeriod() const {
+  std::vector<TPeriodSums> result(ReportPeriods.size());
+  const TPeriodLookup lookup(ReportPeriods);
+  for (const auto& sotr : Sotrs) {
+    for (const auto& entry : sotr.NUList) {
+      const std::size_t position = lookup.Find(entry.Year, entry.Quarter);
+      if (position < result.size()) {
+        TPeriodSums& totals = result[position];
+        totals.InsAccrued = AddAmount(totals.InsAccrued, entry.InsAccrued);
+        totals.FundAccrued = AddAmount(totals.FundAccrued, entry.FundAccrued);
+        totals.InsPaid = AddAmount(totals.InsPaid, entry.InsPaid);
+        totals.FundPaid = AddAmount(totals.FundPaid, entry.FundPaid);
+      }
+    }
+  }
+  CopyRepeatedPeriods(lookup, result);
+  return result;
 }
 
 TCategorySums TFileSet::GetCategorySums(int person, int year, int quarter, const std::string& categoryCode) const {
@@ -966,9 +1059,11 @@ TSotrCheck TFileSet::CheckSotr(int person, std::vector<std::string>& notes) cons
   TAmount fundPaid = 0;
   double yearBase = 0;
   TDate lastEnd = 0;
-  for (const auto& period : ReportPeriods) {
+  const std::vector<TPeriodSums> periodSums = GetPeriodSumsByPeriod(person);
+  for (std::size_t position = 0; position < ReportPeriods.size(); ++position) {
+    const TReportPeriod& period = ReportPeriods[position];
     const std::string when = std::to_string(period.Quarter) + "/" + std::to_string(period.Year);
-    const TPeriodSums sums = GetPeriodSums(person, period.Year, period.Quarter);
+    const TPeriodSums& sums = periodSums[position];
     if (sums.EstimatedBase > 0) {
       yearBase += sums.EstimatedBase;
     }

@@ -1,6 +1,8 @@
 // The per-person and per-period queries and the cumulative check, on file sets built by hand.
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -257,6 +259,55 @@ TEST(PeriodQueries, SumsFileNumbersAndEstimatedBase) {
   EXPECT_EQ(totals.FundPaid, 44 * kRouble);
   EXPECT_TRUE(files.HasPeriodData(1, 2011, 1));
   EXPECT_FALSE(files.HasPeriodData(1, 2011, 2));
+}
+
+// The one-pass query against the per-period one, on random persons and period lists (short and
+// long, with a period listed twice and entries of periods not listed).
+TEST(PeriodQueries, ByPeriodEqualsOnePeriodAtATime) {
+  std::mt19937 random(77);
+  const char* const codes[] = {"НР", "ООИ", "ЧЭС", "XYZ"};
+  for (int round = 0; round < 200; ++round) {
+    TFileSet files;
+    const int periods = round % 2 == 0 ? 1 + static_cast<int>(random() % 8) : 40 + static_cast<int>(random() % 30);
+    for (int period = 0; period < periods; ++period) {
+      files.ReportPeriods.push_back({2010 + period / 4, period % 4 + 1});
+    }
+    files.ReportPeriods.push_back(files.ReportPeriods[random() % files.ReportPeriods.size()]);
+    files.Sotrs.resize(1);
+    const int entries = static_cast<int>(random() % 60);
+    for (int index = 0; index < entries; ++index) {
+      const int period = static_cast<int>(random() % static_cast<unsigned>(periods + 2));
+      files.Sotrs[0].NUList.push_back(Entry(2010 + period / 4, period % 4 + 1,
+                                            static_cast<TAmount>(random() % 100000) - 20000,
+                                            static_cast<TAmount>(random() % 100000), static_cast<TAmount>(random() % 5000),
+                                            0, codes[random() % 4], index));
+    }
+    files.Sotrs.push_back(files.Sotrs[0]);
+    files.Sotrs[1].NUList.resize(files.Sotrs[1].NUList.size() / 2);
+    const std::vector<TPeriodSums> totals = files.GetPeriodTotalsByPeriod();
+    ASSERT_EQ(totals.size(), files.ReportPeriods.size());
+    for (std::size_t position = 0; position < totals.size(); ++position) {
+      const TReportPeriod& period = files.ReportPeriods[position];
+      const TPeriodSums one = files.GetPeriodTotals(period.Year, period.Quarter);
+      ASSERT_EQ(totals[position].InsAccrued, one.InsAccrued) << round;
+      ASSERT_EQ(totals[position].FundAccrued, one.FundAccrued) << round;
+      ASSERT_EQ(totals[position].InsPaid, one.InsPaid) << round;
+      ASSERT_EQ(totals[position].FundPaid, one.FundPaid) << round;
+      ASSERT_EQ(totals[position].FileNumbers, "");
+    }
+    const std::vector<TPeriodSums> all = files.GetPeriodSumsByPeriod(0);
+    ASSERT_EQ(all.size(), files.ReportPeriods.size());
+    for (std::size_t position = 0; position < all.size(); ++position) {
+      const TReportPeriod& period = files.ReportPeriods[position];
+      const TPeriodSums one = files.GetPeriodSums(0, period.Year, period.Quarter);
+      ASSERT_EQ(all[position].FileNumbers, one.FileNumbers) << round;
+      ASSERT_EQ(all[position].EstimatedBase, one.EstimatedBase) << round;
+      ASSERT_EQ(all[position].InsAccrued, one.InsAccrued) << round;
+      ASSERT_EQ(all[position].FundAccrued, one.FundAccrued) << round;
+      ASSERT_EQ(all[position].InsPaid, one.InsPaid) << round;
+      ASSERT_EQ(all[position].FundPaid, one.FundPaid) << round;
+    }
+  }
 }
 
 TEST(PeriodQueries, SumsSaturateInsteadOfOverflowing) {
