@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "app/helpform.h"
@@ -108,6 +109,39 @@ QString FileNameStem(const QString& regNumbText) {
   if (stem == QLatin1String(".") || stem == QLatin1String("..")) stem.fill(QLatin1Char('_'));
   return stem;
 }
+
+// While the window waits for a worker, the user's input goes nowhere: it must neither reach the
+// window now nor be replayed once the work is done.
+class TInputBlocker : public QObject {
+ public:
+  TInputBlocker() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qApp->installEventFilter(this);
+  }
+  ~TInputBlocker() override {
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Wheel:
+      case QEvent::ShortcutOverride:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
 
 }  // namespace
 
@@ -391,7 +425,7 @@ void TMain_Form::showEvent(QShowEvent* event) {
 
 void TMain_Form::closeEvent(QCloseEvent* event) {
   if (m_running) {
-    // The run ends by itself; the window closes after it.
+    // The work cannot be stopped half-way; the window can be closed once it is done.
     event->ignore();
     return;
   }
@@ -478,11 +512,29 @@ void TMain_Form::Browse_ButtonClick() {
 }
 
 void TMain_Form::GetStrList_ButtonClick() {
+  if (m_running) return;
   std::vector<std::string> names;
   std::vector<std::string> regNumbs;
   const std::string folder =
       NativeFromQString(Path_Edit->text()) + std::string(1, platform::PathSeparator());
-  m_engine.ScanInsurers(folder, Subdirs_CheckBox->isChecked(), names, regNumbs);
+  const bool subDirs = Subdirs_CheckBox->isChecked();
+  std::string failure;
+  // Every pack of the folder is read; a big folder must not freeze the window meanwhile.
+  m_running = true;
+  RunOnWorker([&] {
+    try {
+      m_engine.ScanInsurers(folder, subDirs, names, regNumbs);
+    } catch (const std::exception& error) {
+      failure = error.what();
+    } catch (...) {
+      failure = "Неизвестная ошибка.";
+    }
+  });
+  m_running = false;
+  if (!failure.empty()) {
+    ShowMessage(QString::fromStdString(failure), Text("Brisolt"), true);
+    return;
+  }
   if (regNumbs.empty()) {
     ShowMessage(Text("Файлов с инд. сведениями не обнаружено."), Text(kCaptionError), true);
   } else {
@@ -530,11 +582,23 @@ void TMain_Form::GridDblClick(int row) {
   Process_ButtonClick();
 }
 
-TRunOutcome TMain_Form::RunOnWorker(const TRunRequest& request) {
+void TMain_Form::RunOnWorker(const std::function<void()>& work) {
+  TInputBlocker blocker;
+  QThread* worker = QThread::create(work);
+  QEventLoop loop;
+  connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+  worker->start();
+  // The windows keep painting and the progress window keeps moving while the work goes on.
+  loop.exec();
+  worker->wait();
+  delete worker;
+}
+
+TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
   TProgressRelay relay(m_progress);
   TRunOutcome outcome;
-  TWindowRunner runner = m_engine.Run;
-  QThread* worker = QThread::create([&outcome, &request, &relay, runner] {
+  const TWindowRunner& runner = m_engine.Run;
+  RunOnWorker([&outcome, &request, &relay, &runner] {
     try {
       outcome = runner(request, [&relay](const std::string& stage, const std::string& detail,
                                          int position, int maximum) {
@@ -546,16 +610,8 @@ TRunOutcome TMain_Form::RunOnWorker(const TRunRequest& request) {
       outcome = {TRunResult::Failed, "Неизвестная ошибка."};
     }
   });
-  QEventLoop loop;
-  connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-  worker->start();
-  // The window keeps painting and the progress window keeps moving; the progress window is
-  // modal, so nothing else takes input until the run is over.
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  worker->wait();
-  delete worker;
   // Deliver the last progress report before the window goes away.
-  QCoreApplication::sendPostedEvents(m_progress);
+  if (m_progress) QCoreApplication::sendPostedEvents(m_progress);
   return outcome;
 }
 
@@ -583,7 +639,7 @@ void TMain_Form::Process_ButtonClick() {
     m_progress->ShowProgress(Text("Старт обработки"), Text("Подождите..."), 0, 100);
     m_progress->StartRun();
   }
-  const TRunOutcome outcome = RunOnWorker(request);
+  const TRunOutcome outcome = RunPipeline(request);
   const bool open = Open_CheckBox->isChecked();
 
   switch (outcome.Result) {

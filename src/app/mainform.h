@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <string>
 
 #include "app/settings.h"
@@ -69,7 +70,9 @@ class TMain_Form : public QWidget {
   void ShowMessage(const QString& text, const QString& caption, bool error);
   void SetProtocolResult(const QString& fileName);
   void OpenSpreadsheet(const QString& fileName, int protFormat);
-  TRunOutcome RunOnWorker(const TRunRequest& request);
+  // Runs `work` on a worker thread; the window keeps painting and takes no input until it ends.
+  void RunOnWorker(const std::function<void()>& work);
+  TRunOutcome RunPipeline(const TRunRequest& request);
 
   TUserDialogs& m_dialogs;
   TWindowEngine m_engine;

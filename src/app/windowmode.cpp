@@ -57,7 +57,6 @@ int RunWindowMode(int argc, char** argv) {
   QApplication application(argc, argv);
   g_starting = false;
   QApplication::setApplicationName(QStringLiteral("Brisolt"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Brisolt"));
   QApplication::setOrganizationName(QStringLiteral("Ostrak"));
 
   TMain_Form mainForm(DesktopUserDialogs());

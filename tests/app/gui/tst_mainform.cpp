@@ -695,16 +695,41 @@ class TestMainForm : public QObject {
     QTimer::singleShot(20, [&] {
       sawProgressWindow = shown->Progress.isVisible() && shown->Main.IsRunning() &&
                           QApplication::activeModalWidget() == &shown->Progress;
+      // Clicks during the run go nowhere, now or later.
+      shown->Click("Process_Button");
+      shown->Click("GetList_Button");
+      QTest::keyClicks(shown->Edit("OrgName_Edit"), QStringLiteral("typed"));
       released = true;
     });
     windows.Click("Process_Button");
     QVERIFY(released);
     QVERIFY(sawProgressWindow);
+    QCoreApplication::processEvents();
+    QCOMPARE(engine.Requests.size(), std::size_t(1));
+    QVERIFY(engine.ScannedFolders.empty());
+    QCOMPARE(windows.Edit("OrgName_Edit")->text(), QString());
     QCOMPARE(windows.Progress.State_Label->text(), QStringLiteral("Создание протокола..."));
     QCOMPARE(windows.Progress.ProgressBar->value(), 2);
     QVERIFY(!windows.Progress.isVisible());
     QCOMPARE(windows.Label("ProtState_Label")->text(),
              QStringLiteral("Сформирован протокол с именем"));
+  }
+
+  void aFailingScanIsShownAndTheGridKept() {
+    TFakeEngine engine;
+    TWindows windows(engine);
+    TWindowEngine failing = engine.Engine();
+    failing.ScanInsurers = [](const std::string&, bool, std::vector<std::string>&,
+                              std::vector<std::string>&) {
+      throw std::runtime_error("PFR.xml: ''31.02.2011'' is not a valid date");
+    };
+    TMain_Form main(windows.Dialogs, failing);
+    QTest::mouseClick(main.findChild<QToolButton*>("GetList_Button"), Qt::LeftButton);
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text,
+             QStringLiteral("PFR.xml: ''31.02.2011'' is not a valid date"));
+    QCOMPARE(main.findChild<QTableWidget*>("Data_Grid")->rowCount(), 1);
+    QVERIFY(!main.IsRunning());
   }
 
   void anExceptionInTheRunIsShownAndTheWindowRecovers() {
