@@ -639,7 +639,9 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
   std::vector<std::int64_t> yearBase(persons.size(), 0);
   std::vector<std::int64_t> carried(persons.size(), 0);
   // Taxable payments per person and month, for СЗВ-6-3.
-  std::map<std::pair<std::size_t, int>, TGenMonth> monthSums;
+  const std::size_t monthCount = static_cast<std::size_t>(lastMonth) + 1;
+  std::vector<TGenMonth> monthSums(persons.size() * monthCount);
+  std::vector<char> monthWorked(persons.size() * monthCount, 0);
   struct TCorrection {
     int Period;
     TGenDoc Doc;
@@ -679,7 +681,8 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
         }
         yearBase[index] += pay;
         base += pay;
-        TGenMonth& sums = monthSums[{index, month}];
+        TGenMonth& sums = monthSums[index * monthCount + static_cast<std::size_t>(month)];
+        monthWorked[index * monthCount + static_cast<std::size_t>(month)] = 1;
         sums.Total += person.Salary;
         sums.Taxable += pay;
       }
@@ -782,9 +785,9 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
       TGenSZV63Doc doc;
       bool any = false;
       for (int month = 1; month <= 12; ++month) {
-        const auto found = monthSums.find({index, MonthIndex(year, month)});
-        if (found != monthSums.end()) {
-          doc.Months[static_cast<std::size_t>(month - 1)] = found->second;
+        const int at = MonthIndex(year, month);
+        if (at <= lastMonth && monthWorked[index * monthCount + static_cast<std::size_t>(at)] != 0) {
+          doc.Months[static_cast<std::size_t>(month - 1)] = monthSums[index * monthCount + static_cast<std::size_t>(at)];
           any = true;
         }
       }
