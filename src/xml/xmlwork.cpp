@@ -1,5 +1,6 @@
 #include "xml/xmlwork.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +20,30 @@ constexpr std::size_t kReadBlock = 64000;
 
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+constexpr std::uint64_t kEachByte = 0x0101010101010101ull;
+
+// The high bit of each byte of `word` that equals `c`, and no other bit.
+inline std::uint64_t BytesEqual(std::uint64_t word, unsigned char c) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const std::uint64_t x = word ^ (kEachByte * c);
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Equality of two short runs of bytes, a word at a time (names are a few dozen bytes).
+inline bool SameBytes(const char* a, const char* b, std::size_t size) {
+  std::size_t pos = 0;
+  for (; pos + 8 <= size; pos += 8) {
+    std::uint64_t left, right;
+    std::memcpy(&left, a + pos, 8);
+    std::memcpy(&right, b + pos, 8);
+    if (left != right) return false;
+  }
+  for (; pos < size; ++pos) {
+    if (a[pos] != b[pos]) return false;
+  }
+  return true;
+}
+
 // Where every "</name>" of a text is, so that finding an element's end costs nothing like a scan
 // of its content. A name of an end tag is whatever stands between "</" and the next ">", provided
 // it holds no blank and no "/" (a start tag's name never does).
@@ -33,13 +58,12 @@ class TEndTagIndex {
     entries_.reserve(size / 16 + 16);
   }
 
-  // `nameBegin`..`gtPos` is the candidate between "</" at `openPos` and its ">".
+  // The candidate between "</" at `openPos` and its ">" at `gtPos`; the caller has made sure that
+  // it holds no "/" (a later "/" drops the candidate).
   void Add(std::size_t openPos, std::size_t gtPos) {
     const std::size_t nameBegin = openPos + 2;
     const std::string_view name(base_ + nameBegin, gtPos - nameBegin);
-    for (char c : name) {
-      if (c == ' ' || c == '/') return;
-    }
+    if (!name.empty() && std::memchr(name.data(), ' ', name.size()) != nullptr) return;
     const std::uint32_t hash = Hash(name);
     std::uint32_t& slot = FindSlot(name, hash);
     const auto entry = static_cast<std::uint32_t>(entries_.size());
@@ -115,8 +139,7 @@ class TEndTagIndex {
       std::uint32_t& slot = slots_[probe];
       if (slot == 0) return slot;
       const TName& known = names_[slot - 1];
-      if (known.Hash == hash && known.Size == name.size() &&
-          std::memcmp(base_ + known.Begin, name.data(), name.size()) == 0) {
+      if (known.Hash == hash && known.Size == name.size() && SameBytes(base_ + known.Begin, name.data(), name.size())) {
         return slot;
       }
     }
@@ -172,14 +195,33 @@ std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) 
   unsigned char* p = begin;
   unsigned char* open = nullptr;  // the last "</" not yet closed by a ">"
   for (;;) {
-    // Rewriting every byte costs less than telling the line characters apart.
-    while (end - p >= 4 && !kNormalize.Markup[p[0]] && !kNormalize.Markup[p[1]] && !kNormalize.Markup[p[2]] &&
-           !kNormalize.Markup[p[3]]) {
-      p[0] = kNormalize.Output[p[0]];
-      p[1] = kNormalize.Output[p[1]];
-      p[2] = kNormalize.Output[p[2]];
-      p[3] = kNormalize.Output[p[3]];
-      p += 4;
+    // Eight bytes at a time while they hold no "/" or ">": line characters become spaces.
+    if constexpr (std::endian::native == std::endian::little) {
+      while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        const std::uint64_t markup = BytesEqual(word, '/') | BytesEqual(word, '>');
+        // Bytes below 0x0E are rare but for line characters; the exact test only runs where some are.
+        std::uint64_t line = 0;
+        if (((word - kEachByte * 0x0E) & ~word & (kEachByte * 0x80)) != 0) {
+          line = BytesEqual(word, '\t') | BytesEqual(word, '\r') | BytesEqual(word, '\n');
+        }
+        if (markup != 0) {
+          // Only the bytes before the first "/" or ">" are done here.
+          const int before = std::countr_zero(markup) / 8;
+          line &= before == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * before);
+        }
+        if (line != 0) {
+          const std::uint64_t spaces = (line >> 7) * 0xFF;
+          word = (word & ~spaces) | (spaces & (kEachByte * ' '));
+          std::memcpy(p, &word, 8);
+        }
+        if (markup != 0) {
+          p += std::countr_zero(markup) / 8;
+          break;
+        }
+        p += 8;
+      }
     }
     while (p != end && !kNormalize.Markup[*p]) {
       *p = kNormalize.Output[*p];
@@ -187,7 +229,8 @@ std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) 
     }
     if (p == end) return size;
     if (*p == '/') {
-      if (p != begin && p[-1] == '<') open = p - 1;
+      // A "/" after "</" leaves no end tag there.
+      open = p != begin && p[-1] == '<' ? p - 1 : nullptr;
       ++p;
       continue;
     }
@@ -210,7 +253,7 @@ std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) 
         *o++ = ' ';
         continue;
       case kSlashChar:
-        if (o != begin && o[-1] == '<') open = o - 1;
+        open = o != begin && o[-1] == '<' ? o - 1 : nullptr;
         *o++ = '/';
         continue;
       default:
@@ -231,8 +274,8 @@ TEndTagIndex IndexEndTags(std::string_view text) {
   std::size_t openPos = kNone;
   for (std::size_t pos = 0; pos < text.size(); ++pos) {
     const char c = text[pos];
-    if (c == '/' && pos != 0 && text[pos - 1] == '<') {
-      openPos = pos - 1;
+    if (c == '/') {
+      openPos = pos != 0 && text[pos - 1] == '<' ? pos - 1 : kNone;
     } else if (c == '>' && openPos != kNone) {
       index.Add(openPos, pos);
       openPos = kNone;
@@ -240,6 +283,17 @@ TEndTagIndex IndexEndTags(std::string_view text) {
   }
   return index;
 }
+
+// What ends the name of a start tag.
+struct TNameStopTable {
+  bool Stop[256];
+  constexpr TNameStopTable() : Stop() {
+    Stop[static_cast<unsigned char>(' ')] = true;
+    Stop[static_cast<unsigned char>('/')] = true;
+    Stop[static_cast<unsigned char>('>')] = true;
+  }
+};
+constexpr TNameStopTable kNameStop;
 
 struct TStartTag {
   std::string_view Name;
@@ -254,7 +308,19 @@ struct TStartTag {
 // outside quotes; any other element's ends at any ">" and at a "/" outside quotes.
 bool ReadStartTag(const char* text, std::size_t pos, std::size_t limit, bool isRoot, TStartTag& tag) {
   std::size_t at = pos + 1;
-  while (at < limit && text[at] != ' ' && text[at] != '/' && text[at] != '>') ++at;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (limit - at >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text + at, 8);
+      const std::uint64_t stop = BytesEqual(word, ' ') | BytesEqual(word, '/') | BytesEqual(word, '>');
+      if (stop != 0) {
+        at += std::countr_zero(stop) / 8;
+        break;
+      }
+      at += 8;
+    }
+  }
+  while (at < limit && !kNameStop.Stop[static_cast<unsigned char>(text[at])]) ++at;
   if (at >= limit) return false;
   tag.Name = std::string_view(text + pos + 1, at - pos - 1);
   tag.HasAttributes = false;
@@ -289,10 +355,11 @@ bool ReadStartTag(const char* text, std::size_t pos, std::size_t limit, bool isR
 // children of the element being split gather, so that each element's list is allocated once at
 // its final size.
 struct TSplitContext {
-  TSplitContext(const char* base, TEndTagIndex& index)
-      : Base(base), Index(index), Gathered(TXMLElement::kMaxDepth + 1) {}
+  TSplitContext(const char* base, TEndTagIndex& index, std::pmr::memory_resource* arena)
+      : Base(base), Index(index), Arena(arena), Gathered(TXMLElement::kMaxDepth + 1) {}
   const char* Base;
   TEndTagIndex& Index;
+  std::pmr::memory_resource* Arena;
   std::vector<std::vector<TXMLElement>> Gathered;
 };
 
@@ -305,7 +372,7 @@ bool SplitElement(TXMLElement& element, TSplitContext& context, int depth) {
   const bool complete = SplitLevel(element, context, depth);
   element.Children.clear();
   element.Children.reserve(gathered.size());
-  std::move(gathered.begin(), gathered.end(), std::back_inserter(element.Children));
+  for (TXMLElement& child : gathered) element.Children.emplace_back(std::move(child));
   gathered.clear();
   return complete;
 }
@@ -334,7 +401,7 @@ bool SplitLevel(TXMLElement& element, TSplitContext& context, int depth) {
       content = std::string_view(t + tag.End, found - offset - tag.End);
       next = found - offset + tag.Name.size() + 3;
     }
-    TXMLElement& child = context.Gathered[depth].emplace_back();
+    TXMLElement& child = context.Gathered[depth].emplace_back(context.Arena);
     child.Name = tag.Name;
     if (tag.HasAttributes) child.Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
     child.Text = content;
@@ -355,7 +422,7 @@ bool TXMLElement::ParseChildren() {
     return false;
   }
   TEndTagIndex index = IndexEndTags(Text);
-  TSplitContext context(Text.data(), index);
+  TSplitContext context(Text.data(), index, Children.get_allocator().resource());
   return SplitElement(*this, context, 0);
 }
 
@@ -395,6 +462,7 @@ bool TXMLFile::LoadFromFile(const std::string& fileName) {
 bool TXMLFile::Parse() {
   Declaration.clear();
   Root.reset();
+  arena_.release();
 
   const std::string_view all = TrimBlanks(Content);
   if (all.size() < 8 || all.substr(0, 5) != "<?xml") return false;
@@ -419,12 +487,12 @@ bool TXMLFile::Parse() {
     if (found == kNone) return false;
     text = std::string_view(body + tag.End, found - tag.End);
   }
-  auto root = std::make_unique<TXMLElement>();
+  auto root = std::make_unique<TXMLElement>(&arena_);
   root->Name = TrimBlanks(tag.Name);
   if (tag.HasAttributes) root->Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
   root->Text = TrimBlanks(text);
   if (!root->Text.empty()) {
-    TSplitContext context(body, index);
+    TSplitContext context(body, index, &arena_);
     SplitElement(*root, context, 0);
   }
   Root = std::move(root);

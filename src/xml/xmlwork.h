@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +22,15 @@ struct TXMLAttribute {
 
 class TXMLElement {
  public:
+  TXMLElement() = default;
+  // Children of the elements of a parsed file live in the file's arena.
+  explicit TXMLElement(std::pmr::memory_resource* arena) : Children(arena) {}
+
   std::string_view Name;
   std::vector<TXMLAttribute> Attributes;
   // Everything between the start tag and the matching end tag as written, child markup included.
   std::string_view Text;
-  std::vector<TXMLElement> Children;
+  std::pmr::vector<TXMLElement> Children;
 
   // Splits Text into Children. False for a leaf (Text not starting with "<") or when a malformed
   // child ended the level early; the children read before it are kept either way.
@@ -40,6 +45,10 @@ class TXMLElement {
 };
 
 class TXMLFile {
+ private:
+  // Holds every element list of the tree; declared first so that it outlives Root.
+  std::pmr::monotonic_buffer_resource arena_;
+
  public:
   TXMLFile() = default;
   TXMLFile(const TXMLFile&) = delete;
