@@ -140,9 +140,9 @@ THelp_Form::THelp_Form(QWidget* mainForm) : QWidget(mainForm, Qt::Window) {
   Help_RichEdit->setObjectName(QStringLiteral("Help_RichEdit"));
   Help_RichEdit->setReadOnly(true);
   Help_RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Help_RichEdit->setLineWrapMode(QTextEdit::NoWrap);
+  Help_RichEdit->setLineWrapMode(QTextEdit::WidgetWidth);
 
-  QString html = QStringLiteral("<html><body style=\"white-space: pre\">");
+  QString html = QStringLiteral("<html><body style=\"white-space: pre-wrap\">");
   for (const char* line : kHelpText) {
     const bool heading = line[0] == '#';
     const QString text = QString::fromUtf8(heading ? line + 1 : line).toHtmlEscaped();
