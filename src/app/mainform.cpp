@@ -640,6 +640,8 @@ void TMain_Form::Process_ButtonClick() {
     m_progress->StartRun();
   }
   const TRunOutcome outcome = RunPipeline(request);
+  // Whatever is said next is said about a finished run.
+  if (m_progress) m_progress->EndRun();
   const bool open = Open_CheckBox->isChecked();
 
   switch (outcome.Result) {
@@ -671,7 +673,6 @@ void TMain_Form::Process_ButtonClick() {
   }
   PageControl->setCurrentWidget(Protocol_Sheet);
   PCChange();
-  if (m_progress) m_progress->EndRun();
   m_running = false;
 }
 
