@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/szv6.h"
 #include "packgen.h"
@@ -53,85 +54,95 @@ std::string MakePack(std::size_t wantedBytes, bool indented) {
   return brisolt::packgen::RenderSZV6Pack(pack, style);
 }
 
-// Best of `rounds` runs, in MB/s (1 MB = 10^6 bytes).
-double Measure(std::size_t bytes, int rounds, const std::function<void()>& prepare,
-               const std::function<void()>& run) {
-  double best = 1e100;
+struct TContender {
+  const char* Title;
+  std::function<void()> Prepare;  // not timed: a fresh copy of the bytes, a fresh document
+  std::function<void()> Run;
+  double BestSeconds = 1e100;
+};
+
+// The contenders take turns, round after round, so that a busy machine slows them alike; each
+// keeps its best round.
+void Race(std::vector<TContender>& contenders, int rounds) {
   for (int round = 0; round < rounds; ++round) {
-    prepare();
-    const auto started = std::chrono::steady_clock::now();
-    run();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    best = std::min(best, seconds);
+    for (TContender& contender : contenders) {
+      contender.Prepare();
+      const auto started = std::chrono::steady_clock::now();
+      contender.Run();
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      contender.BestSeconds = std::min(contender.BestSeconds, seconds);
+    }
   }
-  return static_cast<double>(bytes) / 1e6 / best;
+}
+
+std::size_t CountElements(const brisolt::TXMLElement& element) {
+  std::size_t total = 1;
+  for (const auto& child : element.Children) total += CountElements(child);
+  return total;
 }
 
 void RunOn(const char* title, const std::string& bytes, int rounds) {
   std::printf("%s: %.1f MB\n", title, static_cast<double>(bytes.size()) / 1e6);
+  std::vector<TContender> contenders;
 
   std::unique_ptr<TXMLFile> file;
   std::size_t elements = 0;
-  const double ours = Measure(
-      bytes.size(), rounds,
-      [&] {
-        file = std::make_unique<TXMLFile>();
-        file->Content = bytes;
-      },
-      [&] {
-        if (!file->Parse()) std::abort();
-      });
-  std::function<std::size_t(const brisolt::TXMLElement&)> count = [&](const brisolt::TXMLElement& element) {
-    std::size_t total = 1;
-    for (const auto& child : element.Children) total += count(child);
-    return total;
-  };
-  elements = count(*file->Root);
-  std::printf("  xmlwork Parse                 %8.1f MB/s  (%zu elements)\n", ours, elements);
-
+  contenders.push_back({"xmlwork Parse", [&] {
+                          file = std::make_unique<TXMLFile>();
+                          file->Content = bytes;
+                        },
+                        [&] {
+                          if (!file->Parse()) std::abort();
+                        }});
+  std::unique_ptr<TXMLFile> modelFile;
   std::size_t documents = 0;
-  const double model = Measure(
-      bytes.size(), rounds,
-      [&] {
-        file = std::make_unique<TXMLFile>();
-        file->Content = bytes;
-      },
-      [&] {
-        TSZV6File pack;
-        if (!file->Parse() || !pack.LoadFromDocument(*file)) std::abort();
-        documents = pack.Docs.size();
-      });
-  std::printf("  xmlwork Parse + TSZV6File     %8.1f MB/s  (%zu documents)\n", model, documents);
-
+  contenders.push_back({"xmlwork Parse + TSZV6File", [&] {
+                          modelFile = std::make_unique<TXMLFile>();
+                          modelFile->Content = bytes;
+                        },
+                        [&] {
+                          TSZV6File pack;
+                          if (!modelFile->Parse() || !pack.LoadFromDocument(*modelFile)) std::abort();
+                          documents = pack.Docs.size();
+                        }});
 #ifdef BRISOLT_HAVE_PUGIXML
   std::unique_ptr<pugi::xml_document> doc;
-  const double pugiCopy = Measure(
-      bytes.size(), rounds, [&] { doc = std::make_unique<pugi::xml_document>(); },
-      [&] {
-        if (!doc->load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8)) {
-          std::abort();
-        }
-      });
-  std::printf("  pugixml load_buffer           %8.1f MB/s\n", pugiCopy);
-
+  contenders.push_back({"pugixml load_buffer", [&] { doc = std::make_unique<pugi::xml_document>(); },
+                        [&] {
+                          if (!doc->load_buffer(bytes.data(), bytes.size(), pugi::parse_default,
+                                                pugi::encoding_utf8)) {
+                            std::abort();
+                          }
+                        }});
+  std::unique_ptr<pugi::xml_document> docInPlace;
   std::unique_ptr<char[]> buffer;
-  const double pugiInPlace = Measure(
-      bytes.size(), rounds,
-      [&] {
-        doc = std::make_unique<pugi::xml_document>();
-        buffer = std::make_unique<char[]>(bytes.size());
-        std::memcpy(buffer.get(), bytes.data(), bytes.size());
-      },
-      [&] {
-        if (!doc->load_buffer_inplace(buffer.get(), bytes.size(), pugi::parse_default,
-                                      pugi::encoding_utf8)) {
-          std::abort();
-        }
-      });
-  std::printf("  pugixml load_buffer_inplace   %8.1f MB/s\n", pugiInPlace);
-  std::printf("  ratio xmlwork / pugixml       %8.2f (copying)  %.2f (in place)\n", ours / pugiCopy,
-              ours / pugiInPlace);
+  contenders.push_back({"pugixml load_buffer_inplace", [&] {
+                          docInPlace = std::make_unique<pugi::xml_document>();
+                          buffer = std::make_unique<char[]>(bytes.size());
+                          std::memcpy(buffer.get(), bytes.data(), bytes.size());
+                        },
+                        [&] {
+                          if (!docInPlace->load_buffer_inplace(buffer.get(), bytes.size(), pugi::parse_default,
+                                                               pugi::encoding_utf8)) {
+                            std::abort();
+                          }
+                        }});
+#endif
+  Race(contenders, rounds);
+  elements = CountElements(*file->Root);
+
+  auto throughput = [&](const TContender& contender) {
+    return static_cast<double>(bytes.size()) / 1e6 / contender.BestSeconds;
+  };
+  for (const TContender& contender : contenders) {
+    std::printf("  %-30s %8.1f MB/s\n", contender.Title, throughput(contender));
+  }
+  std::printf("  (%zu elements, %zu documents)\n", elements, documents);
+#ifdef BRISOLT_HAVE_PUGIXML
+  std::printf("  ratio xmlwork / pugixml        %8.2f (pugixml copying)  %.2f (pugixml in place)\n",
+              throughput(contenders[0]) / throughput(contenders[2]),
+              throughput(contenders[0]) / throughput(contenders[3]));
 #else
   std::printf("  pugixml not found: no comparison\n");
 #endif
@@ -142,7 +153,7 @@ void RunOn(const char* title, const std::string& bytes, int rounds) {
 int main(int argc, char** argv) {
   const double megabytes = argc > 1 ? std::atof(argv[1]) : 50.0;
   const auto wanted = static_cast<std::size_t>(std::max(1.0, megabytes) * 1e6);
-  const int rounds = 5;
+  const int rounds = 7;
   RunOn("Indented pack (CR LF, TABs)", MakePack(wanted, true), rounds);
   RunOn("One-line pack", MakePack(wanted, false), rounds);
   return 0;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <new>
 #include <system_error>
 
 #include "xml/cp1251.h"
@@ -27,6 +28,21 @@ inline std::uint64_t BytesEqual(std::uint64_t word, unsigned char c) {
   constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
   const std::uint64_t x = word ^ (kEachByte * c);
   return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+inline bool HasSpace(std::string_view text) {
+  std::size_t pos = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; pos + 8 <= text.size(); pos += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + pos, 8);
+      if (BytesEqual(word, ' ') != 0) return true;
+    }
+  }
+  for (; pos < text.size(); ++pos) {
+    if (text[pos] == ' ') return true;
+  }
+  return false;
 }
 
 // Equality of two short runs of bytes, a word at a time (names are a few dozen bytes).
@@ -63,7 +79,7 @@ class TEndTagIndex {
   void Add(std::size_t openPos, std::size_t gtPos) {
     const std::size_t nameBegin = openPos + 2;
     const std::string_view name(base_ + nameBegin, gtPos - nameBegin);
-    if (!name.empty() && std::memchr(name.data(), ' ', name.size()) != nullptr) return;
+    if (HasSpace(name)) return;
     const std::uint32_t hash = Hash(name);
     std::uint32_t& slot = FindSlot(name, hash);
     const auto entry = static_cast<std::uint32_t>(entries_.size());
@@ -194,42 +210,48 @@ std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) 
   auto* const end = begin + size;
   unsigned char* p = begin;
   unsigned char* open = nullptr;  // the last "</" not yet closed by a ">"
-  for (;;) {
-    // Eight bytes at a time while they hold no "/" or ">": line characters become spaces.
-    if constexpr (std::endian::native == std::endian::little) {
-      while (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        const std::uint64_t markup = BytesEqual(word, '/') | BytesEqual(word, '>');
-        // Bytes below 0x0E are rare but for line characters; the exact test only runs where some are.
-        std::uint64_t line = 0;
-        if (((word - kEachByte * 0x0E) & ~word & (kEachByte * 0x80)) != 0) {
-          line = BytesEqual(word, '\t') | BytesEqual(word, '\r') | BytesEqual(word, '\n');
-        }
-        if (markup != 0) {
-          // Only the bytes before the first "/" or ">" are done here.
-          const int before = std::countr_zero(markup) / 8;
-          line &= before == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * before);
-        }
+  // Eight bytes at a time: line characters become spaces, then the word's "/" and ">" are looked
+  // at in order.
+  if constexpr (std::endian::native == std::endian::little) {
+    while (end - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      // Bytes below 0x0E are rare but for line characters; the exact test only runs where some are.
+      if (((word - kEachByte * 0x0E) & ~word & (kEachByte * 0x80)) != 0) {
+        const std::uint64_t line = BytesEqual(word, '\t') | BytesEqual(word, '\r') | BytesEqual(word, '\n');
         if (line != 0) {
           const std::uint64_t spaces = (line >> 7) * 0xFF;
           word = (word & ~spaces) | (spaces & (kEachByte * ' '));
           std::memcpy(p, &word, 8);
         }
-        if (markup != 0) {
-          p += std::countr_zero(markup) / 8;
-          break;
-        }
-        p += 8;
       }
+      std::uint64_t markup = BytesEqual(word, '/') | BytesEqual(word, '>');
+      for (; markup != 0; markup &= markup - 1) {
+        unsigned char* const at = p + std::countr_zero(markup) / 8;
+        if (*at == '/') {
+          // A "/" after "</" leaves no end tag there.
+          open = at != begin && at[-1] == '<' ? at - 1 : nullptr;
+          continue;
+        }
+        if (at != begin && at[-1] == ' ') {
+          p = at;
+          goto removeBlanks;
+        }
+        if (open != nullptr) {
+          if (index != nullptr) index->Add(static_cast<std::size_t>(open - begin), static_cast<std::size_t>(at - begin));
+          open = nullptr;
+        }
+      }
+      p += 8;
     }
+  }
+  for (;;) {
     while (p != end && !kNormalize.Markup[*p]) {
       *p = kNormalize.Output[*p];
       ++p;
     }
     if (p == end) return size;
     if (*p == '/') {
-      // A "/" after "</" leaves no end tag there.
       open = p != begin && p[-1] == '<' ? p - 1 : nullptr;
       ++p;
       continue;
@@ -242,6 +264,7 @@ std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) 
     ++p;
   }
 
+removeBlanks:
   unsigned char* o = p;
   while (p != end) {
     const unsigned char c = *p++;
@@ -416,6 +439,39 @@ bool SplitLevel(TXMLElement& element, TSplitContext& context, int depth) {
 
 }  // namespace
 
+namespace {
+constexpr std::size_t kArenaBlock = 64 * 1024;
+}  // namespace
+
+void TXMLArena::Release() {
+  for (void* block : blocks_) ::operator delete(block);
+  blocks_.clear();
+  cursor_ = nullptr;
+  left_ = 0;
+}
+
+void* TXMLArena::do_allocate(std::size_t bytes, std::size_t alignment) {
+  if (alignment > alignof(std::max_align_t)) throw std::bad_alloc();
+  if (bytes > kArenaBlock / 4) {
+    blocks_.reserve(blocks_.size() + 1);
+    void* own = ::operator new(bytes);
+    blocks_.push_back(own);
+    return own;
+  }
+  const std::size_t skip = (alignment - reinterpret_cast<std::uintptr_t>(cursor_) % alignment) % alignment;
+  if (cursor_ == nullptr || skip + bytes > left_) {
+    blocks_.reserve(blocks_.size() + 1);
+    cursor_ = static_cast<char*>(::operator new(kArenaBlock));
+    blocks_.push_back(cursor_);
+    left_ = kArenaBlock;
+    return do_allocate(bytes, alignment);
+  }
+  void* result = cursor_ + skip;
+  cursor_ += skip + bytes;
+  left_ -= skip + bytes;
+  return result;
+}
+
 bool TXMLElement::ParseChildren() {
   if (Text.size() >= std::numeric_limits<std::uint32_t>::max()) {
     Children.clear();
@@ -462,7 +518,7 @@ bool TXMLFile::LoadFromFile(const std::string& fileName) {
 bool TXMLFile::Parse() {
   Declaration.clear();
   Root.reset();
-  arena_.release();
+  arena_.Release();
 
   const std::string_view all = TrimBlanks(Content);
   if (all.size() < 8 || all.substr(0, 5) != "<?xml") return false;

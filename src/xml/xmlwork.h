@@ -44,10 +44,30 @@ class TXMLElement {
   static constexpr int kMaxDepth = 256;
 };
 
+// The memory of a tree's element lists: handed out from blocks of the heap's ordinary size, which
+// the heap can give again to the next file, and freed all at once.
+class TXMLArena : public std::pmr::memory_resource {
+ public:
+  TXMLArena() = default;
+  TXMLArena(const TXMLArena&) = delete;
+  TXMLArena& operator=(const TXMLArena&) = delete;
+  ~TXMLArena() override { Release(); }
+  void Release();
+
+ private:
+  void* do_allocate(std::size_t bytes, std::size_t alignment) override;
+  void do_deallocate(void*, std::size_t, std::size_t) override {}
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  std::vector<void*> blocks_;
+  char* cursor_ = nullptr;
+  std::size_t left_ = 0;
+};
+
 class TXMLFile {
  private:
   // Holds every element list of the tree; declared first so that it outlives Root.
-  std::pmr::monotonic_buffer_resource arena_;
+  TXMLArena arena_;
 
  public:
   TXMLFile() = default;
