@@ -1,11 +1,12 @@
 #include "app/userdialogs.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 #include "app/dirselect.h"
 #include "app/pipeline.h"
-#include "app/platform.h"
 
 namespace brisolt {
 namespace {
@@ -39,7 +40,12 @@ class TDesktopUserDialogs final : public TUserDialogs {
     return chosen.isEmpty() ? QString() : chosen.first();
   }
 
-  void ShellOpen(const std::string& target) override { platform::ShellOpen(target); }
+  void ShellOpen(const std::string& target) override {
+    const QString text = QString::fromStdString(target);
+    const bool address = text.startsWith(QLatin1String("http://")) ||
+                         text.startsWith(QLatin1String("https://"));
+    QDesktopServices::openUrl(address ? QUrl(text) : QUrl::fromLocalFile(text));
+  }
 
   void StartProgram(const std::string& program, const std::string& file) override {
     // The batch run's opener knows what stands for these programs on this platform.
