@@ -178,4 +178,20 @@ std::string FormatSum(TAmount amount) {
   return text;
 }
 
+TAmount AddAmount(TAmount sum, TAmount value) {
+  TAmount result = 0;
+  if (__builtin_add_overflow(sum, value, &result)) {
+    return value > 0 ? std::numeric_limits<TAmount>::max() : std::numeric_limits<TAmount>::min();
+  }
+  return result;
+}
+
+TAmount SubAmount(TAmount minuend, TAmount subtrahend) {
+  TAmount result = 0;
+  if (__builtin_sub_overflow(minuend, subtrahend, &result)) {
+    return subtrahend < 0 ? std::numeric_limits<TAmount>::max() : std::numeric_limits<TAmount>::min();
+  }
+  return result;
+}
+
 }  // namespace brisolt

@@ -44,4 +44,9 @@ bool IsLastPeriodOfYear(int year, int number);
 // that rounds to zero carries no sign.
 std::string FormatSum(TAmount amount);
 
+// Sums and differences of amounts saturate instead of overflowing: a damaged pack may carry
+// absurd amounts, and a clamped absurd sum is still visibly absurd, while wrapped arithmetic is not.
+TAmount AddAmount(TAmount sum, TAmount value);
+TAmount SubAmount(TAmount minuend, TAmount subtrahend);
+
 }  // namespace brisolt

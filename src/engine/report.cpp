@@ -106,7 +106,7 @@ void AddSZV63Blocks(const TFileSet& fileSet, TReport& report) {
       for (int quarter = 1; quarter <= 4; ++quarter) {
         const auto slot = static_cast<std::size_t>(quarter - 1);
         const TCategorySums sums = fileSet.GetCategorySums(index, year, quarter, code);
-        fromIS[slot] = sums.InsAccrued + sums.FundAccrued;
+        fromIS[slot] = AddAmount(sums.InsAccrued, sums.FundAccrued);
         calculated[slot] =
             SZV63Calculated(tariff, fileSet.GetQuarterSums63(index, year, code, quarter).Taxable);
         mismatch[slot] = SZV63Mismatch(code, year, annualTaxable, fromIS[slot], calculated[slot]);
@@ -145,7 +145,7 @@ bool SZV63Mismatch(const std::string& categoryCode, int year, TAmount annualTaxa
     }
     return std::llabs(difference) > kAllowedKopecks;
   }
-  return std::llabs(Kopecks(fromIS - calculated)) > kAllowedKopecks;
+  return std::llabs(Kopecks(SubAmount(fromIS, calculated))) > kAllowedKopecks;
 }
 
 int CompareCategoryCodes(const std::string& a, const std::string& b) {
@@ -245,13 +245,13 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
       TAmount nakopAccrued = 0;
       TAmount nakopPaid = 0;
       for (const TPeriodSums& sums : periodSums) {
-        strahAccrued += sums.InsAccrued;
-        strahPaid += sums.InsPaid;
-        nakopAccrued += sums.FundAccrued;
-        nakopPaid += sums.FundPaid;
+        strahAccrued = AddAmount(strahAccrued, sums.InsAccrued);
+        strahPaid = AddAmount(strahPaid, sums.InsPaid);
+        nakopAccrued = AddAmount(nakopAccrued, sums.FundAccrued);
+        nakopPaid = AddAmount(nakopPaid, sums.FundPaid);
         report.AddLinePeriod(line, sums.FileNumbers, sums.InsAccrued, sums.InsPaid, strahAccrued,
-                             strahPaid, strahAccrued - strahPaid, sums.FundAccrued, sums.FundPaid,
-                             nakopAccrued, nakopPaid, nakopAccrued - nakopPaid);
+                             strahPaid, SubAmount(strahAccrued, strahPaid), sums.FundAccrued, sums.FundPaid,
+                             nakopAccrued, nakopPaid, SubAmount(nakopAccrued, nakopPaid));
       }
       for (const std::string& note : notes) {
         report.AddLineNote(line, note);
@@ -263,8 +263,8 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
       TAmount strahBalance = 0;
       TAmount nakopBalance = 0;
       for (const TPeriodSums& sums : periodSums) {
-        strahBalance += sums.InsAccrued - sums.InsPaid;
-        nakopBalance += sums.FundAccrued - sums.FundPaid;
+        strahBalance = AddAmount(strahBalance, SubAmount(sums.InsAccrued, sums.InsPaid));
+        nakopBalance = AddAmount(nakopBalance, SubAmount(sums.FundAccrued, sums.FundPaid));
       }
       const TReportPeriod& last = fileSet.ReportPeriods.back();
       if ((strahBalance > 0 || nakopBalance > 0) &&
@@ -283,8 +283,8 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
     const std::array<TAmount, 4> inPeriod{sums.InsAccrued, sums.InsPaid, sums.FundAccrued,
                                           sums.FundPaid};
     for (std::size_t part = 0; part < 4; ++part) {
-      sinceStart[part] += inPeriod[part];
-      yearToDate[part] += inPeriod[part];
+      sinceStart[part] = AddAmount(sinceStart[part], inPeriod[part]);
+      yearToDate[part] = AddAmount(yearToDate[part], inPeriod[part]);
     }
     TTotalRec total;
     for (std::size_t part = 0; part < 2; ++part) {
@@ -293,13 +293,13 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
       const std::size_t first = part * 9;
       total.Values[first + 0] = inPeriod[accrued];
       total.Values[first + 1] = inPeriod[paid];
-      total.Values[first + 2] = inPeriod[accrued] - inPeriod[paid];
+      total.Values[first + 2] = SubAmount(inPeriod[accrued], inPeriod[paid]);
       total.Values[first + 3] = yearToDate[accrued];
       total.Values[first + 4] = yearToDate[paid];
-      total.Values[first + 5] = yearToDate[accrued] - yearToDate[paid];
+      total.Values[first + 5] = SubAmount(yearToDate[accrued], yearToDate[paid]);
       total.Values[first + 6] = sinceStart[accrued];
       total.Values[first + 7] = sinceStart[paid];
-      total.Values[first + 8] = sinceStart[accrued] - sinceStart[paid];
+      total.Values[first + 8] = SubAmount(sinceStart[accrued], sinceStart[paid]);
     }
     report.AddTotal(total);
     if (IsLastPeriodOfYear(period.Year, period.Quarter)) {

@@ -25,22 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ---------------------------------------------------------------------------------------------
-// Amount arithmetic. Sums saturate instead of overflowing: a damaged pack may carry absurd
-// amounts, and a clamped absurd sum is still visibly absurd, while wrapped arithmetic is not.
-
-TAmount AddAmount(TAmount sum, TAmount value) {
-  constexpr TAmount kMax = std::numeric_limits<TAmount>::max();
-  constexpr TAmount kMin = std::numeric_limits<TAmount>::min();
-  if (value > 0 && sum > kMax - value) {
-    return kMax;
-  }
-  if (value < 0 && sum < kMin - value) {
-    return kMin;
-  }
-  return sum + value;
-}
-
 // Roubles held as a double, taken to ten-thousandths (halves to even, as currency assignment
 // rounds), clamped to the range of the amount type.
 TAmount RoublesToAmount(double roubles) {
@@ -1095,11 +1079,11 @@ TSotrCheck TFileSet::CheckSotr(int person, std::vector<std::string>& notes) cons
   }
   if (GetLastStageEnd(person) < lastEnd) {
     if (insPaid < insAccrued) {
-      notes.push_back(kWarning + kDebt + FormatSum(insAccrued - insPaid) + kIns);
+      notes.push_back(kWarning + kDebt + FormatSum(SubAmount(insAccrued, insPaid)) + kIns);
       markDismissal = true;
     }
     if (fundPaid < fundAccrued) {
-      notes.push_back(kWarning + kDebt + FormatSum(fundAccrued - fundPaid) + kFund);
+      notes.push_back(kWarning + kDebt + FormatSum(SubAmount(fundAccrued, fundPaid)) + kFund);
       markDismissal = true;
     }
   }

@@ -1,6 +1,7 @@
 #include "protocol/prot.h"
 
 #include <ctime>
+#include <limits>
 #include <mutex>
 
 namespace brisolt {
@@ -91,7 +92,13 @@ void TReport::AddSZV63Line(std::size_t blockIndex, const std::string& categoryCo
   for (std::size_t quarter = 0; quarter < 4; ++quarter) {
     line.Quarters[quarter].Calculated = calculated[quarter];
     line.Quarters[quarter].FromIS = fromIS[quarter];
-    line.Quarters[quarter].Difference = calculated[quarter] - fromIS[quarter];
+    std::int64_t difference = 0;
+    if (__builtin_sub_overflow(calculated[quarter], fromIS[quarter], &difference)) {
+      // Absurd amounts of a damaged pack: clamp rather than wrap to the other sign.
+      difference = fromIS[quarter] < 0 ? std::numeric_limits<std::int64_t>::max()
+                                       : std::numeric_limits<std::int64_t>::min();
+    }
+    line.Quarters[quarter].Difference = difference;
     line.Quarters[quarter].Mismatch = mismatch[quarter];
   }
 }

@@ -104,6 +104,21 @@ TEST(FormatSum, TwoDecimalsRoundedHalfAwayFromZero) {
   }
 }
 
+TEST(AmountArithmetic, SaturatesInsteadOfWrapping) {
+  constexpr TAmount kMax = std::numeric_limits<TAmount>::max();
+  constexpr TAmount kMin = std::numeric_limits<TAmount>::min();
+  EXPECT_EQ(AddAmount(12345600, -2345600), 10000000);
+  EXPECT_EQ(AddAmount(kMax, 1), kMax);
+  EXPECT_EQ(AddAmount(kMax - 5, 10), kMax);
+  EXPECT_EQ(AddAmount(kMin, -1), kMin);
+  EXPECT_EQ(AddAmount(kMax, kMin), -1);
+  EXPECT_EQ(SubAmount(12345600, 2345600), 10000000);
+  EXPECT_EQ(SubAmount(kMax, kMin), kMax);
+  EXPECT_EQ(SubAmount(kMin, kMax), kMin);
+  EXPECT_EQ(SubAmount(0, kMin), kMax);
+  EXPECT_EQ(SubAmount(-1, kMin), kMax - 0);
+}
+
 TEST(FixedTexts, ExactComparison) {
   EXPECT_TRUE(IsSZV6FormKind(Utf8ToCp1251("СЗВ-6-1")));
   EXPECT_TRUE(IsSZV6FormKind(Utf8ToCp1251("СЗВ-6-4")));

@@ -400,5 +400,42 @@ TEST(BuildReport, WithoutSZV63PacksThereIsNoReconciliation) {
   EXPECT_EQ(report.MainLines.size(), 1u);
 }
 
+// A damaged pack can carry amounts at the limits of the type; balances and totals clamp there
+// instead of wrapping into plausible-looking sums of the wrong sign.
+TEST(BuildReport, ExtremeAmountsClampInsteadOfWrapping) {
+  constexpr TAmount kMax = std::numeric_limits<TAmount>::max();
+  constexpr TAmount kMin = std::numeric_limits<TAmount>::min();
+  TFileSet set;
+  set.SZV6Files = {File6("a.xml", "СЗВ-6-1", "ИСХОДНАЯ", 2011, 1)};
+  set.ReportPeriods = {{2011, 1}, {2011, 2}};
+  for (const char* snils : {"11111111111", "22222222222"}) {
+    TSZV6Sotr sotr = Person(snils, "Иванов", "Иван", "Иванович");
+    for (int quarter = 1; quarter <= 2; ++quarter) {
+      TSZV6NU entry = Entry(2011, quarter, 0, 0, 0, 0);
+      entry.InsAccrued = kMax;
+      entry.InsPaid = kMin;
+      entry.FundAccrued = kMin;
+      entry.FundPaid = kMax;
+      sotr.NUList.push_back(entry);
+    }
+    set.Sotrs.push_back(std::move(sotr));
+  }
+  TReport report;
+  BuildReport(set, {}, "v", "", "", "", "", 0, report);
+  ASSERT_EQ(report.MainLines.size(), 2u);
+  for (const TMainLine& line : report.MainLines) {
+    ASSERT_EQ(line.Periods.size(), 2u);
+    for (const TPeriodRec& period : line.Periods) {
+      EXPECT_EQ(period.StrahSaldo, kMax);  // a debt, however absurd
+      EXPECT_EQ(period.NakopSaldo, kMin);  // an overpayment
+    }
+    EXPECT_EQ(line.Periods[1].StrahAccruedTotal, kMax);
+  }
+  ASSERT_EQ(report.PeriodTotals.size(), 2u);
+  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::StrahAllAccrued], kMax);
+  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::StrahAllSaldo], kMax);
+  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::NakopAllSaldo], kMin);
+}
+
 }  // namespace
 }  // namespace brisolt
