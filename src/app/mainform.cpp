@@ -187,7 +187,7 @@ void TMain_Form::SetCompanions(THelp_Form* help, TProgress_Form* progress) {
 
 void TMain_Form::CreateControls() {
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setContentsMargins(4, 6, 4, 6);
   layout->setSpacing(3);
 
   Label1 = new QLabel(Text("Программа сверки начислений и уплат в ПФР"), this);
@@ -314,7 +314,7 @@ QWidget* TMain_Form::CreateParamsPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("Params_Sheet"));
   auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(2, 4, 2, 4);
+  layout->setContentsMargins(1, 4, 1, 4);
   layout->setSpacing(2);
 
   auto* regNumbLabel = new QLabel(
