@@ -532,7 +532,7 @@ void TMain_Form::GetStrList_ButtonClick() {
   });
   m_running = false;
   if (!failure.empty()) {
-    ShowMessage(QString::fromStdString(failure), Text("Brisolt"), true);
+    ShowMessage(QString::fromStdString(FailureDisplayText(failure)), Text("Brisolt"), true);
     return;
   }
   if (regNumbs.empty()) {
@@ -605,7 +605,7 @@ TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
         relay.Report(stage, detail, position, maximum);
       });
     } catch (const std::exception& failure) {
-      outcome = {TRunResult::Failed, failure.what()};
+      outcome = {TRunResult::Failed, FailureDisplayText(failure.what())};
     } catch (...) {
       outcome = {TRunResult::Failed, "Неизвестная ошибка."};
     }

@@ -46,9 +46,6 @@ bool IsUtf8(const std::string& text) {
   return true;
 }
 
-std::string DisplayText(const std::string& text) {
-  return IsUtf8(text) ? text : Cp1251ToUtf8(text);
-}
 
 std::string VersionText() {
   TFileVersionInfo info;
@@ -57,6 +54,10 @@ std::string VersionText() {
 }
 
 }  // namespace
+
+std::string FailureDisplayText(const std::string& text) {
+  return IsUtf8(text) ? text : Cp1251ToUtf8(text);
+}
 
 std::string BatchVersionText() { return Utf8ToCp1251(VersionText()); }
 
@@ -105,7 +106,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     outcome.Message = "Недостаточно памяти для обработки.";
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::Failed;
-    outcome.Message = DisplayText(failure.what());
+    outcome.Message = FailureDisplayText(failure.what());
   }
   return outcome;
 }

@@ -38,6 +38,10 @@ struct TRunOutcome {
 // happened. `progress` may be empty.
 TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress);
 
+// The text of a caught failure as UTF-8 for the user: the engine's own failures speak
+// windows-1251, the standard library's ASCII or UTF-8.
+std::string FailureDisplayText(const std::string& text);
+
 // The version texts the protocol carries (windows-1251): "<product version> от <release date>"
 // in batch mode, with "Версия " in front in the window.
 std::string BatchVersionText();

@@ -31,6 +31,7 @@
 #include "app/progressform.h"
 #include "app/qtext.h"
 #include "app/settings.h"
+#include "xml/cp1251.h"
 #include "guitestsupport.h"
 
 using namespace brisolt;
@@ -721,13 +722,14 @@ class TestMainForm : public QObject {
     TWindowEngine failing = engine.Engine();
     failing.ScanInsurers = [](const std::string&, bool, std::vector<std::string>&,
                               std::vector<std::string>&) {
-      throw std::runtime_error("PFR.xml: ''31.02.2011'' is not a valid date");
+      // The engine names the file in windows-1251, as everything it says.
+      throw std::runtime_error(Utf8ToCp1251("Пачки/PFR.xml: ''31.02.2011'' is not a valid date"));
     };
     TMain_Form main(windows.Dialogs, failing);
     QTest::mouseClick(main.findChild<QToolButton*>("GetList_Button"), Qt::LeftButton);
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
     QCOMPARE(windows.Dialogs.Messages[0].Text,
-             QStringLiteral("PFR.xml: ''31.02.2011'' is not a valid date"));
+             QStringLiteral("Пачки/PFR.xml: ''31.02.2011'' is not a valid date"));
     QCOMPARE(main.findChild<QTableWidget*>("Data_Grid")->rowCount(), 1);
     QVERIFY(!main.IsRunning());
   }
