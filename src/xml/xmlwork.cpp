@@ -437,6 +437,87 @@ bool SplitLevel(TXMLElement& element, TSplitContext& context, int depth) {
   return true;
 }
 
+// Deeper documents take the general way.
+constexpr std::size_t kWellNestedDepth = 64;
+
+// Most documents nest properly: every end tag closes the innermost open element, no element lies
+// inside one of its own name, no text stands beside child elements, and no "<" stands inside a
+// tag. Then each element's first end tag is its own, and one walk over the tags gives the very
+// tree that the end tag search gives. Returns false, having decided nothing, for any other body.
+bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resource* arena,
+                     std::unique_ptr<TXMLElement>& result) {
+  TStartTag tag;
+  if (!ReadStartTag(body, 0, size, true, tag) || tag.Empty) return false;
+  if (std::memchr(body + 1, '<', tag.End - 1) != nullptr) return false;
+  auto root = std::make_unique<TXMLElement>(arena);
+  root->Name = TrimBlanks(tag.Name);
+  if (tag.HasAttributes) root->Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
+
+  struct TOpen {
+    TXMLElement* Element;
+    std::size_t ContentBegin;
+    bool HasText;
+  };
+  std::vector<TOpen> open;
+  open.reserve(kWellNestedDepth + 1);
+  open.push_back({root.get(), tag.End, false});
+  // The children of the open element of each level, gathered until its end tag.
+  std::vector<std::vector<TXMLElement>> gathered(kWellNestedDepth + 1);
+  std::size_t at = tag.End;
+  for (;;) {
+    const void* less = std::memchr(body + at, '<', size - at);
+    if (less == nullptr) return false;
+    const auto tagPos = static_cast<std::size_t>(static_cast<const char*>(less) - body);
+    const std::size_t level = open.size() - 1;
+    std::size_t textPos = at;
+    while (textPos < tagPos && IsBlank(body[textPos])) ++textPos;
+    if (textPos < tagPos) {
+      if (!gathered[level].empty()) return false;
+      open.back().HasText = true;
+    }
+    if (tagPos + 1 >= size) return false;
+
+    if (body[tagPos + 1] == '/') {
+      const void* greater = std::memchr(body + tagPos + 2, '>', size - tagPos - 2);
+      if (greater == nullptr) return false;
+      const auto greaterPos = static_cast<std::size_t>(static_cast<const char*>(greater) - body);
+      TXMLElement& element = *open.back().Element;
+      if (std::string_view(body + tagPos + 2, greaterPos - tagPos - 2) != element.Name) return false;
+      element.Text = std::string_view(body + open.back().ContentBegin, tagPos - open.back().ContentBegin);
+      std::vector<TXMLElement>& children = gathered[level];
+      if (!children.empty()) {
+        element.Children.reserve(children.size());
+        for (TXMLElement& child : children) element.Children.emplace_back(std::move(child));
+        children.clear();
+      }
+      open.pop_back();
+      if (open.empty()) break;
+      at = greaterPos + 1;
+      continue;
+    }
+
+    if (open.back().HasText || open.size() > kWellNestedDepth) return false;
+    if (!ReadStartTag(body, tagPos, size, false, tag)) return false;
+    // A tag without attributes that is not empty is "<", the name and ">".
+    if (tag.HasAttributes || tag.Empty) {
+      if (std::memchr(body + tagPos + 1, '<', tag.End - tagPos - 1) != nullptr) return false;
+    } else if (std::memchr(tag.Name.data(), '<', tag.Name.size()) != nullptr) {
+      return false;
+    }
+    for (const TOpen& outer : open) {
+      if (outer.Element->Name == tag.Name) return false;
+    }
+    TXMLElement& child = gathered[level].emplace_back(arena);
+    child.Name = tag.Name;
+    if (tag.HasAttributes) child.Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
+    if (!tag.Empty) open.push_back({&child, tag.End, false});
+    at = tag.End;
+  }
+  root->Text = TrimBlanks(root->Text);
+  result = std::move(root);
+  return true;
+}
+
 }  // namespace
 
 namespace {
@@ -530,10 +611,19 @@ bool TXMLFile::Parse() {
   if (rest.size() >= std::numeric_limits<std::uint32_t>::max()) return false;
   // The body is normalised where it stands: the tree's views point into Content from here on.
   char* const body = Content.data() + (rest.data() - Content.data());
-  TEndTagIndex index(body, rest.size());
-  const std::size_t bodySize = NormalizeInPlace(body, rest.size(), &index);
+  const std::size_t bodySize = NormalizeInPlace(body, rest.size(), nullptr);
   Content.resize(static_cast<std::size_t>(body - Content.data()) + bodySize);
   if (bodySize == 0 || body[0] != '<') return false;
+
+  {
+    std::unique_ptr<TXMLElement> wellNested;
+    if (BuildWellNested(body, bodySize, &arena_, wellNested)) {
+      Root = std::move(wellNested);
+      return true;
+    }
+  }
+  arena_.Release();
+  TEndTagIndex index = IndexEndTags(std::string_view(body, bodySize));
 
   TStartTag tag;
   if (!ReadStartTag(body, 0, bodySize, true, tag)) return false;

@@ -309,6 +309,52 @@ TEST(XmlParse, AgreesWithThePlainReader) {
   EXPECT_GT(parsed, 5000);
 }
 
+// Properly nested documents, now and then with one flaw: same-name nesting, text beside children,
+// a stray end tag, a "<" inside a tag, deep nesting.
+std::string RandomTree(std::mt19937& random, int depth) {
+  const char* const names[] = {"A", "B", "C", "Dd", "e1"};
+  const char* const texts[] = {"", "1", " 2 ", "\r\n\t", "a b", "x&amp;y", "q>r"};
+  const char* const flaws[] = {"</B>", "<B>", "t", "<!-- c -->", "</>", "<>", "<a<b>", " / >"};
+  std::string out;
+  const int children = depth > 5 ? 0 : static_cast<int>(random() % 4);
+  for (int index = 0; index < children; ++index) {
+    const std::string name = names[random() % std::size(names)];
+    out += random() % 3 == 0 ? "\r\n  " : "";
+    if (random() % 40 == 0) out += flaws[random() % std::size(flaws)];
+    out += "<" + name + (random() % 5 == 0 ? " k=\"v w\"" : "") + (random() % 7 == 0 ? " " : "");
+    if (random() % 6 == 0) {
+      out += "/>";
+      continue;
+    }
+    out += ">";
+    out += random() % 2 == 0 ? RandomTree(random, depth + 1) : texts[random() % std::size(texts)];
+    out += "</" + name + (random() % 9 == 0 ? "\t" : "") + ">";
+  }
+  return out;
+}
+
+TEST(XmlParse, AgreesWithThePlainReaderOnNestedDocuments) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 20000; ++round) {
+    std::string content = "<?xml version=\"1.0\"?>\r\n<R>" + RandomTree(random, 0) + "</R>\r\n";
+    if (round % 50 == 0) {
+      std::string deep;
+      for (int level = 0; level < 70; ++level) deep += "<n" + std::to_string(level) + ">";
+      deep += "x";
+      for (int level = 69; level >= 0; --level) deep += "</n" + std::to_string(level) + ">";
+      content = "<?xml version=\"1.0\"?><R>" + deep + "</R>";
+    }
+    TXMLFile file;
+    file.Content = content;
+    reference::TRefElement expected;
+    const bool expectedParsed = reference::Parse(content, expected);
+    ASSERT_EQ(file.Parse(), expectedParsed) << content;
+    if (expectedParsed) {
+      ASSERT_EQ(reference::Compare(*file.Root, expected), "") << content;
+    }
+  }
+}
+
 class XmlFiles : public ::testing::Test {
  protected:
   void SetUp() override {
