@@ -75,7 +75,7 @@ class TEndTagIndex {
   }
 
   // The candidate between "</" at `openPos` and its ">" at `gtPos`; the caller has made sure that
-  // it holds no "/" (a later "/" drops the candidate).
+  // it holds no "/".
   void Add(std::size_t openPos, std::size_t gtPos) {
     const std::size_t nameBegin = openPos + 2;
     const std::string_view name(base_ + nameBegin, gtPos - nameBegin);
@@ -106,11 +106,12 @@ class TEndTagIndex {
     known.LastFrom = from;
     std::uint32_t entry = known.Cursor;
     while (entry != kEnd && entries_[entry].Pos < from) entry = entries_[entry].Next;
-    known.Cursor = entry == kEnd ? known.Tail : entry;
     if (entry == kEnd) {
-      // Park the cursor on the last entry; it is below `from`, so later calls skip it at once.
+      // The last entry lies below `from`: later calls, asking no less, pass it at once.
+      known.Cursor = known.Tail;
       return kNone;
     }
+    known.Cursor = entry;
     return entries_[entry].Pos;
   }
 
@@ -180,39 +181,29 @@ class TEndTagIndex {
   std::vector<std::uint32_t> slots_;
 };
 
-// Character classes of the normalisation.
-enum : unsigned char { kPlainChar = 0, kLineChar = 1, kSlashChar = 2, kGreaterChar = 3 };
-struct TNormalizeTable {
-  unsigned char Class[256];
-  bool Markup[256];          // "/" and ">"
-  unsigned char Output[256];  // TAB, CR and LF as a space, the rest as it is
-  constexpr TNormalizeTable() : Class(), Markup(), Output() {
+// TAB, CR and LF as a space, every other byte as it is.
+struct TBlankTable {
+  unsigned char Output[256];
+  constexpr TBlankTable() : Output() {
     for (int c = 0; c < 256; ++c) Output[c] = static_cast<unsigned char>(c);
-    for (unsigned char c : {'\t', '\r', '\n'}) {
-      Class[c] = kLineChar;
-      Output[c] = ' ';
-    }
-    Class[static_cast<unsigned char>('/')] = kSlashChar;
-    Class[static_cast<unsigned char>('>')] = kGreaterChar;
-    Markup[static_cast<unsigned char>('/')] = true;
-    Markup[static_cast<unsigned char>('>')] = true;
+    Output[static_cast<unsigned char>('\t')] = ' ';
+    Output[static_cast<unsigned char>('\r')] = ' ';
+    Output[static_cast<unsigned char>('\n')] = ' ';
   }
 };
-constexpr TNormalizeTable kNormalize;
+constexpr TBlankTable kBlankOutput;
 
 // Turns TAB, CR and LF of `data` into spaces and removes the spaces standing before a ">", in
-// place; indexes the end tags of the result on the way when `index` is given. Returns the new size.
+// place. Returns the new size.
 //
-// Packs rarely have a blank before a ">", so the first loop only rewrites line characters where
-// they stand; from the first blank to remove on, the second loop moves every byte.
-std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) {
+// Packs rarely have a blank before a ">", so the first loops only rewrite line characters where
+// they stand; from the first blank to remove on, the last loop moves every byte.
+std::size_t NormalizeInPlace(char* data, std::size_t size) {
   auto* const begin = reinterpret_cast<unsigned char*>(data);
   auto* const end = begin + size;
   unsigned char* p = begin;
-  unsigned char* open = nullptr;  // the last "</" not yet closed by a ">"
-  // Eight bytes at a time: line characters become spaces, then the word's "/" and ">" are looked
-  // at in order.
   if constexpr (std::endian::native == std::endian::little) {
+    // Eight bytes at a time: line characters become spaces, then each ">" of the word is looked at.
     while (end - p >= 8) {
       std::uint64_t word;
       std::memcpy(&word, p, 8);
@@ -225,73 +216,35 @@ std::size_t NormalizeInPlace(char* data, std::size_t size, TEndTagIndex* index) 
           std::memcpy(p, &word, 8);
         }
       }
-      std::uint64_t markup = BytesEqual(word, '/') | BytesEqual(word, '>');
-      for (; markup != 0; markup &= markup - 1) {
-        unsigned char* const at = p + std::countr_zero(markup) / 8;
-        if (*at == '/') {
-          // A "/" after "</" leaves no end tag there.
-          open = at != begin && at[-1] == '<' ? at - 1 : nullptr;
-          continue;
-        }
+      for (std::uint64_t greater = BytesEqual(word, '>'); greater != 0; greater &= greater - 1) {
+        unsigned char* const at = p + std::countr_zero(greater) / 8;
         if (at != begin && at[-1] == ' ') {
           p = at;
           goto removeBlanks;
-        }
-        if (open != nullptr) {
-          if (index != nullptr) index->Add(static_cast<std::size_t>(open - begin), static_cast<std::size_t>(at - begin));
-          open = nullptr;
         }
       }
       p += 8;
     }
   }
-  for (;;) {
-    while (p != end && !kNormalize.Markup[*p]) {
-      *p = kNormalize.Output[*p];
-      ++p;
-    }
-    if (p == end) return size;
-    if (*p == '/') {
-      open = p != begin && p[-1] == '<' ? p - 1 : nullptr;
-      ++p;
-      continue;
-    }
-    if (p != begin && p[-1] == ' ') break;
-    if (open != nullptr) {
-      if (index != nullptr) index->Add(static_cast<std::size_t>(open - begin), static_cast<std::size_t>(p - begin));
-      open = nullptr;
-    }
-    ++p;
+  for (; p != end; ++p) {
+    if (*p == '>' && p != begin && p[-1] == ' ') goto removeBlanks;
+    *p = kBlankOutput.Output[*p];
   }
+  return size;
 
 removeBlanks:
   unsigned char* o = p;
   while (p != end) {
     const unsigned char c = *p++;
-    switch (kNormalize.Class[c]) {
-      case kPlainChar:
-        *o++ = c;
-        continue;
-      case kLineChar:
-        *o++ = ' ';
-        continue;
-      case kSlashChar:
-        open = o != begin && o[-1] == '<' ? o - 1 : nullptr;
-        *o++ = '/';
-        continue;
-      default:
-        break;
+    if (c == '>') {
+      while (o != begin && o[-1] == ' ') --o;
     }
-    while (o != begin && o[-1] == ' ') --o;
-    if (open != nullptr) {
-      if (index != nullptr) index->Add(static_cast<std::size_t>(open - begin), static_cast<std::size_t>(o - begin));
-      open = nullptr;
-    }
-    *o++ = '>';
+    *o++ = kBlankOutput.Output[c];
   }
   return static_cast<std::size_t>(o - begin);
 }
 
+// The end tags of `text`: each "</" with the next ">", unless a "/" comes between them.
 TEndTagIndex IndexEndTags(std::string_view text) {
   TEndTagIndex index(text.data(), text.size());
   std::size_t openPos = kNone;
@@ -611,7 +564,7 @@ bool TXMLFile::Parse() {
   if (rest.size() >= std::numeric_limits<std::uint32_t>::max()) return false;
   // The body is normalised where it stands: the tree's views point into Content from here on.
   char* const body = Content.data() + (rest.data() - Content.data());
-  const std::size_t bodySize = NormalizeInPlace(body, rest.size(), nullptr);
+  const std::size_t bodySize = NormalizeInPlace(body, rest.size());
   Content.resize(static_cast<std::size_t>(body - Content.data()) + bodySize);
   if (bodySize == 0 || body[0] != '<') return false;
 
@@ -661,7 +614,7 @@ std::size_t PosFrom(std::string_view sub, std::string_view text, std::size_t sta
 
 std::string NormalizeBlanks(std::string_view text) {
   std::string result(text);
-  result.resize(NormalizeInPlace(result.data(), result.size(), nullptr));
+  result.resize(NormalizeInPlace(result.data(), result.size()));
   return result;
 }
 
