@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -45,10 +46,17 @@ void LoadPack(const TXMLFile& document) {
   }
 }
 
+void RemoveScratchFile();
+
 const std::string& ScratchFile() {
-  static const std::string name = "/tmp/brisolt-fuzz-parse-" + std::to_string(::getpid()) + ".xml";
+  static const std::string name = [] {
+    std::atexit(RemoveScratchFile);
+    return "/tmp/brisolt-fuzz-parse-" + std::to_string(::getpid()) + ".xml";
+  }();
   return name;
 }
+
+void RemoveScratchFile() { std::remove(ScratchFile().c_str()); }
 
 }  // namespace
 
