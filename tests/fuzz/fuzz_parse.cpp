@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -46,17 +45,10 @@ void LoadPack(const TXMLFile& document) {
   }
 }
 
-void RemoveScratchFile();
-
 const std::string& ScratchFile() {
-  static const std::string name = [] {
-    std::atexit(RemoveScratchFile);
-    return "/tmp/brisolt-fuzz-parse-" + std::to_string(::getpid()) + ".xml";
-  }();
+  static const std::string name = "/tmp/brisolt-fuzz-parse-" + std::to_string(::getpid()) + ".xml";
   return name;
 }
-
-void RemoveScratchFile() { std::remove(ScratchFile().c_str()); }
 
 }  // namespace
 
@@ -102,6 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       pack63.Load();
     } catch (const EConvertError&) {
     }
+    // libFuzzer may end the process without running exit handlers: nothing is left behind.
+    std::remove(ScratchFile().c_str());
   }
   return 0;
 }
