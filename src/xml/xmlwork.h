@@ -28,7 +28,8 @@ class TXMLElement {
 
   std::string_view Name;
   std::vector<TXMLAttribute> Attributes;
-  // Everything between the start tag and the matching end tag as written, child markup included.
+  // Everything between the start tag and the matching end tag, child markup included, as written
+  // but for the blanks: TAB, CR and LF are spaces, and no space stands before a ">".
   std::string_view Text;
   std::pmr::vector<TXMLElement> Children;
 
@@ -39,8 +40,8 @@ class TXMLElement {
   // The first child of that name, or nullptr.
   const TXMLElement* Child(std::string_view name) const;
 
-  // Elements this far below the one being split keep their Text and get no Children, so that
-  // hostile nesting costs neither stack nor time.
+  // Elements more levels than this below the one being split keep their Text and get no
+  // Children, so that hostile nesting costs neither stack nor time.
   static constexpr int kMaxDepth = 256;
 };
 
