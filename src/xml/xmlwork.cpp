@@ -12,6 +12,13 @@
 
 #include "xml/cp1251.h"
 
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define BRISOLT_XML_SSE2 1
+#else
+#define BRISOLT_XML_SSE2 0
+#endif
+
 namespace brisolt {
 
 namespace {
@@ -193,46 +200,108 @@ struct TBlankTable {
 };
 constexpr TBlankTable kBlankOutput;
 
+// Sixteen bytes of a text, or what is left of it (the rest of the block reads as zero bytes), that
+// answer which of them equal a given byte: bit i of the answer stands for byte i. Scanning the
+// document a block at a time keeps the cost per byte low whatever the lengths of names and texts.
+class TBlock {
+ public:
+  static constexpr std::size_t kSize = 16;
+
+  TBlock(const char* text, std::size_t left) {
+    if (left >= kSize) {
+      Load(text);
+      valid_ = 0xFFFFu;
+    } else {
+      char padded[kSize] = {};
+      std::memcpy(padded, text, left);
+      Load(padded);
+      valid_ = (1u << left) - 1;
+    }
+  }
+
+  unsigned Equal(char c) const {
+#if BRISOLT_XML_SSE2
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes_, _mm_set1_epi8(c)))) & valid_;
+#else
+    unsigned result = 0;
+    for (std::size_t index = 0; index < kSize; ++index) {
+      if (bytes_[index] == c) result |= 1u << index;
+    }
+    return result & valid_;
+#endif
+  }
+
+  // The bits of the bytes that belong to the text.
+  unsigned Valid() const { return valid_; }
+
+  // Writes the block's bytes of the text to `to`, with TAB, CR and LF as spaces.
+  void StoreWithLinesAsSpaces(char* to) const {
+#if BRISOLT_XML_SSE2
+    const __m128i line = _mm_or_si128(_mm_cmpeq_epi8(bytes_, _mm_set1_epi8('\t')),
+                                      _mm_or_si128(_mm_cmpeq_epi8(bytes_, _mm_set1_epi8('\r')),
+                                                   _mm_cmpeq_epi8(bytes_, _mm_set1_epi8('\n'))));
+    const __m128i result = _mm_or_si128(_mm_andnot_si128(line, bytes_), _mm_and_si128(line, _mm_set1_epi8(' ')));
+    if (valid_ == 0xFFFFu) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), result);
+      return;
+    }
+    char out[kSize];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), result);
+#else
+    char out[kSize];
+    for (std::size_t index = 0; index < kSize; ++index) {
+      out[index] = static_cast<char>(kBlankOutput.Output[static_cast<unsigned char>(bytes_[index])]);
+    }
+#endif
+    std::memcpy(to, out, static_cast<std::size_t>(std::countr_one(valid_)));
+  }
+
+ private:
+  void Load(const char* from) {
+#if BRISOLT_XML_SSE2
+    bytes_ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+#else
+    std::memcpy(bytes_, from, kSize);
+#endif
+  }
+
+#if BRISOLT_XML_SSE2
+  __m128i bytes_;
+#else
+  char bytes_[kSize];
+#endif
+  unsigned valid_;
+};
+
+// The bits below the lowest one set in `mask` (all of them when none is).
+inline unsigned BitsBelowFirst(unsigned mask) { return (mask & (0u - mask)) - 1u; }
+
 // Turns TAB, CR and LF of `data` into spaces and removes the spaces standing before a ">", in
 // place. Returns the new size.
 //
-// Packs rarely have a blank before a ">", so the first loops only rewrite line characters where
+// Packs rarely have a blank before a ">", so the first loop only rewrites line characters where
 // they stand; from the first blank to remove on, the last loop moves every byte.
 std::size_t NormalizeInPlace(char* data, std::size_t size) {
-  auto* const begin = reinterpret_cast<unsigned char*>(data);
-  auto* const end = begin + size;
-  unsigned char* p = begin;
-  if constexpr (std::endian::native == std::endian::little) {
-    // Eight bytes at a time: line characters become spaces, then each ">" of the word is looked at.
-    while (end - p >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      // Bytes below 0x0E are rare but for line characters; the exact test only runs where some are.
-      if (((word - kEachByte * 0x0E) & ~word & (kEachByte * 0x80)) != 0) {
-        const std::uint64_t line = BytesEqual(word, '\t') | BytesEqual(word, '\r') | BytesEqual(word, '\n');
-        if (line != 0) {
-          const std::uint64_t spaces = (line >> 7) * 0xFF;
-          word = (word & ~spaces) | (spaces & (kEachByte * ' '));
-          std::memcpy(p, &word, 8);
-        }
-      }
-      for (std::uint64_t greater = BytesEqual(word, '>'); greater != 0; greater &= greater - 1) {
-        unsigned char* const at = p + std::countr_zero(greater) / 8;
-        if (at != begin && at[-1] == ' ') {
-          p = at;
-          goto removeBlanks;
-        }
-      }
-      p += 8;
+  std::size_t pos = 0;
+  bool blankBefore = false;  // the byte before `pos` is a blank
+  for (; pos < size; pos += TBlock::kSize) {
+    const TBlock block(data + pos, size - pos);
+    const unsigned line = block.Equal('\t') | block.Equal('\r') | block.Equal('\n');
+    if (line != 0) block.StoreWithLinesAsSpaces(data + pos);
+    const unsigned blanks = line | block.Equal(' ');
+    const unsigned afterBlank = (blanks << 1) | (blankBefore ? 1u : 0u);
+    const unsigned toRemove = block.Equal('>') & afterBlank;
+    if (toRemove != 0) {
+      pos += static_cast<std::size_t>(std::countr_zero(toRemove));
+      break;
     }
+    blankBefore = (blanks >> (TBlock::kSize - 1)) != 0;
   }
-  for (; p != end; ++p) {
-    if (*p == '>' && p != begin && p[-1] == ' ') goto removeBlanks;
-    *p = kBlankOutput.Output[*p];
-  }
-  return size;
+  if (pos >= size) return size;
 
-removeBlanks:
+  unsigned char* const begin = reinterpret_cast<unsigned char*>(data);
+  unsigned char* const end = begin + size;
+  unsigned char* p = begin + pos;
   unsigned char* o = p;
   while (p != end) {
     const unsigned char c = *p++;
@@ -260,22 +329,12 @@ TEndTagIndex IndexEndTags(std::string_view text) {
   return index;
 }
 
-// What ends the name of a start tag.
-struct TNameStopTable {
-  bool Stop[256];
-  constexpr TNameStopTable() : Stop() {
-    Stop[static_cast<unsigned char>(' ')] = true;
-    Stop[static_cast<unsigned char>('/')] = true;
-    Stop[static_cast<unsigned char>('>')] = true;
-  }
-};
-constexpr TNameStopTable kNameStop;
-
 struct TStartTag {
   std::string_view Name;
   std::string_view AttributeText;  // as written, not yet trimmed
   bool HasAttributes = false;
   bool Empty = false;
+  bool NameHasLess = false;  // a "<" stands in the name
   std::size_t End = 0;  // just after the ">" that closes the tag
 };
 
@@ -284,20 +343,18 @@ struct TStartTag {
 // outside quotes; any other element's ends at any ">" and at a "/" outside quotes.
 bool ReadStartTag(const char* text, std::size_t pos, std::size_t limit, bool isRoot, TStartTag& tag) {
   std::size_t at = pos + 1;
-  if constexpr (std::endian::native == std::endian::little) {
-    while (limit - at >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, text + at, 8);
-      const std::uint64_t stop = BytesEqual(word, ' ') | BytesEqual(word, '/') | BytesEqual(word, '>');
-      if (stop != 0) {
-        at += std::countr_zero(stop) / 8;
-        break;
-      }
-      at += 8;
+  unsigned less = 0;
+  for (;; at += TBlock::kSize) {
+    if (at >= limit) return false;
+    const TBlock block(text + at, limit - at);
+    const unsigned stop = block.Equal(' ') | block.Equal('/') | block.Equal('>');
+    less |= block.Equal('<') & BitsBelowFirst(stop);
+    if (stop != 0) {
+      at += static_cast<std::size_t>(std::countr_zero(stop));
+      break;
     }
   }
-  while (at < limit && !kNameStop.Stop[static_cast<unsigned char>(text[at])]) ++at;
-  if (at >= limit) return false;
+  tag.NameHasLess = less != 0;
   tag.Name = std::string_view(text + pos + 1, at - pos - 1);
   tag.HasAttributes = false;
   tag.AttributeText = {};
@@ -390,6 +447,22 @@ bool SplitLevel(TXMLElement& element, TSplitContext& context, int depth) {
   return true;
 }
 
+// Position of the first "<" at or after `pos`, or kNone; `text` tells whether anything but spaces
+// stands before it.
+std::size_t FindLess(const char* body, std::size_t pos, std::size_t size, bool& text) {
+  unsigned other = 0;
+  for (; pos < size; pos += TBlock::kSize) {
+    const TBlock block(body + pos, size - pos);
+    const unsigned less = block.Equal('<');
+    other |= block.Valid() & ~block.Equal(' ') & BitsBelowFirst(less);
+    if (less != 0) {
+      text = other != 0;
+      return pos + static_cast<std::size_t>(std::countr_zero(less));
+    }
+  }
+  return kNone;
+}
+
 // Deeper documents take the general way.
 constexpr std::size_t kWellNestedDepth = 64;
 
@@ -406,64 +479,68 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
   root->Name = TrimBlanks(tag.Name);
   if (tag.HasAttributes) root->Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
 
+  // Elements read but not yet handed to their parent, in document order: the children of each
+  // open element follow it. The root stands apart.
+  std::vector<TXMLElement> pending;
+  pending.reserve(1024);
+  constexpr std::size_t kRoot = kNone;
   struct TOpen {
-    TXMLElement* Element;
+    std::size_t Element;  // index in `pending`, or kRoot
+    std::size_t FirstChild;  // where its children begin in `pending`
     std::size_t ContentBegin;
+    std::string_view Name;
     bool HasText;
   };
   std::vector<TOpen> open;
   open.reserve(kWellNestedDepth + 1);
-  open.push_back({root.get(), tag.End, false});
-  // The children of the open element of each level, gathered until its end tag.
-  std::vector<std::vector<TXMLElement>> gathered(kWellNestedDepth + 1);
+  open.push_back({kRoot, 0, tag.End, root->Name, false});
   std::size_t at = tag.End;
   for (;;) {
-    const void* less = std::memchr(body + at, '<', size - at);
-    if (less == nullptr) return false;
-    const auto tagPos = static_cast<std::size_t>(static_cast<const char*>(less) - body);
-    const std::size_t level = open.size() - 1;
-    std::size_t textPos = at;
-    while (textPos < tagPos && IsBlank(body[textPos])) ++textPos;
-    if (textPos < tagPos) {
-      if (!gathered[level].empty()) return false;
-      open.back().HasText = true;
+    bool text = false;
+    const std::size_t tagPos = FindLess(body, at, size, text);
+    if (tagPos == kNone || tagPos + 1 >= size) return false;
+    TOpen& current = open.back();
+    if (text) {
+      if (pending.size() != current.FirstChild) return false;
+      current.HasText = true;
     }
-    if (tagPos + 1 >= size) return false;
 
     if (body[tagPos + 1] == '/') {
-      const void* greater = std::memchr(body + tagPos + 2, '>', size - tagPos - 2);
-      if (greater == nullptr) return false;
-      const auto greaterPos = static_cast<std::size_t>(static_cast<const char*>(greater) - body);
-      TXMLElement& element = *open.back().Element;
-      if (std::string_view(body + tagPos + 2, greaterPos - tagPos - 2) != element.Name) return false;
-      element.Text = std::string_view(body + open.back().ContentBegin, tagPos - open.back().ContentBegin);
-      std::vector<TXMLElement>& children = gathered[level];
-      if (!children.empty()) {
-        element.Children.reserve(children.size());
-        for (TXMLElement& child : children) element.Children.emplace_back(std::move(child));
-        children.clear();
+      // The end tag must be "</" + the name + ">".
+      const std::size_t nameEnd = tagPos + 2 + current.Name.size();
+      if (nameEnd >= size || body[nameEnd] != '>' ||
+          !SameBytes(body + tagPos + 2, current.Name.data(), current.Name.size())) {
+        return false;
+      }
+      TXMLElement& element = current.Element == kRoot ? *root : pending[current.Element];
+      element.Text = std::string_view(body + current.ContentBegin, tagPos - current.ContentBegin);
+      if (pending.size() != current.FirstChild) {
+        element.Children.reserve(pending.size() - current.FirstChild);
+        for (std::size_t child = current.FirstChild; child < pending.size(); ++child) {
+          element.Children.emplace_back(std::move(pending[child]));
+        }
+        pending.resize(current.FirstChild);
       }
       open.pop_back();
       if (open.empty()) break;
-      at = greaterPos + 1;
+      at = nameEnd + 1;
       continue;
     }
 
-    if (open.back().HasText || open.size() > kWellNestedDepth) return false;
-    if (!ReadStartTag(body, tagPos, size, false, tag)) return false;
-    // A tag without attributes that is not empty is "<", the name and ">".
+    if (current.HasText || open.size() > kWellNestedDepth) return false;
+    if (!ReadStartTag(body, tagPos, size, false, tag) || tag.NameHasLess) return false;
     if (tag.HasAttributes || tag.Empty) {
       if (std::memchr(body + tagPos + 1, '<', tag.End - tagPos - 1) != nullptr) return false;
-    } else if (std::memchr(tag.Name.data(), '<', tag.Name.size()) != nullptr) {
-      return false;
     }
     for (const TOpen& outer : open) {
-      if (outer.Element->Name == tag.Name) return false;
+      if (outer.Name.size() == tag.Name.size() && SameBytes(outer.Name.data(), tag.Name.data(), tag.Name.size())) {
+        return false;
+      }
     }
-    TXMLElement& child = gathered[level].emplace_back(arena);
+    TXMLElement& child = pending.emplace_back(arena);
     child.Name = tag.Name;
     if (tag.HasAttributes) child.Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
-    if (!tag.Empty) open.push_back({&child, tag.End, false});
+    if (!tag.Empty) open.push_back({pending.size() - 1, pending.size(), tag.End, tag.Name, false});
     at = tag.End;
   }
   root->Text = TrimBlanks(root->Text);
