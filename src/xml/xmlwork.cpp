@@ -338,10 +338,49 @@ struct TStartTag {
   std::size_t End = 0;  // just after the ">" that closes the tag
 };
 
+// What follows the name of a start tag.
+struct TAfterName {
+  std::string_view AttributeText;
+  bool HasAttributes = false;
+  bool Empty = false;
+  std::size_t End = 0;
+};
+
+// The rest of a start tag whose name ends at `at` with a space or "/": see ReadStartTag.
+bool ReadAfterName(const char* text, std::size_t at, std::size_t limit, bool isRoot, TAfterName& rest) {
+  if (text[at] == ' ') {
+    const std::size_t begin = at + 1;
+    if (begin >= limit) return false;
+    // The first character belongs to the attribute text whatever it is.
+    bool inQuotes = text[begin] == '"';
+    at = begin + 1;
+    for (;; ++at) {
+      if (at >= limit) return false;
+      const char c = text[at];
+      if (c == '>' && (!isRoot || !inQuotes)) break;
+      if (c == '/' && !inQuotes) break;
+      if (c == '"') inQuotes = !inQuotes;
+    }
+    rest.HasAttributes = true;
+    rest.AttributeText = std::string_view(text + begin, at - begin);
+  }
+  rest.Empty = text[at] == '/';
+  if (rest.Empty) {
+    const void* gt = std::memchr(text + at, '>', limit - at);
+    if (gt == nullptr) return false;
+    at = static_cast<std::size_t>(static_cast<const char*>(gt) - text);
+  }
+  rest.End = at + 1;
+  return true;
+}
+
 // Reads the start tag whose "<" is at `pos` (not checked) of `text`, without looking past `limit`.
 // False when the text ends inside the tag. The root's attribute text ends only at a "/" or ">"
 // outside quotes; any other element's ends at any ">" and at a "/" outside quotes.
-bool ReadStartTag(const char* text, std::size_t pos, std::size_t limit, bool isRoot, TStartTag& tag) {
+//
+// Most tags are a name and ">"; they are read here, the others out of line (which also keeps the
+// caller's TStartTag in registers).
+inline bool ReadStartTag(const char* text, std::size_t pos, std::size_t limit, bool isRoot, TStartTag& tag) {
   std::size_t at = pos + 1;
   unsigned less = 0;
   for (;; at += TBlock::kSize) {
@@ -356,31 +395,19 @@ bool ReadStartTag(const char* text, std::size_t pos, std::size_t limit, bool isR
   }
   tag.NameHasLess = less != 0;
   tag.Name = std::string_view(text + pos + 1, at - pos - 1);
-  tag.HasAttributes = false;
-  tag.AttributeText = {};
-  if (text[at] == ' ') {
-    const std::size_t begin = at + 1;
-    if (begin >= limit) return false;
-    // The first character belongs to the attribute text whatever it is.
-    bool inQuotes = text[begin] == '"';
-    at = begin + 1;
-    for (;; ++at) {
-      if (at >= limit) return false;
-      const char c = text[at];
-      if (c == '>' && (!isRoot || !inQuotes)) break;
-      if (c == '/' && !inQuotes) break;
-      if (c == '"') inQuotes = !inQuotes;
-    }
-    tag.HasAttributes = true;
-    tag.AttributeText = std::string_view(text + begin, at - begin);
+  if (text[at] == '>') {
+    tag.AttributeText = {};
+    tag.HasAttributes = false;
+    tag.Empty = false;
+    tag.End = at + 1;
+    return true;
   }
-  tag.Empty = text[at] == '/';
-  if (tag.Empty) {
-    const void* gt = std::memchr(text + at, '>', limit - at);
-    if (gt == nullptr) return false;
-    at = static_cast<std::size_t>(static_cast<const char*>(gt) - text);
-  }
-  tag.End = at + 1;
+  TAfterName rest;
+  if (!ReadAfterName(text, at, limit, isRoot, rest)) return false;
+  tag.AttributeText = rest.AttributeText;
+  tag.HasAttributes = rest.HasAttributes;
+  tag.Empty = rest.Empty;
+  tag.End = rest.End;
   return true;
 }
 
@@ -472,12 +499,12 @@ constexpr std::size_t kWellNestedDepth = 64;
 // tree that the end tag search gives. Returns false, having decided nothing, for any other body.
 bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resource* arena,
                      std::unique_ptr<TXMLElement>& result) {
-  TStartTag tag;
-  if (!ReadStartTag(body, 0, size, true, tag) || tag.Empty) return false;
-  if (std::memchr(body + 1, '<', tag.End - 1) != nullptr) return false;
+  TStartTag rootTag;
+  if (!ReadStartTag(body, 0, size, true, rootTag) || rootTag.Empty) return false;
+  if (std::memchr(body + 1, '<', rootTag.End - 1) != nullptr) return false;
   auto root = std::make_unique<TXMLElement>(arena);
-  root->Name = TrimBlanks(tag.Name);
-  if (tag.HasAttributes) root->Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
+  root->Name = TrimBlanks(rootTag.Name);
+  if (rootTag.HasAttributes) root->Attributes = ParseAttributes(TrimBlanks(rootTag.AttributeText));
 
   // Elements read but not yet handed to their parent, in document order: the children of each
   // open element follow it. The root stands apart.
@@ -493,8 +520,8 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
   };
   std::vector<TOpen> open;
   open.reserve(kWellNestedDepth + 1);
-  open.push_back({kRoot, 0, tag.End, root->Name, false});
-  std::size_t at = tag.End;
+  open.push_back({kRoot, 0, rootTag.End, root->Name, false});
+  std::size_t at = rootTag.End;
   for (;;) {
     bool text = false;
     const std::size_t tagPos = FindLess(body, at, size, text);
@@ -528,6 +555,7 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
     }
 
     if (current.HasText || open.size() > kWellNestedDepth) return false;
+    TStartTag tag;
     if (!ReadStartTag(body, tagPos, size, false, tag) || tag.NameHasLess) return false;
     if (tag.HasAttributes || tag.Empty) {
       if (std::memchr(body + tagPos + 1, '<', tag.End - tagPos - 1) != nullptr) return false;
