@@ -234,26 +234,33 @@ class TBlock {
   // The bits of the bytes that belong to the text.
   unsigned Valid() const { return valid_; }
 
-  // Writes the block's bytes of the text to `to`, with TAB, CR and LF as spaces.
-  void StoreWithLinesAsSpaces(char* to) const {
+  // The block with TAB, CR and LF as spaces.
+  TBlock WithLinesAsSpaces() const {
+    TBlock result = *this;
 #if BRISOLT_XML_SSE2
     const __m128i line = _mm_or_si128(_mm_cmpeq_epi8(bytes_, _mm_set1_epi8('\t')),
                                       _mm_or_si128(_mm_cmpeq_epi8(bytes_, _mm_set1_epi8('\r')),
                                                    _mm_cmpeq_epi8(bytes_, _mm_set1_epi8('\n'))));
-    const __m128i result = _mm_or_si128(_mm_andnot_si128(line, bytes_), _mm_and_si128(line, _mm_set1_epi8(' ')));
+    result.bytes_ = _mm_or_si128(_mm_andnot_si128(line, bytes_), _mm_and_si128(line, _mm_set1_epi8(' ')));
+#else
+    for (char& c : result.bytes_) c = static_cast<char>(kBlankOutput.Output[static_cast<unsigned char>(c)]);
+#endif
+    return result;
+  }
+
+  // Writes the block's bytes of the text to `to`.
+  void Store(char* to) const {
+#if BRISOLT_XML_SSE2
     if (valid_ == 0xFFFFu) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), result);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), bytes_);
       return;
     }
     char out[kSize];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), result);
-#else
-    char out[kSize];
-    for (std::size_t index = 0; index < kSize; ++index) {
-      out[index] = static_cast<char>(kBlankOutput.Output[static_cast<unsigned char>(bytes_[index])]);
-    }
-#endif
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes_);
     std::memcpy(to, out, static_cast<std::size_t>(std::countr_one(valid_)));
+#else
+    std::memcpy(to, bytes_, static_cast<std::size_t>(std::countr_one(valid_)));
+#endif
   }
 
  private:
@@ -283,19 +290,18 @@ inline unsigned BitsBelowFirst(unsigned mask) { return (mask & (0u - mask)) - 1u
 // they stand; from the first blank to remove on, the last loop moves every byte.
 std::size_t NormalizeInPlace(char* data, std::size_t size) {
   std::size_t pos = 0;
-  bool blankBefore = false;  // the byte before `pos` is a blank
+  unsigned blankBefore = 0;  // 1 when the byte before `pos` is a blank
   for (; pos < size; pos += TBlock::kSize) {
-    const TBlock block(data + pos, size - pos);
-    const unsigned line = block.Equal('\t') | block.Equal('\r') | block.Equal('\n');
-    if (line != 0) block.StoreWithLinesAsSpaces(data + pos);
-    const unsigned blanks = line | block.Equal(' ');
-    const unsigned afterBlank = (blanks << 1) | (blankBefore ? 1u : 0u);
-    const unsigned toRemove = block.Equal('>') & afterBlank;
+    const TBlock block = TBlock(data + pos, size - pos).WithLinesAsSpaces();
+    // Stored whether changed or not: the branch saved would be one the processor cannot foresee.
+    block.Store(data + pos);
+    const unsigned blanks = block.Equal(' ');
+    const unsigned toRemove = block.Equal('>') & ((blanks << 1) | blankBefore);
     if (toRemove != 0) {
       pos += static_cast<std::size_t>(std::countr_zero(toRemove));
       break;
     }
-    blankBefore = (blanks >> (TBlock::kSize - 1)) != 0;
+    blankBefore = blanks >> (TBlock::kSize - 1);
   }
   if (pos >= size) return size;
 
