@@ -530,7 +530,8 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
   std::size_t at = rootTag.End;
   for (;;) {
     bool text = false;
-    const std::size_t tagPos = FindLess(body, at, size, text);
+    // Tags often follow one another without a byte between them.
+    const std::size_t tagPos = at < size && body[at] == '<' ? at : FindLess(body, at, size, text);
     if (tagPos == kNone || tagPos + 1 >= size) return false;
     TOpen& current = open.back();
     if (text) {

@@ -193,6 +193,35 @@ TEST(XmlUtilities, TrimPosNormalize) {
   EXPECT_EQ(NormalizeBlanks("  >"), ">");
 }
 
+// The reader scans sixteen bytes at a time: blanks, ">" and "<" at every place around the seams
+// of those blocks, and names and texts running across them.
+TEST(XmlUtilities, BlockSeams) {
+  for (std::size_t at = 0; at < 50; ++at) {
+    for (const char* blanks : {" ", "\t", "\r\n", "  \t "}) {
+      std::string text = std::string(at, 'a') + blanks + ">b" + blanks + "\r" + std::string(at % 7, 'c') + ">";
+      EXPECT_EQ(NormalizeBlanks(text), reference::Normalize(text)) << at;
+      text = std::string(at, '\t') + "x" + std::string(at % 5, '\n');
+      EXPECT_EQ(NormalizeBlanks(text), reference::Normalize(text)) << at;
+    }
+  }
+  for (std::size_t length = 1; length < 50; ++length) {
+    const std::string name(length, '\xC0');
+    for (const std::string& inner : {"<" + name + ">x</" + name + ">", "<" + name + "/>",
+                                     "<" + name + " k=\"v\">\r\n x </" + name + "\t>",
+                                     "<" + name.substr(0, length / 2) + "<" + name + ">x</" + name + ">",
+                                     "<" + name + ">" + std::string(length, ' ') + "t" + "</" + name + ">"}) {
+      const std::string content = std::string(kDecl) + "<R>" + std::string(length % 17, ' ') + inner + "</R>";
+      TXMLFile file;
+      file.Content = content;
+      reference::TRefElement expected;
+      ASSERT_EQ(file.Parse(), reference::Parse(content, expected)) << content;
+      if (file.Root) {
+        EXPECT_EQ(reference::Compare(*file.Root, expected), "") << content;
+      }
+    }
+  }
+}
+
 TEST(XmlElement, ParseChildrenOnItsOwn) {
   TXMLElement element;
   const std::string text = "  <B>1</B> <C><D>2</D></C>  ";
