@@ -218,14 +218,10 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
   static const std::string kAbsent = Utf8ToCp1251("Отсутствует");
   const std::size_t periodCount = fileSet.ReportPeriods.size();
   std::vector<std::string> notes;
-  std::vector<TPeriodSums> periodSums(periodCount);
   for (std::size_t person = 0; person < fileSet.Sotrs.size(); ++person) {
     const int index = static_cast<int>(person);
     const TSZV6Sotr& sotr = fileSet.Sotrs[person];
-    for (std::size_t period = 0; period < periodCount; ++period) {
-      const TReportPeriod& reportPeriod = fileSet.ReportPeriods[period];
-      periodSums[period] = fileSet.GetPeriodSums(index, reportPeriod.Year, reportPeriod.Quarter);
-    }
+    const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
 
     const TDate lastStageEnd = fileSet.GetLastStageEnd(index);
     const TSotrCheck check = fileSet.CheckSotr(index, notes);
@@ -278,8 +274,10 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
   // that closes a year, and only when that period is present.
   std::array<TAmount, 4> sinceStart{};
   std::array<TAmount, 4> yearToDate{};
-  for (const TReportPeriod& period : fileSet.ReportPeriods) {
-    const TPeriodSums sums = fileSet.GetPeriodTotals(period.Year, period.Quarter);
+  const std::vector<TPeriodSums> periodTotals = fileSet.GetPeriodTotalsByPeriod();
+  for (std::size_t position = 0; position < periodTotals.size(); ++position) {
+    const TReportPeriod& period = fileSet.ReportPeriods[position];
+    const TPeriodSums& sums = periodTotals[position];
     const std::array<TAmount, 4> inPeriod{sums.InsAccrued, sums.InsPaid, sums.FundAccrued,
                                           sums.FundPaid};
     for (std::size_t part = 0; part < 4; ++part) {
