@@ -224,7 +224,7 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
     const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
 
     const TDate lastStageEnd = fileSet.GetLastStageEnd(index);
-    const TSotrCheck check = fileSet.CheckSotr(index, notes);
+    const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes);
     if (TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter)) {
       std::string dismissText;
       if (lastStageEnd == 0) {

@@ -1033,6 +1033,11 @@ TPeriodSums TFileSet::GetPeriodTotals(int year, int quarter) const {
 }
 
 TSotrCheck TFileSet::CheckSotr(int person, std::vector<std::string>& notes) const {
+  return CheckSotr(person, GetPeriodSumsByPeriod(person), notes);
+}
+
+TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& periodSums,
+                               std::vector<std::string>& notes) const {
   notes.clear();
   TSotrCheck result;
   bool markError = false;
@@ -1043,7 +1048,6 @@ TSotrCheck TFileSet::CheckSotr(int person, std::vector<std::string>& notes) cons
   TAmount fundPaid = 0;
   double yearBase = 0;
   TDate lastEnd = 0;
-  const std::vector<TPeriodSums> periodSums = GetPeriodSumsByPeriod(person);
   for (std::size_t position = 0; position < ReportPeriods.size(); ++position) {
     const TReportPeriod& period = ReportPeriods[position];
     const std::string when = std::to_string(period.Quarter) + "/" + std::to_string(period.Year);

@@ -222,6 +222,9 @@ class TFileSet {
   std::vector<TPeriodSums> GetPeriodTotalsByPeriod() const;
   // Walks ReportPeriods in order: clears and fills `notes`, gives the balance flags and the class.
   TSotrCheck CheckSotr(int person, std::vector<std::string>& notes) const;
+  // The same for a caller that already holds GetPeriodSumsByPeriod(person).
+  TSotrCheck CheckSotr(int person, const std::vector<TPeriodSums>& periodSums,
+                       std::vector<std::string>& notes) const;
   int GetLastYear63() const;
   // Filter 0 all, 1 any flag, 2 SaldoDebt, 3 SaldoOverpaid, anything else all.
   static bool SaldoMatches(int saldoFlags, int filter);
