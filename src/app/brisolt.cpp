@@ -37,6 +37,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args = Arguments(argc, argv);
+  brisolt::platform::RemoveProtocolFilesOnInterrupt();
   if (args.empty()) {
     return brisolt::RunWindowMode(argc, argv);
   }

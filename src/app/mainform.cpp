@@ -62,10 +62,6 @@ const char kNoticeProtocol[] = "Для смены каталога перейд�
 const char kStateNone[] = "Обработка не выполнялась, протокол не сформирован";
 const char kStateWritten[] = "Сформирован протокол с именем";
 
-const char kSpreadsheetFailed[] =
-    "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по "
-    "этому же страхователю";
-
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QLabel* MakeLinkLabel(const QString& text, QWidget* parent) {
@@ -659,13 +655,10 @@ void TMain_Form::Process_ButtonClick() {
       ShowMessage(Text("Не удалось извлечь сведения о сотрудниках."), Text(kCaptionError), true);
       break;
     case TRunResult::ProtocolNotWritten:
-      // A spreadsheet that cannot be rewritten is most often still open in the spreadsheet
-      // program; an HTML page that cannot be written has no such usual cause.
-      if (request.ProtFormat != 0) {
-        ShowMessage(Text(kSpreadsheetFailed), Text(kCaptionError), true);
-      } else {
-        ShowMessage(QString::fromStdString(outcome.Message), Text("Brisolt"), true);
-      }
+      // The run's message carries, for a spreadsheet, the hint that it may still be open in
+      // the spreadsheet program, and the system's reason for both formats.
+      ShowMessage(QString::fromStdString(outcome.Message),
+                  Text(request.ProtFormat != 0 ? kCaptionError : "Brisolt"), true);
       break;
     case TRunResult::Failed:
       ShowMessage(QString::fromStdString(outcome.Message), Text("Brisolt"), true);

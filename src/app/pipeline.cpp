@@ -47,6 +47,16 @@ bool IsUtf8(const std::string& text) {
 }
 
 
+// The folder text with one separator at its end, however many the user typed: the protocol
+// prints it in front of every file name.
+std::string FolderWithSeparator(std::string folder) {
+  const char separator = platform::PathSeparator();
+  while (!folder.empty() && (folder.back() == '/' || folder.back() == separator)) {
+    folder.pop_back();
+  }
+  return folder + separator;
+}
+
 std::string VersionText() {
   TFileVersionInfo info;
   ReadFileVersionInfo(platform::ExecutablePath(), info);
@@ -72,7 +82,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     const TProgressEvent loadProgress =
         progress ? progress
                  : TProgressEvent([](const std::string&, const std::string&, int, int) {});
-    fileSet.LoadSubmissions(request.Path + platform::PathSeparator(), request.SubDirs,
+    fileSet.LoadSubmissions(FolderWithSeparator(request.Path), request.SubDirs,
                             request.CalcCorr, request.RegNumb, messages, loadProgress);
     if (fileSet.Sotrs.empty()) {
       outcome.Result = TRunResult::NoPersons;
@@ -95,8 +105,9 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
         outcome.Message = std::string("Не удалось записать протокол: ") + failure.what();
       } else {
         outcome.Message =
-            "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в "
-            "Excel по этому же страхователю";
+            std::string("Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас "
+                        "протокол в Excel по этому же страхователю (") +
+            failure.what() + ")";
       }
       return outcome;
     }

@@ -1,10 +1,12 @@
 #include "app/platform.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "protocol/protfile.h"
 #include "xml/cp1251.h"
 
 #ifdef _WIN32
@@ -12,6 +14,7 @@
 #include <shellapi.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -173,6 +176,61 @@ void ReportError(const std::string& text) {
   std::fputs(text.c_str(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
+}
+
+namespace {
+
+// Only what a signal handler may do: read lock-free atomics and call unlink or DeleteFile.
+void RemovePendingProtocolFiles() {
+  for (int slot = 0; slot < kPendingProtocolFileSlots; ++slot) {
+    const auto* name = PendingProtocolFile(slot);
+    if (name[0] != 0) {
+#ifdef _WIN32
+      DeleteFileW(name);
+#else
+      unlink(name);
+#endif
+    }
+  }
+}
+
+#ifdef _WIN32
+BOOL WINAPI OnConsoleEvent(DWORD) {
+  RemovePendingProtocolFiles();
+  return FALSE;  // the default handler then ends the process as usual
+}
+#else
+void OnInterrupt(int signalNumber) {
+  const int savedErrno = errno;
+  RemovePendingProtocolFiles();
+  // The default action, once this handler returns, ends the process with the signal's status.
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigemptyset(&standard.sa_mask);
+  sigaction(signalNumber, &standard, nullptr);
+  raise(signalNumber);
+  errno = savedErrno;
+}
+#endif
+
+}  // namespace
+
+void RemoveProtocolFilesOnInterrupt() {
+#ifdef _WIN32
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction current {};
+    // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+    if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
+      continue;
+    }
+    struct sigaction handler {};
+    handler.sa_handler = OnInterrupt;
+    sigemptyset(&handler.sa_mask);
+    sigaction(signalNumber, &handler, nullptr);
+  }
+#endif
 }
 
 }  // namespace brisolt::platform

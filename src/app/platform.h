@@ -34,6 +34,11 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
 // True when a program of that name is on the search path.
 bool ProgramExists(const std::string& program);
 
+// On Ctrl-C, SIGTERM, SIGHUP or the console window closing, removes the temporary files of
+// protocols being written, then lets the process end as that event ends it. Signals already
+// ignored stay ignored.
+void RemoveProtocolFilesOnInterrupt();
+
 // One line on standard error, the program's way of telling the user in batch mode.
 void ReportError(const std::string& text);
 

@@ -18,6 +18,8 @@ constexpr Cp1251Literal kReportYear(u8"ОтчетныйГод");
 constexpr Cp1251Literal kRow(u8"СуммаВыплатИвознаграждений");
 constexpr Cp1251Literal kRowType(u8"ТипСтроки");
 constexpr Cp1251Literal kMonthRow(u8"МЕСЯЦ");
+// Some writers of the Fund's forms spell the monthly row type short, as in the neighbouring forms.
+constexpr Cp1251Literal kMonthRowShort(u8"МЕСЦ");
 constexpr Cp1251Literal kMonth(u8"Месяц");
 constexpr Cp1251Literal kTotal(u8"СуммаВыплатВсего");
 constexpr Cp1251Literal kTaxable(u8"СуммаВыплатНачисленыСтраховыеВзносы");
@@ -55,7 +57,7 @@ void ReadRow(const TXMLElement& row, TSZV63& doc) {
     }
   }
   int monthNumber = 0;
-  if (rowType != kMonthRow || !ReadWholeInteger(month, monthNumber)) return;
+  if ((rowType != kMonthRow && rowType != kMonthRowShort) || !ReadWholeInteger(month, monthNumber)) return;
   if (monthNumber < 1 || monthNumber > 12) return;
   // An empty sum reads as 0, like the "0" it stands for.
   doc.Months[monthNumber].Total = ReadAmount(total);

@@ -161,7 +161,10 @@ std::string EscapeMarkup(const std::string& text, bool withQuote) {
           result += c;
         }
         break;
-      default: result += c;
+      // XML 1.0 has no place for the other control characters, not even as references; a
+      // workbook holding one is no longer XML.
+      case '\t': case '\n': case '\r': result += c; break;
+      default: result += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
     }
   }
   return result;

@@ -139,7 +139,8 @@ std::string HtmlAmount(std::int64_t amount);
 // Two decimals, "." separator, no grouping; rounded exactly, halves away from zero; a value that
 // rounds to zero carries no minus sign.
 std::string FormatAmount(std::int64_t amount);
-// Escapes & < > and, when withQuote, " as entities.
+// Escapes & < > and, when withQuote, " as entities; control characters XML 1.0 does not allow
+// (below 0x20 but TAB, LF and CR) become "?".
 std::string EscapeMarkup(const std::string& text, bool withQuote);
 
 // "DD.MM.YYYY HH:MM:SS" of the local clock: the stamp every protocol carries.

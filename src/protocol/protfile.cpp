@@ -1,6 +1,8 @@
 #include "protocol/protfile.h"
 
+#include <array>
 #include <atomic>
+#include <cerrno>
 #include <random>
 #include <system_error>
 
@@ -9,56 +11,145 @@
 
 namespace brisolt {
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 20;
+constexpr std::size_t kPendingNameSize = 4096;
+constexpr int kMaxLinkDepth = 40;
 
 std::atomic<std::uint64_t> gWriteLimit{0};
 
-std::string MakeTempSuffix() {
-  static std::atomic<unsigned> counter{0};
-  std::random_device device;
-  return ".tmp" + std::to_string(device() % 1000000) + "-" + std::to_string(++counter);
+// A slot is claimed (Used), then filled, then published (Ready); a signal handler reads only
+// published names. Plain lock-free atomics are all a handler may touch.
+struct TPendingSlot {
+  std::atomic<bool> Used{false};
+  std::atomic<bool> Ready{false};
+  std::array<fs::path::value_type, kPendingNameSize> Name{};
+};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+std::array<TPendingSlot, kPendingProtocolFileSlots> gPending;
+
+int ClaimPendingSlot(const fs::path& name) {
+  const fs::path::string_type& text = name.native();
+  if (text.size() >= kPendingNameSize) {
+    return -1;
+  }
+  for (int slot = 0; slot < kPendingProtocolFileSlots; ++slot) {
+    bool expected = false;
+    if (gPending[slot].Used.compare_exchange_strong(expected, true)) {
+      text.copy(gPending[slot].Name.data(), text.size());
+      gPending[slot].Name[text.size()] = 0;
+      gPending[slot].Ready.store(true, std::memory_order_release);
+      return slot;
+    }
+  }
+  return -1;
 }
 
+void ReleasePendingSlot(int slot) {
+  if (slot >= 0) {
+    gPending[slot].Ready.store(false, std::memory_order_release);
+    gPending[slot].Used.store(false, std::memory_order_release);
+  }
+}
+
+// A short name whatever the target's length: a target of 255 bytes still has a sibling.
+fs::path::string_type MakeTempName() {
+  static constexpr char kLetters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  static std::atomic<unsigned> counter{0};
+  std::random_device device;
+  std::mt19937 random(device() ^ (++counter * 0x9E3779B9u));
+  std::string name = "~brs";
+  for (int letter = 0; letter < 8; ++letter) {
+    name += kLetters[random() % (sizeof kLetters - 1)];
+  }
+  name += ".tmp";
+  return fs::path::string_type(name.begin(), name.end());
+}
+
+// The file a chain of symbolic links leads to, also when the last link points nowhere yet.
+fs::path FollowLinks(fs::path path) {
+  std::error_code error;
+  for (int depth = 0; depth < kMaxLinkDepth && fs::is_symlink(path, error); ++depth) {
+    const fs::path next = fs::read_symlink(path, error);
+    if (error) {
+      break;
+    }
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return path;
+}
+
+// What the last failed call of the C library left in errno; none when it left nothing.
+std::error_code SystemReason() { return std::error_code(errno, std::generic_category()); }
+
 }  // namespace
+
+const fs::path::value_type* PendingProtocolFile(int slot) {
+  static const fs::path::value_type kEmpty[1] = {0};
+  if (slot < 0 || slot >= kPendingProtocolFileSlots ||
+      !gPending[slot].Ready.load(std::memory_order_acquire)) {
+    return kEmpty;
+  }
+  return gPending[slot].Name.data();
+}
 
 void SetProtocolWriteLimitForTest(std::uint64_t bytes) { gWriteLimit = bytes; }
 
 TProtocolFile::TProtocolFile(const std::string& fileName)
-    : fileName_(fileName), target_(PathFromNative(fileName)) {
+    : fileName_(fileName), target_(FollowLinks(PathFromNative(fileName))) {
+  std::error_code error;
+  const fs::file_status status = fs::status(target_, error);
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    Fail(fs::is_directory(status) ? "это папка, а не файл" : "это не обычный файл");
+  }
   // The temporary file lives in the target's folder so that the final rename never crosses
   // file systems and the folder's absence is found before anything is written.
-  std::error_code error;
-  const std::filesystem::path folder = target_.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-    Fail("папка не существует");
+  const fs::path folder = target_.parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, error)) {
+    Fail("папка не существует", error);
   }
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::filesystem::path candidate = target_;
-    candidate += MakeTempSuffix();
-    if (!std::filesystem::exists(candidate, error)) {
-      temp_ = candidate;
-      break;
+  for (int attempt = 0; attempt < 100 && temp_.empty(); ++attempt) {
+    fs::path candidate = folder / MakeTempName();
+    if (!fs::exists(fs::symlink_status(candidate, error))) {
+      temp_ = std::move(candidate);
     }
   }
   if (temp_.empty()) {
     Fail("не удалось подобрать имя временного файла");
   }
+  // Published before the file exists, so that an interrupt in between still finds it.
+  pendingSlot_ = ClaimPendingSlot(temp_);
+  errno = 0;
   stream_.open(temp_, std::ios::binary | std::ios::trunc);
   if (!stream_) {
+    const std::error_code reason = SystemReason();
+    ReleasePendingSlot(pendingSlot_);
+    pendingSlot_ = -1;
     temp_.clear();
-    Fail("не удалось создать файл");
+    Fail("не удалось создать файл", reason);
   }
   buffer_.reserve(kFlushSize + 4096);
 }
 
 TProtocolFile::~TProtocolFile() {
-  if (!committed_ && !temp_.empty()) {
+  if (!committed_) {
+    RemoveTemporary();
+  }
+}
+
+void TProtocolFile::RemoveTemporary() {
+  if (!temp_.empty()) {
     stream_.close();
     std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
+    fs::remove(temp_, ignored);
+    temp_.clear();
   }
+  ReleasePendingSlot(pendingSlot_);
+  pendingSlot_ = -1;
 }
 
 void TProtocolFile::EndLine() {
@@ -75,11 +166,12 @@ void TProtocolFile::Flush() {
   const std::uint64_t limit = gWriteLimit;
   if (limit != 0 && written_ + buffer_.size() > limit) {
     stream_.write(buffer_.data(), static_cast<std::streamsize>(limit - written_));
-    Fail("ошибка записи");
+    Fail("ошибка записи", std::make_error_code(std::errc::no_space_on_device));
   }
+  errno = 0;
   stream_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
   if (!stream_) {
-    Fail("ошибка записи");
+    Fail("ошибка записи", SystemReason());
   }
   written_ += buffer_.size();
   buffer_.clear();
@@ -87,20 +179,28 @@ void TProtocolFile::Flush() {
 
 void TProtocolFile::Commit() {
   Flush();
+  errno = 0;
   stream_.close();
   if (stream_.fail()) {
-    Fail("ошибка записи");
+    Fail("ошибка записи", SystemReason());
   }
   std::error_code error;
-  std::filesystem::rename(temp_, target_, error);
+  fs::rename(temp_, target_, error);
   if (error) {
-    Fail("не удалось заменить файл (" + error.message() + ")");
+    Fail("не удалось заменить файл", error);
   }
   committed_ = true;
+  ReleasePendingSlot(pendingSlot_);
+  pendingSlot_ = -1;
 }
 
-void TProtocolFile::Fail(const std::string& what) {
-  throw EProtocolWriteError(fileName_ + ": " + what);
+void TProtocolFile::Fail(const std::string& what, std::error_code reason) {
+  std::string text = fileName_ + ": " + what;
+  if (reason) {
+    text += " (" + reason.message() + ")";
+  }
+  RemoveTemporary();
+  throw EProtocolWriteError(text);
 }
 
 }  // namespace brisolt

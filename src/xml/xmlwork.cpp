@@ -1,6 +1,7 @@
 #include "xml/xmlwork.h"
 
 #include <bit>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -637,27 +638,47 @@ const TXMLElement* TXMLElement::Child(std::string_view name) const {
 
 bool TXMLFile::LoadFromFile(const std::string& fileName) {
   Content.clear();
+  LoadError.clear();
+  const auto fail = [this](std::string reason) {
+    Content.clear();
+    Content.shrink_to_fit();
+    LoadError = std::move(reason);
+    return false;
+  };
   try {
     const std::filesystem::path path = PathFromNative(fileName);
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error) return fail(error.message());
+    if (!std::filesystem::is_regular_file(status)) return fail("не обычный файл");
     const std::uintmax_t expected = std::filesystem::file_size(path, error);
-    if (!error && expected < kMaxFileSize) Content.reserve(static_cast<std::size_t>(expected) + 1);
+    if (error) return fail(error.message());
+    if (expected > kMaxFileSize) {
+      return fail("файл больше " + std::to_string(kMaxFileSize >> 20) + " МБ (" + std::to_string(expected) +
+                  " байт)");
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return fail(errno != 0 ? std::generic_category().message(errno) : "не удалось открыть файл");
+    Content.reserve(static_cast<std::size_t>(expected) + 1);
     for (;;) {
       const std::size_t old = Content.size();
-      if (old > kMaxFileSize) return false;
+      if (old > kMaxFileSize) return fail("файл изменился во время чтения");
       Content.resize(old + kReadBlock);
+      errno = 0;
       in.read(Content.data() + old, static_cast<std::streamsize>(kReadBlock));
       const auto got = static_cast<std::size_t>(in.gcount());
       Content.resize(old + got);
-      if (in.bad()) return false;
+      if (in.bad()) return fail(errno != 0 ? std::generic_category().message(errno) : "ошибка чтения");
       if (got < kReadBlock) break;
     }
+    // A file cut short or grown while it was listed and read is not the pack it was.
+    if (Content.size() != expected) return fail("файл изменился во время чтения");
     return true;
-  } catch (const std::exception&) {
-    return false;
+  } catch (const std::bad_alloc&) {
+    return fail("недостаточно памяти");
+  } catch (const std::exception& failure) {
+    return fail(failure.what());
   }
 }
 

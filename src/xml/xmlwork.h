@@ -83,14 +83,18 @@ class TXMLFile {
   // Absent until a successful Parse.
   std::unique_ptr<TXMLElement> Root;
 
-  // Reads the whole file into Content. False on any input/output failure (and for a file larger
-  // than kMaxFileSize); Content then keeps what was read so far.
+  // Reads the whole file into Content. False on any input/output failure, for a file larger than
+  // kMaxFileSize (told by its size, before anything is read) and for a file whose size changes
+  // while it is read; LoadError then says why (UTF-8), and Content is empty.
   bool LoadFromFile(const std::string& fileName);
+  std::string LoadError;
 
   // Builds Declaration and Root from Content. False when Content is not such a document.
   bool Parse();
 
-  static constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
+  // Far above any real pack (a pack holds at most a few hundred persons, well under a megabyte),
+  // low enough that a huge file named like a pack never reaches memory.
+  static constexpr std::size_t kMaxFileSize = std::size_t{256} << 20;
 };
 
 // Blanks are space, TAB, CR and LF.

@@ -199,14 +199,16 @@ TEST_F(BatchRun, FailuresEndWithTheirStatusAndNoProtocol) {
       {"HTML into a missing folder",
        {"/regnumb=087-001-012345", "/path=" + sample, "/orgname=X",
         "/protfilename=" + missingTarget},
-       kExitProtocolNotWritten, "Не удалось записать протокол: " + missingTarget + ": папка не существует\n",
+       kExitProtocolNotWritten,
+       "Не удалось записать протокол: " + missingTarget + ": папка не существует (" +
+           std::make_error_code(std::errc::no_such_file_or_directory).message() + ")\n",
        missingTarget},
       {"spreadsheet over a folder",
        {"/regnumb=087-001-012345", "/path=" + sample, "/orgname=X", "/protformat=2",
         "/protfilename=" + NativeFromPath(existingFolder)},
        kExitProtocolNotWritten,
        "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по "
-       "этому же страхователю\n",
+       "этому же страхователю (" + NativeFromPath(existingFolder) + ": это папка, а не файл)\n",
        ""},
       {"unreadable date in a pack",
        {"/regnumb=087-001-012345", "/path=" + NativeFromPath(badPacks), "/orgname=X",

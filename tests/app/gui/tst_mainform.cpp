@@ -476,10 +476,8 @@ class TestMainForm : public QObject {
     QTest::newRow("no persons")
         << int(TRunResult::NoPersons) << 0
         << QStringLiteral("Не удалось извлечь сведения о сотрудниках.") << QStringLiteral("Ошибка");
-    QTest::newRow("spreadsheet still open")
-        << int(TRunResult::ProtocolNotWritten) << 1
-        << QStringLiteral("Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас "
-                          "протокол в Excel по этому же страхователю")
+    QTest::newRow("spreadsheet not written")
+        << int(TRunResult::ProtocolNotWritten) << 1 << QStringLiteral("disk full")
         << QStringLiteral("Ошибка");
     QTest::newRow("page not written") << int(TRunResult::ProtocolNotWritten) << 0
                                       << QStringLiteral("disk full") << QStringLiteral("Brisolt");
