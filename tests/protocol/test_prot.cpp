@@ -72,6 +72,23 @@ TEST(EscapeMarkup, EscapesTheMarkupCharacters) {
   EXPECT_EQ(EscapeMarkup("\xc8\xe2\xe0\xed", true), "\xc8\xe2\xe0\xed");
 }
 
+TEST(EscapeMarkup, ReplacesControlCharactersXmlDoesNotAllow) {
+  struct Case {
+    std::string text, expected;
+  };
+  const Case cases[] = {
+      {std::string("a\x01" "b\x1b" "c\x7f" "d", 7), "a?b?c\x7f" "d"},
+      {std::string("\0x\x1f", 3), "?x?"},
+      {"tab\tline\ncr\r", "tab\tline\ncr\r"},
+      {"\x08<\x0b>\x0c", "?&lt;?&gt;?"},
+  };
+  for (const Case& c : cases) {
+    for (const bool withQuote : {true, false}) {
+      EXPECT_EQ(EscapeMarkup(c.text, withQuote), c.expected);
+    }
+  }
+}
+
 TEST(CurrentProtocolStamp, IsDayMonthYearAndTime) {
   const std::string stamp = CurrentProtocolStamp();
   ASSERT_EQ(stamp.size(), 19u) << stamp;

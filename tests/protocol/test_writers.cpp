@@ -10,6 +10,10 @@
 #include <sstream>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
 #include "sample_reports.h"
@@ -188,6 +192,68 @@ TEST(ProtocolWriters, ReplaceAnEarlierProtocolWhole) {
   EXPECT_EQ(text.find('x' + std::string(10, 'x')), std::string::npos);
   EXPECT_EQ(scratch.EntryCount(), 1u);
 }
+
+TEST(ProtocolWriters, TakeTargetNamesUpToTheLongestTheSystemAllows) {
+  // The temporary file's name does not grow with the target's: 255 bytes is a legal name.
+  for (const bool html : {true, false}) {
+    ScratchFolder scratch;
+    const std::string target = scratch.File(std::string(251, 'n') + (html ? ".htm" : ".xml"));
+    for (int run = 0; run < 3; ++run) {
+      html ? WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp)
+           : WriteXmlProtocol(EmptyReport(0), target, kFixedStamp);
+    }
+    EXPECT_TRUE(fs::is_regular_file(PathFromNative(target)));
+    EXPECT_EQ(scratch.EntryCount(), 1u);
+  }
+}
+
+TEST(ProtocolWriters, FailureNamesTheFileAndTheSystemsReason) {
+  ScratchFolder scratch;
+  const std::string target = scratch.File(std::string(300, 'n') + ".html");
+  try {
+    WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp);
+    FAIL() << "a name longer than the system allows was written";
+  } catch (const EProtocolWriteError& failure) {
+    const std::string text = failure.what();
+    EXPECT_EQ(text.rfind(target + ": ", 0), 0u) << text;
+    EXPECT_NE(text.find(std::make_error_code(std::errc::filename_too_long).message()), std::string::npos)
+        << text;
+  }
+  EXPECT_EQ(scratch.EntryCount(), 0u);
+}
+
+#ifndef _WIN32
+TEST(ProtocolWriters, RefuseWhatIsNotARegularFileAndFollowLinks) {
+  for (const bool html : {true, false}) {
+    const auto write = [html](const std::string& target) {
+      html ? WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp)
+           : WriteXmlProtocol(EmptyReport(0), target, kFixedStamp);
+    };
+    ScratchFolder scratch;
+    const std::string fifo = scratch.File("pipe.out");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(write(fifo), EProtocolWriteError);
+    EXPECT_TRUE(fs::is_fifo(PathFromNative(fifo)));
+    EXPECT_THROW(write("/dev/null"), EProtocolWriteError);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // A link to a file and a link to a file not there yet: the file behind is written, the link
+    // stays a link.
+    fs::create_directory(scratch.Path() / "real");
+    std::ofstream(scratch.Path() / "real" / "old.out") << "earlier";
+    fs::create_symlink("real/old.out", scratch.Path() / "link.out");
+    fs::create_symlink(scratch.Path() / "real" / "new.out", scratch.Path() / "dangling.out");
+    for (const char* link : {"link.out", "dangling.out"}) {
+      SCOPED_TRACE(link);
+      write(scratch.File(link));
+      EXPECT_TRUE(fs::is_symlink(scratch.Path() / link));
+      EXPECT_EQ(ReadAll(scratch.Path() / link).rfind(html ? "<html>" : "<?xml", 0), 0u);
+    }
+    EXPECT_EQ(scratch.EntryCount(), 4u);
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(scratch.Path() / "real"), {})), 2u);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace brisolt

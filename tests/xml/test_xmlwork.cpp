@@ -422,6 +422,17 @@ TEST_F(XmlFiles, MissingFileOrFolderIsFalse) {
   EXPECT_FALSE(file.LoadFromFile(dir_.string()));
 }
 
+TEST_F(XmlFiles, RefusesATooLargeFileBeforeReadingIt) {
+  // A sparse file: its size says gigabytes, the disk holds almost nothing.
+  const std::filesystem::path huge = dir_ / "huge.xml";
+  std::ofstream(huge, std::ios::binary) << kDecl;
+  std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
+  TXMLFile file;
+  EXPECT_FALSE(file.LoadFromFile(huge.string()));
+  EXPECT_EQ(file.Content.capacity(), std::string().capacity()) << "the file was read into memory";
+  EXPECT_NE(file.LoadError.find("2147483648"), std::string::npos) << file.LoadError;
+}
+
 TEST_F(XmlFiles, ParsesWhatItRead) {
   TXMLFile file;
   ASSERT_TRUE(file.LoadFromFile(Write("a.xml", std::string(kDecl) + "\r\n<A>\r\n <B>\xCF\xD4\xD0</B>\r\n</A>\r\n")));
