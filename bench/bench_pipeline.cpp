@@ -1,0 +1,355 @@
+// The whole batch run (RunProtocol: read and fold the packs, assemble and write the protocol)
+// against pugixml reading and parsing the same files in place on one core, the floor any reader
+// built on an XML parser meets. The two take turns, round after round, so that a busy machine
+// slows both alike; prints the best and the median of each, their ratio, the run's peak memory and
+// the time of each stage of the best run.
+//
+// Each run of the pipeline is a child process of its own, so that its peak memory is its own and
+// not that of the benchmark or of an earlier round.
+//
+// bench_pipeline [--persons N] [--periods N] [--folder DIR] [--threads N] [--rounds N]
+//                [--form 0|1] [--format 0|1] [--saldofilter N] [--keep]
+// --folder names an existing folder of packs, or one to generate and keep. Without it a folder is
+// generated in the temporary folder and removed at the end unless --keep. --threads (or the
+// environment variable BRISOLT_THREADS) sets the number of reading threads; 0, the default, lets
+// the program decide.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/pipeline.h"
+#include "packgen.h"
+#include "xml/cp1251.h"
+
+#ifdef BRISOLT_HAVE_PUGIXML
+#include <pugixml.hpp>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+// The kernel's peak resident size of this process's memory since the program started (VmHWM
+// belongs to the address space, which exec replaces; ru_maxrss also counts what the spawning
+// process held). 0 where neither is known.
+long PeakKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  rusage usage{};
+  return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : 0;
+}
+
+struct TOptions {
+  brisolt::packgen::TGenOptions Gen;
+  std::string Folder;
+  int Threads = 0;
+  int Rounds = 5;
+  int Form = 0;
+  int Format = 0;
+  int SaldoFilter = 0;
+  bool Keep = false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The child: one run of the pipeline. Prints "stage<TAB>name<TAB>seconds" for every stage and
+// "total<TAB>seconds<TAB>peak KB<TAB>result" at the end.
+
+int RunChild(const std::string& folder, const std::string& protocol, const TOptions& options) {
+  struct TStage {
+    std::string Name;
+    Clock::time_point Start;
+  };
+  std::vector<TStage> stages;
+  const auto start = Clock::now();
+  stages.push_back({"counting files", start});
+  const auto progress = [&stages](const std::string& stage, const std::string&, int, int) {
+    if (stages.back().Name != stage) stages.push_back({stage, Clock::now()});
+  };
+  brisolt::TRunRequest request;
+  request.Path = folder;
+  request.RegNumb = brisolt::Utf8ToCp1251(options.Gen.RegNumb);
+  request.OrgName = brisolt::Utf8ToCp1251("ООО \"Ромашка\"");
+  request.SaldoFilter = options.SaldoFilter;
+  request.ProtForm = options.Form;
+  request.ProtFormat = options.Format;
+  request.ProtFileName = protocol;
+  request.VersionText = "bench";
+  const brisolt::TRunOutcome outcome = brisolt::RunProtocol(request, progress);
+  const auto end = Clock::now();
+  for (std::size_t index = 0; index < stages.size(); ++index) {
+    const auto until = index + 1 < stages.size() ? stages[index + 1].Start : end;
+    std::printf("stage\t%s\t%.6f\n", stages[index].Name.c_str(), Seconds(stages[index].Start, until));
+  }
+  std::error_code ignored;
+  const auto protocolBytes = fs::file_size(protocol, ignored);
+  std::printf("total\t%.6f\t%ld\t%llu\t%s\n", Seconds(start, end), PeakKilobytes(),
+              ignored ? 0ull : static_cast<unsigned long long>(protocolBytes),
+              outcome.Result == brisolt::TRunResult::Written ? "written" : outcome.Message.c_str());
+  fs::remove(protocol, ignored);
+  return outcome.Result == brisolt::TRunResult::Written ? 0 : 1;
+}
+
+struct TChildRun {
+  bool Ok = false;
+  double Seconds = 0;
+  long PeakKB = 0;
+  unsigned long long ProtocolBytes = 0;
+  std::string Result;
+  std::vector<std::pair<std::string, double>> Stages;
+};
+
+std::string Quoted(const std::string& text) {
+  std::string result = "'";
+  for (const char c : text) {
+    if (c == '\'') {
+      result += "'\\''";
+    } else {
+      result += c;
+    }
+  }
+  return result + "'";
+}
+
+TChildRun SpawnChild(const std::string& self, const std::string& folder, const std::string& protocol,
+                     const TOptions& options) {
+  const std::string command = Quoted(self) + " --child " + Quoted(folder) + " " + Quoted(protocol) +
+                              " --threads " + std::to_string(options.Threads) + " --form " +
+                              std::to_string(options.Form) + " --format " + std::to_string(options.Format) +
+                              " --saldofilter " + std::to_string(options.SaldoFilter);
+  TChildRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char line[4096];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    std::vector<std::string> fields;
+    std::size_t from = 0;
+    for (;;) {
+      const std::size_t tab = text.find('\t', from);
+      fields.push_back(text.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+      if (tab == std::string::npos) break;
+      from = tab + 1;
+    }
+    if (fields[0] == "stage" && fields.size() == 3) {
+      run.Stages.emplace_back(fields[1], std::atof(fields[2].c_str()));
+    } else if (fields[0] == "total" && fields.size() == 5) {
+      run.Seconds = std::atof(fields[1].c_str());
+      run.PeakKB = std::atol(fields[2].c_str());
+      run.ProtocolBytes = std::strtoull(fields[3].c_str(), nullptr, 10);
+      run.Result = fields[4];
+    }
+  }
+  run.Ok = pclose(pipe) == 0 && run.Result == "written";
+  return run;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The files the pipeline reads: regular files of the folder named like packs.
+
+bool NamedLikePack(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string head = "PFR-700-Y-";
+  if (name.size() < head.size() + 9 || name.compare(0, head.size(), head) != 0) return false;
+  if (name.compare(head.size() + 4, 5, "-ORG-") != 0) return false;
+  return name.size() >= 4 && name.compare(name.size() - 4, 4, ".XML") == 0;
+}
+
+std::vector<std::string> PackFiles(const std::string& folder, std::uint64_t& bytes) {
+  std::vector<std::string> files;
+  bytes = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file() && NamedLikePack(entry.path().filename().string())) {
+      files.push_back(entry.path().string());
+      bytes += entry.file_size();
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+#ifdef BRISOLT_HAVE_PUGIXML
+// Reads each file into one reused buffer and parses it in place; returns the element count.
+std::size_t PugixmlPass(const std::vector<std::string>& files) {
+  std::vector<char> buffer;
+  std::size_t elements = 0;
+  for (const std::string& name : files) {
+    FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) std::abort();
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    buffer.resize(static_cast<std::size_t>(size));
+    if (std::fread(buffer.data(), 1, buffer.size(), file) != buffer.size()) std::abort();
+    std::fclose(file);
+    pugi::xml_document document;
+    if (!document.load_buffer_inplace(buffer.data(), buffer.size(), pugi::parse_default, pugi::encoding_utf8)) {
+      std::abort();
+    }
+    elements += static_cast<std::size_t>(document.first_child() ? 1 : 0);
+  }
+  return elements;
+}
+#endif
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: bench_pipeline [--persons N] [--periods N] [--folder DIR] [--threads N] [--rounds N]\n"
+               "                      [--form 0|1] [--format 0|1] [--saldofilter N] [--keep]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TOptions options;
+  options.Gen.Persons = 20000;
+  options.Gen.Periods = 14;  // 2010 to 2013
+  if (const char* threads = std::getenv("BRISOLT_THREADS")) options.Threads = std::atoi(threads);
+  std::string childFolder;
+  std::string childProtocol;
+  for (int index = 1; index < argc; ++index) {
+    const std::string argument = argv[index];
+    const bool hasValue = index + 1 < argc;
+    if (argument == "--child" && index + 2 < argc) {
+      childFolder = argv[++index];
+      childProtocol = argv[++index];
+    } else if (argument == "--persons" && hasValue) {
+      options.Gen.Persons = std::atoi(argv[++index]);
+    } else if (argument == "--periods" && hasValue) {
+      options.Gen.Periods = std::atoi(argv[++index]);
+    } else if (argument == "--folder" && hasValue) {
+      options.Folder = argv[++index];
+    } else if (argument == "--threads" && hasValue) {
+      options.Threads = std::atoi(argv[++index]);
+    } else if (argument == "--rounds" && hasValue) {
+      options.Rounds = std::max(1, std::atoi(argv[++index]));
+    } else if (argument == "--form" && hasValue) {
+      options.Form = std::atoi(argv[++index]);
+    } else if (argument == "--format" && hasValue) {
+      options.Format = std::atoi(argv[++index]);
+    } else if (argument == "--saldofilter" && hasValue) {
+      options.SaldoFilter = std::atoi(argv[++index]);
+    } else if (argument == "--keep") {
+      options.Keep = true;
+    } else {
+      return Usage();
+    }
+  }
+  if (!childFolder.empty()) return RunChild(childFolder, childProtocol, options);
+
+  const bool temporary = options.Folder.empty();
+  if (temporary) {
+    options.Folder = (fs::temp_directory_path() / ("brisolt-bench-pipeline-" + std::to_string(options.Gen.Persons)))
+                         .string();
+    fs::remove_all(options.Folder);
+  }
+  if (!fs::exists(options.Folder)) {
+    const auto start = Clock::now();
+    const auto summary = brisolt::packgen::GenerateFolder(options.Gen, options.Folder);
+    std::printf("generated %d persons x %d periods: %d files, %lld documents, %.1f MB in %.1f s\n",
+                options.Gen.Persons, options.Gen.Periods, summary.Files, static_cast<long long>(summary.Documents),
+                static_cast<double>(summary.Bytes) / 1e6, Seconds(start, Clock::now()));
+  }
+  std::uint64_t bytes = 0;
+  const std::vector<std::string> files = PackFiles(options.Folder, bytes);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  std::printf("folder %s: %zu pack files, %.1f MB; %u cores, threads %s\n", options.Folder.c_str(), files.size(),
+              static_cast<double>(bytes) / 1e6, cores,
+              options.Threads > 0 ? std::to_string(options.Threads).c_str() : "as the program decides");
+  std::printf("protocol: %s %s, balance filter %d\n", options.Form == 0 ? "compact" : "detailed",
+              options.Format == 0 ? "HTML" : "spreadsheet", options.SaldoFilter);
+
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  const std::string protocol =
+      (fs::temp_directory_path() / ("bench_pipeline_" + std::to_string(getpid()) +
+                                    (options.Format == 0 ? ".html" : ".xml")))
+          .string();
+
+  // One untimed pass of each puts the files in the page cache and the code in memory.
+#ifdef BRISOLT_HAVE_PUGIXML
+  PugixmlPass(files);
+#endif
+  TChildRun warm = SpawnChild(self, options.Folder, protocol, options);
+  if (!warm.Ok) {
+    std::fprintf(stderr, "the pipeline failed: %s\n", warm.Result.c_str());
+    return 1;
+  }
+
+  std::vector<double> pipelineTimes;
+  std::vector<double> pugixmlTimes;
+  TChildRun best;
+  best.Seconds = 1e100;
+  long peakKB = 0;
+  for (int round = 0; round < options.Rounds; ++round) {
+    TChildRun run = SpawnChild(self, options.Folder, protocol, options);
+    if (!run.Ok) {
+      std::fprintf(stderr, "the pipeline failed: %s\n", run.Result.c_str());
+      return 1;
+    }
+    pipelineTimes.push_back(run.Seconds);
+    peakKB = std::max(peakKB, run.PeakKB);
+    if (run.Seconds < best.Seconds) best = run;
+#ifdef BRISOLT_HAVE_PUGIXML
+    const auto start = Clock::now();
+    PugixmlPass(files);
+    pugixmlTimes.push_back(Seconds(start, Clock::now()));
+#endif
+    std::printf("  round %d: pipeline %.3f s", round + 1, run.Seconds);
+    if (!pugixmlTimes.empty()) std::printf(", pugixml %.3f s", pugixmlTimes.back());
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+
+  const double pipelineBest = *std::min_element(pipelineTimes.begin(), pipelineTimes.end());
+  const double pipelineMedian = Median(pipelineTimes);
+  std::printf("%-32s best %7.3f s   median %7.3f s\n", "pipeline (RunProtocol):", pipelineBest, pipelineMedian);
+  if (!pugixmlTimes.empty()) {
+    const double pugixmlBest = *std::min_element(pugixmlTimes.begin(), pugixmlTimes.end());
+    const double pugixmlMedian = Median(pugixmlTimes);
+    std::printf("%-32s best %7.3f s   median %7.3f s\n", "pugixml read + parse, one core:", pugixmlBest, pugixmlMedian);
+    std::printf("%-32s best %7.2f     median %7.2f\n", "ratio pipeline / pugixml:", pipelineBest / pugixmlBest,
+                pipelineMedian / pugixmlMedian);
+  } else {
+    std::printf("pugixml not found: no comparison\n");
+  }
+  std::printf("peak memory of the pipeline: %.1f MB; protocol %.1f MB\n", static_cast<double>(peakKB) / 1024.0,
+              static_cast<double>(best.ProtocolBytes) / 1e6);
+  std::printf("stages of the best run:\n");
+  for (const auto& [name, seconds] : best.Stages) {
+    // Stage names are UTF-8: pad by characters, not bytes.
+    std::size_t characters = 0;
+    for (const char c : name) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    std::printf("  %s%s %8.3f s\n", name.c_str(), std::string(characters < 40 ? 40 - characters : 0, ' ').c_str(),
+                seconds);
+  }
+
+  if (temporary && !options.Keep) fs::remove_all(options.Folder);
+  return 0;
+}
