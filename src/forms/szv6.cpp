@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <ctime>
+#include <mutex>
 #include <utility>
 
 #include "forms/packreading.h"
@@ -346,6 +347,9 @@ int DaysInMonth(int year, int month) {
 }
 
 int CurrentYear() {
+  // localtime shares one static buffer, and packs are read on several threads.
+  static std::mutex clockMutex;
+  const std::lock_guard<std::mutex> lock(clockMutex);
   const std::time_t now = std::time(nullptr);
   const std::tm* local = std::localtime(&now);
   return local != nullptr ? local->tm_year + 1900 : 2000;
@@ -675,6 +679,21 @@ TAmount ReadAmount(std::string_view text) {
   if (magnitude < -20) return 0;
   if (magnitude > 20) return negative ? -kAmountLimit : kAmountLimit;
 
+  // The usual amount, up to ten whole digits and four decimals without an exponent, is read
+  // exactly: below 2^50 ten-thousandths the product of the nearest double and 10000 lies within
+  // far less than a half of the exact count, so the rounding below would give the same.
+  if (exponent == 0 && intDigits.size() - leading <= 10 && fracDigits.size() <= 4) {
+    TAmount units = 0;
+    for (std::size_t at = leading; at < intDigits.size(); ++at) units = units * 10 + (intDigits[at] - '0');
+    TAmount fraction = 0;
+    for (std::size_t at = 0; at < 4; ++at) {
+      fraction = fraction * 10 + (at < fracDigits.size() ? fracDigits[at] - '0' : 0);
+    }
+    units = units * 10000 + fraction;
+    return negative ? -units : units;
+  }
+
+  // Anything else goes through the nearest double, as written: "<int>.<frac>e<exponent>".
   std::string number;
   number.reserve(intDigits.size() + fracDigits.size() + 16);
   number.append(intDigits.empty() ? std::string_view("0") : intDigits);

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <iterator>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "forms/szv6.h"
 #include "xml/cp1251.h"
@@ -66,6 +69,27 @@ TEST(ReadAmount, Values) {
   };
   for (const Case& testCase : cases) {
     EXPECT_EQ(ReadAmount(testCase.text), testCase.amount) << '"' << testCase.text << '"';
+  }
+}
+
+// Plain amounts are counted exactly; the same text with an exponent goes the general way through
+// the nearest double. Both must agree on every amount a pack can hold in that form.
+TEST(ReadAmount, PlainAmountsMatchTheGeneralWay) {
+  std::mt19937_64 random(12);
+  const char* const edges[] = {"9999999999.9999", "-9999999999.9999", "0.00005", "0.00015", "0000012.3400",
+                               "1234567890.1235", "0.0001", "-0.0000", "8.5", "4503599627.3705"};
+  std::vector<std::string> texts(std::begin(edges), std::end(edges));
+  for (int index = 0; index < 20000; ++index) {
+    const int wholeDigits = static_cast<int>(random() % 11);
+    const int fractionDigits = static_cast<int>(random() % 5);
+    std::string text = random() % 4 == 0 ? "-" : "";
+    for (int digit = 0; digit < wholeDigits; ++digit) text += static_cast<char>('0' + random() % 10);
+    if (fractionDigits > 0 || wholeDigits == 0) text += random() % 2 == 0 ? '.' : ',';
+    for (int digit = 0; digit < fractionDigits; ++digit) text += static_cast<char>('0' + random() % 10);
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    ASSERT_EQ(ReadAmount(text), ReadAmount(text + "e0")) << '"' << text << '"';
   }
 }
 
