@@ -64,12 +64,13 @@ bool ReadFlag(QSettings& store, const char* name) { return ReadInteger(store, na
 
 }  // namespace
 
-void LoadSettings(QSettings& store, TSettings& settings) {
+bool LoadSettings(QSettings& store, TSettings& settings) {
   settings = TSettings{};
   if (store.status() != QSettings::NoError) {
-    // The store cannot be read: keep the defaults, and the save at closing will find the same.
-    SaveSettings(store, settings);
-    return;
+    // The store cannot be read: keep the defaults. Qt reports a broken file only to the first
+    // reader in the process (later ones share its parsed copy), so the caller is told to skip
+    // the save at closing rather than trusting the store to refuse it then.
+    return false;
   }
   // Each value on its own, so that one bad value does not spoil the others. A fresh store has none
   // of them, which is why the open-protocol flag starts cleared on a first start.
@@ -82,6 +83,7 @@ void LoadSettings(QSettings& store, TSettings& settings) {
   settings.OpenProtocol = ReadFlag(store, "OpenProtocol");
   settings.SubDirs = ReadFlag(store, "SubDirs");
   settings.CalcCorr = ReadFlag(store, "CalcCorr");
+  return true;
 }
 
 void SaveSettings(QSettings& store, const TSettings& settings) {
@@ -98,10 +100,10 @@ void SaveSettings(QSettings& store, const TSettings& settings) {
   store.sync();
 }
 
-void LoadSettings(TSettings& settings) {
+bool LoadSettings(TSettings& settings) {
   QSettings store(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kOrganisation),
                   QLatin1String(kApplication));
-  LoadSettings(store, settings);
+  return LoadSettings(store, settings);
 }
 
 void SaveSettings(const TSettings& settings) {

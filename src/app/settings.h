@@ -20,12 +20,15 @@ struct TSettings {
   bool CalcCorr = false;
 };
 
-// The store under organisation "Ostrak", application "Brisolt".
-void LoadSettings(TSettings& settings);
+// The store under organisation "Ostrak", application "Brisolt". LoadSettings returns false when
+// the store cannot be read (a file with a broken line, a folder in its place): the defaults are
+// then in force, and the caller must not save over the store, so that the user's file survives
+// for repair.
+bool LoadSettings(TSettings& settings);
 void SaveSettings(const TSettings& settings);
 
 // The same on a given store, so that tests never see the user's own.
-void LoadSettings(QSettings& store, TSettings& settings);
+bool LoadSettings(QSettings& store, TSettings& settings);
 void SaveSettings(QSettings& store, const TSettings& settings);
 
 }  // namespace brisolt

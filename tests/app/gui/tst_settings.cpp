@@ -177,7 +177,7 @@ class TestSettings : public QObject {
     QVERIFY(QDir().mkpath(file));
     TSettings loaded;
     loaded.SaldoGroup = 3;
-    LoadSettings(loaded);
+    QVERIFY(!LoadSettings(loaded));
     QCOMPARE(loaded.OpenProtocol, true);
     QCOMPARE(loaded.SaldoGroup, 0);
     QCOMPARE(loaded.FilesPath, std::string());
