@@ -1,6 +1,10 @@
 #include "app/windowmode.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +52,24 @@ bool DisplayConfigured() {
 
 }  // namespace
 
+bool InstallQtTranslation() {
+  // Qt's own texts (the file dialogs, the overwrite question, the edit menus) in Russian like the
+  // rest of the window, whatever the user's locale. Qt's folder on Linux, beside the program on
+  // Windows, where the translations travel with it.
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  const QString beside = QCoreApplication::applicationDirPath();
+  const QStringList folders = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                               beside + QStringLiteral("/translations"), beside};
+  for (const QString& folder : folders) {
+    if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), folder)) {
+      return QCoreApplication::installTranslator(translator);
+    }
+  }
+  delete translator;
+  return false;
+}
+
 int RunWindowMode(int argc, char** argv) {
   if (!DisplayConfigured()) {
     platform::ReportError(kNoDisplay);
@@ -58,6 +80,10 @@ int RunWindowMode(int argc, char** argv) {
   g_starting = false;
   QApplication::setApplicationName(QStringLiteral("Brisolt"));
   QApplication::setOrganizationName(QStringLiteral("Ostrak"));
+  if (!InstallQtTranslation()) {
+    // The window still works; only Qt's standard dialogs speak English.
+    platform::ReportError("Не найден перевод Qt на русский язык (qtbase_ru.qm).");
+  }
 
   TMain_Form mainForm(DesktopUserDialogs());
   THelp_Form helpForm(&mainForm);

@@ -1,7 +1,11 @@
-// Starting the program without parameters where no window can be shown.
+// Starting the program without parameters: where no window can be shown, and Qt's own texts in
+// Russian.
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
+
+#include "app/windowmode.h"
 
 class TestWindowMode : public QObject {
   Q_OBJECT
@@ -34,6 +38,28 @@ class TestWindowMode : public QObject {
     QVERIFY2(error.startsWith(QStringLiteral("Не удалось открыть окно программы: нет графического "
                                              "дисплея.")),
              qPrintable(error));
+  }
+
+  void qtStandardTextsAreRussian_data() {
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("russian");
+    QTest::newRow("save dialog title") << "QFileDialog" << "Save As" << "Сохранить как";
+    QTest::newRow("save dialog folder") << "QFileDialog" << "Look in:" << "Перейти к:";
+    QTest::newRow("overwrite question")
+        << "QFileDialog" << "%1 already exists.\nDo you want to replace it?"
+        << "%1 уже существует.\nЗаменить его?";
+    QTest::newRow("dialog button") << "QPlatformTheme" << "Cancel" << "Отмена";
+    QTest::newRow("edit menu") << "QLineEdit" << "&Paste" << "В&ставить";
+  }
+
+  void qtStandardTextsAreRussian() {
+    QFETCH(QString, context);
+    QFETCH(QString, english);
+    QFETCH(QString, russian);
+    static const bool installed = brisolt::InstallQtTranslation();
+    QVERIFY2(installed, "qtbase_ru.qm not found");
+    QCOMPARE(QCoreApplication::translate(qPrintable(context), qPrintable(english)), russian);
   }
 };
 
