@@ -123,23 +123,24 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
 }
 
 void OpenProtocol(const std::string& fileName, int protFormat) {
-#ifdef _WIN32
-  if (protFormat == 1) {
-    platform::StartProgram("excel.exe", {fileName});
-  } else if (protFormat == 2) {
-    platform::StartProgram("scalc.exe", {fileName});
-  } else {
+  if (protFormat != 1 && protFormat != 2) {
     platform::ShellOpen(fileName);
+    return;
   }
+  // The spreadsheet program asked for, else the other one, else whatever the desktop associates
+  // with the file (often a browser, which shows the workbook as bare XML).
+#ifdef _WIN32
+  if (protFormat == 1 && platform::StartProgram("excel.exe", {fileName})) return;
+  if (platform::StartProgram("scalc.exe", {fileName})) return;
 #else
-  if (protFormat == 2 && platform::ProgramExists("localc")) {
-    platform::StartProgram("localc", {fileName});
-  } else if (protFormat == 2 && platform::ProgramExists("soffice")) {
-    platform::StartProgram("soffice", {"--calc", fileName});
-  } else {
-    platform::ShellOpen(fileName);
+  // No Excel runs here: both spreadsheet formats open in LibreOffice Calc where it is installed.
+  if (platform::ProgramExists("localc") && platform::StartProgram("localc", {fileName})) return;
+  if (platform::ProgramExists("soffice") &&
+      platform::StartProgram("soffice", {"--calc", fileName})) {
+    return;
   }
 #endif
+  platform::ShellOpen(fileName);
 }
 
 }  // namespace brisolt

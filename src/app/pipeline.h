@@ -47,9 +47,10 @@ std::string FailureDisplayText(const std::string& text);
 std::string BatchVersionText();
 std::string WindowVersionText();
 
-// Hands a written protocol to the program that shows it: the desktop's program for HTML, for
-// format 1 the desktop's program for the spreadsheet, for format 2 LibreOffice Calc where
-// installed. Started detached; the result is not checked.
+// Hands a written protocol to the program that shows it: the desktop's program for HTML; for the
+// spreadsheet formats Excel (format 1, Windows only), else OpenOffice or LibreOffice Calc, else
+// the desktop's program. Started detached; whether the program then opens the file is not
+// checked.
 void OpenProtocol(const std::string& fileName, int protFormat);
 
 }  // namespace brisolt
