@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QtMath>
 #include <QTimer>
 
 #include <thread>
@@ -137,6 +138,23 @@ class TestAuxForms : public QObject {
       QVERIFY2(at >= 0, qPrintable(heading));
       from = at + 1;
     }
+  }
+
+  void everyHelpLineFitsTheWindow() {
+    QWidget owner;
+    THelp_Form help(&owner);
+    help.show();
+    QTextEdit& edit = *help.Help_RichEdit;
+    const int room = edit.viewport()->width() - 2 * qCeil(edit.document()->documentMargin());
+    QFont bold = edit.font();
+    bold.setBold(true);
+    const QStringList headings = HelpSectionHeadings();
+    QStringList wrapped;
+    for (const QString& line : HelpTextLines()) {
+      const QFontMetrics metrics(headings.contains(line) ? bold : edit.font());
+      if (metrics.horizontalAdvance(line) > room) wrapped << line;
+    }
+    QVERIFY2(wrapped.isEmpty(), qPrintable(wrapped.join(QLatin1Char('\n'))));
   }
 
   void helpNamesEveryCommandLineParameterInAlphabeticalOrder() {
