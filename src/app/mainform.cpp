@@ -42,9 +42,11 @@
 namespace brisolt {
 namespace {
 
-// The maker's line under the version, and the page that describes the program.
+// The maker's line under the version.
 const char kMakerLine[] = "Разработка: Ostrak";
-const char kDescriptionAddress[] = "https://brisolt.example.org/about.html";
+const char kNoGuide[] =
+    "Не найдено описание программы (guide/index.html). Оно поставляется вместе с программой: "
+    "установите программу заново из пакета или архива.";
 
 const char kCaptionError[] = "Ошибка";
 const char kCaptionInformation[] = "Информация";
@@ -138,6 +140,16 @@ class TInputBlocker : public QObject {
     }
   }
 };
+
+// The user guide that came with the program, in the desktop's browser; a box when it is missing.
+void OpenGuide(TUserDialogs& dialogs, QWidget* owner) {
+  const std::string guide = FindGuide(platform::ExecutablePath());
+  if (guide.empty()) {
+    dialogs.ShowMessage(owner, Text(kNoGuide), Text(kCaptionError), TMessageIcon::Error);
+    return;
+  }
+  dialogs.ShellOpen(guide);
+}
 
 }  // namespace
 
@@ -751,8 +763,14 @@ void TMain_Form::Help_ButtonClick() {
   if (m_help) m_help->ShowBeside();
 }
 
-void TMain_Form::BS_LabelClick() { m_dialogs.ShellOpen(kDescriptionAddress); }
+void TMain_Form::BS_LabelClick() { OpenGuide(m_dialogs, this); }
 
-void TMain_Form::EMail_LabelClick() { m_dialogs.ShellOpen(HomePageURL); }
+void TMain_Form::EMail_LabelClick() {
+  if (HomePageURL[0] != '\0') {
+    m_dialogs.ShellOpen(HomePageURL);
+  } else {
+    OpenGuide(m_dialogs, this);
+  }
+}
 
 }  // namespace brisolt

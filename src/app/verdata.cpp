@@ -42,6 +42,26 @@ std::string FileFunctionText(std::uint32_t fileType, std::uint32_t fileSubtype) 
   }
 }
 
+std::string FindGuide(const std::string& executable) {
+  if (executable.empty()) return {};
+  const std::filesystem::path folder = PathFromNative(executable).parent_path();
+  const std::filesystem::path candidates[] = {
+      folder / "guide",
+      folder / ".." / "share" / "brisolt" / "guide",
+      folder / ".." / "share" / "doc" / "brisolt" / "guide",
+      folder / ".." / "docs" / "guide",
+  };
+  for (const std::filesystem::path& candidate : candidates) {
+    std::error_code error;
+    const std::filesystem::path page = candidate / "index.html";
+    if (std::filesystem::is_regular_file(page, error)) {
+      const std::filesystem::path full = std::filesystem::weakly_canonical(page, error);
+      return NativeFromPath(error ? page.lexically_normal() : full);
+    }
+  }
+  return {};
+}
+
 #ifdef _WIN32
 
 namespace {

@@ -11,7 +11,19 @@ namespace brisolt {
 inline constexpr const char* ReleaseDate = "26 марта 2013 г.";
 inline constexpr bool PublicTestBuild = false;
 inline constexpr const char* PublicTestNote = "Версия для публичного тестирования";
-inline constexpr const char* HomePageURL = "https://brisolt.example.org/";
+
+// The program's home page, the CMake setting BRISOLT_SITE_URL. Empty while the program has no
+// site: the window then opens the user guide in its place.
+#ifndef BRISOLT_SITE_URL
+#define BRISOLT_SITE_URL ""
+#endif
+inline constexpr const char* HomePageURL = BRISOLT_SITE_URL;
+
+// The main page of the user guide that comes with the program run from `executable` (platform
+// encoding): in the folder "guide" beside it (the Windows folder), in share/brisolt/guide or
+// share/doc/brisolt/guide of its installation, or in docs/guide of the source tree when it runs
+// from a build folder there. Empty when none of them exists.
+std::string FindGuide(const std::string& executable);
 
 // All texts UTF-8.
 struct TFileVersionInfo {

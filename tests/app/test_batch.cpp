@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/cmdline.h"
+#include "app/verdata.h"
 #include "packgen.h"
 #include "xml/cp1251.h"
 
@@ -37,11 +38,15 @@ fs::path MakeScratch(const std::string& prefix) {
 }
 
 // The folder the packs came from and the moment of writing are the only parts of a protocol
-// that differ between runs.
+// that differ between runs; the home page is a setting of the build.
 std::string Normalised(std::string text, const std::string& folder) {
   for (std::size_t pos = text.find(folder); pos != std::string::npos;
        pos = text.find(folder, pos)) {
     text.replace(pos, folder.size(), "{folder}");
+  }
+  const std::string site = "<a href=\"" + Utf8ToCp1251(HomePageURL) + "\"";
+  if (const std::size_t pos = text.find(site); pos != std::string::npos) {
+    text.replace(pos, site.size(), "<a href=\"{site}\"");
   }
   static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)");
   return std::regex_replace(text, stamp, "{stamp}");

@@ -63,5 +63,53 @@ TEST(ReadFileVersionInfo, OtherFilesHaveNoVersionData) {
   std::filesystem::remove(textFile);
 }
 
+TEST(FindGuide, FoundFromTheBuildFolderOfTheSourceTree) {
+  const std::string guide = FindGuide(BRISOLT_BINARY);
+  ASSERT_FALSE(guide.empty());
+  EXPECT_TRUE(std::filesystem::equivalent(
+      PathFromNative(guide),
+      std::filesystem::path(BRISOLT_SOURCE_DIR) / "docs" / "guide" / "index.html"));
+}
+
+TEST(FindGuide, LooksBesideTheProgramThenInItsInstallation) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / "brisolt-guide-test";
+  struct Case {
+    const char* layout;  // the guide folders made, ";" between them
+    const char* found;   // the folder whose index.html is found, empty for none
+  };
+  const Case cases[] = {
+      {"bin/guide;share/brisolt/guide", "bin/guide"},
+      {"share/brisolt/guide;share/doc/brisolt/guide", "share/brisolt/guide"},
+      {"share/doc/brisolt/guide;docs/guide", "share/doc/brisolt/guide"},
+      {"docs/guide", "docs/guide"},
+      {"", ""},
+      {"share/brisolt/guide-old", ""},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(root);
+    fs::create_directories(root / "bin");
+    std::ofstream(root / "bin" / "brisolt") << "program";
+    std::string layout = c.layout;
+    for (std::size_t start = 0; start < layout.size();) {
+      std::size_t end = layout.find(';', start);
+      if (end == std::string::npos) end = layout.size();
+      const fs::path folder = root / layout.substr(start, end - start);
+      fs::create_directories(folder);
+      std::ofstream(folder / "index.html") << "<html></html>";
+      start = end + 1;
+    }
+    const std::string found = FindGuide(NativeFromPath(root / "bin" / "brisolt"));
+    if (*c.found == '\0') {
+      EXPECT_EQ(found, "") << c.layout;
+    } else {
+      ASSERT_FALSE(found.empty()) << c.layout;
+      EXPECT_TRUE(fs::equivalent(PathFromNative(found), root / c.found / "index.html")) << c.layout;
+    }
+  }
+  EXPECT_EQ(FindGuide(""), "");
+  fs::remove_all(root);
+}
+
 }  // namespace
 }  // namespace brisolt

@@ -31,6 +31,7 @@
 #include "app/progressform.h"
 #include "app/qtext.h"
 #include "app/settings.h"
+#include "app/verdata.h"
 #include "xml/cp1251.h"
 #include "guitestsupport.h"
 
@@ -755,12 +756,18 @@ class TestMainForm : public QObject {
     windows.Click("Help_Button");
     QVERIFY(windows.Help.isVisible());
     QVERIFY(!windows.Help.isModal());
+    // A test program has no guide beside it: "Описание" says so instead of opening nothing, and
+    // "Сайт программы" opens the site, or without one falls back to the guide as well.
     QTest::mouseClick(windows.Label("BS_Label"), Qt::LeftButton);
     QTest::mouseClick(windows.Label("EMail_Label"), Qt::LeftButton);
-    QCOMPARE(windows.Dialogs.Opened.size(), std::size_t(2));
-    QVERIFY(QString::fromStdString(windows.Dialogs.Opened[0]).startsWith("https://"));
-    QVERIFY(QString::fromStdString(windows.Dialogs.Opened[1]).startsWith("https://"));
-    QVERIFY(windows.Dialogs.Opened[0] != windows.Dialogs.Opened[1]);
+    const bool site = HomePageURL[0] != '\0';
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(site ? 1 : 2));
+    for (const auto& message : windows.Dialogs.Messages) {
+      QVERIFY(message.Text.startsWith(QStringLiteral("Не найдено описание программы")));
+      QVERIFY(message.Icon == TMessageIcon::Error);
+    }
+    QCOMPARE(windows.Dialogs.Opened.size(), std::size_t(site ? 1 : 0));
+    if (site) QCOMPARE(windows.Dialogs.Opened[0], std::string(HomePageURL));
   }
 };
 
