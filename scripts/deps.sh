@@ -7,7 +7,8 @@ mode="${1:-test}"
 packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-translations-l10n)
 if [ "$mode" = test ]; then
   packages+=(clang libclang-rt-14-dev libpugixml-dev libbenchmark-dev
-             chromium libreoffice-calc-nogui xvfb xauth python3)
+             chromium libreoffice-calc-nogui xvfb xauth python3
+             dpkg-dev file lintian qt6-translations-l10n)
 fi
 
 missing=()

@@ -6,11 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-out="${1:-docs}"
+out="${1:-docs/guide}"
 
 if [ "${BRISOLT_SCREENSHOTS_INSIDE:-}" != 1 ]; then
   scripts/deps.sh build
-  tools=(xvfb xauth xdotool imagemagick fonts-dejavu-core)
+  tools=(xvfb xauth xdotool imagemagick fonts-dejavu-core chromium)
   missing=()
   for package in "${tools[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -34,6 +34,21 @@ if [ "${BRISOLT_SCREENSHOTS_INSIDE:-}" != 1 ]; then
 
   BRISOLT_SCREENSHOTS_INSIDE=1 BRISOLT_SCREENSHOTS_WORK="$work" \
     xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
+
+  # The protocol of that run, as a browser shows it; the parts are cut at the rows where the
+  # sample protocol's sections begin.
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/chromium" --hide-scrollbars --window-size=1900,5200 \
+    --screenshot="$work/protocol.png" "file://$work/temp/087-001-012345.html" 2>/dev/null
+  cut_part() {
+    convert "$work/protocol.png" -crop "$2" +repage -resize 75% -colors 64 "PNG8:$out/$1"
+  }
+  cut_part protocol-header.png 1900x1330+0+0
+  cut_part protocol-table.png 1900x790+0+1320
+  cut_part protocol-totals.png 1900x335+0+2915
+  cut_part protocol-szv63.png 1900x700+0+3250
+  echo "Wrote $out/protocol-header.png, protocol-table.png, protocol-totals.png, protocol-szv63.png"
   exit 0
 fi
 
