@@ -38,6 +38,9 @@ class TXmlWriter {
 
   void Write() {
     out_.Line("<?xml version=\"1.0\" encoding=\"windows-1251\"?>");
+    // Tells Windows that the file is a workbook, so a double click opens the spreadsheet
+    // program instead of a browser or an XML editor.
+    out_.Line("<?mso-application progid=\"Excel.Sheet\"?>");
     out_ << "<Workbook xmlns=\"" << kSpreadsheetNs << "\" xmlns:ss=\"" << kSpreadsheetNs << "\">";
     out_.EndLine();
     out_ << "<ExcelWorkbook xmlns=\"" << kExcelNs << "\">";
