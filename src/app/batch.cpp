@@ -1,6 +1,10 @@
+#include <chrono>
+#include <string>
+
 #include "app/cmdline.h"
 #include "app/pipeline.h"
 #include "app/platform.h"
+#include "app/termprogress.h"
 
 namespace brisolt {
 
@@ -17,7 +21,15 @@ int ProcessBatch(const TRunParams& params) {
   request.ProtFileName = params.ProtFileName;
   request.VersionText = BatchVersionText();
 
-  const TRunOutcome outcome = RunProtocol(request, {});
+  // A terminal sees the stages go by; a file or a pipe gets only the outcome line.
+  TTerminalProgress terminal(platform::WriteStderr, std::chrono::milliseconds(100));
+  TProgressEvent progress;
+  if (platform::StderrIsTerminal()) {
+    progress = [&terminal](const std::string& stage, const std::string& detail, int position,
+                           int maximum) { terminal.Report(stage, detail, position, maximum); };
+  }
+  const TRunOutcome outcome = RunProtocol(request, progress);
+  terminal.Clear();
   switch (outcome.Result) {
     case TRunResult::Written:
       if (params.ProtOpen) {

@@ -10,6 +10,7 @@
 #include "xml/cp1251.h"
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 #else
@@ -231,6 +232,20 @@ void RemoveProtocolFilesOnInterrupt() {
     sigaction(signalNumber, &handler, nullptr);
   }
 #endif
+}
+
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+void WriteStderr(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
 }
 
 }  // namespace brisolt::platform

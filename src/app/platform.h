@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brisolt::platform {
@@ -41,5 +42,11 @@ void RemoveProtocolFilesOnInterrupt();
 
 // One line on standard error, the program's way of telling the user in batch mode.
 void ReportError(const std::string& text);
+
+// True when standard error goes to a terminal, not to a file or a pipe.
+bool StderrIsTerminal();
+
+// Text on standard error as it is, without a line end, at once.
+void WriteStderr(std::string_view text);
 
 }  // namespace brisolt::platform
