@@ -40,6 +40,7 @@ int ProcessBatch(const TRunParams& params) {
       platform::ReportError(outcome.Message);
       return kExitNoPersons;
     case TRunResult::ProtocolNotWritten:
+    case TRunResult::ProtocolTooLarge:
       platform::ReportError(outcome.Message);
       return kExitProtocolNotWritten;
     case TRunResult::Failed:

@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "app/pipeline.h"
 #include "app/platform.h"
 #include "xml/cp1251.h"
 
@@ -126,6 +127,12 @@ bool CheckPairs(TRunParams& params) {
     std::string regNumbAsGiven = Cp1251ToUtf8(params.RegNumb);
     params.ProtFileName = platform::TempFolder() + platform::PathSeparator() + regNumbAsGiven +
                           (params.ProtFormat == 0 ? ".html" : ".xml");
+  }
+  if (ProtocolType(params.ProtFormat, params.ProtFileName) == TProtocolType::Xlsx &&
+      !XlsxAvailable()) {
+    // Refused before any pack is read: the run could not end with the file asked for.
+    return Fail(params, "Эта сборка программы не записывает протоколы XLSX: укажите в "
+                        "protfilename имя файла .xml или .html.");
   }
   return true;
 }

@@ -672,6 +672,9 @@ void TMain_Form::Process_ButtonClick() {
       ShowMessage(QString::fromStdString(outcome.Message),
                   Text(request.ProtFormat != 0 ? kCaptionError : "Brisolt"), true);
       break;
+    case TRunResult::ProtocolTooLarge:
+      ShowMessage(QString::fromStdString(outcome.Message), Text(kCaptionError), true);
+      break;
     case TRunResult::Failed:
       ShowMessage(QString::fromStdString(outcome.Message), Text("Brisolt"), true);
       break;

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "app/platform.h"
@@ -9,6 +10,9 @@
 #include "engine/report.h"
 #include "engine/sverka.h"
 #include "protocol/prot.h"
+#ifdef BRISOLT_HAVE_XLSX
+#include "protocol/protxlsx.h"
+#endif
 #include "xml/cp1251.h"
 
 namespace brisolt {
@@ -57,6 +61,24 @@ std::string FolderWithSeparator(std::string folder) {
   return folder + separator;
 }
 
+void WriteProtocol(const TReport& report, TProtocolType type, const std::string& fileName) {
+  switch (type) {
+    case TProtocolType::Html:
+      WriteHtmlProtocol(report, fileName);
+      return;
+    case TProtocolType::XmlSpreadsheet:
+      WriteXmlProtocol(report, fileName);
+      return;
+    case TProtocolType::Xlsx:
+#ifdef BRISOLT_HAVE_XLSX
+      WriteXlsxProtocol(report, fileName, {});
+      return;
+#else
+      throw EProtocolWriteError(fileName + ": эта сборка программы не записывает файлы XLSX");
+#endif
+  }
+}
+
 std::string VersionText() {
   TFileVersionInfo info;
   ReadFileVersionInfo(platform::ExecutablePath(), info);
@@ -64,6 +86,30 @@ std::string VersionText() {
 }
 
 }  // namespace
+
+TProtocolType ProtocolType(int protFormat, const std::string& fileName) {
+  static constexpr std::string_view kXlsx = ".xlsx";
+  if (fileName.size() >= kXlsx.size()) {
+    std::string suffix = fileName.substr(fileName.size() - kXlsx.size());
+    for (char& ch : suffix) {
+      if (ch >= 'A' && ch <= 'Z') {
+        ch = static_cast<char>(ch - 'A' + 'a');
+      }
+    }
+    if (suffix == kXlsx) {
+      return TProtocolType::Xlsx;
+    }
+  }
+  return protFormat == 0 ? TProtocolType::Html : TProtocolType::XmlSpreadsheet;
+}
+
+bool XlsxAvailable() {
+#ifdef BRISOLT_HAVE_XLSX
+  return true;
+#else
+  return false;
+#endif
+}
 
 std::string FailureDisplayText(const std::string& text) {
   return IsUtf8(text) ? text : Cp1251ToUtf8(text);
@@ -93,15 +139,16 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     BuildReport(fileSet, messages, request.VersionText, buildNote, Utf8ToCp1251(HomePageURL),
                 request.OrgName, request.RegNumb, request.SaldoFilter, report);
     report.ProtForm = request.ProtForm;
+    const TProtocolType type = ProtocolType(request.ProtFormat, request.ProtFileName);
     try {
-      if (request.ProtFormat == 0) {
-        WriteHtmlProtocol(report, request.ProtFileName);
-      } else {
-        WriteXmlProtocol(report, request.ProtFileName);
-      }
+      WriteProtocol(report, type, request.ProtFileName);
+    } catch (const ESpreadsheetTooLarge& failure) {
+      outcome.Result = TRunResult::ProtocolTooLarge;
+      outcome.Message = failure.what();
+      return outcome;
     } catch (const EProtocolWriteError& failure) {
       outcome.Result = TRunResult::ProtocolNotWritten;
-      if (request.ProtFormat == 0) {
+      if (type == TProtocolType::Html) {
         outcome.Message = std::string("Не удалось записать протокол: ") + failure.what();
       } else {
         outcome.Message =

@@ -26,6 +26,7 @@ enum class TRunResult {
   Written,             // the protocol is in place
   NoPersons,           // no insured person in the folder for these numbers; nothing written
   ProtocolNotWritten,  // the protocol could not be written; an earlier one is left as it was
+  ProtocolTooLarge,    // a spreadsheet sheet would pass the programs' limits; nothing written
   Failed,              // anything else (an unreadable pack date, ...)
 };
 
@@ -33,6 +34,14 @@ struct TRunOutcome {
   TRunResult Result = TRunResult::Failed;
   std::string Message;  // UTF-8, one line, for the user; empty when written
 };
+
+// What a run writes. A file name ending in .xlsx (any letter case) asks for an XLSX workbook
+// whatever protFormat says; protFormat then only picks the program that opens it.
+enum class TProtocolType { Html, XmlSpreadsheet, Xlsx };
+TProtocolType ProtocolType(int protFormat, const std::string& fileName);
+
+// Whether this build writes XLSX (it needs libxlsxwriter, which not every platform has).
+bool XlsxAvailable();
 
 // Runs the whole pipeline. Never throws for a data or file problem: the outcome says what
 // happened. `progress` may be empty.

@@ -130,6 +130,25 @@ class EProtocolWriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The most rows and columns a sheet may have for Excel and LibreOffice Calc to open it whole.
+struct TSheetLimits {
+  std::uint64_t Rows = 1048576;
+  std::uint64_t Columns = 16384;
+};
+
+// What a spreadsheet writer takes besides the report and the file name.
+struct TSpreadsheetOptions {
+  std::string Stamp;    // "DD.MM.YYYY HH:MM:SS"; empty: the clock's when writing starts
+  TSheetLimits Limits;  // the programs' own; tests lower them to reach them with small reports
+};
+
+// Raised by the spreadsheet writers, before anything is written, when a sheet would pass the
+// limits. what() is one line of UTF-8 for the user: the sheet, its size, the way out.
+class ESpreadsheetTooLarge : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // "12345678901" -> "123-456-789 01"; a shorter text contributes what it has, a longer one is cut.
 std::string FormatSNILS(const std::string& snils);
 // Blanks to "&nbsp;", wrapped in "&nbsp;"; leading and trailing blanks dropped.
@@ -155,5 +174,7 @@ void WriteHtmlProtocol(const TReport& report, const std::string& fileName,
 void WriteXmlProtocol(const TReport& report, const std::string& fileName);
 void WriteXmlProtocol(const TReport& report, const std::string& fileName,
                       const std::string& stamp);
+void WriteXmlProtocol(const TReport& report, const std::string& fileName,
+                      const TSpreadsheetOptions& options);
 
 }  // namespace brisolt

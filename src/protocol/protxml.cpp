@@ -4,6 +4,7 @@
 
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
+#include "protocol/protsheets.h"
 #include "xml/cp1251.h"
 
 namespace brisolt {
@@ -61,7 +62,7 @@ class TXmlWriter {
     }
     WriteTotalsSheet();
     WriteForgottenSheet();
-    if (report_.SZV63Year != 0 && !report_.SZV63Blocks.empty()) {
+    if (HasSZV63Sheet(report_)) {
       WriteSZV63Sheet();
     }
     out_.Line("</Workbook>");
@@ -297,7 +298,7 @@ class TXmlWriter {
   }
 
   void WriteProtocolSheet() {
-    BeginWorksheet(C("Протокол"), {600});
+    BeginWorksheet(SheetName(TSheet::Protocol, report_), {600});
     BeginTable();
     ProtocolRow(true, C("Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР"));
     ProtocolRow(false,
@@ -372,7 +373,7 @@ class TXmlWriter {
   void WriteCompactTableSheet() {
     const std::size_t periodCount = report_.PeriodList.size();
     const int lastPeriod = static_cast<int>(periodCount) - 1;
-    BeginWorksheet(C("Таблица"), {80, 190, 70, 110, 60}, 80, 10, 400);
+    BeginWorksheet(SheetName(TSheet::Table, report_), {80, 190, 70, 110, 60}, 80, 10, 400);
     FrozenPanes(3, 5, 0, {{3}, {1}, {2}, {0, 4, 5}});
     BeginTable();
     BeginRow();
@@ -416,7 +417,7 @@ class TXmlWriter {
 
   void WriteDetailedTableSheet() {
     const std::size_t periodCount = report_.PeriodList.size();
-    BeginWorksheet(C("Таблица"), {80, 210, 70}, 60, 11 * periodCount, 400);
+    BeginWorksheet(SheetName(TSheet::Table, report_), {80, 210, 70}, 60, 11 * periodCount, 400);
     FrozenPanes(4, 3, 0, {{3, 4, 3}, {1}, {2}, {0}});
     BeginTable();
     BeginRow();
@@ -466,7 +467,7 @@ class TXmlWriter {
   // --- "Итоги по всем ЗЛ" --------------------------------------------------------------------
 
   void WriteTotalsSheet() {
-    BeginWorksheet(C("Итоги по всем ЗЛ"), {120}, 80, 18);
+    BeginWorksheet(SheetName(TSheet::Totals, report_), {120}, 80, 18);
     BeginTable();
     BeginRow();
     LaterHeadCell({.Down = 2}, "Период");
@@ -508,7 +509,7 @@ class TXmlWriter {
   // --- "Забытые сотрудники" ------------------------------------------------------------------
 
   void WriteForgottenSheet() {
-    BeginWorksheet(C("Забытые сотрудники"), {80, 210, 80, 80});
+    BeginWorksheet(SheetName(TSheet::Forgotten, report_), {80, 210, 80, 80});
     FrozenPanes(2, 0, 2, {{1}, {2, 2, 1}});
     BeginTable();
     BeginRow();
@@ -542,7 +543,7 @@ class TXmlWriter {
 
   void WriteSZV63Sheet() {
     const std::string year = std::to_string(report_.SZV63Year);
-    BeginWorksheet(C("Сверка СЗВ-6-3 ") + year + C(" год"), {80, 210, 80}, 80, 12);
+    BeginWorksheet(SheetName(TSheet::SZV63, report_), {80, 210, 80}, 80, 12);
     FrozenPanes(2, 0, 2, {{1}, {2, 5, 1}});
     BeginTable();
     BeginRow();
@@ -606,14 +607,25 @@ class TXmlWriter {
 }  // namespace
 
 void WriteXmlProtocol(const TReport& report, const std::string& fileName,
-                      const std::string& stamp) {
+                      const TSpreadsheetOptions& options) {
+  // A sheet too large for the spreadsheet programs would open cut short: refuse before the
+  // file exists.
+  CheckSpreadsheetSize(report, options.Limits);
+  const std::string stamp = options.Stamp.empty() ? CurrentProtocolStamp() : options.Stamp;
   TProtocolFile out(fileName);
   TXmlWriter(report, out, stamp).Write();
   out.Commit();
 }
 
+void WriteXmlProtocol(const TReport& report, const std::string& fileName,
+                      const std::string& stamp) {
+  TSpreadsheetOptions options;
+  options.Stamp = stamp;
+  WriteXmlProtocol(report, fileName, options);
+}
+
 void WriteXmlProtocol(const TReport& report, const std::string& fileName) {
-  WriteXmlProtocol(report, fileName, CurrentProtocolStamp());
+  WriteXmlProtocol(report, fileName, TSpreadsheetOptions{});
 }
 
 }  // namespace brisolt

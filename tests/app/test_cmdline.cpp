@@ -10,6 +10,7 @@
 
 #include <sys/wait.h>
 
+#include "app/pipeline.h"
 #include "app/platform.h"
 #include "xml/cp1251.h"
 
@@ -196,6 +197,42 @@ TEST(ParseCommandLine, CyrillicFolderName) {
       << params.ErrorText;
   EXPECT_EQ(params.Path, folder.string());
   fs::remove(folder);
+}
+
+TEST(ProtocolType, XlsxByTheFileNameWhateverTheFormat) {
+  struct Case {
+    int protFormat;
+    const char* fileName;
+    TProtocolType type;
+  };
+  const Case cases[] = {
+      {0, "/tmp/p.html", TProtocolType::Html},
+      {0, "/tmp/p.xml", TProtocolType::Html},
+      {1, "/tmp/p.xml", TProtocolType::XmlSpreadsheet},
+      {2, "/tmp/p", TProtocolType::XmlSpreadsheet},
+      {0, "/tmp/p.xlsx", TProtocolType::Xlsx},
+      {1, "/tmp/P.XLSX", TProtocolType::Xlsx},
+      {2, "p.XlSx", TProtocolType::Xlsx},
+      {1, "xlsx", TProtocolType::XmlSpreadsheet},
+      {1, "/tmp/p.xlsx.xml", TProtocolType::XmlSpreadsheet},
+      {0, "/tmp/p.xlsx/", TProtocolType::Html},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ProtocolType(c.protFormat, c.fileName), c.type) << c.fileName;
+  }
+}
+
+// Asked for a workbook this build cannot write, the run stops at the parameters.
+TEST(ParseCommandLine, XlsxOnlyWhereTheBuildWritesIt) {
+  TRunParams params;
+  const bool parsed = ParseCommandLine(
+      WithRequired({"/protformat=1", "/protfilename=" + ExistingFolder() + "/p.xlsx"}), params);
+  EXPECT_EQ(parsed, XlsxAvailable()) << params.ErrorText;
+  if (!XlsxAvailable()) {
+    EXPECT_EQ(params.ErrorText,
+              "Эта сборка программы не записывает протоколы XLSX: укажите в protfilename имя "
+              "файла .xml или .html.");
+  }
 }
 
 TEST(CheckRegNumb, Forms) {

@@ -482,6 +482,8 @@ class TestMainForm : public QObject {
         << QStringLiteral("Ошибка");
     QTest::newRow("page not written") << int(TRunResult::ProtocolNotWritten) << 0
                                       << QStringLiteral("disk full") << QStringLiteral("Brisolt");
+    QTest::newRow("spreadsheet too large") << int(TRunResult::ProtocolTooLarge) << 1
+                                           << QStringLiteral("disk full") << QStringLiteral("Ошибка");
     QTest::newRow("unreadable date") << int(TRunResult::Failed) << 0
                                      << QStringLiteral("disk full") << QStringLiteral("Brisolt");
   }
