@@ -50,15 +50,17 @@ const std::string& CategoryText() {
   return text;
 }
 
+// File names are the system's text (UTF-8), like the folder the user named; the protocol's texts
+// are windows-1251.
 std::string FileDescription(const TFileRec& file) {
-  return file.FileName + " (" + file.FormKind + " " + file.DataType + ForText() +
+  return Utf8ToCp1251(file.FileName) + " (" + file.FormKind + " " + file.DataType + ForText() +
          PeriodName(file.PeriodYear, file.PeriodQuarter) + CategoryText() + file.CategoryCode +
          ")";
 }
 
 std::string FileDescription63(const TFileRec& file) {
   static const std::string kSZV63 = Utf8ToCp1251(" (СЗВ-6-3 ");
-  return file.FileName + kSZV63 + file.DataType + ForText() + std::to_string(file.Year) +
+  return Utf8ToCp1251(file.FileName) + kSZV63 + file.DataType + ForText() + std::to_string(file.Year) +
          CategoryText() + file.CategoryCode + ")";
 }
 

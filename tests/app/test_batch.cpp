@@ -138,6 +138,23 @@ TEST_F(BatchRun, BothSpreadsheetFormatsWriteTheSameWorkbook) {
   EXPECT_TRUE(workbooks[0] == workbooks[1]);
 }
 
+TEST_F(BatchRun, ARussianFolderNameIsWrittenInTheProtocolsCodePage) {
+  const fs::path folder = *scratch_ / PathFromNative("ПФР Ромашка");
+  packgen::GenerateSample(NativeFromPath(folder));
+  const std::string native = NativeFromPath(folder);
+  for (const char* format : {"0", "1"}) {
+    SCOPED_TRACE(format);
+    const std::string output = Output(std::string("russian-folder-") + format);
+    ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + native, "/orgname=X",
+                   std::string("/protformat=") + format, "/protfilename=" + output}),
+              kExitSuccess)
+        << stderr_;
+    const std::string protocol = ReadAll(PathFromNative(output));
+    EXPECT_NE(protocol.find(Utf8ToCp1251(native)), std::string::npos);
+    EXPECT_EQ(protocol.find(native), std::string::npos);
+  }
+}
+
 TEST_F(BatchRun, TrailingSeparatorsAndDefaultNameGiveTheSameProtocol) {
   const std::string folder = Folder("sample");
   const std::string named = Output("named.html");
