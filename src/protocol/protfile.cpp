@@ -142,6 +142,7 @@ TProtocolFile::~TProtocolFile() {
 }
 
 void TProtocolFile::RemoveTemporary() {
+  StopWriting(false);
   if (!temp_.empty()) {
     stream_.close();
     std::error_code ignored;
@@ -163,22 +164,80 @@ void TProtocolFile::Flush() {
   if (buffer_.empty()) {
     return;
   }
-  const std::uint64_t limit = gWriteLimit;
-  if (limit != 0 && written_ + buffer_.size() > limit) {
-    stream_.write(buffer_.data(), static_cast<std::streamsize>(limit - written_));
-    Fail("ошибка записи", std::make_error_code(std::errc::no_space_on_device));
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !chunkPending_ || failed_; });
+  if (failed_) {
+    const std::error_code reason = failure_;
+    lock.unlock();
+    Fail("ошибка записи", reason);
   }
-  errno = 0;
-  stream_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  if (!stream_) {
-    Fail("ошибка записи", SystemReason());
-  }
-  written_ += buffer_.size();
+  // The written chunk's memory comes back as the next buffer.
+  chunk_.swap(buffer_);
   buffer_.clear();
+  chunkPending_ = true;
+  if (!writer_.joinable()) {
+    writer_ = std::thread([this] { WriteChunks(); });
+  }
+  lock.unlock();
+  changed_.notify_all();
+}
+
+void TProtocolFile::WriteChunks() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return chunkPending_ || stopping_; });
+    if (!chunkPending_) {
+      return;
+    }
+    lock.unlock();
+    std::error_code reason;
+    bool ok = true;
+    const std::uint64_t limit = gWriteLimit;
+    if (limit != 0 && written_ + chunk_.size() > limit) {
+      stream_.write(chunk_.data(), static_cast<std::streamsize>(limit - written_));
+      ok = false;
+      reason = std::make_error_code(std::errc::no_space_on_device);
+    } else {
+      errno = 0;
+      stream_.write(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
+      if (!stream_) {
+        ok = false;
+        reason = SystemReason();
+      }
+      written_ += chunk_.size();
+    }
+    lock.lock();
+    chunkPending_ = false;
+    if (!ok) {
+      failed_ = true;
+      failure_ = reason;
+      changed_.notify_all();
+      return;
+    }
+    changed_.notify_all();
+  }
+}
+
+void TProtocolFile::StopWriting(bool reportFailure) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (writer_.joinable()) {
+    changed_.wait(lock, [this] { return !chunkPending_ || failed_; });
+    stopping_ = true;
+    lock.unlock();
+    changed_.notify_all();
+    writer_.join();
+    lock.lock();
+  }
+  if (reportFailure && failed_) {
+    const std::error_code reason = failure_;
+    lock.unlock();
+    Fail("ошибка записи", reason);
+  }
 }
 
 void TProtocolFile::Commit() {
   Flush();
+  StopWriting(true);
   errno = 0;
   stream_.close();
   if (stream_.fail()) {

@@ -1,13 +1,19 @@
 // The output file shared by both protocol writers: buffered, CR LF lines, written beside the
-// target under a short temporary name and renamed over it only once complete.
+// target under a short temporary name and renamed over it only once complete. The writing itself
+// runs on a thread of its own, so that the next part of the protocol is formatted meanwhile.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
+
+#include "protocol/prot.h"
 
 namespace brisolt {
 
@@ -28,6 +34,12 @@ class TProtocolFile {
     buffer_.push_back(piece);
     return *this;
   }
+  // FormatAmount(amount), without a text of its own.
+  TProtocolFile& Amount(std::int64_t amount) {
+    char text[kAmountTextSize];
+    buffer_.append(text, FormatAmountTo(text, amount));
+    return *this;
+  }
   // Ends the current line with CR LF.
   void EndLine();
   void Line(std::string_view text) {
@@ -38,7 +50,12 @@ class TProtocolFile {
   void Commit();
 
  private:
+  // Hands the buffer to the writing thread (waiting for the part before it to be written).
   void Flush();
+  void WriteChunks();
+  // Waits until everything handed over is written, ends the writing thread and reports the
+  // first failure it met.
+  void StopWriting(bool reportFailure);
   // Throws EProtocolWriteError: the file name, `what` and, when the system told one, its reason.
   [[noreturn]] void Fail(const std::string& what, std::error_code reason = {});
   void RemoveTemporary();
@@ -49,8 +66,18 @@ class TProtocolFile {
   int pendingSlot_ = -1;
   std::ofstream stream_;
   std::string buffer_;
-  std::uint64_t written_ = 0;
   bool committed_ = false;
+
+  // Shared with the writing thread, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string chunk_;          // handed over, not yet written
+  bool chunkPending_ = false;
+  bool stopping_ = false;
+  bool failed_ = false;
+  std::error_code failure_;
+  std::uint64_t written_ = 0;  // owned by the writing thread while it runs
+  std::thread writer_;
 };
 
 // Temporary protocol files still being written, for a handler of an interrupting signal: it may

@@ -182,6 +182,32 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
   }
 }
 
+// A large protocol is handed to the writing thread a part at a time; a failure on an early part
+// must still end the run, with nothing left behind, while later parts are being formatted.
+TEST(ProtocolWriters, FailWhenAnEarlyPartOfALargeProtocolCannotBeWritten) {
+  TReport report = FullReport(0);
+  const std::vector<TMainLine> lines = report.MainLines;
+  while (report.MainLines.size() < 20000) {
+    report.MainLines.insert(report.MainLines.end(), lines.begin(), lines.end());
+  }
+  for (const bool html : {true, false}) {
+    SCOPED_TRACE(html ? "html" : "xml");
+    ScratchFolder scratch;
+    const std::string target = scratch.File("p.out");
+    std::ofstream(PathFromNative(target), std::ios::binary) << "earlier protocol";
+    SetProtocolWriteLimitForTest(3 << 20);
+    EXPECT_THROW(html ? WriteHtmlProtocol(report, target, kFixedStamp) : WriteXmlProtocol(report, target, kFixedStamp),
+                 EProtocolWriteError);
+    SetProtocolWriteLimitForTest(0);
+    EXPECT_EQ(scratch.EntryCount(), 1u) << "a temporary file was left behind";
+    EXPECT_EQ(ReadAll(PathFromNative(target)), "earlier protocol");
+    html ? WriteHtmlProtocol(report, target, kFixedStamp) : WriteXmlProtocol(report, target, kFixedStamp);
+    const std::string written = ReadAll(PathFromNative(target));
+    EXPECT_GT(written.size(), std::size_t{8} << 20);
+    EXPECT_EQ(written.substr(written.size() - (html ? 9 : 13)), html ? "</html>\r\n" : "</Workbook>\r\n");
+  }
+}
+
 TEST(ProtocolWriters, ReplaceAnEarlierProtocolWhole) {
   ScratchFolder scratch;
   const std::string target = scratch.File("p.html");
