@@ -1,5 +1,6 @@
 #include "protocol/prot.h"
 
+#include <charconv>
 #include <ctime>
 #include <limits>
 #include <mutex>
@@ -128,20 +129,27 @@ std::string HtmlText(const std::string& text) {
   return result;
 }
 
-std::string FormatAmount(std::int64_t amount) {
+char* FormatAmountTo(char* out, std::int64_t amount) {
   // Work on the magnitude as unsigned so that the most negative amount has a magnitude too.
   const bool negative = amount < 0;
   const std::uint64_t magnitude =
       negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount)
                : static_cast<std::uint64_t>(amount);
   const std::uint64_t kopecks = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
-  std::string result = (negative && kopecks != 0) ? "-" : "";
+  if (negative && kopecks != 0) {
+    *out++ = '-';
+  }
+  out = std::to_chars(out, out + kAmountTextSize - 4, kopecks / 100).ptr;
   const auto fraction = static_cast<unsigned>(kopecks % 100);
-  result += std::to_string(kopecks / 100);
-  result += '.';
-  result += static_cast<char>('0' + fraction / 10);
-  result += static_cast<char>('0' + fraction % 10);
-  return result;
+  *out++ = '.';
+  *out++ = static_cast<char>('0' + fraction / 10);
+  *out++ = static_cast<char>('0' + fraction % 10);
+  return out;
+}
+
+std::string FormatAmount(std::int64_t amount) {
+  char text[kAmountTextSize];
+  return std::string(text, FormatAmountTo(text, amount));
 }
 
 std::string HtmlAmount(std::int64_t amount) { return "&nbsp;" + FormatAmount(amount) + "&nbsp;"; }

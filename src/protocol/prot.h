@@ -158,6 +158,10 @@ std::string HtmlAmount(std::int64_t amount);
 // Two decimals, "." separator, no grouping; rounded exactly, halves away from zero; a value that
 // rounds to zero carries no minus sign.
 std::string FormatAmount(std::int64_t amount);
+// The same written to `out`, which has room for kAmountTextSize characters; returns the end. For
+// the writers, which put thousands of amounts straight into their buffer.
+inline constexpr std::size_t kAmountTextSize = 24;
+char* FormatAmountTo(char* out, std::int64_t amount);
 // Escapes & < > and, when withQuote, " as entities; control characters XML 1.0 does not allow
 // (below 0x20 but TAB, LF and CR) become "?".
 std::string EscapeMarkup(const std::string& text, bool withQuote);

@@ -1,6 +1,7 @@
 // The protocol as one self-contained HTML page (windows-1251, CR LF).
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
@@ -186,14 +187,16 @@ class THtmlWriter {
     return HtmlText(joined);
   }
 
+  // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions.
   void AmountCell(std::int64_t amount) {
-    out_ << "    <td style=\"text-align: center\">" << HtmlAmount(amount) << "</td>";
+    out_ << "    <td style=\"text-align: center\">&nbsp;";
+    out_.Amount(amount) << "&nbsp;</td>";
     out_.EndLine();
   }
 
   void SaldoCell(std::int64_t amount) {
-    out_ << "    <td style=\"text-align: center" << (amount < 0 ? "; color: red;" : "") << "\">"
-         << HtmlAmount(amount) << "</td>";
+    out_ << "    <td style=\"text-align: center" << (amount < 0 ? "; color: red;" : "") << "\">&nbsp;";
+    out_.Amount(amount) << "&nbsp;</td>";
     out_.EndLine();
   }
 
@@ -238,6 +241,11 @@ class THtmlWriter {
     AmountHeaderCells();
     out_.Line("   </tr>");
 
+    // Every person repeats the same period names.
+    std::vector<std::string> periodCells;
+    for (const std::string& period : report_.PeriodList) {
+      periodCells.push_back("    <td style=\"text-align: left\">" + HtmlText(E(period)) + "</td>");
+    }
     for (const TMainLine& line : report_.MainLines) {
       for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
         out_.Line("   <tr>");
@@ -253,8 +261,7 @@ class THtmlWriter {
                << DismissCell(line.DismissDate) << "</td>";
           out_.EndLine();
         }
-        out_ << "    <td style=\"text-align: left\">"
-             << HtmlText(E(report_.PeriodList[periodIndex])) << "</td>";
+        out_ << periodCells[periodIndex];
         out_.EndLine();
         PeriodCells(line.Periods.at(periodIndex));
         if (periodIndex == 0) {

@@ -270,7 +270,8 @@ class TXmlWriter {
   }
 
   void AmountCell(std::int64_t amount) {
-    CellLine("Borders", {}, true, FormatAmount(amount));
+    char text[kAmountTextSize];
+    CellLine("Borders", {}, true, std::string_view(text, static_cast<std::size_t>(FormatAmountTo(text, amount) - text)));
   }
 
   // A header cell of fixed text (UTF-8 in the source).
