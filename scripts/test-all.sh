@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Everything CI checks: installs what is missing, builds the release, runs every test through
-# CTest, then feeds the pack readers random bytes under the sanitizers for a fixed time.
+# CTest, runs them all again built with AddressSanitizer and UndefinedBehaviorSanitizer, then
+# feeds the fuzz targets (pack reader, command line, folder load, writers) random input for a
+# fixed time shared among them.
 # Each stage prints its elapsed time, so a slow stage shows in the CI log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,20 +48,32 @@ dpkg-deb -f "$deb" Depends | grep -q "qt6-translations-l10n" || { echo "$deb: no
 lintian --fail-on error,warning --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
   "$deb"
 
+stage "Sanitizer build (ASan + UBSan)"
+cmake --preset asan
+cmake --build --preset asan -j "$(nproc)"
+
+stage "Sanitizer tests"
+ctest --preset asan --timeout 900 -j "$(nproc)"
+
 stage "Fuzz build"
 fuzz_seconds="${BRISOLT_FUZZ_SECONDS:-60}"
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$(nproc)"
 
 stage "Fuzzing"
+fuzzers=()
 for fuzzer in build-fuzz/fuzz_*; do
-  [ -x "$fuzzer" ] || continue
+  [ -x "$fuzzer" ] && fuzzers+=("$fuzzer")
+done
+share=$(( fuzz_seconds / ${#fuzzers[@]} ))
+[ "$share" -ge 1 ] || share=1
+for fuzzer in "${fuzzers[@]}"; do
   name=$(basename "$fuzzer")
   work="build-fuzz/corpus-$name"
   mkdir -p "$work"
-  echo "Fuzzing $name for ${fuzz_seconds}s"
-  "$fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
-    "$work" tests/fuzz/corpus
+  echo "Fuzzing $name for ${share}s"
+  "$fuzzer" -max_total_time="$share" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+    "$work" "tests/fuzz/corpus/${name#fuzz_}"
 done
 stage ""
 echo "All checks passed in $((SECONDS - all_started)) s."

@@ -1,0 +1,122 @@
+// A report made from the input, of the shape the assembly builds (every line has one entry per
+// period, one total per period) but with any bytes in its texts and any amounts, through both
+// writers. The page must pass a strict markup check, the workbook must be well-formed XML with one
+// worksheet per expected sheet; a crash or a sanitizer report is a finding too.
+#include <unistd.h>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "markup_check.h"
+#include "protocol/prot.h"
+
+namespace {
+
+using namespace brisolt;
+
+void Check(const fuzzing::TMarkupReport& report, const std::string& text, const char* what) {
+  if (!report.Error.empty()) {
+    const std::size_t from = report.Offset > 60 ? report.Offset - 60 : 0;
+    std::fprintf(stderr, "fuzz_write: %s: %s at %zu: ...%s\n", what, report.Error.c_str(), report.Offset,
+                 text.substr(from, 120).c_str());
+    __builtin_trap();
+  }
+}
+
+std::string ReadAll(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+const std::string& ScratchFile() {
+  static const std::string name = "/tmp/brisolt-fuzz-write-" + std::to_string(::getpid());
+  return name;
+}
+
+TReport MakeReport(FuzzedDataProvider& input) {
+  const auto text = [&input] { return input.ConsumeRandomLengthString(40); };
+  const auto amount = [&input] { return input.ConsumeIntegral<std::int64_t>(); };
+  TReport report;
+  report.ProtForm = input.ConsumeBool() ? 1 : 0;
+  report.ProgName = text();
+  report.ProgVersion = text();
+  report.ProgURL = text();
+  report.ProgNote = text();
+  report.OrgName = text();
+  report.RegNumb = text();
+  for (int file = input.ConsumeIntegralInRange(0, 4); file > 0; --file) report.AddFile(text());
+  const int periods = input.ConsumeIntegralInRange(1, 4);
+  for (int period = 0; period < periods; ++period) {
+    report.AddPeriod(text());
+    TTotalRec total;
+    for (auto& value : total.Values) value = amount();
+    report.AddTotal(total);
+  }
+  for (int error = input.ConsumeIntegralInRange(0, 3); error > 0; --error) report.AddError(text());
+  for (int person = input.ConsumeIntegralInRange(0, 4); person > 0; --person) {
+    static const char* const kClasses[] = {"norm", "p", "hv", "hvp"};
+    const std::size_t line = report.AddMainLine(kClasses[input.ConsumeIntegralInRange(0, 3)], text(), text(), text());
+    for (int period = 0; period < periods; ++period) {
+      report.AddLinePeriod(line, text(), amount(), amount(), amount(), amount(), amount(), amount(), amount(),
+                           amount(), amount(), amount());
+    }
+    for (int note = input.ConsumeIntegralInRange(0, 2); note > 0; --note) report.AddLineNote(line, text());
+  }
+  for (int forgotten = input.ConsumeIntegralInRange(0, 2); forgotten > 0; --forgotten) {
+    report.AddForgottenLine(text(), text(), amount(), amount());
+  }
+  if (input.ConsumeBool()) {
+    report.SetSZV63Year(input.ConsumeIntegral<std::int32_t>());
+    for (int block = input.ConsumeIntegralInRange(0, 2); block > 0; --block) {
+      const std::size_t index = report.AddSZV63Block(text(), text());
+      // The assembly opens a block only for a person with at least one category.
+      for (int line = input.ConsumeIntegralInRange(1, 2); line > 0; --line) {
+        std::array<std::int64_t, 4> calculated{};
+        std::array<std::int64_t, 4> fromIS{};
+        std::array<bool, 4> mismatch{};
+        for (int quarter = 0; quarter < 4; ++quarter) {
+          // Halved so that the derived difference cannot overflow.
+          calculated[quarter] = amount() / 2;
+          fromIS[quarter] = amount() / 2;
+          mismatch[quarter] = input.ConsumeBool();
+        }
+        report.AddSZV63Line(index, text(), calculated, fromIS, mismatch);
+      }
+    }
+  }
+  return report;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const TReport report = MakeReport(input);
+  const std::string stamp = "07.12.2026 12:34:56";
+
+  WriteHtmlProtocol(report, ScratchFile(), stamp);
+  const std::string page = ReadAll(ScratchFile());
+  Check(fuzzing::CheckMarkup(page, true), page, "page");
+
+  WriteXmlProtocol(report, ScratchFile(), stamp);
+  const std::string workbook = ReadAll(ScratchFile());
+  const fuzzing::TMarkupReport xml = fuzzing::CheckMarkup(workbook, false);
+  Check(xml, workbook, "workbook");
+  std::size_t sheets = 0;
+  for (const std::string& element : xml.Elements) sheets += element == "Worksheet" ? 1 : 0;
+  const std::size_t expected = report.SZV63Year != 0 && !report.SZV63Blocks.empty() ? 5 : 4;
+  if (sheets != expected) {
+    std::fprintf(stderr, "fuzz_write: %zu worksheets, %zu expected\n", sheets, expected);
+    __builtin_trap();
+  }
+  std::remove(ScratchFile().c_str());
+  return 0;
+}

@@ -1,0 +1,280 @@
+// A strict check of the markup the protocol writers produce, for the fuzz targets: every tag
+// closed in order, attributes well formed, text free of stray "<", bare "&" and the control
+// characters XML forbids. In XML mode it is a well-formedness check (one root, quoted attributes,
+// only the predefined entities); in HTML mode it also knows void elements, unquoted attribute
+// values, the named entity "nbsp" and the raw text of <script> and <style>. The writers close
+// every element themselves, so nesting is held to exactly, stricter than HTML needs.
+#pragma once
+
+#include <cctype>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brisolt::fuzzing {
+
+struct TMarkupReport {
+  std::string Error;  // empty when the text passed
+  std::size_t Offset = 0;
+  std::vector<std::string> Elements;  // names of the elements opened, in document order
+};
+
+class TMarkupChecker {
+ public:
+  TMarkupChecker(std::string_view text, bool html) : text_(text), html_(html) {}
+
+  TMarkupReport Check() {
+    if (!html_) {
+      if (text_.substr(0, 5) != "<?xml") return Fail("no XML declaration");
+      const std::size_t end = text_.find("?>");
+      if (end == std::string_view::npos) return Fail("declaration not closed");
+      pos_ = end + 2;
+    }
+    bool rootSeen = false;
+    while (pos_ < text_.size() && report_.Error.empty()) {
+      const char c = text_[pos_];
+      if (c == '<') {
+        if (!html_ && stack_.empty() && rootSeen && text_.compare(pos_, 2, "<?") != 0 &&
+            text_.compare(pos_, 4, "<!--") != 0) {
+          return Fail("a second root element");
+        }
+        Markup();
+        rootSeen = true;
+      } else if (c == '&') {
+        Reference();
+      } else {
+        if (!html_ && stack_.empty() && !IsXmlBlank(c)) return Fail("text outside the root element");
+        Character();
+      }
+    }
+    if (report_.Error.empty() && !stack_.empty()) return Fail("element " + stack_.back() + " not closed");
+    if (report_.Error.empty() && !rootSeen) return Fail("no element");
+    return report_;
+  }
+
+ private:
+  static bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+  static bool IsNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == ':' || c == '-' || c == '_' || c == '.';
+  }
+
+  TMarkupReport Fail(const std::string& what) {
+    if (report_.Error.empty()) {
+      report_.Error = what;
+      report_.Offset = pos_;
+    }
+    pos_ = text_.size();
+    return report_;
+  }
+
+  void Character() {
+    const auto c = static_cast<unsigned char>(text_[pos_]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      Fail("control character " + std::to_string(c));
+      return;
+    }
+    if (c == '>' && !html_ && pos_ >= 2 && text_.compare(pos_ - 2, 2, "]]") == 0) {
+      Fail("]]> in text");
+      return;
+    }
+    ++pos_;
+  }
+
+  void Reference() {
+    const std::size_t end = text_.find(';', pos_);
+    if (end == std::string_view::npos || end - pos_ > 10) {
+      Fail("bare &");
+      return;
+    }
+    const std::string_view name = text_.substr(pos_ + 1, end - pos_ - 1);
+    bool known = name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos" ||
+                 (html_ && name == "nbsp");
+    if (!known && name.size() >= 2 && name[0] == '#') {
+      const bool hex = name[1] == 'x';
+      known = name.size() > (hex ? 2u : 1u);
+      for (std::size_t at = hex ? 2 : 1; at < name.size() && known; ++at) {
+        known = hex ? std::isxdigit(static_cast<unsigned char>(name[at])) != 0
+                    : std::isdigit(static_cast<unsigned char>(name[at])) != 0;
+      }
+    }
+    if (!known) {
+      Fail("unknown entity &" + std::string(name) + ";");
+      return;
+    }
+    pos_ = end + 1;
+  }
+
+  std::string Name() {
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() && IsNameChar(text_[pos_])) ++pos_;
+    std::string name(text_.substr(start, pos_ - start));
+    if (html_) {
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return name;
+  }
+
+  void SkipBlanks() {
+    while (pos_ < text_.size() && IsXmlBlank(text_[pos_])) ++pos_;
+  }
+
+  bool IsVoid(const std::string& name) const {
+    return html_ && (name == "br" || name == "meta" || name == "input" || name == "img" || name == "hr" ||
+                     name == "col" || name == "link");
+  }
+
+  void Markup() {
+    if (text_.compare(pos_, 4, "<!--") == 0) {
+      const std::size_t end = text_.find("-->", pos_ + 4);
+      if (end == std::string_view::npos) {
+        Fail("comment not closed");
+        return;
+      }
+      pos_ = end + 3;
+      return;
+    }
+    if (text_.compare(pos_, 2, "<?") == 0) {
+      const std::size_t end = text_.find("?>", pos_);
+      if (html_ || end == std::string_view::npos) {
+        Fail("processing instruction");
+        return;
+      }
+      pos_ = end + 2;
+      return;
+    }
+    if (text_.compare(pos_, 2, "<!") == 0) {
+      Fail("declaration inside the document");
+      return;
+    }
+    ++pos_;
+    const bool closing = pos_ < text_.size() && text_[pos_] == '/';
+    if (closing) ++pos_;
+    const std::string name = Name();
+    if (name.empty()) {
+      Fail("< not starting a tag");
+      return;
+    }
+    if (closing) {
+      SkipBlanks();
+      if (pos_ >= text_.size() || text_[pos_] != '>') {
+        Fail("end tag " + name + " not closed");
+        return;
+      }
+      ++pos_;
+      if (stack_.empty() || stack_.back() != name) {
+        Fail("end tag " + name + " does not close " + (stack_.empty() ? "anything" : stack_.back()));
+        return;
+      }
+      stack_.pop_back();
+      return;
+    }
+    report_.Elements.push_back(name);
+    std::vector<std::string> attributes;
+    for (;;) {
+      const std::size_t before = pos_;
+      SkipBlanks();
+      if (pos_ >= text_.size()) {
+        Fail("tag " + name + " not closed");
+        return;
+      }
+      if (text_[pos_] == '>' || text_.compare(pos_, 2, "/>") == 0) break;
+      if (pos_ == before) {
+        Fail("no blank before an attribute of " + name);
+        return;
+      }
+      const std::string attribute = Name();
+      if (attribute.empty()) {
+        Fail("bad attribute in " + name);
+        return;
+      }
+      for (const std::string& seen : attributes) {
+        if (seen == attribute) {
+          Fail("attribute " + attribute + " twice in " + name);
+          return;
+        }
+      }
+      attributes.push_back(attribute);
+      if (pos_ < text_.size() && text_[pos_] != '=') {
+        if (html_) continue;  // a boolean attribute such as "checked"
+        Fail("attribute " + attribute + " without a value");
+        return;
+      }
+      ++pos_;
+      AttributeValue();
+      if (!report_.Error.empty()) return;
+    }
+    const bool empty = text_[pos_] == '/';
+    pos_ += empty ? 2 : 1;
+    if (empty || IsVoid(name)) return;
+    if (html_ && (name == "script" || name == "style")) {
+      const std::string end = "</" + name;
+      const std::size_t close = text_.find(end, pos_);
+      if (close == std::string_view::npos) {
+        Fail(name + " not closed");
+        return;
+      }
+      pos_ = close;
+    }
+    stack_.push_back(name);
+  }
+
+  void AttributeValue() {
+    if (pos_ >= text_.size()) {
+      Fail("attribute value missing");
+      return;
+    }
+    const char quote = text_[pos_];
+    if (quote != '"' && quote != '\'') {
+      if (!html_) {
+        Fail("unquoted attribute value");
+        return;
+      }
+      const std::size_t start = pos_;
+      while (pos_ < text_.size() && !IsXmlBlank(text_[pos_]) && text_[pos_] != '>') {
+        const char c = text_[pos_];
+        if (c == '"' || c == '\'' || c == '<' || c == '=' || c == '`') {
+          Fail("character " + std::string(1, c) + " in an unquoted attribute value");
+          return;
+        }
+        if (c == '&') {
+          Reference();
+          if (!report_.Error.empty()) return;
+          continue;
+        }
+        Character();
+        if (!report_.Error.empty()) return;
+      }
+      if (pos_ == start) Fail("empty unquoted attribute value");
+      return;
+    }
+    ++pos_;
+    while (pos_ < text_.size() && text_[pos_] != quote) {
+      if (text_[pos_] == '<') {
+        Fail("< in an attribute value");
+        return;
+      }
+      if (text_[pos_] == '&') {
+        Reference();
+      } else {
+        Character();
+      }
+      if (!report_.Error.empty()) return;
+    }
+    if (pos_ >= text_.size()) {
+      Fail("attribute value not closed");
+      return;
+    }
+    ++pos_;
+  }
+
+  std::string_view text_;
+  bool html_;
+  std::size_t pos_ = 0;
+  std::vector<std::string> stack_;
+  TMarkupReport report_;
+};
+
+inline TMarkupReport CheckMarkup(std::string_view text, bool html) { return TMarkupChecker(text, html).Check(); }
+
+}  // namespace brisolt::fuzzing
