@@ -31,16 +31,14 @@ class TMarkupChecker {
       if (end == std::string_view::npos) return Fail("declaration not closed");
       pos_ = end + 2;
     }
-    bool rootSeen = false;
     while (pos_ < text_.size() && report_.Error.empty()) {
       const char c = text_[pos_];
       if (c == '<') {
-        if (!html_ && stack_.empty() && rootSeen && text_.compare(pos_, 2, "<?") != 0 &&
+        if (!html_ && stack_.empty() && !report_.Elements.empty() && text_.compare(pos_, 2, "<?") != 0 &&
             text_.compare(pos_, 4, "<!--") != 0) {
           return Fail("a second root element");
         }
         Markup();
-        rootSeen = true;
       } else if (c == '&') {
         Reference();
       } else {
@@ -49,7 +47,7 @@ class TMarkupChecker {
       }
     }
     if (report_.Error.empty() && !stack_.empty()) return Fail("element " + stack_.back() + " not closed");
-    if (report_.Error.empty() && !rootSeen) return Fail("no element");
+    if (report_.Error.empty() && report_.Elements.empty()) return Fail("no element");
     return report_;
   }
 
