@@ -4,7 +4,8 @@
 set -euo pipefail
 
 mode="${1:-test}"
-packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-translations-l10n)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-translations-l10n
+          libxlsxwriter-dev)
 if [ "$mode" = test ]; then
   packages+=(clang libclang-rt-14-dev libpugixml-dev libbenchmark-dev
              chromium libreoffice-calc-nogui xvfb xauth python3

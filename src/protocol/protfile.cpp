@@ -235,13 +235,26 @@ void TProtocolFile::StopWriting(bool reportFailure) {
   }
 }
 
-void TProtocolFile::Commit() {
+std::string TProtocolFile::HandOverTemporary() {
   Flush();
   StopWriting(true);
   errno = 0;
   stream_.close();
   if (stream_.fail()) {
     Fail("ошибка записи", SystemReason());
+  }
+  return NativeFromPath(temp_);
+}
+
+void TProtocolFile::Commit() {
+  if (stream_.is_open()) {
+    Flush();
+    StopWriting(true);
+    errno = 0;
+    stream_.close();
+    if (stream_.fail()) {
+      Fail("ошибка записи", SystemReason());
+    }
   }
   std::error_code error;
   fs::rename(temp_, target_, error);

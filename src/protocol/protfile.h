@@ -49,6 +49,11 @@ class TProtocolFile {
   // Flushes, closes and moves the file into place; until then the target is untouched.
   void Commit();
 
+  // For a library that writes a file by its name (the XLSX writer's): closes the stream and gives
+  // the temporary file's name, for that library to overwrite. Commit then moves it into place;
+  // until then the temporary file is removed on failure as usual.
+  std::string HandOverTemporary();
+
  private:
   // Hands the buffer to the writing thread (waiting for the part before it to be written).
   void Flush();

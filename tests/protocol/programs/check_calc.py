@@ -2,7 +2,13 @@
 """Loads the sample spreadsheet protocols into LibreOffice Calc (headless, converting to xlsx)
 and checks the sheet names, key cells, number cells and merged ranges as Calc understood them.
 
-Usage: check_calc.py SAMPLE_WRITER WORK_DIR. Exits 77 (skipped) when LibreOffice is absent.
+Where the build writes XLSX protocols, each XLSX one is also loaded into Calc and compared cell by
+cell, merge by merge with the XML spreadsheet of the same report, and its frozen panes and filters
+are checked in the file itself and after Calc has read it: the hand-built samples, and batch runs
+of the program over the packgen sample folder and a generated folder.
+
+Usage: check_calc.py SAMPLE_WRITER WORK_DIR [BRISOLT PACKGEN].
+Exits 77 (skipped) when LibreOffice is absent.
 """
 import os
 import re
@@ -30,6 +36,7 @@ def find_office():
 
 
 def convert(office, source, out_dir):
+    os.makedirs(out_dir, exist_ok=True)
     profile = tempfile.mkdtemp(prefix="brisolt-calc-")
     try:
         subprocess.run([office, "--headless", "--norestore", "-env:UserInstallation=file://" + profile,
@@ -76,7 +83,13 @@ class Workbook:
                 text = "".join(t.text or "" for t in cell.iter("{%s}t" % NS["m"]))
             cells[cell.get("r")] = ("number" if kind == "n" else "string", text)
         merges = {m.get("ref") for m in root.iter("{%s}mergeCell" % NS["m"])}
-        return {"cells": cells, "merges": merges}
+        pane = root.find("m:sheetViews/m:sheetView/m:pane", NS)
+        frozen = None
+        if pane is not None and pane.get("state") in ("frozen", "frozenSplit"):
+            frozen = (int(float(pane.get("ySplit", "0"))), int(float(pane.get("xSplit", "0"))))
+        autofilter = root.find("m:autoFilter", NS)
+        return {"cells": cells, "merges": merges, "frozen": frozen,
+                "filter": autofilter.get("ref") if autofilter is not None else None}
 
 
 class Checks:
@@ -181,8 +194,134 @@ def check_one_period(book, layout, checks):
     checks.merged(book, "Забытые сотрудники", ["A3:D3"])
 
 
+STAMP = re.compile(r"\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d")
+
+
+def comparable(sheet):
+    """Cells with a value, the moment of writing masked; an empty text is no value."""
+    cells = {}
+    for ref, (kind, text) in sheet["cells"].items():
+        if text == "":
+            continue
+        cells[ref] = (kind, float(text) if kind == "number" else STAMP.sub("{stamp}", text))
+    return cells
+
+
+def compare_books(xlsx, xml, checks):
+    checks.expect("same sheets as the XML spreadsheet", xlsx.names == xml.names,
+                  "%s against %s" % (xlsx.names, xml.names))
+    for name in xml.names:
+        if name not in xlsx.sheets:
+            continue
+        ours, theirs = comparable(xlsx.sheets[name]), comparable(xml.sheets[name])
+        differing = sorted(ref for ref in set(ours) | set(theirs) if ours.get(ref) != theirs.get(ref))
+        checks.expect("%s: every cell as in the XML spreadsheet (%d cells)" % (name, len(theirs)),
+                      not differing,
+                      "; ".join("%s: %r against %r" % (ref, ours.get(ref), theirs.get(ref))
+                                for ref in differing[:5]))
+        checks.expect("%s: the merges of the XML spreadsheet" % name,
+                      xlsx.sheets[name]["merges"] == xml.sheets[name]["merges"],
+                      "extra %s, missing %s" % (
+                          sorted(xlsx.sheets[name]["merges"] - xml.sheets[name]["merges"]),
+                          sorted(xml.sheets[name]["merges"] - xlsx.sheets[name]["merges"])))
+
+
+def last_row(sheet):
+    return max(int(re.sub(r"[A-Z]+", "", ref)) for ref in sheet["cells"])
+
+
+def column_number(ref):
+    number = 0
+    for letter in re.sub(r"\d+", "", ref):
+        number = number * 26 + ord(letter) - ord("A") + 1
+    return number
+
+
+def column_name(number):
+    name = ""
+    while number:
+        number, rest = divmod(number - 1, 26)
+        name = chr(ord("A") + rest) + name
+    return name
+
+
+def check_views(book, layout, checks, where, panes=True):
+    """Frozen panes on the person table, the forgotten persons and the СЗВ-6-3 sheet; filters on
+    the person table and the СЗВ-6-3 sheet, from the last header row to the last row. A headless
+    Calc has no view, so what it saves carries no panes: there only the filters are checked."""
+    table = book.sheets["Таблица"]
+    head = 3 if layout == "compact" else 4
+    columns = max(column_number(ref) for ref in table["cells"])
+    expected = (head, 5 if layout == "compact" else 3)
+    if panes:
+        checks.expect("%s: Таблица frozen at %s" % (where, expected), table["frozen"] == expected,
+                      "got %s" % (table["frozen"],))
+    ref = "A%d:%s%d" % (head, column_name(columns), last_row(table))
+    checks.expect("%s: Таблица filter %s" % (where, ref), table["filter"] == ref,
+                  "got %s" % table["filter"])
+    forgotten = book.sheets["Забытые сотрудники"]
+    if panes:
+        checks.expect("%s: Забытые сотрудники frozen" % where, forgotten["frozen"] == (2, 0),
+                      "got %s" % (forgotten["frozen"],))
+    checks.expect("%s: Забытые сотрудники without a filter" % where, forgotten["filter"] is None,
+                  "got %s" % forgotten["filter"])
+    for name in book.names:
+        if name.startswith("Сверка СЗВ-6-3"):
+            sverka = book.sheets[name]
+            if panes:
+                checks.expect("%s: %s frozen" % (where, name), sverka["frozen"] == (2, 0),
+                              "got %s" % (sverka["frozen"],))
+            ref = "A4:O%d" % last_row(sverka)
+            checks.expect("%s: %s filter %s" % (where, name, ref), sverka["filter"] == ref,
+                          "got %s" % sverka["filter"])
+
+
+def check_xlsx(office, xlsx_path, xml_book, layout, work, checks):
+    """The XLSX protocol against the XML one of the same report (as Calc read it)."""
+    check_views(Workbook(xlsx_path), layout, checks, "as written")
+    from_xlsx = convert(office, xlsx_path, os.path.join(work, "calc-from-xlsx"))
+    if not from_xlsx:
+        checks.expect("Calc converts the XLSX workbook", False, xlsx_path)
+        return
+    calc_book = Workbook(from_xlsx)
+    compare_books(calc_book, xml_book, checks)
+    check_views(calc_book, layout, checks, "in Calc", panes=False)
+
+
+def batch_runs(office, brisolt, packgen, work):
+    """The program's own protocols of a sample and a generated folder, as XML and as XLSX."""
+    failed = 0
+    sample = os.path.join(work, "packs-sample")
+    generated = os.path.join(work, "packs-generated")
+    for folder, options in ((sample, ["--sample"]),
+                            (generated, ["--seed", "7", "--persons", "40", "--periods", "9"])):
+        shutil.rmtree(folder, ignore_errors=True)
+        subprocess.run([packgen, "--out", folder] + options, check=True, capture_output=True)
+    for name, folder, layout in (("sample", sample, "compact"), ("sample", sample, "detailed"),
+                                 ("generated", generated, "compact")):
+        checks = Checks("batch_%s_%s" % (name, layout))
+        paths = {}
+        for extension in ("xml", "xlsx"):
+            paths[extension] = os.path.join(work, "batch_%s_%s.%s" % (name, layout, extension))
+            run = subprocess.run([brisolt, "/regnumb=087-001-012345", "/path=" + folder,
+                                  "/orgname=ООО Ромашка", "/protformat=1",
+                                  "/protform=%d" % (layout == "detailed"),
+                                  "/protfilename=" + paths[extension]],
+                                 capture_output=True, text=True, check=False)
+            checks.expect("batch run writes the .%s protocol" % extension, run.returncode == 0,
+                          run.stderr)
+        from_xml = convert(office, paths["xml"], os.path.join(work, "calc-from-xml"))
+        if not from_xml or not os.path.exists(paths["xlsx"]):
+            checks.expect("Calc converts the XML workbook", False, paths["xml"])
+        else:
+            check_xlsx(office, paths["xlsx"], Workbook(from_xml), layout, work, checks)
+        failed += checks.failed
+    return failed
+
+
 def main():
     writer, work = sys.argv[1], sys.argv[2]
+    brisolt, packgen = (sys.argv[3], sys.argv[4]) if len(sys.argv) > 4 else (None, None)
     office = find_office()
     if not office:
         print("LibreOffice is not installed: skipped")
@@ -194,12 +333,19 @@ def main():
         for layout in ("compact", "detailed"):
             source = os.path.join(work, "%s_%s.xml" % (name, layout))
             checks = Checks("%s_%s" % (name, layout))
-            converted = convert(office, source, work)
+            converted = convert(office, source, os.path.join(work, "calc-from-xml"))
             if not converted:
                 checks.expect("Calc converts the workbook", False, source)
-            else:
-                check(Workbook(converted), layout, checks)
+                failed += checks.failed
+                continue
+            book = Workbook(converted)
+            check(book, layout, checks)
+            xlsx = os.path.join(work, "%s_%s.xlsx" % (name, layout))
+            if os.path.exists(xlsx):
+                check_xlsx(office, xlsx, book, layout, work, checks)
             failed += checks.failed
+    if brisolt and packgen:
+        failed += batch_runs(office, brisolt, packgen, work)
     print("all spreadsheet checks passed" if not failed else "%d spreadsheet checks FAILED" % failed)
     return 0 if not failed else 1
 

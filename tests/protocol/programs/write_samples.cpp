@@ -4,6 +4,9 @@
 
 #include "../sample_reports.h"
 #include "protocol/prot.h"
+#ifdef BRISOLT_HAVE_XLSX
+#include "protocol/protxlsx.h"
+#endif
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -19,6 +22,12 @@ int main(int argc, char** argv) {
     WriteXmlProtocol(FullReport(layout), folder + "full" + suffix + ".xml", kFixedStamp);
     WriteXmlProtocol(OnePeriodReport(layout), folder + "one_period" + suffix + ".xml",
                      kFixedStamp);
+#ifdef BRISOLT_HAVE_XLSX
+    TSpreadsheetOptions options;
+    options.Stamp = kFixedStamp;
+    WriteXlsxProtocol(FullReport(layout), folder + "full" + suffix + ".xlsx", options);
+    WriteXlsxProtocol(OnePeriodReport(layout), folder + "one_period" + suffix + ".xlsx", options);
+#endif
   }
   return 0;
 }
