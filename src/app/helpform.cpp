@@ -160,11 +160,11 @@ THelp_Form::THelp_Form(QWidget* mainForm) : QWidget(mainForm, Qt::Window) {
 }
 
 void THelp_Form::ShowBeside() {
-  if (!m_placed) {
+  if (!placed_) {
     if (QWidget* owner = parentWidget()) {
       move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     }
-    m_placed = true;
+    placed_ = true;
   }
   show();
   raise();

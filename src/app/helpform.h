@@ -20,7 +20,7 @@ class THelp_Form : public QWidget {
   QTextEdit* Help_RichEdit;
 
  private:
-  bool m_placed = false;
+  bool placed_ = false;
 };
 
 // The help text, one entry per line; the section headings are lines of their own.

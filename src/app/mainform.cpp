@@ -176,7 +176,7 @@ QString TMain_Form::DefaultProtocolName(const QString& regNumbText, int protForm
 }
 
 TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
-    : QWidget(nullptr), m_dialogs(dialogs), m_engine(std::move(engine)) {
+    : QWidget(nullptr), dialogs_(dialogs), engine_(std::move(engine)) {
   setObjectName(QStringLiteral("Main_Form"));
   setWindowTitle(Text("Программа сверки начислений и уплат в ПФР"));
   setFixedSize(580, 600);
@@ -189,8 +189,8 @@ TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
 TMain_Form::~TMain_Form() = default;
 
 void TMain_Form::SetCompanions(THelp_Form* help, TProgress_Form* progress) {
-  m_help = help;
-  m_progress = progress;
+  help_ = help;
+  progress_ = progress;
 }
 
 void TMain_Form::CreateControls() {
@@ -346,16 +346,16 @@ QWidget* TMain_Form::CreateParamsPage() {
   auto* groups = new QHBoxLayout;
   Saldo_Group = new QGroupBox(Text("Выводить работников с сальдо:"), page);
   Saldo_Group->setObjectName(QStringLiteral("Saldo_Group"));
-  m_saldoItems = MakeRadioGroup(
+  saldoItems_ = MakeRadioGroup(
       Saldo_Group, {Text("Всех"), Text("С ненулевым"), Text("С задолженностью"), Text("С переплатой")},
       2);
   Format_Group = new QGroupBox(Text("Формат вывода:"), page);
   Format_Group->setObjectName(QStringLiteral("Format_Group"));
-  m_formatItems =
+  formatItems_ =
       MakeRadioGroup(Format_Group, {Text("HTML"), Text("Excel"), Text("OpenOffice Calc")}, 1);
   Group_Group = new QGroupBox(Text("Вид формы протокола:"), page);
   Group_Group->setObjectName(QStringLiteral("Group_Group"));
-  m_layoutItems = MakeRadioGroup(Group_Group, {Text("Компактная"), Text("Наглядная")}, 1);
+  layoutItems_ = MakeRadioGroup(Group_Group, {Text("Компактная"), Text("Наглядная")}, 1);
   groups->setSpacing(2);
   Saldo_Group->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
   groups->addWidget(Saldo_Group, 1);
@@ -425,20 +425,20 @@ QWidget* TMain_Form::CreateProtocolPage() {
 void TMain_Form::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // Restoring from the task bar shows the window again; the settings are read once.
-  if (!m_shown) {
-    m_shown = true;
+  if (!shown_) {
+    shown_ = true;
     OnShow();
   }
 }
 
 void TMain_Form::closeEvent(QCloseEvent* event) {
-  if (m_running) {
+  if (running_) {
     // The work cannot be stopped half-way; the window can be closed once it is done.
     event->ignore();
     return;
   }
   OnClose();
-  if (m_help) m_help->close();
+  if (help_) help_->close();
   QWidget::closeEvent(event);
 }
 
@@ -472,21 +472,21 @@ bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMain_Form::ShowMessage(const QString& text, const QString& caption, bool error) {
-  m_dialogs.ShowMessage(this, text, caption,
+  dialogs_.ShowMessage(this, text, caption,
                         error ? TMessageIcon::Error : TMessageIcon::Information);
 }
 
 void TMain_Form::OnShow() {
-  LoadSettings(m_settings);
-  SetRadioGroupIndex(*m_layoutItems, m_settings.PPPMethod);
-  Path_Edit->setText(QStringFromNative(m_settings.FilesPath));
-  SetRadioGroupIndex(*m_saldoItems, m_settings.SaldoGroup);
-  SetRadioGroupIndex(*m_formatItems, m_settings.ProtFormat);
-  OrgName_Edit->setText(QStringFromCp1251(m_settings.OrgName));
-  RegNumb_Edit->setText(QStringFromCp1251(m_settings.RegNumb));
-  Open_CheckBox->setChecked(m_settings.OpenProtocol);
-  Subdirs_CheckBox->setChecked(m_settings.SubDirs);
-  CalcCorr_Checkbox->setChecked(m_settings.CalcCorr);
+  LoadSettings(settings_);
+  SetRadioGroupIndex(*layoutItems_, settings_.PPPMethod);
+  Path_Edit->setText(QStringFromNative(settings_.FilesPath));
+  SetRadioGroupIndex(*saldoItems_, settings_.SaldoGroup);
+  SetRadioGroupIndex(*formatItems_, settings_.ProtFormat);
+  OrgName_Edit->setText(QStringFromCp1251(settings_.OrgName));
+  RegNumb_Edit->setText(QStringFromCp1251(settings_.RegNumb));
+  Open_CheckBox->setChecked(settings_.OpenProtocol);
+  Subdirs_CheckBox->setChecked(settings_.SubDirs);
+  CalcCorr_Checkbox->setChecked(settings_.CalcCorr);
 
   TFileVersionInfo version;
   ReadFileVersionInfo(platform::ExecutablePath(), version);
@@ -502,25 +502,25 @@ void TMain_Form::OnShow() {
 }
 
 void TMain_Form::OnClose() {
-  m_settings.FilesPath = NativeFromQString(Path_Edit->text());
-  m_settings.PPPMethod = RadioGroupIndex(*m_layoutItems);
-  m_settings.SaldoGroup = RadioGroupIndex(*m_saldoItems);
-  m_settings.ProtFormat = RadioGroupIndex(*m_formatItems);
-  m_settings.OrgName = Cp1251FromQString(OrgName_Edit->text());
-  m_settings.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
-  m_settings.OpenProtocol = Open_CheckBox->isChecked();
-  m_settings.SubDirs = Subdirs_CheckBox->isChecked();
-  m_settings.CalcCorr = CalcCorr_Checkbox->isChecked();
-  SaveSettings(m_settings);
+  settings_.FilesPath = NativeFromQString(Path_Edit->text());
+  settings_.PPPMethod = RadioGroupIndex(*layoutItems_);
+  settings_.SaldoGroup = RadioGroupIndex(*saldoItems_);
+  settings_.ProtFormat = RadioGroupIndex(*formatItems_);
+  settings_.OrgName = Cp1251FromQString(OrgName_Edit->text());
+  settings_.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
+  settings_.OpenProtocol = Open_CheckBox->isChecked();
+  settings_.SubDirs = Subdirs_CheckBox->isChecked();
+  settings_.CalcCorr = CalcCorr_Checkbox->isChecked();
+  SaveSettings(settings_);
 }
 
 void TMain_Form::Browse_ButtonClick() {
-  const QString folder = m_dialogs.BrowseForFolder(this, Path_Edit->text());
+  const QString folder = dialogs_.BrowseForFolder(this, Path_Edit->text());
   if (!folder.isEmpty()) Path_Edit->setText(folder);
 }
 
 void TMain_Form::GetStrList_ButtonClick() {
-  if (m_running) return;
+  if (running_) return;
   std::vector<std::string> names;
   std::vector<std::string> regNumbs;
   const std::string folder =
@@ -528,17 +528,17 @@ void TMain_Form::GetStrList_ButtonClick() {
   const bool subDirs = Subdirs_CheckBox->isChecked();
   std::string failure;
   // Every pack of the folder is read; a big folder must not freeze the window meanwhile.
-  m_running = true;
+  running_ = true;
   RunOnWorker([&] {
     try {
-      m_engine.ScanInsurers(folder, subDirs, names, regNumbs);
+      engine_.ScanInsurers(folder, subDirs, names, regNumbs);
     } catch (const std::exception& error) {
       failure = error.what();
     } catch (...) {
       failure = "Неизвестная ошибка.";
     }
   });
-  m_running = false;
+  running_ = false;
   if (!failure.empty()) {
     ShowMessage(QString::fromStdString(FailureDisplayText(failure)), Text("Brisolt"), true);
     return;
@@ -603,9 +603,9 @@ void TMain_Form::RunOnWorker(const std::function<void()>& work) {
 }
 
 TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
-  TProgressRelay relay(m_progress);
+  TProgressRelay relay(progress_);
   TRunOutcome outcome;
-  const TWindowRunner& runner = m_engine.Run;
+  const TWindowRunner& runner = engine_.Run;
   RunOnWorker([&outcome, &request, &relay, &runner] {
     try {
       outcome = runner(request, [&relay](const std::string& stage, const std::string& detail,
@@ -619,17 +619,17 @@ TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
     }
   });
   // Deliver the last progress report before the window goes away.
-  if (m_progress) QCoreApplication::sendPostedEvents(m_progress);
+  if (progress_) QCoreApplication::sendPostedEvents(progress_);
   return outcome;
 }
 
 void TMain_Form::Process_ButtonClick() {
-  if (m_running) return;
+  if (running_) return;
   if (RegNumb_Edit->text().isEmpty()) {
     ShowMessage(Text("Не указан рег. № страхователя."), Text(kCaptionError), true);
     return;
   }
-  m_running = true;
+  running_ = true;
   TRunRequest request;
   request.Path = NativeFromQString(Path_Edit->text());
   request.SubDirs = Subdirs_CheckBox->isChecked();
@@ -637,19 +637,19 @@ void TMain_Form::Process_ButtonClick() {
   request.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
   request.OrgName = Cp1251FromQString(OrgName_Edit->text());
   request.VersionText = Cp1251FromQString(Label2->text());
-  request.SaldoFilter = RadioGroupIndex(*m_saldoItems);
-  request.ProtForm = RadioGroupIndex(*m_layoutItems);
-  request.ProtFormat = RadioGroupIndex(*m_formatItems);
+  request.SaldoFilter = RadioGroupIndex(*saldoItems_);
+  request.ProtForm = RadioGroupIndex(*layoutItems_);
+  request.ProtFormat = RadioGroupIndex(*formatItems_);
   const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), request.ProtFormat);
   request.ProtFileName = NativeFromQString(protocolName);
 
-  if (m_progress) {
-    m_progress->ShowProgress(Text("Старт обработки"), Text("Подождите..."), 0, 100);
-    m_progress->StartRun();
+  if (progress_) {
+    progress_->ShowProgress(Text("Старт обработки"), Text("Подождите..."), 0, 100);
+    progress_->StartRun();
   }
   const TRunOutcome outcome = RunPipeline(request);
   // Whatever is said next is said about a finished run.
-  if (m_progress) m_progress->EndRun();
+  if (progress_) progress_->EndRun();
   const bool open = Open_CheckBox->isChecked();
 
   switch (outcome.Result) {
@@ -657,7 +657,7 @@ void TMain_Form::Process_ButtonClick() {
       SetProtocolResult(protocolName);
       if (open) {
         if (request.ProtFormat == 0) {
-          m_dialogs.ShellOpen(request.ProtFileName);
+          dialogs_.ShellOpen(request.ProtFileName);
         } else {
           OpenSpreadsheet(protocolName, request.ProtFormat);
         }
@@ -681,7 +681,7 @@ void TMain_Form::Process_ButtonClick() {
   }
   PageControl->setCurrentWidget(Protocol_Sheet);
   PCChange();
-  m_running = false;
+  running_ = false;
 }
 
 void TMain_Form::SetProtocolResult(const QString& fileName) {
@@ -690,7 +690,7 @@ void TMain_Form::SetProtocolResult(const QString& fileName) {
 }
 
 void TMain_Form::OpenSpreadsheet(const QString& fileName, int protFormat) {
-  m_dialogs.StartProgram(protFormat == 1 ? "excel.exe" : "scalc.exe",
+  dialogs_.StartProgram(protFormat == 1 ? "excel.exe" : "scalc.exe",
                          NativeFromQString(fileName));
 }
 
@@ -701,11 +701,11 @@ void TMain_Form::OpenP_ButtonClick() {
     return;
   }
   if (QFileInfo(fileName).suffix().toLower() == QLatin1String("html")) {
-    m_dialogs.ShellOpen(NativeFromQString(fileName));
+    dialogs_.ShellOpen(NativeFromQString(fileName));
     return;
   }
   // The spreadsheet program is the one chosen now, not the one of the run that wrote the file.
-  const int format = RadioGroupIndex(*m_formatItems);
+  const int format = RadioGroupIndex(*formatItems_);
   if (format == 1 || format == 2) {
     OpenSpreadsheet(fileName, format);
   } else if (format == 0) {
@@ -722,10 +722,10 @@ void TMain_Form::SaveProt_ButtonClick() {
     return;
   }
   const bool html = QFileInfo(fileName).suffix().toLower() == QLatin1String("html");
-  const QString target = html ? m_dialogs.AskSaveFileName(this, QStringLiteral("HTMLSaveDialog"),
+  const QString target = html ? dialogs_.AskSaveFileName(this, QStringLiteral("HTMLSaveDialog"),
                                                           Text("Web-страницы (*.htm *.html)"),
                                                           fileName)
-                              : m_dialogs.AskSaveFileName(this, QStringLiteral("XMLSaveDialog"),
+                              : dialogs_.AskSaveFileName(this, QStringLiteral("XMLSaveDialog"),
                                                           Text("XML-файлы Excel/OpenOffice (*.xml)"),
                                                           fileName);
   if (target.isEmpty()) return;
@@ -763,16 +763,16 @@ void TMain_Form::PCChange() {
 }
 
 void TMain_Form::Help_ButtonClick() {
-  if (m_help) m_help->ShowBeside();
+  if (help_) help_->ShowBeside();
 }
 
-void TMain_Form::BS_LabelClick() { OpenGuide(m_dialogs, this); }
+void TMain_Form::BS_LabelClick() { OpenGuide(dialogs_, this); }
 
 void TMain_Form::EMail_LabelClick() {
   if (HomePageURL[0] != '\0') {
-    m_dialogs.ShellOpen(HomePageURL);
+    dialogs_.ShellOpen(HomePageURL);
   } else {
-    OpenGuide(m_dialogs, this);
+    OpenGuide(dialogs_, this);
   }
 }
 

@@ -53,7 +53,7 @@ class TMain_Form : public QWidget {
   void EMail_LabelClick();
 
   // True while a run is on its worker thread.
-  bool IsRunning() const { return m_running; }
+  bool IsRunning() const { return running_; }
 
   // Where a run writes its protocol for the registration-number text typed in the window.
   static QString DefaultProtocolName(const QString& regNumbText, int protFormat);
@@ -74,13 +74,13 @@ class TMain_Form : public QWidget {
   void RunOnWorker(const std::function<void()>& work);
   TRunOutcome RunPipeline(const TRunRequest& request);
 
-  TUserDialogs& m_dialogs;
-  TWindowEngine m_engine;
-  THelp_Form* m_help = nullptr;
-  TProgress_Form* m_progress = nullptr;
-  TSettings m_settings;
-  bool m_shown = false;
-  bool m_running = false;
+  TUserDialogs& dialogs_;
+  TWindowEngine engine_;
+  THelp_Form* help_ = nullptr;
+  TProgress_Form* progress_ = nullptr;
+  TSettings settings_;
+  bool shown_ = false;
+  bool running_ = false;
 
   QLabel* Label1;
   QLabel* Label2;
@@ -104,9 +104,9 @@ class TMain_Form : public QWidget {
   QGroupBox* Saldo_Group;
   QGroupBox* Format_Group;
   QGroupBox* Group_Group;
-  QButtonGroup* m_saldoItems;
-  QButtonGroup* m_formatItems;
-  QButtonGroup* m_layoutItems;
+  QButtonGroup* saldoItems_;
+  QButtonGroup* formatItems_;
+  QButtonGroup* layoutItems_;
   QCheckBox* CalcCorr_Checkbox;
   QCheckBox* Open_CheckBox;
   QPushButton* Process_Button;

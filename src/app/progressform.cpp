@@ -56,7 +56,7 @@ void TProgress_Form::ShowProgress(const QString& stage, const QString& detail, i
 }
 
 void TProgress_Form::StartRun() {
-  m_busy = true;
+  busy_ = true;
   if (QWidget* owner = parentWidget()) {
     const QRect area = owner->frameGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
@@ -67,13 +67,13 @@ void TProgress_Form::StartRun() {
 }
 
 void TProgress_Form::EndRun() {
-  m_busy = false;
+  busy_ = false;
   hide();
 }
 
 void TProgress_Form::closeEvent(QCloseEvent* event) {
   // The run goes on whatever the user does with this window; it closes itself at the end.
-  if (m_busy) {
+  if (busy_) {
     event->ignore();
     return;
   }
@@ -81,20 +81,20 @@ void TProgress_Form::closeEvent(QCloseEvent* event) {
 }
 
 TProgressRelay::TProgressRelay(TProgress_Form* form)
-    : m_form(form), m_state(std::make_shared<TState>()) {}
+    : form_(form), state_(std::make_shared<TState>()) {}
 
 void TProgressRelay::Report(const std::string& stage, const std::string& detail, int position,
                             int maximum) {
-  std::lock_guard<std::mutex> lock(m_state->Mutex);
-  m_state->Stage = stage;
-  m_state->Detail = detail;
-  m_state->Position = position;
-  m_state->Maximum = maximum;
-  if (m_state->Pending) return;
-  m_state->Pending = true;
+  std::lock_guard<std::mutex> lock(state_->Mutex);
+  state_->Stage = stage;
+  state_->Detail = detail;
+  state_->Position = position;
+  state_->Maximum = maximum;
+  if (state_->Pending) return;
+  state_->Pending = true;
   QMetaObject::invokeMethod(
-      m_form,
-      [form = m_form, state = m_state] {
+      form_,
+      [form = form_, state = state_] {
         QString stageText;
         QString detailText;
         int latestPosition = 0;

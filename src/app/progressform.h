@@ -35,7 +35,7 @@ class TProgress_Form : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  bool m_busy = false;
+  bool busy_ = false;
 };
 
 // Carries progress from a worker thread to the window. The worker may report far faster than the
@@ -58,8 +58,8 @@ class TProgressRelay {
     int Maximum = 0;
   };
 
-  TProgress_Form* m_form;
-  std::shared_ptr<TState> m_state;
+  TProgress_Form* form_;
+  std::shared_ptr<TState> state_;
 };
 
 }  // namespace brisolt

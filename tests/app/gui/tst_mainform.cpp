@@ -127,8 +127,8 @@ class TestMainForm : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir m_settingsFolder;
-  QTemporaryDir m_tempFolder;
+  QTemporaryDir settingsFolder_;
+  QTemporaryDir tempFolder_;
 
   void ClearSettings() {
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
@@ -137,13 +137,13 @@ class TestMainForm : public QObject {
     store.sync();
   }
 
-  QString TempName(const char* name) { return QDir(m_tempFolder.path()).filePath(name); }
+  QString TempName(const char* name) { return QDir(tempFolder_.path()).filePath(name); }
 
  private slots:
   void initTestCase() {
-    testing::UseTemporarySettingsStore(m_settingsFolder);
-    QVERIFY(m_tempFolder.isValid());
-    qputenv("TEMP", m_tempFolder.path().toUtf8());
+    testing::UseTemporarySettingsStore(settingsFolder_);
+    QVERIFY(tempFolder_.isValid());
+    qputenv("TEMP", tempFolder_.path().toUtf8());
   }
 
   void init() { ClearSettings(); }
@@ -538,7 +538,7 @@ class TestMainForm : public QObject {
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001,../../x"));
     windows.Click("Process_Button");
     const QString name = QString::fromStdString(engine.Requests.at(0).ProtFileName);
-    QCOMPARE(QFileInfo(name).absolutePath(), QFileInfo(m_tempFolder.path()).absoluteFilePath());
+    QCOMPARE(QFileInfo(name).absolutePath(), QFileInfo(tempFolder_.path()).absoluteFilePath());
     QCOMPARE(QFileInfo(name).fileName(), QStringLiteral("087-001-000001,.._.._x.html"));
   }
 
@@ -671,7 +671,7 @@ class TestMainForm : public QObject {
     windows.Main.show();
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Click("Process_Button");
-    windows.Dialogs.SaveAnswer = QDir(m_tempFolder.path()).filePath("no/such/folder/copy.html");
+    windows.Dialogs.SaveAnswer = QDir(tempFolder_.path()).filePath("no/such/folder/copy.html");
     windows.Click("SaveProt_Button");
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
     QVERIFY(windows.Dialogs.Messages[0].Text.startsWith(

@@ -15,7 +15,7 @@ class TestSettings : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir m_folder;
+  QTemporaryDir folder_;
 
   QSettings Store() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
@@ -31,7 +31,7 @@ class TestSettings : public QObject {
   }
 
  private slots:
-  void initTestCase() { testing::UseTemporarySettingsStore(m_folder); }
+  void initTestCase() { testing::UseTemporarySettingsStore(folder_); }
   void init() { ClearStore(); }
 
   void firstStartLeavesOpenProtocolCleared() {

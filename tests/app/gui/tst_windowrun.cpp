@@ -56,10 +56,10 @@ class TestWindowRun : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir m_settingsFolder;
-  QTemporaryDir m_work;
-  QString m_packs;
-  QString m_temp;
+  QTemporaryDir settingsFolder_;
+  QTemporaryDir work_;
+  QString packs_;
+  QString temp_;
 
   struct TWindows {
     TWindows() : Main(Dialogs), Help(&Main), Progress(&Main) {
@@ -83,18 +83,18 @@ class TestWindowRun : public QObject {
 
  private slots:
   void initTestCase() {
-    testing::UseTemporarySettingsStore(m_settingsFolder);
-    QVERIFY(m_work.isValid());
-    m_packs = QDir(m_work.path()).filePath(QStringLiteral("пачки"));
-    m_temp = QDir(m_work.path()).filePath(QStringLiteral("temp"));
-    QVERIFY(QDir().mkpath(m_temp));
-    qputenv("TEMP", m_temp.toUtf8());
-    packgen::GenerateSample(m_packs.toStdString());
+    testing::UseTemporarySettingsStore(settingsFolder_);
+    QVERIFY(work_.isValid());
+    packs_ = QDir(work_.path()).filePath(QStringLiteral("пачки"));
+    temp_ = QDir(work_.path()).filePath(QStringLiteral("temp"));
+    QVERIFY(QDir().mkpath(temp_));
+    qputenv("TEMP", temp_.toUtf8());
+    packgen::GenerateSample(packs_.toStdString());
   }
 
   void listButtonListsTheInsurersOfTheFolder() {
     TWindows windows;
-    windows.Find<QLineEdit>("Path_Edit")->setText(m_packs);
+    windows.Find<QLineEdit>("Path_Edit")->setText(packs_);
     QTest::mouseClick(windows.Find<QToolButton>("GetList_Button"), Qt::LeftButton);
     QVERIFY(windows.Dialogs.Messages.empty());
     auto* grid = windows.Find<QTableWidget>("Data_Grid");
@@ -106,7 +106,7 @@ class TestWindowRun : public QObject {
 
   void listButtonOnAFolderWithoutPacks() {
     TWindows windows;
-    windows.Find<QLineEdit>("Path_Edit")->setText(m_temp);
+    windows.Find<QLineEdit>("Path_Edit")->setText(temp_);
     QTest::mouseClick(windows.Find<QToolButton>("GetList_Button"), Qt::LeftButton);
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
     QCOMPARE(windows.Dialogs.Messages[0].Text,
@@ -115,13 +115,13 @@ class TestWindowRun : public QObject {
 
   void aNumberTypedWronglyFindsNobody() {
     TWindows windows;
-    windows.Find<QLineEdit>("Path_Edit")->setText(m_packs);
+    windows.Find<QLineEdit>("Path_Edit")->setText(packs_);
     windows.Find<QLineEdit>("RegNumb_Edit")->setText(QStringLiteral("87-001-012345"));
     QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
     QCOMPARE(windows.Dialogs.Messages[0].Text,
              QStringLiteral("Не удалось извлечь сведения о сотрудниках."));
-    QVERIFY(!QFile::exists(QDir(m_temp).filePath(QStringLiteral("87-001-012345.html"))));
+    QVERIFY(!QFile::exists(QDir(temp_).filePath(QStringLiteral("87-001-012345.html"))));
   }
 
   void windowRunWritesTheBatchRunsProtocol_data() {
@@ -142,7 +142,7 @@ class TestWindowRun : public QObject {
     QFETCH(bool, calcCorr);
     const QString orgName = QStringLiteral("ООО Ромашка");
     TWindows windows;
-    windows.Find<QLineEdit>("Path_Edit")->setText(m_packs);
+    windows.Find<QLineEdit>("Path_Edit")->setText(packs_);
     windows.Find<QLineEdit>("RegNumb_Edit")->setText(QStringLiteral("087-001-012345"));
     windows.Find<QLineEdit>("OrgName_Edit")->setText(orgName);
     windows.Find<QCheckBox>("CalcCorr_Checkbox")->setChecked(calcCorr);
@@ -152,15 +152,15 @@ class TestWindowRun : public QObject {
     QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
     QVERIFY(windows.Dialogs.Messages.empty());
     const QString windowProtocol = windows.Find<QLabel>("ProtName_Label")->text();
-    QCOMPARE(windowProtocol, QDir(m_temp).filePath(format == 0 ? QStringLiteral("087-001-012345.html")
+    QCOMPARE(windowProtocol, QDir(temp_).filePath(format == 0 ? QStringLiteral("087-001-012345.html")
                                                                : QStringLiteral("087-001-012345.xml")));
     QCOMPARE(windows.Progress.State_Label->text(), QStringLiteral("Создание протокола..."));
 
-    const QString batchProtocol = QDir(m_work.path()).filePath(QStringLiteral("batch.out"));
+    const QString batchProtocol = QDir(work_.path()).filePath(QStringLiteral("batch.out"));
     QProcess batch;
     batch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     batch.start(QStringLiteral(BRISOLT_BINARY),
-                {QStringLiteral("/regnumb=087-001-012345"), QStringLiteral("/path=") + m_packs,
+                {QStringLiteral("/regnumb=087-001-012345"), QStringLiteral("/path=") + packs_,
                  QStringLiteral("/orgname=") + orgName,
                  QStringLiteral("/protformat=%1").arg(format),
                  QStringLiteral("/protform=%1").arg(layout),
