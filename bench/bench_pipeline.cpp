@@ -31,7 +31,7 @@
 
 #include "app/pipeline.h"
 #include "packgen.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 #ifdef BRISOLT_HAVE_PUGIXML
 #include <pugixml.hpp>

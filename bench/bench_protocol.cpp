@@ -11,7 +11,7 @@
 #include "engine/report.h"
 #include "engine/sverka.h"
 #include "protocol/prot.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 #endif
 
 namespace {

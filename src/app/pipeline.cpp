@@ -13,43 +13,11 @@
 #ifdef BRISOLT_HAVE_XLSX
 #include "protocol/protxlsx.h"
 #endif
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 
 namespace {
-
-// A message may hold a file name (platform text) next to pack text (windows-1251); show it as
-// it is when it already reads as UTF-8.
-bool IsUtf8(const std::string& text) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t extra = 0;
-    if (lead < 0x80) {
-      extra = 0;
-    } else if ((lead & 0xE0) == 0xC0 && lead >= 0xC2) {
-      extra = 1;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2;
-    } else if ((lead & 0xF8) == 0xF0 && lead <= 0xF4) {
-      extra = 3;
-    } else {
-      return false;
-    }
-    if (pos + extra >= text.size() && extra > 0) {
-      return false;
-    }
-    for (std::size_t next = 1; next <= extra; ++next) {
-      if ((static_cast<unsigned char>(text[pos + next]) & 0xC0) != 0x80) {
-        return false;
-      }
-    }
-    pos += extra + 1;
-  }
-  return true;
-}
-
 
 // The folder text with one separator at its end, however many the user typed: the protocol
 // prints it in front of every file name.
@@ -111,6 +79,8 @@ bool XlsxAvailable() {
 #endif
 }
 
+// A message may hold a file name (platform text) next to pack text (windows-1251); show it as
+// it is when it already reads as UTF-8.
 std::string FailureDisplayText(const std::string& text) {
   return IsUtf8(text) ? text : Cp1251ToUtf8(text);
 }

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/encoding.h"
 #include "protocol/protfile.h"
-#include "xml/cp1251.h"
 
 #ifdef _WIN32
 #include <io.h>

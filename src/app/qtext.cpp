@@ -1,6 +1,6 @@
 #include "app/qtext.h"
 
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/platform.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 #ifdef _WIN32
 #include <windows.h>

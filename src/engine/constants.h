@@ -1,5 +1,6 @@
 // The yearly rules the reconciliation is checked against (contribution rates, base limits), the
 // names and last days of reporting periods, and the fixed texts that classify packs. All pure.
+// Money and dates themselves live in base/amount.h and base/date.h.
 //
 // Texts are windows-1251 bytes. Amounts are ten-thousandths of a rouble; dates are day counts from
 // 30.12.1899 (0 = no date).
@@ -8,7 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "forms/szv6.h"
+#include "base/amount.h"
+#include "base/date.h"
 
 namespace brisolt {
 
@@ -38,15 +40,5 @@ std::string PeriodName(int year, int number);
 TDate PeriodEndDate(int year, int number);
 
 bool IsLastPeriodOfYear(int year, int number);
-
-// Roubles with two decimals, "." as separator, a leading "-" when negative, no grouping:
-// -12345000 gives "-1234.50". Rounded exactly on the stored units, halves away from zero; a value
-// that rounds to zero carries no sign.
-std::string FormatSum(TAmount amount);
-
-// Sums and differences of amounts saturate instead of overflowing: a damaged pack may carry
-// absurd amounts, and a clamped absurd sum is still visibly absurd, while wrapped arithmetic is not.
-TAmount AddAmount(TAmount sum, TAmount value);
-TAmount SubAmount(TAmount minuend, TAmount subtrahend);
 
 }  // namespace brisolt

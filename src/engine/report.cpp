@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 #include "engine/constants.h"
-#include "xml/cp1251.h"
+#include "base/cp1251literal.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 
@@ -19,9 +20,8 @@ TAmount Kopecks(TAmount amount) {
 }
 
 bool IsNRCode(const std::string& categoryCode) {
-  static const std::string codes[] = {Utf8ToCp1251("НР"), Utf8ToCp1251("ВЖНР"),
-                                      Utf8ToCp1251("ВПНР")};
-  return std::find(std::begin(codes), std::end(codes), categoryCode) != std::end(codes);
+  return categoryCode == Cp1251Literal(u8"НР") || categoryCode == Cp1251Literal(u8"ВЖНР") ||
+         categoryCode == Cp1251Literal(u8"ВПНР");
 }
 
 // The weight of one character in the code order: letters folded to upper case, Cyrillic after
@@ -40,28 +40,21 @@ std::string FullName(const TSZV6Sotr& sotr) {
   return sotr.LastName + " " + sotr.FirstName + " " + sotr.MiddleName;
 }
 
-const std::string& ForText() {
-  static const std::string text = Utf8ToCp1251(" за ");
-  return text;
-}
-
-const std::string& CategoryText() {
-  static const std::string text = Utf8ToCp1251(", категория ");
-  return text;
-}
+constexpr Cp1251Literal kFor(u8" за ");
+constexpr Cp1251Literal kCategory(u8", категория ");
 
 // File names are the system's text (UTF-8), like the folder the user named; the protocol's texts
 // are windows-1251.
 std::string FileDescription(const TFileRec& file) {
-  return Utf8ToCp1251(file.FileName) + " (" + file.FormKind + " " + file.DataType + ForText() +
-         PeriodName(file.PeriodYear, file.PeriodQuarter) + CategoryText() + file.CategoryCode +
+  return Utf8ToCp1251(file.FileName) + " (" + file.FormKind + " " + file.DataType + kFor +
+         PeriodName(file.PeriodYear, file.PeriodQuarter) + kCategory + file.CategoryCode +
          ")";
 }
 
 std::string FileDescription63(const TFileRec& file) {
-  static const std::string kSZV63 = Utf8ToCp1251(" (СЗВ-6-3 ");
-  return Utf8ToCp1251(file.FileName) + kSZV63 + file.DataType + ForText() + std::to_string(file.Year) +
-         CategoryText() + file.CategoryCode + ")";
+  static constexpr Cp1251Literal kSZV63(u8" (СЗВ-6-3 ");
+  return Utf8ToCp1251(file.FileName) + kSZV63 + file.DataType + kFor + std::to_string(file.Year) +
+         kCategory + file.CategoryCode + ")";
 }
 
 // Keeps `codes` sorted; a code already held, ignoring case, is not added again.
@@ -217,7 +210,7 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
     report.AddError(message);
   }
 
-  static const std::string kAbsent = Utf8ToCp1251("Отсутствует");
+  static constexpr Cp1251Literal kAbsent(u8"Отсутствует");
   const std::size_t periodCount = fileSet.ReportPeriods.size();
   std::vector<std::string> notes;
   for (std::size_t person = 0; person < fileSet.Sotrs.size(); ++person) {

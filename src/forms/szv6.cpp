@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "forms/packreading.h"
-#include "xml/cp1251.h"
-#include "xml/cp1251literal.h"
+#include "base/encoding.h"
+#include "base/cp1251literal.h"
 #include "xml/xmlwork.h"
 
 namespace brisolt {
@@ -328,23 +328,6 @@ class TSZV6Reader {
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Days from 1.1.1970 of a proleptic Gregorian date.
-long long DaysFromCivil(long long year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const long long era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
-}
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
 
 int CurrentYear() {
   // localtime shares one static buffer, and packs are read on several threads.
@@ -719,12 +702,6 @@ TDate ReadDate(std::string_view text) {
     throw EConvertError("''" + std::string(trimmed) + "'' is not a valid date");
   }
   return date;
-}
-
-TDate EncodeDate(int year, int month, int day) {
-  static const long long kDayZero = DaysFromCivil(1899, 12, 30);
-  return static_cast<TDate>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                            kDayZero);
 }
 
 }  // namespace brisolt

@@ -7,26 +7,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/amount.h"
+#include "base/date.h"
+
 namespace brisolt {
 
 class TXMLFile;
-
-// Ten-thousandths of a rouble: 1234.56 roubles is 12345600.
-using TAmount = std::int64_t;
-// Days since 30.12.1899; 0 means no date.
-using TDate = double;
-
-// Raised when a pack holds a date that cannot be read. what() is the windows-1251 text
-// "''<date>'' is not a valid date"; the file set adds the file's name in front of it.
-class EConvertError : public std::runtime_error {
- public:
-  explicit EConvertError(const std::string& message) : std::runtime_error(message) {}
-};
 
 // The special conditions of work within one period (one "ЛьготныйСтаж").
 struct TSZV6Lgot {
@@ -135,8 +125,5 @@ TDate ReadDate(std::string_view text);
 // XML's five named entities and numeric character references decoded into windows-1251
 // ("?" for a character it lacks); any other "&" stays as written.
 std::string DecodeXmlText(std::string_view text);
-
-// The day count of a calendar date, for callers that build dates themselves.
-TDate EncodeDate(int year, int month, int day);
 
 }  // namespace brisolt

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "forms/packreading.h"
-#include "xml/cp1251literal.h"
+#include "base/cp1251literal.h"
 #include "xml/xmlwork.h"
 
 namespace brisolt {

@@ -1,9 +1,10 @@
 #include "protocol/prot.h"
 
-#include <charconv>
 #include <ctime>
-#include <limits>
 #include <mutex>
+
+#include "base/amount.h"
+#include "base/cp1251literal.h"
 
 namespace brisolt {
 
@@ -93,13 +94,7 @@ void TReport::AddSZV63Line(std::size_t blockIndex, const std::string& categoryCo
   for (std::size_t quarter = 0; quarter < 4; ++quarter) {
     line.Quarters[quarter].Calculated = calculated[quarter];
     line.Quarters[quarter].FromIS = fromIS[quarter];
-    std::int64_t difference = 0;
-    if (__builtin_sub_overflow(calculated[quarter], fromIS[quarter], &difference)) {
-      // Absurd amounts of a damaged pack: clamp rather than wrap to the other sign.
-      difference = fromIS[quarter] < 0 ? std::numeric_limits<std::int64_t>::max()
-                                       : std::numeric_limits<std::int64_t>::min();
-    }
-    line.Quarters[quarter].Difference = difference;
+    line.Quarters[quarter].Difference = SubAmount(calculated[quarter], fromIS[quarter]);
     line.Quarters[quarter].Mismatch = mismatch[quarter];
   }
 }
@@ -129,30 +124,7 @@ std::string HtmlText(const std::string& text) {
   return result;
 }
 
-char* FormatAmountTo(char* out, std::int64_t amount) {
-  // Work on the magnitude as unsigned so that the most negative amount has a magnitude too.
-  const bool negative = amount < 0;
-  const std::uint64_t magnitude =
-      negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount)
-               : static_cast<std::uint64_t>(amount);
-  const std::uint64_t kopecks = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
-  if (negative && kopecks != 0) {
-    *out++ = '-';
-  }
-  out = std::to_chars(out, out + kAmountTextSize - 4, kopecks / 100).ptr;
-  const auto fraction = static_cast<unsigned>(kopecks % 100);
-  *out++ = '.';
-  *out++ = static_cast<char>('0' + fraction / 10);
-  *out++ = static_cast<char>('0' + fraction % 10);
-  return out;
-}
-
-std::string FormatAmount(std::int64_t amount) {
-  char text[kAmountTextSize];
-  return std::string(text, FormatAmountTo(text, amount));
-}
-
-std::string HtmlAmount(std::int64_t amount) { return "&nbsp;" + FormatAmount(amount) + "&nbsp;"; }
+std::string HtmlAmount(std::int64_t amount) { return "&nbsp;" + FormatSum(amount) + "&nbsp;"; }
 
 std::string EscapeMarkup(const std::string& text, bool withQuote) {
   std::string result;
@@ -176,6 +148,16 @@ std::string EscapeMarkup(const std::string& text, bool withQuote) {
     }
   }
   return result;
+}
+
+std::string DismissText(const std::string& dismissDate, std::string_view zeroText, bool withQuote) {
+  if (dismissDate.empty()) {
+    return Cp1251Literal(u8"Отсутствует");
+  }
+  if (dismissDate == "0") {
+    return std::string(zeroText);
+  }
+  return EscapeMarkup(dismissDate, withQuote);
 }
 
 std::string CurrentProtocolStamp() {

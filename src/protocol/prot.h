@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brisolt {
@@ -153,18 +154,14 @@ class ESpreadsheetTooLarge : public std::runtime_error {
 std::string FormatSNILS(const std::string& snils);
 // Blanks to "&nbsp;", wrapped in "&nbsp;"; leading and trailing blanks dropped.
 std::string HtmlText(const std::string& text);
-// FormatAmount wrapped in "&nbsp;".
+// FormatSum (base/amount.h) wrapped in "&nbsp;".
 std::string HtmlAmount(std::int64_t amount);
-// Two decimals, "." separator, no grouping; rounded exactly, halves away from zero; a value that
-// rounds to zero carries no minus sign.
-std::string FormatAmount(std::int64_t amount);
-// The same written to `out`, which has room for kAmountTextSize characters; returns the end. For
-// the writers, which put thousands of amounts straight into their buffer.
-inline constexpr std::size_t kAmountTextSize = 24;
-char* FormatAmountTo(char* out, std::int64_t amount);
 // Escapes & < > and, when withQuote, " as entities; control characters XML 1.0 does not allow
 // (below 0x20 but TAB, LF and CR) become "?".
 std::string EscapeMarkup(const std::string& text, bool withQuote);
+// The dismissal column of both writers: "Отсутствует" for an empty date, `zeroText` for "0", the
+// date escaped by EscapeMarkup(withQuote) otherwise.
+std::string DismissText(const std::string& dismissDate, std::string_view zeroText, bool withQuote);
 
 // "DD.MM.YYYY HH:MM:SS" of the local clock: the stamp every protocol carries.
 std::string CurrentProtocolStamp();

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "protocol/prot.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 

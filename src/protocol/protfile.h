@@ -13,6 +13,7 @@
 #include <system_error>
 #include <thread>
 
+#include "base/amount.h"
 #include "protocol/prot.h"
 
 namespace brisolt {
@@ -34,10 +35,10 @@ class TProtocolFile {
     buffer_.push_back(piece);
     return *this;
   }
-  // FormatAmount(amount), without a text of its own.
+  // FormatSum(amount), without a text of its own.
   TProtocolFile& Amount(std::int64_t amount) {
-    char text[kAmountTextSize];
-    buffer_.append(text, FormatAmountTo(text, amount));
+    char text[kSumTextSize];
+    buffer_.append(text, FormatSumTo(text, amount));
     return *this;
   }
   // Ends the current line with CR LF.

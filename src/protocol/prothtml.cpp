@@ -5,14 +5,17 @@
 
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
-#include "xml/cp1251.h"
+#include "base/cp1251literal.h"
 
 namespace brisolt {
 
 namespace {
 
+constexpr Cp1251Literal kAccrued(u8"Начислено");
+constexpr Cp1251Literal kPaid(u8"Уплачено");
+constexpr Cp1251Literal kSaldo(u8"Сальдо");
+
 // Fixed texts are kept in UTF-8 in the source and turned into the page's code page once.
-std::string C(std::string_view utf8) { return Utf8ToCp1251(utf8); }
 
 // Every text from the model is escaped on its own before the page's markup is put around it, so a
 // name or a file name can neither break the page nor bring in a script.
@@ -54,7 +57,7 @@ class THtmlWriter {
     Lines({"<html>", " <head>",
            "  <meta http-equiv=\"Content-Type\" content=\"text/html;charset=windows-1251\">"});
     out_ << "  <title>" << E(report_.OrgName)
-         << C(" - Сверка начисленных и уплаченных сумм по сведениям в ПФР</title>");
+         << Cp1251Literal(u8" - Сверка начисленных и уплаченных сумм по сведениям в ПФР</title>");
     out_.EndLine();
     Lines({"  <style type=\"text/css\">", "   .hvp", "    {", "     color : red;",
            "     background : #66ffff;", "    }", "   .hv", "    {", "     background : #66ffff;",
@@ -64,10 +67,10 @@ class THtmlWriter {
     Lines({"  function toggleFilelist()", "   {",
            "    if (document.getElementById (\"filelist\").style.display == \"\")", "     {",
            "      document.getElementById (\"filelist\").style.display = \"none\";"});
-    out_.Line(C("      document.getElementById (\"filespan\").innerHTML = \"Показать\";"));
+    out_.Line(Cp1251Literal(u8"      document.getElementById (\"filespan\").innerHTML = \"Показать\";"));
     Lines({"     }", "    else", "     {",
            "      document.getElementById (\"filelist\").style.display = \"\";"});
-    out_.Line(C("      document.getElementById (\"filespan\").innerHTML = \"Скрыть\";"));
+    out_.Line(Cp1251Literal(u8"      document.getElementById (\"filespan\").innerHTML = \"Скрыть\";"));
     Lines({"     }", "    // return false;", "   }"});
     if (report_.ProtForm == 1) {
       Lines({"     function togglePeriod (index,visible)",
@@ -96,26 +99,26 @@ class THtmlWriter {
 
   void WriteHeader() {
     out_.Line(" <body>");
-    out_.Line(C("  <h2>Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР</h2>"));
-    out_ << C("  <p>Программа <a href=\"") << E(report_.ProgURL)
+    out_.Line(Cp1251Literal(u8"  <h2>Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР</h2>"));
+    out_ << Cp1251Literal(u8"  <p>Программа <a href=\"") << E(report_.ProgURL)
          << "\" target=\"_blank\">Brisolt</a><br/>" << E(report_.ProgVersion);
     if (!report_.ProgNote.empty()) {
       out_ << "<br/><font color=\"#FF0000\"><b>" << E(report_.ProgNote) << "</b></font>";
     }
     out_ << "</p>";
     out_.EndLine();
-    out_ << C("  <p>Дата и время формирования протокола: ") << E(stamp_) << "</p>";
+    out_ << Cp1251Literal(u8"  <p>Дата и время формирования протокола: ") << E(stamp_) << "</p>";
     out_.EndLine();
-    out_.Line(C("  <h3>Сведения о страхователе:</h3>"));
-    out_ << C("  <p>Наименование страхователя: ") << E(report_.OrgName) << "</p>";
+    out_.Line(Cp1251Literal(u8"  <h3>Сведения о страхователе:</h3>"));
+    out_ << Cp1251Literal(u8"  <p>Наименование страхователя: ") << E(report_.OrgName) << "</p>";
     out_.EndLine();
-    out_ << C("  <p>Регистрационный № в ПФР: ") << E(report_.RegNumb) << "</p>";
+    out_ << Cp1251Literal(u8"  <p>Регистрационный № в ПФР: ") << E(report_.RegNumb) << "</p>";
     out_.EndLine();
   }
 
   void WriteFiles() {
-    out_.Line(C("  <p>Обработаны файлы с инд. сведениями в следующем порядке: "));
-    out_.Line(C("  <span id=\"filespan\" style=\"text-decoration: underline; color: blue; "
+    out_.Line(Cp1251Literal(u8"  <p>Обработаны файлы с инд. сведениями в следующем порядке: "));
+    out_.Line(Cp1251Literal(u8"  <span id=\"filespan\" style=\"text-decoration: underline; color: blue; "
                 "cursor: pointer\" onClick=\"javascript: toggleFilelist()\">Скрыть</span>"));
     Lines({"   <div id=\"filelist\">", "    <ol>"});
     for (const std::string& file : report_.FileList) {
@@ -126,7 +129,7 @@ class THtmlWriter {
   }
 
   void WritePeriods() {
-    out_.Line(C("  <p>Обработаны периоды:"));
+    out_.Line(Cp1251Literal(u8"  <p>Обработаны периоды:"));
     out_.Line("   <ul>");
     for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
       if (report_.ProtForm == 0) {
@@ -145,32 +148,22 @@ class THtmlWriter {
     if (report_.ErrorList.empty()) {
       return;
     }
-    out_.Line(C("  <h3>Сведения об ошибках, обнаруженных на первом этапе обработки:</h3>"));
+    out_.Line(Cp1251Literal(u8"  <h3>Сведения об ошибках, обнаруженных на первом этапе обработки:</h3>"));
     for (const std::string& error : report_.ErrorList) {
       out_ << "  <p>" << E(error) << "</p>";
       out_.EndLine();
     }
   }
 
-  void BoldCell(std::string_view attributes, std::string_view utf8Text) {
-    out_ << kBoldCell << attributes << '>' << C(utf8Text) << "</td>";
+  void BoldCell(std::string_view attributes, std::string_view cp1251Text) {
+    out_ << kBoldCell << attributes << '>' << cp1251Text << "</td>";
     out_.EndLine();
   }
 
   void AmountHeaderCells() {
-    for (const char* caption : {"Начислено", "Уплачено", "Начислено", "Уплачено", "Сальдо"}) {
+    for (const std::string_view caption : {kAccrued.View(), kPaid.View(), kAccrued.View(), kPaid.View(), kSaldo.View()}) {
       BoldCell("", caption);
     }
-  }
-
-  std::string DismissCell(const std::string& dismissDate) {
-    if (dismissDate.empty()) {
-      return C("Отсутствует");
-    }
-    if (dismissDate == "0") {
-      return "&nbsp;";
-    }
-    return E(dismissDate);
   }
 
   static std::string NotesText(const std::vector<std::string>& notes) {
@@ -221,19 +214,19 @@ class THtmlWriter {
     const std::string rowspan = std::to_string(periodCount);
     out_.Line("  <table cellpadding=0 cellspacing=0 id=\"ta\">");
     out_.Line("   <tr>");
-    BoldCell(" rowspan=3", "Страховой&nbsp;номер");
-    BoldCell(" rowspan=3", "Фамилия,&nbsp;имя,&nbsp;отчество");
-    BoldCell(" rowspan=3", "Дата&nbsp;увольнения");
-    BoldCell(" rowspan=3", "Период");
-    BoldCell(" rowspan=3", "№&nbsp;файла");
-    BoldCell(" colspan=5", "Страховая&nbsp;часть");
-    BoldCell(" colspan=5", "Накопительная&nbsp;часть");
-    BoldCell(" rowspan=3", "Примечание");
+    BoldCell(" rowspan=3", Cp1251Literal(u8"Страховой&nbsp;номер"));
+    BoldCell(" rowspan=3", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество"));
+    BoldCell(" rowspan=3", Cp1251Literal(u8"Дата&nbsp;увольнения"));
+    BoldCell(" rowspan=3", Cp1251Literal(u8"Период"));
+    BoldCell(" rowspan=3", Cp1251Literal(u8"№&nbsp;файла"));
+    BoldCell(" colspan=5", Cp1251Literal(u8"Страховая&nbsp;часть"));
+    BoldCell(" colspan=5", Cp1251Literal(u8"Накопительная&nbsp;часть"));
+    BoldCell(" rowspan=3", Cp1251Literal(u8"Примечание"));
     out_.Line("   </tr>");
     out_.Line("   <tr>");
     for (int part = 0; part < 2; ++part) {
-      BoldCell(" colspan=2", "В&nbsp;периоде");
-      BoldCell(" colspan=3", "Нарастающим&nbsp;итогом");
+      BoldCell(" colspan=2", Cp1251Literal(u8"В&nbsp;периоде"));
+      BoldCell(" colspan=3", Cp1251Literal(u8"Нарастающим&nbsp;итогом"));
     }
     out_.Line("   </tr>");
     out_.Line("   <tr>");
@@ -258,7 +251,7 @@ class THtmlWriter {
                << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
           out_.EndLine();
           out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
-               << DismissCell(line.DismissDate) << "</td>";
+               << DismissText(line.DismissDate, "&nbsp;", true) << "</td>";
           out_.EndLine();
         }
         out_ << periodCells[periodIndex];
@@ -283,26 +276,26 @@ class THtmlWriter {
   void WriteDetailedTable() {
     out_.Line("  <table cellpadding=0 cellspacing=0 id=\"ta\">");
     out_.Line("   <tr>" + std::string(41, ' '));
-    DetailedBoldCell("rowspan=4", C("Страховой&nbsp;номер"));
-    DetailedBoldCell("rowspan=4", C("Фамилия,&nbsp;имя,&nbsp;отчество"));
-    DetailedBoldCell("rowspan=4", C("Дата&nbsp;увольнения"));
+    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Страховой&nbsp;номер"));
+    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество"));
+    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Дата&nbsp;увольнения"));
     for (const std::string& name : report_.PeriodList) {
       DetailedBoldCell("colspan=11", HtmlText(E(name)));
     }
-    DetailedBoldCell("rowspan=4", C("Примечание"));
+    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Примечание"));
     out_.Line("   </tr>");
     out_.Line("   <tr>");
     for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
-      DetailedBoldCell("rowspan=3", C("№ файла (№№ файлов)"));
-      DetailedBoldCell("colspan=5", C("Страховая&nbsp;часть"));
-      DetailedBoldCell("colspan=5", C("Накопительная&nbsp;часть"));
+      DetailedBoldCell("rowspan=3", Cp1251Literal(u8"№ файла (№№ файлов)"));
+      DetailedBoldCell("colspan=5", Cp1251Literal(u8"Страховая&nbsp;часть"));
+      DetailedBoldCell("colspan=5", Cp1251Literal(u8"Накопительная&nbsp;часть"));
     }
     out_.Line("   </tr>");
     out_.Line("   <tr>");
     for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
       for (int part = 0; part < 2; ++part) {
-        DetailedBoldCell("colspan=2", C("В периоде"));
-        DetailedBoldCell("colspan=3", C("Нарастающим итогом"));
+        DetailedBoldCell("colspan=2", Cp1251Literal(u8"В периоде"));
+        DetailedBoldCell("colspan=3", Cp1251Literal(u8"Нарастающим итогом"));
       }
     }
     out_.Line("   </tr>");
@@ -321,7 +314,7 @@ class THtmlWriter {
       out_ << "    <td style=\"text-align: left\" class=\"" << E(line.StyleClass) << "\">"
            << HtmlText(E(line.FIO)) << "</td>";
       out_.EndLine();
-      out_ << "    <td style=\"text-align: center\">" << DismissCell(line.DismissDate) << "</td>";
+      out_ << "    <td style=\"text-align: center\">" << DismissText(line.DismissDate, "&nbsp;", true) << "</td>";
       out_.EndLine();
       for (std::size_t periodIndex = 0; periodIndex < report_.PeriodList.size(); ++periodIndex) {
         PeriodCells(line.Periods.at(periodIndex));
@@ -333,36 +326,36 @@ class THtmlWriter {
     out_.Line("  </table>");
   }
 
-  void TotalsBoldCell(std::string_view attributes, std::string_view utf8Text) {
-    out_ << "      <td style=\"font-weight: bold\"" << attributes << '>' << C(utf8Text)
+  void TotalsBoldCell(std::string_view attributes, std::string_view cp1251Text) {
+    out_ << "      <td style=\"font-weight: bold\"" << attributes << '>' << cp1251Text
          << "</td>";
     out_.EndLine();
   }
 
   void WriteTotals() {
-    out_.Line(C("  <h3>Итоги по всем застрахованным лицам:</h3>"));
+    out_.Line(Cp1251Literal(u8"  <h3>Итоги по всем застрахованным лицам:</h3>"));
     out_.Line("  <table id=\"tb\" cellSpacing=0 cellPadding=0>");
     out_.Line("    <tr>");
-    TotalsBoldCell(" rowspan=3", "Период");
-    TotalsBoldCell(" colspan=9", "Страховая часть");
-    TotalsBoldCell(" colspan=9", "Накопительная часть");
+    TotalsBoldCell(" rowspan=3", Cp1251Literal(u8"Период"));
+    TotalsBoldCell(" colspan=9", Cp1251Literal(u8"Страховая часть"));
+    TotalsBoldCell(" colspan=9", Cp1251Literal(u8"Накопительная часть"));
     out_.Line("    </tr>");
     out_.Line("    <tr>");
     for (int part = 0; part < 2; ++part) {
-      TotalsBoldCell(" colspan=3", "В периоде");
-      TotalsBoldCell(" colspan=3", "Нарастающим итогом с начала года");
-      TotalsBoldCell(" colspan=3", "Нарастающим итогом с 01.01.2010");
+      TotalsBoldCell(" colspan=3", Cp1251Literal(u8"В периоде"));
+      TotalsBoldCell(" colspan=3", Cp1251Literal(u8"Нарастающим итогом с начала года"));
+      TotalsBoldCell(" colspan=3", Cp1251Literal(u8"Нарастающим итогом с 01.01.2010"));
     }
     out_.Line("    </tr>");
     out_.Line("    <tr>");
     for (int span = 0; span < 6; ++span) {
-      TotalsBoldCell("", "Начислено");
-      TotalsBoldCell("", "Уплачено");
-      TotalsBoldCell("", "Сальдо");
+      TotalsBoldCell("", kAccrued);
+      TotalsBoldCell("", kPaid);
+      TotalsBoldCell("", kSaldo);
     }
     out_.Line("    </tr>");
     if (report_.PeriodList.empty()) {
-      out_.Line(C("      <tr><td style=\"font-style: italic\">Сведения отсутствуют</td></tr>"));
+      out_.Line(Cp1251Literal(u8"      <tr><td style=\"font-style: italic\">Сведения отсутствуют</td></tr>"));
     } else {
       for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
         out_.Line("    <tr>");
@@ -379,23 +372,23 @@ class THtmlWriter {
   }
 
   void WriteForgotten() {
-    out_.Line(C("  <h3>Сотрудники, на которых не представлены необходимые инд. сведения за "
+    out_.Line(Cp1251Literal(u8"  <h3>Сотрудники, на которых не представлены необходимые инд. сведения за "
                 "последний период</h3>"));
     out_.Line("  <table cellSpacing=0 cellPadding=0 id=\"tc\">");
     out_.Line("    <tr>");
-    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\" rowspan=2>СНИЛС</td>"));
-    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\" rowspan=2>Фамилия, "
+    out_.Line(Cp1251Literal(u8"      <td style=\"text-align: center; font-weight: bold\" rowspan=2>СНИЛС</td>"));
+    out_.Line(Cp1251Literal(u8"      <td style=\"text-align: center; font-weight: bold\" rowspan=2>Фамилия, "
                 "имя, отчество</td>"));
-    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\" "
+    out_.Line(Cp1251Literal(u8"      <td style=\"text-align: center; font-weight: bold\" "
                 "colspan=2>Задолженность</td>"));
     out_.Line("    </tr>");
     out_.Line("    <tr>");
-    out_.Line(C("      <td style=\"text-align: center; font-weight: bold\">Страховая часть</td>"));
+    out_.Line(Cp1251Literal(u8"      <td style=\"text-align: center; font-weight: bold\">Страховая часть</td>"));
     out_.Line(
-        C("      <td style=\"text-align: center; font-weight: bold\">Накопительная часть</td>"));
+        Cp1251Literal(u8"      <td style=\"text-align: center; font-weight: bold\">Накопительная часть</td>"));
     out_.Line("    </tr>");
     if (report_.ForgottenLines.empty()) {
-      out_.Line(C("<tr><td colspan=4>Проблем не обнаружено</td></tr>"));
+      out_.Line(Cp1251Literal(u8"<tr><td colspan=4>Проблем не обнаружено</td></tr>"));
     } else {
       for (const TForgottenLine& line : report_.ForgottenLines) {
         out_ << "<tr> <td style=\"text-align: left\">" << HtmlText(E(FormatSNILS(line.SNILS)))
@@ -413,10 +406,10 @@ class THtmlWriter {
     if (report_.SZV63Year == 0 || report_.SZV63Blocks.empty()) {
       return;
     }
-    out_ << C("  <h3>Сверка ИС и СЗВ-6-3 за ") << std::to_string(report_.SZV63Year)
-         << C(" год</h3>");
+    out_ << Cp1251Literal(u8"  <h3>Сверка ИС и СЗВ-6-3 за ") << std::to_string(report_.SZV63Year)
+         << Cp1251Literal(u8" год</h3>");
     out_.EndLine();
-    out_.Line(C("  <p><b>Внимание:</b> Расчётные суммы взносов из СЗВ-6-3 рассчитаны простым "
+    out_.Line(Cp1251Literal(u8"  <p><b>Внимание:</b> Расчётные суммы взносов из СЗВ-6-3 рассчитаны простым "
                 "умножением суммы начислений на тариф взносов в конкретном году без учёта "
                 "возможности превышения предельной базы. Недопустимые разницы сумм взносов "
                 "между СЗВ-6-3 и ИС (более 3 коп. за квартал, за исключением превышения базы и "
@@ -424,19 +417,19 @@ class THtmlWriter {
     const std::string head = "    <td style=\"text-align: center; font-weight: bold\"";
     out_.Line("  <table cellSpacing=0 cellPadding=0 id=\"qs3\">");
     out_.Line("   <tr>");
-    out_.Line(head + C(" rowspan=2>СНИЛС</td>"));
-    out_.Line(head + C(" rowspan=2>Фамилия, имя, отчество</td>"));
-    out_.Line(head + C(" rowspan=2>Код категории</td>"));
+    out_.Line(head + Cp1251Literal(u8" rowspan=2>СНИЛС</td>"));
+    out_.Line(head + Cp1251Literal(u8" rowspan=2>Фамилия, имя, отчество</td>"));
+    out_.Line(head + Cp1251Literal(u8" rowspan=2>Код категории</td>"));
     for (int quarter = 1; quarter <= 4; ++quarter) {
-      out_.Line(head + C(" colspan=3>Сумма взносов за ") + std::to_string(quarter) +
-                C(" квартал</td>"));
+      out_.Line(head + Cp1251Literal(u8" colspan=3>Сумма взносов за ") + std::to_string(quarter) +
+                Cp1251Literal(u8" квартал</td>"));
     }
     out_.Line("   </tr>");
     out_.Line("   <tr>");
     for (int quarter = 1; quarter <= 4; ++quarter) {
-      out_.Line(head + C(">Расчётно по СЗВ-6-3</td>"));
-      out_.Line(head + C(">Из инд. сведений</td>"));
-      out_.Line(head + C(">Сальдо</td>"));
+      out_.Line(head + Cp1251Literal(u8">Расчётно по СЗВ-6-3</td>"));
+      out_.Line(head + Cp1251Literal(u8">Из инд. сведений</td>"));
+      out_.Line(head + Cp1251Literal(u8">Сальдо</td>"));
     }
     out_.Line("   </tr>");
     for (const TSZV63SverkaZL& block : report_.SZV63Blocks) {

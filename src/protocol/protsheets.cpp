@@ -1,6 +1,7 @@
 #include "protocol/protsheets.h"
 
-#include "xml/cp1251.h"
+#include "base/cp1251literal.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 
@@ -39,13 +40,13 @@ std::string Advice(const TReport& report, const TSheetSize& size, bool rows) {
 
 std::string SheetName(TSheet sheet, const TReport& report) {
   switch (sheet) {
-    case TSheet::Protocol: return Utf8ToCp1251("Протокол");
-    case TSheet::Table: return Utf8ToCp1251("Таблица");
-    case TSheet::Totals: return Utf8ToCp1251("Итоги по всем ЗЛ");
-    case TSheet::Forgotten: return Utf8ToCp1251("Забытые сотрудники");
+    case TSheet::Protocol: return Cp1251Literal(u8"Протокол");
+    case TSheet::Table: return Cp1251Literal(u8"Таблица");
+    case TSheet::Totals: return Cp1251Literal(u8"Итоги по всем ЗЛ");
+    case TSheet::Forgotten: return Cp1251Literal(u8"Забытые сотрудники");
     case TSheet::SZV63:
-      return Utf8ToCp1251("Сверка СЗВ-6-3 ") + std::to_string(report.SZV63Year) +
-             Utf8ToCp1251(" год");
+      return Cp1251Literal(u8"Сверка СЗВ-6-3 ") + std::to_string(report.SZV63Year) +
+             Cp1251Literal(u8" год");
   }
   return {};
 }

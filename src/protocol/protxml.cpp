@@ -3,15 +3,20 @@
 #include <string_view>
 
 #include "protocol/prot.h"
+
+#include "base/amount.h"
 #include "protocol/protfile.h"
 #include "protocol/protsheets.h"
-#include "xml/cp1251.h"
+#include "base/cp1251literal.h"
 
 namespace brisolt {
 
 namespace {
 
-std::string C(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+constexpr Cp1251Literal kAccrued(u8"Начислено");
+constexpr Cp1251Literal kPaid(u8"Уплачено");
+constexpr Cp1251Literal kSaldo(u8"Сальдо");
+
 
 // Cell texts are escaped so that a name holding "&" or "<" cannot make the workbook unreadable.
 std::string E(const std::string& text) { return EscapeMarkup(text, false); }
@@ -270,21 +275,21 @@ class TXmlWriter {
   }
 
   void AmountCell(std::int64_t amount) {
-    char text[kAmountTextSize];
-    CellLine("Borders", {}, true, std::string_view(text, static_cast<std::size_t>(FormatAmountTo(text, amount) - text)));
+    char text[kSumTextSize];
+    CellLine("Borders", {}, true, std::string_view(text, static_cast<std::size_t>(FormatSumTo(text, amount) - text)));
   }
 
   // A header cell of fixed text (UTF-8 in the source).
-  void HeadCell(const TCellPlace& place, std::string_view utf8Text, bool styleFirst) {
-    CellLine("BordersBold", place, false, C(utf8Text), styleFirst);
+  void HeadCell(const TCellPlace& place, std::string_view cp1251Text, bool styleFirst) {
+    CellLine("BordersBold", place, false, cp1251Text, styleFirst);
   }
 
-  void HeadCell(const TCellPlace& place, std::string_view utf8Text) {
-    HeadCell(place, utf8Text, true);
+  void HeadCell(const TCellPlace& place, std::string_view cp1251Text) {
+    HeadCell(place, cp1251Text, true);
   }
 
-  void LaterHeadCell(const TCellPlace& place, std::string_view utf8Text) {
-    HeadCell(place, utf8Text, false);
+  void LaterHeadCell(const TCellPlace& place, std::string_view cp1251Text) {
+    HeadCell(place, cp1251Text, false);
   }
 
   void BeginRow() { out_.Line("<Row>"); }
@@ -301,23 +306,23 @@ class TXmlWriter {
   void WriteProtocolSheet() {
     BeginWorksheet(SheetName(TSheet::Protocol, report_), {600});
     BeginTable();
-    ProtocolRow(true, C("Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР"));
+    ProtocolRow(true, Cp1251Literal(u8"Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР"));
     ProtocolRow(false,
-                C("Программа Brisolt ") + E(report_.ProgVersion) + " " + E(report_.ProgNote));
-    ProtocolRow(false, C("Дата и время формирования протокола: ") + E(stamp_));
-    ProtocolRow(true, C("Сведения о страхователе:"));
-    ProtocolRow(false, C("Наименование страхователя: ") + E(report_.OrgName));
-    ProtocolRow(false, C("Регистрационный № в ПФР: ") + E(report_.RegNumb));
-    ProtocolRow(true, C("Обработаны файлы с инд. сведениями в следующем порядке:"));
+                Cp1251Literal(u8"Программа Brisolt ") + E(report_.ProgVersion) + " " + E(report_.ProgNote));
+    ProtocolRow(false, Cp1251Literal(u8"Дата и время формирования протокола: ") + E(stamp_));
+    ProtocolRow(true, Cp1251Literal(u8"Сведения о страхователе:"));
+    ProtocolRow(false, Cp1251Literal(u8"Наименование страхователя: ") + E(report_.OrgName));
+    ProtocolRow(false, Cp1251Literal(u8"Регистрационный № в ПФР: ") + E(report_.RegNumb));
+    ProtocolRow(true, Cp1251Literal(u8"Обработаны файлы с инд. сведениями в следующем порядке:"));
     for (std::size_t index = 0; index < report_.FileList.size(); ++index) {
       ProtocolRow(false, std::to_string(index + 1) + ". " + E(report_.FileList[index]) + ")");
     }
-    ProtocolRow(true, C("Обработаны периоды:"));
+    ProtocolRow(true, Cp1251Literal(u8"Обработаны периоды:"));
     for (const std::string& period : report_.PeriodList) {
       ProtocolRow(false, E(period));
     }
     if (!report_.ErrorList.empty()) {
-      ProtocolRow(true, C("Сведения об ошибках, обнаруженных на начальном этапе обработки:"));
+      ProtocolRow(true, Cp1251Literal(u8"Сведения об ошибках, обнаруженных на начальном этапе обработки:"));
       for (const std::string& error : report_.ErrorList) {
         ProtocolRow(false, E(error));
       }
@@ -326,16 +331,6 @@ class TXmlWriter {
   }
 
   // --- "Таблица" -----------------------------------------------------------------------------
-
-  std::string DismissText(const std::string& dismissDate) {
-    if (dismissDate.empty()) {
-      return C("Отсутствует");
-    }
-    if (dismissDate == "0") {
-      return "-";
-    }
-    return E(dismissDate);
-  }
 
   static std::string NotesText(const std::vector<std::string>& notes) {
     std::string joined;
@@ -363,10 +358,9 @@ class TXmlWriter {
   }
 
   void AmountCaptions(int firstIndex) {
-    HeadCell({.Index = firstIndex}, "Начислено");
-    for (const char* caption :
-         {"Уплачено", "Начислено", "Уплачено", "Сальдо", "Начислено", "Уплачено", "Начислено",
-          "Уплачено", "Сальдо"}) {
+    HeadCell({.Index = firstIndex}, kAccrued);
+    for (const std::string_view caption : {kPaid.View(), kAccrued.View(), kPaid.View(), kSaldo.View(), kAccrued.View(),
+                                           kPaid.View(), kAccrued.View(), kPaid.View(), kSaldo.View()}) {
       HeadCell({}, caption);
     }
   }
@@ -378,20 +372,20 @@ class TXmlWriter {
     FrozenPanes(3, 5, 0, {{3}, {1}, {2}, {0, 4, 5}});
     BeginTable();
     BeginRow();
-    HeadCell({.Down = 2}, "Страховой номер");
-    HeadCell({.Down = 2}, "Фамилия, имя, отчество");
-    HeadCell({.Down = 2}, "Дата увольнения");
-    HeadCell({.Down = 2}, "Период");
-    HeadCell({.Down = 2}, "№ файла");
-    HeadCell({.Across = 4}, "Страховая часть");
-    HeadCell({.Across = 4}, "Накопительная часть");
-    HeadCell({.Down = 2}, "Примечание");
+    HeadCell({.Down = 2}, Cp1251Literal(u8"Страховой номер"));
+    HeadCell({.Down = 2}, Cp1251Literal(u8"Фамилия, имя, отчество"));
+    HeadCell({.Down = 2}, Cp1251Literal(u8"Дата увольнения"));
+    HeadCell({.Down = 2}, Cp1251Literal(u8"Период"));
+    HeadCell({.Down = 2}, Cp1251Literal(u8"№ файла"));
+    HeadCell({.Across = 4}, Cp1251Literal(u8"Страховая часть"));
+    HeadCell({.Across = 4}, Cp1251Literal(u8"Накопительная часть"));
+    HeadCell({.Down = 2}, Cp1251Literal(u8"Примечание"));
     EndRow();
     BeginRow();
-    HeadCell({.Index = 6, .Across = 1}, "В периоде");
-    HeadCell({.Across = 2}, "Нарастающим итогом");
-    HeadCell({.Across = 1}, "В периоде");
-    HeadCell({.Across = 2}, "Нарастающим итогом");
+    HeadCell({.Index = 6, .Across = 1}, Cp1251Literal(u8"В периоде"));
+    HeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом"));
+    HeadCell({.Across = 1}, Cp1251Literal(u8"В периоде"));
+    HeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом"));
     EndRow();
     BeginRow();
     AmountCaptions(6);
@@ -403,7 +397,7 @@ class TXmlWriter {
         if (periodIndex == 0) {
           TextCell(line.StyleClass, {.Down = lastPeriod}, FormatSNILS(line.SNILS));
           TextCell(line.StyleClass, {.Down = lastPeriod}, line.FIO);
-          CellLine("s98", {.Down = lastPeriod}, false, DismissText(line.DismissDate));
+          CellLine("s98", {.Down = lastPeriod}, false, DismissText(line.DismissDate, "-", false));
         }
         TextCell("Borders", {.Index = periodIndex > 0 ? 4 : 0}, report_.PeriodList[periodIndex]);
         PeriodCells(line.Periods.at(periodIndex));
@@ -422,27 +416,27 @@ class TXmlWriter {
     FrozenPanes(4, 3, 0, {{3, 4, 3}, {1}, {2}, {0}});
     BeginTable();
     BeginRow();
-    HeadCell({.Down = 3}, "Страховой номер");
-    HeadCell({.Down = 3}, "Фамилия, имя, отчество");
-    HeadCell({.Down = 3}, "Дата увольнения");
+    HeadCell({.Down = 3}, Cp1251Literal(u8"Страховой номер"));
+    HeadCell({.Down = 3}, Cp1251Literal(u8"Фамилия, имя, отчество"));
+    HeadCell({.Down = 3}, Cp1251Literal(u8"Дата увольнения"));
     for (const std::string& period : report_.PeriodList) {
       TextCell("BordersBold", {.Across = 10}, period);
     }
-    HeadCell({.Down = 3}, "Примечание");
+    HeadCell({.Down = 3}, Cp1251Literal(u8"Примечание"));
     EndRow();
     BeginRow();
     for (std::size_t index = 0; index < periodCount; ++index) {
-      HeadCell({.Index = index == 0 ? 4 : 0, .Down = 2}, "№ файла (№№ файлов)");
-      HeadCell({.Across = 4}, "Страховая часть");
-      HeadCell({.Across = 4}, "Накопительная часть");
+      HeadCell({.Index = index == 0 ? 4 : 0, .Down = 2}, Cp1251Literal(u8"№ файла (№№ файлов)"));
+      HeadCell({.Across = 4}, Cp1251Literal(u8"Страховая часть"));
+      HeadCell({.Across = 4}, Cp1251Literal(u8"Накопительная часть"));
     }
     EndRow();
     BeginRow();
     for (std::size_t index = 0; index < periodCount; ++index) {
-      HeadCell({.Index = 11 * static_cast<int>(index) + 5, .Across = 1}, "В периоде");
-      HeadCell({.Across = 2}, "Нарастающим итогом");
-      HeadCell({.Across = 1}, "В периоде");
-      HeadCell({.Across = 2}, "Нарастающим итогом");
+      HeadCell({.Index = 11 * static_cast<int>(index) + 5, .Across = 1}, Cp1251Literal(u8"В периоде"));
+      HeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом"));
+      HeadCell({.Across = 1}, Cp1251Literal(u8"В периоде"));
+      HeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом"));
     }
     EndRow();
     BeginRow();
@@ -455,7 +449,7 @@ class TXmlWriter {
       BeginRow();
       TextCell(line.StyleClass, {}, FormatSNILS(line.SNILS));
       TextCell(line.StyleClass, {}, line.FIO);
-      CellLine("s98", {}, false, DismissText(line.DismissDate));
+      CellLine("s98", {}, false, DismissText(line.DismissDate, "-", false));
       for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
         PeriodCells(line.Periods.at(periodIndex));
       }
@@ -471,28 +465,28 @@ class TXmlWriter {
     BeginWorksheet(SheetName(TSheet::Totals, report_), {120}, 80, 18);
     BeginTable();
     BeginRow();
-    LaterHeadCell({.Down = 2}, "Период");
-    LaterHeadCell({.Across = 8}, "Страховая часть");
-    LaterHeadCell({.Across = 8}, "Накопительная часть");
+    LaterHeadCell({.Down = 2}, Cp1251Literal(u8"Период"));
+    LaterHeadCell({.Across = 8}, Cp1251Literal(u8"Страховая часть"));
+    LaterHeadCell({.Across = 8}, Cp1251Literal(u8"Накопительная часть"));
     EndRow();
     BeginRow();
-    LaterHeadCell({.Index = 2, .Across = 2}, "В периоде");
-    LaterHeadCell({.Across = 2}, "Нарастающим итогом с начала года");
-    LaterHeadCell({.Across = 2}, "Нарастающим итогом с 01.01.2010 г.");
-    LaterHeadCell({.Across = 2}, "В периоде");
-    LaterHeadCell({.Across = 2}, "Нарастающим итогом с начала года");
-    LaterHeadCell({.Across = 2}, "Нарастающим итогом с 01.01.2010 г.");
+    LaterHeadCell({.Index = 2, .Across = 2}, Cp1251Literal(u8"В периоде"));
+    LaterHeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом с начала года"));
+    LaterHeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом с 01.01.2010 г."));
+    LaterHeadCell({.Across = 2}, Cp1251Literal(u8"В периоде"));
+    LaterHeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом с начала года"));
+    LaterHeadCell({.Across = 2}, Cp1251Literal(u8"Нарастающим итогом с 01.01.2010 г."));
     EndRow();
     BeginRow();
     for (int span = 0; span < 6; ++span) {
-      LaterHeadCell({.Index = span == 0 ? 2 : 0}, "Начислено");
-      LaterHeadCell({}, "Уплачено");
-      LaterHeadCell({}, "Сальдо");
+      LaterHeadCell({.Index = span == 0 ? 2 : 0}, kAccrued);
+      LaterHeadCell({}, kPaid);
+      LaterHeadCell({}, kSaldo);
     }
     EndRow();
     if (report_.PeriodList.empty()) {
       BeginRow();
-      LaterHeadCell({.Across = 12}, "Сведения отсутствуют");
+      LaterHeadCell({.Across = 12}, Cp1251Literal(u8"Сведения отсутствуют"));
       EndRow();
     } else {
       for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
@@ -514,25 +508,25 @@ class TXmlWriter {
     FrozenPanes(2, 0, 2, {{1}, {2, 2, 1}});
     BeginTable();
     BeginRow();
-    LaterHeadCell({.Down = 1}, "СНИЛС");
-    LaterHeadCell({.Down = 1}, "Фамилия, имя, отчество");
-    LaterHeadCell({.Across = 1}, "Суммы задолженности");
+    LaterHeadCell({.Down = 1}, Cp1251Literal(u8"СНИЛС"));
+    LaterHeadCell({.Down = 1}, Cp1251Literal(u8"Фамилия, имя, отчество"));
+    LaterHeadCell({.Across = 1}, Cp1251Literal(u8"Суммы задолженности"));
     EndRow();
     BeginRow();
-    LaterHeadCell({.Index = 3}, "Страховая часть");
-    LaterHeadCell({}, "Накопительная часть");
+    LaterHeadCell({.Index = 3}, Cp1251Literal(u8"Страховая часть"));
+    LaterHeadCell({}, Cp1251Literal(u8"Накопительная часть"));
     EndRow();
     if (report_.ForgottenLines.empty()) {
       BeginRow();
-      LaterHeadCell({.Across = 3}, "Проблем не обнаружено");
+      LaterHeadCell({.Across = 3}, Cp1251Literal(u8"Проблем не обнаружено"));
       EndRow();
     } else {
       for (const TForgottenLine& line : report_.ForgottenLines) {
         out_ << "<Row>";
         Cell("Borders", {}, false, E(FormatSNILS(line.SNILS)));
         Cell("Borders", {}, false, E(line.FIO));
-        Cell("Borders", {}, true, FormatAmount(line.StrahDebt));
-        Cell("Borders", {}, true, FormatAmount(line.NakopDebt));
+        Cell("Borders", {}, true, FormatSum(line.StrahDebt));
+        Cell("Borders", {}, true, FormatSum(line.NakopDebt));
         out_ << "</Row>";
       }
       out_.EndLine();
@@ -548,12 +542,12 @@ class TXmlWriter {
     FrozenPanes(2, 0, 2, {{1}, {2, 5, 1}});
     BeginTable();
     BeginRow();
-    CellLine("BordersBold", {.Across = 14}, false, C("Сверка СЗВ-6-3 за ") + year + C(" год"),
+    CellLine("BordersBold", {.Across = 14}, false, Cp1251Literal(u8"Сверка СЗВ-6-3 за ") + year + Cp1251Literal(u8" год"),
              false);
     EndRow();
     BeginRow();
     CellLine("BordersLeft", {.Across = 14}, false,
-             C("Внимание: Расчётные суммы взносов из СЗВ-6-3 рассчитаны простым умножением "
+             Cp1251Literal(u8"Внимание: Расчётные суммы взносов из СЗВ-6-3 рассчитаны простым умножением "
                "суммы начислений на тариф взносов в конкретном году без учёта возможности "
                "превышения предельной базы. Недопустимые разницы сумм взносов между СЗВ-6-3 и "
                "ИС (более 3 коп. за квартал, за исключением превышения базы и кода НР) "
@@ -561,19 +555,19 @@ class TXmlWriter {
              false);
     EndRow();
     BeginRow();
-    LaterHeadCell({.Down = 1}, "СНИЛС");
-    LaterHeadCell({.Down = 1}, "Фамилия, имя, отчество");
-    LaterHeadCell({.Down = 1}, "Код категории");
+    LaterHeadCell({.Down = 1}, Cp1251Literal(u8"СНИЛС"));
+    LaterHeadCell({.Down = 1}, Cp1251Literal(u8"Фамилия, имя, отчество"));
+    LaterHeadCell({.Down = 1}, Cp1251Literal(u8"Код категории"));
     for (int quarter = 1; quarter <= 4; ++quarter) {
       CellLine("BordersBold", {.Across = 2}, false,
-               C("Сумма взносов за ") + std::to_string(quarter) + C(" квартал"), false);
+               Cp1251Literal(u8"Сумма взносов за ") + std::to_string(quarter) + Cp1251Literal(u8" квартал"), false);
     }
     EndRow();
     BeginRow();
     for (int quarter = 1; quarter <= 4; ++quarter) {
-      LaterHeadCell({.Index = 3 * quarter + 1}, "Расчётно по СЗВ-6-3");
-      LaterHeadCell({}, "Из инд. сведений");
-      LaterHeadCell({}, "Сальдо");
+      LaterHeadCell({.Index = 3 * quarter + 1}, Cp1251Literal(u8"Расчётно по СЗВ-6-3"));
+      LaterHeadCell({}, Cp1251Literal(u8"Из инд. сведений"));
+      LaterHeadCell({}, kSaldo);
     }
     EndRow();
     for (const TSZV63SverkaZL& block : report_.SZV63Blocks) {
@@ -588,10 +582,10 @@ class TXmlWriter {
         }
         TextCell("BordersBlack", {.Index = 3}, line.CategoryCode);
         for (const TSZV63Quarter& quarter : line.Quarters) {
-          CellLine("BordersBlack", {}, true, FormatAmount(quarter.Calculated));
-          CellLine("BordersBlack", {}, true, FormatAmount(quarter.FromIS));
+          CellLine("BordersBlack", {}, true, FormatSum(quarter.Calculated));
+          CellLine("BordersBlack", {}, true, FormatSum(quarter.FromIS));
           CellLine(quarter.Mismatch ? "BordersRed" : "BordersBlack", {}, true,
-                   FormatAmount(quarter.Difference));
+                   FormatSum(quarter.Difference));
         }
         EndRow();
       }

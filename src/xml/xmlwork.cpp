@@ -11,7 +11,7 @@
 #include <new>
 #include <system_error>
 
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>

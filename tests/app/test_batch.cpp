@@ -16,7 +16,7 @@
 #include "app/cmdline.h"
 #include "app/verdata.h"
 #include "packgen.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "app/pipeline.h"
 #include "app/platform.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

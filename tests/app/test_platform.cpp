@@ -7,7 +7,7 @@
 
 #include "app/platform.h"
 #include "protocol/protfile.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 #ifndef _WIN32
 #include <csignal>

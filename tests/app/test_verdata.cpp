@@ -6,7 +6,7 @@
 
 #include "app/platform.h"
 #include "app/verdata.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {
@@ -77,46 +77,6 @@ TEST(IsLastPeriodOfYear, SecondHalfOf2010AndFourthQuarterOtherwise) {
   EXPECT_TRUE(IsLastPeriodOfYear(2011, 4));
   EXPECT_FALSE(IsLastPeriodOfYear(2011, 2));
   EXPECT_TRUE(IsLastPeriodOfYear(2009, 4));
-}
-
-TEST(FormatSum, TwoDecimalsRoundedHalfAwayFromZero) {
-  struct Case {
-    TAmount amount;
-    const char* text;
-  };
-  const Case cases[] = {
-      {0, "0.00"},
-      {-12345000, "-1234.50"},
-      {12345600, "1234.56"},
-      {12345650, "1234.57"},
-      {12345649, "1234.56"},
-      {-12345650, "-1234.57"},
-      {50, "0.01"},
-      {49, "0.00"},
-      {-49, "0.00"},  // rounds to zero: no sign
-      {-50, "-0.01"},
-      {10000000000000, "1000000000.00"},
-      {std::numeric_limits<TAmount>::max(), "922337203685477.58"},
-      {std::numeric_limits<TAmount>::min(), "-922337203685477.58"},
-  };
-  for (const auto& testCase : cases) {
-    EXPECT_EQ(FormatSum(testCase.amount), testCase.text) << testCase.amount;
-  }
-}
-
-TEST(AmountArithmetic, SaturatesInsteadOfWrapping) {
-  constexpr TAmount kMax = std::numeric_limits<TAmount>::max();
-  constexpr TAmount kMin = std::numeric_limits<TAmount>::min();
-  EXPECT_EQ(AddAmount(12345600, -2345600), 10000000);
-  EXPECT_EQ(AddAmount(kMax, 1), kMax);
-  EXPECT_EQ(AddAmount(kMax - 5, 10), kMax);
-  EXPECT_EQ(AddAmount(kMin, -1), kMin);
-  EXPECT_EQ(AddAmount(kMax, kMin), -1);
-  EXPECT_EQ(SubAmount(12345600, 2345600), 10000000);
-  EXPECT_EQ(SubAmount(kMax, kMin), kMax);
-  EXPECT_EQ(SubAmount(kMin, kMax), kMin);
-  EXPECT_EQ(SubAmount(0, kMin), kMax);
-  EXPECT_EQ(SubAmount(-1, kMin), kMax - 0);
 }
 
 TEST(FixedTexts, ExactComparison) {

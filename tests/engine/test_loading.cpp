@@ -13,7 +13,7 @@
 #include "engine/sverka.h"
 #include "engine_test_folder.h"
 #include "packgen.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

@@ -8,7 +8,7 @@
 #include "engine/constants.h"
 #include "engine/report.h"
 #include "engine/sverka.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

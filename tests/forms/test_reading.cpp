@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "forms/szv6.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

@@ -7,7 +7,7 @@
 #include "forms/szv6.h"
 #include "forms/szv63.h"
 #include "packgen.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

@@ -12,7 +12,7 @@
 #include "forms/szv6.h"
 #include "forms/szv63.h"
 #include "reference_reader.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 #include "xml/xmlwork.h"
 
 namespace {

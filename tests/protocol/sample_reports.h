@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "protocol/prot.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt::testing {
 

@@ -12,7 +12,7 @@
 #include "protocol/prot.h"
 #include "protocol/protsheets.h"
 #include "sample_reports.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

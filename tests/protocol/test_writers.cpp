@@ -17,7 +17,7 @@
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
 #include "sample_reports.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <tuple>
 
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt::packgen {
 namespace {

@@ -32,7 +32,7 @@
 #include "app/qtext.h"
 #include "app/settings.h"
 #include "app/verdata.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 #include "guitestsupport.h"
 
 using namespace brisolt;

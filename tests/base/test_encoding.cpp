@@ -1,4 +1,4 @@
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 #include <gtest/gtest.h>
 

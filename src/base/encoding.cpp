@@ -1,29 +1,15 @@
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
+#include "base/cp1251literal.h"
+
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
 namespace brisolt {
 namespace {
 
-constexpr std::array<char16_t, 128> kUpperHalf = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
-    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
-    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,
-    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
-    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
-    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,
-    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
-    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
-    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
-};
+constexpr const std::array<char16_t, 128>& kUpperHalf = kCp1251UpperHalf;
 
 const std::unordered_map<char32_t, unsigned char>& ReverseTable() {
   static const auto table = [] {
@@ -94,27 +80,6 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
-// Decodes one UTF-8 sequence at `pos`; a malformed one yields U+FFFD and consumes one byte.
-char32_t NextUtf8(std::string_view text, std::size_t& pos) {
-  auto byte = static_cast<unsigned char>(text[pos]);
-  int length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
-  if (length == 0 || pos + length > text.size()) {
-    ++pos;
-    return 0xFFFD;
-  }
-  char32_t code = length == 1 ? byte : byte & (0x7F >> length);
-  for (int index = 1; index < length; ++index) {
-    auto next = static_cast<unsigned char>(text[pos + index]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return 0xFFFD;
-    }
-    code = (code << 6) | (next & 0x3F);
-  }
-  pos += length;
-  return code;
-}
-
 }  // namespace
 
 char32_t Cp1251ToUnicode(unsigned char byte) {
@@ -131,6 +96,42 @@ int UnicodeToCp1251(char32_t codePoint) {
   const auto& table = ReverseTable();
   auto found = table.find(codePoint);
   return found == table.end() ? -1 : found->second;
+}
+
+bool NextUtf8(std::string_view text, std::size_t& pos, char32_t& code) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  const std::size_t length = lead < 0x80                   ? 1
+                             : lead >= 0xC2 && lead <= 0xDF ? 2
+                             : (lead & 0xF0) == 0xE0        ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || pos + length > text.size()) {
+    ++pos;
+    return false;
+  }
+  char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t index = 1; index < length; ++index) {
+    const auto next = static_cast<unsigned char>(text[pos + index]);
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return false;
+    }
+    value = (value << 6) | (next & 0x3F);
+  }
+  pos += length;
+  code = value;
+  return true;
+}
+
+bool IsUtf8(std::string_view text) {
+  std::size_t pos = 0;
+  char32_t code = 0;
+  while (pos < text.size()) {
+    if (!NextUtf8(text, pos, code)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::u16string Cp1251ToUtf16(std::string_view text) {
@@ -173,8 +174,8 @@ std::string Utf8ToCp1251(std::string_view text, char replacement) {
   result.reserve(text.size());
   std::size_t pos = 0;
   while (pos < text.size()) {
-    char32_t code = NextUtf8(text, pos);
-    int byte = code == 0xFFFD ? -1 : UnicodeToCp1251(code);
+    char32_t code = 0;
+    const int byte = NextUtf8(text, pos, code) ? UnicodeToCp1251(code) : -1;
     result += byte < 0 ? replacement : static_cast<char>(byte);
   }
   return result;
@@ -190,6 +191,26 @@ std::string Cp1251UpperCase(std::string_view text) {
     byte = static_cast<char>(Cp1251ToUpper(static_cast<unsigned char>(byte)));
   }
   return result;
+}
+
+int CompareCp1251ByUtf16(std::string_view a, std::string_view b) {
+  // Every character of the code page is a single UTF-16 code unit, so a byte-wise map suffices.
+  static const std::array<char16_t, 256> units = [] {
+    std::array<char16_t, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) {
+      table[static_cast<std::size_t>(byte)] = static_cast<char16_t>(Cp1251ToUnicode(static_cast<unsigned char>(byte)));
+    }
+    return table;
+  }();
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t index = 0; index < common; ++index) {
+    const char16_t left = units[static_cast<unsigned char>(a[index])];
+    const char16_t right = units[static_cast<unsigned char>(b[index])];
+    if (left != right) {
+      return left < right ? -1 : 1;
+    }
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
 bool Cp1251EqualsIgnoreCase(std::string_view a, std::string_view b) {

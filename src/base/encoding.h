@@ -3,6 +3,7 @@
 // names) and std::filesystem paths.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -16,6 +17,15 @@ char32_t Cp1251ToUnicode(unsigned char byte);
 // The windows-1251 byte for a code point, or -1 when the code page cannot represent it.
 int UnicodeToCp1251(char32_t codePoint);
 
+// Decodes the UTF-8 sequence at `pos` into `code` and moves past it. A byte that does not begin a
+// well-formed sequence (a stray continuation, an overlong lead 0xC0/0xC1, a lead above 0xF4, a
+// truncated sequence) gives false and moves `pos` past that one byte, leaving `code` unset: each
+// caller decides what such a byte stands for. The one UTF-8 decoder of the program.
+bool NextUtf8(std::string_view text, std::size_t& pos, char32_t& code);
+
+// True when the whole text is well-formed UTF-8 in the sense of NextUtf8.
+bool IsUtf8(std::string_view text);
+
 std::u16string Cp1251ToUtf16(std::string_view text);
 std::string Cp1251ToUtf8(std::string_view text);
 
@@ -28,6 +38,11 @@ std::string Utf8ToCp1251(std::string_view text, char replacement = '?');
 unsigned char Cp1251ToUpper(unsigned char byte);
 unsigned char Cp1251ToLower(unsigned char byte);
 std::string Cp1251UpperCase(std::string_view text);
+
+// -1, 0 or 1 as `a` orders before, with or after `b` when both are compared by the UTF-16 code
+// units their windows-1251 characters stand for (the ordinal order of the platform's wide
+// strings), a shorter text first when one is the start of the other.
+int CompareCp1251ByUtf16(std::string_view a, std::string_view b);
 
 // Text comparison without regard to case, within windows-1251.
 bool Cp1251EqualsIgnoreCase(std::string_view a, std::string_view b);

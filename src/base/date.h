@@ -1,0 +1,30 @@
+// Calendar dates as the whole program holds them: day counts from 30.12.1899 in a double
+// (0 = no date; whole days only), the civil-date arithmetic behind them, and the error a pack's
+// unreadable date raises.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace brisolt {
+
+// Days since 30.12.1899; 0 means no date.
+using TDate = double;
+
+// Raised when a pack holds a date that cannot be read. what() is windows-1251 text.
+class EConvertError : public std::runtime_error {
+ public:
+  explicit EConvertError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// The day count of a proleptic Gregorian date. The year is 64-bit so that the year before an
+// absurd year of a damaged pack cannot overflow; month and day are taken as given (1..12, 1..31).
+TDate EncodeDate(std::int64_t year, int month, int day);
+
+bool IsLeapYear(std::int64_t year);
+
+// 28..31; month 1..12.
+int DaysInMonth(std::int64_t year, int month);
+
+}  // namespace brisolt
