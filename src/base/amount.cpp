@@ -13,13 +13,19 @@ constexpr TAmount kMinAmount = std::numeric_limits<TAmount>::min();
 
 }  // namespace
 
-char* FormatSumTo(char* out, TAmount amount) {
+std::int64_t RoundToKopecks(TAmount amount) {
   // Work on the magnitude as unsigned so that the most negative amount has one too.
   const bool negative = amount < 0;
   const std::uint64_t magnitude =
       negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
-  const std::uint64_t kopecks = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
-  if (negative && kopecks != 0) {
+  const auto kopecks = static_cast<std::int64_t>(magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0));
+  return negative ? -kopecks : kopecks;
+}
+
+char* FormatSumTo(char* out, TAmount amount) {
+  const std::int64_t signedKopecks = RoundToKopecks(amount);
+  const auto kopecks = static_cast<std::uint64_t>(signedKopecks < 0 ? -signedKopecks : signedKopecks);
+  if (signedKopecks < 0) {
     *out++ = '-';
   }
   out = std::to_chars(out, out + kSumTextSize - 4, kopecks / 100).ptr;

@@ -16,6 +16,10 @@ using TAmount = std::int64_t;
 // that rounds to zero carries no sign. Every amount the program prints goes through here.
 std::string FormatSum(TAmount amount);
 
+// Whole kopecks (hundredths of a rouble) of an amount, halves away from zero: the rounding
+// FormatSum prints.
+std::int64_t RoundToKopecks(TAmount amount);
+
 // The same written to `out`, which has room for kSumTextSize characters; returns the end. For the
 // writers, which put thousands of amounts straight into their buffer.
 inline constexpr std::size_t kSumTextSize = 24;

@@ -14,11 +14,6 @@ namespace brisolt {
 
 namespace {
 
-// Whole kopecks of an amount, halves away from zero.
-TAmount Kopecks(TAmount amount) {
-  return amount >= 0 ? (amount + 50) / 100 : -((-amount + 50) / 100);
-}
-
 bool IsNRCode(const std::string& categoryCode) {
   return categoryCode == Cp1251Literal(u8"НР") || categoryCode == Cp1251Literal(u8"ВЖНР") ||
          categoryCode == Cp1251Literal(u8"ВПНР");
@@ -131,7 +126,7 @@ bool SZV63Mismatch(const std::string& categoryCode, int year, TAmount annualTaxa
                    TAmount fromIS, TAmount calculated) {
   constexpr TAmount kAllowedKopecks = 3;
   if (IsNRCode(categoryCode)) {
-    const TAmount difference = Kopecks(fromIS) - Kopecks(calculated);
+    const TAmount difference = RoundToKopecks(fromIS) - RoundToKopecks(calculated);
     const TAmount limit = static_cast<TAmount>(GetBaseLimit(year)) * 10000;
     if (annualTaxable > limit && year >= 2012) {
       // Above the limit base the plain product overstates the contributions, so only a surplus
@@ -140,7 +135,7 @@ bool SZV63Mismatch(const std::string& categoryCode, int year, TAmount annualTaxa
     }
     return std::llabs(difference) > kAllowedKopecks;
   }
-  return std::llabs(Kopecks(SubAmount(fromIS, calculated))) > kAllowedKopecks;
+  return std::llabs(RoundToKopecks(SubAmount(fromIS, calculated))) > kAllowedKopecks;
 }
 
 int CompareCategoryCodes(const std::string& a, const std::string& b) {

@@ -11,7 +11,8 @@
 
 #include "protocol/protfile.h"
 #include "protocol/protsheets.h"
-#include "xml/cp1251.h"
+#include "base/amount.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 
@@ -612,14 +613,9 @@ class TXlsxWriter {
 }  // namespace
 
 double XlsxAmountValue(std::int64_t amount) {
-  // FormatAmount's rounding: kopecks of the magnitude, halves away from zero.
-  const bool negative = amount < 0;
-  const std::uint64_t magnitude = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount)
-                                           : static_cast<std::uint64_t>(amount);
-  const std::uint64_t kopecks = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
-  // One rounding, as reading "1234.50" makes: exact below 2^53 kopecks (90 trillion roubles).
-  const double value = static_cast<double>(kopecks) / 100.0;
-  return negative && kopecks != 0 ? -value : value;
+  // FormatSum's rounding, then one rounding more, as reading "1234.50" makes: exact below 2^53
+  // kopecks (90 trillion roubles).
+  return static_cast<double>(RoundToKopecks(amount)) / 100.0;
 }
 
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,

@@ -21,8 +21,8 @@ namespace brisolt {
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options);
 
-// The number a spreadsheet cell holds for an amount: FormatAmount's kopecks as a double, the same
-// double a program reading FormatAmount's text would make.
+// The number a spreadsheet cell holds for an amount: FormatSum's kopecks as a double, the same
+// double a program reading FormatSum's text would make.
 double XlsxAmountValue(std::int64_t amount);
 
 }  // namespace brisolt

@@ -40,6 +40,14 @@ TEST(FormatSum, TwoDecimalsRoundedExactlyHalvesAwayFromZero) {
   }
 }
 
+TEST(RoundToKopecks, HalvesAwayFromZeroAtBothEnds) {
+  EXPECT_EQ(RoundToKopecks(12345650), 123457);
+  EXPECT_EQ(RoundToKopecks(-12345650), -123457);
+  EXPECT_EQ(RoundToKopecks(-49), 0);
+  EXPECT_EQ(RoundToKopecks(kMax), 92233720368547758);
+  EXPECT_EQ(RoundToKopecks(kMin), -92233720368547758);
+}
+
 TEST(AmountArithmetic, SaturatesInsteadOfWrapping) {
   EXPECT_EQ(AddAmount(12345600, -2345600), 10000000);
   EXPECT_EQ(AddAmount(kMax, 1), kMax);

@@ -17,7 +17,8 @@
 #include "protocol/prot.h"
 #include "protocol/protxlsx.h"
 #include "sample_reports.h"
-#include "xml/cp1251.h"
+#include "base/amount.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {
@@ -62,7 +63,7 @@ TEST(XlsxAmountValue, IsTheNumberOfTheTextTheOtherWritersPrint) {
                                   std::numeric_limits<std::int64_t>::max(),
                                   std::numeric_limits<std::int64_t>::min()};
   for (const std::int64_t amount : amounts) {
-    const std::string text = FormatAmount(amount);
+    const std::string text = FormatSum(amount);
     double parsed = 0;
     std::from_chars(text.data(), text.data() + text.size(), parsed);
     EXPECT_EQ(XlsxAmountValue(amount), parsed) << amount << " printed " << text;
