@@ -12,38 +12,15 @@
 #include <vector>
 
 #include "engine/sverka.h"
+#include "bench_common.h"
 #include "packgen.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double>(to - from).count();
-}
-
-// Peak resident memory so far, from the kernel's accounting; 0 where there is none.
-long PeakKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) {
-      return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-  }
-  return 0;
-}
-
-long CurrentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) {
-      return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-  }
-  return 0;
-}
+using brisolt::bench::Clock;
+using brisolt::bench::CurrentKilobytes;
+using brisolt::bench::PeakKilobytes;
+using brisolt::bench::Seconds;
 
 // Starts the peak anew, so that generating the folder does not count.
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }

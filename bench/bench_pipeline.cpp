@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/pipeline.h"
+#include "bench_common.h"
 #include "packgen.h"
 #include "base/encoding.h"
 
@@ -40,21 +41,13 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using brisolt::bench::Clock;
+using brisolt::bench::Seconds;
 
-double Seconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double>(to - from).count();
-}
-
-// The kernel's peak resident size of this process's memory since the program started (VmHWM
-// belongs to the address space, which exec replaces; ru_maxrss also counts what the spawning
-// process held). 0 where neither is known.
+// The peak resident size of this process's memory (VmHWM, which exec starts anew, unlike
+// ru_maxrss, which also counts what the spawning process held); ru_maxrss where /proc is missing.
 long PeakKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-  }
+  if (const long peak = brisolt::bench::PeakKilobytes(); peak > 0) return peak;
   rusage usage{};
   return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : 0;
 }
