@@ -87,6 +87,7 @@ int RunChild(const std::string& folder, const std::string& protocol, const TOpti
   request.ProtFormat = options.Format;
   request.ProtFileName = protocol;
   request.VersionText = "bench";
+  request.Threads = options.Threads;
   const brisolt::TRunOutcome outcome = brisolt::RunProtocol(request, progress);
   const auto end = Clock::now();
   for (std::size_t index = 0; index < stages.size(); ++index) {

@@ -95,6 +95,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     TReport report;
     std::vector<std::string> messages;
     TFileSet fileSet;
+    fileSet.Threads = request.Threads;
     const TProgressEvent loadProgress =
         progress ? progress
                  : TProgressEvent([](const std::string&, const std::string&, int, int) {});

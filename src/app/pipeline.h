@@ -20,6 +20,7 @@ struct TRunRequest {
   int ProtFormat = 0;        // 0 HTML, 1 and 2 XML spreadsheet
   std::string ProtFileName;  // platform encoding; the protocol's full name
   std::string VersionText;   // windows-1251; see BatchVersionText and WindowVersionText
+  int Threads = 0;           // threads reading the packs; 0: one per core
 };
 
 enum class TRunResult {

@@ -1,10 +1,12 @@
 // Loading the file set: reading and classifying the candidate files, ordering them, folding the
 // submissions into one entry per person, period, category and contract type, and attaching the
-// СЗВ-6-3 payments. Discovery is in sverka_discovery.cpp, the texts in sverka_messages.cpp, the
-// queries and checks in sverka_queries.cpp.
+// СЗВ-6-3 payments. Discovery is in sverka_discovery.cpp, the reading of one file (on the worker
+// threads) in sverka_reading.cpp, the texts in sverka_messages.cpp, the queries and checks in
+// sverka_queries.cpp.
 #include "engine/sverka.h"
 
 #include <algorithm>
+#include <exception>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -14,11 +16,10 @@
 
 #include "base/encoding.h"
 #include "engine/constants.h"
+#include "engine/parallel.h"
 #include "engine/sverka_folders.h"
 #include "engine/sverka_messages.h"
-#include "forms/szv6.h"
-#include "forms/szv63.h"
-#include "xml/xmlwork.h"
+#include "engine/sverka_reading.h"
 
 namespace brisolt {
 namespace {
@@ -36,48 +37,6 @@ void Report(const TProgressEvent& progress, const std::string& stage, const std:
   if (progress) {
     progress(stage, detail, position, maximum);
   }
-}
-
-// What the engine keeps of a parsed pack; see TSZV6PackData.
-TSZV6PackData TakeSZV6Data(TSZV6File& pack) {
-  TSZV6PackData data;
-  data.ContractType = std::move(pack.ContractType);
-  data.Docs.reserve(pack.Docs.size());
-  for (auto& doc : pack.Docs) {
-    TSZV6DocData& kept = data.Docs.emplace_back();
-    kept.SNILS = std::move(doc.SNILS);
-    kept.LastName = std::move(doc.LastName);
-    kept.FirstName = std::move(doc.FirstName);
-    kept.MiddleName = std::move(doc.MiddleName);
-    kept.InsAccrued = doc.InsAccrued;
-    kept.FundAccrued = doc.FundAccrued;
-    kept.InsPaid = doc.InsPaid;
-    kept.FundPaid = doc.FundPaid;
-    kept.StageDates.reserve(doc.Stages.size());
-    for (const auto& stage : doc.Stages) {
-      kept.StageDates.push_back({stage.StartDate, stage.EndDate});
-    }
-  }
-  return data;
-}
-
-TSZV63PackData TakeSZV63Data(TSZV63File& pack) {
-  TSZV63PackData data;
-  data.PackNumber = pack.PackNumber;
-  data.DataType = pack.DataType;
-  data.Year = pack.Year;
-  data.CategoryCode = pack.CategoryCode;
-  data.ContractType = pack.ContractType;
-  data.Docs.reserve(pack.Docs.size());
-  for (auto& doc : pack.Docs) {
-    TSZV63DocData& kept = data.Docs.emplace_back();
-    kept.SNILS = std::move(doc.SNILS);
-    kept.LastName = std::move(doc.LastName);
-    kept.FirstName = std::move(doc.FirstName);
-    kept.MiddleName = std::move(doc.MiddleName);
-    kept.Months = doc.Months;
-  }
-  return data;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -101,67 +60,45 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
   for (const auto& number : wanted) {
     wantedUpper.insert(Cp1251UpperCase(number));
   }
+  struct TCandidate {
+    std::string FileName;  // folder + name
+    std::size_t NameAt;    // where the name begins
+  };
+  std::vector<TCandidate> candidates;
   WalkPackFolders(WithSeparator(folder), subDirs, [&](const std::string& folderText, const std::vector<std::string>& files) {
     for (const auto& name : files) {
-      Report(progress, kStageReading, name, static_cast<int>(SZV6Packs.size()), total);
-      const std::string fileName = folderText + name;
-      // One parse serves both readers: a file that is not a wanted СЗВ-6 pack is offered to the
-      // СЗВ-6-3 reader from the same tree.
-      TXMLFile document;
-      if (!document.LoadFromFile(fileName) || !document.Parse()) {
-        continue;
-      }
-      {
-        TSZV6File pack;
-        pack.FileName = fileName;
-        bool loaded = false;
-        try {
-          loaded = pack.LoadFromDocument(document);
-        } catch (const EConvertError& error) {
-          RethrowNamingFile(fileName, error);
-        }
-        if (loaded && wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 && IsSZV6FormKind(pack.FormKind)) {
-          TFileRec& rec = SZV6Files.emplace_back();
-          rec.PackIndex = static_cast<std::int32_t>(SZV6Packs.size());
-          rec.FileName = fileName;
-          rec.FormKind = pack.FormKind;
-          rec.PackNumber = pack.PackNumber;
-          rec.DataType = pack.DataType;
-          rec.Year = pack.Year;
-          rec.Quarter = pack.Quarter;
-          rec.CorrYear = pack.CorrYear;
-          rec.CorrQuarter = pack.CorrQuarter;
-          rec.CategoryCode = pack.CategoryCode;
-          rec.CompileDate = pack.CompileDate;
-          const bool initial = pack.DataType == DataTypeInitial();
-          rec.PeriodYear = initial ? pack.Year : pack.CorrYear;
-          rec.PeriodQuarter = initial ? pack.Quarter : pack.CorrQuarter;
-          SZV6Packs.push_back(TakeSZV6Data(pack));
-          AddReportPeriod(rec.PeriodYear, rec.PeriodQuarter);
-          continue;
-        }
-      }
-      TSZV63File pack63;
-      pack63.FileName = fileName;
-      bool loaded = false;
-      try {
-        loaded = pack63.LoadFromDocument(document);
-      } catch (const EConvertError& error) {
-        RethrowNamingFile(fileName, error);
-      }
-      if (loaded) {
-        TFileRec& rec = SZV63Files.emplace_back();
-        rec.PackIndex = static_cast<std::int32_t>(SZV63Packs.size());
-        rec.FileName = fileName;
-        rec.PackNumber = pack63.PackNumber;
-        rec.DataType = pack63.DataType;
-        rec.Year = pack63.Year;
-        rec.CategoryCode = pack63.CategoryCode;
-        rec.CompileDate = pack63.CompileDate;
-        SZV63Packs.push_back(TakeSZV63Data(pack63));
-      }
+      candidates.push_back({folderText + name, folderText.size()});
     }
   });
+  // The files are read and parsed on the workers and taken here in the order found, so that the
+  // lists, the progress and a failure come out as on one thread. A few files per worker are under
+  // way at once: their texts and trees are the memory of the read.
+  const unsigned threads = WorkerCount(Threads);
+  const bool onWorkers = threads > 1;
+  ForEachOrdered<TReadResult>(
+      candidates.size(), threads, std::size_t{2} * threads,
+      [&](std::size_t index) { return ReadCandidate(candidates[index].FileName, wantedUpper); },
+      [&](std::size_t index, TReadResult file) {
+        const TCandidate& candidate = candidates[index];
+        Report(progress, kStageReading, candidate.FileName.substr(candidate.NameAt),
+               static_cast<int>(SZV6Packs.size()), total);
+        if (file.Failure) {
+          std::rethrow_exception(file.Failure);
+        }
+        // Copied, not moved: what the run keeps is allocated on this thread, so that the memory
+        // a worker frees stays with it for its next file, and the memory the packs free while
+        // they are folded serves the persons built from them.
+        if (file.Kind == TReadResult::TKind::SZV6) {
+          file.Rec.PackIndex = static_cast<std::int32_t>(SZV6Packs.size());
+          SZV6Files.push_back(file.Rec);
+          SZV6Packs.push_back(onWorkers ? TSZV6PackData(file.SZV6) : std::move(file.SZV6));
+          AddReportPeriod(SZV6Files.back().PeriodYear, SZV6Files.back().PeriodQuarter);
+        } else if (file.Kind == TReadResult::TKind::SZV63) {
+          file.Rec.PackIndex = static_cast<std::int32_t>(SZV63Packs.size());
+          SZV63Files.push_back(file.Rec);
+          SZV63Packs.push_back(onWorkers ? TSZV63PackData(file.SZV63) : std::move(file.SZV63));
+        }
+      });
 }
 
 void TFileSet::AddReportPeriod(int year, int quarter) {

@@ -164,6 +164,9 @@ class TFileSet {
   std::vector<TSZV63PackData> SZV63Packs;
   std::vector<TSZV6Sotr> Sotrs;                // ordered by name after LoadSubmissions
   std::vector<TReportPeriod> ReportPeriods;    // ascending after LoadSubmissions
+  // Threads that read and parse the pack files; 0 means one per core of the machine. Whatever the
+  // number, the load gives the same lists, messages, progress events and failures.
+  int Threads = 0;
 
   // Reads the packs of the wanted insurers (registration numbers separated by commas) and every
   // СЗВ-6-3 pack, and builds the persons. `folder` names a folder; a missing trailing separator is

@@ -1,0 +1,29 @@
+// Engine-internal: reading one candidate file of the file set, on whichever thread. Nothing here
+// touches the file set: the loading takes the results in the fixed order of the files.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <unordered_set>
+
+#include "engine/sverka.h"
+
+namespace brisolt {
+
+// What one candidate file gave: a wanted СЗВ-6 pack, a СЗВ-6-3 pack, or nothing.
+struct TReadResult {
+  enum class TKind { None, SZV6, SZV63 };
+  TKind Kind = TKind::None;
+  TFileRec Rec;  // all but PackIndex, which the order of acceptance decides
+  TSZV6PackData SZV6;
+  TSZV63PackData SZV63;
+  // An unreadable date, as EConvertError naming the file; raised when the file's turn comes.
+  std::exception_ptr Failure;
+};
+
+// Reads and parses `fileName`. A СЗВ-6 pack counts when its registration number, upper-cased,
+// is in `wantedUpper`; a file that is not such a pack is offered to the СЗВ-6-3 reader. A file
+// that cannot be read or parsed gives nothing.
+TReadResult ReadCandidate(const std::string& fileName, const std::unordered_set<std::string>& wantedUpper);
+
+}  // namespace brisolt
