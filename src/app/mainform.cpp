@@ -179,8 +179,10 @@ TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
     : QWidget(nullptr), dialogs_(dialogs), engine_(std::move(engine)) {
   setObjectName(QStringLiteral("Main_Form"));
   setWindowTitle(Text("Программа сверки начислений и уплат в ПФР"));
-  setFixedSize(580, 600);
   CreateControls();
+  // The designed size, or more where the fonts need it (a large system font, 125 % scaling).
+  const QSize needed = layout()->totalMinimumSize();
+  setFixedSize(QSize(580, 600).expandedTo(needed));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
   }
@@ -348,7 +350,7 @@ QWidget* TMain_Form::CreateParamsPage() {
   Saldo_Group->setObjectName(QStringLiteral("Saldo_Group"));
   saldoItems_ = MakeRadioGroup(
       Saldo_Group, {Text("Всех"), Text("С ненулевым"), Text("С задолженностью"), Text("С переплатой")},
-      2);
+      1);
   Format_Group = new QGroupBox(Text("Формат вывода:"), page);
   Format_Group->setObjectName(QStringLiteral("Format_Group"));
   formatItems_ =
@@ -363,19 +365,27 @@ QWidget* TMain_Form::CreateParamsPage() {
   groups->addWidget(Group_Group, 0);
   layout->addLayout(groups);
 
+  // The two check boxes with the button beside them: the balance filter's four rows take the
+  // height a row of its own would.
+  auto* bottom = new QHBoxLayout;
+  auto* checks = new QVBoxLayout;
+  checks->setSpacing(2);
   CalcCorr_Checkbox =
       new QCheckBox(Text("Учитывать корр. сведения при отсутствии исходных"), page);
   CalcCorr_Checkbox->setObjectName(QStringLiteral("CalcCorr_Checkbox"));
-  layout->addWidget(CalcCorr_Checkbox);
+  checks->addWidget(CalcCorr_Checkbox);
   Open_CheckBox = new QCheckBox(Text("Открыть протокол после обработки"), page);
   Open_CheckBox->setObjectName(QStringLiteral("Open_CheckBox"));
-  layout->addWidget(Open_CheckBox);
+  checks->addWidget(Open_CheckBox);
+  bottom->addLayout(checks);
+  bottom->addStretch(1);
 
   Process_Button = new QPushButton(Text("Обработать"), page);
   Process_Button->setObjectName(QStringLiteral("Process_Button"));
   Process_Button->setMinimumWidth(120);
   connect(Process_Button, &QPushButton::clicked, this, [this] { Process_ButtonClick(); });
-  layout->addWidget(Process_Button, 0, Qt::AlignCenter);
+  bottom->addWidget(Process_Button, 0, Qt::AlignVCenter);
+  layout->addLayout(bottom);
   layout->addStretch(1);
   return page;
 }
@@ -477,7 +487,7 @@ void TMain_Form::ShowMessage(const QString& text, const QString& caption, bool e
 }
 
 void TMain_Form::OnShow() {
-  LoadSettings(settings_);
+  settingsReadable_ = LoadSettings(settings_);
   SetRadioGroupIndex(*layoutItems_, settings_.PPPMethod);
   Path_Edit->setText(QStringFromNative(settings_.FilesPath));
   SetRadioGroupIndex(*saldoItems_, settings_.SaldoGroup);
@@ -511,7 +521,8 @@ void TMain_Form::OnClose() {
   settings_.OpenProtocol = Open_CheckBox->isChecked();
   settings_.SubDirs = Subdirs_CheckBox->isChecked();
   settings_.CalcCorr = CalcCorr_Checkbox->isChecked();
-  SaveSettings(settings_);
+  // A store that could not be read at the start is left for the user to repair.
+  if (settingsReadable_) SaveSettings(settings_);
 }
 
 void TMain_Form::Browse_ButtonClick() {

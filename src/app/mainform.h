@@ -79,6 +79,7 @@ class TMain_Form : public QWidget {
   THelp_Form* help_ = nullptr;
   TProgress_Form* progress_ = nullptr;
   TSettings settings_;
+  bool settingsReadable_ = false;
   bool shown_ = false;
   bool running_ = false;
 

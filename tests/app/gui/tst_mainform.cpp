@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -253,6 +254,93 @@ class TestMainForm : public QObject {
     QCOMPARE(again.Selected("Format_Group"), 1);
     QCOMPARE(again.Selected("Group_Group"), 1);
     QVERIFY(again.Check("Open_CheckBox")->isChecked());
+  }
+
+  void aBrokenSettingsFileSurvivesAStartAndAClose_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("section header without its bracket")
+        << QByteArray("[General\nFilesPath=/data/pfr\nSaldoGroup=2\nOpenProtocol=0\n");
+    QTest::newRow("a later section header without its bracket")
+        << QByteArray("[General]\nFilesPath=/data/pfr\nSaldoGroup=2\n[Notes\nOpenProtocol=0\n");
+  }
+
+  void aBrokenSettingsFileSurvivesAStartAndAClose() {
+    QFETCH(QByteArray, content);
+    const QString fileName =
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                  QStringLiteral("Brisolt"))
+            .fileName();
+    QVERIFY(QDir().mkpath(QFileInfo(fileName).path()));
+    {
+      QFile file(fileName);
+      QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      file.write(content);
+    }
+    TFakeEngine engine;
+    {
+      TWindows windows(engine);
+      windows.Main.show();
+      // The defaults of an unreadable store: nothing half-read from the broken file.
+      QCOMPARE(windows.Edit("Path_Edit")->text(), QString());
+      QCOMPARE(windows.Selected("Saldo_Group"), 0);
+      QVERIFY(windows.Check("Open_CheckBox")->isChecked());
+      windows.Edit("Path_Edit")->setText(QStringLiteral("/elsewhere"));
+      QVERIFY(windows.Main.close());
+    }
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+  }
+
+  void everyTextFitsItsControl_data() {
+    QTest::addColumn<qreal>("fontScale");
+    QTest::newRow("default font") << 1.0;
+    // What a clerk with 125 % scaling and a wider system font may see.
+    QTest::newRow("a quarter larger font") << 1.25;
+  }
+
+  void everyTextFitsItsControl() {
+    QFETCH(qreal, fontScale);
+    const QFont defaultFont = QApplication::font();
+    QFont font = defaultFont;
+    font.setPointSizeF(font.pointSizeF() * fontScale);
+    QApplication::setFont(font);
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+
+    QStringList cut;
+    const auto check = [&cut](QWidget* control, const QString& text, QSize needed) {
+      if (text.isEmpty() || !control->isVisible()) return;
+      if (needed.width() > control->width() || needed.height() > control->height()) {
+        cut << QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
+                   .arg(control->objectName(), text)
+                   .arg(needed.width())
+                   .arg(needed.height())
+                   .arg(control->width())
+                   .arg(control->height());
+      }
+    };
+    for (int page = 0; page < windows.Pages()->count(); ++page) {
+      windows.Pages()->setCurrentIndex(page);
+      QApplication::processEvents();
+      for (QLabel* label : windows.Main.findChildren<QLabel*>()) {
+        const QSize needed = label->wordWrap()
+                                 ? QSize(0, label->heightForWidth(label->width()))
+                                 : label->minimumSizeHint();
+        check(label, label->text(), needed);
+      }
+      // A button's text is cut when the button is narrower than its wish or lower than a line.
+      for (QAbstractButton* button : windows.Main.findChildren<QAbstractButton*>()) {
+        check(button, button->text(),
+              QSize(button->sizeHint().width(), button->fontMetrics().height()));
+      }
+      for (QGroupBox* group : windows.Main.findChildren<QGroupBox*>()) {
+        check(group, group->title(), QSize(group->minimumSizeHint().width(), 0));
+      }
+    }
+    QApplication::setFont(defaultFont);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
   }
 
   void noticeChangesWithTheFirstPageChange() {
