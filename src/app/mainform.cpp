@@ -23,11 +23,14 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextEdit>
+#include <QTextOption>
 #include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <functional>
 #include <vector>
@@ -401,14 +404,28 @@ QWidget* TMain_Form::CreateProtocolPage() {
   ProtState_Label->setAlignment(Qt::AlignCenter);
   layout->addWidget(ProtState_Label);
 
-  ProtName_Label = new QLabel(page);
+  // The protocol's name looks like a label but wraps anywhere: several registration numbers make
+  // a name without a blank to wrap at. The clerk can select and copy it whole.
+  ProtName_Label = new QTextEdit(page);
   ProtName_Label->setObjectName(QStringLiteral("ProtName_Label"));
   QFont bold = ProtName_Label->font();
   bold.setBold(true);
   ProtName_Label->setFont(bold);
-  ProtName_Label->setAlignment(Qt::AlignCenter);
-  ProtName_Label->setWordWrap(true);
-  ProtName_Label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ProtName_Label->setReadOnly(true);
+  ProtName_Label->setAcceptRichText(false);
+  ProtName_Label->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                         Qt::TextSelectableByKeyboard);
+  ProtName_Label->setFrameShape(QFrame::NoFrame);
+  ProtName_Label->viewport()->setAutoFillBackground(false);
+  ProtName_Label->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ProtName_Label->setLineWrapMode(QTextEdit::WidgetWidth);
+  QTextOption nameOption(Qt::AlignHCenter);
+  nameOption.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  ProtName_Label->document()->setDefaultTextOption(nameOption);
+  // Four lines hold a name in a deep temporary folder with many numbers; a longer one scrolls.
+  ProtName_Label->setFixedHeight(
+      4 * QFontMetrics(bold).lineSpacing() +
+      2 * static_cast<int>(std::ceil(ProtName_Label->document()->documentMargin())));
   layout->addWidget(ProtName_Label);
   layout->addStretch(1);
 
@@ -696,7 +713,7 @@ void TMain_Form::Process_ButtonClick() {
 }
 
 void TMain_Form::SetProtocolResult(const QString& fileName) {
-  ProtName_Label->setText(fileName);
+  ProtName_Label->setPlainText(fileName);
   ProtState_Label->setText(Text(kStateWritten));
 }
 
@@ -706,7 +723,7 @@ void TMain_Form::OpenSpreadsheet(const QString& fileName, int protFormat) {
 }
 
 void TMain_Form::OpenP_ButtonClick() {
-  const QString fileName = ProtName_Label->text();
+  const QString fileName = ProtName_Label->toPlainText();
   if (fileName.isEmpty()) {
     ShowMessage(Text("Нечего открывать."), Text(kCaptionError), true);
     return;
@@ -727,7 +744,7 @@ void TMain_Form::OpenP_ButtonClick() {
 }
 
 void TMain_Form::SaveProt_ButtonClick() {
-  const QString fileName = ProtName_Label->text();
+  const QString fileName = ProtName_Label->toPlainText();
   if (fileName.isEmpty()) {
     ShowMessage(Text("Нечего сохранять."), Text(kCaptionError), true);
     return;

@@ -18,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QTextEdit;
 class QToolButton;
 
 namespace brisolt {
@@ -112,7 +113,7 @@ class TMain_Form : public QWidget {
   QCheckBox* Open_CheckBox;
   QPushButton* Process_Button;
   QLabel* ProtState_Label;
-  QLabel* ProtName_Label;
+  QTextEdit* ProtName_Label;
   QPushButton* ToProcess_Button;
   QPushButton* OpenProt_Button;
   QPushButton* SaveProt_Button;

@@ -19,6 +19,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -100,6 +101,7 @@ struct TWindows {
   QCheckBox* Check(const char* name) { return Find<QCheckBox>(name); }
   QLabel* Label(const char* name) { return Find<QLabel>(name); }
   QTableWidget* Grid() { return Find<QTableWidget>("Data_Grid"); }
+  QString ProtocolName() { return Find<QTextEdit>("ProtName_Label")->toPlainText(); }
   QTabWidget* Pages() { return Find<QTabWidget>("PageControl"); }
 
   // The checked item of a radio group by its position, -1 when none.
@@ -172,7 +174,7 @@ class TestMainForm : public QObject {
              QStringLiteral("Выводить работников с сальдо:"));
     QCOMPARE(windows.Label("ProtState_Label")->text(),
              QStringLiteral("Обработка не выполнялась, протокол не сформирован"));
-    QCOMPARE(windows.Label("ProtName_Label")->text(), QString());
+    QCOMPARE(windows.ProtocolName(), QString());
     QCOMPARE(windows.Grid()->horizontalHeaderItem(0)->text(), QStringLiteral("Рег. № в ПФР"));
   }
 
@@ -308,17 +310,24 @@ class TestMainForm : public QObject {
     TFakeEngine engine;
     TWindows windows(engine);
     windows.Main.show();
+    // A protocol name without a blank to wrap at: several registration numbers.
+    windows.Edit("RegNumb_Edit")
+        ->setText(QStringLiteral("087-001-000001,087-001-000002,087-001-000003,087-001-000004,"
+                                 "087-001-000005,087-001-000006,087-001-000007"));
+    windows.Click("Process_Button");
 
     QStringList cut;
-    const auto check = [&cut](QWidget* control, const QString& text, QSize needed) {
+    const auto check = [&cut](QWidget* control, const QString& text, QSize needed,
+                              QSize room = QSize()) {
       if (text.isEmpty() || !control->isVisible()) return;
-      if (needed.width() > control->width() || needed.height() > control->height()) {
+      if (!room.isValid()) room = control->size();
+      if (needed.width() > room.width() || needed.height() > room.height()) {
         cut << QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
                    .arg(control->objectName(), text)
                    .arg(needed.width())
                    .arg(needed.height())
-                   .arg(control->width())
-                   .arg(control->height());
+                   .arg(room.width())
+                   .arg(room.height());
       }
     };
     for (int page = 0; page < windows.Pages()->count(); ++page) {
@@ -337,6 +346,10 @@ class TestMainForm : public QObject {
       }
       for (QGroupBox* group : windows.Main.findChildren<QGroupBox*>()) {
         check(group, group->title(), QSize(group->minimumSizeHint().width(), 0));
+      }
+      for (QTextEdit* edit : windows.Main.findChildren<QTextEdit*>()) {
+        check(edit, edit->toPlainText(), edit->document()->size().toSize(),
+              edit->viewport()->size());
       }
     }
     QApplication::setFont(defaultFont);
@@ -512,7 +525,7 @@ class TestMainForm : public QObject {
     windows.Click("Process_Button");
     const QString expected = TempName("087-001-000001.html");
     QVERIFY(windows.Dialogs.Messages.empty());
-    QCOMPARE(windows.Label("ProtName_Label")->text(), expected);
+    QCOMPARE(windows.ProtocolName(), expected);
     QCOMPARE(windows.Label("ProtState_Label")->text(),
              QStringLiteral("Сформирован протокол с именем"));
     QCOMPARE(windows.Pages()->currentIndex(), 1);
@@ -587,7 +600,7 @@ class TestMainForm : public QObject {
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Select("Format_Group", format);
     windows.Click("Process_Button");
-    const QString first = windows.Label("ProtName_Label")->text();
+    const QString first = windows.ProtocolName();
     QVERIFY(!first.isEmpty());
 
     engine.Result = static_cast<TRunResult>(result);
@@ -599,7 +612,7 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Dialogs.Messages[0].Text, text);
     QCOMPARE(windows.Dialogs.Messages[0].Caption, caption);
     QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
-    QCOMPARE(windows.Label("ProtName_Label")->text(), first);
+    QCOMPARE(windows.ProtocolName(), first);
     QCOMPARE(windows.Pages()->currentIndex(), 1);
     QVERIFY(!windows.Progress.isVisible());
     QVERIFY(!windows.Main.IsRunning());
@@ -615,7 +628,7 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Pages()->currentIndex(), 1);
     QCOMPARE(windows.Label("ProtState_Label")->text(),
              QStringLiteral("Обработка не выполнялась, протокол не сформирован"));
-    QCOMPARE(windows.Label("ProtName_Label")->text(), QString());
+    QCOMPARE(windows.ProtocolName(), QString());
   }
 
   void aTypedNumberCannotSendTheProtocolElsewhere() {
@@ -661,7 +674,7 @@ class TestMainForm : public QObject {
     windows.Click("Process_Button");
     windows.Select("Format_Group", chosenFormat);
     windows.Click("OpenProt_Button");
-    const QString file = windows.Label("ProtName_Label")->text();
+    const QString file = windows.ProtocolName();
     if (!opened.isEmpty()) {
       QCOMPARE(windows.Dialogs.Opened, std::vector<std::string>{file.toStdString()});
       QVERIFY(file.endsWith(opened));
@@ -728,7 +741,7 @@ class TestMainForm : public QObject {
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Select("Format_Group", format);
     windows.Click("Process_Button");
-    const QString protocol = windows.Label("ProtName_Label")->text();
+    const QString protocol = windows.ProtocolName();
 
     // Cancelled: nothing copied.
     windows.Click("SaveProt_Button");

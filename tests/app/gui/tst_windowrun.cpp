@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 
 #include "app/helpform.h"
@@ -151,7 +152,7 @@ class TestWindowRun : public QObject {
     windows.Select("Saldo_Group", saldo);
     QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
     QVERIFY(windows.Dialogs.Messages.empty());
-    const QString windowProtocol = windows.Find<QLabel>("ProtName_Label")->text();
+    const QString windowProtocol = windows.Find<QTextEdit>("ProtName_Label")->toPlainText();
     QCOMPARE(windowProtocol, QDir(temp_).filePath(format == 0 ? QStringLiteral("087-001-012345.html")
                                                                : QStringLiteral("087-001-012345.xml")));
     QCOMPARE(windows.Progress.State_Label->text(), QStringLiteral("Создание протокола..."));
