@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes the pictures of the window kept in docs/ so that its look can be reviewed: the main window
-# with the insurer list of the bundled sample folder, and the window after a run on it.
+# with the insurer list of the bundled sample folder, the window after a run on it, the page
+# "Протокол" after a run for several registration numbers (a long protocol name), and the save
+# dialog opened from there.
 # Runs the real program under Xvfb with a settings store and a temporary folder of its own; the
 # user's settings are never touched. Usage: scripts/screenshots.sh [output folder, default docs]
 set -euo pipefail
@@ -57,31 +59,60 @@ work="$BRISOLT_SCREENSHOTS_WORK"
 export XDG_CONFIG_HOME="$work/config" TEMP="$work/temp" LANG=C.UTF-8
 unset QT_QPA_PLATFORM
 
-build/brisolt &
+# The clerk's locale, for the dates and sizes in the save dialog.
+LANG=ru_RU.UTF-8 build/brisolt &
 program=$!
 trap 'kill "$program" 2>/dev/null || true' EXIT
 
+# Windows are found by the program, not by their titles: under a locale the C library lacks, Qt's
+# titles do not match xdotool's search.
 window=""
 for _ in $(seq 100); do
-  window=$(xdotool search --name "Программа сверки начислений" 2>/dev/null | head -1 || true)
+  window=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | head -1 || true)
   [ -n "$window" ] && break
   sleep 0.1
 done
 [ -n "$window" ] || { echo "The main window did not open." >&2; exit 1; }
 sleep 1
 
-# Positions inside the 580 x 600 window: the list button beside the grid, then "Обработать".
+# Positions inside the 580 x 600 window: the list button beside the grid, the registration-number
+# field and "Обработать" on the page "Параметры"; "Назад" and "Сохранить как..." on the page
+# "Протокол".
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+wait_for() {
+  for _ in $(seq 300); do
+    [ -f "$1" ] && break
+    sleep 0.1
+  done
+  [ -f "$1" ] || { echo "The run wrote no protocol." >&2; exit 1; }
+  sleep 1
+}
 click 557 238
 sleep 1
 import -window "$window" "$out/main-window.png"
 
-click 290 576
-for _ in $(seq 300); do
-  [ -f "$work/temp/087-001-012345.html" ] && break
+click 505 566
+wait_for "$work/temp/087-001-012345.html"
+import -window "$window" "$out/window-after-run.png"
+
+numbers="087-001-012345,087-001-000001,087-001-000002,087-001-000003,087-001-000004,087-001-000005"
+click 165 532
+click 290 389
+xdotool key --window "$window" ctrl+a
+xdotool type --window "$window" --delay 5 "$numbers"
+click 505 566
+wait_for "$work/temp/$numbers.html"
+import -window "$window" "$out/protocol-long-name.png"
+
+click 398 532
+dialog=""
+for _ in $(seq 100); do
+  dialog=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | grep -vx "$window" | head -1 || true)
+  [ -n "$dialog" ] && break
   sleep 0.1
 done
-[ -f "$work/temp/087-001-012345.html" ] || { echo "The run wrote no protocol." >&2; exit 1; }
+[ -n "$dialog" ] || { echo "The save dialog did not open." >&2; exit 1; }
 sleep 1
-import -window "$window" "$out/window-after-run.png"
-echo "Wrote $out/main-window.png and $out/window-after-run.png"
+import -window "$dialog" "$out/save-dialog.png"
+xdotool key --window "$dialog" Escape
+echo "Wrote $out/main-window.png, window-after-run.png, protocol-long-name.png, save-dialog.png"
