@@ -98,15 +98,16 @@ int main(int argc, char** argv) {
   long long flagged = 0;
   brisolt::TAmount check = 0;
   for (int person = 0; person < static_cast<int>(files.Sotrs.size()); ++person) {
-    flagged += files.CheckSotr(person, notes).SaldoFlags != 0 ? 1 : 0;
-    for (const auto& period : files.ReportPeriods) {
-      check += files.GetPeriodSums(person, period.Year, period.Quarter).InsAccrued;
+    const std::vector<brisolt::TPeriodSums> periodSums = files.GetPeriodSumsByPeriod(person);
+    flagged += files.CheckSotr(person, periodSums, notes).SaldoFlags != 0 ? 1 : 0;
+    for (const auto& sums : periodSums) {
+      check += sums.InsAccrued;
     }
   }
   const double personSeconds = Seconds(queryStart, Clock::now());
   queryStart = Clock::now();
-  for (const auto& period : files.ReportPeriods) {
-    check += files.GetPeriodTotals(period.Year, period.Quarter).InsPaid;
+  for (const auto& totals : files.GetPeriodTotalsByPeriod()) {
+    check += totals.InsPaid;
   }
   const double totalsSeconds = Seconds(queryStart, Clock::now());
   queryStart = Clock::now();

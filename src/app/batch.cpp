@@ -9,16 +9,7 @@
 namespace brisolt {
 
 int ProcessBatch(const TRunParams& params) {
-  TRunRequest request;
-  request.Path = params.Path;
-  request.SubDirs = params.SubDirs;
-  request.CalcCorr = params.CalcCorr;
-  request.RegNumb = params.RegNumb;
-  request.OrgName = params.OrgName;
-  request.SaldoFilter = params.SaldoFilter;
-  request.ProtForm = params.ProtForm;
-  request.ProtFormat = params.ProtFormat;
-  request.ProtFileName = params.ProtFileName;
+  TRunRequest request = params;
   request.VersionText = BatchVersionText();
 
   // A terminal sees the stages go by; a file or a pipe gets only the outcome line.

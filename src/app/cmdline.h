@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/pipeline.h"
+
 namespace brisolt {
 
 // Exit statuses of a batch run, so that a calling script can tell the outcomes apart.
@@ -16,17 +18,10 @@ enum ExitStatus : int {
   kExitProtocolNotWritten = 4,
 };
 
-struct TRunParams {
-  std::string Path;           // platform encoding, used as given for every file-system call
-  bool SubDirs = false;
-  bool CalcCorr = false;
-  std::string ProtFileName;   // platform encoding
-  int ProtForm = 0;           // 0 compact, 1 detailed
-  int ProtFormat = 0;         // 0 HTML, 1 spreadsheet for Excel, 2 spreadsheet for Calc
+// The run a command line asks for (TRunRequest: the folder, the numbers, the protocol; its
+// VersionText stays empty here) and what only the command line has.
+struct TRunParams : TRunRequest {
   bool ProtOpen = false;
-  std::string OrgName;        // windows-1251
-  std::string RegNumb;        // windows-1251, one number or several separated by commas
-  int SaldoFilter = 0;        // 0 all, 1 non-zero balance, 2 debt, 3 overpayment
   std::vector<std::pair<std::string, std::string>> Params;  // arguments as given (platform encoding)
   std::string ErrorText;      // UTF-8, empty on success
 };

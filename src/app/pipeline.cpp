@@ -87,7 +87,6 @@ std::string FailureDisplayText(const std::string& text) {
 
 std::string BatchVersionText() { return Utf8ToCp1251(VersionText()); }
 
-std::string WindowVersionText() { return Utf8ToCp1251("Версия " + VersionText()); }
 
 TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress) {
   TRunOutcome outcome;

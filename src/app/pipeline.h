@@ -17,9 +17,9 @@ struct TRunRequest {
   std::string OrgName;       // windows-1251
   int SaldoFilter = 0;       // 0 all, 1 non-zero balance, 2 debt, 3 overpayment
   int ProtForm = 0;          // 0 compact, 1 detailed
-  int ProtFormat = 0;        // 0 HTML, 1 and 2 XML spreadsheet
+  int ProtFormat = 0;        // 0 HTML, 1 spreadsheet for Excel, 2 spreadsheet for Calc
   std::string ProtFileName;  // platform encoding; the protocol's full name
-  std::string VersionText;   // windows-1251; see BatchVersionText and WindowVersionText
+  std::string VersionText;   // windows-1251; see BatchVersionText
   int Threads = 0;           // threads reading the packs; 0: one per core
 };
 
@@ -55,7 +55,6 @@ std::string FailureDisplayText(const std::string& text);
 // The version texts the protocol carries (windows-1251): "<product version> от <release date>"
 // in batch mode, with "Версия " in front in the window.
 std::string BatchVersionText();
-std::string WindowVersionText();
 
 // Hands a written protocol to the program that shows it: the desktop's program for HTML; for the
 // spreadsheet formats Excel (format 1, Windows only), else OpenOffice or LibreOffice Calc, else

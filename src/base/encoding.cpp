@@ -24,7 +24,6 @@ const std::unordered_map<char32_t, unsigned char>& ReverseTable() {
 
 struct CaseTables {
   std::array<unsigned char, 256> upper{};
-  std::array<unsigned char, 256> lower{};
 };
 
 // Case pairs of the code page, derived from the Unicode values: Cyrillic а..я/А..Я are 0x20
@@ -33,11 +32,10 @@ const CaseTables& Cases() {
   static const CaseTables tables = [] {
     CaseTables result;
     for (int byte = 0; byte < 256; ++byte) {
-      result.upper[byte] = result.lower[byte] = static_cast<unsigned char>(byte);
+      result.upper[byte] = static_cast<unsigned char>(byte);
     }
     for (int byte = 'a'; byte <= 'z'; ++byte) {
       result.upper[byte] = static_cast<unsigned char>(byte - 32);
-      result.lower[byte - 32] = static_cast<unsigned char>(byte);
     }
     for (int byte = 0x80; byte < 256; ++byte) {
       char32_t code = Cp1251ToUnicode(static_cast<unsigned char>(byte));
@@ -53,7 +51,6 @@ const CaseTables& Cases() {
         int upperByte = UnicodeToCp1251(upperCode);
         if (upperByte >= 0) {
           result.upper[byte] = static_cast<unsigned char>(upperByte);
-          result.lower[upperByte] = static_cast<unsigned char>(byte);
         }
       }
     }
@@ -183,8 +180,6 @@ std::string Utf8ToCp1251(std::string_view text, char replacement) {
 
 unsigned char Cp1251ToUpper(unsigned char byte) { return Cases().upper[byte]; }
 
-unsigned char Cp1251ToLower(unsigned char byte) { return Cases().lower[byte]; }
-
 std::string Cp1251UpperCase(std::string_view text) {
   std::string result(text);
   for (char& byte : result) {
@@ -211,19 +206,6 @@ int CompareCp1251ByUtf16(std::string_view a, std::string_view b) {
     }
   }
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
-
-bool Cp1251EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t index = 0; index < a.size(); ++index) {
-    if (Cp1251ToUpper(static_cast<unsigned char>(a[index])) !=
-        Cp1251ToUpper(static_cast<unsigned char>(b[index]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 std::filesystem::path PathFromNative(const std::string& native) {

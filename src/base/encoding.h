@@ -33,19 +33,15 @@ std::string Cp1251ToUtf8(std::string_view text);
 std::string Utf16ToCp1251(std::u16string_view text, char replacement = '?');
 std::string Utf8ToCp1251(std::string_view text, char replacement = '?');
 
-// Unicode upper and lower case of one windows-1251 character, within the code page
+// Unicode upper case of one windows-1251 character, within the code page
 // (а..я, ё, ђ, ў, і, ґ, ... and ASCII).
 unsigned char Cp1251ToUpper(unsigned char byte);
-unsigned char Cp1251ToLower(unsigned char byte);
 std::string Cp1251UpperCase(std::string_view text);
 
 // -1, 0 or 1 as `a` orders before, with or after `b` when both are compared by the UTF-16 code
 // units their windows-1251 characters stand for (the ordinal order of the platform's wide
 // strings), a shorter text first when one is the start of the other.
 int CompareCp1251ByUtf16(std::string_view a, std::string_view b);
-
-// Text comparison without regard to case, within windows-1251.
-bool Cp1251EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // File names: the program holds them as the platform's own narrow text (UTF-8 on Linux, UTF-8 as
 // well on Windows, converted at the edges) and opens files only through these two.

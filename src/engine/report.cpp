@@ -235,9 +235,17 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
         strahPaid = AddAmount(strahPaid, sums.InsPaid);
         nakopAccrued = AddAmount(nakopAccrued, sums.FundAccrued);
         nakopPaid = AddAmount(nakopPaid, sums.FundPaid);
-        report.AddLinePeriod(line, sums.FileNumbers, sums.InsAccrued, sums.InsPaid, strahAccrued,
-                             strahPaid, SubAmount(strahAccrued, strahPaid), sums.FundAccrued, sums.FundPaid,
-                             nakopAccrued, nakopPaid, SubAmount(nakopAccrued, nakopPaid));
+        report.AddLinePeriod(line, {.FileNums = sums.FileNumbers,
+                                    .StrahAccrued = sums.InsAccrued,
+                                    .StrahPaid = sums.InsPaid,
+                                    .StrahAccruedTotal = strahAccrued,
+                                    .StrahPaidTotal = strahPaid,
+                                    .StrahSaldo = SubAmount(strahAccrued, strahPaid),
+                                    .NakopAccrued = sums.FundAccrued,
+                                    .NakopPaid = sums.FundPaid,
+                                    .NakopAccruedTotal = nakopAccrued,
+                                    .NakopPaidTotal = nakopPaid,
+                                    .NakopSaldo = SubAmount(nakopAccrued, nakopPaid)});
       }
       for (const std::string& note : notes) {
         report.AddLineNote(line, note);

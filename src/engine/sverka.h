@@ -1,7 +1,13 @@
 // The file set of one reconciliation run: finds an insurer's pack files in a folder tree, folds
 // initial, corrective and cancelling submissions into one record per insured person, period,
 // category and contract type, attaches the yearly СЗВ-6-3 payments, and answers the per-person
-// and per-period questions the protocol asks.
+// and per-period questions the protocol asks. TFileSet is the one class the rest of the program
+// sees; its work is split by concern: discovery (sverka_discovery.cpp), loading and folding
+// (sverka.cpp), the texts it writes (sverka_messages.*), queries and checks (sverka_queries.cpp).
+//
+// Glossary: the engine's Ins and Fund (the insurance and the funded part of the contributions) are
+// the protocol's Strah and Nakop; a Sotr is an insured person, an NU one entry of a person's data
+// (TSZV6NU: a period, category code and contract type; TSZV63NU: a year of СЗВ-6-3 payments).
 //
 // Texts are windows-1251 bytes, except file names (the platform's narrow encoding) and the texts
 // given to the progress callback (UTF-8, for display). Amounts are ten-thousandths of a rouble;
@@ -197,8 +203,6 @@ class TFileSet {
 
   // -1 when absent; the first match otherwise.
   int FindSotr(const std::string& snils) const;
-  int FindNU(int person, int year, int quarter, const std::string& categoryCode,
-             const std::string& contractType) const;
   int FindNU63(int person, int year, const std::string& categoryCode, const std::string& contractType) const;
 
   // True when `a`, standing just before `b`, must go after it.
@@ -208,9 +212,8 @@ class TFileSet {
   // Queries. `person` is an index into Sotrs. A period's entries are the person's TSZV6NU of that
   // year and quarter, in NUList order.
   bool HasPeriodData(int person, int year, int quarter) const;
-  TPeriodSums GetPeriodSums(int person, int year, int quarter) const;
-  // GetPeriodSums of every entry of ReportPeriods, in that order, in one pass over the person's
-  // entries: the same results without a scan per period.
+  // The sums of the person's entries of every period of ReportPeriods, in that order, in one
+  // pass over the entries; a period's sums take its entries in entry order.
   std::vector<TPeriodSums> GetPeriodSumsByPeriod(int person) const;
   TCategorySums GetCategorySums(int person, int year, int quarter, const std::string& categoryCode) const;
   // Category codes of the period's entries with InsAccrued or FundAccrued above zero (repeats kept).
@@ -219,13 +222,11 @@ class TFileSet {
   TQuarterSums63 GetQuarterSums63(int person, int year, const std::string& categoryCode, int quarter) const;
   TAmount GetYearTaxable63(int person, int year) const;
   TDate GetLastStageEnd(int person) const;
-  // The four sums over every person (FileNumbers empty, EstimatedBase 0).
-  TPeriodSums GetPeriodTotals(int year, int quarter) const;
-  // GetPeriodTotals of every entry of ReportPeriods, in that order, in one pass over all entries.
+  // The four sums over every person of every period of ReportPeriods, in that order (FileNumbers
+  // empty, EstimatedBase 0), in one pass over all entries.
   std::vector<TPeriodSums> GetPeriodTotalsByPeriod() const;
-  // Walks ReportPeriods in order: clears and fills `notes`, gives the balance flags and the class.
-  TSotrCheck CheckSotr(int person, std::vector<std::string>& notes) const;
-  // The same for a caller that already holds GetPeriodSumsByPeriod(person).
+  // Walks ReportPeriods in order with the person's GetPeriodSumsByPeriod: clears and fills
+  // `notes`, gives the balance flags and the class.
   TSotrCheck CheckSotr(int person, const std::vector<TPeriodSums>& periodSums,
                        std::vector<std::string>& notes) const;
   int GetLastYear63() const;

@@ -34,19 +34,6 @@ int TFileSet::FindSotr(const std::string& snils) const {
   return -1;
 }
 
-int TFileSet::FindNU(int person, int year, int quarter, const std::string& categoryCode,
-                     const std::string& contractType) const {
-  const auto& list = Sotrs[static_cast<std::size_t>(person)].NUList;
-  for (std::size_t index = 0; index < list.size(); ++index) {
-    const TSZV6NU& entry = list[index];
-    if (entry.Year == year && entry.Quarter == quarter && entry.CategoryCode == categoryCode &&
-        entry.ContractType == contractType) {
-      return static_cast<int>(index);
-    }
-  }
-  return -1;
-}
-
 int TFileSet::FindNU63(int person, int year, const std::string& categoryCode, const std::string& contractType) const {
   const auto& list = Sotrs[static_cast<std::size_t>(person)].NU63List;
   for (std::size_t index = 0; index < list.size(); ++index) {
@@ -64,7 +51,7 @@ std::uint64_t PeriodKey(std::int32_t year, std::int32_t quarter) {
   return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(year)) << 32) | static_cast<std::uint32_t>(quarter);
 }
 
-// Adds one entry to the sums of its period, as GetPeriodSums does entry by entry.
+// Adds one entry to the sums of its period.
 void AddEntry(TPeriodSums& sums, const TSZV6NU& entry, int year) {
   sums.InsAccrued = AddAmount(sums.InsAccrued, entry.InsAccrued);
   sums.FundAccrued = AddAmount(sums.FundAccrued, entry.FundAccrued);
@@ -88,16 +75,6 @@ bool TFileSet::HasPeriodData(int person, int year, int quarter) const {
     }
   }
   return false;
-}
-
-TPeriodSums TFileSet::GetPeriodSums(int person, int year, int quarter) const {
-  TPeriodSums sums;
-  for (const auto& entry : Sotrs[static_cast<std::size_t>(person)].NUList) {
-    if (entry.Year == year && entry.Quarter == quarter) {
-      AddEntry(sums, entry, year);
-    }
-  }
-  return sums;
 }
 
 namespace {
@@ -255,25 +232,6 @@ TDate TFileSet::GetLastStageEnd(int person) const {
     }
   }
   return latest;
-}
-
-TPeriodSums TFileSet::GetPeriodTotals(int year, int quarter) const {
-  TPeriodSums totals;
-  for (const auto& sotr : Sotrs) {
-    for (const auto& entry : sotr.NUList) {
-      if (entry.Year == year && entry.Quarter == quarter) {
-        totals.InsAccrued = AddAmount(totals.InsAccrued, entry.InsAccrued);
-        totals.FundAccrued = AddAmount(totals.FundAccrued, entry.FundAccrued);
-        totals.InsPaid = AddAmount(totals.InsPaid, entry.InsPaid);
-        totals.FundPaid = AddAmount(totals.FundPaid, entry.FundPaid);
-      }
-    }
-  }
-  return totals;
-}
-
-TSotrCheck TFileSet::CheckSotr(int person, std::vector<std::string>& notes) const {
-  return CheckSotr(person, GetPeriodSumsByPeriod(person), notes);
 }
 
 TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& periodSums,

@@ -41,24 +41,8 @@ std::size_t TReport::AddMainLine(const std::string& styleClass, const std::strin
   return MainLines.size() - 1;
 }
 
-void TReport::AddLinePeriod(std::size_t lineIndex, const std::string& fileNums,
-                            std::int64_t strahAccrued, std::int64_t strahPaid,
-                            std::int64_t strahAccruedTotal, std::int64_t strahPaidTotal,
-                            std::int64_t strahSaldo, std::int64_t nakopAccrued,
-                            std::int64_t nakopPaid, std::int64_t nakopAccruedTotal,
-                            std::int64_t nakopPaidTotal, std::int64_t nakopSaldo) {
-  TPeriodRec& period = MainLines.at(lineIndex).Periods.emplace_back();
-  period.FileNums = fileNums;
-  period.StrahAccrued = strahAccrued;
-  period.StrahPaid = strahPaid;
-  period.StrahAccruedTotal = strahAccruedTotal;
-  period.StrahPaidTotal = strahPaidTotal;
-  period.StrahSaldo = strahSaldo;
-  period.NakopAccrued = nakopAccrued;
-  period.NakopPaid = nakopPaid;
-  period.NakopAccruedTotal = nakopAccruedTotal;
-  period.NakopPaidTotal = nakopPaidTotal;
-  period.NakopSaldo = nakopSaldo;
+void TReport::AddLinePeriod(std::size_t lineIndex, const TPeriodRec& period) {
+  MainLines.at(lineIndex).Periods.push_back(period);
 }
 
 void TReport::AddLineNote(std::size_t lineIndex, const std::string& text) {

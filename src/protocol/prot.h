@@ -12,6 +12,8 @@
 
 namespace brisolt {
 
+// One period of a person's line: the file numbers, then for the insurance part (Strah) and the
+// funded part (Nakop) the period's accrued and paid, the running totals and the balance.
 struct TPeriodRec {
   std::string FileNums;
   std::int64_t StrahAccrued = 0;
@@ -102,13 +104,7 @@ class TReport {
   void AddError(const std::string& text);
   std::size_t AddMainLine(const std::string& styleClass, const std::string& fio,
                           const std::string& snils, const std::string& dismissDate);
-  // The ten amounts in field order, StrahAccrued ... NakopSaldo.
-  void AddLinePeriod(std::size_t lineIndex, const std::string& fileNums,
-                     std::int64_t strahAccrued, std::int64_t strahPaid,
-                     std::int64_t strahAccruedTotal, std::int64_t strahPaidTotal,
-                     std::int64_t strahSaldo, std::int64_t nakopAccrued, std::int64_t nakopPaid,
-                     std::int64_t nakopAccruedTotal, std::int64_t nakopPaidTotal,
-                     std::int64_t nakopSaldo);
+  void AddLinePeriod(std::size_t lineIndex, const TPeriodRec& period);
   void AddLineNote(std::size_t lineIndex, const std::string& text);
   void AddTotal(const TTotalRec& total);
   // Number first, name second: the argument order of the callers, not of the record.

@@ -739,12 +739,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::size_t PosFrom(std::string_view sub, std::string_view text, std::size_t start) {
-  if (start == 0 || sub.size() > text.size() || start > text.size() - sub.size() + 1) return 0;
-  const std::size_t found = text.find(sub, start - 1);
-  return found == std::string_view::npos ? 0 : found + 1;
-}
-
 std::string NormalizeBlanks(std::string_view text) {
   std::string result(text);
   result.resize(NormalizeInPlace(result.data(), result.size()));

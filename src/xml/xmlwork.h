@@ -100,9 +100,6 @@ class TXMLFile {
 // Blanks are space, TAB, CR and LF.
 std::string_view TrimBlanks(std::string_view text);
 
-// 1-based position of `sub` in `text` at or after `start`, or 0.
-std::size_t PosFrom(std::string_view sub, std::string_view text, std::size_t start);
-
 // TAB, CR and LF become spaces, and spaces standing before a ">" are removed.
 std::string NormalizeBlanks(std::string_view text);
 

@@ -9,6 +9,7 @@
 #include "engine/constants.h"
 #include "engine/sverka.h"
 #include "base/encoding.h"
+#include "../reference/period_sums.h"
 
 namespace brisolt {
 namespace {
@@ -51,7 +52,7 @@ class CheckSotrTest : public ::testing::Test {
 
   std::vector<std::string> Check(TSotrCheck& result) {
     std::vector<std::string> notes{"left over"};
-    result = files_.CheckSotr(0, notes);
+    result = files_.CheckSotr(0, files_.GetPeriodSumsByPeriod(0), notes);
     return Utf8(notes);
   }
 
@@ -93,8 +94,8 @@ TEST_F(CheckSotrTest, NegativeCorrectionLeavesRunningTotalsButCountsInSums) {
   TSotrCheck result;
   EXPECT_TRUE(Check(result).empty());
   EXPECT_EQ(result.SaldoFlags, 0);
-  EXPECT_EQ(files_.GetPeriodSums(0, 2011, 2).InsAccrued, -300 * kRouble);
-  EXPECT_EQ(files_.GetPeriodTotals(2011, 2).InsAccrued, -300 * kRouble);
+  EXPECT_EQ(reference::PeriodSums(files_, 0, 2011, 2).InsAccrued, -300 * kRouble);
+  EXPECT_EQ(reference::PeriodTotals(files_, 2011, 2).InsAccrued, -300 * kRouble);
 }
 
 TEST_F(CheckSotrTest, BaseWarningAcrossTheHalfYearsOf2010) {
@@ -226,22 +227,22 @@ TEST(PeriodQueries, SumsFileNumbersAndEstimatedBase) {
   person.push_back(Entry(2011, 1, 0, 0, 0, 0, "ЧЭС", 6));
   files.Sotrs[1].NUList.push_back(Entry(2011, 1, 1 * kRouble, 2 * kRouble, 3 * kRouble, 4 * kRouble));
 
-  const TPeriodSums sums = files.GetPeriodSums(0, 2011, 1);
+  const TPeriodSums sums = reference::PeriodSums(files, 0, 2011, 1);
   EXPECT_EQ(sums.FileNumbers, "1, 5, 7");
   EXPECT_EQ(sums.InsAccrued, 2760 * kRouble);
   EXPECT_EQ(sums.InsPaid, 2100 * kRouble);
   EXPECT_EQ(sums.FundAccrued, 40 * kRouble);
   EXPECT_EQ(sums.EstimatedBase, 0);  // from the last entry alone, a zeroed category
   files.Sotrs[0].NUList.pop_back();
-  EXPECT_DOUBLE_EQ(files.GetPeriodSums(0, 2011, 1).EstimatedBase, 1250);  // 200 / 0.16
-  EXPECT_DOUBLE_EQ(files.GetPeriodSums(0, 2011, 2).EstimatedBase, 700.0 / 0.26);
-  const TPeriodSums none = files.GetPeriodSums(0, 2012, 1);
+  EXPECT_DOUBLE_EQ(reference::PeriodSums(files, 0, 2011, 1).EstimatedBase, 1250);  // 200 / 0.16
+  EXPECT_DOUBLE_EQ(reference::PeriodSums(files, 0, 2011, 2).EstimatedBase, 700.0 / 0.26);
+  const TPeriodSums none = reference::PeriodSums(files, 0, 2012, 1);
   EXPECT_EQ(none.FileNumbers, "");
   EXPECT_EQ(none.EstimatedBase, 0);
   EXPECT_EQ(none.InsAccrued, 0);
 
   files.Sotrs[0].NUList.push_back(Entry(2011, 1, 500 * kRouble, 0, 0, 0, "XYZ", 8));
-  EXPECT_DOUBLE_EQ(files.GetPeriodSums(0, 2011, 1).EstimatedBase, 500);  // unlisted code: rate 1
+  EXPECT_DOUBLE_EQ(reference::PeriodSums(files, 0, 2011, 1).EstimatedBase, 500);  // unlisted code: rate 1
 
   const TCategorySums category = files.GetCategorySums(0, 2011, 1, W("ООИ"));
   EXPECT_EQ(category.InsAccrued, 160 * kRouble);
@@ -254,7 +255,7 @@ TEST(PeriodQueries, SumsFileNumbersAndEstimatedBase) {
   files.GetPeriodCategories(0, 2011, 1, codes);
   EXPECT_EQ(Utf8(codes), (std::vector<std::string>{"НР", "ООИ", "XYZ", "НР"}));
 
-  const TPeriodSums totals = files.GetPeriodTotals(2011, 1);
+  const TPeriodSums totals = reference::PeriodTotals(files, 2011, 1);
   EXPECT_EQ(totals.InsAccrued, (2600 + 160 + 500 + 10 + 1) * kRouble);
   EXPECT_EQ(totals.FundPaid, 44 * kRouble);
   EXPECT_TRUE(files.HasPeriodData(1, 2011, 1));
@@ -288,7 +289,7 @@ TEST(PeriodQueries, ByPeriodEqualsOnePeriodAtATime) {
     ASSERT_EQ(totals.size(), files.ReportPeriods.size());
     for (std::size_t position = 0; position < totals.size(); ++position) {
       const TReportPeriod& period = files.ReportPeriods[position];
-      const TPeriodSums one = files.GetPeriodTotals(period.Year, period.Quarter);
+      const TPeriodSums one = reference::PeriodTotals(files, period.Year, period.Quarter);
       ASSERT_EQ(totals[position].InsAccrued, one.InsAccrued) << round;
       ASSERT_EQ(totals[position].FundAccrued, one.FundAccrued) << round;
       ASSERT_EQ(totals[position].InsPaid, one.InsPaid) << round;
@@ -299,7 +300,7 @@ TEST(PeriodQueries, ByPeriodEqualsOnePeriodAtATime) {
     ASSERT_EQ(all.size(), files.ReportPeriods.size());
     for (std::size_t position = 0; position < all.size(); ++position) {
       const TReportPeriod& period = files.ReportPeriods[position];
-      const TPeriodSums one = files.GetPeriodSums(0, period.Year, period.Quarter);
+      const TPeriodSums one = reference::PeriodSums(files, 0, period.Year, period.Quarter);
       ASSERT_EQ(all[position].FileNumbers, one.FileNumbers) << round;
       ASSERT_EQ(all[position].EstimatedBase, one.EstimatedBase) << round;
       ASSERT_EQ(all[position].InsAccrued, one.InsAccrued) << round;
@@ -315,7 +316,7 @@ TEST(PeriodQueries, SumsSaturateInsteadOfOverflowing) {
   files.Sotrs.resize(1);
   files.Sotrs[0].NUList.push_back(Entry(2011, 1, std::numeric_limits<TAmount>::max(), 0));
   files.Sotrs[0].NUList.push_back(Entry(2011, 1, 5, 0));
-  EXPECT_EQ(files.GetPeriodSums(0, 2011, 1).InsAccrued, std::numeric_limits<TAmount>::max());
+  EXPECT_EQ(reference::PeriodSums(files, 0, 2011, 1).InsAccrued, std::numeric_limits<TAmount>::max());
 }
 
 TEST(SZV63Queries, QuartersYearsAndFileNumbers) {

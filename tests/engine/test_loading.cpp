@@ -337,7 +337,7 @@ TEST_F(LoadTest, AbsurdHeadersAndAmountsStayHarmless) {
   Load();
   ASSERT_EQ(files_.Sotrs.size(), 1u);
   std::vector<std::string> notes;
-  const TSotrCheck check = files_.CheckSotr(0, notes);
+  const TSotrCheck check = files_.CheckSotr(0, files_.GetPeriodSumsByPeriod(0), notes);
   // Paid far more than accrued in the first period; what the amounts read as beyond that is the
   // reader's business, the point is that nothing overflows.
   EXPECT_NE(check.SaldoFlags & SaldoOverpaid, 0);
@@ -553,7 +553,8 @@ TEST_F(LoadTest, ChecksOnALoadedFolder) {
   };
   for (const auto& person : expected) {
     std::vector<std::string> notes;
-    const TSotrCheck check = files_.CheckSotr(files_.FindSotr(person.snils), notes);
+    const int index = files_.FindSotr(person.snils);
+    const TSotrCheck check = files_.CheckSotr(index, files_.GetPeriodSumsByPeriod(index), notes);
     std::vector<std::string> texts;
     for (const auto& note : notes) {
       texts.push_back(Cp1251ToUtf8(note));
@@ -587,7 +588,7 @@ TEST(GeneratedFolders, SampleShowsEverySituation) {
   int debtors = 0;
   for (int person = 0; person < static_cast<int>(files.Sotrs.size()); ++person) {
     std::vector<std::string> notes;
-    const TSotrCheck check = files.CheckSotr(person, notes);
+    const TSotrCheck check = files.CheckSotr(person, files.GetPeriodSumsByPeriod(person), notes);
     classes.insert(check.StyleClass);
     debtors += (check.SaldoFlags & SaldoDebt) != 0 ? 1 : 0;
   }

@@ -65,8 +65,8 @@ TReport MakeReport(FuzzedDataProvider& input) {
     static const char* const kClasses[] = {"norm", "p", "hv", "hvp"};
     const std::size_t line = report.AddMainLine(kClasses[input.ConsumeIntegralInRange(0, 3)], text(), text(), text());
     for (int period = 0; period < periods; ++period) {
-      report.AddLinePeriod(line, text(), amount(), amount(), amount(), amount(), amount(), amount(), amount(),
-                           amount(), amount(), amount());
+      report.AddLinePeriod(line, {text(), amount(), amount(), amount(), amount(), amount(), amount(), amount(),
+                           amount(), amount(), amount()});
     }
     for (int note = input.ConsumeIntegralInRange(0, 2); note > 0; --note) report.AddLineNote(line, text());
   }

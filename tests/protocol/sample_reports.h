@@ -36,23 +36,23 @@ inline TReport FullReport(int protForm) {
   report.AddError(W("Дубль <ИСХОДНАЯ> & повтор: 123-456-789 01"));
 
   const std::size_t red = report.AddMainLine("p", W("Иванов  Иван Иванович"), "12345678901", "0");
-  report.AddLinePeriod(red, "1", 1000000, 1200000, 1000000, 1200000, -200000, 300000, 300000,
-                       300000, 300000, 0);
-  report.AddLinePeriod(red, "1, 2", 500000, 300000, 1500000, 1500000, 0, 150000, 150050,
-                       450000, 450050, -50);
+  report.AddLinePeriod(red, {"1", 1000000, 1200000, 1000000, 1200000, -200000, 300000, 300000,
+                            300000, 300000, 0});
+  report.AddLinePeriod(red, {"1, 2", 500000, 300000, 1500000, 1500000, 0, 150000, 150050,
+                            450000, 450050, -50});
   report.AddLineNote(red, W("Ошибка: 1/2010 - превыш. страх.: нач. 100.00, упл. 120.00"));
   report.AddLineNote(red, W("Предупреждение: 2/2010 - превыш. базы? 420000.00 р"));
   report.AddLineNote(red, W("Ошибка: 2/2010 - превыш. накоп.: нач. 45.00, упл. <45.01>"));
 
   const std::size_t dismissed =
       report.AddMainLine("hv", W("Петрова Анна "), "98765432109", "15.05.2010");
-  report.AddLinePeriod(dismissed, "1", 2000000, 1000000, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0);
-  report.AddLinePeriod(dismissed, "", 0, 0, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0);
+  report.AddLinePeriod(dismissed, {"1", 2000000, 1000000, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0});
+  report.AddLinePeriod(dismissed, {"", 0, 0, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0});
   report.AddLineNote(dismissed, W("Предупреждение: задолж. 100.00 страх."));
 
   const std::size_t absent = report.AddMainLine("norm", W("Сидоров Пётр Ильич"), "11122233344", "");
-  report.AddLinePeriod(absent, "2", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-  report.AddLinePeriod(absent, "", -10000, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  report.AddLinePeriod(absent, {"2", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  report.AddLinePeriod(absent, {"", -10000, 0, 0, 0, 0, 0, 0, 0, 0, 0});
 
   for (int period = 0; period < 2; ++period) {
     TTotalRec total;
@@ -89,8 +89,8 @@ inline TReport OnePeriodReport(int protForm) {
                    "(СЗВ-6-4 ИСХОДНАЯ за 1 квартал 2012 г., категория НР)"));
   report.AddPeriod(W("1 квартал 2012 г."));
   const std::size_t line = report.AddMainLine("norm", W("Смирнов Олег Петрович"), "00011122233", "0");
-  report.AddLinePeriod(line, "1", 6600000, 6600000, 6600000, 6600000, 0, 1800000, 1800000,
-                       1800000, 1800000, 0);
+  report.AddLinePeriod(line, {"1", 6600000, 6600000, 6600000, 6600000, 0, 1800000, 1800000,
+                            1800000, 1800000, 0});
   TTotalRec total;
   total.Values = {6600000, 6600000, 0, 6600000, 6600000, 0, 6600000, 6600000, 0,
                   1800000, 1800000, 0, 1800000, 1800000, 0, 1800000, 1800000, 0};

@@ -84,7 +84,7 @@ TEST(TReport, AddOperationsFillTheModelInOrder) {
   report.AddPeriod("p1");
   report.AddError("e1");
   const std::size_t line = report.AddMainLine("hv", "A B C", "12345678901", "0");
-  report.AddLinePeriod(line, "1, 2", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10);
+  report.AddLinePeriod(line, {"1, 2", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   report.AddLineNote(line, "n1");
   report.AddLineNote(line, "n2");
   TTotalRec total;

@@ -182,13 +182,9 @@ TEST(XmlUtilities, ParseAttributes) {
   }
 }
 
-TEST(XmlUtilities, TrimPosNormalize) {
+TEST(XmlUtilities, TrimAndNormalize) {
   EXPECT_EQ(TrimBlanks(" \t\r\nab c\n "), "ab c");
   EXPECT_EQ(TrimBlanks(" \t "), "");
-  EXPECT_EQ(PosFrom("ab", "xabab", 1), 2u);
-  EXPECT_EQ(PosFrom("ab", "xabab", 3), 4u);
-  EXPECT_EQ(PosFrom("ab", "xabab", 5), 0u);
-  EXPECT_EQ(PosFrom("abc", "ab", 1), 0u);
   EXPECT_EQ(NormalizeBlanks("<a \t>x\r\ny  </a   >"), "<a>x  y  </a>");
   EXPECT_EQ(NormalizeBlanks("  >"), ">");
 }
