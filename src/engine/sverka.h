@@ -2,8 +2,9 @@
 // initial, corrective and cancelling submissions into one record per insured person, period,
 // category and contract type, attaches the yearly СЗВ-6-3 payments, and answers the per-person
 // and per-period questions the protocol asks. TFileSet is the one class the rest of the program
-// sees; its work is split by concern: discovery (sverka_discovery.cpp), loading and folding
-// (sverka.cpp), the texts it writes (sverka_messages.*), queries and checks (sverka_queries.cpp).
+// sees; its work is split by concern: discovery (sverka_discovery.cpp), reading one file
+// (sverka_reading.*), loading and folding (sverka.cpp), the texts it writes (sverka_messages.*),
+// queries and checks (sverka_queries.cpp).
 //
 // Glossary: the engine's Ins and Fund (the insurance and the funded part of the contributions) are
 // the protocol's Strah and Nakop; a Sotr is an insured person, an NU one entry of a person's data

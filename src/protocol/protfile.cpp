@@ -19,8 +19,6 @@ constexpr std::size_t kFlushSize = 1 << 20;
 constexpr std::size_t kPendingNameSize = 4096;
 constexpr int kMaxLinkDepth = 40;
 
-std::atomic<std::uint64_t> gWriteLimit{0};
-
 // A slot is claimed (Used), then filled, then published (Ready); a signal handler reads only
 // published names. Plain lock-free atomics are all a handler may touch.
 struct TPendingSlot {
@@ -96,8 +94,6 @@ const fs::path::value_type* PendingProtocolFile(int slot) {
   }
   return gPending[slot].Name.data();
 }
-
-void SetProtocolWriteLimitForTest(std::uint64_t bytes) { gWriteLimit = bytes; }
 
 TProtocolFile::TProtocolFile(const std::string& fileName)
     : fileName_(fileName), target_(FollowLinks(PathFromNative(fileName))) {
@@ -192,19 +188,11 @@ void TProtocolFile::WriteChunks() {
     lock.unlock();
     std::error_code reason;
     bool ok = true;
-    const std::uint64_t limit = gWriteLimit;
-    if (limit != 0 && written_ + chunk_.size() > limit) {
-      stream_.write(chunk_.data(), static_cast<std::streamsize>(limit - written_));
+    errno = 0;
+    stream_.write(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
+    if (!stream_) {
       ok = false;
-      reason = std::make_error_code(std::errc::no_space_on_device);
-    } else {
-      errno = 0;
-      stream_.write(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
-      if (!stream_) {
-        ok = false;
-        reason = SystemReason();
-      }
-      written_ += chunk_.size();
+      reason = SystemReason();
     }
     lock.lock();
     chunkPending_ = false;

@@ -82,7 +82,6 @@ class TProtocolFile {
   bool stopping_ = false;
   bool failed_ = false;
   std::error_code failure_;
-  std::uint64_t written_ = 0;  // owned by the writing thread while it runs
   std::thread writer_;
 };
 
@@ -90,9 +89,5 @@ class TProtocolFile {
 // read them without locking or allocating. Each slot holds a full name, or an empty text.
 inline constexpr int kPendingProtocolFileSlots = 8;
 const std::filesystem::path::value_type* PendingProtocolFile(int slot);
-
-// Makes the next protocol files fail once this many bytes have been written (0: never). Lets the
-// tests see a write that breaks off half-way, as a full disk would.
-void SetProtocolWriteLimitForTest(std::uint64_t bytes);
 
 }  // namespace brisolt

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
+#include "full_disk.h"
 #include "sample_reports.h"
 #include "base/encoding.h"
 
@@ -143,6 +145,7 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
   struct Case {
     const char* name;
     std::function<void(ScratchFolder&, std::string&)> arrange;
+    std::uint64_t diskFullAfter = 0;  // bytes; 0: room enough
   };
   const Case cases[] = {
       {"folder does not exist",
@@ -158,8 +161,8 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
        [](ScratchFolder& scratch, std::string& target) {
          target = scratch.File("p.out");
          std::ofstream(PathFromNative(target), std::ios::binary) << "earlier protocol";
-         SetProtocolWriteLimitForTest(100);
-       }},
+       },
+       100},
   };
   for (const Case& c : cases) {
     for (const bool html : {true, false}) {
@@ -170,10 +173,13 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
       const std::size_t entriesBefore = scratch.EntryCount();
       const std::string before =
           fs::is_regular_file(PathFromNative(target)) ? ReadAll(PathFromNative(target)) : "";
-      EXPECT_THROW(html ? WriteHtmlProtocol(FullReport(0), target, kFixedStamp)
-                        : WriteXmlProtocol(FullReport(0), target, kFixedStamp),
-                   EProtocolWriteError);
-      SetProtocolWriteLimitForTest(0);
+      {
+        std::optional<TFullDiskAfter> disk;
+        if (c.diskFullAfter != 0) disk.emplace(c.diskFullAfter);
+        EXPECT_THROW(html ? WriteHtmlProtocol(FullReport(0), target, kFixedStamp)
+                          : WriteXmlProtocol(FullReport(0), target, kFixedStamp),
+                     EProtocolWriteError);
+      }
       EXPECT_EQ(scratch.EntryCount(), entriesBefore) << "a temporary file was left behind";
       if (!before.empty()) {
         EXPECT_EQ(ReadAll(PathFromNative(target)), before);
@@ -195,10 +201,11 @@ TEST(ProtocolWriters, FailWhenAnEarlyPartOfALargeProtocolCannotBeWritten) {
     ScratchFolder scratch;
     const std::string target = scratch.File("p.out");
     std::ofstream(PathFromNative(target), std::ios::binary) << "earlier protocol";
-    SetProtocolWriteLimitForTest(3 << 20);
-    EXPECT_THROW(html ? WriteHtmlProtocol(report, target, kFixedStamp) : WriteXmlProtocol(report, target, kFixedStamp),
-                 EProtocolWriteError);
-    SetProtocolWriteLimitForTest(0);
+    {
+      const TFullDiskAfter disk(3 << 20);
+      EXPECT_THROW(html ? WriteHtmlProtocol(report, target, kFixedStamp) : WriteXmlProtocol(report, target, kFixedStamp),
+                   EProtocolWriteError);
+    }
     EXPECT_EQ(scratch.EntryCount(), 1u) << "a temporary file was left behind";
     EXPECT_EQ(ReadAll(PathFromNative(target)), "earlier protocol");
     html ? WriteHtmlProtocol(report, target, kFixedStamp) : WriteXmlProtocol(report, target, kFixedStamp);

@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "base/encoding.h"
+#include "engine/constants.h"
 
 namespace brisolt::packgen {
 namespace {
@@ -336,19 +337,6 @@ TPerson MakePerson(TRandom& random, std::uint64_t number) {
   return person;
 }
 
-// Rate in ten-thousandths of both parts and of the funded part.
-std::pair<std::int64_t, std::int64_t> Rates(int year, bool disabled, bool funded) {
-  std::int64_t total = 0;
-  if (year == 2010) {
-    total = disabled ? 1400 : 2000;
-  } else if (year == 2011) {
-    total = disabled ? 1600 : 2600;
-  } else {
-    total = disabled ? 1600 : 2200;
-  }
-  return {total, funded ? 600 : 0};
-}
-
 std::string Category(int year, bool disabled) {
   if (!disabled) {
     return "НР";
@@ -356,13 +344,12 @@ std::string Category(int year, bool disabled) {
   return year == 2010 ? "ОЗОИ" : "ООИ";
 }
 
-int BaseLimitOf(int year) {
-  switch (year) {
-    case 2010: return 415000;
-    case 2011: return 463000;
-    case 2012: return 512000;
-    default: return 568000;
-  }
+// The funded part's share of the rate, ten-thousandths, for a person who has one.
+constexpr std::int64_t kFundedRate = 600;
+
+// Rate in ten-thousandths of both parts (the program's own table) and of the funded part.
+std::pair<std::int64_t, std::int64_t> Rates(int year, bool disabled, bool funded) {
+  return {GetTariff(year, Utf8ToCp1251(Category(year, disabled))), funded ? kFundedRate : 0};
 }
 
 struct TWriter {
@@ -672,7 +659,7 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
       doc.MiddleName = person.MiddleName;
       doc.WithAddress = person.Variant % 5 < 3;
       const auto [totalRate, fundRate] = Rates(period.Year, person.Disabled, person.Funded);
-      const std::int64_t limit = static_cast<std::int64_t>(BaseLimitOf(period.Year)) * 10000;
+      const std::int64_t limit = static_cast<std::int64_t>(GetBaseLimit(period.Year)) * 10000;
       std::int64_t base = 0;
       for (int month = first; month <= lastWorked; ++month) {
         std::int64_t pay = person.Salary;
