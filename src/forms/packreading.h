@@ -3,15 +3,35 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "forms/szv6.h"
+#include "xml/xmlwork.h"
 
 namespace brisolt {
 
-class TXMLElement;
 
 // True when the root is the packs' "ФайлПФР".
 bool IsPackRoot(const TXMLFile& document);
+
+// The Load and LoadFromContent of both pack classes: the pack is cleared, the document read and
+// parsed, and handed to the pack's LoadFromDocument. False when the file cannot be read or parsed.
+template <typename TPack>
+bool LoadPackFile(TPack& pack) {
+  pack.Clear();
+  TXMLFile document;
+  if (!document.LoadFromFile(pack.FileName) || !document.Parse()) return false;
+  return pack.LoadFromDocument(document);
+}
+
+template <typename TPack>
+bool LoadPackContent(TPack& pack, std::string content) {
+  pack.Clear();
+  TXMLFile document;
+  document.Content = std::move(content);
+  if (!document.Parse()) return false;
+  return pack.LoadFromDocument(document);
+}
 
 // One child of an inventory: compiler, pack number, type of data, category, compile date. False
 // when the child is none of these.

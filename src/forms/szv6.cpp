@@ -535,20 +535,9 @@ void TSZV6File::Clear() {
   CompileDate = 0;
 }
 
-bool TSZV6File::Load() {
-  Clear();
-  TXMLFile document;
-  if (!document.LoadFromFile(FileName) || !document.Parse()) return false;
-  return LoadFromDocument(document);
-}
+bool TSZV6File::Load() { return LoadPackFile(*this); }
 
-bool TSZV6File::LoadFromContent(std::string content) {
-  Clear();
-  TXMLFile document;
-  document.Content = std::move(content);
-  if (!document.Parse()) return false;
-  return LoadFromDocument(document);
-}
+bool TSZV6File::LoadFromContent(std::string content) { return LoadPackContent(*this, std::move(content)); }
 
 bool TSZV6File::LoadFromDocument(const TXMLFile& document) {
   Clear();

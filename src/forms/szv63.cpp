@@ -78,20 +78,9 @@ void TSZV63File::Clear() {
   CompileDate = 0;
 }
 
-bool TSZV63File::Load() {
-  Clear();
-  TXMLFile document;
-  if (!document.LoadFromFile(FileName) || !document.Parse()) return false;
-  return LoadFromDocument(document);
-}
+bool TSZV63File::Load() { return LoadPackFile(*this); }
 
-bool TSZV63File::LoadFromContent(std::string content) {
-  Clear();
-  TXMLFile document;
-  document.Content = std::move(content);
-  if (!document.Parse()) return false;
-  return LoadFromDocument(document);
-}
+bool TSZV63File::LoadFromContent(std::string content) { return LoadPackContent(*this, std::move(content)); }
 
 bool TSZV63File::LoadFromDocument(const TXMLFile& document) {
   Clear();

@@ -352,6 +352,32 @@ std::pair<std::int64_t, std::int64_t> Rates(int year, bool disabled, bool funded
   return {GetTariff(year, Utf8ToCp1251(Category(year, disabled))), funded ? kFundedRate : 0};
 }
 
+// The second insurer of a folder: its first quarter of 2011, documents to be added.
+TGenSZV6Pack OtherInsurerPack() {
+  TGenSZV6Pack other;
+  other.RegNumb = "087-002-054321";
+  other.OrgName = "ЗАО \"Василёк\"";
+  other.ShortName = "Василёк";
+  other.Year = 2011;
+  other.Quarter = 1;
+  other.PackNumber = 1;
+  return other;
+}
+
+// A person who worked the whole first quarter of 2011 and whose contributions are paid in full.
+TGenDoc PaidFirstQuarter2011(const std::string& snils, const std::string& lastName, const std::string& firstName,
+                             const std::string& middleName, std::int64_t ins, std::int64_t fund) {
+  TGenDoc doc;
+  doc.SNILS = snils;
+  doc.LastName = lastName;
+  doc.FirstName = firstName;
+  doc.MiddleName = middleName;
+  doc.InsAccrued = doc.InsPaid = ins;
+  doc.FundAccrued = doc.FundPaid = fund;
+  doc.Stages.push_back({"01.01.2011", "31.03.2011", false});
+  return doc;
+}
+
 struct TWriter {
   std::string Folder;
   TGenSummary Summary;
@@ -811,24 +837,11 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
 
   // A second insurer's pack, a foreign form under the mask, and files off the mask.
   {
-    TGenSZV6Pack other;
-    other.RegNumb = "087-002-054321";
-    other.OrgName = "ЗАО \"Василёк\"";
-    other.ShortName = "Василёк";
-    other.Year = 2011;
-    other.Quarter = 1;
-    other.PackNumber = 1;
+    TGenSZV6Pack other = OtherInsurerPack();
     for (int index = 0; index < 3; ++index) {
-      TPerson person = MakePerson(random, 900000000ULL + static_cast<std::uint64_t>(index));
-      TGenDoc doc;
-      doc.SNILS = person.SNILS;
-      doc.LastName = person.LastName;
-      doc.FirstName = person.FirstName;
-      doc.MiddleName = person.MiddleName;
-      doc.InsAccrued = doc.InsPaid = 52000000;
-      doc.FundAccrued = doc.FundPaid = 15600000;
-      doc.Stages.push_back({"01.01.2011", "31.03.2011", false});
-      other.Docs.push_back(doc);
+      const TPerson person = MakePerson(random, 900000000ULL + static_cast<std::uint64_t>(index));
+      other.Docs.push_back(PaidFirstQuarter2011(person.SNILS, person.LastName, person.FirstName,
+                                                person.MiddleName, 52000000, 15600000));
     }
     writer.Write(other);
     writer.Write(writer.NextName(options.RegNumb, 2011), RenderForeignPack(options.RegNumb, writer.Style));
@@ -1076,25 +1089,13 @@ TGenSummary GenerateSample(const std::string& folder) {
 
   // Another insurer in the same folder, a foreign form under the mask, files off the mask.
   {
-    TGenSZV6Pack other;
-    other.RegNumb = "087-002-054321";
-    other.OrgName = "ЗАО \"Василёк\"";
-    other.ShortName = "Василёк";
-    other.Year = 2011;
-    other.Quarter = 1;
-    other.PackNumber = 1;
+    TGenSZV6Pack other = OtherInsurerPack();
     other.CompileDate = "12.04.2011";
     const char* const names[][3] = {{"Сергеев", "Антон", "Ильич"}, {"Тихонова", "Вера", "Андреевна"}};
     for (int index = 0; index < 2; ++index) {
-      TGenDoc doc;
-      doc.SNILS = MakeSNILS(static_cast<std::uint64_t>(950 + index));
-      doc.LastName = names[index][0];
-      doc.FirstName = names[index][1];
-      doc.MiddleName = names[index][2];
-      doc.InsAccrued = doc.InsPaid = 18000000;
-      doc.FundAccrued = doc.FundPaid = 5400000;
-      doc.Stages.push_back({"01.01.2011", "31.03.2011", false});
-      other.Docs.push_back(doc);
+      other.Docs.push_back(PaidFirstQuarter2011(MakeSNILS(static_cast<std::uint64_t>(950 + index)),
+                                                names[index][0], names[index][1], names[index][2],
+                                                18000000, 5400000));
     }
     writer.Style.Indented = false;
     writer.Write(other);
