@@ -21,12 +21,21 @@ int ProcessBatch(const TRunParams& params) {
   }
   const TRunOutcome outcome = RunProtocol(request, progress);
   terminal.Clear();
+  for (const std::string& failure : outcome.ReadFailures) {
+    platform::ReportError(failure);
+  }
   switch (outcome.Result) {
     case TRunResult::Written:
       if (params.ProtOpen) {
         OpenProtocol(params.ProtFileName, params.ProtFormat);
       }
       return kExitSuccess;
+    case TRunResult::WrittenIncomplete:
+      platform::ReportError(outcome.Message);
+      if (params.ProtOpen) {
+        OpenProtocol(params.ProtFileName, params.ProtFormat);
+      }
+      return kExitSomeFilesUnread;
     case TRunResult::NoPersons:
       platform::ReportError(outcome.Message);
       return kExitNoPersons;

@@ -16,6 +16,7 @@ enum ExitStatus : int {
   kExitBadParameter = 2,
   kExitNoPersons = 3,
   kExitProtocolNotWritten = 4,
+  kExitSomeFilesUnread = 5,  // the protocol was written, but some files could not be read
 };
 
 // The run a command line asks for (TRunRequest: the folder, the numbers, the protocol; its

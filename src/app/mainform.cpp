@@ -641,9 +641,9 @@ TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
         relay.Report(stage, detail, position, maximum);
       });
     } catch (const std::exception& failure) {
-      outcome = {TRunResult::Failed, FailureDisplayText(failure.what())};
+      outcome = {TRunResult::Failed, FailureDisplayText(failure.what()), {}};
     } catch (...) {
-      outcome = {TRunResult::Failed, "Неизвестная ошибка."};
+      outcome = {TRunResult::Failed, "Неизвестная ошибка.", {}};
     }
   });
   // Deliver the last progress report before the window goes away.
@@ -680,8 +680,16 @@ void TMain_Form::Process_ButtonClick() {
   if (progress_) progress_->EndRun();
   const bool open = Open_CheckBox->isChecked();
 
+  if (!outcome.ReadFailures.empty()) {
+    QStringList lines;
+    for (const std::string& failure : outcome.ReadFailures) {
+      lines << QString::fromStdString(failure);
+    }
+    ShowMessage(lines.join(QLatin1Char('\n')), Text(kCaptionError), true);
+  }
   switch (outcome.Result) {
     case TRunResult::Written:
+    case TRunResult::WrittenIncomplete:
       SetProtocolResult(protocolName);
       if (open) {
         if (request.ProtFormat == 0) {

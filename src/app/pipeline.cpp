@@ -7,6 +7,7 @@
 
 #include "app/platform.h"
 #include "app/verdata.h"
+#include "engine/protocoltarget.h"
 #include "engine/report.h"
 #include "engine/sverka.h"
 #include "protocol/prot.h"
@@ -100,9 +101,17 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
                  : TProgressEvent([](const std::string&, const std::string&, int, int) {});
     fileSet.LoadSubmissions(FolderWithSeparator(request.Path), request.SubDirs,
                             request.CalcCorr, request.RegNumb, messages, loadProgress);
+    outcome.ReadFailures = fileSet.ReadFailures;
     if (fileSet.Sotrs.empty()) {
       outcome.Result = TRunResult::NoPersons;
       outcome.Message = "Не удалось извлечь сведения о сотрудниках.";
+      return outcome;
+    }
+    const std::string targetConflict =
+        ProtocolTargetConflict(request.ProtFileName, fileSet.PackFileNames, fileSet.WalkedFolders);
+    if (!targetConflict.empty()) {
+      outcome.Result = TRunResult::ProtocolNotWritten;
+      outcome.Message = targetConflict;
       return outcome;
     }
     const std::string buildNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string();
@@ -128,7 +137,12 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       }
       return outcome;
     }
-    outcome.Result = TRunResult::Written;
+    if (fileSet.ReadFailures.empty()) {
+      outcome.Result = TRunResult::Written;
+    } else {
+      outcome.Result = TRunResult::WrittenIncomplete;
+      outcome.Message = "Протокол сформирован, но не все файлы удалось прочитать.";
+    }
   } catch (const std::bad_alloc&) {
     outcome.Result = TRunResult::Failed;
     outcome.Message = "Недостаточно памяти для обработки.";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/sverka.h"  // TProgressEvent: stage, detail (UTF-8), position, maximum
 
@@ -25,6 +26,7 @@ struct TRunRequest {
 
 enum class TRunResult {
   Written,             // the protocol is in place
+  WrittenIncomplete,   // the protocol is in place, but some files or folders could not be read
   NoPersons,           // no insured person in the folder for these numbers; nothing written
   ProtocolNotWritten,  // the protocol could not be written; an earlier one is left as it was
   ProtocolTooLarge,    // a spreadsheet sheet would pass the programs' limits; nothing written
@@ -33,7 +35,10 @@ enum class TRunResult {
 
 struct TRunOutcome {
   TRunResult Result = TRunResult::Failed;
-  std::string Message;  // UTF-8, one line, for the user; empty when written
+  std::string Message;  // UTF-8, one line, for the user; empty when written completely
+  // UTF-8, one line for each file or folder the load could not read, with the reason; whatever
+  // the outcome, as they may be its cause.
+  std::vector<std::string> ReadFailures;
 };
 
 // What a run writes. A file name ending in .xlsx (any letter case) asks for an XLSX workbook

@@ -50,6 +50,10 @@ int DataTypeClass63(const std::string& dataType) {
   return 2;
 }
 
+std::string FileReadFailure(const std::string& fileName, const std::string& reason) {
+  return "Не удалось прочитать файл " + fileName + ": " + reason;
+}
+
 }  // namespace
 
 void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std::string& regNumbs, int total,
@@ -65,11 +69,22 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
     std::size_t NameAt;    // where the name begins
   };
   std::vector<TCandidate> candidates;
-  WalkPackFolders(WithSeparator(folder), subDirs, [&](const std::string& folderText, const std::vector<std::string>& files) {
-    for (const auto& name : files) {
-      candidates.push_back({folderText + name, folderText.size()});
+  std::vector<TWalkFailure> walkFailures;
+  WalkPackFolders(
+      WithSeparator(folder), subDirs,
+      [&](const std::string& folderText, const std::vector<std::string>& files) {
+        WalkedFolders.push_back(folderText);
+        for (const auto& name : files) {
+          candidates.push_back({folderText + name, folderText.size()});
+          PackFileNames.push_back(candidates.back().FileName);
+        }
+      },
+      walkFailures);
+  for (const TWalkFailure& failure : walkFailures) {
+    if (failure.IsTop) {
+      throw EFolderUnreadable("Не удалось прочитать папку " + failure.Name + ": " + failure.Reason);
     }
-  });
+  }
   // The files are read and parsed on the workers and taken here in the order found, so that the
   // lists, the progress and a failure come out as on one thread. A few files per worker are under
   // way at once: their texts and trees are the memory of the read.
@@ -85,6 +100,9 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
         if (file.Failure) {
           std::rethrow_exception(file.Failure);
         }
+        if (!file.LoadError.empty()) {
+          ReadFailures.push_back(FileReadFailure(candidate.FileName, file.LoadError));
+        }
         // Copied, not moved: what the run keeps is allocated on this thread, so that the memory
         // a worker frees stays with it for its next file, and the memory the packs free while
         // they are folded serves the persons built from them.
@@ -99,6 +117,10 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
           SZV63Packs.push_back(onWorkers ? TSZV63PackData(file.SZV63) : std::move(file.SZV63));
         }
       });
+  for (const TWalkFailure& failure : walkFailures) {
+    ReadFailures.push_back(failure.IsFolder ? "Не удалось прочитать папку " + failure.Name + ": " + failure.Reason
+                                            : FileReadFailure(failure.Name, failure.Reason));
+  }
 }
 
 void TFileSet::AddReportPeriod(int year, int quarter) {
@@ -397,9 +419,16 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   Sotrs.clear();
   ReportPeriods.clear();
   periodIndex_.clear();
-  // Step 2: read and classify every candidate file.
+  PackFileNames.clear();
+  WalkedFolders.clear();
+  ReadFailures.clear();
+  // Step 2: read and classify every candidate file. What could not be read heads the protocol's
+  // list of errors: the balances below lack its data.
   const std::string folderText = WithSeparator(folder);
   ReadPackFiles(folderText, subDirs, regNumbs, CountPackFiles(folderText, subDirs), progress);
+  for (const std::string& failure : ReadFailures) {
+    messages.push_back(Utf8ToCp1251(failure));
+  }
   if (SZV6Files.empty()) {
     Report(progress, kStageProtocol, kWait, 0, 100);
     return;

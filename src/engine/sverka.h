@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -163,6 +164,16 @@ struct TSotrCheck {
 // The mask of pack file names, matched by the program without regard to letter case.
 inline constexpr const char* PackFileMask = "PFR-700-Y-?\?\?\?-ORG-*.xml";
 
+// Whether a file name (platform encoding, without folder) matches PackFileMask.
+bool MatchesPackFileMask(const std::string& name);
+
+// A folder the load must read but cannot list: the run has nothing to stand on. what() is UTF-8
+// and names the folder and the reason.
+class EFolderUnreadable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 class TFileSet {
  public:
   std::vector<TFileRec> SZV6Files;   // sorted by LoadSubmissions
@@ -174,11 +185,20 @@ class TFileSet {
   // Threads that read and parse the pack files; 0 means one per core of the machine. Whatever the
   // number, the load gives the same lists, messages, progress events and failures.
   int Threads = 0;
+  // What the load walked and tried, platform encoding: every candidate file (folder + name) and
+  // every folder listed. The protocol must never replace one of them or land among them.
+  std::vector<std::string> PackFileNames;
+  std::vector<std::string> WalkedFolders;
+  // One line per candidate file or sub-folder that could not be opened or read, with the reason
+  // (UTF-8). Files that read but are not wanted packs are dropped without a word.
+  std::vector<std::string> ReadFailures;
 
   // Reads the packs of the wanted insurers (registration numbers separated by commas) and every
   // СЗВ-6-3 pack, and builds the persons. `folder` names a folder; a missing trailing separator is
-  // added. `messages` is cleared and receives the conflicts between submissions. A date a pack
-  // cannot be read by ends the load with EConvertError naming the file.
+  // added. `messages` is cleared and receives the files that could not be read (as ReadFailures,
+  // in windows-1251), then the conflicts between submissions. A date a pack cannot be read by ends
+  // the load with EConvertError naming the file; a folder itself that cannot be listed, with
+  // EFolderUnreadable.
   void LoadSubmissions(const std::string& folder, bool subDirs, bool calcCorr, const std::string& regNumbs,
                        std::vector<std::string>& messages, const TProgressEvent& progress);
 
@@ -186,7 +206,8 @@ class TFileSet {
   static int CountPackFiles(const std::string& folder, bool subDirs);
 
   // Reads every candidate file: a wanted СЗВ-6 pack goes to SZV6Files/SZV6Packs, any other file
-  // that reads as a СЗВ-6-3 pack to SZV63Files/SZV63Packs, the rest is dropped.
+  // that reads as a СЗВ-6-3 pack to SZV63Files/SZV63Packs, the rest is dropped. Fills
+  // PackFileNames, WalkedFolders and ReadFailures.
   void ReadPackFiles(const std::string& folder, bool subDirs, const std::string& regNumbs, int total,
                      const TProgressEvent& progress);
 

@@ -109,7 +109,15 @@ struct TFolderListing {
   std::vector<std::string> PackFiles;  // regular files matching the mask
 };
 
-TFolderListing ListFolder(const std::string& folder) {
+std::string FolderName(const std::string& folder) {
+  std::string name = folder;
+  while (name.size() > 1 && (name.back() == '/' || name.back() == static_cast<char>(fs::path::preferred_separator))) {
+    name.pop_back();
+  }
+  return name.empty() ? std::string(".") : name;
+}
+
+TFolderListing ListFolder(const std::string& folder, std::vector<TWalkFailure>* failures) {
   struct TEntry {
     std::u32string Key;
     std::string Name;
@@ -129,13 +137,21 @@ TFolderListing ListFolder(const std::string& folder) {
       if (!name.empty() && name[0] != '.') {
         entries.push_back({UpperKey(name), std::move(name), true});
       }
-    } else if (entry.is_regular_file(statusError)) {
+    } else {
+      const bool regular = !statusError && entry.is_regular_file(statusError);
       std::u32string key = UpperKey(name);
       if (MatchesMask(key, UpperMask())) {
-        entries.push_back({std::move(key), std::move(name), false});
+        if (regular) {
+          entries.push_back({std::move(key), std::move(name), false});
+        } else if (failures != nullptr) {
+          failures->push_back({folder + name, false, false, statusError ? statusError.message() : "не обычный файл"});
+        }
       }
     }
     iterator.increment(error);
+  }
+  if (error && failures != nullptr) {
+    failures->push_back({FolderName(folder), true, false, error.message()});
   }
   std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
     return a.Key != b.Key ? a.Key < b.Key : a.Name < b.Name;
@@ -147,16 +163,17 @@ TFolderListing ListFolder(const std::string& folder) {
   return listing;
 }
 
-void WalkFolder(const std::string& folder, bool subDirs, std::set<std::string>& walked, const TFolderVisit& visit) {
+void WalkFolder(const std::string& folder, bool subDirs, std::set<std::string>& walked, const TFolderVisit& visit,
+                std::vector<TWalkFailure>* failures) {
   std::error_code error;
   const fs::path real = fs::weakly_canonical(folder.empty() ? fs::path(".") : PathFromNative(folder), error);
   if (!error && !walked.insert(NativeFromPath(real)).second) {
     return;
   }
-  TFolderListing listing = ListFolder(folder);
+  TFolderListing listing = ListFolder(folder, failures);
   if (subDirs) {
     for (const auto& name : listing.Folders) {
-      WalkFolder(folder + name + static_cast<char>(fs::path::preferred_separator), true, walked, visit);
+      WalkFolder(folder + name + static_cast<char>(fs::path::preferred_separator), true, walked, visit, failures);
     }
   }
   visit(folder, listing.PackFiles);
@@ -173,8 +190,20 @@ std::string WithSeparator(const std::string& folder) {
 
 void WalkPackFolders(const std::string& folder, bool subDirs, const TFolderVisit& visit) {
   std::set<std::string> walked;
-  WalkFolder(folder, subDirs, walked, visit);
+  WalkFolder(folder, subDirs, walked, visit, nullptr);
 }
+
+void WalkPackFolders(const std::string& folder, bool subDirs, const TFolderVisit& visit,
+                     std::vector<TWalkFailure>& failures) {
+  std::set<std::string> walked;
+  const std::size_t before = failures.size();
+  WalkFolder(folder, subDirs, walked, visit, &failures);
+  for (std::size_t index = before; index < failures.size(); ++index) {
+    failures[index].IsTop = failures[index].IsFolder && failures[index].Name == FolderName(folder);
+  }
+}
+
+bool MatchesPackFileMask(const std::string& name) { return MatchesMask(UpperKey(name), UpperMask()); }
 
 int TFileSet::CountPackFiles(const std::string& folder, bool subDirs) {
   int count = 0;

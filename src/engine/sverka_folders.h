@@ -20,5 +20,18 @@ using TFolderVisit = std::function<void(const std::string& folder, const std::ve
 // separator or is empty.
 void WalkPackFolders(const std::string& folder, bool subDirs, const TFolderVisit& visit);
 
+// What could not be walked: a folder that could not be listed, an entry named like a pack whose
+// kind could not be told or that is not a regular file. Reason in UTF-8.
+struct TWalkFailure {
+  std::string Name;  // folder text without its trailing separator, or folder text + file name
+  bool IsFolder = false;
+  bool IsTop = false;  // the folder the walk started from
+  std::string Reason;
+};
+
+// The same walk, also telling what could not be walked.
+void WalkPackFolders(const std::string& folder, bool subDirs, const TFolderVisit& visit,
+                     std::vector<TWalkFailure>& failures);
+
 
 }  // namespace brisolt

@@ -60,7 +60,11 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
   // One parse serves both readers: a file that is not a wanted СЗВ-6 pack is offered to the
   // СЗВ-6-3 reader from the same tree.
   TXMLFile document;
-  if (!document.LoadFromFile(fileName) || !document.Parse()) {
+  if (!document.LoadFromFile(fileName)) {
+    result.LoadError = document.LoadError;
+    return;
+  }
+  if (!document.Parse()) {
     return;
   }
   {

@@ -19,11 +19,13 @@ struct TReadResult {
   TSZV63PackData SZV63;
   // An unreadable date, as EConvertError naming the file; raised when the file's turn comes.
   std::exception_ptr Failure;
+  // Why the file could not be read (UTF-8); empty when it was read, pack or not.
+  std::string LoadError;
 };
 
 // Reads and parses `fileName`. A СЗВ-6 pack counts when its registration number, upper-cased,
 // is in `wantedUpper`; a file that is not such a pack is offered to the СЗВ-6-3 reader. A file
-// that cannot be read or parsed gives nothing.
+// that cannot be parsed gives nothing; one that cannot be read gives nothing but LoadError.
 TReadResult ReadCandidate(const std::string& fileName, const std::unordered_set<std::string>& wantedUpper);
 
 }  // namespace brisolt

@@ -86,6 +86,8 @@ std::error_code SystemReason() { return std::error_code(errno, std::generic_cate
 
 }  // namespace
 
+fs::path ResolveProtocolTarget(const std::string& fileName) { return FollowLinks(PathFromNative(fileName)); }
+
 const fs::path::value_type* PendingProtocolFile(int slot) {
   static const fs::path::value_type kEmpty[1] = {0};
   if (slot < 0 || slot >= kPendingProtocolFileSlots ||
@@ -96,7 +98,7 @@ const fs::path::value_type* PendingProtocolFile(int slot) {
 }
 
 TProtocolFile::TProtocolFile(const std::string& fileName)
-    : fileName_(fileName), target_(FollowLinks(PathFromNative(fileName))) {
+    : fileName_(fileName), target_(ResolveProtocolTarget(fileName)) {
   std::error_code error;
   const fs::file_status status = fs::status(target_, error);
   if (fs::exists(status) && !fs::is_regular_file(status)) {

@@ -85,6 +85,10 @@ class TProtocolFile {
   std::thread writer_;
 };
 
+// The file a protocol named `fileName` replaces: the end of its chain of symbolic links, also
+// when the last link points to no file yet.
+std::filesystem::path ResolveProtocolTarget(const std::string& fileName);
+
 // Temporary protocol files still being written, for a handler of an interrupting signal: it may
 // read them without locking or allocating. Each slot holds a full name, or an empty text.
 inline constexpr int kPendingProtocolFileSlots = 8;

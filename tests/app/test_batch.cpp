@@ -13,6 +13,13 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "app/cmdline.h"
 #include "app/verdata.h"
 #include "packgen.h"
@@ -254,6 +261,135 @@ TEST_F(BatchRun, FailuresEndWithTheirStatusAndNoProtocol) {
         << entry.path();
   }
 }
+
+TEST_F(BatchRun, NeverWritesOverWhatTheRunReads) {
+  const fs::path packs = *scratch_ / "own-target";
+  packgen::GenerateSample(NativeFromPath(packs));
+  fs::create_directories(packs / "sub");
+  const std::string packName = "PFR-700-Y-2011-ORG-087-001-012345-DCK-00005-DPT-000000-DCK-00000.XML";
+  const std::string packBefore = ReadAll(packs / packName);
+  fs::create_directories(*scratch_ / "aliases");
+  std::error_code ignored;
+  fs::create_directory_symlink(packs, *scratch_ / "aliases" / "folder", ignored);
+  fs::create_symlink(packs / packName, *scratch_ / "aliases" / "pack.html", ignored);
+  const std::string folder = NativeFromPath(packs);
+  const std::string otherInsurer = "PFR-700-Y-2011-ORG-099-999-999999-DCK-00001-DPT-000000-DCK-00000.xml";
+  struct Case {
+    const char* name;
+    std::string target;
+    bool subDirs;
+    int status;
+  };
+  const Case cases[] = {
+      {"a pack of the folder", folder + "/" + packName, false, kExitProtocolNotWritten},
+      {"the same pack through a link to the folder",
+       NativeFromPath(*scratch_ / "aliases" / "folder" / packName), false, kExitProtocolNotWritten},
+      {"a link to the pack", NativeFromPath(*scratch_ / "aliases" / "pack.html"), false,
+       kExitProtocolNotWritten},
+      {"the same pack through a dot", folder + "/./" + packName, false, kExitProtocolNotWritten},
+      {"a new name of another insurer's pack", folder + "/" + otherInsurer, false, kExitProtocolNotWritten},
+      {"a pack name in a sub-folder read", folder + "/sub/" + otherInsurer, true, kExitProtocolNotWritten},
+      // Neither of these is read by the run, so they may be written.
+      {"a pack name in a sub-folder not read", folder + "/sub/" + otherInsurer, false, kExitSuccess},
+      {"another name in the folder", folder + "/protocol.html", false, kExitSuccess},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int status = Run({"/regnumb=087-001-012345", "/path=" + folder, "/orgname=X",
+                            std::string("/subdirs=") + (c.subDirs ? "1" : "0"), "/protfilename=" + c.target});
+    EXPECT_EQ(status, c.status) << stderr_;
+    if (c.status == kExitProtocolNotWritten) {
+      EXPECT_NE(stderr_.find(c.target), std::string::npos) << stderr_;
+      EXPECT_EQ(stderr_.find('\n'), stderr_.size() - 1) << "one line expected: " << stderr_;
+    } else {
+      fs::remove(PathFromNative(c.target));
+    }
+  }
+  EXPECT_EQ(ReadAll(packs / packName), packBefore);
+  EXPECT_TRUE(fs::is_symlink(*scratch_ / "aliases" / "pack.html"));
+  EXPECT_FALSE(fs::exists(packs / otherInsurer));
+  EXPECT_FALSE(fs::exists(packs / "sub" / otherInsurer));
+}
+
+#ifndef _WIN32
+// File modes do not stop root, so the run goes to a child that gives up root first; where that
+// is impossible the test says so and skips.
+TEST_F(BatchRun, NamesWhatCouldNotBeReadAndEndsWithItsOwnStatus) {
+  const fs::path root = *scratch_ / "unreadable";
+  packgen::GenerateSample(NativeFromPath(root / "packs"));
+  const std::string lockedName = "PFR-700-Y-2011-ORG-087-001-012345-DCK-00024-DPT-000000-DCK-00000.XML";
+  fs::create_directories(root / "packs" / "locked");
+  fs::copy_file(root / "packs" / lockedName, root / "packs" / "locked" / lockedName);
+  fs::permissions(root / "packs" / lockedName, fs::perms::none);
+  fs::permissions(root / "packs" / "locked", fs::perms::none);
+  fs::create_directories(root / "closed");
+  fs::permissions(root / "closed", fs::perms::owner_exec);
+  fs::create_directories(root / "out");
+  fs::permissions(root / "out", fs::perms::all);
+  for (const auto& folder : {root, *scratch_}) {
+    fs::permissions(folder, fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
+  }
+
+  struct Case {
+    const char* name;
+    std::string path;
+    int status;
+    std::vector<std::string> named;
+  };
+  const std::string packs = NativeFromPath(root / "packs");
+  const Case cases[] = {
+      {"a pack and a sub-folder without permission", packs, kExitSomeFilesUnread,
+       {packs + "/" + lockedName, packs + "/locked"}},
+      {"the folder itself without permission to list it", NativeFromPath(root / "closed"), kExitFailure,
+       {NativeFromPath(root / "closed")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path output = root / "out" / "protocol.html";
+    const fs::path errors = root / "out" / "stderr.txt";
+    fs::remove(output);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+        _exit(77);
+      }
+      const int errorFile = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      if (errorFile < 0) {
+        _exit(78);
+      }
+      dup2(errorFile, STDERR_FILENO);
+      _exit(RunBatch({"/regnumb=087-001-012345", "/path=" + c.path, "/orgname=X", "/subdirs=1",
+                      "/protfilename=" + NativeFromPath(output)}));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) {
+      GTEST_SKIP() << "running as root and cannot give up root for the test";
+    }
+    const std::string said = ReadAll(errors);
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << said;
+    const std::string reason = std::make_error_code(std::errc::permission_denied).message();
+    EXPECT_NE(said.find(reason), std::string::npos) << said;
+    for (const std::string& name : c.named) {
+      EXPECT_NE(said.find(name + ":"), std::string::npos) << name << " in " << said;
+    }
+    if (c.status == kExitSomeFilesUnread) {
+      // The protocol lists them among the errors of the first stage, in its own encoding.
+      const std::string protocol = ReadAll(output);
+      for (const std::string& name : c.named) {
+        EXPECT_NE(protocol.find(Utf8ToCp1251(name)), std::string::npos) << name;
+      }
+    } else {
+      EXPECT_FALSE(fs::exists(output));
+    }
+  }
+  fs::permissions(root / "packs" / lockedName, fs::perms::owner_all);
+  fs::permissions(root / "packs" / "locked", fs::perms::owner_all);
+  fs::permissions(root / "closed", fs::perms::owner_all);
+}
+#endif
 
 }  // namespace
 }  // namespace brisolt

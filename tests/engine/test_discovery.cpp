@@ -1,6 +1,7 @@
 // Finding pack files in a folder tree, and the registration-number list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -108,6 +109,56 @@ TEST(ReadPackFiles, ListingOrderIsFixedAndSubFoldersComeFirst) {
                                             "PFR-700-Y-2011-ORG-z.xml", "PFR-700-Y-2011-ORG-A.xml",
                                             "PFR-700-Y-2011-ORG-a.xml", "PFR-700-Y-2011-ORG-b.xml",
                                             "PFR-700-Y-2011-ORG-Б.xml", "PFR-700-Y-2011-ORG-я.xml"}));
+}
+
+#ifndef _WIN32
+TEST(ReadPackFiles, NamesWhatCannotBeReadAndNothingElse) {
+  TTestFolder folder;
+  packgen::GenerateSample(folder.Text());
+  // Named: too large to be a pack (a sparse file, told by its size), a pipe, a link to nothing.
+  const std::string huge = folder.File("PFR-700-Y-2011-ORG-huge.xml");
+  std::ofstream(huge) << "<?xml version=\"1.0\"?>";
+  fs::resize_file(huge, std::uintmax_t{3} << 30);
+  const std::string pipe = folder.File("sub/PFR-700-Y-2011-ORG-pipe.xml");
+  fs::create_directories(folder.Path() / "sub");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string dangling = folder.File("PFR-700-Y-2011-ORG-gone.xml");
+  fs::create_symlink(folder.File("nowhere.xml"), dangling);
+  // Silent: not XML, not a pack, off the mask, a pack of another insurer.
+  Touch(folder.File("PFR-700-Y-2011-ORG-text.xml"));
+  packgen::WriteBytes(folder.File("sub/PFR-700-Y-2011-ORG-other.xml"), "<?xml version=\"1.0\"?><Other/>");
+  Touch(folder.File("notes/PFR-700-Y-2011-ORG-x.xml.bak"));
+
+  TFileSet files;
+  std::vector<std::string> messages;
+  files.LoadSubmissions(folder.Text(), true, false, "087-001-012345", messages, {});
+  ASSERT_EQ(files.ReadFailures.size(), 3u);
+  for (const std::string& name : {huge, pipe, dangling}) {
+    const auto named = [&name](const std::string& line) { return line.find(name + ": ") != std::string::npos; };
+    EXPECT_EQ(std::count_if(files.ReadFailures.begin(), files.ReadFailures.end(), named), 1) << name;
+  }
+  // They head the protocol's list of errors, in its encoding, and the packs that could be read
+  // were read.
+  for (std::size_t index = 0; index < files.ReadFailures.size(); ++index) {
+    EXPECT_EQ(messages.at(index), Utf8ToCp1251(files.ReadFailures[index]));
+  }
+  EXPECT_FALSE(files.Sotrs.empty());
+  EXPECT_NE(std::find(files.WalkedFolders.begin(), files.WalkedFolders.end(), folder.Text() + "sub/"),
+            files.WalkedFolders.end());
+  EXPECT_NE(std::find(files.PackFileNames.begin(), files.PackFileNames.end(), huge), files.PackFileNames.end());
+}
+#endif
+
+TEST(ReadPackFiles, AFolderThatCannotBeListedEndsTheLoad) {
+  TTestFolder folder;
+  TFileSet files;
+  std::vector<std::string> messages;
+  try {
+    files.LoadSubmissions(folder.File("absent"), true, false, "087-001-012345", messages, {});
+    FAIL() << "a missing folder loaded";
+  } catch (const EFolderUnreadable& failure) {
+    EXPECT_NE(std::string(failure.what()).find(folder.File("absent") + ": "), std::string::npos) << failure.what();
+  }
 }
 
 TEST(SplitRegNumbs, Cases) {

@@ -58,6 +58,7 @@ struct TFakeEngine {
   std::vector<std::string> RegNumbs;
   TRunResult Result = TRunResult::Written;
   std::string Message;
+  std::vector<std::string> ReadFailures;
   std::vector<TRunRequest> Requests;
   std::vector<std::string> ScannedFolders;
   std::function<void(const TProgressEvent&)> DuringRun;
@@ -73,12 +74,12 @@ struct TFakeEngine {
     engine.Run = [this](const TRunRequest& request, const TProgressEvent& progress) {
       Requests.push_back(request);
       if (DuringRun) DuringRun(progress);
-      if (Result == TRunResult::Written) {
+      if (Result == TRunResult::Written || Result == TRunResult::WrittenIncomplete) {
         QFile file(QString::fromStdString(request.ProtFileName));
-        if (!file.open(QIODevice::WriteOnly)) return TRunOutcome{TRunResult::Failed, "no file"};
+        if (!file.open(QIODevice::WriteOnly)) return TRunOutcome{TRunResult::Failed, "no file", {}};
         file.write("protocol of " + QByteArray::fromStdString(request.RegNumb));
       }
-      return TRunOutcome{Result, Message};
+      return TRunOutcome{Result, Message, ReadFailures};
     };
     return engine;
   }
@@ -616,6 +617,24 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Pages()->currentIndex(), 1);
     QVERIFY(!windows.Progress.isVisible());
     QVERIFY(!windows.Main.IsRunning());
+  }
+
+  void filesThatCouldNotBeReadAreShownAfterTheRun() {
+    TFakeEngine engine;
+    engine.Result = TRunResult::WrittenIncomplete;
+    engine.ReadFailures = {"Не удалось прочитать файл /a/PFR-1.xml: Permission denied",
+                           "Не удалось прочитать папку /a/sub: Permission denied"};
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Click("Process_Button");
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Messages[0].Text,
+             QStringLiteral("Не удалось прочитать файл /a/PFR-1.xml: Permission denied\n"
+                            "Не удалось прочитать папку /a/sub: Permission denied"));
+    QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
+    QVERIFY(!windows.Label("ProtName_Label")->text().isEmpty());
+    QVERIFY(!windows.Progress.isVisible());
   }
 
   void failedFirstRunShowsTheProtocolPageWithoutAProtocol() {
