@@ -633,7 +633,7 @@ class TestMainForm : public QObject {
              QStringLiteral("Не удалось прочитать файл /a/PFR-1.xml: Permission denied\n"
                             "Не удалось прочитать папку /a/sub: Permission denied"));
     QCOMPARE(windows.Dialogs.Messages[0].Icon, TMessageIcon::Error);
-    QVERIFY(!windows.Label("ProtName_Label")->text().isEmpty());
+    QVERIFY(!windows.ProtocolName().isEmpty());
     QVERIFY(!windows.Progress.isVisible());
   }
 
