@@ -739,12 +739,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::string NormalizeBlanks(std::string_view text) {
-  std::string result(text);
-  result.resize(NormalizeInPlace(result.data(), result.size()));
-  return result;
-}
-
 std::vector<TXMLAttribute> ParseAttributes(std::string_view text) {
   std::vector<TXMLAttribute> result;
   TXMLAttribute current;

@@ -100,9 +100,6 @@ class TXMLFile {
 // Blanks are space, TAB, CR and LF.
 std::string_view TrimBlanks(std::string_view text);
 
-// TAB, CR and LF become spaces, and spaces standing before a ">" are removed.
-std::string NormalizeBlanks(std::string_view text);
-
 // name="value" pairs separated by blanks; every blank closes a pair, even an empty one.
 std::vector<TXMLAttribute> ParseAttributes(std::string_view text);
 

@@ -14,6 +14,16 @@
 namespace brisolt {
 namespace {
 
+// The reader's blank normalisation as Parse applies it: the body after the declaration is
+// normalised where it stands in Content, even when it then turns out to be no element.
+std::string NormalizeBlanks(const std::string& text) {
+  static constexpr std::string_view kHead = "<?xml?>x";
+  TXMLFile file;
+  file.Content = std::string(kHead) + text + "x";
+  file.Parse();
+  return file.Content.substr(kHead.size(), file.Content.size() - kHead.size() - 1);
+}
+
 constexpr char kDecl[] = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>";
 
 // The tree as one line: Name{text}[attr=value,...](children...); leaves show their text.
