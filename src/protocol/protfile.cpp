@@ -198,13 +198,12 @@ void TProtocolFile::WriteChunks() {
     }
     lock.lock();
     chunkPending_ = false;
-    if (!ok) {
-      failed_ = true;
-      failure_ = reason;
-      changed_.notify_all();
+    failed_ = !ok;
+    failure_ = reason;
+    changed_.notify_all();
+    if (failed_) {
       return;
     }
-    changed_.notify_all();
   }
 }
 
@@ -225,7 +224,7 @@ void TProtocolFile::StopWriting(bool reportFailure) {
   }
 }
 
-std::string TProtocolFile::HandOverTemporary() {
+void TProtocolFile::FinishWriting() {
   Flush();
   StopWriting(true);
   errno = 0;
@@ -233,18 +232,16 @@ std::string TProtocolFile::HandOverTemporary() {
   if (stream_.fail()) {
     Fail("ошибка записи", SystemReason());
   }
+}
+
+std::string TProtocolFile::HandOverTemporary() {
+  FinishWriting();
   return NativeFromPath(temp_);
 }
 
 void TProtocolFile::Commit() {
   if (stream_.is_open()) {
-    Flush();
-    StopWriting(true);
-    errno = 0;
-    stream_.close();
-    if (stream_.fail()) {
-      Fail("ошибка записи", SystemReason());
-    }
+    FinishWriting();
   }
   std::error_code error;
   fs::rename(temp_, target_, error);

@@ -62,6 +62,8 @@ class TProtocolFile {
   // Waits until everything handed over is written, ends the writing thread and reports the
   // first failure it met.
   void StopWriting(bool reportFailure);
+  // Flush, StopWriting and the closing of the temporary file.
+  void FinishWriting();
   // Throws EProtocolWriteError: the file name, `what` and, when the system told one, its reason.
   [[noreturn]] void Fail(const std::string& what, std::error_code reason = {});
   void RemoveTemporary();
