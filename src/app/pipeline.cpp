@@ -127,13 +127,14 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       return outcome;
     } catch (const EProtocolWriteError& failure) {
       outcome.Result = TRunResult::ProtocolNotWritten;
+      // The failure names the file in the platform's text.
+      const std::string reason = NameToUtf8(failure.what());
       if (type == TProtocolType::Html) {
-        outcome.Message = std::string("Не удалось записать протокол: ") + failure.what();
+        outcome.Message = "Не удалось записать протокол: " + reason;
       } else {
         outcome.Message =
-            std::string("Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас "
-                        "протокол в Excel по этому же страхователю (") +
-            failure.what() + ")";
+            "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в "
+            "Excel по этому же страхователю (" + reason + ")";
       }
       return outcome;
     }

@@ -208,6 +208,41 @@ int CompareCp1251ByUtf16(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
+namespace {
+
+// Converts each part of a name between separators on its own, keeping the separators.
+template <typename TConvert>
+std::string ConvertNameParts(std::string_view name, TConvert convert) {
+  std::string result;
+  result.reserve(name.size() * 2);
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = name.find_first_of("/\\", start);
+    const std::string_view part =
+        name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    result += convert(part, IsUtf8(part));
+    if (end == std::string_view::npos) {
+      return result;
+    }
+    result += name[end];
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+std::string NameToCp1251(std::string_view name) {
+  return ConvertNameParts(name, [](std::string_view part, bool utf8) {
+    return utf8 ? Utf8ToCp1251(part) : std::string(part);
+  });
+}
+
+std::string NameToUtf8(std::string_view name) {
+  return ConvertNameParts(name, [](std::string_view part, bool utf8) {
+    return utf8 ? std::string(part) : Cp1251ToUtf8(part);
+  });
+}
+
 std::filesystem::path PathFromNative(const std::string& native) {
 #ifdef _WIN32
   return std::filesystem::path(std::u8string(native.begin(), native.end()));

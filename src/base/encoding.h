@@ -43,6 +43,14 @@ std::string Cp1251UpperCase(std::string_view text);
 // strings), a shorter text first when one is the start of the other.
 int CompareCp1251ByUtf16(std::string_view a, std::string_view b);
 
+// File and folder names as people read them. A name is the platform's own text, UTF-8; but on
+// Linux a folder unpacked from a Windows archive carries windows-1251 bytes, so each part between
+// separators that is not well-formed UTF-8 is taken as windows-1251 as it stands. NameToCp1251 is
+// for protocol texts (characters the code page lacks become "?"), NameToUtf8 for what the window
+// and the console show.
+std::string NameToCp1251(std::string_view name);
+std::string NameToUtf8(std::string_view name);
+
 // File names: the program holds them as the platform's own narrow text (UTF-8 on Linux, UTF-8 as
 // well on Windows, converted at the edges) and opens files only through these two.
 std::filesystem::path PathFromNative(const std::string& native);

@@ -38,17 +38,16 @@ std::string FullName(const TSZV6Sotr& sotr) {
 constexpr Cp1251Literal kFor(u8" за ");
 constexpr Cp1251Literal kCategory(u8", категория ");
 
-// File names are the system's text (UTF-8), like the folder the user named; the protocol's texts
-// are windows-1251.
+// File names are the platform's text; the protocol's texts are windows-1251.
 std::string FileDescription(const TFileRec& file) {
-  return Utf8ToCp1251(file.FileName) + " (" + file.FormKind + " " + file.DataType + kFor +
+  return NameToCp1251(file.FileName) + " (" + file.FormKind + " " + file.DataType + kFor +
          PeriodName(file.PeriodYear, file.PeriodQuarter) + kCategory + file.CategoryCode +
          ")";
 }
 
 std::string FileDescription63(const TFileRec& file) {
   static constexpr Cp1251Literal kSZV63(u8" (СЗВ-6-3 ");
-  return Utf8ToCp1251(file.FileName) + kSZV63 + file.DataType + kFor + std::to_string(file.Year) +
+  return NameToCp1251(file.FileName) + kSZV63 + file.DataType + kFor + std::to_string(file.Year) +
          kCategory + file.CategoryCode + ")";
 }
 

@@ -95,8 +95,8 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
       [&](std::size_t index) { return ReadCandidate(candidates[index].FileName, wantedUpper); },
       [&](std::size_t index, TReadResult file) {
         const TCandidate& candidate = candidates[index];
-        Report(progress, kStageReading, candidate.FileName.substr(candidate.NameAt),
-               static_cast<int>(SZV6Packs.size()), total);
+        const std::string_view name = std::string_view(candidate.FileName).substr(candidate.NameAt);
+        Report(progress, kStageReading, NameToUtf8(name), static_cast<int>(SZV6Packs.size()), total);
         if (file.Failure) {
           std::rethrow_exception(file.Failure);
         }

@@ -4,6 +4,7 @@
 // BRISOLT_UPDATE_GOLDEN=1 rewrites the golden files; read the diff before committing them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -143,23 +144,6 @@ TEST_F(BatchRun, BothSpreadsheetFormatsWriteTheSameWorkbook) {
     workbooks[format - 1] = Normalised(ReadAll(PathFromNative(output)), folder);
   }
   EXPECT_TRUE(workbooks[0] == workbooks[1]);
-}
-
-TEST_F(BatchRun, ARussianFolderNameIsWrittenInTheProtocolsCodePage) {
-  const fs::path folder = *scratch_ / PathFromNative("ПФР Ромашка");
-  packgen::GenerateSample(NativeFromPath(folder));
-  const std::string native = NativeFromPath(folder);
-  for (const char* format : {"0", "1"}) {
-    SCOPED_TRACE(format);
-    const std::string output = Output(std::string("russian-folder-") + format);
-    ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + native, "/orgname=X",
-                   std::string("/protformat=") + format, "/protfilename=" + output}),
-              kExitSuccess)
-        << stderr_;
-    const std::string protocol = ReadAll(PathFromNative(output));
-    EXPECT_NE(protocol.find(Utf8ToCp1251(native)), std::string::npos);
-    EXPECT_EQ(protocol.find(native), std::string::npos);
-  }
 }
 
 TEST_F(BatchRun, TrailingSeparatorsAndDefaultNameGiveTheSameProtocol) {
@@ -390,6 +374,85 @@ TEST_F(BatchRun, NamesWhatCouldNotBeReadAndEndsWithItsOwnStatus) {
   fs::permissions(root / "closed", fs::perms::owner_all);
 }
 #endif
+
+// File and folder names reach the protocol and the messages in windows-1251 however the platform
+// spells them: Russian names in UTF-8, and on Linux names unpacked from Windows archives that are
+// windows-1251 bytes already.
+TEST_F(BatchRun, RussianFileNamesReadCorrectlyInBothFormatsAndInMessages) {
+  const fs::path root = *scratch_ / PathFromNative("Сверка");
+  const std::string rootText = NativeFromPath(root);
+  packgen::GenerateSample(rootText);
+  std::vector<std::string> packs;
+  for (const auto& entry : fs::directory_iterator(root)) {
+    const std::string name = NativeFromPath(entry.path().filename());
+    if (name.size() > 4 && name.substr(name.size() - 4) == ".XML") packs.push_back(name);
+  }
+  std::sort(packs.begin(), packs.end());
+  ASSERT_GE(packs.size(), 6u);
+
+  struct TPlace {
+    std::string folder;  // as stored on disk, relative to root; empty for root itself
+    std::string shown;   // the same as it must read in the protocol (UTF-8 here)
+    std::string suffix;  // put before ".XML" on disk
+    std::string shownSuffix;
+  };
+  std::vector<TPlace> places = {
+      {"Отчёты", "Отчёты", "", ""},
+      {"СЗВ-6-3", "СЗВ-6-3", "", ""},
+      {"", "", "-копия", "-копия"},
+  };
+#ifndef _WIN32
+  // "Архив" and "-копия" in windows-1251 bytes, as a Windows archive leaves them.
+  places.push_back({"\xC0\xF0\xF5\xE8\xE2", "Архив", "-\xEA\xEE\xEF\xE8\xFF", "-копия"});
+#endif
+  std::vector<std::string> expectedNames;
+  for (std::size_t index = 0; index < places.size(); ++index) {
+    const TPlace& place = places[index];
+    const std::string& pack = packs[index];
+    const std::string stem = pack.substr(0, pack.size() - 4);
+    const fs::path folder = place.folder.empty() ? root : root / PathFromNative(place.folder);
+    fs::create_directories(folder);
+    fs::rename(root / pack, folder / PathFromNative(stem + place.suffix + ".XML"));
+    expectedNames.push_back(rootText + "/" + (place.shown.empty() ? "" : place.shown + "/") +
+                            stem + place.shownSuffix + ".XML");
+  }
+
+  for (const char* format : {"0", "1"}) {
+    SCOPED_TRACE(std::string("protformat=") + format);
+    const std::string output = Output(std::string("russian.") + format);
+    ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + rootText, "/orgname=X", "/subdirs=1",
+                   std::string("/protformat=") + format, "/protfilename=" + output}),
+              kExitSuccess)
+        << stderr_;
+    const std::string text = Cp1251ToUtf8(ReadAll(PathFromNative(output)));
+    for (const std::string& name : expectedNames) {
+      EXPECT_NE(text.find(name), std::string::npos) << name;
+    }
+    // UTF-8 bytes read as windows-1251 would show as "РћС‚С‡С‘С‚С‹".
+    EXPECT_EQ(text.find(Cp1251ToUtf8("Отчёты")), std::string::npos);
+    EXPECT_EQ(text.find(Cp1251ToUtf8("Сверка")), std::string::npos);
+  }
+
+  // A pack that cannot be read is named in the message the same way.
+  const fs::path brokenRoot = *scratch_ / PathFromNative("Сломанные");
+  const TPlace& last = places.back();
+  const fs::path broken = brokenRoot / PathFromNative(last.folder.empty() ? "Отчёты" : last.folder);
+  {
+    packgen::TGenSZV6Pack pack;
+    packgen::TGenDoc doc;
+    doc.SNILS = packgen::MakeSNILS(7);
+    doc.Stages.push_back({"01.01.2011", "31.02.2011", false});
+    pack.Docs.push_back(doc);
+    packgen::WriteBytes(NativeFromPath(broken / packgen::PackFileName(pack.RegNumb, 2011, 1)),
+                        packgen::RenderSZV6Pack(pack));
+  }
+  EXPECT_EQ(Run({"/regnumb=087-001-012345", "/path=" + NativeFromPath(brokenRoot), "/orgname=X",
+                 "/subdirs=1", "/protfilename=" + Output("broken.html")}),
+            kExitFailure);
+  const std::string shownFolder =
+      NativeFromPath(brokenRoot) + "/" + (last.shown.empty() ? "Отчёты" : last.shown);
+  EXPECT_NE(stderr_.find(shownFolder + "/PFR-700-Y-2011-"), std::string::npos) << stderr_;
+}
 
 }  // namespace
 }  // namespace brisolt

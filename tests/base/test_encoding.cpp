@@ -42,5 +42,31 @@ TEST(Cp1251, CaseMapping) {
   EXPECT_EQ(Cp1251UpperCase(Utf8ToCp1251("pfr-700-ё")), Utf8ToCp1251("PFR-700-Ё"));
 }
 
+TEST(FileNames, EachPartReadsAsUtf8ElseAsWindows1251) {
+  struct Case {
+    const char* name;         // the platform's bytes
+    std::string cp1251;       // as a protocol holds it, shown here in UTF-8
+    const char* utf8;         // as the window shows it
+  };
+  const Case cases[] = {
+      {"/home/user/PFR.XML", "/home/user/PFR.XML", "/home/user/PFR.XML"},
+      {"/tmp/Отчёты/a-копия.XML", "/tmp/Отчёты/a-копия.XML", "/tmp/Отчёты/a-копия.XML"},
+      // A folder from a Windows archive ("Архив") inside a folder named in UTF-8.
+      {"/tmp/Отчёты/\xC0\xF0\xF5\xE8\xE2/a.XML", "/tmp/Отчёты/Архив/a.XML",
+       "/tmp/Отчёты/Архив/a.XML"},
+      {"C:\\Сверка\\\xC0\xF0\xF5\xE8\xE2", "C:\\Сверка\\Архив", "C:\\Сверка\\Архив"},
+      // A character the code page lacks.
+      {"/tmp/\xE2\x98\xBA.XML", "/tmp/?.XML", "/tmp/\xE2\x98\xBA.XML"},
+      {"", "", ""},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    EXPECT_EQ(Cp1251ToUtf8(NameToCp1251(test.name)), test.cp1251);
+    EXPECT_EQ(NameToUtf8(test.name), test.utf8);
+  }
+  // A windows-1251 name keeps its bytes in the protocol, undefined 0x98 included.
+  EXPECT_EQ(NameToCp1251("\xC0\x98/x"), "\xC0\x98/x");
+}
+
 }  // namespace
 }  // namespace brisolt
