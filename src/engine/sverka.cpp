@@ -50,8 +50,13 @@ int DataTypeClass63(const std::string& dataType) {
   return 2;
 }
 
+// The texts name files in UTF-8 whatever the platform's bytes (see NameToUtf8).
 std::string FileReadFailure(const std::string& fileName, const std::string& reason) {
-  return "Не удалось прочитать файл " + fileName + ": " + reason;
+  return "Не удалось прочитать файл " + NameToUtf8(fileName) + ": " + reason;
+}
+
+std::string FolderReadFailure(const std::string& folderName, const std::string& reason) {
+  return "Не удалось прочитать папку " + NameToUtf8(folderName) + ": " + reason;
 }
 
 }  // namespace
@@ -82,7 +87,7 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
       walkFailures);
   for (const TWalkFailure& failure : walkFailures) {
     if (failure.IsTop) {
-      throw EFolderUnreadable("Не удалось прочитать папку " + failure.Name + ": " + failure.Reason);
+      throw EFolderUnreadable(FolderReadFailure(failure.Name, failure.Reason));
     }
   }
   // The files are read and parsed on the workers and taken here in the order found, so that the
@@ -118,7 +123,7 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
         }
       });
   for (const TWalkFailure& failure : walkFailures) {
-    ReadFailures.push_back(failure.IsFolder ? "Не удалось прочитать папку " + failure.Name + ": " + failure.Reason
+    ReadFailures.push_back(failure.IsFolder ? FolderReadFailure(failure.Name, failure.Reason)
                                             : FileReadFailure(failure.Name, failure.Reason));
   }
 }
