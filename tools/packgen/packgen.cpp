@@ -152,38 +152,30 @@ void Names(TXmlOut& xml, const std::string& last, const std::string& first, cons
   xml.Close();
 }
 
+// One part of an address: its name or number and the abbreviation written with it.
+void AddressPart(TXmlOut& xml, const char* element, const char* field, const std::string& value,
+                 const char* abbreviation) {
+  xml.Open(element);
+  xml.Leaf(field, value);
+  xml.Leaf("Сокращение", abbreviation);
+  xml.Close();
+}
+
 void Address(TXmlOut& xml, std::size_t variant) {
   static const char* const kStreets[] = {"Ленина", "Садовая", "Мира", "Гагарина", "Новая", "Школьная"};
+  constexpr const char* kName = "ГеографическоеНазвание";
   xml.Open("АдресЗЛ");
   xml.Leaf("ТипАдреса", "РЕГИСТРАЦИИ");
   xml.Leaf("Индекс", std::to_string(142100 + variant % 800));
   xml.Open("РоссийскийАдрес");
-  xml.Open("Регион");
-  xml.Leaf("ГеографическоеНазвание", "Московская");
-  xml.Leaf("Сокращение", "обл");
-  xml.Close();
-  xml.Open("Город");
-  xml.Leaf("ГеографическоеНазвание", "Подольск");
-  xml.Leaf("Сокращение", "г");
-  xml.Close();
-  xml.Open("Улица");
-  xml.Leaf("ГеографическоеНазвание", kStreets[variant % 6]);
-  xml.Leaf("Сокращение", "ул");
-  xml.Close();
-  xml.Open("Дом");
-  xml.Leaf("Номер", std::to_string(1 + variant % 97));
-  xml.Leaf("Сокращение", "д");
-  xml.Close();
+  AddressPart(xml, "Регион", kName, "Московская", "обл");
+  AddressPart(xml, "Город", kName, "Подольск", "г");
+  AddressPart(xml, "Улица", kName, kStreets[variant % 6], "ул");
+  AddressPart(xml, "Дом", "Номер", std::to_string(1 + variant % 97), "д");
   if (variant % 3 == 0) {
-    xml.Open("Корпус");
-    xml.Leaf("Номер", std::to_string(1 + variant % 4));
-    xml.Leaf("Сокращение", "корп");
-    xml.Close();
+    AddressPart(xml, "Корпус", "Номер", std::to_string(1 + variant % 4), "корп");
   }
-  xml.Open("Квартира");
-  xml.Leaf("Номер", std::to_string(1 + variant % 240));
-  xml.Leaf("Сокращение", "кв");
-  xml.Close();
+  AddressPart(xml, "Квартира", "Номер", std::to_string(1 + variant % 240), "кв");
   xml.Close();
   xml.Close();
 }
@@ -616,157 +608,223 @@ void WriteBytes(const std::string& fileName, const std::string& bytes) {
   }
 }
 
-TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder) {
-  TRandom random(options.Seed * 0x2545F4914F6CDD1DULL + 17);
-  TWriter writer;
-  writer.Folder = folder;
-  writer.Style.Indented = options.Indented;
-  const int periods = std::max(1, options.Periods);
-  const int perPack = std::max(1, options.DocsPerPack);
-  const TPeriod last = PeriodAt(periods - 1);
-  const int lastMonth = MonthIndex(last.Year, last.LastMonth);
+namespace {
 
-  std::vector<TPerson> persons;
-  persons.reserve(static_cast<std::size_t>(std::max(0, options.Persons)));
-  for (int index = 0; index < options.Persons; ++index) {
-    TPerson person = MakePerson(random, static_cast<std::uint64_t>(index) + options.Seed * 1000003);
-    if (!random.Chance(700)) {
-      person.HireMonth = static_cast<int>(random.Range(0, lastMonth));
-      person.HireDay = static_cast<int>(random.Range(1, 28));
-    }
-    if (random.Chance(250)) {
-      person.LeaveMonth = static_cast<int>(random.Range(person.HireMonth, lastMonth));
-      person.LeaveDay = static_cast<int>(random.Range(person.LeaveMonth == person.HireMonth ? person.HireDay : 1, 28));
-    }
-    person.Salary = random.Chance(30) ? random.Range(150000, 400000) * 10000 : random.Range(12000, 75000) * 10000;
-    person.IgnoresLimit = random.Chance(5);
-    const int roll = static_cast<int>(random.Range(0, 999));
-    person.Behaviour = roll < 920 ? 0 : roll < 970 ? 1 : roll < 990 ? 2 : 3;
-    persons.push_back(std::move(person));
+const char* const kOrgName = "ООО \"Ромашка\"";
+const char* const kShortName = "Ромашка";
+
+// The generated insurer's names on a pack of either kind.
+template <typename TPack>
+void NameOurInsurer(TPack& pack, const std::string& regNumb) {
+  pack.RegNumb = regNumb;
+  pack.OrgName = kOrgName;
+  pack.ShortName = kShortName;
+}
+
+// A document of the given person with the names filled in.
+template <typename TDoc, typename TWho>
+TDoc DocFor(const TWho& person) {
+  TDoc doc;
+  doc.LastName = person.LastName;
+  doc.FirstName = person.FirstName;
+  doc.MiddleName = person.MiddleName;
+  return doc;
+}
+
+// A folder of one large insurer, period by period; the random draws come in a fixed order, so
+// the steps below keep the order of their calls.
+class TFolderGenerator {
+ public:
+  TFolderGenerator(const TGenOptions& options, const std::string& folder)
+      : options_(options),
+        random_(options.Seed * 0x2545F4914F6CDD1DULL + 17),
+        periods_(std::max(1, options.Periods)),
+        perPack_(std::max(1, options.DocsPerPack)),
+        last_(PeriodAt(periods_ - 1)),
+        lastMonth_(MonthIndex(last_.Year, last_.LastMonth)),
+        monthCount_(static_cast<std::size_t>(lastMonth_) + 1) {
+    writer_.Folder = folder;
+    writer_.Style.Indented = options.Indented;
   }
 
-  const std::string orgName = "ООО \"Ромашка\"";
-  const std::string shortName = "Ромашка";
-  int packNumber = 0;
-  // Base accrued so far per person and year, for the yearly limit; late payments carried over.
-  std::vector<std::int64_t> yearBase(persons.size(), 0);
-  std::vector<std::int64_t> carried(persons.size(), 0);
-  // Taxable payments per person and month, for СЗВ-6-3.
-  const std::size_t monthCount = static_cast<std::size_t>(lastMonth) + 1;
-  std::vector<TGenMonth> monthSums(persons.size() * monthCount);
-  std::vector<char> monthWorked(persons.size() * monthCount, 0);
+  TGenSummary Run() {
+    MakeStaff();
+    const int duplicatePeriod = periods_ > 2 ? static_cast<int>(random_.Range(1, periods_ - 1)) : -1;
+    for (int periodIndex = 0; periodIndex < periods_; ++periodIndex) {
+      WritePeriod(periodIndex, periodIndex == duplicatePeriod);
+    }
+    WriteCorrections(corrections_, "КОРРЕКТИРУЮЩАЯ");
+    WriteCorrections(cancellations_, "ОТМЕНЯЮЩАЯ");
+    for (int year = 2010; year <= std::min(2012, last_.Year); ++year) {
+      WriteSZV63Year(year);
+    }
+    WriteOtherFiles();
+    return writer_.Summary;
+  }
+
+ private:
+  // A document to be submitted again, with the period after the one it corrects.
   struct TCorrection {
     int Period;
     TGenDoc Doc;
     bool Disabled;
   };
-  std::vector<TCorrection> corrections;
-  std::vector<TCorrection> cancellations;
-  int duplicatePeriod = periods > 2 ? static_cast<int>(random.Range(1, periods - 1)) : -1;
 
-  for (int periodIndex = 0; periodIndex < periods; ++periodIndex) {
+  // Hirings and dismissals, salaries (a few over the base limit) and how each one pays.
+  void MakeStaff() {
+    persons_.reserve(static_cast<std::size_t>(std::max(0, options_.Persons)));
+    for (int index = 0; index < options_.Persons; ++index) {
+      TPerson person = MakePerson(random_, static_cast<std::uint64_t>(index) + options_.Seed * 1000003);
+      if (!random_.Chance(700)) {
+        person.HireMonth = static_cast<int>(random_.Range(0, lastMonth_));
+        person.HireDay = static_cast<int>(random_.Range(1, 28));
+      }
+      if (random_.Chance(250)) {
+        person.LeaveMonth = static_cast<int>(random_.Range(person.HireMonth, lastMonth_));
+        person.LeaveDay = static_cast<int>(random_.Range(person.LeaveMonth == person.HireMonth ? person.HireDay : 1, 28));
+      }
+      person.Salary = random_.Chance(30) ? random_.Range(150000, 400000) * 10000 : random_.Range(12000, 75000) * 10000;
+      person.IgnoresLimit = random_.Chance(5);
+      const int roll = static_cast<int>(random_.Range(0, 999));
+      person.Behaviour = roll < 920 ? 0 : roll < 970 ? 1 : roll < 990 ? 2 : 3;
+      persons_.push_back(std::move(person));
+    }
+    yearBase_.assign(persons_.size(), 0);
+    carried_.assign(persons_.size(), 0);
+    monthSums_.assign(persons_.size() * monthCount_, TGenMonth{});
+    monthWorked_.assign(persons_.size() * monthCount_, 0);
+  }
+
+  // The initial packs of one period; some documents are kept to be corrected or cancelled later.
+  void WritePeriod(int periodIndex, bool submittedTwice) {
     const TPeriod period = PeriodAt(periodIndex);
     if (period.Number == 1) {
-      std::fill(yearBase.begin(), yearBase.end(), 0);
+      std::fill(yearBase_.begin(), yearBase_.end(), 0);
     }
-    const bool form4 = period.Year >= 2013;
     std::vector<TGenDoc> docsByCategory[2];
-    for (std::size_t index = 0; index < persons.size(); ++index) {
-      TPerson& person = persons[index];
+    for (std::size_t index = 0; index < persons_.size(); ++index) {
+      const TPerson& person = persons_[index];
       const int first = std::max(MonthIndex(period.Year, period.FirstMonth), person.HireMonth);
       const int lastWorked = std::min(MonthIndex(period.Year, period.LastMonth), person.LeaveMonth);
       if (first > lastWorked) {
         continue;
       }
-      TGenDoc doc;
-      doc.SNILS = person.SNILS;
-      doc.LastName = person.LastName;
-      doc.FirstName = person.FirstName;
-      doc.MiddleName = person.MiddleName;
-      doc.WithAddress = person.Variant % 5 < 3;
-      const auto [totalRate, fundRate] = Rates(period.Year, person.Disabled, person.Funded);
-      const std::int64_t limit = static_cast<std::int64_t>(GetBaseLimit(period.Year)) * 10000;
-      std::int64_t base = 0;
-      for (int month = first; month <= lastWorked; ++month) {
-        std::int64_t pay = person.Salary;
-        if (!person.IgnoresLimit) {
-          pay = std::max<std::int64_t>(0, std::min(pay, limit - yearBase[index]));
-        }
-        yearBase[index] += pay;
-        base += pay;
-        TGenMonth& sums = monthSums[index * monthCount + static_cast<std::size_t>(month)];
-        monthWorked[index * monthCount + static_cast<std::size_t>(month)] = 1;
-        sums.Total += person.Salary;
-        sums.Taxable += pay;
-      }
-      const auto kopecks = [](std::int64_t units) { return (units + 50) / 100 * 100; };
-      doc.FundAccrued = kopecks(base * fundRate / 10000);
-      doc.InsAccrued = kopecks(base * totalRate / 10000) - doc.FundAccrued;
-      doc.InsPaid = doc.InsAccrued;
-      doc.FundPaid = doc.FundAccrued;
-      if (person.Behaviour == 1) {
-        // Pays a share late: short this period, the arrears with the next one.
-        doc.InsPaid += carried[index];
-        carried[index] = doc.InsAccrued / 10 / 100 * 100;
-        doc.InsPaid -= carried[index];
-      } else if (person.Behaviour == 2 && periodIndex == periods - 1) {
-        doc.InsPaid -= doc.InsAccrued / 4 / 100 * 100;
-      } else if (person.Behaviour == 3 && periodIndex == periods / 2) {
-        doc.InsPaid += 1500000;
-      }
-      const int firstYear = first / 12 + 2010;
-      const int firstMonth = first % 12 + 1;
-      const int lastYear = lastWorked / 12 + 2010;
-      const int lastMonthOfYear = lastWorked % 12 + 1;
-      TGenStage stage;
-      stage.Start = DateText(firstYear, firstMonth, first == person.HireMonth ? person.HireDay : 1);
-      stage.End = DateText(lastYear, lastMonthOfYear,
-                           lastWorked == person.LeaveMonth ? person.LeaveDay : DaysInMonth(lastYear, lastMonthOfYear));
-      stage.WithSpecialConditions = person.Variant % 20 == 7;
-      doc.Stages.push_back(stage);
-      doc.FillDate = CompileDateAfter(period, 10);
-      if (random.Chance(8) && periodIndex + 1 < periods) {
-        TGenDoc fixed = doc;
-        fixed.InsPaid = fixed.InsAccrued;
-        fixed.FundPaid = fixed.FundAccrued;
-        fixed.InsAccrued += 10000 * random.Range(0, 3) * 100;
-        fixed.InsPaid = fixed.InsAccrued;
-        corrections.push_back({periodIndex, std::move(fixed), person.Disabled});
-      } else if (random.Chance(1) && periodIndex + 1 < periods) {
-        TGenDoc cancelled = doc;
-        cancelled.InsAccrued = cancelled.InsPaid = cancelled.FundAccrued = cancelled.FundPaid = 0;
-        cancelled.Stages.clear();
-        cancellations.push_back({periodIndex, std::move(cancelled), person.Disabled});
-      }
+      TGenDoc doc = PeriodDoc(index, periodIndex, period, first, lastWorked);
+      KeepForLater(doc, periodIndex, person.Disabled);
       docsByCategory[person.Disabled ? 1 : 0].push_back(std::move(doc));
     }
+    WriteInitialPacks(period, docsByCategory, submittedTwice);
+  }
+
+  TGenDoc PeriodDoc(std::size_t index, int periodIndex, const TPeriod& period, int first, int lastWorked) {
+    const TPerson& person = persons_[index];
+    TGenDoc doc = DocFor<TGenDoc>(person);
+    doc.SNILS = person.SNILS;
+    doc.WithAddress = person.Variant % 5 < 3;
+    const auto [totalRate, fundRate] = Rates(period.Year, person.Disabled, person.Funded);
+    const std::int64_t base = AccruePayroll(index, period, first, lastWorked);
+    const auto kopecks = [](std::int64_t units) { return (units + 50) / 100 * 100; };
+    doc.FundAccrued = kopecks(base * fundRate / 10000);
+    doc.InsAccrued = kopecks(base * totalRate / 10000) - doc.FundAccrued;
+    doc.InsPaid = doc.InsAccrued;
+    doc.FundPaid = doc.FundAccrued;
+    ApplyPaymentBehaviour(doc, index, periodIndex);
+    doc.Stages.push_back(StageOf(person, first, lastWorked));
+    doc.FillDate = CompileDateAfter(period, 10);
+    return doc;
+  }
+
+  // The contribution base of the months worked, within the yearly limit; the months' sums are
+  // kept for СЗВ-6-3.
+  std::int64_t AccruePayroll(std::size_t index, const TPeriod& period, int first, int lastWorked) {
+    const TPerson& person = persons_[index];
+    const std::int64_t limit = static_cast<std::int64_t>(GetBaseLimit(period.Year)) * 10000;
+    std::int64_t base = 0;
+    for (int month = first; month <= lastWorked; ++month) {
+      std::int64_t pay = person.Salary;
+      if (!person.IgnoresLimit) {
+        pay = std::max<std::int64_t>(0, std::min(pay, limit - yearBase_[index]));
+      }
+      yearBase_[index] += pay;
+      base += pay;
+      TGenMonth& sums = monthSums_[index * monthCount_ + static_cast<std::size_t>(month)];
+      monthWorked_[index * monthCount_ + static_cast<std::size_t>(month)] = 1;
+      sums.Total += person.Salary;
+      sums.Taxable += pay;
+    }
+    return base;
+  }
+
+  void ApplyPaymentBehaviour(TGenDoc& doc, std::size_t index, int periodIndex) {
+    const int behaviour = persons_[index].Behaviour;
+    if (behaviour == 1) {
+      // Pays a share late: short this period, the arrears with the next one.
+      doc.InsPaid += carried_[index];
+      carried_[index] = doc.InsAccrued / 10 / 100 * 100;
+      doc.InsPaid -= carried_[index];
+    } else if (behaviour == 2 && periodIndex == periods_ - 1) {
+      doc.InsPaid -= doc.InsAccrued / 4 / 100 * 100;
+    } else if (behaviour == 3 && periodIndex == periods_ / 2) {
+      doc.InsPaid += 1500000;
+    }
+  }
+
+  static TGenStage StageOf(const TPerson& person, int first, int lastWorked) {
+    const int firstYear = first / 12 + 2010;
+    const int firstMonth = first % 12 + 1;
+    const int lastYear = lastWorked / 12 + 2010;
+    const int lastMonthOfYear = lastWorked % 12 + 1;
+    TGenStage stage;
+    stage.Start = DateText(firstYear, firstMonth, first == person.HireMonth ? person.HireDay : 1);
+    stage.End = DateText(lastYear, lastMonthOfYear,
+                         lastWorked == person.LeaveMonth ? person.LeaveDay : DaysInMonth(lastYear, lastMonthOfYear));
+    stage.WithSpecialConditions = person.Variant % 20 == 7;
+    return stage;
+  }
+
+  // A few documents are corrected with the next period, fewer cancelled.
+  void KeepForLater(const TGenDoc& doc, int periodIndex, bool disabled) {
+    if (random_.Chance(8) && periodIndex + 1 < periods_) {
+      TGenDoc fixed = doc;
+      fixed.InsPaid = fixed.InsAccrued;
+      fixed.FundPaid = fixed.FundAccrued;
+      fixed.InsAccrued += 10000 * random_.Range(0, 3) * 100;
+      fixed.InsPaid = fixed.InsAccrued;
+      corrections_.push_back({periodIndex, std::move(fixed), disabled});
+    } else if (random_.Chance(1) && periodIndex + 1 < periods_) {
+      TGenDoc cancelled = doc;
+      cancelled.InsAccrued = cancelled.InsPaid = cancelled.FundAccrued = cancelled.FundPaid = 0;
+      cancelled.Stages.clear();
+      cancellations_.push_back({periodIndex, std::move(cancelled), disabled});
+    }
+  }
+
+  void WriteInitialPacks(const TPeriod& period, std::vector<TGenDoc> (&docsByCategory)[2], bool submittedTwice) {
+    const bool form4 = period.Year >= 2013;
     for (int category = 0; category < 2; ++category) {
       TGenSZV6Pack header;
       header.FormKind = form4 ? "СЗВ-6-4" : (category == 0 && period.Year == 2012 ? "СЗВ-6-2" : "СЗВ-6-1");
       header.DataType = "ИСХОДНАЯ";
       header.Year = period.Year;
       header.Quarter = period.Number;
-      header.RegNumb = options.RegNumb;
-      header.OrgName = orgName;
-      header.ShortName = shortName;
+      NameOurInsurer(header, options_.RegNumb);
       header.CategoryCode = Category(period.Year, category == 1);
       header.CompileDate = CompileDateAfter(period, 12);
-      if (periodIndex == duplicatePeriod && category == 0 && !docsByCategory[0].empty()) {
+      if (submittedTwice && category == 0 && !docsByCategory[0].empty()) {
         // Submitted twice: a later copy of the first pack of the period.
         std::vector<TGenDoc> copy(docsByCategory[0].begin(),
                                   docsByCategory[0].begin() +
-                                      static_cast<std::ptrdiff_t>(std::min<std::size_t>(docsByCategory[0].size(), perPack)));
+                                      static_cast<std::ptrdiff_t>(std::min<std::size_t>(docsByCategory[0].size(), perPack_)));
         TGenSZV6Pack again = header;
         again.CompileDate = CompileDateAfter(period, 25);
-        WriteSplit(writer, again, copy, perPack, packNumber);
+        WriteSplit(writer_, again, copy, perPack_, packNumber_);
       }
-      WriteSplit(writer, header, docsByCategory[category], perPack, packNumber);
+      WriteSplit(writer_, header, docsByCategory[category], perPack_, packNumber_);
     }
   }
 
-  // Corrective and cancelling packs, submitted with the period after the one they correct.
-  for (int pass = 0; pass < 2; ++pass) {
-    auto& list = pass == 0 ? corrections : cancellations;
+  // Corrective or cancelling packs, submitted with the period after the one they correct.
+  void WriteCorrections(std::vector<TCorrection>& list, const char* dataType) {
     std::map<std::tuple<int, bool>, std::vector<TGenDoc>> groups;
     for (auto& item : list) {
       groups[{item.Period, item.Disabled}].push_back(std::move(item.Doc));
@@ -776,31 +834,28 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
       const TPeriod reported = PeriodAt(std::get<0>(key) + 1);
       TGenSZV6Pack header;
       header.FormKind = reported.Year >= 2013 ? "СЗВ-6-4" : "СЗВ-6-1";
-      header.DataType = pass == 0 ? "КОРРЕКТИРУЮЩАЯ" : "ОТМЕНЯЮЩАЯ";
+      header.DataType = dataType;
       header.Year = reported.Year;
       header.Quarter = reported.Number;
       header.CorrYear = corrected.Year;
       header.CorrQuarter = corrected.Number;
-      header.RegNumb = options.RegNumb;
-      header.OrgName = orgName;
-      header.ShortName = shortName;
+      NameOurInsurer(header, options_.RegNumb);
       header.CategoryCode = Category(corrected.Year, std::get<1>(key));
       header.CompileDate = CompileDateAfter(reported, 20);
-      WriteSplit(writer, header, docs, perPack, packNumber);
+      WriteSplit(writer_, header, docs, perPack_, packNumber_);
     }
   }
 
-  // СЗВ-6-3 for the years it existed.
-  for (int year = 2010; year <= std::min(2012, last.Year); ++year) {
-    std::vector<TGenSZV63Doc> docs[2];
-    for (std::size_t index = 0; index < persons.size(); ++index) {
-      const TPerson& person = persons[index];
-      TGenSZV63Doc doc;
+  // The year's СЗВ-6-3 documents of everyone who worked in it, by category.
+  void CollectSZV63Docs(int year, std::vector<TGenSZV63Doc> (&docs)[2]) const {
+    for (std::size_t index = 0; index < persons_.size(); ++index) {
+      const TPerson& person = persons_[index];
+      TGenSZV63Doc doc = DocFor<TGenSZV63Doc>(person);
       bool any = false;
       for (int month = 1; month <= 12; ++month) {
         const int at = MonthIndex(year, month);
-        if (at <= lastMonth && monthWorked[index * monthCount + static_cast<std::size_t>(at)] != 0) {
-          doc.Months[static_cast<std::size_t>(month - 1)] = monthSums[index * monthCount + static_cast<std::size_t>(at)];
+        if (at <= lastMonth_ && monthWorked_[index * monthCount_ + static_cast<std::size_t>(at)] != 0) {
+          doc.Months[static_cast<std::size_t>(month - 1)] = monthSums_[index * monthCount_ + static_cast<std::size_t>(at)];
           any = true;
         }
       }
@@ -811,90 +866,123 @@ TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder
         doc.Months[0].Taxable += 50000000;  // a payment the individual data never saw
       }
       doc.SNILS = person.SNILS;
-      doc.LastName = person.LastName;
-      doc.FirstName = person.FirstName;
-      doc.MiddleName = person.MiddleName;
       doc.FillDate = DateText(year + 1, 2, 1);
       docs[person.Disabled ? 1 : 0].push_back(std::move(doc));
     }
+  }
+
+  void WriteSZV63Year(int year) {
+    std::vector<TGenSZV63Doc> docs[2];
+    CollectSZV63Docs(year, docs);
     for (int category = 0; category < 2; ++category) {
-      for (std::size_t start = 0; start < docs[category].size(); start += static_cast<std::size_t>(perPack)) {
+      for (std::size_t start = 0; start < docs[category].size(); start += static_cast<std::size_t>(perPack_)) {
         TGenSZV63Pack pack;
         pack.Year = year;
-        pack.RegNumb = options.RegNumb;
-        pack.OrgName = orgName;
-        pack.ShortName = shortName;
+        NameOurInsurer(pack, options_.RegNumb);
         pack.CategoryCode = Category(year, category == 1);
-        pack.PackNumber = ++packNumber;
+        pack.PackNumber = ++packNumber_;
         pack.CompileDate = DateText(year + 1, 2, 1);
-        const std::size_t end = std::min(docs[category].size(), start + static_cast<std::size_t>(perPack));
+        const std::size_t end = std::min(docs[category].size(), start + static_cast<std::size_t>(perPack_));
         pack.Docs.assign(docs[category].begin() + static_cast<std::ptrdiff_t>(start),
                          docs[category].begin() + static_cast<std::ptrdiff_t>(end));
-        writer.Write(pack);
+        writer_.Write(pack);
       }
     }
   }
 
   // A second insurer's pack, a foreign form under the mask, and files off the mask.
-  {
+  void WriteOtherFiles() {
     TGenSZV6Pack other = OtherInsurerPack();
     for (int index = 0; index < 3; ++index) {
-      const TPerson person = MakePerson(random, 900000000ULL + static_cast<std::uint64_t>(index));
+      const TPerson person = MakePerson(random_, 900000000ULL + static_cast<std::uint64_t>(index));
       other.Docs.push_back(PaidFirstQuarter2011(person.SNILS, person.LastName, person.FirstName,
                                                 person.MiddleName, 52000000, 15600000));
     }
-    writer.Write(other);
-    writer.Write(writer.NextName(options.RegNumb, 2011), RenderForeignPack(options.RegNumb, writer.Style));
-    writer.Write("readme.txt", "Pack files of the 2010-2013 reporting periods.\r\n");
-    writer.Write("PFR-700-Y-11-ORG-" + options.RegNumb + ".xml", RenderForeignPack(options.RegNumb, writer.Style));
+    writer_.Write(other);
+    writer_.Write(writer_.NextName(options_.RegNumb, 2011), RenderForeignPack(options_.RegNumb, writer_.Style));
+    writer_.Write("readme.txt", "Pack files of the 2010-2013 reporting periods.\r\n");
+    writer_.Write("PFR-700-Y-11-ORG-" + options_.RegNumb + ".xml", RenderForeignPack(options_.RegNumb, writer_.Style));
   }
-  return writer.Summary;
-}
 
-TGenSummary GenerateSample(const std::string& folder) {
-  struct TSamplePerson {
-    const char* LastName;
-    const char* FirstName;
-    const char* MiddleName;
-    int Salary;         // roubles a month
-    int FirstPeriod;    // period indices, 0 = first half-year of 2010 ... 5 = 4th quarter of 2011
-    int LastPeriod;
-    const char* LeaveDate;  // the last day worked, in the last period; nullptr when still at work
-    bool Disabled;
-  };
-  static const TSamplePerson kPersons[] = {
-      {"Абрамов", "Сергей", "Петрович", 30000, 0, 5, nullptr, false},
-      {"Белова", "Ирина", "Олеговна", 25000, 0, 5, nullptr, false},
-      {"Васильев", "Андрей", "Николаевич", 40000, 0, 5, nullptr, false},
-      {"Григорьева", "Елена", "Викторовна", 80000, 0, 5, nullptr, false},
-      {"Дмитриев", "Олег", "Иванович", 35000, 0, 3, "15.05.2011", false},
-      {"Егорова", "Мария", "Сергеевна", 28000, 0, 5, nullptr, false},
-      {"Жуков", "Павел", "Андреевич", 32000, 0, 5, nullptr, false},
-      {"Зайцева", "Анна", "Павловна", 27000, 0, 5, nullptr, false},
-      {"Ильин", "Денис", "Юрьевич", 30000, 0, 5, nullptr, false},
-      {"Козлов", "Игорь", "Михайлович", 30000, 0, 5, nullptr, false},
-      {"Лебедева", "Ольга", "Викторовна", 26000, 0, 4, "30.09.2011", false},
-      {"Морозов", "Виктор", "Алексеевич", 45000, 0, 5, nullptr, false},
-      {"Никитина", "Галина", "Борисовна", 20000, 0, 5, nullptr, true},
-      {"Ёлкин", "Пётр", "Семёнович", 33000, 2, 5, nullptr, false},
-  };
-  enum : int { kAbramov, kBelova, kVasiliev, kGrigorieva, kDmitriev, kEgorova, kZhukov, kZaitseva, kIlyin, kKozlov,
-               kLebedeva, kMorozov, kNikitina, kYolkin };
-  const std::string regNumb = "087-001-012345";
-  const std::string orgName = "ООО \"Ромашка\"";
-  const std::string shortName = "Ромашка";
-  TWriter writer;
-  writer.Folder = folder;
-  int packNumber = 0;
+  const TGenOptions& options_;
+  TRandom random_;
+  TWriter writer_;
+  const int periods_;
+  const int perPack_;
+  const TPeriod last_;
+  const int lastMonth_;
+  const std::size_t monthCount_;
+  int packNumber_ = 0;
+  std::vector<TPerson> persons_;
+  std::vector<std::int64_t> yearBase_;  // base accrued so far this year, for the yearly limit
+  std::vector<std::int64_t> carried_;   // late payments carried to the next period
+  std::vector<TGenMonth> monthSums_;    // per person and month, for СЗВ-6-3
+  std::vector<char> monthWorked_;
+  std::vector<TCorrection> corrections_;
+  std::vector<TCorrection> cancellations_;
+};
 
-  const auto snilsOf = [](int person) { return MakeSNILS(static_cast<std::uint64_t>(person) + 101); };
-  const auto docOf = [&](int person, int periodIndex) {
-    const TSamplePerson& spec = kPersons[person];
+// The persons of the sample insurer and what each one's story shows in a protocol.
+struct TSamplePerson {
+  const char* LastName;
+  const char* FirstName;
+  const char* MiddleName;
+  int Salary;         // roubles a month
+  int FirstPeriod;    // period indices, 0 = first half-year of 2010 ... 5 = 4th quarter of 2011
+  int LastPeriod;
+  const char* LeaveDate;  // the last day worked, in the last period; nullptr when still at work
+  bool Disabled;
+};
+const TSamplePerson kSamplePersons[] = {
+    {"Абрамов", "Сергей", "Петрович", 30000, 0, 5, nullptr, false},
+    {"Белова", "Ирина", "Олеговна", 25000, 0, 5, nullptr, false},
+    {"Васильев", "Андрей", "Николаевич", 40000, 0, 5, nullptr, false},
+    {"Григорьева", "Елена", "Викторовна", 80000, 0, 5, nullptr, false},
+    {"Дмитриев", "Олег", "Иванович", 35000, 0, 3, "15.05.2011", false},
+    {"Егорова", "Мария", "Сергеевна", 28000, 0, 5, nullptr, false},
+    {"Жуков", "Павел", "Андреевич", 32000, 0, 5, nullptr, false},
+    {"Зайцева", "Анна", "Павловна", 27000, 0, 5, nullptr, false},
+    {"Ильин", "Денис", "Юрьевич", 30000, 0, 5, nullptr, false},
+    {"Козлов", "Игорь", "Михайлович", 30000, 0, 5, nullptr, false},
+    {"Лебедева", "Ольга", "Викторовна", 26000, 0, 4, "30.09.2011", false},
+    {"Морозов", "Виктор", "Алексеевич", 45000, 0, 5, nullptr, false},
+    {"Никитина", "Галина", "Борисовна", 20000, 0, 5, nullptr, true},
+    {"Ёлкин", "Пётр", "Семёнович", 33000, 2, 5, nullptr, false},
+};
+enum : int { kAbramov, kBelova, kVasiliev, kGrigorieva, kDmitriev, kEgorova, kZhukov, kZaitseva, kIlyin, kKozlov,
+             kLebedeva, kMorozov, kNikitina, kYolkin };
+constexpr int kSamplePersonCount = static_cast<int>(std::size(kSamplePersons));
+
+// The sample folder, one situation after another; pack numbers follow the order of writing.
+class TSampleGenerator {
+ public:
+  explicit TSampleGenerator(const std::string& folder) { writer_.Folder = folder; }
+
+  TGenSummary Run() {
+    for (int periodIndex = 0; periodIndex < 6; ++periodIndex) {
+      WriteInitialPacks(periodIndex);
+    }
+    WriteSecondInitialPack();
+    WriteCorrections();
+    for (int year = 2010; year <= 2011; ++year) {
+      WriteSZV63Year(year);
+    }
+    WriteSZV63Resubmissions();
+    WriteOtherFiles();
+    return writer_.Summary;
+  }
+
+ private:
+  static std::string SnilsOf(int person) { return MakeSNILS(static_cast<std::uint64_t>(person) + 101); }
+
+  // The person's document of the period, paid in full.
+  static TGenDoc DocOf(int person, int periodIndex) {
+    const TSamplePerson& spec = kSamplePersons[person];
     const TPeriod period = PeriodAt(periodIndex);
     const std::int64_t base = static_cast<std::int64_t>(spec.Salary) * 10000 * (period.LastMonth - period.FirstMonth + 1);
     const auto [totalRate, fundRate] = Rates(period.Year, spec.Disabled, true);
-    TGenDoc doc;
-    doc.SNILS = snilsOf(person);
+    TGenDoc doc = DocFor<TGenDoc>(spec);
+    doc.SNILS = SnilsOf(person);
     if (person == kYolkin && period.Year == 2011 && period.Number >= 3) {
       // The same number without its separators, as some programs write it.
       std::string digits;
@@ -903,9 +991,6 @@ TGenSummary GenerateSample(const std::string& folder) {
       }
       doc.SNILS = digits;
     }
-    doc.LastName = spec.LastName;
-    doc.FirstName = spec.FirstName;
-    doc.MiddleName = spec.MiddleName;
     doc.FundAccrued = base * fundRate / 10000;
     doc.InsAccrued = base * totalRate / 10000 - doc.FundAccrued;
     doc.InsPaid = doc.InsAccrued;
@@ -916,102 +1001,106 @@ TGenSummary GenerateSample(const std::string& folder) {
                           person == kMorozov});
     doc.FillDate = CompileDateAfter(period, 10);
     return doc;
-  };
-  const auto header = [&](int periodIndex, const std::string& category) {
+  }
+
+  static TGenSZV6Pack Header(int periodIndex, const std::string& category) {
     const TPeriod period = PeriodAt(periodIndex);
     TGenSZV6Pack pack;
     pack.FormKind = periodIndex == 1 ? "СЗВ-6-2" : "СЗВ-6-1";
     pack.Year = period.Year;
     pack.Quarter = period.Number;
-    pack.RegNumb = regNumb;
-    pack.OrgName = orgName;
-    pack.ShortName = shortName;
+    NameOurInsurer(pack, kRegNumb);
     pack.CategoryCode = category;
     pack.CompileDate = CompileDateAfter(period, 15);
     return pack;
-  };
-  const auto write = [&](TGenSZV6Pack& pack) {
-    pack.PackNumber = ++packNumber;
-    writer.Write(pack);
-  };
-
-  // Initial packs, one per period and category.
-  for (int periodIndex = 0; periodIndex < 6; ++periodIndex) {
-    const TPeriod period = PeriodAt(periodIndex);
-    TGenSZV6Pack main = header(periodIndex, "НР");
-    TGenSZV6Pack reduced = header(periodIndex, period.Year == 2010 ? "ОЗОИ" : "ООИ");
-    TGenSZV6Pack zeroed = header(periodIndex, "ЧЭС");
-    for (int person = 0; person < static_cast<int>(std::size(kPersons)); ++person) {
-      const TSamplePerson& spec = kPersons[person];
-      if (periodIndex < spec.FirstPeriod || periodIndex > spec.LastPeriod) continue;
-      if (person == kIlyin && periodIndex == 1) continue;  // the initial data of this period never went in
-      TGenDoc doc = docOf(person, periodIndex);
-      if (person == kBelova && periodIndex == 5) doc.InsPaid -= 15000000;             // still owes 1500.00
-      if (person == kVasiliev && periodIndex == 2) doc.InsPaid += 20000000;           // paid 2000.00 too much
-      if (person == kDmitriev && periodIndex == 3) doc.InsPaid -= 30000000;           // left owing 3000.00
-      if (person == kEgorova && periodIndex == 3) doc.InsAccrued -= 10000000;         // corrected later
-      if (person == kLebedeva && periodIndex == 4) doc.FundPaid -= 8000000;           // left owing 800.00 funded
-      if (person == kKozlov && periodIndex == 5) {
-        zeroed.Docs.push_back(doc);  // amounts of this category do not count
-        continue;
-      }
-      (spec.Disabled ? reduced : main).Docs.push_back(std::move(doc));
-    }
-    write(main);
-    write(reduced);
-    if (!zeroed.Docs.empty()) write(zeroed);
   }
 
-  // A second initial pack of the 3rd quarter of 2011 holding Зайцева again, with other amounts.
-  {
-    TGenSZV6Pack again = header(4, "НР");
-    again.CompileDate = "02.11.2011";
-    TGenDoc doc = docOf(kZaitseva, 4);
-    doc.InsAccrued += 5000000;
-    again.Docs.push_back(doc);
-    write(again);
-  }
-  // Corrective and cancelling packs.
-  const auto correction = [&](const char* dataType, int correctedIndex, int reportedIndex, const char* compileDate) {
-    TGenSZV6Pack pack = header(reportedIndex, "НР");
+  static TGenSZV6Pack Correction(const char* dataType, int correctedIndex, int reportedIndex, const char* compileDate) {
+    TGenSZV6Pack pack = Header(reportedIndex, "НР");
     pack.DataType = dataType;
     const TPeriod corrected = PeriodAt(correctedIndex);
     pack.CorrYear = corrected.Year;
     pack.CorrQuarter = corrected.Number;
     pack.CompileDate = compileDate;
     return pack;
-  };
-  {
-    TGenSZV6Pack first = correction("КОРРЕКТИРУЮЩАЯ", 3, 4, "20.10.2011");
-    first.Docs.push_back(docOf(kEgorova, 3));
-    write(first);
-    TGenSZV6Pack second = correction("КОРРЕКТИРУЮЩАЯ", 3, 5, "25.01.2012");
-    second.Docs.push_back(docOf(kEgorova, 3));
-    write(second);
-    TGenSZV6Pack fix = correction("КОРРЕКТИРУЮЩАЯ", 2, 3, "18.07.2011");
-    TGenDoc zhukov = docOf(kZhukov, 2);
+  }
+
+  template <typename TPack>
+  void Write(TPack& pack) {
+    pack.PackNumber = ++packNumber_;
+    writer_.Write(pack);
+  }
+
+  // The departures from paying in full that the initial packs show.
+  static void ApplyInitialStory(TGenDoc& doc, int person, int periodIndex) {
+    if (person == kBelova && periodIndex == 5) doc.InsPaid -= 15000000;             // still owes 1500.00
+    if (person == kVasiliev && periodIndex == 2) doc.InsPaid += 20000000;           // paid 2000.00 too much
+    if (person == kDmitriev && periodIndex == 3) doc.InsPaid -= 30000000;           // left owing 3000.00
+    if (person == kEgorova && periodIndex == 3) doc.InsAccrued -= 10000000;         // corrected later
+    if (person == kLebedeva && periodIndex == 4) doc.FundPaid -= 8000000;           // left owing 800.00 funded
+  }
+
+  // Initial packs of the period, one per category.
+  void WriteInitialPacks(int periodIndex) {
+    const TPeriod period = PeriodAt(periodIndex);
+    TGenSZV6Pack main = Header(periodIndex, "НР");
+    TGenSZV6Pack reduced = Header(periodIndex, period.Year == 2010 ? "ОЗОИ" : "ООИ");
+    TGenSZV6Pack zeroed = Header(periodIndex, "ЧЭС");
+    for (int person = 0; person < kSamplePersonCount; ++person) {
+      const TSamplePerson& spec = kSamplePersons[person];
+      if (periodIndex < spec.FirstPeriod || periodIndex > spec.LastPeriod) continue;
+      if (person == kIlyin && periodIndex == 1) continue;  // the initial data of this period never went in
+      TGenDoc doc = DocOf(person, periodIndex);
+      ApplyInitialStory(doc, person, periodIndex);
+      if (person == kKozlov && periodIndex == 5) {
+        zeroed.Docs.push_back(doc);  // amounts of this category do not count
+        continue;
+      }
+      (spec.Disabled ? reduced : main).Docs.push_back(std::move(doc));
+    }
+    Write(main);
+    Write(reduced);
+    if (!zeroed.Docs.empty()) Write(zeroed);
+  }
+
+  // A second initial pack of the 3rd quarter of 2011 holding Зайцева again, with other amounts.
+  void WriteSecondInitialPack() {
+    TGenSZV6Pack again = Header(4, "НР");
+    again.CompileDate = "02.11.2011";
+    TGenDoc doc = DocOf(kZaitseva, 4);
+    doc.InsAccrued += 5000000;
+    again.Docs.push_back(doc);
+    Write(again);
+  }
+
+  void WriteCorrections() {
+    TGenSZV6Pack first = Correction("КОРРЕКТИРУЮЩАЯ", 3, 4, "20.10.2011");
+    first.Docs.push_back(DocOf(kEgorova, 3));
+    Write(first);
+    TGenSZV6Pack second = Correction("КОРРЕКТИРУЮЩАЯ", 3, 5, "25.01.2012");
+    second.Docs.push_back(DocOf(kEgorova, 3));
+    Write(second);
+    TGenSZV6Pack fix = Correction("КОРРЕКТИРУЮЩАЯ", 2, 3, "18.07.2011");
+    TGenDoc zhukov = DocOf(kZhukov, 2);
     zhukov.InsPaid -= 5000000;
     fix.Docs.push_back(zhukov);
-    write(fix);
-    TGenSZV6Pack cancel = correction("ОТМЕНЯЮЩАЯ", 2, 4, "19.10.2011");
-    TGenDoc cancelled = docOf(kZhukov, 2);
+    Write(fix);
+    TGenSZV6Pack cancel = Correction("ОТМЕНЯЮЩАЯ", 2, 4, "19.10.2011");
+    TGenDoc cancelled = DocOf(kZhukov, 2);
     cancelled.InsAccrued = cancelled.InsPaid = cancelled.FundAccrued = cancelled.FundPaid = 0;
     cancelled.Stages.clear();
     cancel.Docs.push_back(cancelled);
-    write(cancel);
-    TGenSZV6Pack orphan = correction("КОРРЕКТИРУЮЩАЯ", 1, 2, "14.04.2011");
-    orphan.Docs.push_back(docOf(kIlyin, 1));
-    write(orphan);
+    Write(cancel);
+    TGenSZV6Pack orphan = Correction("КОРРЕКТИРУЮЩАЯ", 1, 2, "14.04.2011");
+    orphan.Docs.push_back(DocOf(kIlyin, 1));
+    Write(orphan);
   }
 
-  // СЗВ-6-3 for 2010 and 2011.
-  const auto months63 = [&](int person, int year) {
-    TGenSZV63Doc doc;
-    const TSamplePerson& spec = kPersons[person];
-    doc.SNILS = snilsOf(person);
-    doc.LastName = spec.LastName;
-    doc.FirstName = spec.FirstName;
-    doc.MiddleName = spec.MiddleName;
+  // The person's СЗВ-6-3 document of the year: the salary in every month worked.
+  static TGenSZV63Doc Months63(int person, int year) {
+    const TSamplePerson& spec = kSamplePersons[person];
+    TGenSZV63Doc doc = DocFor<TGenSZV63Doc>(spec);
+    doc.SNILS = SnilsOf(person);
     doc.FillDate = DateText(year + 1, 2, 1);
     for (int periodIndex = spec.FirstPeriod; periodIndex <= spec.LastPeriod; ++periodIndex) {
       const TPeriod period = PeriodAt(periodIndex);
@@ -1023,72 +1112,67 @@ TGenSummary GenerateSample(const std::string& folder) {
       }
     }
     return doc;
-  };
-  for (int year = 2010; year <= 2011; ++year) {
+  }
+
+  static TGenSZV63Doc Stranger63(std::uint64_t number, const char* last, const char* first, const char* middle,
+                                 std::size_t month, std::int64_t pay) {
+    TGenSZV63Doc doc;
+    doc.SNILS = MakeSNILS(number);
+    doc.LastName = last;
+    doc.FirstName = first;
+    doc.MiddleName = middle;
+    doc.Months[month] = {pay, pay};
+    return doc;
+  }
+
+  void WriteSZV63Year(int year) {
     TGenSZV63Pack main;
     main.Year = year;
-    main.RegNumb = regNumb;
-    main.OrgName = orgName;
-    main.ShortName = shortName;
+    NameOurInsurer(main, kRegNumb);
     main.CompileDate = DateText(year + 1, 2, 1);
     TGenSZV63Pack reduced = main;
     reduced.CategoryCode = year == 2010 ? "ОЗОИ" : "ООИ";
-    for (int person = 0; person < static_cast<int>(std::size(kPersons)); ++person) {
-      const TSamplePerson& spec = kPersons[person];
+    for (int person = 0; person < kSamplePersonCount; ++person) {
+      const TSamplePerson& spec = kSamplePersons[person];
       if (PeriodAt(spec.FirstPeriod).Year > year || PeriodAt(spec.LastPeriod).Year < year) continue;
-      TGenSZV63Doc doc = months63(person, year);
+      TGenSZV63Doc doc = Months63(person, year);
       if (person == kMorozov && year == 2011) doc.Months[2].Taxable += 100000000;  // 10000.00 more in March
       (spec.Disabled ? reduced : main).Docs.push_back(std::move(doc));
     }
     if (year == 2011) {
-      TGenSZV63Doc stranger;
-      stranger.SNILS = MakeSNILS(900);
-      stranger.LastName = "Орлов";
-      stranger.FirstName = "Юрий";
-      stranger.MiddleName = "Олегович";
-      stranger.Months[0] = {250000000, 250000000};
-      main.Docs.push_back(stranger);
+      main.Docs.push_back(Stranger63(900, "Орлов", "Юрий", "Олегович", 0, 250000000));
     }
-    main.PackNumber = ++packNumber;
-    writer.Write(main);
-    reduced.PackNumber = ++packNumber;
-    writer.Write(reduced);
+    Write(main);
+    Write(reduced);
   }
-  {
+
+  // A repeated initial СЗВ-6-3, a corrective one with a person never reported, one of another category.
+  void WriteSZV63Resubmissions() {
     TGenSZV63Pack duplicate;
     duplicate.Year = 2011;
-    duplicate.RegNumb = regNumb;
-    duplicate.OrgName = orgName;
+    duplicate.RegNumb = kRegNumb;
+    duplicate.OrgName = kOrgName;
     duplicate.CompileDate = "15.02.2012";
-    duplicate.Docs.push_back(months63(kAbramov, 2011));
-    duplicate.PackNumber = ++packNumber;
-    writer.Write(duplicate);
+    duplicate.Docs.push_back(Months63(kAbramov, 2011));
+    Write(duplicate);
 
     TGenSZV63Pack corrective = duplicate;
     corrective.DataType = "КОРРЕКТИРУЮЩАЯ";
     corrective.CompileDate = "01.03.2012";
     corrective.Docs.clear();
-    corrective.Docs.push_back(months63(kBelova, 2011));
-    TGenSZV63Doc unknown;
-    unknown.SNILS = MakeSNILS(901);
-    unknown.LastName = "Павлов";
-    unknown.FirstName = "Игорь";
-    unknown.MiddleName = "Сергеевич";
-    unknown.Months[5] = {300000000, 300000000};
-    corrective.Docs.push_back(unknown);
-    corrective.PackNumber = ++packNumber;
-    writer.Write(corrective);
+    corrective.Docs.push_back(Months63(kBelova, 2011));
+    corrective.Docs.push_back(Stranger63(901, "Павлов", "Игорь", "Сергеевич", 5, 300000000));
+    Write(corrective);
 
     TGenSZV63Pack otherCategory = corrective;
     otherCategory.CategoryCode = "ООИ";
     otherCategory.Docs.clear();
-    otherCategory.Docs.push_back(months63(kVasiliev, 2011));
-    otherCategory.PackNumber = ++packNumber;
-    writer.Write(otherCategory);
+    otherCategory.Docs.push_back(Months63(kVasiliev, 2011));
+    Write(otherCategory);
   }
 
   // Another insurer in the same folder, a foreign form under the mask, files off the mask.
-  {
+  void WriteOtherFiles() {
     TGenSZV6Pack other = OtherInsurerPack();
     other.CompileDate = "12.04.2011";
     const char* const names[][3] = {{"Сергеев", "Антон", "Ильич"}, {"Тихонова", "Вера", "Андреевна"}};
@@ -1097,14 +1181,25 @@ TGenSummary GenerateSample(const std::string& folder) {
                                                 names[index][0], names[index][1], names[index][2],
                                                 18000000, 5400000));
     }
-    writer.Style.Indented = false;
-    writer.Write(other);
-    writer.Style.Indented = true;
-    writer.Write(writer.NextName(regNumb, 2011), RenderForeignPack(regNumb, writer.Style));
-    writer.Write("readme.txt", "Pack files of ООО \"Ромашка\", 2010-2011.\r\n");
-    writer.Write(PackFileName(regNumb, 2011, 1) + ".bak", RenderForeignPack(regNumb, writer.Style));
+    writer_.Style.Indented = false;
+    writer_.Write(other);
+    writer_.Style.Indented = true;
+    writer_.Write(writer_.NextName(kRegNumb, 2011), RenderForeignPack(kRegNumb, writer_.Style));
+    writer_.Write("readme.txt", "Pack files of ООО \"Ромашка\", 2010-2011.\r\n");
+    writer_.Write(PackFileName(kRegNumb, 2011, 1) + ".bak", RenderForeignPack(kRegNumb, writer_.Style));
   }
-  return writer.Summary;
+
+  static constexpr const char* kRegNumb = "087-001-012345";
+  TWriter writer_;
+  int packNumber_ = 0;
+};
+
+}  // namespace
+
+TGenSummary GenerateFolder(const TGenOptions& options, const std::string& folder) {
+  return TFolderGenerator(options, folder).Run();
 }
+
+TGenSummary GenerateSample(const std::string& folder) { return TSampleGenerator(folder).Run(); }
 
 }  // namespace brisolt::packgen
