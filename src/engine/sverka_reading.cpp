@@ -56,6 +56,28 @@ TSZV63PackData TakeSZV63Data(TSZV63File& pack) {
   return data;
 }
 
+// Loads a pack of either kind from the parsed tree; a conversion error is rethrown naming the file.
+template <typename TPack>
+bool LoadPack(TPack& pack, const TXMLFile& document, const std::string& fileName) {
+  pack.FileName = fileName;
+  try {
+    return pack.LoadFromDocument(document);
+  } catch (const EConvertError& error) {
+    RethrowNamingFile(fileName, error);
+  }
+}
+
+// The header fields both pack kinds carry.
+template <typename TPack>
+void KeepHeader(TFileRec& rec, const TPack& pack, const std::string& fileName) {
+  rec.FileName = fileName;
+  rec.PackNumber = pack.PackNumber;
+  rec.DataType = pack.DataType;
+  rec.Year = pack.Year;
+  rec.CategoryCode = pack.CategoryCode;
+  rec.CompileDate = pack.CompileDate;
+}
+
 void ReadInto(TReadResult& result, const std::string& fileName, const std::unordered_set<std::string>& wantedUpper) {
   // One parse serves both readers: a file that is not a wanted СЗВ-6 pack is offered to the
   // СЗВ-6-3 reader from the same tree.
@@ -69,26 +91,15 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
   }
   {
     TSZV6File pack;
-    pack.FileName = fileName;
-    bool loaded = false;
-    try {
-      loaded = pack.LoadFromDocument(document);
-    } catch (const EConvertError& error) {
-      RethrowNamingFile(fileName, error);
-    }
-    if (loaded && wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 && IsSZV6FormKind(pack.FormKind)) {
+    if (LoadPack(pack, document, fileName) && wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 &&
+        IsSZV6FormKind(pack.FormKind)) {
       result.Kind = TReadResult::TKind::SZV6;
       TFileRec& rec = result.Rec;
-      rec.FileName = fileName;
+      KeepHeader(rec, pack, fileName);
       rec.FormKind = pack.FormKind;
-      rec.PackNumber = pack.PackNumber;
-      rec.DataType = pack.DataType;
-      rec.Year = pack.Year;
       rec.Quarter = pack.Quarter;
       rec.CorrYear = pack.CorrYear;
       rec.CorrQuarter = pack.CorrQuarter;
-      rec.CategoryCode = pack.CategoryCode;
-      rec.CompileDate = pack.CompileDate;
       const bool initial = pack.DataType == DataTypeInitial();
       rec.PeriodYear = initial ? pack.Year : pack.CorrYear;
       rec.PeriodQuarter = initial ? pack.Quarter : pack.CorrQuarter;
@@ -97,22 +108,9 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
     }
   }
   TSZV63File pack63;
-  pack63.FileName = fileName;
-  bool loaded = false;
-  try {
-    loaded = pack63.LoadFromDocument(document);
-  } catch (const EConvertError& error) {
-    RethrowNamingFile(fileName, error);
-  }
-  if (loaded) {
+  if (LoadPack(pack63, document, fileName)) {
     result.Kind = TReadResult::TKind::SZV63;
-    TFileRec& rec = result.Rec;
-    rec.FileName = fileName;
-    rec.PackNumber = pack63.PackNumber;
-    rec.DataType = pack63.DataType;
-    rec.Year = pack63.Year;
-    rec.CategoryCode = pack63.CategoryCode;
-    rec.CompileDate = pack63.CompileDate;
+    KeepHeader(result.Rec, pack63, fileName);
     result.SZV63 = TakeSZV63Data(pack63);
   }
 }

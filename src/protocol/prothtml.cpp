@@ -1,4 +1,5 @@
 // The protocol as one self-contained HTML page (windows-1251, CR LF).
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -155,15 +156,46 @@ class THtmlWriter {
     }
   }
 
-  void BoldCell(std::string_view attributes, std::string_view cp1251Text) {
-    out_ << kBoldCell << attributes << '>' << cp1251Text << "</td>";
+  // The three tables write their bold header cells each in its own layout: the compact table's
+  // spans after the style, the detailed table's before it, the totals table's deeper indented.
+  enum class THeaderLayout { Compact, Detailed, Totals };
+
+  struct THeaderCell {
+    std::string_view Span;  // " rowspan=3" for the compact and totals tables, "rowspan=3" for the detailed
+    std::string_view Text;  // windows-1251
+  };
+
+  void HeaderCell(THeaderLayout layout, const THeaderCell& cell) {
+    switch (layout) {
+      case THeaderLayout::Compact:
+        out_ << kBoldCell << cell.Span << '>';
+        break;
+      case THeaderLayout::Detailed:
+        out_ << "    <td " << cell.Span << " style=\"font-weight: bold\">";
+        break;
+      case THeaderLayout::Totals:
+        out_ << "      <td style=\"font-weight: bold\"" << cell.Span << '>';
+        break;
+    }
+    out_ << cell.Text << "</td>";
     out_.EndLine();
   }
 
-  void AmountHeaderCells() {
-    for (const std::string_view caption : {kAccrued.View(), kPaid.View(), kAccrued.View(), kPaid.View(), kSaldo.View()}) {
-      BoldCell("", caption);
+  void HeaderCells(THeaderLayout layout, std::initializer_list<THeaderCell> cells) {
+    for (const THeaderCell& cell : cells) {
+      HeaderCell(layout, cell);
     }
+  }
+
+  // The same captions under the insurance part and again under the funded part.
+  void CaptionsOfBothParts(THeaderLayout layout, std::initializer_list<THeaderCell> cells) {
+    for (int part = 0; part < 2; ++part) {
+      HeaderCells(layout, cells);
+    }
+  }
+
+  void AmountHeaderCells() {
+    HeaderCells(THeaderLayout::Compact, {{"", kAccrued}, {"", kPaid}, {"", kAccrued}, {"", kPaid}, {"", kSaldo}});
   }
 
   static std::string NotesText(const std::vector<std::string>& notes) {
@@ -214,20 +246,18 @@ class THtmlWriter {
     const std::string rowspan = std::to_string(periodCount);
     out_.Line("  <table cellpadding=0 cellspacing=0 id=\"ta\">");
     out_.Line("   <tr>");
-    BoldCell(" rowspan=3", Cp1251Literal(u8"Страховой&nbsp;номер"));
-    BoldCell(" rowspan=3", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество"));
-    BoldCell(" rowspan=3", Cp1251Literal(u8"Дата&nbsp;увольнения"));
-    BoldCell(" rowspan=3", Cp1251Literal(u8"Период"));
-    BoldCell(" rowspan=3", Cp1251Literal(u8"№&nbsp;файла"));
-    BoldCell(" colspan=5", Cp1251Literal(u8"Страховая&nbsp;часть"));
-    BoldCell(" colspan=5", Cp1251Literal(u8"Накопительная&nbsp;часть"));
-    BoldCell(" rowspan=3", Cp1251Literal(u8"Примечание"));
+    HeaderCells(THeaderLayout::Compact, {{" rowspan=3", Cp1251Literal(u8"Страховой&nbsp;номер")},
+                                         {" rowspan=3", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество")},
+                                         {" rowspan=3", Cp1251Literal(u8"Дата&nbsp;увольнения")},
+                                         {" rowspan=3", Cp1251Literal(u8"Период")},
+                                         {" rowspan=3", Cp1251Literal(u8"№&nbsp;файла")},
+                                         {" colspan=5", Cp1251Literal(u8"Страховая&nbsp;часть")},
+                                         {" colspan=5", Cp1251Literal(u8"Накопительная&nbsp;часть")},
+                                         {" rowspan=3", Cp1251Literal(u8"Примечание")}});
     out_.Line("   </tr>");
     out_.Line("   <tr>");
-    for (int part = 0; part < 2; ++part) {
-      BoldCell(" colspan=2", Cp1251Literal(u8"В&nbsp;периоде"));
-      BoldCell(" colspan=3", Cp1251Literal(u8"Нарастающим&nbsp;итогом"));
-    }
+    CaptionsOfBothParts(THeaderLayout::Compact, {{" colspan=2", Cp1251Literal(u8"В&nbsp;периоде")},
+                                                 {" colspan=3", Cp1251Literal(u8"Нарастающим&nbsp;итогом")}});
     out_.Line("   </tr>");
     out_.Line("   <tr>");
     AmountHeaderCells();
@@ -268,35 +298,30 @@ class THtmlWriter {
     out_.Line("  </table>");
   }
 
-  void DetailedBoldCell(std::string_view attributes, std::string_view cp1251Text) {
-    out_ << "    <td " << attributes << " style=\"font-weight: bold\">" << cp1251Text << "</td>";
-    out_.EndLine();
-  }
-
   void WriteDetailedTable() {
     out_.Line("  <table cellpadding=0 cellspacing=0 id=\"ta\">");
     out_.Line("   <tr>" + std::string(41, ' '));
-    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Страховой&nbsp;номер"));
-    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество"));
-    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Дата&nbsp;увольнения"));
+    constexpr THeaderLayout kLayout = THeaderLayout::Detailed;
+    HeaderCells(kLayout, {{"rowspan=4", Cp1251Literal(u8"Страховой&nbsp;номер")},
+                          {"rowspan=4", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество")},
+                          {"rowspan=4", Cp1251Literal(u8"Дата&nbsp;увольнения")}});
     for (const std::string& name : report_.PeriodList) {
-      DetailedBoldCell("colspan=11", HtmlText(E(name)));
+      const std::string text = HtmlText(E(name));
+      HeaderCell(kLayout, {"colspan=11", text});
     }
-    DetailedBoldCell("rowspan=4", Cp1251Literal(u8"Примечание"));
+    HeaderCell(kLayout, {"rowspan=4", Cp1251Literal(u8"Примечание")});
     out_.Line("   </tr>");
     out_.Line("   <tr>");
     for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
-      DetailedBoldCell("rowspan=3", Cp1251Literal(u8"№ файла (№№ файлов)"));
-      DetailedBoldCell("colspan=5", Cp1251Literal(u8"Страховая&nbsp;часть"));
-      DetailedBoldCell("colspan=5", Cp1251Literal(u8"Накопительная&nbsp;часть"));
+      HeaderCells(kLayout, {{"rowspan=3", Cp1251Literal(u8"№ файла (№№ файлов)")},
+                            {"colspan=5", Cp1251Literal(u8"Страховая&nbsp;часть")},
+                            {"colspan=5", Cp1251Literal(u8"Накопительная&nbsp;часть")}});
     }
     out_.Line("   </tr>");
     out_.Line("   <tr>");
     for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
-      for (int part = 0; part < 2; ++part) {
-        DetailedBoldCell("colspan=2", Cp1251Literal(u8"В периоде"));
-        DetailedBoldCell("colspan=3", Cp1251Literal(u8"Нарастающим итогом"));
-      }
+      CaptionsOfBothParts(kLayout, {{"colspan=2", Cp1251Literal(u8"В периоде")},
+                                    {"colspan=3", Cp1251Literal(u8"Нарастающим итогом")}});
     }
     out_.Line("   </tr>");
     out_.Line("   <tr>");
@@ -326,32 +351,23 @@ class THtmlWriter {
     out_.Line("  </table>");
   }
 
-  void TotalsBoldCell(std::string_view attributes, std::string_view cp1251Text) {
-    out_ << "      <td style=\"font-weight: bold\"" << attributes << '>' << cp1251Text
-         << "</td>";
-    out_.EndLine();
-  }
-
   void WriteTotals() {
     out_.Line(Cp1251Literal(u8"  <h3>Итоги по всем застрахованным лицам:</h3>"));
     out_.Line("  <table id=\"tb\" cellSpacing=0 cellPadding=0>");
     out_.Line("    <tr>");
-    TotalsBoldCell(" rowspan=3", Cp1251Literal(u8"Период"));
-    TotalsBoldCell(" colspan=9", Cp1251Literal(u8"Страховая часть"));
-    TotalsBoldCell(" colspan=9", Cp1251Literal(u8"Накопительная часть"));
+    constexpr THeaderLayout kLayout = THeaderLayout::Totals;
+    HeaderCells(kLayout, {{" rowspan=3", Cp1251Literal(u8"Период")},
+                          {" colspan=9", Cp1251Literal(u8"Страховая часть")},
+                          {" colspan=9", Cp1251Literal(u8"Накопительная часть")}});
     out_.Line("    </tr>");
     out_.Line("    <tr>");
-    for (int part = 0; part < 2; ++part) {
-      TotalsBoldCell(" colspan=3", Cp1251Literal(u8"В периоде"));
-      TotalsBoldCell(" colspan=3", Cp1251Literal(u8"Нарастающим итогом с начала года"));
-      TotalsBoldCell(" colspan=3", Cp1251Literal(u8"Нарастающим итогом с 01.01.2010"));
-    }
+    CaptionsOfBothParts(kLayout, {{" colspan=3", Cp1251Literal(u8"В периоде")},
+                                  {" colspan=3", Cp1251Literal(u8"Нарастающим итогом с начала года")},
+                                  {" colspan=3", Cp1251Literal(u8"Нарастающим итогом с 01.01.2010")}});
     out_.Line("    </tr>");
     out_.Line("    <tr>");
     for (int span = 0; span < 6; ++span) {
-      TotalsBoldCell("", kAccrued);
-      TotalsBoldCell("", kPaid);
-      TotalsBoldCell("", kSaldo);
+      HeaderCells(kLayout, {{"", kAccrued}, {"", kPaid}, {"", kSaldo}});
     }
     out_.Line("    </tr>");
     if (report_.PeriodList.empty()) {
