@@ -14,6 +14,15 @@
 namespace brisolt {
 namespace {
 
+// The person a document of either kind is about.
+template <typename TKept, typename TDoc>
+void KeepPerson(TKept& kept, TDoc& doc) {
+  kept.SNILS = std::move(doc.SNILS);
+  kept.LastName = std::move(doc.LastName);
+  kept.FirstName = std::move(doc.FirstName);
+  kept.MiddleName = std::move(doc.MiddleName);
+}
+
 // What the engine keeps of a parsed pack; see TSZV6PackData.
 TSZV6PackData TakeSZV6Data(TSZV6File& pack) {
   TSZV6PackData data;
@@ -21,10 +30,7 @@ TSZV6PackData TakeSZV6Data(TSZV6File& pack) {
   data.Docs.reserve(pack.Docs.size());
   for (auto& doc : pack.Docs) {
     TSZV6DocData& kept = data.Docs.emplace_back();
-    kept.SNILS = std::move(doc.SNILS);
-    kept.LastName = std::move(doc.LastName);
-    kept.FirstName = std::move(doc.FirstName);
-    kept.MiddleName = std::move(doc.MiddleName);
+    KeepPerson(kept, doc);
     kept.InsAccrued = doc.InsAccrued;
     kept.FundAccrued = doc.FundAccrued;
     kept.InsPaid = doc.InsPaid;
@@ -47,10 +53,7 @@ TSZV63PackData TakeSZV63Data(TSZV63File& pack) {
   data.Docs.reserve(pack.Docs.size());
   for (auto& doc : pack.Docs) {
     TSZV63DocData& kept = data.Docs.emplace_back();
-    kept.SNILS = std::move(doc.SNILS);
-    kept.LastName = std::move(doc.LastName);
-    kept.FirstName = std::move(doc.FirstName);
-    kept.MiddleName = std::move(doc.MiddleName);
+    KeepPerson(kept, doc);
     kept.Months = doc.Months;
   }
   return data;
