@@ -24,6 +24,47 @@ extern char** environ;
 
 namespace brisolt::platform {
 
+#ifdef _WIN32
+std::wstring WideFromUtf8(const std::string& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+#endif
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int index = 1; wide != nullptr && index < count; ++index) {
+    args.push_back(Utf8FromWide(wide[index]));
+  }
+  LocalFree(wide);
+  return args;
+#else
+  return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
 char PathSeparator() {
 #ifdef _WIN32
   return '\\';
@@ -33,8 +74,13 @@ char PathSeparator() {
 }
 
 std::string GetEnv(const char* name) {
+#ifdef _WIN32
+  const wchar_t* value = _wgetenv(WideFromUtf8(name).c_str());
+  return value == nullptr ? std::string() : Utf8FromWide(value);
+#else
   const char* value = std::getenv(name);
   return value == nullptr ? std::string() : std::string(value);
+#endif
 }
 
 std::string TempFolder() {
@@ -72,7 +118,7 @@ std::string ExecutablePath() {
   if (length == 0 || length >= 32768) {
     return {};
   }
-  return NativeFromPath(std::filesystem::path(std::wstring(buffer, length)));
+  return Utf8FromWide(std::wstring(buffer, length));
 #else
   auto path = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::string() : NativeFromPath(path);
@@ -118,7 +164,7 @@ bool SpawnDetached(const std::vector<std::string>& argv) {
 bool ProgramExists(const std::string& program) {
 #ifdef _WIN32
   wchar_t found[MAX_PATH];
-  std::wstring name = PathFromNative(program).wstring();
+  const std::wstring name = WideFromUtf8(program);
   return SearchPathW(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr) > 0;
 #else
   if (program.find('/') != std::string::npos) {
@@ -146,7 +192,7 @@ bool ProgramExists(const std::string& program) {
 
 void ShellOpen(const std::string& target) {
 #ifdef _WIN32
-  std::wstring wide = PathFromNative(target).wstring();
+  const std::wstring wide = WideFromUtf8(target);
   ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 #else
   SpawnDetached({"xdg-open", target});
@@ -160,12 +206,18 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
     if (!parameters.empty()) {
       parameters += L' ';
     }
-    parameters += L'"' + PathFromNative(argument).wstring() + L'"';
+    parameters += L'"' + WideFromUtf8(argument) + L'"';
   }
-  std::wstring wideProgram = PathFromNative(program).wstring();
-  auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wideProgram.c_str(),
-                                                        parameters.c_str(), nullptr, SW_SHOWMAXIMIZED));
-  return result > 32;
+  const std::wstring wideProgram = WideFromUtf8(program);
+  // No message box of the shell's own when the program is missing: the caller has a fallback.
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = wideProgram.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOWMAXIMIZED;
+  return ShellExecuteExW(&info) != FALSE;
 #else
   std::vector<std::string> argv{program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -173,7 +225,34 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
 #endif
 }
 
+#ifdef _WIN32
+namespace {
+
+// Writes to the console behind standard error in UTF-16, which shows Cyrillic whatever the
+// console's code page. False when standard error is a file or a pipe.
+bool WriteStderrConsole(std::string_view text) {
+  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) {
+    return false;
+  }
+  std::fflush(stderr);
+  const std::wstring wide = WideFromUtf8(std::string(text));
+  DWORD written = 0;
+  WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  return true;
+}
+
+}  // namespace
+#endif
+
 void ReportError(const std::string& text) {
+#ifdef _WIN32
+  if (WriteStderrConsole(text + "\r\n")) {
+    return;
+  }
+  // Redirected: the C runtime's text mode turns the '\n' into CR LF.
+#endif
   std::fputs(text.c_str(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
@@ -244,6 +323,11 @@ bool StderrIsTerminal() {
 }
 
 void WriteStderr(std::string_view text) {
+#ifdef _WIN32
+  if (WriteStderrConsole(text)) {
+    return;
+  }
+#endif
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }

@@ -1,6 +1,6 @@
 // The few facts the program asks of the operating system. Everything platform-specific outside
-// the windows lives behind these functions. Texts are the platform's narrow encoding (UTF-8 on
-// Linux).
+// the windows lives behind these functions. Texts are UTF-8 on every platform; on Windows they
+// cross to the system in UTF-16, never in the ANSI code page, which cannot hold every name.
 #pragma once
 
 #include <string>
@@ -8,6 +8,10 @@
 #include <vector>
 
 namespace brisolt::platform {
+
+// The program's arguments without its own name. On Windows they are taken from the UTF-16
+// command line, as the narrow argv is in the ANSI code page.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 // The separator this platform writes between folder names.
 char PathSeparator();
@@ -40,13 +44,21 @@ bool ProgramExists(const std::string& program);
 // ignored stay ignored.
 void RemoveProtocolFilesOnInterrupt();
 
-// One line on standard error, the program's way of telling the user in batch mode.
+// One line on standard error, the program's way of telling the user in batch mode. A Windows
+// console is written in UTF-16, so that it shows Cyrillic whatever its code page; a file or a
+// pipe gets UTF-8 with the platform's line end (CR LF on Windows).
 void ReportError(const std::string& text);
 
 // True when standard error goes to a terminal, not to a file or a pipe.
 bool StderrIsTerminal();
 
-// Text on standard error as it is, without a line end, at once.
+// Text on standard error as it is, without a line end, at once (UTF-16 on a Windows console).
 void WriteStderr(std::string_view text);
+
+#ifdef _WIN32
+// UTF-8 and UTF-16 for the system's wide functions. Invalid UTF-8 becomes U+FFFD.
+std::wstring WideFromUtf8(const std::string& text);
+std::string Utf8FromWide(const std::wstring& text);
+#endif
 
 }  // namespace brisolt::platform

@@ -64,20 +64,12 @@ std::string FindGuide(const std::string& executable) {
 
 #ifdef _WIN32
 
-namespace {
-
-std::string Utf8FromWide(const wchar_t* text) {
-  return NativeFromPath(std::filesystem::path(std::wstring(text)));
-}
-
-}  // namespace
-
 void ReadFileVersionInfo(const std::string& fileName, TFileVersionInfo& info) {
   info = TFileVersionInfo{};
-  const std::wstring wideName = PathFromNative(fileName).wstring();
+  const std::wstring wideName = platform::WideFromUtf8(fileName);
   SHFILEINFOW shellInfo{};
   if (SHGetFileInfoW(wideName.c_str(), 0, &shellInfo, sizeof shellInfo, SHGFI_TYPENAME) != 0) {
-    info.FileType = Utf8FromWide(shellInfo.szTypeName);
+    info.FileType = platform::Utf8FromWide(shellInfo.szTypeName);
   }
   if (SHGetFileInfoW(wideName.c_str(), 0, nullptr, 0, SHGFI_EXETYPE) == 0) {
     return;
@@ -115,7 +107,7 @@ void ReadFileVersionInfo(const std::string& fileName, TFileVersionInfo& info) {
       UINT valueLength = 0;
       if (VerQueryValueW(buffer.data(), query, reinterpret_cast<void**>(&value), &valueLength) &&
           valueLength > 0) {
-        *target = Utf8FromWide(value);
+        *target = platform::Utf8FromWide(value);
       }
     }
   }

@@ -5,6 +5,9 @@
 #include <exception>
 #include <string>
 
+#include <vector>
+
+#include "app/platform.h"
 #include "packgen.h"
 
 namespace {
@@ -17,10 +20,10 @@ int Usage() {
   return 2;
 }
 
-bool ParseNumber(const char* text, long long& value) {
+bool ParseNumber(const std::string& text, long long& value) {
   char* end = nullptr;
-  value = std::strtoll(text, &end, 10);
-  return end != text && *end == '\0';
+  value = std::strtoll(text.c_str(), &end, 10);
+  return end != text.c_str() && *end == '\0';
 }
 
 }  // namespace
@@ -29,25 +32,28 @@ int main(int argc, char** argv) {
   brisolt::packgen::TGenOptions options;
   std::string out;
   bool sample = false;
-  for (int index = 1; index < argc; ++index) {
-    const std::string argument = argv[index];
-    const bool hasValue = index + 1 < argc;
+  // UTF-8 everywhere, so that a folder with a Russian name works on Windows too.
+  const std::vector<std::string> args = brisolt::platform::CommandLineArguments(argc, argv);
+  const std::size_t count = args.size();
+  for (std::size_t index = 0; index < count; ++index) {
+    const std::string& argument = args[index];
+    const bool hasValue = index + 1 < count;
     long long number = 0;
     if (argument == "--sample") {
       sample = true;
     } else if (argument == "--one-line") {
       options.Indented = false;
     } else if (argument == "--out" && hasValue) {
-      out = argv[++index];
-    } else if (argument == "--seed" && hasValue && ParseNumber(argv[++index], number) && number >= 0) {
+      out = args[++index];
+    } else if (argument == "--seed" && hasValue && ParseNumber(args[++index], number) && number >= 0) {
       options.Seed = static_cast<std::uint64_t>(number);
-    } else if (argument == "--persons" && hasValue && ParseNumber(argv[++index], number) && number >= 0 &&
+    } else if (argument == "--persons" && hasValue && ParseNumber(args[++index], number) && number >= 0 &&
                number <= 10000000) {
       options.Persons = static_cast<int>(number);
-    } else if (argument == "--periods" && hasValue && ParseNumber(argv[++index], number) && number >= 1 &&
+    } else if (argument == "--periods" && hasValue && ParseNumber(args[++index], number) && number >= 1 &&
                number <= 200) {
       options.Periods = static_cast<int>(number);
-    } else if (argument == "--docs-per-pack" && hasValue && ParseNumber(argv[++index], number) && number >= 1 &&
+    } else if (argument == "--docs-per-pack" && hasValue && ParseNumber(args[++index], number) && number >= 1 &&
                number <= 100000) {
       options.DocsPerPack = static_cast<int>(number);
     } else {

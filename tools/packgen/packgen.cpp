@@ -379,7 +379,7 @@ struct TWriter {
   std::string NextName(const std::string& regNumb, int year) { return PackFileName(regNumb, year, ++FileNumber); }
 
   void Write(const std::string& name, const std::string& bytes) {
-    WriteBytes((std::filesystem::path(Folder) / name).string(), bytes);
+    WriteBytes(NativeFromPath(PathFromNative(Folder) / PathFromNative(name)), bytes);
     ++Summary.Files;
     Summary.Bytes += bytes.size();
   }
