@@ -22,7 +22,9 @@
 #endif
 
 #include "app/cmdline.h"
+#include "app/platform.h"
 #include "app/verdata.h"
+#include "app_test_support.h"
 #include "packgen.h"
 #include "base/encoding.h"
 
@@ -46,11 +48,19 @@ fs::path MakeScratch(const std::string& prefix) {
 }
 
 // The folder the packs came from and the moment of writing are the only parts of a protocol
-// that differ between runs; the home page is a setting of the build.
+// that differ between runs; the home page is a setting of the build. The file names below the
+// folder are written with "/", whatever the platform's separator.
 std::string Normalised(std::string text, const std::string& folder) {
+  const std::string marker = "{folder}";
   for (std::size_t pos = text.find(folder); pos != std::string::npos;
        pos = text.find(folder, pos)) {
-    text.replace(pos, folder.size(), "{folder}");
+    text.replace(pos, folder.size(), marker);
+    pos += marker.size();
+    for (; pos < text.size() && text[pos] != '<' && text[pos] != '"' && text[pos] != ' '; ++pos) {
+      if (text[pos] == platform::PathSeparator()) {
+        text[pos] = '/';
+      }
+    }
   }
   const std::string site = "<a href=\"" + Utf8ToCp1251(HomePageURL) + "\"";
   if (const std::size_t pos = text.find(site); pos != std::string::npos) {
@@ -152,17 +162,14 @@ TEST_F(BatchRun, TrailingSeparatorsAndDefaultNameGiveTheSameProtocol) {
   ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + folder, "/orgname=X",
                  "/protfilename=" + named}),
             kExitSuccess);
-#ifndef _WIN32
-  // Without protfilename the protocol goes to TEMP under the registration numbers.
-  const fs::path temp = MakeScratch("brisolt-temp-");
-  const char* oldTemp = std::getenv("TEMP");
-  const std::string savedTemp = oldTemp ? oldTemp : "";
-  setenv("TEMP", NativeFromPath(temp).c_str(), 1);
-  const int status = Run({"/regnumb=087-001-012345", "/path=" + folder + "//", "/orgname=X"});
-  if (oldTemp) {
-    setenv("TEMP", savedTemp.c_str(), 1);
-  } else {
-    unsetenv("TEMP");
+  // Without protfilename the protocol goes to TEMP under the registration numbers; a TEMP
+  // with Cyrillic letters, as a user named Иван has on Windows, included.
+  const fs::path temp = MakeScratch("brisolt-temp-") / PathFromNative("Иван");
+  fs::create_directories(temp);
+  int status = 0;
+  {
+    testing_support::TScopedVariable variable("TEMP", NativeFromPath(temp));
+    status = Run({"/regnumb=087-001-012345", "/path=" + folder + "//", "/orgname=X"});
   }
   ASSERT_EQ(status, kExitSuccess) << stderr_;
   const fs::path defaulted = temp / "087-001-012345.html";
@@ -171,8 +178,7 @@ TEST_F(BatchRun, TrailingSeparatorsAndDefaultNameGiveTheSameProtocol) {
   const std::string text = ReadAll(defaulted);
   EXPECT_EQ(text.find(folder + "//"), std::string::npos);
   EXPECT_TRUE(Normalised(text, folder) == Normalised(ReadAll(PathFromNative(named)), folder));
-  fs::remove_all(temp);
-#endif
+  fs::remove_all(temp.parent_path());
 }
 
 TEST_F(BatchRun, FailuresEndWithTheirStatusAndNoProtocol) {

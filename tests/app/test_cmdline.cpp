@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
-
 #include "app/pipeline.h"
+#include "app_test_support.h"
 #include "app/platform.h"
 #include "base/encoding.h"
 
@@ -18,13 +17,15 @@ namespace brisolt {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::RunProgram;
+using testing_support::TScopedVariable;
 
 // A folder that exists for the whole test program, for the required "path" parameter.
 const std::string& ExistingFolder() {
   static const std::string folder = [] {
     fs::path path = fs::temp_directory_path() / "brisolt-cmdline-test";
     fs::create_directories(path);
-    return path.string();
+    return NativeFromPath(path);
   }();
   return folder;
 }
@@ -130,72 +131,54 @@ TEST(ParseCommandLine, ValueRules) {
   }
 }
 
-// setenv/unsetenv for the default protocol name; restores the variable afterwards.
-class TempVariable {
- public:
-  explicit TempVariable(const char* value) {
-    if (const char* old = std::getenv("TEMP")) {
-      saved_ = old;
-      hadValue_ = true;
-    }
-    if (value == nullptr) {
-      unsetenv("TEMP");
-    } else {
-      setenv("TEMP", value, 1);
-    }
-  }
-  ~TempVariable() {
-    if (hadValue_) {
-      setenv("TEMP", saved_.c_str(), 1);
-    } else {
-      unsetenv("TEMP");
-    }
-  }
-
- private:
-  std::string saved_;
-  bool hadValue_ = false;
-};
-
 TEST(ParseCommandLine, DefaultProtocolName) {
-  ExistingFolder();
-  // Without TEMP the system's temporary folder is used, which on Linux honours TMPDIR.
-  const std::string systemTempTrimmed = ExistingFolder();
-  setenv("TMPDIR", (systemTempTrimmed + "/").c_str(), 1);
+  // Without TEMP the system's temporary folder is used: on Linux it honours TMPDIR, on Windows TMP.
+  const std::string systemTemp = ExistingFolder();
+  const std::string separator(1, platform::PathSeparator());
+#ifdef _WIN32
+  TScopedVariable systemTempVariable("TMP", systemTemp + separator);
+  const std::string clerk = "C:\\Users\\clerk\\Temp";
+  const std::string russianClerk = "C:\\Users\\Иван\\AppData\\Local\\Temp";
+#else
+  TScopedVariable systemTempVariable("TMPDIR", systemTemp + separator);
+  const std::string clerk = "/var/tmp/clerk";
+  const std::string russianClerk = "/home/иван/временные";
+#endif
   struct Case {
     const char* title;
-    const char* temp;
+    std::optional<std::string> temp;
     std::vector<std::string> args;
     std::string expected;
   };
   const std::vector<Case> cases = {
-      {"html in TEMP", "/var/tmp/clerk", {}, "/var/tmp/clerk/087-001-012345.html"},
-      {"trailing separator of TEMP", "/var/tmp/clerk/", {}, "/var/tmp/clerk/087-001-012345.html"},
-      {"spreadsheet for Excel", "/var/tmp/clerk", {"/protformat=1"}, "/var/tmp/clerk/087-001-012345.xml"},
-      {"spreadsheet for Calc", "/var/tmp/clerk", {"/protformat=2"}, "/var/tmp/clerk/087-001-012345.xml"},
-      {"empty protfilename keeps the default", "/var/tmp/clerk", {"/protfilename="},
-       "/var/tmp/clerk/087-001-012345.html"},
-      {"several numbers keep their commas", "/var/tmp/clerk", {"/regnumb=087-001-000001,087-001-000002"},
-       "/var/tmp/clerk/087-001-000001,087-001-000002.html"},
-      {"unset TEMP uses the system folder", nullptr, {}, systemTempTrimmed + "/087-001-012345.html"},
-      {"empty TEMP uses the system folder", "", {}, systemTempTrimmed + "/087-001-012345.html"},
+      {"html in TEMP", clerk, {}, clerk + separator + "087-001-012345.html"},
+      {"trailing separator of TEMP", clerk + separator, {}, clerk + separator + "087-001-012345.html"},
+      {"trailing slash of TEMP", clerk + "/", {}, clerk + separator + "087-001-012345.html"},
+      {"Cyrillic letters in TEMP", russianClerk, {}, russianClerk + separator + "087-001-012345.html"},
+      {"spreadsheet for Excel", clerk, {"/protformat=1"}, clerk + separator + "087-001-012345.xml"},
+      {"spreadsheet for Calc", clerk, {"/protformat=2"}, clerk + separator + "087-001-012345.xml"},
+      {"empty protfilename keeps the default", clerk, {"/protfilename="},
+       clerk + separator + "087-001-012345.html"},
+      {"several numbers keep their commas", clerk, {"/regnumb=087-001-000001,087-001-000002"},
+       clerk + separator + "087-001-000001,087-001-000002.html"},
+      {"unset TEMP uses the system folder", std::nullopt, {}, systemTemp + separator + "087-001-012345.html"},
+      {"empty TEMP uses the system folder", "", {}, systemTemp + separator + "087-001-012345.html"},
   };
   for (const auto& testCase : cases) {
-    TempVariable temp(testCase.temp);
+    TScopedVariable temp("TEMP", testCase.temp);
     TRunParams params;
     ASSERT_TRUE(ParseCommandLine(WithRequired(testCase.args), params)) << testCase.title << ": " << params.ErrorText;
     EXPECT_EQ(params.ProtFileName, testCase.expected) << testCase.title;
   }
-  unsetenv("TMPDIR");
 }
 
 TEST(ParseCommandLine, CyrillicFolderName) {
-  fs::path folder = fs::temp_directory_path() / "brisolt-тест-папка";
+  const fs::path folder = fs::temp_directory_path() / PathFromNative("brisolt-тест-папка");
   fs::create_directories(folder);
   TRunParams params;
-  EXPECT_TRUE(ParseCommandLine({"/regnumb=087-001-012345", "/path=" + folder.string(), "/orgname=x"}, params))
+  EXPECT_TRUE(ParseCommandLine({"/regnumb=087-001-012345", "/path=" + NativeFromPath(folder), "/orgname=x"}, params))
       << params.ErrorText;
-  EXPECT_EQ(params.Path, folder.string());
+  EXPECT_EQ(params.Path, NativeFromPath(folder));
   fs::remove(folder);
 }
 
@@ -248,43 +231,28 @@ TEST(CheckRegNumb, Forms) {
   EXPECT_TRUE(IsAllDigits("0123456789"));
 }
 
-// The program itself: messages on standard error, exit statuses, no window.
-struct RunResult {
-  int status;
-  std::string errorOutput;
-};
-
-RunResult RunProgram(const std::string& arguments) {
-  fs::path errorFile = fs::temp_directory_path() / "brisolt-cmdline-stderr.txt";
-  std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY '") + BRISOLT_BINARY + "' " + arguments +
-                        " 2>'" + errorFile.string() + "' >/dev/null";
-  int raw = std::system(command.c_str());
-  RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}};
-  if (FILE* file = std::fopen(errorFile.c_str(), "rb")) {
-    char buffer[4096];
-    std::size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-      result.errorOutput.append(buffer, read);
-    }
-    std::fclose(file);
-  }
-  fs::remove(errorFile);
-  return result;
-}
-
+// The program itself: messages on standard error in UTF-8, one line each (CR LF on Windows),
+// exit statuses, no window.
 TEST(BatchProgram, ParameterErrorsGoToStandardErrorWithStatus2) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"/x=1", "Неверное имя параметра - x\n"},
-      {"x", "Неверный синтаксис параметра x\n"},
-      {"'/regnumb=087-001-012345, 087-001-012346'",
-       "Неверное значение 087-001-012345, 087-001-012346 параметра regnumb.\n"},
-      {"/regnumb=087-001-012345, 087-001-012346", "Неверный синтаксис параметра 087-001-012346\n"},
-      {"/subdirs=1", "Не указан обязательный параметр - regnumb\n"},
+#ifdef _WIN32
+  const std::string lineEnd = "\r\n";
+#else
+  const std::string lineEnd = "\n";
+#endif
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"/x=1"}, "Неверное имя параметра - x"},
+      {{"x"}, "Неверный синтаксис параметра x"},
+      {{"/regnumb=087-001-012345, 087-001-012346"},
+       "Неверное значение 087-001-012345, 087-001-012346 параметра regnumb."},
+      {{"/regnumb=087-001-012345,", "087-001-012346"}, "Неверный синтаксис параметра 087-001-012346"},
+      {{"/subdirs=1"}, "Не указан обязательный параметр - regnumb"},
+      {{"/regnumb=087-001-012345", "/path=/no/such/папка", "/orgname=x"},
+       "Каталога /no/such/папка не существует."},
   };
   for (const auto& [arguments, expected] : cases) {
-    RunResult result = RunProgram(arguments);
-    EXPECT_EQ(result.status, kExitBadParameter) << arguments;
-    EXPECT_EQ(result.errorOutput, expected) << arguments;
+    const auto result = RunProgram(BRISOLT_BINARY, arguments);
+    EXPECT_EQ(result.status, kExitBadParameter) << arguments.front();
+    EXPECT_EQ(result.errorOutput, expected + lineEnd) << arguments.front();
   }
 }
 

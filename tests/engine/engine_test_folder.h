@@ -6,7 +6,13 @@
 #include <filesystem>
 #include <string>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
+
+#include "xml/cp1251.h"
 
 namespace brisolt::testing_support {
 
@@ -26,9 +32,10 @@ class TTestFolder {
   TTestFolder(const TTestFolder&) = delete;
   TTestFolder& operator=(const TTestFolder&) = delete;
 
-  // The folder with a trailing separator, as the file set takes it.
-  std::string Text() const { return path_.string() + "/"; }
-  std::string File(const std::string& relative) const { return (path_ / relative).string(); }
+  // The folder with a trailing separator, as the file set takes it. Names are UTF-8, as the
+  // program's own.
+  std::string Text() const { return NativeFromPath(path_) + "/"; }
+  std::string File(const std::string& relative) const { return NativeFromPath(path_ / PathFromNative(relative)); }
   const std::filesystem::path& Path() const { return path_; }
 
  private:

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include "engine/sverka.h"
 #include "engine_test_folder.h"
@@ -21,8 +23,9 @@ using testing_support::TTestFolder;
 namespace fs = std::filesystem;
 
 void Touch(const std::string& fileName) {
-  fs::create_directories(fs::path(fileName).parent_path());
-  std::ofstream(fileName) << "x";
+  const fs::path path = PathFromNative(fileName);
+  fs::create_directories(path.parent_path());
+  std::ofstream(path) << "x";
 }
 
 TEST(CountPackFiles, MaskMatchedByTheProgramWithoutRegardToCase) {
@@ -50,7 +53,7 @@ TEST(CountPackFiles, MaskMatchedByTheProgramWithoutRegardToCase) {
   }
   EXPECT_EQ(TFileSet::CountPackFiles(folder.Text(), false), expected);
   // A folder text without its trailing separator works the same.
-  EXPECT_EQ(TFileSet::CountPackFiles(folder.Path().string(), false), expected);
+  EXPECT_EQ(TFileSet::CountPackFiles(NativeFromPath(folder.Path()), false), expected);
 }
 
 TEST(CountPackFiles, SubFoldersOnlyWhenAsked) {
@@ -70,6 +73,8 @@ TEST(CountPackFiles, MissingFolderAndEmptyFolder) {
   EXPECT_EQ(TFileSet::CountPackFiles(folder.File("absent/"), true), 0);
 }
 
+#ifndef _WIN32
+// Windows has neither named pipes in folders nor links an unprivileged user may make.
 TEST(CountPackFiles, OnlyRegularFilesAndNoLinkCycles) {
   TTestFolder folder;
   Touch(folder.File("sub/PFR-700-Y-2011-ORG-a.xml"));
@@ -79,6 +84,7 @@ TEST(CountPackFiles, OnlyRegularFilesAndNoLinkCycles) {
   fs::create_symlink(folder.File("sub/PFR-700-Y-2011-ORG-a.xml"), folder.File("PFR-700-Y-2011-ORG-link.xml"));
   EXPECT_EQ(TFileSet::CountPackFiles(folder.Text(), true), 2);
 }
+#endif
 
 TEST(ReadPackFiles, ListingOrderIsFixedAndSubFoldersComeFirst) {
   TTestFolder folder;
@@ -89,10 +95,22 @@ TEST(ReadPackFiles, ListingOrderIsFixedAndSubFoldersComeFirst) {
   pack.Docs.push_back(doc);
   const std::string bytes = packgen::RenderSZV63Pack(pack);
   // Names by their upper case (Cyrillic too), the raw name breaking ties; folders before files.
-  const char* const names[] = {"PFR-700-Y-2011-ORG-b.xml", "b/PFR-700-Y-2011-ORG-z.xml", "PFR-700-Y-2011-ORG-A.xml",
-                               "a/PFR-700-Y-2011-ORG-y.xml", "PFR-700-Y-2011-ORG-я.xml", "PFR-700-Y-2011-ORG-Б.xml",
-                               "PFR-700-Y-2011-ORG-a.xml", "A/PFR-700-Y-2011-ORG-x.xml"};
-  for (const char* name : names) {
+  // A file system that ignores case (Windows) holds one of each pair differing only in case.
+  std::vector<std::string> names = {"PFR-700-Y-2011-ORG-b.xml", "b/PFR-700-Y-2011-ORG-z.xml",
+                                    "a/PFR-700-Y-2011-ORG-y.xml", "PFR-700-Y-2011-ORG-я.xml",
+                                    "PFR-700-Y-2011-ORG-Б.xml",   "PFR-700-Y-2011-ORG-a.xml"};
+  std::vector<std::string> expected = {"PFR-700-Y-2011-ORG-x.xml", "PFR-700-Y-2011-ORG-y.xml",
+                                       "PFR-700-Y-2011-ORG-z.xml", "PFR-700-Y-2011-ORG-A.xml",
+                                       "PFR-700-Y-2011-ORG-a.xml", "PFR-700-Y-2011-ORG-b.xml",
+                                       "PFR-700-Y-2011-ORG-Б.xml", "PFR-700-Y-2011-ORG-я.xml"};
+#ifdef _WIN32
+  std::erase(expected, "PFR-700-Y-2011-ORG-A.xml");
+  names.push_back("a/PFR-700-Y-2011-ORG-x.xml");
+#else
+  names.push_back("PFR-700-Y-2011-ORG-A.xml");
+  names.push_back("A/PFR-700-Y-2011-ORG-x.xml");
+#endif
+  for (const std::string& name : names) {
     packgen::WriteBytes(folder.File(name), bytes);
   }
   std::vector<std::string> seen;
@@ -102,13 +120,10 @@ TEST(ReadPackFiles, ListingOrderIsFixedAndSubFoldersComeFirst) {
                         [&](const std::string& stage, const std::string& detail, int, int maximum) {
                           if (stage == "Чтение файлов") {
                             seen.push_back(detail);
-                            EXPECT_EQ(maximum, 8);
+                            EXPECT_EQ(maximum, static_cast<int>(expected.size()));
                           }
                         });
-  EXPECT_EQ(seen, (std::vector<std::string>{"PFR-700-Y-2011-ORG-x.xml", "PFR-700-Y-2011-ORG-y.xml",
-                                            "PFR-700-Y-2011-ORG-z.xml", "PFR-700-Y-2011-ORG-A.xml",
-                                            "PFR-700-Y-2011-ORG-a.xml", "PFR-700-Y-2011-ORG-b.xml",
-                                            "PFR-700-Y-2011-ORG-Б.xml", "PFR-700-Y-2011-ORG-я.xml"}));
+  EXPECT_EQ(seen, expected);
 }
 
 #ifndef _WIN32

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <random>
 #include <set>
@@ -265,7 +266,9 @@ TEST_F(LoadTest, SubFolderPacksAreReadFirstAndKeepThatOrderOnTies) {
   EXPECT_EQ(files_.SZV6Files.size(), 1u);
   Load(false, true);
   ASSERT_EQ(files_.SZV6Files.size(), 2u);
-  EXPECT_EQ(files_.SZV6Files[0].FileName, folder_.Text() + "sub/" + Name(2));
+  // Sub-folders are joined with the platform's separator.
+  EXPECT_EQ(files_.SZV6Files[0].FileName,
+            folder_.Text() + "sub" + static_cast<char>(std::filesystem::path::preferred_separator) + Name(2));
   EXPECT_EQ(Person(kIvanovKey).NUList.at(0).InsAccrued, 200 * kRouble);
   EXPECT_EQ(messages_.size(), 1u);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../fuzz/reference_reader.h"
+#include "xml/cp1251.h"
 
 namespace brisolt {
 namespace {
@@ -403,7 +404,7 @@ class XmlFiles : public ::testing::Test {
   std::string Write(const std::string& name, const std::string& bytes) {
     const std::filesystem::path path = dir_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
-    return path.string();
+    return NativeFromPath(path);
   }
 
   std::filesystem::path dir_;
@@ -423,9 +424,9 @@ TEST_F(XmlFiles, ReadsWholeFilesOfEverySize) {
 TEST_F(XmlFiles, MissingFileOrFolderIsFalse) {
   TXMLFile file;
   file.Content = "old";
-  EXPECT_FALSE(file.LoadFromFile((dir_ / "missing.xml").string()));
+  EXPECT_FALSE(file.LoadFromFile(NativeFromPath(dir_ / "missing.xml")));
   EXPECT_TRUE(file.Content.empty());
-  EXPECT_FALSE(file.LoadFromFile(dir_.string()));
+  EXPECT_FALSE(file.LoadFromFile(NativeFromPath(dir_)));
 }
 
 TEST_F(XmlFiles, RefusesATooLargeFileBeforeReadingIt) {
