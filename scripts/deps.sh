@@ -9,7 +9,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-transla
 if [ "$mode" = test ]; then
   packages+=(clang libclang-rt-14-dev libpugixml-dev libbenchmark-dev
              chromium libreoffice-calc-nogui xvfb xauth python3
-             dpkg-dev file lintian qt6-translations-l10n)
+             dpkg-dev file lintian qt6-translations-l10n
+             g++-mingw-w64-x86-64-posix wine64 locales)
 fi
 
 missing=()
@@ -22,4 +23,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows tests run under Wine on a Russian code page, which Wine takes from this locale.
+if [ "$mode" = test ] && ! locale -a 2>/dev/null | grep -qix "ru_RU.utf8"; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi

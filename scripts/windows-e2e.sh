@@ -130,11 +130,12 @@ expect_failure "missing folder" 2 \
   "Каталога $(windows_name "$work")\\Нет такой папки не существует." \
   "/regnumb=$regnumb" "/path=@/Нет такой папки" "/orgname=Ромашка"
 expect_failure "target in a missing folder" 4 \
-  "Не удалось записать протокол: $work/Нет папки/протокол.html: папка не существует" \
-  "Не удалось записать протокол: $(windows_name "$work")\\Нет папки\\протокол.html: папка не существует" \
+  "Не удалось записать протокол: $work/Нет папки/протокол.html: папка не существует (No such file or directory)" \
+  "Не удалось записать протокол: $(windows_name "$work")\\Нет папки\\протокол.html: папка не существует (No such file or directory)" \
   "/regnumb=$regnumb" "/path=${sample/$work/@}" "/orgname=Ромашка" "/protfilename=@/Нет папки/протокол.html"
+busy="Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по этому же страхователю"
 expect_failure "target is a folder" 4 \
-  "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по этому же страхователю" \
-  "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по этому же страхователю" \
+  "$busy ($work/Протокол уже открыт.xml: это папка, а не файл)" \
+  "$busy ($(windows_name "$work")\\Протокол уже открыт.xml: это папка, а не файл)" \
   "/regnumb=$regnumb" "/path=${sample/$work/@}" "/orgname=Ромашка" "/protformat=1" "/protfilename=@/Протокол уже открыт.xml"
 echo "Windows and Linux programs agree: $compared protocols, 3 failures."
