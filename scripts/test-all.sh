@@ -38,7 +38,7 @@ cmake/wine-run.sh "$PWD/build-mingw/wineprefix" cmd /c ver
 
 stage "Windows tests under Wine"
 # On a Russian code page with a Cyrillic TEMP (see cmake/wine-run.sh).
-ctest --preset mingw --timeout 600
+ctest --preset mingw --timeout 600 -j "$(nproc)"
 # The Windows program against the Linux one on folders with Russian names, on two code pages.
 scripts/windows-e2e.sh
 
