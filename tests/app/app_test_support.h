@@ -18,7 +18,7 @@
 #include <sys/wait.h>
 #endif
 
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt::testing_support {
 

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt::testing_support {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../fuzz/reference_reader.h"
-#include "xml/cp1251.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {
