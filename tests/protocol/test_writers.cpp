@@ -165,6 +165,9 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
        100},
   };
   for (const Case& c : cases) {
+    if (c.diskFullAfter != 0 && !TFullDiskAfter::kAvailable) {
+      continue;
+    }
     for (const bool html : {true, false}) {
       SCOPED_TRACE(std::string(c.name) + (html ? " html" : " xml"));
       ScratchFolder scratch;
@@ -191,6 +194,9 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
 // A large protocol is handed to the writing thread a part at a time; a failure on an early part
 // must still end the run, with nothing left behind, while later parts are being formatted.
 TEST(ProtocolWriters, FailWhenAnEarlyPartOfALargeProtocolCannotBeWritten) {
+  if (!TFullDiskAfter::kAvailable) {
+    GTEST_SKIP() << "no file size limit to fill the disk with";
+  }
   TReport report = FullReport(0);
   const std::vector<TMainLine> lines = report.MainLines;
   while (report.MainLines.size() < 20000) {
