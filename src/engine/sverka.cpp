@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <exception>
-#include <map>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -218,8 +216,7 @@ void SortFiles(TFileSet& files, const TProgressEvent& progress) {
 using TPersonIndex = std::unordered_map<std::string, int>;
 
 // Step 4: folds the sorted СЗВ-6 packs, document by document, into one entry per person, period,
-// category and contract type. Entries are found by (person, pack key): the first match, as a
-// scan would find.
+// category and contract type.
 class TSZV6Fold {
  public:
   TSZV6Fold(TFileSet& files, bool calcCorr, std::vector<std::string>& messages)
@@ -229,19 +226,14 @@ class TSZV6Fold {
       documents += pack.Docs.size();
     }
     persons_.reserve(documents / 4 + 16);
-    entries_.reserve(documents);
   }
 
   // fileNumber counts from 1 in the sorted SZV6Files.
   void ApplyPack(int fileNumber) {
     const TFileRec& rec = files_.SZV6Files[static_cast<std::size_t>(fileNumber - 1)];
     TSZV6PackData& pack = files_.SZV6Packs[static_cast<std::size_t>(rec.PackIndex)];
-    const auto keyId = static_cast<std::uint64_t>(
-        packKeys_.try_emplace({rec.PeriodYear, rec.PeriodQuarter, rec.CategoryCode, pack.ContractType},
-                              static_cast<int>(packKeys_.size()))
-            .first->second);
     for (auto& doc : pack.Docs) {
-      ApplyDocument(rec, pack.ContractType, keyId, doc, fileNumber);
+      ApplyDocument(rec, pack.ContractType, doc, fileNumber);
     }
     // The documents are folded in; their texts are not needed any more.
     pack = TSZV6PackData();
@@ -265,8 +257,20 @@ class TSZV6Fold {
     return found->second;
   }
 
-  void ApplyDocument(const TFileRec& rec, const std::string& contractType, std::uint64_t keyId,
-                     TSZV6DocData& doc, int fileNumber) {
+  // The person's entry for the pack's period, category and contract type, or null. A person has
+  // a few dozen entries at most, side by side: a scan beats a hash lookup and needs no index.
+  static TSZV6NU* FindEntry(TSZV6Sotr& sotr, const TFileRec& rec, const std::string& contractType) {
+    for (TSZV6NU& entry : sotr.NUList) {
+      if (entry.Year == rec.PeriodYear && entry.Quarter == rec.PeriodQuarter &&
+          entry.CategoryCode == rec.CategoryCode && entry.ContractType == contractType) {
+        return &entry;
+      }
+    }
+    return nullptr;
+  }
+
+  void ApplyDocument(const TFileRec& rec, const std::string& contractType, TSZV6DocData& doc,
+                     int fileNumber) {
     const int person = PersonOf(doc);
     TSZV6Sotr& sotr = files_.Sotrs[static_cast<std::size_t>(person)];
     const bool zeroed = IsZeroedCategory(rec.CategoryCode);
@@ -281,9 +285,8 @@ class TSZV6Fold {
       // Each document is applied once, so its periods can move.
       entry.StageDates = std::move(doc.StageDates);
     };
-    const std::uint64_t entryKey = (static_cast<std::uint64_t>(person) << 32) | keyId;
-    const auto existing = entries_.find(entryKey);
-    if (existing == entries_.end()) {
+    TSZV6NU* const existing = FindEntry(sotr, rec, contractType);
+    if (existing == nullptr) {
       if (initial || calcCorr_) {
         TSZV6NU& entry = sotr.NUList.emplace_back();
         entry.Year = rec.PeriodYear;
@@ -293,13 +296,12 @@ class TSZV6Fold {
         takeAmounts(entry);
         entry.FileIndex = fileNumber - 1;
         entry.Corrected = false;
-        entries_.emplace(entryKey, static_cast<int>(sotr.NUList.size()) - 1);
       } else {
         messages_.push_back(CorrectionWithoutInitial(doc, fileNumber));
       }
       return;
     }
-    TSZV6NU& entry = sotr.NUList[static_cast<std::size_t>(existing->second)];
+    TSZV6NU& entry = *existing;
     if (initial) {
       messages_.push_back(DuplicateInitial(doc, fileNumber));
       return;
@@ -326,8 +328,6 @@ class TSZV6Fold {
   bool calcCorr_;
   std::vector<std::string>& messages_;
   TPersonIndex persons_;
-  std::map<std::tuple<int, int, std::string, std::string>, int> packKeys_;
-  std::unordered_map<std::uint64_t, int> entries_;
 };
 
 TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::string>& messages,
