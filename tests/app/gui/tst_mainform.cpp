@@ -119,10 +119,25 @@ struct TWindows {
 
   void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
 
+  // Processes the given registration numbers as the user would: typed in, then the button.
+  void Process(const QString& regNumbs) {
+    Edit("RegNumb_Edit")->setText(regNumbs);
+    Click("Process_Button");
+  }
+
   TRecordingDialogs Dialogs;
   TMain_Form Main;
   THelp_Form Help;
   TProgress_Form Progress;
+};
+
+struct TEngineHolder {
+  TFakeEngine Engine;
+};
+
+// The windows around their own fake engine, the main window shown: how most tests start.
+struct TShownWindows : TEngineHolder, TWindows {
+  TShownWindows() : TWindows(Engine) { Main.show(); }
 };
 
 }  // namespace
@@ -180,9 +195,7 @@ class TestMainForm : public QObject {
   }
 
   void firstStartShowsDefaultsAndVersion() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     QCOMPARE(windows.Edit("Path_Edit")->text(), QString());
     QCOMPARE(windows.Edit("RegNumb_Edit")->text(), QString());
     QCOMPARE(windows.Edit("OrgName_Edit")->text(), QString());
@@ -217,9 +230,7 @@ class TestMainForm : public QObject {
       store.setValue("PPPMethod", stored);
       store.setValue("SaldoGroup", stored);
     }
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     QCOMPARE(windows.Selected("Format_Group"), format);
     QCOMPARE(windows.Selected("Group_Group"), layout);
   }
@@ -308,9 +319,7 @@ class TestMainForm : public QObject {
     QFont font = defaultFont;
     font.setPointSizeF(font.pointSizeF() * fontScale);
     QApplication::setFont(font);
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     // A protocol name without a blank to wrap at: several registration numbers.
     windows.Edit("RegNumb_Edit")
         ->setText(QStringLiteral("087-001-000001,087-001-000002,087-001-000003,087-001-000004,"
@@ -358,9 +367,7 @@ class TestMainForm : public QObject {
   }
 
   void noticeChangesWithTheFirstPageChange() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     QCOMPARE(windows.Label("Label6")->text(), QString::fromUtf8(kNoticeFirst));
 
     windows.Pages()->setCurrentIndex(1);
@@ -478,9 +485,8 @@ class TestMainForm : public QObject {
   }
 
   void processWithoutRegistrationNumberStartsNothing() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
+    TFakeEngine& engine = windows.Engine;
     windows.Click("Process_Button");
     QVERIFY(engine.Requests.empty());
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
@@ -490,9 +496,8 @@ class TestMainForm : public QObject {
   }
 
   void processPassesTheControlsToTheRun() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
+    TFakeEngine& engine = windows.Engine;
     windows.Edit("Path_Edit")->setText(QStringLiteral("/пачки"));
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001, 087-001-000002"));
     windows.Edit("OrgName_Edit")->setText(QStringLiteral("Ёж"));
@@ -518,9 +523,7 @@ class TestMainForm : public QObject {
   }
 
   void writtenHtmlProtocolIsShownAndOpened() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Check("Open_CheckBox")->setChecked(true);
     windows.Click("Process_Button");
@@ -547,9 +550,7 @@ class TestMainForm : public QObject {
   void spreadsheetProtocolStartsTheChosenProgram() {
     QFETCH(int, format);
     QFETCH(QString, program);
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Check("Open_CheckBox")->setChecked(true);
     windows.Select("Format_Group", format);
@@ -562,11 +563,8 @@ class TestMainForm : public QObject {
   }
 
   void uncheckedOpenStartsNothing() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
-    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
-    windows.Click("Process_Button");
+    TShownWindows windows;
+    windows.Process(QStringLiteral("087-001-000001"));
     QVERIFY(windows.Dialogs.Opened.empty());
     QVERIFY(windows.Dialogs.Started.empty());
   }
@@ -595,9 +593,8 @@ class TestMainForm : public QObject {
     QFETCH(int, format);
     QFETCH(QString, text);
     QFETCH(QString, caption);
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
+    TFakeEngine& engine = windows.Engine;
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Select("Format_Group", format);
     windows.Click("Process_Button");
@@ -626,8 +623,7 @@ class TestMainForm : public QObject {
                            "Не удалось прочитать папку /a/sub: Permission denied"};
     TWindows windows(engine);
     windows.Main.show();
-    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
-    windows.Click("Process_Button");
+    windows.Process(QStringLiteral("087-001-000001"));
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
     QCOMPARE(windows.Dialogs.Messages[0].Text,
              QStringLiteral("Не удалось прочитать файл /a/PFR-1.xml: Permission denied\n"
@@ -642,8 +638,7 @@ class TestMainForm : public QObject {
     engine.Result = TRunResult::NoPersons;
     TWindows windows(engine);
     windows.Main.show();
-    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("999-999-99999"));
-    windows.Click("Process_Button");
+    windows.Process(QStringLiteral("999-999-99999"));
     QCOMPARE(windows.Pages()->currentIndex(), 1);
     QCOMPARE(windows.Label("ProtState_Label")->text(),
              QStringLiteral("Обработка не выполнялась, протокол не сформирован"));
@@ -655,8 +650,7 @@ class TestMainForm : public QObject {
     engine.Result = TRunResult::NoPersons;
     TWindows windows(engine);
     windows.Main.show();
-    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001,../../x"));
-    windows.Click("Process_Button");
+    windows.Process(QStringLiteral("087-001-000001,../../x"));
     const QString name = QString::fromStdString(engine.Requests.at(0).ProtFileName);
     QCOMPARE(QFileInfo(name).absolutePath(), QFileInfo(tempFolder_.path()).absoluteFilePath());
     QCOMPARE(QFileInfo(name).fileName(), QStringLiteral("087-001-000001,.._.._x.html"));
@@ -685,9 +679,7 @@ class TestMainForm : public QObject {
     QFETCH(QString, opened);
     QFETCH(QString, started);
     QFETCH(QString, message);
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Select("Format_Group", runFormat);
     windows.Click("Process_Button");
@@ -727,9 +719,7 @@ class TestMainForm : public QObject {
   void openAndSaveBeforeAnyProtocol() {
     QFETCH(QString, button);
     QFETCH(QString, text);
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     windows.Pages()->setCurrentIndex(1);
     windows.Click(button.toLatin1().constData());
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
@@ -754,9 +744,7 @@ class TestMainForm : public QObject {
     QFETCH(int, format);
     QFETCH(QString, dialog);
     QFETCH(QString, filter);
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
     windows.Select("Format_Group", format);
     windows.Click("Process_Button");
@@ -786,11 +774,8 @@ class TestMainForm : public QObject {
   }
 
   void aFailedCopyIsReported() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
-    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
-    windows.Click("Process_Button");
+    TShownWindows windows;
+    windows.Process(QStringLiteral("087-001-000001"));
     windows.Dialogs.SaveAnswer = QDir(tempFolder_.path()).filePath("no/such/folder/copy.html");
     windows.Click("SaveProt_Button");
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
@@ -862,8 +847,7 @@ class TestMainForm : public QObject {
     };
     TWindows windows(engine);
     windows.Main.show();
-    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
-    windows.Click("Process_Button");
+    windows.Process(QStringLiteral("087-001-000001"));
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
     QCOMPARE(windows.Dialogs.Messages[0].Text,
              QStringLiteral("PFR-700-Y-2011.xml: ''31.02.2011'' is not a valid date"));
@@ -872,9 +856,7 @@ class TestMainForm : public QObject {
   }
 
   void helpButtonShowsTheHelpWindowAndLinksOpenAddresses() {
-    TFakeEngine engine;
-    TWindows windows(engine);
-    windows.Main.show();
+    TShownWindows windows;
     windows.Click("Help_Button");
     QVERIFY(windows.Help.isVisible());
     QVERIFY(!windows.Help.isModal());
