@@ -427,6 +427,7 @@ TEST_F(BatchRun, RussianFileNamesReadCorrectlyInBothFormatsAndInMessages) {
   // "Архив" and "-копия" in windows-1251 bytes, as a Windows archive leaves them.
   places.push_back({"\xC0\xF0\xF5\xE8\xE2", "Архив", "-\xEA\xEE\xEF\xE8\xFF", "-копия"});
 #endif
+  const std::string separator(1, platform::PathSeparator());
   std::vector<std::string> expectedNames;
   for (std::size_t index = 0; index < places.size(); ++index) {
     const TPlace& place = places[index];
@@ -435,7 +436,7 @@ TEST_F(BatchRun, RussianFileNamesReadCorrectlyInBothFormatsAndInMessages) {
     const fs::path folder = place.folder.empty() ? root : root / PathFromNative(place.folder);
     fs::create_directories(folder);
     fs::rename(root / pack, folder / PathFromNative(stem + place.suffix + ".XML"));
-    expectedNames.push_back(rootText + "/" + (place.shown.empty() ? "" : place.shown + "/") +
+    expectedNames.push_back(rootText + separator + (place.shown.empty() ? "" : place.shown + separator) +
                             stem + place.shownSuffix + ".XML");
   }
 
@@ -472,8 +473,8 @@ TEST_F(BatchRun, RussianFileNamesReadCorrectlyInBothFormatsAndInMessages) {
                  "/subdirs=1", "/protfilename=" + Output("broken.html")}),
             kExitFailure);
   const std::string shownFolder =
-      NativeFromPath(brokenRoot) + "/" + (last.shown.empty() ? "Отчёты" : last.shown);
-  EXPECT_NE(stderr_.find(shownFolder + "/PFR-700-Y-2011-"), std::string::npos) << stderr_;
+      NativeFromPath(brokenRoot) + separator + (last.shown.empty() ? "Отчёты" : last.shown);
+  EXPECT_NE(stderr_.find(shownFolder + separator + "PFR-700-Y-2011-"), std::string::npos) << stderr_;
 }
 
 }  // namespace
