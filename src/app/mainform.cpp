@@ -641,9 +641,11 @@ TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
         relay.Report(stage, detail, position, maximum);
       });
     } catch (const std::exception& failure) {
-      outcome = {TRunResult::Failed, FailureDisplayText(failure.what()), {}};
+      outcome = TRunOutcome();
+      outcome.Message = FailureDisplayText(failure.what());
     } catch (...) {
-      outcome = {TRunResult::Failed, "Неизвестная ошибка.", {}};
+      outcome = TRunOutcome();
+      outcome.Message = "Неизвестная ошибка.";
     }
   });
   // Deliver the last progress report before the window goes away.
@@ -668,6 +670,7 @@ void TMain_Form::Process_ButtonClick() {
   request.SaldoFilter = RadioGroupIndex(*saldoItems_);
   request.ProtForm = RadioGroupIndex(*layoutItems_);
   request.ProtFormat = RadioGroupIndex(*formatItems_);
+  request.KeepReport = XlsxAvailable() && request.ProtFormat != 0;
   const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), request.ProtFormat);
   request.ProtFileName = NativeFromQString(protocolName);
 
@@ -691,6 +694,8 @@ void TMain_Form::Process_ButtonClick() {
     case TRunResult::Written:
     case TRunResult::WrittenIncomplete:
       SetProtocolResult(protocolName);
+      keptReport_ = outcome.Report;
+      keptStamp_ = outcome.Stamp;
       if (open) {
         if (request.ProtFormat == 0) {
           dialogs_.ShellOpen(request.ProtFileName);
@@ -758,13 +763,27 @@ void TMain_Form::SaveProt_ButtonClick() {
     return;
   }
   const bool html = QFileInfo(fileName).suffix().toLower() == QLatin1String("html");
+  // The workbook of the protocol shown can also be saved as XLSX, written anew from its report.
+  const bool xlsx = !html && keptReport_ != nullptr;
+  QString spreadsheetTypes = Text("XML-файлы Excel/OpenOffice (*.xml)");
+  if (xlsx) spreadsheetTypes += Text(";;Книги Excel (*.xlsx)");
   const QString target = html ? dialogs_.AskSaveFileName(this, QStringLiteral("HTMLSaveDialog"),
                                                           Text("Web-страницы (*.htm *.html)"),
                                                           fileName)
                               : dialogs_.AskSaveFileName(this, QStringLiteral("XMLSaveDialog"),
-                                                          Text("XML-файлы Excel/OpenOffice (*.xml)"),
-                                                          fileName);
+                                                          spreadsheetTypes, fileName);
   if (target.isEmpty()) return;
+  if (xlsx && QFileInfo(target).suffix().toLower() == QLatin1String("xlsx")) {
+    const TRunOutcome written =
+        WriteXlsxCopy(*keptReport_, keptStamp_, NativeFromQString(target));
+    if (written.Result == TRunResult::ProtocolTooLarge) {
+      ShowMessage(QString::fromStdString(written.Message), Text(kCaptionError), true);
+    } else if (written.Result != TRunResult::Written) {
+      ShowMessage(Text("Не удалось сохранить протокол в файл ") + QDir::toNativeSeparators(target),
+                  Text(kCaptionError), true);
+    }
+    return;
+  }
   if (QFileInfo(target).absoluteFilePath() == QFileInfo(fileName).absoluteFilePath()) return;
   // The copy replaces the chosen file only once it is complete, so a failed copy leaves the
   // old file as it was; and the user is told, since they would otherwise trust a file that

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/settings.h"
@@ -83,6 +84,10 @@ class TMain_Form : public QWidget {
   bool settingsReadable_ = false;
   bool shown_ = false;
   bool running_ = false;
+  // The report of the spreadsheet protocol shown on the protocol page and the stamp it carries,
+  // for "save as" an XLSX workbook of the same protocol. Empty without XLSX support.
+  std::shared_ptr<const TReport> keptReport_;
+  std::string keptStamp_;
 
   QLabel* Label1;
   QLabel* Label2;

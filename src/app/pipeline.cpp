@@ -1,8 +1,10 @@
 #include "app/pipeline.h"
 
 #include <exception>
+#include <memory>
 #include <new>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/platform.h"
@@ -30,17 +32,20 @@ std::string FolderWithSeparator(std::string folder) {
   return folder + separator;
 }
 
-void WriteProtocol(const TReport& report, TProtocolType type, const std::string& fileName) {
+void WriteProtocol(const TReport& report, TProtocolType type, const std::string& fileName,
+                   const std::string& stamp) {
   switch (type) {
     case TProtocolType::Html:
-      WriteHtmlProtocol(report, fileName);
+      WriteHtmlProtocol(report, fileName, stamp);
       return;
     case TProtocolType::XmlSpreadsheet:
-      WriteXmlProtocol(report, fileName);
+      WriteXmlProtocol(report, fileName, stamp);
       return;
     case TProtocolType::Xlsx:
 #ifdef BRISOLT_HAVE_XLSX
-      WriteXlsxProtocol(report, fileName, {});
+      TSpreadsheetOptions options;
+      options.Stamp = stamp;
+      WriteXlsxProtocol(report, fileName, options);
       return;
 #else
       throw EProtocolWriteError(fileName + ": эта сборка программы не записывает файлы XLSX");
@@ -119,8 +124,9 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
                 request.OrgName, request.RegNumb, request.SaldoFilter, report);
     report.ProtForm = request.ProtForm;
     const TProtocolType type = ProtocolType(request.ProtFormat, request.ProtFileName);
+    const std::string stamp = CurrentProtocolStamp();
     try {
-      WriteProtocol(report, type, request.ProtFileName);
+      WriteProtocol(report, type, request.ProtFileName, stamp);
     } catch (const ESpreadsheetTooLarge& failure) {
       outcome.Result = TRunResult::ProtocolTooLarge;
       outcome.Message = failure.what();
@@ -144,11 +150,31 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       outcome.Result = TRunResult::WrittenIncomplete;
       outcome.Message = "Протокол сформирован, но не все файлы удалось прочитать.";
     }
+    if (request.KeepReport) {
+      outcome.Report = std::make_shared<const TReport>(std::move(report));
+      outcome.Stamp = stamp;
+    }
   } catch (const std::bad_alloc&) {
     outcome.Result = TRunResult::Failed;
     outcome.Message = "Недостаточно памяти для обработки.";
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::Failed;
+    outcome.Message = FailureDisplayText(failure.what());
+  }
+  return outcome;
+}
+
+TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
+                          const std::string& fileName) {
+  TRunOutcome outcome;
+  try {
+    WriteProtocol(report, TProtocolType::Xlsx, fileName, stamp);
+    outcome.Result = TRunResult::Written;
+  } catch (const ESpreadsheetTooLarge& failure) {
+    outcome.Result = TRunResult::ProtocolTooLarge;
+    outcome.Message = failure.what();
+  } catch (const std::exception& failure) {
+    outcome.Result = TRunResult::ProtocolNotWritten;
     outcome.Message = FailureDisplayText(failure.what());
   }
   return outcome;

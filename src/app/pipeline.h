@@ -3,10 +3,12 @@
 // callback and version text.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/sverka.h"  // TProgressEvent: stage, detail (UTF-8), position, maximum
+#include "protocol/prot.h"
 
 namespace brisolt {
 
@@ -22,6 +24,7 @@ struct TRunRequest {
   std::string ProtFileName;  // platform encoding; the protocol's full name
   std::string VersionText;   // windows-1251; see BatchVersionText
   int Threads = 0;           // threads reading the packs; 0: one per core
+  bool KeepReport = false;   // hand the written report back, to be saved in another format
 };
 
 enum class TRunResult {
@@ -39,6 +42,9 @@ struct TRunOutcome {
   // UTF-8, one line for each file or folder the load could not read, with the reason; whatever
   // the outcome, as they may be its cause.
   std::vector<std::string> ReadFailures;
+  // Only when written and asked for by KeepReport: the report and the stamp it was written with.
+  std::shared_ptr<const TReport> Report;
+  std::string Stamp;
 };
 
 // What a run writes. A file name ending in .xlsx (any letter case) asks for an XLSX workbook
@@ -52,6 +58,11 @@ bool XlsxAvailable();
 // Runs the whole pipeline. Never throws for a data or file problem: the outcome says what
 // happened. `progress` may be empty.
 TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress);
+
+// Writes the report of an earlier run again as an XLSX workbook with that run's stamp (the window's
+// "save as"). Written, ProtocolTooLarge or ProtocolNotWritten, with the message for the user.
+TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
+                          const std::string& fileName);
 
 // The text of a caught failure as UTF-8 for the user: the engine's own failures speak
 // windows-1251, the standard library's ASCII or UTF-8.

@@ -2,8 +2,10 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTreeView>
 #include <QUrl>
 
@@ -47,7 +49,16 @@ class TDesktopUserDialogs final : public TUserDialogs {
     dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 440)));
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : chosen.first();
+    if (chosen.isEmpty()) return {};
+    // A name typed without an extension takes the one of the file type chosen, which for a
+    // spreadsheet decides between the XML file and the XLSX workbook.
+    QString name = chosen.first();
+    if (QFileInfo(name).suffix().isEmpty()) {
+      static const QRegularExpression firstPattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
+      const QRegularExpressionMatch match = firstPattern.match(dialog.selectedNameFilter());
+      if (match.hasMatch()) name += match.captured(1);
+    }
+    return name;
   }
 
   void ShellOpen(const std::string& target) override {

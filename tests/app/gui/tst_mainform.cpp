@@ -62,6 +62,8 @@ struct TFakeEngine {
   std::vector<TRunRequest> Requests;
   std::vector<std::string> ScannedFolders;
   std::function<void(const TProgressEvent&)> DuringRun;
+  // Handed back when the window asks to keep the report of a written run.
+  std::shared_ptr<const TReport> KeptReport = std::make_shared<const TReport>();
 
   TWindowEngine Engine() {
     TWindowEngine engine;
@@ -76,10 +78,22 @@ struct TFakeEngine {
       if (DuringRun) DuringRun(progress);
       if (Result == TRunResult::Written || Result == TRunResult::WrittenIncomplete) {
         QFile file(QString::fromStdString(request.ProtFileName));
-        if (!file.open(QIODevice::WriteOnly)) return TRunOutcome{TRunResult::Failed, "no file", {}};
+        if (!file.open(QIODevice::WriteOnly)) {
+          TRunOutcome failed;
+          failed.Message = "no file";
+          return failed;
+        }
         file.write("protocol of " + QByteArray::fromStdString(request.RegNumb));
       }
-      return TRunOutcome{Result, Message, ReadFailures};
+      TRunOutcome outcome;
+      outcome.Result = Result;
+      outcome.Message = Message;
+      outcome.ReadFailures = ReadFailures;
+      if (Result != TRunResult::Failed && request.KeepReport) {
+        outcome.Report = KeptReport;
+        outcome.Stamp = "07.12.2026 12:34:56";
+      }
+      return outcome;
     };
     return engine;
   }
@@ -736,8 +750,11 @@ class TestMainForm : public QObject {
     QTest::addColumn<QString>("filter");
     QTest::newRow("html") << 0 << QStringLiteral("HTMLSaveDialog")
                           << QStringLiteral("Web-страницы (*.htm *.html)");
-    QTest::newRow("spreadsheet") << 1 << QStringLiteral("XMLSaveDialog")
-                                 << QStringLiteral("XML-файлы Excel/OpenOffice (*.xml)");
+    QTest::newRow("spreadsheet")
+        << 1 << QStringLiteral("XMLSaveDialog")
+        << (XlsxAvailable()
+                ? QStringLiteral("XML-файлы Excel/OpenOffice (*.xml);;Книги Excel (*.xlsx)")
+                : QStringLiteral("XML-файлы Excel/OpenOffice (*.xml)"));
   }
 
   void saveAsOffersTheFilterOfTheProtocolAndCopiesIt() {
@@ -771,6 +788,37 @@ class TestMainForm : public QObject {
     QVERIFY(copied.open(QIODevice::ReadOnly));
     QCOMPARE(copied.readAll(), QByteArray("protocol of 087-001-000001"));
     QVERIFY(windows.Dialogs.Messages.empty());
+  }
+
+  // An .xlsx name chosen for a spreadsheet protocol gets the workbook of the report the run kept,
+  // not a copy of the XML file. The page's report is not kept at all.
+  void saveAsXlsxWritesTheWorkbookOfTheShownProtocol() {
+    if (!XlsxAvailable()) QSKIP("this build writes no XLSX");
+    TFakeEngine engine;
+    TWindows windows(engine);
+    windows.Main.show();
+    windows.Edit("RegNumb_Edit")->setText(QStringLiteral("087-001-000001"));
+    windows.Click("Process_Button");
+    QVERIFY(!engine.Requests.back().KeepReport);
+    windows.Pages()->setCurrentIndex(0);
+    windows.Select("Format_Group", 2);
+    windows.Click("Process_Button");
+    QVERIFY(engine.Requests.back().KeepReport);
+
+    QTemporaryDir target;
+    const QString workbook = QDir(target.path()).filePath(QStringLiteral("копия.XLSX"));
+    windows.Dialogs.SaveAnswer = workbook;
+    windows.Click("SaveProt_Button");
+    QVERIFY(windows.Dialogs.Messages.empty());
+    QFile written(workbook);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.read(2), QByteArray("PK"));
+
+    windows.Dialogs.SaveAnswer = QDir(target.path()).filePath(QStringLiteral("нет/копия.xlsx"));
+    windows.Click("SaveProt_Button");
+    QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
+    QVERIFY(windows.Dialogs.Messages[0].Text.startsWith(
+        QStringLiteral("Не удалось сохранить протокол в файл ")));
   }
 
   void aFailedCopyIsReported() {
