@@ -125,10 +125,7 @@ std::string EscapeMarkup(const std::string& text, bool withQuote) {
           result += c;
         }
         break;
-      // XML 1.0 has no place for the other control characters, not even as references; a
-      // workbook holding one is no longer XML.
-      case '\t': case '\n': case '\r': result += c; break;
-      default: result += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+      default: result += IsForbiddenInXml(c) ? '?' : c;
     }
   }
   return result;

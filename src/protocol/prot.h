@@ -152,8 +152,12 @@ std::string FormatSNILS(const std::string& snils);
 std::string HtmlText(const std::string& text);
 // FormatSum (base/amount.h) wrapped in "&nbsp;".
 std::string HtmlAmount(std::int64_t amount);
-// Escapes & < > and, when withQuote, " as entities; control characters XML 1.0 does not allow
-// (below 0x20 but TAB, LF and CR) become "?".
+// The control characters XML 1.0 does not allow, not even as references (below 0x20 but TAB, LF
+// and CR). Every protocol shows them as "?": a workbook holding one is no longer XML.
+inline bool IsForbiddenInXml(char c) {
+  return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+// Escapes & < > and, when withQuote, " as entities; IsForbiddenInXml characters become "?".
 std::string EscapeMarkup(const std::string& text, bool withQuote);
 // The dismissal column of both writers: "Отсутствует" for an empty date, `zeroText` for "0", the
 // date escaped by EscapeMarkup(withQuote) otherwise.

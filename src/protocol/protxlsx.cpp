@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/protfile.h"
-#include "protocol/protsheets.h"
 #include "base/amount.h"
 #include "base/encoding.h"
+#include "protocol/protfile.h"
+#include "protocol/protsheets.h"
 
 namespace brisolt {
 
@@ -23,7 +23,7 @@ namespace {
 std::string U(const std::string& cp1251) {
   std::string text = cp1251;
   for (char& ch : text) {
-    if (static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' && ch != '\r') {
+    if (IsForbiddenInXml(ch)) {
       ch = '?';
     }
   }
