@@ -42,6 +42,30 @@ ctest --preset mingw --timeout 600 -j "$(nproc)"
 # The Windows program against the Linux one on folders with Russian names, on two code pages.
 scripts/windows-e2e.sh
 
+stage "Windows package"
+# The zip holds both programs, the guide and the README, and the programs need no DLL beyond
+# those every Windows has (no MinGW runtime, no Qt).
+rm -rf build-mingw/packages
+(cd build-mingw && cpack -G ZIP >/dev/null)
+zip=$(ls build-mingw/packages/brisolt-*-windows-x64.zip)
+python3 - "$zip" <<'EOF_ZIP'
+import sys, zipfile
+names = zipfile.ZipFile(sys.argv[1]).namelist()
+top = names[0].split("/")[0]
+for wanted in ("brisolt.exe", "brisolt-packgen.exe", "README.txt", "guide/index.html",
+               "guide/protocol-table.png"):
+    if f"{top}/{wanted}" not in names:
+        sys.exit(f"{sys.argv[1]} lacks {wanted}")
+EOF_ZIP
+for program in build-mingw/brisolt.exe build-mingw/brisolt-packgen.exe; do
+  x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
+    case "${dll,,}" in
+      kernel32.dll|user32.dll|advapi32.dll|shell32.dll|version.dll|msvcrt.dll|ole32.dll|ws2_32.dll|bcrypt.dll) ;;
+      *) echo "$program needs $dll, which Windows does not have" >&2; exit 1 ;;
+    esac
+  done
+done
+
 stage "Debian package"
 # The .deb holds the program, its desktop entry, icon, guide and manual page, and passes lintian.
 # The maintainer's mail address is a build setting (BRISOLT_MAINTAINER) still to be given by the
