@@ -1,5 +1,7 @@
 #include "base/date.h"
 
+#include <mutex>
+
 namespace brisolt {
 
 namespace {
@@ -27,6 +29,16 @@ bool IsLeapYear(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) |
 int DaysInMonth(std::int64_t year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+std::tm LocalTime(std::time_t moment) {
+  static std::mutex clockMutex;
+  std::tm local{};
+  const std::lock_guard<std::mutex> lock(clockMutex);
+  if (const std::tm* converted = std::localtime(&moment)) {
+    local = *converted;
+  }
+  return local;
 }
 
 }  // namespace brisolt

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <stdexcept>
 #include <string>
 
@@ -26,5 +27,10 @@ bool IsLeapYear(std::int64_t year);
 
 // 28..31; month 1..12.
 int DaysInMonth(std::int64_t year, int month);
+
+// The local calendar time of `moment`. std::localtime shares one static buffer among all its
+// callers, and packs are read and protocols written on several threads, so every reader of the
+// local time goes through this one guarded copy. All fields zero when the time cannot be had.
+std::tm LocalTime(std::time_t moment);
 
 }  // namespace brisolt

@@ -3,10 +3,10 @@
 #include <charconv>
 #include <cmath>
 #include <ctime>
-#include <mutex>
 #include <utility>
 
 #include "forms/packreading.h"
+#include "base/date.h"
 #include "base/encoding.h"
 #include "base/cp1251literal.h"
 #include "xml/xmlwork.h"
@@ -330,12 +330,8 @@ class TSZV6Reader {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int CurrentYear() {
-  // localtime shares one static buffer, and packs are read on several threads.
-  static std::mutex clockMutex;
-  const std::lock_guard<std::mutex> lock(clockMutex);
-  const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  return local != nullptr ? local->tm_year + 1900 : 2000;
+  const std::tm local = LocalTime(std::time(nullptr));
+  return local.tm_mday != 0 ? local.tm_year + 1900 : 2000;  // day 0: no local time
 }
 
 // Scanner of day.month[.year[.]] with spaces allowed around the parts.

@@ -1,9 +1,9 @@
 #include "protocol/prot.h"
 
 #include <ctime>
-#include <mutex>
 
 #include "base/amount.h"
+#include "base/date.h"
 #include "base/cp1251literal.h"
 
 namespace brisolt {
@@ -142,16 +142,7 @@ std::string DismissText(const std::string& dismissDate, std::string_view zeroTex
 }
 
 std::string CurrentProtocolStamp() {
-  // localtime shares one static buffer; the window runs protocols off its own thread.
-  static std::mutex clockMutex;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  {
-    const std::lock_guard<std::mutex> lock(clockMutex);
-    if (const std::tm* converted = std::localtime(&now)) {
-      local = *converted;
-    }
-  }
+  const std::tm local = LocalTime(std::time(nullptr));
   char text[32];
   std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
   return text;
