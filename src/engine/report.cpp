@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "engine/constants.h"
+#include "engine/parallel.h"
 #include "base/cp1251literal.h"
 #include "base/encoding.h"
 
@@ -62,13 +63,12 @@ void AddCode(std::vector<std::string>& codes, const std::string& code) {
   }
 }
 
-void AddSZV63Blocks(const TFileSet& fileSet, TReport& report) {
-  const int year = fileSet.GetLastYear63();
-  report.SetSZV63Year(year);
+void AddSZV63Blocks(const TFileSet& fileSet, int year, std::size_t first, std::size_t end,
+                    TReport& report) {
   std::vector<std::string> codes63;
   std::vector<std::string> quarterCodes;
   std::vector<std::string> merged;
-  for (std::size_t person = 0; person < fileSet.Sotrs.size(); ++person) {
+  for (std::size_t person = first; person < end; ++person) {
     const int index = static_cast<int>(person);
     fileSet.GetCategories63(index, year, codes63);
     if (codes63.empty()) {
@@ -103,6 +103,40 @@ void AddSZV63Blocks(const TFileSet& fileSet, TReport& report) {
       report.AddSZV63Line(block, code, calculated, fromIS, mismatch);
     }
   }
+}
+
+// Persons are assembled in runs on the reading threads, each run into a report of its own, and
+// the runs' lines are appended in the order of the persons: the report is the same as on one
+// thread. `fill(part, first, end)` adds the lines of persons first..end-1 to `part`.
+template <typename TFill>
+void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TFill&& fill) {
+  constexpr std::size_t kRun = 256;
+  const std::size_t count = fileSet.Sotrs.size();
+  const unsigned threads = WorkerCount(fileSet.Threads);
+  ForEachOrdered<TReport>(
+      (count + kRun - 1) / kRun, threads, std::size_t{4} * threads,
+      [&](std::size_t run) {
+        TReport part;
+        fill(part, run * kRun, std::min(count, (run + 1) * kRun));
+        return part;
+      },
+      [&](std::size_t, const TReport& part) {
+        // Copied, not moved: the report is allocated on this thread, in the memory the folded
+        // packs left free here, and a worker's memory serves its next run.
+        report.MainLines.insert(report.MainLines.end(), part.MainLines.begin(), part.MainLines.end());
+        report.ForgottenLines.insert(report.ForgottenLines.end(), part.ForgottenLines.begin(),
+                                     part.ForgottenLines.end());
+        report.SZV63Blocks.insert(report.SZV63Blocks.end(), part.SZV63Blocks.begin(),
+                                  part.SZV63Blocks.end());
+      });
+}
+
+void AddSZV63Blocks(const TFileSet& fileSet, TReport& report) {
+  const int year = fileSet.GetLastYear63();
+  report.SetSZV63Year(year);
+  ForEachPersonRun(fileSet, report, [&](TReport& part, std::size_t first, std::size_t end) {
+    AddSZV63Blocks(fileSet, year, first, end, part);
+  });
 }
 
 }  // namespace
@@ -206,66 +240,70 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
 
   static constexpr Cp1251Literal kAbsent(u8"Отсутствует");
   const std::size_t periodCount = fileSet.ReportPeriods.size();
-  std::vector<std::string> notes;
-  for (std::size_t person = 0; person < fileSet.Sotrs.size(); ++person) {
-    const int index = static_cast<int>(person);
-    const TSZV6Sotr& sotr = fileSet.Sotrs[person];
-    const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
+  // Each run of persons goes to a report of its own (see ForEachPersonRun).
+  const auto addPersons = [&](TReport& part, std::size_t first, std::size_t end) {
+    std::vector<std::string> notes;
+    for (std::size_t person = first; person < end; ++person) {
+      const int index = static_cast<int>(person);
+      const TSZV6Sotr& sotr = fileSet.Sotrs[person];
+      const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
 
-    const TDate lastStageEnd = fileSet.GetLastStageEnd(index);
-    const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes);
-    if (TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter)) {
-      std::string dismissText;
-      if (lastStageEnd == 0) {
-        dismissText = kAbsent;
-      } else if (lastStageEnd >= latestEnd) {
-        dismissText = "0";
-      } else {
-        dismissText = FormatShortDate(lastStageEnd);
+      const TDate lastStageEnd = fileSet.GetLastStageEnd(index);
+      const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes);
+      if (TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter)) {
+        std::string dismissText;
+        if (lastStageEnd == 0) {
+          dismissText = kAbsent;
+        } else if (lastStageEnd >= latestEnd) {
+          dismissText = "0";
+        } else {
+          dismissText = FormatShortDate(lastStageEnd);
+        }
+        const std::size_t line =
+            part.AddMainLine(check.StyleClass, FullName(sotr), sotr.SNILS, dismissText);
+        TAmount strahAccrued = 0;
+        TAmount strahPaid = 0;
+        TAmount nakopAccrued = 0;
+        TAmount nakopPaid = 0;
+        for (const TPeriodSums& sums : periodSums) {
+          strahAccrued = AddAmount(strahAccrued, sums.InsAccrued);
+          strahPaid = AddAmount(strahPaid, sums.InsPaid);
+          nakopAccrued = AddAmount(nakopAccrued, sums.FundAccrued);
+          nakopPaid = AddAmount(nakopPaid, sums.FundPaid);
+          part.AddLinePeriod(line, {.FileNums = sums.FileNumbers,
+                                      .StrahAccrued = sums.InsAccrued,
+                                      .StrahPaid = sums.InsPaid,
+                                      .StrahAccruedTotal = strahAccrued,
+                                      .StrahPaidTotal = strahPaid,
+                                      .StrahSaldo = SubAmount(strahAccrued, strahPaid),
+                                      .NakopAccrued = sums.FundAccrued,
+                                      .NakopPaid = sums.FundPaid,
+                                      .NakopAccruedTotal = nakopAccrued,
+                                      .NakopPaidTotal = nakopPaid,
+                                      .NakopSaldo = SubAmount(nakopAccrued, nakopPaid)});
+        }
+        for (const std::string& note : notes) {
+          part.AddLineNote(line, note);
+        }
       }
-      const std::size_t line =
-          report.AddMainLine(check.StyleClass, FullName(sotr), sotr.SNILS, dismissText);
-      TAmount strahAccrued = 0;
-      TAmount strahPaid = 0;
-      TAmount nakopAccrued = 0;
-      TAmount nakopPaid = 0;
-      for (const TPeriodSums& sums : periodSums) {
-        strahAccrued = AddAmount(strahAccrued, sums.InsAccrued);
-        strahPaid = AddAmount(strahPaid, sums.InsPaid);
-        nakopAccrued = AddAmount(nakopAccrued, sums.FundAccrued);
-        nakopPaid = AddAmount(nakopPaid, sums.FundPaid);
-        report.AddLinePeriod(line, {.FileNums = sums.FileNumbers,
-                                    .StrahAccrued = sums.InsAccrued,
-                                    .StrahPaid = sums.InsPaid,
-                                    .StrahAccruedTotal = strahAccrued,
-                                    .StrahPaidTotal = strahPaid,
-                                    .StrahSaldo = SubAmount(strahAccrued, strahPaid),
-                                    .NakopAccrued = sums.FundAccrued,
-                                    .NakopPaid = sums.FundPaid,
-                                    .NakopAccruedTotal = nakopAccrued,
-                                    .NakopPaidTotal = nakopPaid,
-                                    .NakopSaldo = SubAmount(nakopAccrued, nakopPaid)});
-      }
-      for (const std::string& note : notes) {
-        report.AddLineNote(line, note);
+
+      // A debt without data for the last period is listed whatever the filter shows.
+      if (periodCount > 0) {
+        TAmount strahBalance = 0;
+        TAmount nakopBalance = 0;
+        for (const TPeriodSums& sums : periodSums) {
+          strahBalance = AddAmount(strahBalance, SubAmount(sums.InsAccrued, sums.InsPaid));
+          nakopBalance = AddAmount(nakopBalance, SubAmount(sums.FundAccrued, sums.FundPaid));
+        }
+        const TReportPeriod& last = fileSet.ReportPeriods.back();
+        if ((strahBalance > 0 || nakopBalance > 0) &&
+            !fileSet.HasPeriodData(index, last.Year, last.Quarter)) {
+          part.AddForgottenLine(sotr.SNILS, FullName(sotr), strahBalance, nakopBalance);
+        }
       }
     }
-
-    // A debt without data for the last period is listed whatever the filter shows.
-    if (periodCount > 0) {
-      TAmount strahBalance = 0;
-      TAmount nakopBalance = 0;
-      for (const TPeriodSums& sums : periodSums) {
-        strahBalance = AddAmount(strahBalance, SubAmount(sums.InsAccrued, sums.InsPaid));
-        nakopBalance = AddAmount(nakopBalance, SubAmount(sums.FundAccrued, sums.FundPaid));
-      }
-      const TReportPeriod& last = fileSet.ReportPeriods.back();
-      if ((strahBalance > 0 || nakopBalance > 0) &&
-          !fileSet.HasPeriodData(index, last.Year, last.Quarter)) {
-        report.AddForgottenLine(sotr.SNILS, FullName(sotr), strahBalance, nakopBalance);
-      }
-    }
-  }
+  };
+  ForEachPersonRun(fileSet, report, addPersons);
 
   // Totals cover every person, shown or not. The year-to-date sums restart after the period
   // that closes a year, and only when that period is present.

@@ -53,7 +53,7 @@ class ThreadCount : public ::testing::Test {
     scratch_ = new fs::path(fs::temp_directory_path() / ("brisolt-threads-" + std::to_string(random())));
     packgen::TGenOptions options;
     options.Seed = 7;
-    options.Persons = 300;
+    options.Persons = 600;  // persons are also assembled in runs of 256 on the workers
     options.Periods = 14;
     options.DocsPerPack = 20;  // many small packs, so that the workers overtake one another
     packgen::GenerateFolder(options, NativeFromPath(*scratch_ / "packs"));
