@@ -6,8 +6,11 @@
 #include "engine/sverka.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <exception>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -215,46 +218,66 @@ void SortFiles(TFileSet& files, const TProgressEvent& progress) {
 // Persons by normalised insurance number, as FindSotr would find them.
 using TPersonIndex = std::unordered_map<std::string, int>;
 
+// Where a document stands in the fold: its file number and its place in the pack. Persons are
+// numbered, and messages listed, in this order.
+std::uint64_t FoldOrder(int fileNumber, std::size_t docIndex) {
+  return (static_cast<std::uint64_t>(fileNumber) << 32) | static_cast<std::uint64_t>(docIndex);
+}
+
 // Step 4: folds the sorted СЗВ-6 packs, document by document, into one entry per person, period,
-// category and contract type.
+// category and contract type. A fold takes the persons of one share of the insurance numbers (of
+// all of them when there is one share): the persons of different shares never meet, so the
+// shares are folded side by side and put together in the order of the documents.
 class TSZV6Fold {
  public:
-  TSZV6Fold(TFileSet& files, bool calcCorr, std::vector<std::string>& messages)
-      : files_(files), calcCorr_(calcCorr), messages_(messages) {
+  TSZV6Fold(TFileSet& files, bool calcCorr, unsigned share, unsigned shares)
+      : files_(files), calcCorr_(calcCorr), share_(share), shares_(shares) {
     std::size_t documents = 0;
     for (const auto& pack : files.SZV6Packs) {
       documents += pack.Docs.size();
     }
-    persons_.reserve(documents / 4 + 16);
+    persons_.reserve(documents / 4 / shares + 16);
   }
 
-  // fileNumber counts from 1 in the sorted SZV6Files.
+  // fileNumber counts from 1 in the sorted SZV6Files. The pack stays as it is but for the periods
+  // of the documents taken, which move to the persons.
   void ApplyPack(int fileNumber) {
     const TFileRec& rec = files_.SZV6Files[static_cast<std::size_t>(fileNumber - 1)];
     TSZV6PackData& pack = files_.SZV6Packs[static_cast<std::size_t>(rec.PackIndex)];
-    for (auto& doc : pack.Docs) {
-      ApplyDocument(rec, pack.ContractType, doc, fileNumber);
+    for (std::size_t docIndex = 0; docIndex < pack.Docs.size(); ++docIndex) {
+      TSZV6DocData& doc = pack.Docs[docIndex];
+      std::string key = TFileSet::NormalizeSNILS(doc.SNILS);
+      if (shares_ > 1 && std::hash<std::string>{}(key) % shares_ != share_) {
+        continue;
+      }
+      ApplyDocument(rec, pack.ContractType, doc, std::move(key), fileNumber,
+                    FoldOrder(fileNumber, docIndex));
     }
-    // The documents are folded in; their texts are not needed any more.
-    pack = TSZV6PackData();
   }
 
-  TPersonIndex TakePersons() { return std::move(persons_); }
+  struct TMessage {
+    std::uint64_t Order;
+    std::string Text;
+  };
+
+  std::vector<TSZV6Sotr> Sotrs;
+  std::vector<std::uint64_t> FirstSeen;  // by person: the order of its first document
+  std::vector<TMessage> Messages;
 
  private:
   // The person of the document, added when new; the name is the latest document's.
-  int PersonOf(const TSZV6DocData& doc) {
-    std::string key = TFileSet::NormalizeSNILS(doc.SNILS);
-    auto [found, added] = persons_.try_emplace(key, static_cast<int>(files_.Sotrs.size()));
+  TSZV6Sotr& PersonOf(const TSZV6DocData& doc, std::string key, std::uint64_t order) {
+    auto [found, added] = persons_.try_emplace(key, static_cast<int>(Sotrs.size()));
     if (added) {
-      files_.Sotrs.emplace_back();
+      Sotrs.emplace_back();
+      FirstSeen.push_back(order);
     }
-    TSZV6Sotr& sotr = files_.Sotrs[static_cast<std::size_t>(found->second)];
+    TSZV6Sotr& sotr = Sotrs[static_cast<std::size_t>(found->second)];
     sotr.SNILS = std::move(key);
     sotr.LastName = doc.LastName;
     sotr.FirstName = doc.FirstName;
     sotr.MiddleName = doc.MiddleName;
-    return found->second;
+    return sotr;
   }
 
   // The person's entry for the pack's period, category and contract type, or null. A person has
@@ -270,9 +293,8 @@ class TSZV6Fold {
   }
 
   void ApplyDocument(const TFileRec& rec, const std::string& contractType, TSZV6DocData& doc,
-                     int fileNumber) {
-    const int person = PersonOf(doc);
-    TSZV6Sotr& sotr = files_.Sotrs[static_cast<std::size_t>(person)];
+                     std::string key, int fileNumber, std::uint64_t order) {
+    TSZV6Sotr& sotr = PersonOf(doc, std::move(key), order);
     const bool zeroed = IsZeroedCategory(rec.CategoryCode);
     const bool initial = rec.DataType == DataTypeInitial();
     const bool corrective = rec.DataType == DataTypeCorrective();
@@ -285,6 +307,7 @@ class TSZV6Fold {
       // Each document is applied once, so its periods can move.
       entry.StageDates = std::move(doc.StageDates);
     };
+    const auto message = [&](std::string text) { Messages.push_back({order, std::move(text)}); };
     TSZV6NU* const existing = FindEntry(sotr, rec, contractType);
     if (existing == nullptr) {
       if (initial || calcCorr_) {
@@ -297,13 +320,13 @@ class TSZV6Fold {
         entry.FileIndex = fileNumber - 1;
         entry.Corrected = false;
       } else {
-        messages_.push_back(CorrectionWithoutInitial(doc, fileNumber));
+        message(CorrectionWithoutInitial(doc, fileNumber));
       }
       return;
     }
     TSZV6NU& entry = *existing;
     if (initial) {
-      messages_.push_back(DuplicateInitial(doc, fileNumber));
+      message(DuplicateInitial(doc, fileNumber));
       return;
     }
     if (!corrective && !cancelling) {
@@ -316,8 +339,8 @@ class TSZV6Fold {
       entry.StageDates.clear();
     }
     if (entry.Corrected) {
-      messages_.push_back(corrective ? RepeatedCorrection(doc, fileNumber, entry.FileIndex + 1)
-                                     : CancellationAfterCorrection(doc, fileNumber, entry.FileIndex + 1));
+      message(corrective ? RepeatedCorrection(doc, fileNumber, entry.FileIndex + 1)
+                         : CancellationAfterCorrection(doc, fileNumber, entry.FileIndex + 1));
     } else {
       entry.Corrected = true;
     }
@@ -326,21 +349,96 @@ class TSZV6Fold {
 
   TFileSet& files_;
   bool calcCorr_;
-  std::vector<std::string>& messages_;
+  unsigned share_;
+  unsigned shares_;
   TPersonIndex persons_;
 };
 
+// Folds the shares on one thread each (the first on this one, which also reports the progress) and
+// puts their persons and messages together in the order of the documents: the result is the same
+// as with one share. A pack is freed once every share has been through it.
 TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::string>& messages,
                            const TProgressEvent& progress) {
-  TSZV6Fold fold(files, calcCorr, messages);
   const int packCount = static_cast<int>(files.SZV6Files.size());
-  for (int fileNumber = 1; fileNumber <= packCount; ++fileNumber) {
-    Report(progress, kStagePersons, kWait, fileNumber, packCount);
-    fold.ApplyPack(fileNumber);
+  const unsigned shares = WorkerCount(files.Threads);
+  std::vector<TSZV6Fold> folds;
+  for (unsigned share = 0; share < shares; ++share) {
+    folds.emplace_back(files, calcCorr, share, shares);
+  }
+  std::vector<std::atomic<unsigned>> sharesDone(static_cast<std::size_t>(packCount));
+  std::atomic<bool> stop{false};
+  std::vector<std::exception_ptr> failures(shares);
+  const auto fold = [&](unsigned share) {
+    try {
+      for (int fileNumber = 1; fileNumber <= packCount && !stop.load(std::memory_order_relaxed); ++fileNumber) {
+        if (share == 0) {
+          Report(progress, kStagePersons, kWait, fileNumber, packCount);
+        }
+        folds[share].ApplyPack(fileNumber);
+        // The documents are folded in; their texts are not needed any more.
+        const std::size_t position = static_cast<std::size_t>(fileNumber - 1);
+        if (sharesDone[position].fetch_add(1, std::memory_order_acq_rel) + 1 == shares) {
+          files.SZV6Packs[static_cast<std::size_t>(files.SZV6Files[position].PackIndex)] = TSZV6PackData();
+        }
+      }
+    } catch (...) {
+      failures[share] = std::current_exception();
+      stop = true;
+    }
+  };
+  std::vector<std::thread> helpers;
+  try {
+    for (unsigned share = 1; share < shares; ++share) {
+      helpers.emplace_back(fold, share);
+    }
+  } catch (...) {
+    stop = true;
+    for (std::thread& helper : helpers) helper.join();
+    throw;
+  }
+  fold(0);
+  for (std::thread& helper : helpers) {
+    helper.join();
+  }
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) {
+      std::rethrow_exception(failure);
+    }
   }
   files.SZV6Packs.clear();
   files.SZV6Packs.shrink_to_fit();
-  return fold.TakePersons();
+
+  // Persons in the order of their first document, messages in the order of theirs.
+  struct TPlace {
+    std::uint64_t Order;
+    unsigned Share;
+    std::size_t Index;
+  };
+  std::vector<TPlace> places;
+  std::vector<TPlace> messagePlaces;
+  for (unsigned share = 0; share < shares; ++share) {
+    for (std::size_t index = 0; index < folds[share].Sotrs.size(); ++index) {
+      places.push_back({folds[share].FirstSeen[index], share, index});
+    }
+    for (std::size_t index = 0; index < folds[share].Messages.size(); ++index) {
+      messagePlaces.push_back({folds[share].Messages[index].Order, share, index});
+    }
+  }
+  const auto byOrder = [](const TPlace& a, const TPlace& b) { return a.Order < b.Order; };
+  std::stable_sort(places.begin(), places.end(), byOrder);
+  std::stable_sort(messagePlaces.begin(), messagePlaces.end(), byOrder);
+  TPersonIndex persons;
+  persons.reserve(places.size());
+  files.Sotrs.reserve(files.Sotrs.size() + places.size());
+  for (const TPlace& place : places) {
+    TSZV6Sotr& sotr = folds[place.Share].Sotrs[place.Index];
+    persons.emplace(sotr.SNILS, static_cast<int>(files.Sotrs.size()));
+    files.Sotrs.push_back(std::move(sotr));
+  }
+  for (const TPlace& place : messagePlaces) {
+    messages.push_back(std::move(folds[place.Share].Messages[place.Index].Text));
+  }
+  return persons;
 }
 
 // Step 5: the yearly СЗВ-6-3 payments, attached to persons the СЗВ-6 packs know. Initial packs

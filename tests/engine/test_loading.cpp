@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -618,6 +619,61 @@ TEST(GeneratedFolders, LargeFolderLoadsEveryPerson) {
   // Every message is one of the duplicate reports of the repeated pack.
   for (const auto& message : messages) {
     EXPECT_NE(Cp1251ToUtf8(message).find("дубликат исходных"), std::string::npos) << Cp1251ToUtf8(message);
+  }
+}
+
+
+// The fold runs on one thread per share of the insurance numbers: whatever the number of threads,
+// the persons, their entries and every conflict message come out as on one thread, in the order
+// of the documents. Seeded random packs with duplicates, corrections with and without an initial
+// pack, repeated corrections and cancellations, persons spread over many packs.
+TEST_F(LoadTest, AnyNumberOfThreadsFoldsAsOne) {
+  std::mt19937 random(11);
+  const auto snils = [](int person) {
+    char text[16];
+    const int digits = 100000000 + person * 7919;
+    std::snprintf(text, sizeof text, "%03d-%03d-%03d %02d", digits / 1000000, digits / 1000 % 1000,
+                  digits % 1000, 10 + person % 90);
+    return std::string(text);
+  };
+  const std::vector<std::string> types = {"ИСХОДНАЯ", "ИСХОДНАЯ", "КОРРЕКТИРУЮЩАЯ", "ОТМЕНЯЮЩАЯ"};
+  for (int file = 1; file <= 40; ++file) {
+    const std::string& type = types[random() % types.size()];
+    const int quarter = 1 + static_cast<int>(random() % 2);
+    std::vector<TGenDoc> docs;
+    for (int doc = 0; doc < 12; ++doc) {
+      const int person = static_cast<int>(random() % 30);
+      docs.push_back(Doc(snils(person), "Фамилия" + std::to_string(person % 7),
+                         static_cast<TAmount>(random() % 1000) * kRouble, static_cast<TAmount>(random() % 1000) * kRouble));
+    }
+    const std::string date = std::to_string(10 + file % 18) + ".0" + std::to_string(1 + file % 9) + ".2012";
+    Write(Name(file), type == "ИСХОДНАЯ" ? Pack(type, 2011, quarter, date, std::move(docs))
+                                         : Correction(type, 2011, quarter, date, std::move(docs)));
+  }
+  const auto load = [&](int threads) {
+    TFileSet files;
+    files.Threads = threads;
+    std::vector<std::string> messages;
+    files.LoadSubmissions(folder_.Text(), false, true, W(kRegNumb), messages, {});
+    std::vector<std::string> seen = messages;
+    for (const TSZV6Sotr& sotr : files.Sotrs) {
+      std::string line = sotr.SNILS + " " + sotr.LastName + ":";
+      for (const TSZV6NU& entry : sotr.NUList) {
+        char text[96];
+        std::snprintf(text, sizeof text, " %d/%d/%d/%lld/%lld/%zu", entry.Quarter, entry.FileIndex,
+                      entry.Corrected ? 1 : 0, static_cast<long long>(entry.InsAccrued),
+                      static_cast<long long>(entry.InsPaid), entry.StageDates.size());
+        line += text;
+      }
+      seen.push_back(line);
+    }
+    return std::make_pair(messages.size(), seen);
+  };
+  const auto one = load(1);
+  EXPECT_GE(one.first, 20u) << "too few conflicts to tell an order";
+  EXPECT_EQ(one.second.size() - one.first, 30u);
+  for (const int threads : {2, 3, 5}) {
+    EXPECT_EQ(load(threads).second, one.second) << threads << " threads";
   }
 }
 
