@@ -360,7 +360,10 @@ class TSZV6Fold {
 TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::string>& messages,
                            const TProgressEvent& progress) {
   const int packCount = static_cast<int>(files.SZV6Files.size());
-  const unsigned shares = WorkerCount(files.Threads);
+  // Every share reads every document's insurance number, and memory, not the cores, sets the pace
+  // beyond a few shares.
+  constexpr unsigned kMostShares = 8;
+  const unsigned shares = std::min(WorkerCount(files.Threads), kMostShares);
   std::vector<TSZV6Fold> folds;
   for (unsigned share = 0; share < shares; ++share) {
     folds.emplace_back(files, calcCorr, share, shares);
