@@ -105,9 +105,10 @@ void AddSZV63Blocks(const TFileSet& fileSet, int year, std::size_t first, std::s
   }
 }
 
-// Persons are assembled in runs on the reading threads, each run into a report of its own, and
-// the runs' lines are appended in the order of the persons: the report is the same as on one
-// thread. `fill(part, first, end)` adds the lines of persons first..end-1 to `part`.
+// Persons are assembled in runs on as many threads as the file set reads with, each run into a
+// report of its own, and the runs' lines are appended in the order of the persons: the report is
+// the same as on one thread. `fill(part, first, end)` adds the lines of persons first..end-1 to
+// `part`.
 template <typename TFill>
 void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TFill&& fill) {
   constexpr std::size_t kRun = 256;
