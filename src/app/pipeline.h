@@ -23,7 +23,7 @@ struct TRunRequest {
   int ProtFormat = 0;        // 0 HTML, 1 spreadsheet for Excel, 2 spreadsheet for Calc
   std::string ProtFileName;  // platform encoding; the protocol's full name
   std::string VersionText;   // windows-1251; see BatchVersionText
-  int Threads = 0;           // threads reading the packs; 0: one per core
+  int Threads = 0;           // threads of the load and the report (TFileSet::Threads); 0: one per core
   bool KeepReport = false;   // hand the written report back, to be saved in another format
 };
 

@@ -182,8 +182,9 @@ class TFileSet {
   std::vector<TSZV63PackData> SZV63Packs;
   std::vector<TSZV6Sotr> Sotrs;                // ordered by name after LoadSubmissions
   std::vector<TReportPeriod> ReportPeriods;    // ascending after LoadSubmissions
-  // Threads that read and parse the pack files; 0 means one per core of the machine. Whatever the
-  // number, the load gives the same lists, messages, progress events and failures.
+  // Threads that read and parse the pack files, fold the persons (at most eight) and assemble the
+  // report's lines; 0 means one per core of the machine. Whatever the number, the load gives the
+  // same lists, messages, progress events and failures, and the report the same lines.
   int Threads = 0;
   // What the load walked and tried, platform encoding: every candidate file (folder + name) and
   // every folder listed. The protocol must never replace one of them or land among them.
