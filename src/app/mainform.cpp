@@ -779,8 +779,11 @@ void TMain_Form::SaveProt_ButtonClick() {
     if (written.Result == TRunResult::ProtocolTooLarge) {
       ShowMessage(QString::fromStdString(written.Message), Text(kCaptionError), true);
     } else if (written.Result != TRunResult::Written) {
-      ShowMessage(Text("Не удалось сохранить протокол в файл ") + QDir::toNativeSeparators(target),
-                  Text(kCaptionError), true);
+      // The writer's message names the file first; the box names it already.
+      std::string reason = written.Message;
+      const std::string named = NativeFromQString(target) + ": ";
+      if (reason.compare(0, named.size(), named) == 0) reason.erase(0, named.size());
+      ReportSaveFailure(target, QString::fromStdString(reason));
     }
     return;
   }
@@ -797,10 +800,17 @@ void TMain_Form::SaveProt_ButtonClick() {
   }
   copied = copied && copy.commit();
   if (!copied) {
+    const QString reason =
+        source.error() != QFileDevice::NoError ? source.errorString() : copy.errorString();
     copy.cancelWriting();
-    ShowMessage(Text("Не удалось сохранить протокол в файл ") + QDir::toNativeSeparators(target),
-                Text(kCaptionError), true);
+    ReportSaveFailure(target, reason);
   }
+}
+
+void TMain_Form::ReportSaveFailure(const QString& target, const QString& reason) {
+  QString text = Text("Не удалось сохранить протокол в файл ") + QDir::toNativeSeparators(target);
+  if (!reason.isEmpty()) text += QStringLiteral(" (") + reason + QStringLiteral(")");
+  ShowMessage(text, Text(kCaptionError), true);
 }
 
 void TMain_Form::ToProcess_ButtonClick() {

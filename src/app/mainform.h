@@ -70,6 +70,8 @@ class TMain_Form : public QWidget {
   QWidget* CreateParamsPage();
   QWidget* CreateProtocolPage();
   void ShowMessage(const QString& text, const QString& caption, bool error);
+  // "Не удалось сохранить протокол в файл" with the file and, when known, the reason.
+  void ReportSaveFailure(const QString& target, const QString& reason);
   void SetProtocolResult(const QString& fileName);
   void OpenSpreadsheet(const QString& fileName, int protFormat);
   // Runs `work` on a worker thread; the window keeps painting and takes no input until it ends.
