@@ -94,6 +94,7 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
   }
   {
     TSZV6File pack;
+    pack.ReadDetails = false;
     if (LoadPack(pack, document, fileName) && wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 &&
         IsSZV6FormKind(pack.FormKind)) {
       result.Kind = TReadResult::TKind::SZV6;

@@ -149,9 +149,9 @@ class TSZV6Reader {
         continue;
       }
       if (kind1 && item.Name == kAddress) {
-        ReadAddress(item, doc);
+        if (pack_.ReadDetails) ReadAddress(item, doc);
       } else if (item.Name == kStage) {
-        ReadStage(item, doc);
+        ReadStage(item, doc, pack_.ReadDetails);
       } else if (item.Name == kInsSums) {
         ReadSums(item, doc.InsAccrued, doc.InsPaid);
       } else if (item.Name == kFundSums) {
@@ -233,7 +233,7 @@ class TSZV6Reader {
     }
   }
 
-  static void ReadStage(const TXMLElement& stageElement, TSZV6& doc) {
+  static void ReadStage(const TXMLElement& stageElement, TSZV6& doc, bool withLgots) {
     std::string_view startText;
     std::string_view endText;
     for (const TXMLElement& item : stageElement.Children) {
@@ -251,7 +251,7 @@ class TSZV6Reader {
         stage.StartDate = ReadDate(item.Text);
       } else if (item.Name == kEndDate) {
         stage.EndDate = ReadDate(item.Text);
-      } else if (item.Name == kLgot) {
+      } else if (withLgots && item.Name == kLgot) {
         TSZV6Lgot& lgot = stage.Lgots.emplace_back();
         for (const TXMLElement& features : item.Children) {
           if (features.Name == kFeatures) ReadFeatures(features, lgot);

@@ -91,6 +91,10 @@ class TSZV6File {
   TDate CompileDate = 0;
   std::vector<TSZV6> Docs;         // in file order
 
+  // False leaves each document's address and the special conditions of its periods empty: a
+  // reader that only reconciles sums skips them (reading them can neither fail nor throw).
+  bool ReadDetails = true;
+
   // Drops the documents and resets the header, except FileName, FormKind, ContractType and
   // ShortName: a reused object keeps those from the previous file (the insurer scan relies on it).
   void Clear();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "base/encoding.h"
 
@@ -321,6 +322,57 @@ TEST(SZV6Load, AddressComposition) {
   EXPECT_EQ(pack.Docs[0].CountryCode, "276");
   EXPECT_EQ(Utf(pack.Docs[0].CountryName), "Германия");
   EXPECT_EQ(pack.Docs[0].ForeignAddress, "Berlin");
+}
+
+// Without the details a pack reads as with them, but for each document's address and the special
+// conditions of its periods, which stay empty.
+TEST(SZV6Load, WithoutDetailsOnlyAddressesAndSpecialConditionsStayEmpty) {
+  const std::string stage =
+      "<СтажевыйПериод><ДатаНачалаПериода>01.01.2011</ДатаНачалаПериода>"
+      "<ЛьготныйСтаж><ОсобенностиУчета><ДекретДети>ДЕТИ</ДекретДети></ОсобенностиУчета></ЛьготныйСтаж>"
+      "<ДатаКонцаПериода>31.03.2011</ДатаКонцаПериода></СтажевыйПериод>";
+  const std::string address = "<АдресЗЛ><ТипАдреса>ФАКТИЧЕСКИЙ</ТипАдреса><Индекс>123456</Индекс>"
+                              "<РоссийскийАдрес><Город><ГеографическоеНазвание>Тверь</ГеографическоеНазвание>"
+                              "</Город></РоссийскийАдрес><ИностранныйАдрес><КодСтраны>276</КодСтраны>"
+                              "</ИностранныйАдрес></АдресЗЛ>";
+  const std::string content =
+      PackFile(Pack(kInventory1 + Document1(address + kPerson + stage) + Document1(stage + kPerson)));
+  TSZV6File full;
+  ASSERT_TRUE(full.LoadFromContent(content));
+  ASSERT_EQ(full.Docs[0].City, Cp("Тверь"));
+  ASSERT_EQ(full.Docs[0].Stages.at(0).Lgots.size(), 1u);
+  TSZV6File sums;
+  sums.ReadDetails = false;
+  ASSERT_TRUE(sums.LoadFromContent(content));
+
+  // The full documents with the details dropped are the documents read without them.
+  for (TSZV6& doc : full.Docs) {
+    const TSZV6 none;
+    for (std::string TSZV6::*field :
+         {&TSZV6::AddressType, &TSZV6::CountryCode, &TSZV6::CountryName, &TSZV6::ForeignAddress,
+          &TSZV6::PostIndex, &TSZV6::Region, &TSZV6::District, &TSZV6::City, &TSZV6::Locality,
+          &TSZV6::Street, &TSZV6::House, &TSZV6::Building, &TSZV6::Flat}) {
+      doc.*field = none.*field;
+    }
+    for (TSZV6Stage& period : doc.Stages) period.Lgots.clear();
+  }
+  ASSERT_EQ(sums.Docs.size(), full.Docs.size());
+  for (std::size_t index = 0; index < full.Docs.size(); ++index) {
+    const TSZV6& a = full.Docs[index];
+    const TSZV6& b = sums.Docs[index];
+    EXPECT_EQ(std::tie(a.SNILS, a.LastName, a.FirstName, a.MiddleName, a.AddressType, a.City, a.PostIndex,
+                       a.CountryCode, a.InsAccrued, a.FundAccrued, a.InsPaid, a.FundPaid, a.FillDate, a.AsOfDate),
+              std::tie(b.SNILS, b.LastName, b.FirstName, b.MiddleName, b.AddressType, b.City, b.PostIndex,
+                       b.CountryCode, b.InsAccrued, b.FundAccrued, b.InsPaid, b.FundPaid, b.FillDate, b.AsOfDate));
+    ASSERT_EQ(a.Stages.size(), b.Stages.size());
+    for (std::size_t period = 0; period < a.Stages.size(); ++period) {
+      EXPECT_EQ(a.Stages[period].StartDate, b.Stages[period].StartDate);
+      EXPECT_EQ(a.Stages[period].EndDate, b.Stages[period].EndDate);
+      EXPECT_TRUE(b.Stages[period].Lgots.empty());
+    }
+  }
+  EXPECT_EQ(std::tie(full.FormKind, full.RegNumb, full.Year, full.Quarter, full.DataType),
+            std::tie(sums.FormKind, sums.RegNumb, sums.Year, sums.Quarter, sums.DataType));
 }
 
 TEST(SZV6Load, BadDateStopsTheLoadAndKeepsWhatWasRead) {

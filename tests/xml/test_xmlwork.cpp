@@ -421,6 +421,16 @@ TEST_F(XmlFiles, ReadsWholeFilesOfEverySize) {
   }
 }
 
+#ifdef __linux__
+// A file longer than its listed size is refused: /proc's files say 0 bytes and hold more.
+TEST_F(XmlFiles, AFileLongerThanItsSizeIsRefused) {
+  TXMLFile file;
+  EXPECT_FALSE(file.LoadFromFile("/proc/self/status"));
+  EXPECT_TRUE(file.Content.empty());
+  EXPECT_EQ(file.LoadError, "файл изменился во время чтения");
+}
+#endif
+
 TEST_F(XmlFiles, MissingFileOrFolderIsFalse) {
   TXMLFile file;
   file.Content = "old";
