@@ -25,6 +25,7 @@ namespace brisolt {
 namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+constexpr std::size_t kReadBlock = 64000;
 
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -659,15 +660,18 @@ bool TXMLFile::LoadFromFile(const std::string& fileName) {
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(errno != 0 ? std::generic_category().message(errno) : "не удалось открыть файл");
-    // One read for the whole file and one byte more, which only a file grown since it was listed
-    // fills.
-    const std::size_t wanted = static_cast<std::size_t>(expected) + 1;
-    Content.resize(wanted);
-    errno = 0;
-    in.read(Content.data(), static_cast<std::streamsize>(wanted));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    Content.resize(got);
-    if (in.bad()) return fail(errno != 0 ? std::generic_category().message(errno) : "ошибка чтения");
+    Content.reserve(static_cast<std::size_t>(expected) + 1);
+    for (;;) {
+      const std::size_t old = Content.size();
+      if (old > kMaxFileSize) return fail("файл изменился во время чтения");
+      Content.resize(old + kReadBlock);
+      errno = 0;
+      in.read(Content.data() + old, static_cast<std::streamsize>(kReadBlock));
+      const auto got = static_cast<std::size_t>(in.gcount());
+      Content.resize(old + got);
+      if (in.bad()) return fail(errno != 0 ? std::generic_category().message(errno) : "ошибка чтения");
+      if (got < kReadBlock) break;
+    }
     // A file cut short or grown while it was listed and read is not the pack it was.
     if (Content.size() != expected) return fail("файл изменился во время чтения");
     return true;
