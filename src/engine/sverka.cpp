@@ -11,7 +11,6 @@
 #include <exception>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -215,8 +214,64 @@ void SortFiles(TFileSet& files, const TProgressEvent& progress) {
   }
 }
 
-// Persons by normalised insurance number, as FindSotr would find them.
-using TPersonIndex = std::unordered_map<std::string, int>;
+// Persons by normalised insurance number, as FindSotr would find them: the positions of the
+// persons in a list that holds the numbers, by hash, in one flat table. A look-up touches one slot
+// and the person it names, where a map of strings also walks a bucket and a node of its own.
+class TPersonIndex {
+ public:
+  static std::size_t Hash(const std::string& key) { return std::hash<std::string>{}(key); }
+
+  void Reserve(std::size_t count) {
+    std::size_t size = 16;
+    while (size < count * 2) size *= 2;
+    if (size > slots_.size()) Rehash(size);
+  }
+
+  // The position of the person whose number is `key` (hashed as Hash does) in `sotrs`, or -1.
+  int Find(const std::vector<TSZV6Sotr>& sotrs, const std::string& key, std::size_t hash) const {
+    if (slots_.empty()) return -1;
+    const std::uint32_t tag = Tag(hash);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t probe = tag & mask;; probe = (probe + 1) & mask) {
+      const TSlot& slot = slots_[probe];
+      if (slot.Position < 0) return -1;
+      if (slot.Tag == tag && sotrs[static_cast<std::size_t>(slot.Position)].SNILS == key) return slot.Position;
+    }
+  }
+
+  // Adds a person not yet in the table.
+  void Add(std::size_t hash, int position) {
+    if ((count_ + 1) * 2 > slots_.size()) Rehash(std::max<std::size_t>(16, slots_.size() * 2));
+    Place({Tag(hash), position});
+    ++count_;
+  }
+
+ private:
+  struct TSlot {
+    std::uint32_t Tag = 0;
+    std::int32_t Position = -1;
+  };
+
+  static std::uint32_t Tag(std::size_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+
+  void Place(TSlot slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t probe = slot.Tag & mask;
+    while (slots_[probe].Position >= 0) probe = (probe + 1) & mask;
+    slots_[probe] = slot;
+  }
+
+  void Rehash(std::size_t size) {
+    std::vector<TSlot> old(size);
+    old.swap(slots_);
+    for (const TSlot& slot : old) {
+      if (slot.Position >= 0) Place(slot);
+    }
+  }
+
+  std::vector<TSlot> slots_;
+  std::size_t count_ = 0;
+};
 
 // Where a document stands in the fold: its file number and its place in the pack. Persons are
 // numbered, and messages listed, in this order.
@@ -236,7 +291,7 @@ class TSZV6Fold {
     for (const auto& pack : files.SZV6Packs) {
       documents += pack.Docs.size();
     }
-    persons_.reserve(documents / 4 / shares + 16);
+    persons_.Reserve(documents / 4 / shares + 16);
   }
 
   // fileNumber counts from 1 in the sorted SZV6Files. The pack stays as it is but for the periods
@@ -247,10 +302,11 @@ class TSZV6Fold {
     for (std::size_t docIndex = 0; docIndex < pack.Docs.size(); ++docIndex) {
       TSZV6DocData& doc = pack.Docs[docIndex];
       std::string key = TFileSet::NormalizeSNILS(doc.SNILS);
-      if (shares_ > 1 && std::hash<std::string>{}(key) % shares_ != share_) {
+      const std::size_t hash = TPersonIndex::Hash(key);
+      if (shares_ > 1 && hash % shares_ != share_) {
         continue;
       }
-      ApplyDocument(rec, pack.ContractType, doc, std::move(key), fileNumber,
+      ApplyDocument(rec, pack.ContractType, doc, std::move(key), hash, fileNumber,
                     FoldOrder(fileNumber, docIndex));
     }
   }
@@ -266,14 +322,15 @@ class TSZV6Fold {
 
  private:
   // The person of the document, added when new; the name is the latest document's.
-  TSZV6Sotr& PersonOf(const TSZV6DocData& doc, std::string key, std::uint64_t order) {
-    auto [found, added] = persons_.try_emplace(key, static_cast<int>(Sotrs.size()));
-    if (added) {
-      Sotrs.emplace_back();
+  TSZV6Sotr& PersonOf(const TSZV6DocData& doc, std::string key, std::size_t hash, std::uint64_t order) {
+    int position = persons_.Find(Sotrs, key, hash);
+    if (position < 0) {
+      position = static_cast<int>(Sotrs.size());
+      Sotrs.emplace_back().SNILS = std::move(key);
       FirstSeen.push_back(order);
+      persons_.Add(hash, position);
     }
-    TSZV6Sotr& sotr = Sotrs[static_cast<std::size_t>(found->second)];
-    sotr.SNILS = std::move(key);
+    TSZV6Sotr& sotr = Sotrs[static_cast<std::size_t>(position)];
     sotr.LastName = doc.LastName;
     sotr.FirstName = doc.FirstName;
     sotr.MiddleName = doc.MiddleName;
@@ -293,8 +350,8 @@ class TSZV6Fold {
   }
 
   void ApplyDocument(const TFileRec& rec, const std::string& contractType, TSZV6DocData& doc,
-                     std::string key, int fileNumber, std::uint64_t order) {
-    TSZV6Sotr& sotr = PersonOf(doc, std::move(key), order);
+                     std::string key, std::size_t hash, int fileNumber, std::uint64_t order) {
+    TSZV6Sotr& sotr = PersonOf(doc, std::move(key), hash, order);
     const bool zeroed = IsZeroedCategory(rec.CategoryCode);
     const bool initial = rec.DataType == DataTypeInitial();
     const bool corrective = rec.DataType == DataTypeCorrective();
@@ -431,11 +488,11 @@ TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::stri
   std::stable_sort(places.begin(), places.end(), byOrder);
   std::stable_sort(messagePlaces.begin(), messagePlaces.end(), byOrder);
   TPersonIndex persons;
-  persons.reserve(places.size());
+  persons.Reserve(places.size());
   files.Sotrs.reserve(files.Sotrs.size() + places.size());
   for (const TPlace& place : places) {
     TSZV6Sotr& sotr = folds[place.Share].Sotrs[place.Index];
-    persons.emplace(sotr.SNILS, static_cast<int>(files.Sotrs.size()));
+    persons.Add(TPersonIndex::Hash(sotr.SNILS), static_cast<int>(files.Sotrs.size()));
     files.Sotrs.push_back(std::move(sotr));
   }
   for (const TPlace& place : messagePlaces) {
@@ -460,13 +517,13 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
       }
       const auto fileNumber = static_cast<std::int32_t>(position + 1);
       for (const auto& doc : pack.Docs) {
-        const auto found = persons.find(TFileSet::NormalizeSNILS(doc.SNILS));
-        if (found == persons.end()) {
+        const std::string key = TFileSet::NormalizeSNILS(doc.SNILS);
+        const int person = persons.Find(files.Sotrs, key, TPersonIndex::Hash(key));
+        if (person < 0) {
           messages.push_back(initial ? PaymentsWithoutIndividualData(doc, pack.Year, pack.CategoryCode)
                                      : PaymentCorrectionWithoutIndividualData(doc, pack.Year, pack.CategoryCode));
           continue;
         }
-        const int person = found->second;
         auto& list = files.Sotrs[static_cast<std::size_t>(person)].NU63List;
         int entryAt = files.FindNU63(person, pack.Year, pack.CategoryCode, pack.ContractType);
         if (initial && entryAt >= 0) {
