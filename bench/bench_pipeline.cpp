@@ -88,6 +88,7 @@ int RunChild(const std::string& folder, const std::string& protocol, const TOpti
   request.ProtFileName = protocol;
   request.VersionText = "bench";
   request.Threads = options.Threads;
+  request.LeaveMemoryToExit = true;  // as in batch mode
   const brisolt::TRunOutcome outcome = brisolt::RunProtocol(request, progress);
   const auto end = Clock::now();
   for (std::size_t index = 0; index < stages.size(); ++index) {

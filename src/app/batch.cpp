@@ -11,6 +11,7 @@ namespace brisolt {
 int ProcessBatch(const TRunParams& params) {
   TRunRequest request = params;
   request.VersionText = BatchVersionText();
+  request.LeaveMemoryToExit = true;  // the process ends with the run
 
   // A terminal sees the stages go by; a file or a pipe gets only the outcome line.
   TTerminalProgress terminal(platform::WriteStderr, std::chrono::milliseconds(100));

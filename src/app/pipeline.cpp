@@ -94,12 +94,28 @@ std::string FailureDisplayText(const std::string& text) {
 std::string BatchVersionText() { return Utf8ToCp1251(VersionText()); }
 
 
+namespace {
+
+// See TRunRequest::LeaveMemoryToExit.
+void LeaveToExit(TFileSet fileSet, TReport report) {
+  struct THeld {
+    TFileSet FileSet;
+    TReport Report;
+  };
+  // Never freed: the end of the process takes it. Reachable from here, so leak checkers keep quiet.
+  static THeld* const held = new THeld;
+  held->FileSet = std::move(fileSet);
+  held->Report = std::move(report);
+}
+
+}  // namespace
+
 TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress) {
   TRunOutcome outcome;
+  TFileSet fileSet;
+  TReport report;
   try {
-    TReport report;
     std::vector<std::string> messages;
-    TFileSet fileSet;
     fileSet.Threads = request.Threads;
     const TProgressEvent loadProgress =
         progress ? progress
@@ -160,6 +176,9 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::Failed;
     outcome.Message = FailureDisplayText(failure.what());
+  }
+  if (request.LeaveMemoryToExit) {
+    LeaveToExit(std::move(fileSet), std::move(report));
   }
   return outcome;
 }
