@@ -59,12 +59,12 @@ TSZV63PackData TakeSZV63Data(TSZV63File& pack) {
   return data;
 }
 
-// Loads a pack of either kind from the parsed tree; a conversion error is rethrown naming the file.
-template <typename TPack>
-bool LoadPack(TPack& pack, const TXMLFile& document, const std::string& fileName) {
+// Runs the load of a pack of either kind; a conversion error is rethrown naming the file.
+template <typename TPack, typename TLoad>
+bool LoadPack(TPack& pack, const std::string& fileName, TLoad&& load) {
   pack.FileName = fileName;
   try {
-    return pack.LoadFromDocument(document);
+    return load();
   } catch (const EConvertError& error) {
     RethrowNamingFile(fileName, error);
   }
@@ -82,21 +82,19 @@ void KeepHeader(TFileRec& rec, const TPack& pack, const std::string& fileName) {
 }
 
 void ReadInto(TReadResult& result, const std::string& fileName, const std::unordered_set<std::string>& wantedUpper) {
-  // One parse serves both readers: a file that is not a wanted СЗВ-6 pack is offered to the
-  // СЗВ-6-3 reader from the same tree.
+  // A СЗВ-6 pack is read as the document is walked, without its tree, where it can be. A file
+  // that is not a wanted СЗВ-6 pack is offered to the СЗВ-6-3 reader from the document's tree,
+  // built once for both readers when the walk could not serve.
   TXMLFile document;
   if (!document.LoadFromFile(fileName)) {
     result.LoadError = document.LoadError;
     return;
   }
-  if (!document.Parse()) {
-    return;
-  }
   {
     TSZV6File pack;
     pack.ReadDetails = false;
-    if (LoadPack(pack, document, fileName) && wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 &&
-        IsSZV6FormKind(pack.FormKind)) {
+    if (LoadPack(pack, fileName, [&] { return pack.LoadFromUnparsed(document); }) &&
+        wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 && IsSZV6FormKind(pack.FormKind)) {
       result.Kind = TReadResult::TKind::SZV6;
       TFileRec& rec = result.Rec;
       KeepHeader(rec, pack, fileName);
@@ -111,8 +109,11 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
       return;
     }
   }
+  if (document.Root == nullptr && !document.Parse()) {
+    return;
+  }
   TSZV63File pack63;
-  if (LoadPack(pack63, document, fileName)) {
+  if (LoadPack(pack63, fileName, [&] { return pack63.LoadFromDocument(document); })) {
     result.Kind = TReadResult::TKind::SZV63;
     KeepHeader(result.Rec, pack63, fileName);
     result.SZV63 = TakeSZV63Data(pack63);

@@ -503,31 +503,29 @@ constexpr std::size_t kWellNestedDepth = 64;
 // Most documents nest properly: every end tag closes the innermost open element, no element lies
 // inside one of its own name, no text stands beside child elements, and no "<" stands inside a
 // tag. Then each element's first end tag is its own, and one walk over the tags gives the very
-// tree that the end tag search gives. Returns false, having decided nothing, for any other body.
-bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resource* arena,
-                     std::unique_ptr<TXMLElement>& result) {
+// tree that the end tag search gives.
+//
+// The walk tells `sink` of each element twice, in document order: sink.Start(tag, depth) at its
+// start tag (the root at depth 0, its name trimmed) and, unless the tag is empty, sink.End(text,
+// depth) at its end tag, with all that stands between the two tags. Either returning false stops
+// the walk. Returns false, having decided nothing, for any other body, and when stopped.
+template <typename TSink>
+bool WalkWellNested(const char* body, std::size_t size, TSink& sink) {
   TStartTag rootTag;
   if (!ReadStartTag(body, 0, size, true, rootTag) || rootTag.Empty) return false;
   if (std::memchr(body + 1, '<', rootTag.End - 1) != nullptr) return false;
-  auto root = std::make_unique<TXMLElement>(arena);
-  root->Name = TrimBlanks(rootTag.Name);
-  if (rootTag.HasAttributes) root->Attributes = ParseAttributes(TrimBlanks(rootTag.AttributeText));
+  rootTag.Name = TrimBlanks(rootTag.Name);
+  if (!sink.Start(rootTag, 0)) return false;
 
-  // Elements read but not yet handed to their parent, in document order: the children of each
-  // open element follow it. The root stands apart.
-  std::vector<TXMLElement> pending;
-  pending.reserve(1024);
-  constexpr std::size_t kRoot = kNone;
   struct TOpen {
-    std::size_t Element;  // index in `pending`, or kRoot
-    std::size_t FirstChild;  // where its children begin in `pending`
     std::size_t ContentBegin;
     std::string_view Name;
     bool HasText;
+    bool HasChildren;
   };
   std::vector<TOpen> open;
   open.reserve(kWellNestedDepth + 1);
-  open.push_back({kRoot, 0, rootTag.End, root->Name, false});
+  open.push_back({rootTag.End, rootTag.Name, false, false});
   std::size_t at = rootTag.End;
   for (;;) {
     bool text = false;
@@ -536,7 +534,7 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
     if (tagPos == kNone || tagPos + 1 >= size) return false;
     TOpen& current = open.back();
     if (text) {
-      if (pending.size() != current.FirstChild) return false;
+      if (current.HasChildren) return false;
       current.HasText = true;
     }
 
@@ -547,15 +545,8 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
           !SameBytes(body + tagPos + 2, current.Name.data(), current.Name.size())) {
         return false;
       }
-      TXMLElement& element = current.Element == kRoot ? *root : pending[current.Element];
-      element.Text = std::string_view(body + current.ContentBegin, tagPos - current.ContentBegin);
-      if (pending.size() != current.FirstChild) {
-        element.Children.reserve(pending.size() - current.FirstChild);
-        for (std::size_t child = current.FirstChild; child < pending.size(); ++child) {
-          element.Children.emplace_back(std::move(pending[child]));
-        }
-        pending.resize(current.FirstChild);
-      }
+      const std::string_view content(body + current.ContentBegin, tagPos - current.ContentBegin);
+      if (!sink.End(content, open.size() - 1)) return false;
       open.pop_back();
       if (open.empty()) break;
       at = nameEnd + 1;
@@ -573,16 +564,91 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
         return false;
       }
     }
-    TXMLElement& child = pending.emplace_back(arena);
-    child.Name = tag.Name;
-    if (tag.HasAttributes) child.Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
-    if (!tag.Empty) open.push_back({pending.size() - 1, pending.size(), tag.End, tag.Name, false});
+    current.HasChildren = true;
+    if (!sink.Start(tag, open.size())) return false;
+    if (!tag.Empty) open.push_back({tag.End, tag.Name, false, false});
     at = tag.End;
   }
-  root->Text = TrimBlanks(root->Text);
-  result = std::move(root);
   return true;
 }
+
+// Builds the tree of a walk.
+class TTreeSink {
+ public:
+  explicit TTreeSink(std::pmr::memory_resource* arena) : arena_(arena) {
+    pending_.reserve(1024);
+    levels_.reserve(kWellNestedDepth + 1);
+  }
+
+  bool Start(const TStartTag& tag, std::size_t depth) {
+    TXMLElement* element;
+    if (depth == 0) {
+      Root = std::make_unique<TXMLElement>(arena_);
+      element = Root.get();
+      levels_.push_back({kRoot, 0});
+    } else {
+      element = &pending_.emplace_back(arena_);
+      if (!tag.Empty) levels_.push_back({pending_.size() - 1, pending_.size()});
+    }
+    element->Name = tag.Name;
+    if (tag.HasAttributes) element->Attributes = ParseAttributes(TrimBlanks(tag.AttributeText));
+    return true;
+  }
+
+  bool End(std::string_view text, std::size_t depth) {
+    const TLevel level = levels_.back();
+    levels_.pop_back();
+    TXMLElement& element = level.Element == kRoot ? *Root : pending_[level.Element];
+    element.Text = depth == 0 ? TrimBlanks(text) : text;
+    if (pending_.size() != level.FirstChild) {
+      element.Children.reserve(pending_.size() - level.FirstChild);
+      for (std::size_t child = level.FirstChild; child < pending_.size(); ++child) {
+        element.Children.emplace_back(std::move(pending_[child]));
+      }
+      pending_.resize(level.FirstChild);
+    }
+    return true;
+  }
+
+  std::unique_ptr<TXMLElement> Root;
+
+ private:
+  static constexpr std::size_t kRoot = kNone;
+  struct TLevel {
+    std::size_t Element;     // index in pending_, or kRoot
+    std::size_t FirstChild;  // where its children begin in pending_
+  };
+
+  std::pmr::memory_resource* arena_;
+  // Elements read but not yet handed to their parent, in document order: the children of each
+  // open element follow it. The root stands apart.
+  std::vector<TXMLElement> pending_;
+  std::vector<TLevel> levels_;
+};
+
+bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resource* arena,
+                     std::unique_ptr<TXMLElement>& result) {
+  TTreeSink sink(arena);
+  if (!WalkWellNested(body, size, sink)) return false;
+  result = std::move(sink.Root);
+  return true;
+}
+
+// Hands a walk to a TXMLHandler.
+class THandlerSink {
+ public:
+  explicit THandlerSink(TXMLHandler& handler) : handler_(handler) {}
+
+  bool Start(const TStartTag& tag, std::size_t depth) {
+    return handler_.Open(tag.Name, depth) && (!tag.Empty || handler_.Close({}, depth));
+  }
+  bool End(std::string_view text, std::size_t depth) {
+    return handler_.Close(depth == 0 ? TrimBlanks(text) : text, depth);
+  }
+
+ private:
+  TXMLHandler& handler_;
+};
 
 }  // namespace
 
@@ -682,7 +748,7 @@ bool TXMLFile::LoadFromFile(const std::string& fileName) {
   }
 }
 
-bool TXMLFile::Parse() {
+bool TXMLFile::PrepareBody(char*& body, std::size_t& bodySize) {
   Declaration.clear();
   Root.reset();
   arena_.Release();
@@ -696,11 +762,25 @@ bool TXMLFile::Parse() {
   const std::string_view rest = TrimBlanks(all.substr(declEnd + 2));
   if (rest.size() >= std::numeric_limits<std::uint32_t>::max()) return false;
   // The body is normalised where it stands: the tree's views point into Content from here on.
-  char* const body = Content.data() + (rest.data() - Content.data());
-  const std::size_t bodySize = NormalizeInPlace(body, rest.size());
+  // Normalising a normalised body changes nothing, so Parse may follow Walk.
+  body = Content.data() + (rest.data() - Content.data());
+  bodySize = NormalizeInPlace(body, rest.size());
   Content.resize(static_cast<std::size_t>(body - Content.data()) + bodySize);
-  if (bodySize == 0 || body[0] != '<') return false;
+  return bodySize != 0 && body[0] == '<';
+}
 
+bool TXMLFile::Walk(TXMLHandler& handler) {
+  char* body = nullptr;
+  std::size_t bodySize = 0;
+  if (!PrepareBody(body, bodySize)) return false;
+  THandlerSink sink(handler);
+  return WalkWellNested(body, bodySize, sink);
+}
+
+bool TXMLFile::Parse() {
+  char* body = nullptr;
+  std::size_t bodySize = 0;
+  if (!PrepareBody(body, bodySize)) return false;
   {
     std::unique_ptr<TXMLElement> wellNested;
     if (BuildWellNested(body, bodySize, &arena_, wellNested)) {

@@ -65,6 +65,17 @@ class TXMLArena : public std::pmr::memory_resource {
   std::size_t left_ = 0;
 };
 
+// What a walk over a document tells, element by element, in document order (see TXMLFile::Walk).
+class TXMLHandler {
+ public:
+  virtual ~TXMLHandler() = default;
+  // A start tag; the root is at depth 0. False stops the walk.
+  virtual bool Open(std::string_view name, std::size_t depth) = 0;
+  // The end of the element opened last at `depth`: `text` is what its TXMLElement::Text would
+  // hold. An empty element closes at once. False stops the walk.
+  virtual bool Close(std::string_view text, std::size_t depth) = 0;
+};
+
 class TXMLFile {
  private:
   // Holds every element list of the tree; declared first so that it outlives Root.
@@ -92,9 +103,21 @@ class TXMLFile {
   // Builds Declaration and Root from Content. False when Content is not such a document.
   bool Parse();
 
+  // Tells `handler` the elements of the tree that Parse would build, without building it, when
+  // the document nests simply (as packs do: every end tag closes the innermost open element, no
+  // text beside child elements, at most 64 levels). True when the whole document was walked.
+  // False, with nothing decided, for any other document and when the handler stopped; Parse then
+  // gives the answer. Normalises Content as Parse does; Root stays empty.
+  bool Walk(TXMLHandler& handler);
+
   // Far above any real pack (a pack holds at most a few hundred persons, well under a megabyte),
   // low enough that a huge file named like a pack never reaches memory.
   static constexpr std::size_t kMaxFileSize = std::size_t{256} << 20;
+
+ private:
+  // Reads Declaration and normalises the body where it stands; false when Content is not a
+  // document.
+  bool PrepareBody(char*& body, std::size_t& bodySize);
 };
 
 // Blanks are space, TAB, CR and LF.
