@@ -7,6 +7,7 @@
 #include "base/encoding.h"
 #include "engine/constants.h"
 #include "engine/sverka_messages.h"
+#include "forms/packwalk.h"
 #include "forms/szv6.h"
 #include "forms/szv63.h"
 #include "xml/xmlwork.h"
@@ -81,42 +82,66 @@ void KeepHeader(TFileRec& rec, const TPack& pack, const std::string& fileName) {
   rec.CompileDate = pack.CompileDate;
 }
 
+bool IsWantedSZV6(const TSZV6File& pack, const std::unordered_set<std::string>& wantedUpper) {
+  return wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 && IsSZV6FormKind(pack.FormKind);
+}
+
+void KeepSZV6(TReadResult& result, TSZV6File& pack, const std::string& fileName) {
+  result.Kind = TReadResult::TKind::SZV6;
+  TFileRec& rec = result.Rec;
+  KeepHeader(rec, pack, fileName);
+  rec.FormKind = pack.FormKind;
+  rec.Quarter = pack.Quarter;
+  rec.CorrYear = pack.CorrYear;
+  rec.CorrQuarter = pack.CorrQuarter;
+  const bool initial = pack.DataType == DataTypeInitial();
+  rec.PeriodYear = initial ? pack.Year : pack.CorrYear;
+  rec.PeriodQuarter = initial ? pack.Quarter : pack.CorrQuarter;
+  result.SZV6 = TakeSZV6Data(pack);
+}
+
+void KeepSZV63(TReadResult& result, TSZV63File& pack, const std::string& fileName) {
+  result.Kind = TReadResult::TKind::SZV63;
+  KeepHeader(result.Rec, pack, fileName);
+  result.SZV63 = TakeSZV63Data(pack);
+}
+
 void ReadInto(TReadResult& result, const std::string& fileName, const std::unordered_set<std::string>& wantedUpper) {
-  // A СЗВ-6 pack is read as the document is walked, without its tree, where it can be. A file
-  // that is not a wanted СЗВ-6 pack is offered to the СЗВ-6-3 reader from the document's tree,
-  // built once for both readers when the walk could not serve.
   TXMLFile document;
   if (!document.LoadFromFile(fileName)) {
     result.LoadError = document.LoadError;
     return;
   }
+  // Most packs are read in one walk over the document, both readers at once, without a tree.
   {
     TSZV6File pack;
-    pack.ReadDetails = false;
-    if (LoadPack(pack, fileName, [&] { return pack.LoadFromUnparsed(document); }) &&
-        wantedUpper.count(Cp1251UpperCase(pack.RegNumb)) != 0 && IsSZV6FormKind(pack.FormKind)) {
-      result.Kind = TReadResult::TKind::SZV6;
-      TFileRec& rec = result.Rec;
-      KeepHeader(rec, pack, fileName);
-      rec.FormKind = pack.FormKind;
-      rec.Quarter = pack.Quarter;
-      rec.CorrYear = pack.CorrYear;
-      rec.CorrQuarter = pack.CorrQuarter;
-      const bool initial = pack.DataType == DataTypeInitial();
-      rec.PeriodYear = initial ? pack.Year : pack.CorrYear;
-      rec.PeriodQuarter = initial ? pack.Quarter : pack.CorrQuarter;
-      result.SZV6 = TakeSZV6Data(pack);
+    pack.FileName = fileName;
+    TSZV63File pack63;
+    pack63.FileName = fileName;
+    TPacksFound found;
+    if (ReadPacksWalking(document, pack, pack63, found)) {
+      if (found.SZV6 && IsWantedSZV6(pack, wantedUpper)) {
+        KeepSZV6(result, pack, fileName);
+      } else if (found.SZV63) {
+        KeepSZV63(result, pack63, fileName);
+      }
       return;
     }
   }
-  if (document.Root == nullptr && !document.Parse()) {
+  // Any other document is parsed once, and its tree offered to the СЗВ-6 reader and, unless it
+  // is a wanted СЗВ-6 pack, to the СЗВ-6-3 reader.
+  if (!document.Parse()) {
+    return;
+  }
+  TSZV6File pack;
+  pack.ReadDetails = false;
+  if (LoadPack(pack, fileName, [&] { return pack.LoadFromDocument(document); }) && IsWantedSZV6(pack, wantedUpper)) {
+    KeepSZV6(result, pack, fileName);
     return;
   }
   TSZV63File pack63;
   if (LoadPack(pack63, fileName, [&] { return pack63.LoadFromDocument(document); })) {
-    result.Kind = TReadResult::TKind::SZV63;
-    KeepHeader(result.Rec, pack63, fileName);
-    result.SZV63 = TakeSZV63Data(pack63);
+    KeepSZV63(result, pack63, fileName);
   }
 }
 

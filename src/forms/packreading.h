@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "forms/szv6.h"
+#include "forms/szv63.h"
 #include "xml/xmlwork.h"
 
 namespace brisolt {
@@ -42,5 +44,16 @@ bool ReadPackHeader(const TXMLElement& item, std::string& orgName, std::string& 
 // One child of a document: insurance number, full name, fill date. False when it is none of these.
 bool ReadPersonItem(const TXMLElement& item, std::string& snils, std::string& lastName,
                     std::string& firstName, std::string& middleName, TDate& fillDate);
+
+// The texts of one row of a СЗВ-6-3 document, the last of each kind as written.
+struct TMonthRow {
+  std::string_view RowType;
+  std::string_view Month;
+  std::string_view Total;
+  std::string_view Taxable;
+};
+
+// A monthly row ("МЕСЯЦ", month 1 to 12) sets that month's sums; any other row is passed over.
+void TakeMonthRow(const TMonthRow& row, TSZV63& doc);
 
 }  // namespace brisolt

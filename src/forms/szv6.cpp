@@ -5,6 +5,7 @@
 #include <ctime>
 #include <utility>
 
+#include "forms/packnames.h"
 #include "forms/packreading.h"
 #include "base/date.h"
 #include "base/encoding.h"
@@ -13,52 +14,13 @@
 
 namespace brisolt {
 
+using namespace packnames;
+
 namespace {
 
 // An amount beyond this (one hundred billion roubles) cannot be real; holding it there keeps every
 // sum the engine forms far away from overflow.
 constexpr TAmount kAmountLimit = 1'000'000'000'000'000;
-
-constexpr Cp1251Literal kPackElement(u8"ПачкаВходящихДокументов");
-constexpr Cp1251Literal kInventoryContributions(u8"ВХОДЯЩАЯ_ОПИСЬ_ПО_СТРАХОВЫМ_ВЗНОСАМ");
-constexpr Cp1251Literal kInventoryPayments(u8"ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ_И_ПО_СТРАХОВЫМ_ВЗНОСАМ");
-constexpr Cp1251Literal kDocumentKind1(u8"СВЕДЕНИЯ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ");
-constexpr Cp1251Literal kDocumentKind2(
-    u8"СВЕДЕНИЯ_О_СУММЕ_ВЫПЛАТ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ");
-constexpr Cp1251Literal kFormKind4(u8"СЗВ-6-4");
-
-constexpr Cp1251Literal kRoot(u8"ФайлПФР");
-// The pack header and the person, in both pack kinds.
-constexpr Cp1251Literal kCompiler(u8"СоставительПачки");
-constexpr Cp1251Literal kOrgName(u8"НаименованиеОрганизации");
-constexpr Cp1251Literal kRegNumb(u8"РегистрационныйНомер");
-constexpr Cp1251Literal kShortName(u8"НаименованиеКраткое");
-constexpr Cp1251Literal kPackNumber(u8"НомерПачки");
-constexpr Cp1251Literal kMain(u8"Основной");
-constexpr Cp1251Literal kDataType(u8"ТипСведений");
-constexpr Cp1251Literal kCategory(u8"КодКатегории");
-constexpr Cp1251Literal kCompileDate(u8"ДатаСоставления");
-constexpr Cp1251Literal kSNILS(u8"СтраховойНомер");
-constexpr Cp1251Literal kFullName(u8"ФИО");
-constexpr Cp1251Literal kLastName(u8"Фамилия");
-constexpr Cp1251Literal kFirstName(u8"Имя");
-constexpr Cp1251Literal kMiddleName(u8"Отчество");
-constexpr Cp1251Literal kFillDate(u8"ДатаЗаполнения");
-
-constexpr Cp1251Literal kReportPeriod(u8"ОтчетныйПериод");
-constexpr Cp1251Literal kCorrPeriod(u8"КорректируемыйОтчетныйПериод");
-constexpr Cp1251Literal kYear(u8"Год");
-constexpr Cp1251Literal kQuarter(u8"Квартал");
-constexpr Cp1251Literal kContractType(u8"ТипДоговора");
-
-constexpr Cp1251Literal kAddress(u8"АдресЗЛ");
-constexpr Cp1251Literal kStage(u8"СтажевыйПериод");
-constexpr Cp1251Literal kInsSums(u8"СуммаВзносовНаСтраховую");
-constexpr Cp1251Literal kFundSums(u8"СуммаВзносовНаНакопительную");
-constexpr Cp1251Literal kAccrued(u8"Начислено");
-constexpr Cp1251Literal kPaid(u8"Уплачено");
-constexpr Cp1251Literal kFormKind(u8"ВидФормы");
-constexpr Cp1251Literal kAsOfDate(u8"ДатаСоставленияНа");
 
 constexpr Cp1251Literal kAddressType(u8"ТипАдреса");
 constexpr Cp1251Literal kPostIndex(u8"Индекс");
@@ -79,8 +41,6 @@ constexpr Cp1251Literal kHouse(u8"Дом");
 constexpr Cp1251Literal kBuilding(u8"Корпус");
 constexpr Cp1251Literal kFlat(u8"Квартира");
 
-constexpr Cp1251Literal kStartDate(u8"ДатаНачалаПериода");
-constexpr Cp1251Literal kEndDate(u8"ДатаКонцаПериода");
 constexpr Cp1251Literal kLgot(u8"ЛьготныйСтаж");
 constexpr Cp1251Literal kFeatures(u8"ОсобенностиУчета");
 constexpr Cp1251Literal kTerritorial(u8"ТерриториальныеУсловия");
@@ -345,193 +305,6 @@ class TSZV6Reader {
   TSZV6File& pack_;
 };
 
-// The same reading as TSZV6Reader's without the details, done as the document is walked, element
-// by element, instead of over its tree. Each element gets a role from its name and its parent's
-// role, and a value is taken where TSZV6Reader takes it: a leaf's text when the leaf ends, a
-// period's dates when the period ends. An element TSZV6Reader would not look at, and all inside
-// it, is passed over. Anything else stops the walk, and the tree decides: an item of a pack other
-// than the four below (a СЗВ-6-3 pack) and a value that cannot be read (the tree's reading then
-// throws the same error at the same place).
-class TSZV6Walker : public TXMLHandler {
- public:
-  explicit TSZV6Walker(TSZV6File& pack) : pack_(pack) {}
-
-  bool Found() const { return found_; }
-
-  bool Open(std::string_view name, std::size_t depth) override {
-    if (roles_.size() <= depth) roles_.resize(depth + 1);
-    TRole role = TRole::Skip;
-    if (depth == 0) {
-      role = name == kRoot ? TRole::Root : TRole::Skip;
-    } else {
-      switch (roles_[depth - 1]) {
-        case TRole::Root:
-          role = name == kPackElement ? TRole::Pack : TRole::Skip;
-          break;
-        case TRole::Pack:
-          if (name == kInventoryContributions) {
-            role = TRole::Inventory;
-          } else if (name == kInventoryPayments) {
-            role = TRole::PaymentsInventory;
-          } else if (name == kDocumentKind1 || name == kDocumentKind2) {
-            found_ = true;
-            pack_.Docs.emplace_back();
-            kind1_ = name == kDocumentKind1;
-            if (!kind1_) pack_.FormKind = kFormKind4.Str();
-            role = TRole::Document;
-          } else {
-            return false;
-          }
-          break;
-        case TRole::Inventory:
-        case TRole::PaymentsInventory:
-          role = InventoryItem(name, roles_[depth - 1] == TRole::PaymentsInventory);
-          break;
-        case TRole::Compiler:
-          role = name == kOrgName    ? TRole::OrgName
-                 : name == kRegNumb  ? TRole::RegNumb
-                 : name == kShortName ? TRole::ShortName
-                                      : TRole::Skip;
-          break;
-        case TRole::PackNumber:
-          role = name == kMain ? TRole::MainNumber : TRole::Skip;
-          break;
-        case TRole::Period:
-        case TRole::CorrPeriod: {
-          const bool corr = roles_[depth - 1] == TRole::CorrPeriod;
-          role = name == kYear ? (corr ? TRole::CorrYear : TRole::Year)
-                 : name == kQuarter ? (corr ? TRole::CorrQuarter : TRole::Quarter)
-                                    : TRole::Skip;
-          break;
-        }
-        case TRole::Document:
-          role = DocumentItem(name);
-          break;
-        case TRole::FullName:
-          role = name == kLastName    ? TRole::LastName
-                 : name == kFirstName  ? TRole::FirstName
-                 : name == kMiddleName ? TRole::MiddleName
-                                       : TRole::Skip;
-          break;
-        case TRole::InsSums:
-        case TRole::FundSums: {
-          const bool ins = roles_[depth - 1] == TRole::InsSums;
-          role = name == kAccrued ? (ins ? TRole::InsAccrued : TRole::FundAccrued)
-                 : name == kPaid  ? (ins ? TRole::InsPaid : TRole::FundPaid)
-                                  : TRole::Skip;
-          break;
-        }
-        case TRole::Stage:
-          role = name == kStartDate ? TRole::StartDate : name == kEndDate ? TRole::EndDate : TRole::Skip;
-          break;
-        default:
-          break;  // inside a leaf or a skipped element
-      }
-    }
-    roles_[depth] = role;
-    if (role == TRole::Stage) stageDates_.clear();
-    return true;
-  }
-
-  bool Close(std::string_view text, std::size_t depth) override {
-    try {
-      Take(roles_[depth], text);
-    } catch (const EConvertError&) {
-      return false;
-    }
-    return true;
-  }
-
- private:
-  enum class TRole {
-    Skip, Root, Pack, Inventory, PaymentsInventory, Compiler, OrgName, RegNumb, ShortName,
-    PackNumber, MainNumber, DataType, Category, CompileDate, Period, CorrPeriod, Year, Quarter,
-    CorrYear, CorrQuarter, ContractType, Document, SNILS, FullName, LastName, FirstName,
-    MiddleName, FillDate, Stage, StartDate, EndDate, InsSums, FundSums, InsAccrued, InsPaid,
-    FundAccrued, FundPaid, FormKind, AsOfDate,
-  };
-
-  static TRole InventoryItem(std::string_view name, bool withContractType) {
-    if (name == kCompiler) return TRole::Compiler;
-    if (name == kPackNumber) return TRole::PackNumber;
-    if (name == kDataType) return TRole::DataType;
-    if (name == kCategory) return TRole::Category;
-    if (name == kCompileDate) return TRole::CompileDate;
-    if (name == kReportPeriod) return TRole::Period;
-    if (name == kCorrPeriod) return TRole::CorrPeriod;
-    if (withContractType && name == kContractType) return TRole::ContractType;
-    return TRole::Skip;
-  }
-
-  TRole DocumentItem(std::string_view name) const {
-    if (name == kSNILS) return TRole::SNILS;
-    if (name == kFullName) return TRole::FullName;
-    if (name == kFillDate) return TRole::FillDate;
-    if (kind1_ && name == kAddress) return TRole::Skip;
-    if (name == kStage) return TRole::Stage;
-    if (name == kInsSums) return TRole::InsSums;
-    if (name == kFundSums) return TRole::FundSums;
-    if (kind1_ && name == kFormKind) return TRole::FormKind;
-    if (name == kAsOfDate) return TRole::AsOfDate;
-    return TRole::Skip;
-  }
-
-  void Take(TRole role, std::string_view text) {
-    TSZV6* const doc = pack_.Docs.empty() ? nullptr : &pack_.Docs.back();
-    switch (role) {
-      case TRole::OrgName: pack_.OrgName = ReadText(text, 200); break;
-      case TRole::RegNumb: pack_.RegNumb = ReadText(text, 14); break;
-      case TRole::ShortName: pack_.ShortName = ReadText(text, 200); break;
-      case TRole::MainNumber: pack_.PackNumber = ReadInteger(text); break;
-      case TRole::DataType: pack_.DataType = ReadText(text, 15); break;
-      case TRole::Category: pack_.CategoryCode = ReadText(text, 4); break;
-      case TRole::CompileDate: pack_.CompileDate = ReadDate(text); break;
-      case TRole::Year: pack_.Year = ReadInteger(text); break;
-      case TRole::Quarter: pack_.Quarter = ReadInteger(text); break;
-      case TRole::CorrYear: pack_.CorrYear = ReadInteger(text); break;
-      case TRole::CorrQuarter: pack_.CorrQuarter = ReadInteger(text); break;
-      case TRole::ContractType: pack_.ContractType = ReadText(text, 19); break;
-      case TRole::SNILS: doc->SNILS = ReadText(text, 14); break;
-      case TRole::LastName: doc->LastName = ReadText(text, 40); break;
-      case TRole::FirstName: doc->FirstName = ReadText(text, 40); break;
-      case TRole::MiddleName: doc->MiddleName = ReadText(text, 40); break;
-      case TRole::FillDate: doc->FillDate = ReadDate(text); break;
-      case TRole::InsAccrued: doc->InsAccrued = ReadAmount(text); break;
-      case TRole::InsPaid: doc->InsPaid = ReadAmount(text); break;
-      case TRole::FundAccrued: doc->FundAccrued = ReadAmount(text); break;
-      case TRole::FundPaid: doc->FundPaid = ReadAmount(text); break;
-      case TRole::FormKind: pack_.FormKind = ReadText(text, 7); break;
-      case TRole::AsOfDate: doc->AsOfDate = ReadDate(text); break;
-      case TRole::StartDate:
-      case TRole::EndDate: stageDates_.push_back({role == TRole::StartDate, text}); break;
-      case TRole::Stage: TakeStage(*doc); break;
-      default: break;
-    }
-  }
-
-  // As TSZV6Reader::ReadStage: the last of each date decides whether the period exists, and then
-  // every date is read in turn.
-  void TakeStage(TSZV6& doc) {
-    std::string_view startText;
-    std::string_view endText;
-    for (const TStageDate& date : stageDates_) (date.Start ? startText : endText) = date.Text;
-    if (startText.empty() || endText.empty()) return;
-    TSZV6Stage& stage = doc.Stages.emplace_back();
-    for (const TStageDate& date : stageDates_) (date.Start ? stage.StartDate : stage.EndDate) = ReadDate(date.Text);
-  }
-
-  struct TStageDate {
-    bool Start;
-    std::string_view Text;
-  };
-
-  TSZV6File& pack_;
-  std::vector<TRole> roles_;
-  std::vector<TStageDate> stageDates_;
-  bool kind1_ = false;
-  bool found_ = false;
-};
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int CurrentYear() {
@@ -729,27 +502,6 @@ bool TSZV6File::LoadFromDocument(const TXMLFile& document) {
   if (!IsPackRoot(document)) return false;
   TSZV6Reader reader(*this);
   return reader.Read(*document.Root);
-}
-
-bool TSZV6File::LoadFromUnparsed(TXMLFile& document) {
-  if (!ReadDetails) {
-    // What Clear keeps, for the tree's reading to start from as LoadFromDocument would, should
-    // the walk stop half-way.
-    const std::string formKind = FormKind;
-    const std::string contractType = ContractType;
-    const std::string shortName = ShortName;
-    Clear();
-    TSZV6Walker walker(*this);
-    if (document.Walk(walker)) return walker.Found();
-    FormKind = formKind;
-    ContractType = contractType;
-    ShortName = shortName;
-  }
-  if (!document.Parse()) {
-    Clear();
-    return false;
-  }
-  return LoadFromDocument(document);
 }
 
 std::string DecodeXmlText(std::string_view text) {

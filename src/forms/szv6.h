@@ -109,11 +109,6 @@ class TSZV6File {
   // The same from a parsed document.
   bool LoadFromDocument(const TXMLFile& document);
 
-  // The same from a document loaded (TXMLFile::LoadFromFile) but not yet parsed. Without the
-  // details, a simply nested document is read as it is walked and stays unparsed (no Root);
-  // any other is parsed and read from its tree, and then keeps its Root. The outcome is
-  // LoadFromDocument's after Parse; false also when the document does not parse.
-  bool LoadFromUnparsed(TXMLFile& document);
 };
 
 // The reading rules: from the raw text of a leaf element to a value of the model.

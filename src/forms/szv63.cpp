@@ -2,27 +2,20 @@
 
 #include <utility>
 
+#include "forms/packnames.h"
 #include "forms/packreading.h"
 #include "base/cp1251literal.h"
 #include "xml/xmlwork.h"
 
 namespace brisolt {
 
+using namespace packnames;
+
 namespace {
 
-constexpr Cp1251Literal kPackElement(u8"ПачкаВходящихДокументов");
-constexpr Cp1251Literal kInventory(u8"ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ");
-constexpr Cp1251Literal kDocument(u8"СВЕДЕНИЯ_О_СУММЕ_ВЫПЛАТ_И_ВОЗНАГРАЖДЕНИЙ");
-constexpr Cp1251Literal kContractType(u8"ТипДоговора");
-constexpr Cp1251Literal kReportYear(u8"ОтчетныйГод");
-constexpr Cp1251Literal kRow(u8"СуммаВыплатИвознаграждений");
-constexpr Cp1251Literal kRowType(u8"ТипСтроки");
 constexpr Cp1251Literal kMonthRow(u8"МЕСЯЦ");
 // Some writers of the Fund's forms spell the monthly row type short, as in the neighbouring forms.
 constexpr Cp1251Literal kMonthRowShort(u8"МЕСЦ");
-constexpr Cp1251Literal kMonth(u8"Месяц");
-constexpr Cp1251Literal kTotal(u8"СуммаВыплатВсего");
-constexpr Cp1251Literal kTaxable(u8"СуммаВыплатНачисленыСтраховыеВзносы");
 
 // The whole text as an integer: spaces, an optional sign, digits to the end. False otherwise.
 bool ReadWholeInteger(std::string_view text, int& value) {
@@ -44,27 +37,33 @@ bool ReadWholeInteger(std::string_view text, int& value) {
 }
 
 void ReadRow(const TXMLElement& row, TSZV63& doc) {
-  std::string_view rowType, month, total, taxable;
+  TMonthRow texts;
   for (const TXMLElement& item : row.Children) {
     if (item.Name == kRowType) {
-      rowType = item.Text;
+      texts.RowType = item.Text;
     } else if (item.Name == kMonth) {
-      month = item.Text;
+      texts.Month = item.Text;
     } else if (item.Name == kTotal) {
-      total = item.Text;
+      texts.Total = item.Text;
     } else if (item.Name == kTaxable) {
-      taxable = item.Text;
+      texts.Taxable = item.Text;
     }
   }
-  int monthNumber = 0;
-  if ((rowType != kMonthRow && rowType != kMonthRowShort) || !ReadWholeInteger(month, monthNumber)) return;
-  if (monthNumber < 1 || monthNumber > 12) return;
-  // An empty sum reads as 0, like the "0" it stands for.
-  doc.Months[monthNumber].Total = ReadAmount(total);
-  doc.Months[monthNumber].Taxable = ReadAmount(taxable);
+  TakeMonthRow(texts, doc);
 }
 
 }  // namespace
+
+void TakeMonthRow(const TMonthRow& row, TSZV63& doc) {
+  int monthNumber = 0;
+  if ((row.RowType != kMonthRow && row.RowType != kMonthRowShort) || !ReadWholeInteger(row.Month, monthNumber)) {
+    return;
+  }
+  if (monthNumber < 1 || monthNumber > 12) return;
+  // An empty sum reads as 0, like the "0" it stands for.
+  doc.Months[monthNumber].Total = ReadAmount(row.Total);
+  doc.Months[monthNumber].Taxable = ReadAmount(row.Taxable);
+}
 
 void TSZV63File::Clear() {
   Docs.clear();
@@ -89,7 +88,7 @@ bool TSZV63File::LoadFromDocument(const TXMLFile& document) {
   for (const TXMLElement& packElement : document.Root->Children) {
     if (packElement.Name != kPackElement) continue;
     for (const TXMLElement& item : packElement.Children) {
-      if (item.Name == kInventory) {
+      if (item.Name == kInventory63) {
         for (const TXMLElement& field : item.Children) {
           if (ReadPackHeader(field, OrgName, RegNumb, ShortName, PackNumber, DataType, CategoryCode,
                              CompileDate)) {
@@ -101,7 +100,7 @@ bool TSZV63File::LoadFromDocument(const TXMLFile& document) {
             Year = ReadInteger(field.Text);
           }
         }
-      } else if (item.Name == kDocument) {
+      } else if (item.Name == kDocument63) {
         found = true;
         Docs.emplace_back();
         for (const TXMLElement& field : item.Children) {
