@@ -5,6 +5,7 @@
 #include <string>
 #include <tuple>
 
+#include "../reference/pack_walk_check.h"
 #include "base/encoding.h"
 
 namespace brisolt {
@@ -373,6 +374,73 @@ TEST(SZV6Load, WithoutDetailsOnlyAddressesAndSpecialConditionsStayEmpty) {
   }
   EXPECT_EQ(std::tie(full.FormKind, full.RegNumb, full.Year, full.Quarter, full.DataType),
             std::tie(sums.FormKind, sums.RegNumb, sums.Year, sums.Quarter, sums.DataType));
+}
+
+// The walk that reads packs without a tree (ReadPacksWalking) answers as the tree's readers do on
+// the shapes above, and leaves to the tree what it cannot walk: a document that does not nest
+// simply and a value that does not read.
+TEST(SZV6Load, TheWalkReadsAsTheTree) {
+  std::string payments = kInventory1;
+  for (int end = 0; end < 2; ++end) {
+    const std::string name = "ВХОДЯЩАЯ_ОПИСЬ_ПО_СТРАХОВЫМ_ВЗНОСАМ";
+    payments.replace(end == 0 ? payments.find(name) : payments.rfind(name), name.size(),
+                     "ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ_И_ПО_СТРАХОВЫМ_ВЗНОСАМ");
+  }
+  const std::string stage = "<СтажевыйПериод><ДатаНачалаПериода>01.01.2011</ДатаНачалаПериода>";
+  const std::string address = "<АдресЗЛ><ТипАдреса>ФАКТИЧЕСКИЙ</ТипАдреса></АдресЗЛ>";
+  struct Case {
+    std::string items;  // the pack element's content
+    bool walked;
+  };
+  const Case cases[] = {
+      {kInventory1 + Document1(kPerson) + Document1(kPerson), true},
+      {payments + Document2(address + kPerson), true},
+      {payments + Document1("<ВидФормы>СЗВ-6-2</ВидФормы>") + Document2(kPerson), true},
+      // A contract type counts only in the payments inventory.
+      {"<ВХОДЯЩАЯ_ОПИСЬ_ПО_СТРАХОВЫМ_ВЗНОСАМ><ТипДоговора>ГПД</ТипДоговора></ВХОДЯЩАЯ_ОПИСЬ_ПО_СТРАХОВЫМ_ВЗНОСАМ>" +
+           Document1(kPerson),
+       true},
+      // Periods: the last date of each kind decides, every one is read.
+      {Document1(stage + "<ДатаКонцаПериода>31.03.2011</ДатаКонцаПериода><ДатаКонцаПериода/></СтажевыйПериод>"), true},
+      {Document1(stage + "<ДатаКонцаПериода/><ДатаКонцаПериода>31.03.2011</ДатаКонцаПериода></СтажевыйПериод>"),
+       false},  // the period exists, and its empty end date does not read
+      {Document1(stage + "<ДатаНачалаПериода>05.01.2011</ДатаНачалаПериода><ДатаКонцаПериода>31.03.2011"
+                         "</ДатаКонцаПериода><ЛьготныйСтаж><x>1</x></ЛьготныйСтаж></СтажевыйПериод>"),
+       true},
+      {Document1(stage + "</СтажевыйПериод><СтажевыйПериод/>"), true},
+      // Values in the wrong place, unknown elements, markup in a value, blanks in tags.
+      {Document1("<ФИО><Фамилия>Ива&amp;нов</Фамилия><Прочее><Имя>x</Имя></Прочее></ФИО><Имя>y</Имя>"
+                 "<СуммаВзносовНаСтраховую><Начислено><b>1</b></Начислено></СуммаВзносовНаСтраховую>"),
+       true},
+      {"<Прочее/>" + Document1("<СтраховойНомер >1</СтраховойНомер >") + "<ОПИСЬ><Год>1</Год></ОПИСЬ>", true},
+      {kInventory1 + "<ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ><ОтчетныйГод>2011</ОтчетныйГод></ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ>" +
+           Document1(kPerson) + "<СВЕДЕНИЯ_О_СУММЕ_ВЫПЛАТ_И_ВОЗНАГРАЖДЕНИЙ/>",
+       true},
+      // Texts cut to their capacity.
+      {Document1("<СтраховойНомер>112-233-445 95 extra</СтраховойНомер><ФИО><Фамилия>" + std::string(60, 'N') +
+                 "</Фамилия><Имя>" + std::string(60, 'N') + "</Имя><Отчество>" + std::string(60, 'N') +
+                 "</Отчество></ФИО><ВидФормы>СЗВ-6-1-LONG</ВидФормы>"),
+       true},
+      // Left to the tree.
+      {Document1("<ДатаЗаполнения>31.02.2011</ДатаЗаполнения>"), false},
+      {Document1(stage + "<ДатаКонцаПериода>x</ДатаКонцаПериода></СтажевыйПериод>"), false},
+      {Document1("<ФИО><ФИО>x</ФИО></ФИО>"), false},
+      {Document1("<ФИО>x<Фамилия>y</Фамилия></ФИО>"), false},
+      {Document1("<ФИО><Фамилия>y</Имя></ФИО>"), false},
+  };
+  for (const Case& testCase : cases) {
+    const std::string content = PackFile(Pack(testCase.items));
+    std::string byWalk;
+    ASSERT_EQ(reference::ReadByWalk(content, byWalk), testCase.walked) << testCase.items;
+    if (testCase.walked) {
+      EXPECT_EQ(byWalk, reference::ReadFromTree(content)) << testCase.items;
+    }
+  }
+  std::string byWalk;
+  EXPECT_TRUE(reference::ReadByWalk(Cp("<?xml version=\"1.0\"?><Другой>" + Pack(Document1(kPerson)) + "</Другой>"),
+                                    byWalk));
+  EXPECT_EQ(byWalk.find("found"), std::string::npos) << byWalk;
+  EXPECT_FALSE(reference::ReadByWalk(Cp("<ФайлПФР>" + Pack(Document1(kPerson)) + "</ФайлПФР>"), byWalk));
 }
 
 TEST(SZV6Load, BadDateStopsTheLoadAndKeepsWhatWasRead) {

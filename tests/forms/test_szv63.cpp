@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "../reference/pack_walk_check.h"
 #include "base/encoding.h"
 
 namespace brisolt {
@@ -124,6 +125,29 @@ TEST(SZV63Load, RowsThatChangeNothing) {
       EXPECT_EQ(sums.Taxable, 0) << row;
     }
   }
+}
+
+// The walk that reads packs without a tree reads the rows and the header as the tree's reader does.
+TEST(SZV63Load, TheWalkReadsAsTheTree) {
+  const std::string rows =
+      Row("МЕСЦ", "7", "30000.00", "25000.50") + Row("МЕСЯЦ", "5", "1", "1") + Row("МЕСЯЦ", "5", "2", "3") +
+      Row("ИТОГО", "1", "5", "5") + Row("МЕСЯЦ", "13", "5", "5") + Row("МЕСЯЦ", "1й", "5", "5") +
+      "<СуммаВыплатИвознаграждений><ТипСтроки>ИТОГО</ТипСтроки><Месяц>2</Месяц><ТипСтроки>МЕСЯЦ</ТипСтроки>"
+      "<СуммаВыплатВсего>9</СуммаВыплатВсего><Прочее><Месяц>3</Месяц></Прочее></СуммаВыплатИвознаграждений>";
+  const std::string person = "<СтраховойНомер>112-233-445 95</СтраховойНомер><ФИО><Фамилия>Иванов</Фамилия></ФИО>"
+                             "<ДатаЗаполнения>19.01.2012</ДатаЗаполнения>";
+  const std::string contents[] = {
+      PackFile(kInventory + Document(person + rows) + Document(rows + person)),
+      PackFile(kInventory + "<ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ><ОтчетныйГод>2012</ОтчетныйГод>"
+                            "<ТипДоговора>ГПД</ТипДоговора></ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ>" + Document("")),
+  };
+  for (const std::string& content : contents) {
+    std::string byWalk;
+    ASSERT_TRUE(reference::ReadByWalk(content, byWalk));
+    EXPECT_EQ(byWalk, reference::ReadFromTree(content));
+  }
+  std::string byWalk;
+  EXPECT_FALSE(reference::ReadByWalk(PackFile(Document("<ДатаЗаполнения>32.01.2012</ДатаЗаполнения>")), byWalk));
 }
 
 TEST(SZV63Load, NotAPack) {

@@ -1,6 +1,7 @@
 // Arbitrary bytes through the codec, the XML reader and both pack readers, in memory and from a file. The
 // reader's tree must equal the one of the plain reference reader, and its second split of the
-// root's text the first one; any difference, crash or sanitizer report is a finding.
+// root's text the first one; where the walk that reads packs without a tree goes through, it must
+// read what the tree's readers read. Any difference, crash or sanitizer report is a finding.
 #include <unistd.h>
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 
 #include "forms/szv6.h"
 #include "forms/szv63.h"
+#include "../reference/pack_walk_check.h"
 #include "reference_reader.h"
 #include "base/encoding.h"
 #include "xml/xmlwork.h"
@@ -77,6 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LoadPack<TSZV6File>(document);
   LoadPack<TSZV63File>(document);
   ReadValues(bytes);
+
+  // The walk that reads packs without a tree: wherever it goes through, the tree's readers agree.
+  std::string byWalk;
+  if (reference::ReadByWalk(bytes, byWalk)) {
+    Check(parsed, "the walk went through a document that does not parse");
+    Check(byWalk == reference::ReadFromTree(bytes), "the walk reads otherwise than the tree");
+  }
 
   // The same bytes through the file readers, as the file set reads them.
   if (std::FILE* file = std::fopen(ScratchFile().c_str(), "wb")) {
