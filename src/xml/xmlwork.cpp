@@ -726,7 +726,7 @@ bool TXMLFile::LoadFromFile(const std::string& fileName) {
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(errno != 0 ? std::generic_category().message(errno) : "не удалось открыть файл");
-    Content.reserve(static_cast<std::size_t>(expected) + 1);
+    Content.reserve(static_cast<std::size_t>(expected) + kReadBlock);
     for (;;) {
       const std::size_t old = Content.size();
       if (old > kMaxFileSize) return fail("файл изменился во время чтения");
