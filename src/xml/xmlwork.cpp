@@ -483,7 +483,7 @@ bool SplitLevel(TXMLElement& element, TSplitContext& context, int depth) {
 
 // Position of the first "<" at or after `pos`, or kNone; `text` tells whether anything but spaces
 // stands before it.
-std::size_t FindLess(const char* body, std::size_t pos, std::size_t size, bool& text) {
+inline std::size_t FindLess(const char* body, std::size_t pos, std::size_t size, bool& text) {
   unsigned other = 0;
   for (; pos < size; pos += TBlock::kSize) {
     const TBlock block(body + pos, size - pos);
