@@ -1,6 +1,7 @@
 // Pieces of reading that the СЗВ-6 and СЗВ-6-3 packs share. Internal to src/forms.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +13,17 @@
 
 namespace brisolt {
 
+
+// The capacities, in characters, of the texts that both pack kinds and both ways of reading them
+// take (see the fields of TSZV6File and TSZV63File).
+inline constexpr std::size_t kOrgNameSize = 200;  // the full and the short name
+inline constexpr std::size_t kRegNumbSize = 14;
+inline constexpr std::size_t kDataTypeSize = 15;
+inline constexpr std::size_t kCategoryCodeSize = 4;
+inline constexpr std::size_t kContractTypeSize = 19;
+inline constexpr std::size_t kFormKindSize = 7;
+inline constexpr std::size_t kSNILSSize = 14;
+inline constexpr std::size_t kNameSize = 40;
 
 // True when the root is the packs' "ФайлПФР".
 bool IsPackRoot(const TXMLFile& document);

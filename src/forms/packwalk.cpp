@@ -179,7 +179,7 @@ class TPacksWalker : public TXMLHandler {
       case TRole::Quarter: szv6_.Quarter = ReadInteger(text); return;
       case TRole::CorrYear: szv6_.CorrYear = ReadInteger(text); return;
       case TRole::CorrQuarter: szv6_.CorrQuarter = ReadInteger(text); return;
-      case TRole::FormKind: szv6_.FormKind = ReadText(text, 7); return;
+      case TRole::FormKind: szv6_.FormKind = ReadText(text, kFormKindSize); return;
       default: break;
     }
     if (szv6_.Docs.empty()) return;
@@ -203,14 +203,14 @@ class TPacksWalker : public TXMLHandler {
                          std::string& shortName, std::int32_t& packNumber, std::string& dataType,
                          std::string& categoryCode, TDate& compileDate, std::string& contractType) {
     switch (role) {
-      case TRole::OrgName: orgName = ReadText(text, 200); break;
-      case TRole::RegNumb: regNumb = ReadText(text, 14); break;
-      case TRole::ShortName: shortName = ReadText(text, 200); break;
+      case TRole::OrgName: orgName = ReadText(text, kOrgNameSize); break;
+      case TRole::RegNumb: regNumb = ReadText(text, kRegNumbSize); break;
+      case TRole::ShortName: shortName = ReadText(text, kOrgNameSize); break;
       case TRole::MainNumber: packNumber = ReadInteger(text); break;
-      case TRole::DataType: dataType = ReadText(text, 15); break;
-      case TRole::Category: categoryCode = ReadText(text, 4); break;
+      case TRole::DataType: dataType = ReadText(text, kDataTypeSize); break;
+      case TRole::Category: categoryCode = ReadText(text, kCategoryCodeSize); break;
       case TRole::CompileDate: compileDate = ReadDate(text); break;
-      case TRole::ContractType: contractType = ReadText(text, 19); break;
+      case TRole::ContractType: contractType = ReadText(text, kContractTypeSize); break;
       default: break;
     }
   }
@@ -219,10 +219,10 @@ class TPacksWalker : public TXMLHandler {
   static void TakePerson(TRole role, std::string_view text, std::string& snils, std::string& lastName,
                          std::string& firstName, std::string& middleName, TDate& fillDate) {
     switch (role) {
-      case TRole::SNILS: snils = ReadText(text, 14); break;
-      case TRole::LastName: lastName = ReadText(text, 40); break;
-      case TRole::FirstName: firstName = ReadText(text, 40); break;
-      case TRole::MiddleName: middleName = ReadText(text, 40); break;
+      case TRole::SNILS: snils = ReadText(text, kSNILSSize); break;
+      case TRole::LastName: lastName = ReadText(text, kNameSize); break;
+      case TRole::FirstName: firstName = ReadText(text, kNameSize); break;
+      case TRole::MiddleName: middleName = ReadText(text, kNameSize); break;
       case TRole::FillDate: fillDate = ReadDate(text); break;
       default: break;
     }

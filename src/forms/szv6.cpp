@@ -102,7 +102,7 @@ class TSZV6Reader {
       } else if (item.Name == kCorrPeriod) {
         ReadPeriod(item, pack_.CorrYear, pack_.CorrQuarter);
       } else if (withContractType && item.Name == kContractType) {
-        pack_.ContractType = ReadText(item.Text, 19);
+        pack_.ContractType = ReadText(item.Text, kContractTypeSize);
       }
     }
   }
@@ -135,7 +135,7 @@ class TSZV6Reader {
       } else if (item.Name == kFundSums) {
         ReadSums(item, doc.FundAccrued, doc.FundPaid);
       } else if (kind1 && item.Name == kFormKind) {
-        pack_.FormKind = ReadText(item.Text, 7);
+        pack_.FormKind = ReadText(item.Text, kFormKindSize);
       } else if (item.Name == kAsOfDate) {
         doc.AsOfDate = ReadDate(item.Text);
       }
@@ -430,11 +430,11 @@ bool ReadPackHeader(const TXMLElement& item, std::string& orgName, std::string& 
   if (item.Name == kCompiler) {
     for (const TXMLElement& part : item.Children) {
       if (part.Name == kOrgName) {
-        orgName = ReadText(part.Text, 200);
+        orgName = ReadText(part.Text, kOrgNameSize);
       } else if (part.Name == kRegNumb) {
-        regNumb = ReadText(part.Text, 14);
+        regNumb = ReadText(part.Text, kRegNumbSize);
       } else if (part.Name == kShortName) {
-        shortName = ReadText(part.Text, 200);
+        shortName = ReadText(part.Text, kOrgNameSize);
       }
     }
   } else if (item.Name == kPackNumber) {
@@ -442,9 +442,9 @@ bool ReadPackHeader(const TXMLElement& item, std::string& orgName, std::string& 
       if (part.Name == kMain) packNumber = ReadInteger(part.Text);
     }
   } else if (item.Name == kDataType) {
-    dataType = ReadText(item.Text, 15);
+    dataType = ReadText(item.Text, kDataTypeSize);
   } else if (item.Name == kCategory) {
-    categoryCode = ReadText(item.Text, 4);
+    categoryCode = ReadText(item.Text, kCategoryCodeSize);
   } else if (item.Name == kCompileDate) {
     compileDate = ReadDate(item.Text);
   } else {
@@ -456,15 +456,15 @@ bool ReadPackHeader(const TXMLElement& item, std::string& orgName, std::string& 
 bool ReadPersonItem(const TXMLElement& item, std::string& snils, std::string& lastName,
                     std::string& firstName, std::string& middleName, TDate& fillDate) {
   if (item.Name == kSNILS) {
-    snils = ReadText(item.Text, 14);
+    snils = ReadText(item.Text, kSNILSSize);
   } else if (item.Name == kFullName) {
     for (const TXMLElement& part : item.Children) {
       if (part.Name == kLastName) {
-        lastName = ReadText(part.Text, 40);
+        lastName = ReadText(part.Text, kNameSize);
       } else if (part.Name == kFirstName) {
-        firstName = ReadText(part.Text, 40);
+        firstName = ReadText(part.Text, kNameSize);
       } else if (part.Name == kMiddleName) {
-        middleName = ReadText(part.Text, 40);
+        middleName = ReadText(part.Text, kNameSize);
       }
     }
   } else if (item.Name == kFillDate) {

@@ -95,7 +95,7 @@ bool TSZV63File::LoadFromDocument(const TXMLFile& document) {
             continue;
           }
           if (field.Name == kContractType) {
-            ContractType = ReadText(field.Text, 19);
+            ContractType = ReadText(field.Text, kContractTypeSize);
           } else if (field.Name == kReportYear) {
             Year = ReadInteger(field.Text);
           }
