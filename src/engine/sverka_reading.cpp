@@ -60,12 +60,12 @@ TSZV63PackData TakeSZV63Data(TSZV63File& pack) {
   return data;
 }
 
-// Runs the load of a pack of either kind; a conversion error is rethrown naming the file.
-template <typename TPack, typename TLoad>
-bool LoadPack(TPack& pack, const std::string& fileName, TLoad&& load) {
+// Loads a pack of either kind from the parsed tree; a conversion error is rethrown naming the file.
+template <typename TPack>
+bool LoadPack(TPack& pack, const TXMLFile& document, const std::string& fileName) {
   pack.FileName = fileName;
   try {
-    return load();
+    return pack.LoadFromDocument(document);
   } catch (const EConvertError& error) {
     RethrowNamingFile(fileName, error);
   }
@@ -135,12 +135,12 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
   }
   TSZV6File pack;
   pack.ReadDetails = false;
-  if (LoadPack(pack, fileName, [&] { return pack.LoadFromDocument(document); }) && IsWantedSZV6(pack, wantedUpper)) {
+  if (LoadPack(pack, document, fileName) && IsWantedSZV6(pack, wantedUpper)) {
     KeepSZV6(result, pack, fileName);
     return;
   }
   TSZV63File pack63;
-  if (LoadPack(pack63, fileName, [&] { return pack63.LoadFromDocument(document); })) {
+  if (LoadPack(pack63, document, fileName)) {
     KeepSZV63(result, pack63, fileName);
   }
 }

@@ -108,7 +108,6 @@ class TSZV6File {
 
   // The same from a parsed document.
   bool LoadFromDocument(const TXMLFile& document);
-
 };
 
 // The reading rules: from the raw text of a leaf element to a value of the model.
