@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "../reference/pack_walk_check.h"
 #include "base/encoding.h"
@@ -357,23 +356,11 @@ TEST(SZV6Load, WithoutDetailsOnlyAddressesAndSpecialConditionsStayEmpty) {
     }
     for (TSZV6Stage& period : doc.Stages) period.Lgots.clear();
   }
-  ASSERT_EQ(sums.Docs.size(), full.Docs.size());
-  for (std::size_t index = 0; index < full.Docs.size(); ++index) {
-    const TSZV6& a = full.Docs[index];
-    const TSZV6& b = sums.Docs[index];
-    EXPECT_EQ(std::tie(a.SNILS, a.LastName, a.FirstName, a.MiddleName, a.AddressType, a.City, a.PostIndex,
-                       a.CountryCode, a.InsAccrued, a.FundAccrued, a.InsPaid, a.FundPaid, a.FillDate, a.AsOfDate),
-              std::tie(b.SNILS, b.LastName, b.FirstName, b.MiddleName, b.AddressType, b.City, b.PostIndex,
-                       b.CountryCode, b.InsAccrued, b.FundAccrued, b.InsPaid, b.FundPaid, b.FillDate, b.AsOfDate));
-    ASSERT_EQ(a.Stages.size(), b.Stages.size());
-    for (std::size_t period = 0; period < a.Stages.size(); ++period) {
-      EXPECT_EQ(a.Stages[period].StartDate, b.Stages[period].StartDate);
-      EXPECT_EQ(a.Stages[period].EndDate, b.Stages[period].EndDate);
-      EXPECT_TRUE(b.Stages[period].Lgots.empty());
-    }
-  }
-  EXPECT_EQ(std::tie(full.FormKind, full.RegNumb, full.Year, full.Quarter, full.DataType),
-            std::tie(sums.FormKind, sums.RegNumb, sums.Year, sums.Quarter, sums.DataType));
+  std::string expected;
+  std::string actual;
+  reference::Describe(expected, full);
+  reference::Describe(actual, sums);
+  EXPECT_EQ(actual, expected);
 }
 
 // The walk that reads packs without a tree (ReadPacksWalking) answers as the tree's readers do on
