@@ -76,8 +76,10 @@ class TPacksWalker : public TXMLHandler {
   }
 
   bool Close(std::string_view text, std::size_t depth) override {
+    const TLevel& level = levels_[depth];
+    if (level.Role == TRole::Skip) return true;
     try {
-      Take(levels_[depth], text);
+      Take(level, text);
     } catch (const EConvertError&) {
       return false;
     }
