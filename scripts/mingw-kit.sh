@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Makes, once, the static kit the Windows build links: Qt 6 (Core, Gui, Widgets, Test, the
+# windows and offscreen platform plugins), zlib and libxlsxwriter, all cross-built for
+# x86_64-w64-mingw32 from Debian's own source packages, with Debian's mingw-w64 and the host
+# tools of the installed qt6-base-dev. Prints the kit's prefix on its last line.
+#
+# The kit lives outside the source tree, in $BRISOLT_KIT_CACHE (default ~/.cache/brisolt), in a
+# folder named by a hash of the source versions, this script and the configure options, so that
+# it is reused while they match and made anew when one changes. "mingw-kit" in that folder links
+# to the current one; the toolchain file (cmake/mingw-w64-x86_64.cmake) finds it there.
+#
+# Needs root (or sudo) on a fresh Debian 12 for the packages and for the deb-src entry it adds.
+# Takes about 11 minutes on two idle cores, several times that on a busy machine.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+started=$SECONDS
+cache="${BRISOLT_KIT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brisolt}"
+jobs="${BRISOLT_KIT_JOBS:-$(nproc)}"
+triplet=x86_64-w64-mingw32
+
+log() { echo "mingw-kit: $*" >&2; }
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# --- Packages: the cross compiler, the host Qt whose tools the cross build runs, the source
+# tools. ---
+packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build pkg-config perl python3
+          qt6-base-dev qt6-base-dev-tools qt6-translations-l10n dpkg-dev xz-utils make)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+# --- The deb-src entry for the archive the machine already uses (its own mirror, from its own
+# sources list). ---
+if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx 'Sources'; then
+  sources=/etc/apt/sources.list.d/brisolt-deb-src.sources
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    # deb822: the same entries with Types: deb-src.
+    awk 'BEGIN{RS="";ORS="\n\n"} /(^|\n)Types:[^\n]*deb([ \n]|$)/ {
+           sub(/Types:[^\n]*/, "Types: deb-src"); print }' /etc/apt/sources.list.d/debian.sources \
+      | $sudo tee "$sources" >/dev/null
+  else
+    grep -hE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
+      | sed 's/^deb /deb-src /' | $sudo tee /etc/apt/sources.list.d/brisolt-deb-src.list >/dev/null
+  fi
+  log "added the deb-src entries for the machine's own archive"
+  apt_update=1
+fi
+if [ ${#missing[@]} -gt 0 ] || [ "${apt_update:-0}" = 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q >&2
+  [ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+fi
+
+# Debian's sources, fetched once into the cache. A package's newest listed version is taken that
+# the archive still serves (a security mirror may list a version it no longer holds).
+fetch_source() {
+  local package="$1" version
+  mkdir -p "$cache/sources"
+  for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
+    if ls "$cache/sources/${package}_${version#*:}.dsc" >/dev/null 2>&1 \
+       || (cd "$cache/sources" && apt-get source -q --download-only --only-source "$package=$version" \
+             >>"$cache/sources/fetch.log" 2>&1); then
+      echo "$version"
+      return 0
+    fi
+  done
+  log "no version of Debian's $package source could be fetched (see $cache/sources/fetch.log)"
+  return 1
+}
+qt_version=$(fetch_source qt6-base)
+zlib_version=$(fetch_source zlib)
+xlsx_version=$(fetch_source libxlsxwriter)
+host_qt=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+if [ "${host_qt%%+*}" != "${qt_version%%+*}" ]; then
+  log "the host Qt ($host_qt) and the source ($qt_version) differ; Qt's tools must match"
+  exit 1
+fi
+
+# The configure options of the Qt build; they are part of the kit's key.
+qt_options=(
+  -DBUILD_SHARED_LIBS=OFF
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+  -DQT_BUILD_TOOLS_WHEN_CROSSCOMPILING=OFF
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
+  -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
+  -DFEATURE_vulkan=OFF -DFEATURE_openssl=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF
+  -DFEATURE_fontconfig=OFF -DFEATURE_jpeg=OFF -DFEATURE_sql=OFF
+  # Debian's source has no wintab headers; Direct2D stays on, as DirectWrite needs it in 6.4.
+  -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=ON
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_freetype=OFF
+  -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF
+  -DFEATURE_testlib=ON -DFEATURE_widgets=ON -DFEATURE_gui=ON -DFEATURE_png=ON
+  -DCMAKE_BUILD_TYPE=Release
+)
+key=$( { echo "$qt_version $zlib_version $xlsx_version $host_qt"; printf '%s\n' "${qt_options[@]}";
+         cat "$0"; x86_64-w64-mingw32-g++-posix --version | head -n 1; } | sha256sum | cut -c1-16)
+kit="$cache/mingw-kit-$key"
+if [ -f "$kit/.complete" ]; then
+  ln -sfn "$kit" "$cache/mingw-kit"
+  log "kit present ($((SECONDS - started)) s)"
+  echo "$kit"
+  exit 0
+fi
+
+work="$cache/work-$key"
+rm -rf "$work" "$kit"
+mkdir -p "$work" "$kit"
+log "making the kit in $kit (Qt $qt_version, zlib $zlib_version, libxlsxwriter $xlsx_version)"
+
+# The toolchain the kit is built with: the project's compilers, static runtime, nothing found on
+# the host by mistake.
+cat >"$work/toolchain.cmake" <<EOF
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER $triplet-gcc-posix)
+set(CMAKE_CXX_COMPILER $triplet-g++-posix)
+set(CMAKE_RC_COMPILER $triplet-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/$triplet $kit)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+EOF
+
+cd "$work"
+for package in qt6-base zlib libxlsxwriter; do
+  case $package in qt6-base) version=$qt_version ;; zlib) version=$zlib_version ;; *) version=$xlsx_version ;; esac
+  dpkg-source -x "$cache/sources/${package}_${version#*:}.dsc" "$work/$package" >"$work/source.log" 2>&1 \
+    || { cat "$work/source.log" >&2; exit 1; }
+done
+qt_src="$work/qt6-base"
+zlib_src="$work/zlib"
+xlsx_src="$work/libxlsxwriter"
+
+# --- zlib: the library alone, static. ---
+log "zlib"
+# Debian's zlib source has no Windows makefile; the library is its fifteen C files.
+mkdir -p "$work/zlib-build"
+for unit in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate \
+            inftrees trees uncompr zutil; do
+  $triplet-gcc-posix -O2 -c "$zlib_src/$unit.c" -o "$work/zlib-build/$unit.o" 2>>"$work/zlib.log" \
+    || { tail -n 30 "$work/zlib.log" >&2; exit 1; }
+done
+$triplet-ar rcs "$work/zlib-build/libz.a" "$work"/zlib-build/*.o
+mkdir -p "$kit/lib" "$kit/include"
+cp "$work/zlib-build/libz.a" "$kit/lib/"
+cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$kit/include/"
+
+# --- libxlsxwriter: static, its own minizip and tmpfileplus, the kit's zlib. ---
+log "libxlsxwriter"
+cmake -S "$xlsx_src" -B "$work/xlsx-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$kit" -DBUILD_SHARED_LIBS=OFF \
+  -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DUSE_SYSTEM_MINIZIP=OFF -DUSE_STANDARD_TMPFILE=OFF \
+  -DZLIB_ROOT="$kit" -DZLIB_LIBRARY="$kit/lib/libz.a" -DZLIB_INCLUDE_DIR="$kit/include" \
+  >"$work/xlsx.log" 2>&1 || { tail -n 30 "$work/xlsx.log" >&2; exit 1; }
+cmake --build "$work/xlsx-build" -j "$jobs" >>"$work/xlsx.log" 2>&1 \
+  && cmake --install "$work/xlsx-build" >>"$work/xlsx.log" 2>&1 \
+  || { tail -n 30 "$work/xlsx.log" >&2; exit 1; }
+
+# --- Qt: static qtbase with the host's tools. ---
+log "Qt (the long part)"
+host_cmake=$(dirname "$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")")
+cmake -S "$qt_src" -B "$work/qt-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
+  -DCMAKE_INSTALL_PREFIX="$kit" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
+  "${qt_options[@]}" >"$work/qt-configure.log" 2>&1 \
+  || { tail -n 60 "$work/qt-configure.log" >&2; exit 1; }
+cmake --build "$work/qt-build" -j "$jobs" >"$work/qt-build.log" 2>&1 \
+  || { grep -m 20 -B2 -A8 'error' "$work/qt-build.log" >&2 || tail -n 60 "$work/qt-build.log" >&2; exit 1; }
+cmake --install "$work/qt-build" >"$work/qt-install.log" 2>&1 \
+  || { tail -n 30 "$work/qt-install.log" >&2; exit 1; }
+
+# Qt's Russian texts of the same version, for the zip.
+mkdir -p "$kit/translations"
+cp "$(dpkg -L qt6-translations-l10n | grep -m1 '/qtbase_ru\.qm$')" "$kit/translations/"
+
+echo "$qt_version $zlib_version $xlsx_version" >"$kit/.complete"
+ln -sfn "$kit" "$cache/mingw-kit"
+rm -rf "$work"
+log "kit made in $((SECONDS - started)) s ($(du -sh "$kit" | cut -f1))"
+echo "$kit"
