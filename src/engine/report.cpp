@@ -261,27 +261,27 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
           dismissText = FormatShortDate(lastStageEnd);
         }
         const std::size_t line =
-            part.AddMainLine(check.StyleClass, FullName(sotr), sotr.SNILS, dismissText);
-        TAmount strahAccrued = 0;
-        TAmount strahPaid = 0;
-        TAmount nakopAccrued = 0;
-        TAmount nakopPaid = 0;
+            part.AddMainLine(check.Mark, FullName(sotr), sotr.SNILS, dismissText);
+        TAmount insAccrued = 0;
+        TAmount insPaid = 0;
+        TAmount fundAccrued = 0;
+        TAmount fundPaid = 0;
         for (const TPeriodSums& sums : periodSums) {
-          strahAccrued = AddAmount(strahAccrued, sums.InsAccrued);
-          strahPaid = AddAmount(strahPaid, sums.InsPaid);
-          nakopAccrued = AddAmount(nakopAccrued, sums.FundAccrued);
-          nakopPaid = AddAmount(nakopPaid, sums.FundPaid);
+          insAccrued = AddAmount(insAccrued, sums.InsAccrued);
+          insPaid = AddAmount(insPaid, sums.InsPaid);
+          fundAccrued = AddAmount(fundAccrued, sums.FundAccrued);
+          fundPaid = AddAmount(fundPaid, sums.FundPaid);
           part.AddLinePeriod(line, {.FileNums = sums.FileNumbers,
-                                      .StrahAccrued = sums.InsAccrued,
-                                      .StrahPaid = sums.InsPaid,
-                                      .StrahAccruedTotal = strahAccrued,
-                                      .StrahPaidTotal = strahPaid,
-                                      .StrahSaldo = SubAmount(strahAccrued, strahPaid),
-                                      .NakopAccrued = sums.FundAccrued,
-                                      .NakopPaid = sums.FundPaid,
-                                      .NakopAccruedTotal = nakopAccrued,
-                                      .NakopPaidTotal = nakopPaid,
-                                      .NakopSaldo = SubAmount(nakopAccrued, nakopPaid)});
+                                      .InsAccrued = sums.InsAccrued,
+                                      .InsPaid = sums.InsPaid,
+                                      .InsAccruedTotal = insAccrued,
+                                      .InsPaidTotal = insPaid,
+                                      .InsSaldo = SubAmount(insAccrued, insPaid),
+                                      .FundAccrued = sums.FundAccrued,
+                                      .FundPaid = sums.FundPaid,
+                                      .FundAccruedTotal = fundAccrued,
+                                      .FundPaidTotal = fundPaid,
+                                      .FundSaldo = SubAmount(fundAccrued, fundPaid)});
         }
         for (const std::string& note : notes) {
           part.AddLineNote(line, note);
@@ -290,16 +290,16 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
 
       // A debt without data for the last period is listed whatever the filter shows.
       if (periodCount > 0) {
-        TAmount strahBalance = 0;
-        TAmount nakopBalance = 0;
+        TAmount insBalance = 0;
+        TAmount fundBalance = 0;
         for (const TPeriodSums& sums : periodSums) {
-          strahBalance = AddAmount(strahBalance, SubAmount(sums.InsAccrued, sums.InsPaid));
-          nakopBalance = AddAmount(nakopBalance, SubAmount(sums.FundAccrued, sums.FundPaid));
+          insBalance = AddAmount(insBalance, SubAmount(sums.InsAccrued, sums.InsPaid));
+          fundBalance = AddAmount(fundBalance, SubAmount(sums.FundAccrued, sums.FundPaid));
         }
         const TReportPeriod& last = fileSet.ReportPeriods.back();
-        if ((strahBalance > 0 || nakopBalance > 0) &&
+        if ((insBalance > 0 || fundBalance > 0) &&
             !fileSet.HasPeriodData(index, last.Year, last.Quarter)) {
-          part.AddForgottenLine(sotr.SNILS, FullName(sotr), strahBalance, nakopBalance);
+          part.AddForgottenLine(sotr.SNILS, FullName(sotr), insBalance, fundBalance);
         }
       }
     }

@@ -6,8 +6,7 @@
 // (sverka_reading.*), loading and folding (sverka.cpp), the texts it writes (sverka_messages.*),
 // queries and checks (sverka_queries.cpp).
 //
-// Glossary: the engine's Ins and Fund (the insurance and the funded part of the contributions) are
-// the protocol's Strah and Nakop; a Sotr is an insured person, an NU one entry of a person's data
+// Glossary: Ins and Fund are the insurance and the funded part of the contributions; a Sotr is an insured person, an NU one entry of a person's data
 // (TSZV6NU: a period, category code and contract type; TSZV63NU: a year of СЗВ-6-3 payments).
 //
 // Texts are windows-1251 bytes, except file names (the platform's narrow encoding) and the texts
@@ -25,6 +24,7 @@
 #include <vector>
 
 #include "forms/szv63.h"
+#include "protocol/prot.h"
 
 namespace brisolt {
 
@@ -158,7 +158,7 @@ struct TQuarterSums63 {
 
 struct TSotrCheck {
   int SaldoFlags = 0;      // SaldoDebt | SaldoOverpaid
-  std::string StyleClass;  // "norm", "p", "hv" or "hvp"
+  TLineMark Mark = TLineMark::Plain;
 };
 
 // The mask of pack file names, matched by the program without regard to letter case.

@@ -291,7 +291,8 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
   if (insPaid < insAccrued || fundPaid < fundAccrued) {
     result.SaldoFlags |= SaldoDebt;
   }
-  result.StyleClass = markError ? (markDismissal ? "hvp" : "p") : (markDismissal ? "hv" : "norm");
+  result.Mark = markError ? (markDismissal ? TLineMark::ConflictAndDismissalDebt : TLineMark::Conflict)
+                          : (markDismissal ? TLineMark::DismissalDebt : TLineMark::Plain);
   return result;
 }
 

@@ -31,10 +31,10 @@ void TReport::AddPeriod(const std::string& text) { PeriodList.push_back(text); }
 
 void TReport::AddError(const std::string& text) { ErrorList.push_back(text); }
 
-std::size_t TReport::AddMainLine(const std::string& styleClass, const std::string& fio,
+std::size_t TReport::AddMainLine(TLineMark mark, const std::string& fio,
                                  const std::string& snils, const std::string& dismissDate) {
   TMainLine& line = MainLines.emplace_back();
-  line.StyleClass = styleClass;
+  line.Mark = mark;
   line.FIO = fio;
   line.SNILS = snils;
   line.DismissDate = dismissDate;
@@ -52,12 +52,12 @@ void TReport::AddLineNote(std::size_t lineIndex, const std::string& text) {
 void TReport::AddTotal(const TTotalRec& total) { PeriodTotals.push_back(total); }
 
 void TReport::AddForgottenLine(const std::string& snils, const std::string& fio,
-                               std::int64_t strahDebt, std::int64_t nakopDebt) {
+                               std::int64_t insDebt, std::int64_t fundDebt) {
   TForgottenLine& line = ForgottenLines.emplace_back();
   line.FIO = fio;
   line.SNILS = snils;
-  line.StrahDebt = strahDebt;
-  line.NakopDebt = nakopDebt;
+  line.InsDebt = insDebt;
+  line.FundDebt = fundDebt;
 }
 
 void TReport::SetSZV63Year(std::int32_t year) { SZV63Year = year; }
@@ -81,6 +81,16 @@ void TReport::AddSZV63Line(std::size_t blockIndex, const std::string& categoryCo
     line.Quarters[quarter].Difference = SubAmount(calculated[quarter], fromIS[quarter]);
     line.Quarters[quarter].Mismatch = mismatch[quarter];
   }
+}
+
+std::string_view LineMarkClass(TLineMark mark) {
+  switch (mark) {
+    case TLineMark::Plain: return "norm";
+    case TLineMark::Conflict: return "p";
+    case TLineMark::DismissalDebt: return "hv";
+    case TLineMark::ConflictAndDismissalDebt: return "hvp";
+  }
+  return "norm";
 }
 
 std::string FormatSNILS(const std::string& snils) {

@@ -12,25 +12,32 @@
 
 namespace brisolt {
 
-// One period of a person's line: the file numbers, then for the insurance part (Strah) and the
-// funded part (Nakop) the period's accrued and paid, the running totals and the balance.
+// One period of a person's line: the file numbers, then for the insurance part (Ins) and the
+// funded part (Fund) the period's accrued and paid, the running totals and the balance.
 struct TPeriodRec {
   std::string FileNums;
-  std::int64_t StrahAccrued = 0;
-  std::int64_t StrahPaid = 0;
-  std::int64_t StrahAccruedTotal = 0;
-  std::int64_t StrahPaidTotal = 0;
-  std::int64_t StrahSaldo = 0;
-  std::int64_t NakopAccrued = 0;
-  std::int64_t NakopPaid = 0;
-  std::int64_t NakopAccruedTotal = 0;
-  std::int64_t NakopPaidTotal = 0;
-  std::int64_t NakopSaldo = 0;
+  std::int64_t InsAccrued = 0;
+  std::int64_t InsPaid = 0;
+  std::int64_t InsAccruedTotal = 0;
+  std::int64_t InsPaidTotal = 0;
+  std::int64_t InsSaldo = 0;
+  std::int64_t FundAccrued = 0;
+  std::int64_t FundPaid = 0;
+  std::int64_t FundAccruedTotal = 0;
+  std::int64_t FundPaidTotal = 0;
+  std::int64_t FundSaldo = 0;
 };
+
+// How a person's line is marked: in red for a conflict in the person's data, on cyan for a debt
+// left at dismissal, both or neither.
+enum class TLineMark : std::uint8_t { Plain, Conflict, DismissalDebt, ConflictAndDismissalDebt };
+
+// The HTML page's class of a mark: "norm", "p", "hv", "hvp".
+std::string_view LineMarkClass(TLineMark mark);
 
 class TMainLine {
  public:
-  std::string StyleClass;
+  TLineMark Mark = TLineMark::Plain;
   std::string FIO;
   std::string SNILS;
   std::string DismissDate;
@@ -43,12 +50,12 @@ class TMainLine {
 // left to right in this order.
 struct TTotalRec {
   enum : std::size_t {
-    StrahPeriodAccrued, StrahPeriodPaid, StrahPeriodSaldo,
-    StrahYearAccrued, StrahYearPaid, StrahYearSaldo,
-    StrahAllAccrued, StrahAllPaid, StrahAllSaldo,
-    NakopPeriodAccrued, NakopPeriodPaid, NakopPeriodSaldo,
-    NakopYearAccrued, NakopYearPaid, NakopYearSaldo,
-    NakopAllAccrued, NakopAllPaid, NakopAllSaldo,
+    InsPeriodAccrued, InsPeriodPaid, InsPeriodSaldo,
+    InsYearAccrued, InsYearPaid, InsYearSaldo,
+    InsAllAccrued, InsAllPaid, InsAllSaldo,
+    FundPeriodAccrued, FundPeriodPaid, FundPeriodSaldo,
+    FundYearAccrued, FundYearPaid, FundYearSaldo,
+    FundAllAccrued, FundAllPaid, FundAllSaldo,
     Count
   };
   std::array<std::int64_t, Count> Values{};
@@ -57,8 +64,8 @@ struct TTotalRec {
 struct TForgottenLine {
   std::string FIO;
   std::string SNILS;
-  std::int64_t StrahDebt = 0;
-  std::int64_t NakopDebt = 0;
+  std::int64_t InsDebt = 0;
+  std::int64_t FundDebt = 0;
 };
 
 struct TSZV63Quarter {
@@ -102,14 +109,14 @@ class TReport {
   void AddFile(const std::string& text);
   void AddPeriod(const std::string& text);
   void AddError(const std::string& text);
-  std::size_t AddMainLine(const std::string& styleClass, const std::string& fio,
+  std::size_t AddMainLine(TLineMark mark, const std::string& fio,
                           const std::string& snils, const std::string& dismissDate);
   void AddLinePeriod(std::size_t lineIndex, const TPeriodRec& period);
   void AddLineNote(std::size_t lineIndex, const std::string& text);
   void AddTotal(const TTotalRec& total);
   // Number first, name second: the argument order of the callers, not of the record.
-  void AddForgottenLine(const std::string& snils, const std::string& fio, std::int64_t strahDebt,
-                        std::int64_t nakopDebt);
+  void AddForgottenLine(const std::string& snils, const std::string& fio, std::int64_t insDebt,
+                        std::int64_t fundDebt);
   void SetSZV63Year(std::int32_t year);
   std::size_t AddSZV63Block(const std::string& fio, const std::string& snils);
   // Per quarter 1..4: calculated amount, amount from individual data, mismatch flag. The

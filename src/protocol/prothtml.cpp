@@ -229,16 +229,16 @@ class THtmlWriter {
     out_ << "    <td style=\"text-align: center\">"
          << (period.FileNums.empty() ? std::string("&nbsp;") : E(period.FileNums)) << "</td>";
     out_.EndLine();
-    AmountCell(period.StrahAccrued);
-    AmountCell(period.StrahPaid);
-    AmountCell(period.StrahAccruedTotal);
-    AmountCell(period.StrahPaidTotal);
-    SaldoCell(period.StrahSaldo);
-    AmountCell(period.NakopAccrued);
-    AmountCell(period.NakopPaid);
-    AmountCell(period.NakopAccruedTotal);
-    AmountCell(period.NakopPaidTotal);
-    SaldoCell(period.NakopSaldo);
+    AmountCell(period.InsAccrued);
+    AmountCell(period.InsPaid);
+    AmountCell(period.InsAccruedTotal);
+    AmountCell(period.InsPaidTotal);
+    SaldoCell(period.InsSaldo);
+    AmountCell(period.FundAccrued);
+    AmountCell(period.FundPaid);
+    AmountCell(period.FundAccruedTotal);
+    AmountCell(period.FundPaidTotal);
+    SaldoCell(period.FundSaldo);
   }
 
   void WriteCompactTable() {
@@ -273,11 +273,11 @@ class THtmlWriter {
       for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
         out_.Line("   <tr>");
         if (periodIndex == 0) {
-          out_ << "    <td style=\"text-align: center\" class=\"" << E(line.StyleClass)
+          out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark)
                << "\" rowspan=" << rowspan << '>' << HtmlText(E(FormatSNILS(line.SNILS)))
                << "</td>";
           out_.EndLine();
-          out_ << "    <td style=\"text-align: left\" class=\"" << E(line.StyleClass)
+          out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark)
                << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
           out_.EndLine();
           out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
@@ -333,10 +333,10 @@ class THtmlWriter {
 
     for (const TMainLine& line : report_.MainLines) {
       out_.Line("   <tr>");
-      out_ << "    <td style=\"text-align: center\" class=\"" << E(line.StyleClass) << "\">"
+      out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\">"
            << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
       out_.EndLine();
-      out_ << "    <td style=\"text-align: left\" class=\"" << E(line.StyleClass) << "\">"
+      out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\">"
            << HtmlText(E(line.FIO)) << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: center\">" << DismissText(line.DismissDate, "&nbsp;", true) << "</td>";
@@ -409,8 +409,8 @@ class THtmlWriter {
       for (const TForgottenLine& line : report_.ForgottenLines) {
         out_ << "<tr> <td style=\"text-align: left\">" << HtmlText(E(FormatSNILS(line.SNILS)))
              << "</td> <td style=\"text-align: left\">" << HtmlText(E(line.FIO))
-             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.StrahDebt)
-             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.NakopDebt)
+             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.InsDebt)
+             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.FundDebt)
              << "</td></tr>";
       }
       out_.EndLine();

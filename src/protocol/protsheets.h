@@ -1,22 +1,15 @@
-// The worksheets of a spreadsheet protocol as both spreadsheet writers lay them out: their names
-// and how many rows and columns each takes, counted from the report before anything is written.
-// Names are windows-1251.
+// How many rows and columns each worksheet of a spreadsheet protocol takes, counted by running the
+// layout into a sink that only counts, and the refusal of a workbook that the spreadsheet programs
+// would open cut short.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "protocol/prot.h"
+#include "protocol/protlayout.h"
 
 namespace brisolt {
-
-enum class TSheet { Protocol, Table, Totals, Forgotten, SZV63 };
-
-std::string SheetName(TSheet sheet, const TReport& report);
-
-// The СЗВ-6-3 sheet is written only for a year with blocks.
-bool HasSZV63Sheet(const TReport& report);
 
 struct TSheetSize {
   TSheet Sheet = TSheet::Protocol;

@@ -67,7 +67,7 @@ TEST_F(CheckSotrTest, BalancedPersonHasNoRemark) {
   TSotrCheck result;
   EXPECT_TRUE(Check(result).empty());
   EXPECT_EQ(result.SaldoFlags, 0);
-  EXPECT_EQ(result.StyleClass, "norm");
+  EXPECT_EQ(LineMarkClass(result.Mark), "norm");
 }
 
 TEST_F(CheckSotrTest, OverpaymentRepeatedWhileItLasts) {
@@ -84,7 +84,7 @@ TEST_F(CheckSotrTest, OverpaymentRepeatedWhileItLasts) {
                                "Ошибка: 3/2011 - превыш. накоп.: нач. 900.00, упл. 1000.00",
                            }));
   EXPECT_EQ(result.SaldoFlags, SaldoOverpaid);
-  EXPECT_EQ(result.StyleClass, "p");
+  EXPECT_EQ(LineMarkClass(result.Mark), "p");
 }
 
 TEST_F(CheckSotrTest, NegativeCorrectionLeavesRunningTotalsButCountsInSums) {
@@ -107,7 +107,7 @@ TEST_F(CheckSotrTest, BaseWarningAcrossTheHalfYearsOf2010) {
   person.NUList.push_back(Entry(2011, 1, 5200 * kRouble, 5200 * kRouble));
   TSotrCheck result;
   EXPECT_EQ(Check(result), (std::vector<std::string>{"Предупреждение: 2/2010 - превыш. базы? 420000.00 р"}));
-  EXPECT_EQ(result.StyleClass, "p");
+  EXPECT_EQ(LineMarkClass(result.Mark), "p");
   EXPECT_EQ(result.SaldoFlags, 0);
 }
 
@@ -169,7 +169,7 @@ TEST_F(CheckSotrTest, DebtOnDismissalVersusStillAtWork) {
     }
     TSotrCheck result;
     EXPECT_EQ(Check(result), testCase.notes) << testCase.title;
-    EXPECT_EQ(result.StyleClass, testCase.styleClass) << testCase.title;
+    EXPECT_EQ(LineMarkClass(result.Mark), testCase.styleClass) << testCase.title;
     EXPECT_EQ(result.SaldoFlags, SaldoDebt) << testCase.title;
   }
 }
@@ -184,7 +184,7 @@ TEST_F(CheckSotrTest, BothRemarksGiveHvp) {
                                "Ошибка: 1/2011 - превыш. накоп.: нач. 50.00, упл. 80.00",
                                "Предупреждение: задолж. 400.00 страх.",
                            }));
-  EXPECT_EQ(result.StyleClass, "hvp");
+  EXPECT_EQ(LineMarkClass(result.Mark), "hvp");
   EXPECT_EQ(result.SaldoFlags, SaldoDebt | SaldoOverpaid);
 }
 
@@ -192,7 +192,7 @@ TEST_F(CheckSotrTest, PersonWithoutEntries) {
   Person({{2011, 1}});
   TSotrCheck result;
   EXPECT_TRUE(Check(result).empty());
-  EXPECT_EQ(result.StyleClass, "norm");
+  EXPECT_EQ(LineMarkClass(result.Mark), "norm");
   EXPECT_EQ(result.SaldoFlags, 0);
   EXPECT_EQ(files_.GetLastStageEnd(0), 0);
 }

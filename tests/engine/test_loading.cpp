@@ -565,7 +565,7 @@ TEST_F(LoadTest, ChecksOnALoadedFolder) {
       texts.push_back(Cp1251ToUtf8(note));
     }
     EXPECT_EQ(texts, person.notes) << person.snils;
-    EXPECT_EQ(check.StyleClass, person.styleClass) << person.snils;
+    EXPECT_EQ(LineMarkClass(check.Mark), person.styleClass) << person.snils;
     EXPECT_EQ(check.SaldoFlags, person.flags) << person.snils;
   }
 }
@@ -594,7 +594,7 @@ TEST(GeneratedFolders, SampleShowsEverySituation) {
   for (int person = 0; person < static_cast<int>(files.Sotrs.size()); ++person) {
     std::vector<std::string> notes;
     const TSotrCheck check = files.CheckSotr(person, files.GetPeriodSumsByPeriod(person), notes);
-    classes.insert(check.StyleClass);
+    classes.insert(std::string(LineMarkClass(check.Mark)));
     debtors += (check.SaldoFlags & SaldoDebt) != 0 ? 1 : 0;
   }
   EXPECT_EQ(classes, (std::set<std::string>{"norm", "p", "hv", "hvp"}));

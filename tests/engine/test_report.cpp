@@ -259,7 +259,7 @@ TEST(BuildReport, PersonLinesCarryClassDismissalSumsAndNotes) {
     SCOPED_TRACE(expected[index].fio);
     EXPECT_EQ(line.FIO, W(expected[index].fio));
     EXPECT_EQ(line.SNILS, expected[index].snils);
-    EXPECT_EQ(line.StyleClass, expected[index].style);
+    EXPECT_EQ(LineMarkClass(line.Mark), expected[index].style);
     EXPECT_EQ(line.DismissDate, W(expected[index].dismiss));
     EXPECT_EQ(line.Notes, expected[index].notes);
     EXPECT_EQ(line.Periods.size(), 7u);
@@ -268,17 +268,17 @@ TEST(BuildReport, PersonLinesCarryClassDismissalSumsAndNotes) {
   const TMainLine& full = report.MainLines[0];
   EXPECT_EQ(full.Periods[0].FileNums, "1");
   EXPECT_EQ(full.Periods[5].FileNums, "2");
-  EXPECT_EQ(full.Periods[6].StrahAccruedTotal, 7000 * kRouble);
-  EXPECT_EQ(full.Periods[6].NakopPaidTotal, 700 * kRouble);
-  EXPECT_EQ(full.Periods[6].StrahSaldo, 0);
+  EXPECT_EQ(full.Periods[6].InsAccruedTotal, 7000 * kRouble);
+  EXPECT_EQ(full.Periods[6].FundPaidTotal, 700 * kRouble);
+  EXPECT_EQ(full.Periods[6].InsSaldo, 0);
   // The funded debt stays in the running balance after the person left.
   const TMainLine& left = report.MainLines[2];
   EXPECT_EQ(left.Periods[1].FileNums, "");
-  EXPECT_EQ(left.Periods[2].NakopAccrued, 50 * kRouble);
-  EXPECT_EQ(left.Periods[2].NakopSaldo, 50 * kRouble);
-  EXPECT_EQ(left.Periods[6].NakopAccrued, 0);
-  EXPECT_EQ(left.Periods[6].NakopSaldo, 50 * kRouble);
-  EXPECT_EQ(report.MainLines[1].Periods[6].StrahSaldo, -50 * kRouble);
+  EXPECT_EQ(left.Periods[2].FundAccrued, 50 * kRouble);
+  EXPECT_EQ(left.Periods[2].FundSaldo, 50 * kRouble);
+  EXPECT_EQ(left.Periods[6].FundAccrued, 0);
+  EXPECT_EQ(left.Periods[6].FundSaldo, 50 * kRouble);
+  EXPECT_EQ(report.MainLines[1].Periods[6].InsSaldo, -50 * kRouble);
 }
 
 TEST(BuildReport, BalanceFilterLeavesTotalsForgottenAndSZV63Alone) {
@@ -321,27 +321,27 @@ TEST(BuildReport, TotalsRestartTheYearOnlyAfterItsLastPeriod) {
   const std::int64_t yearAccrued[] = {1000, 2000, 1010, 2010, 3010, 4010, 1130};
   const std::int64_t allAccrued[] = {1000, 2000, 3010, 4010, 5010, 6010, 7140};
   for (std::size_t period = 0; period < 7; ++period) {
-    EXPECT_EQ(value(period, TTotalRec::StrahYearAccrued), yearAccrued[period]) << period;
-    EXPECT_EQ(value(period, TTotalRec::StrahAllAccrued), allAccrued[period]) << period;
+    EXPECT_EQ(value(period, TTotalRec::InsYearAccrued), yearAccrued[period]) << period;
+    EXPECT_EQ(value(period, TTotalRec::InsAllAccrued), allAccrued[period]) << period;
   }
-  EXPECT_EQ(value(6, TTotalRec::StrahPeriodAccrued), 1130);
-  EXPECT_EQ(value(6, TTotalRec::StrahPeriodPaid), 1180);
-  EXPECT_EQ(value(6, TTotalRec::StrahPeriodSaldo), -50);
-  EXPECT_EQ(value(6, TTotalRec::StrahYearSaldo), -50);
-  EXPECT_EQ(value(6, TTotalRec::StrahAllSaldo), -50);
-  EXPECT_EQ(value(2, TTotalRec::NakopPeriodAccrued), 150);
-  EXPECT_EQ(value(2, TTotalRec::NakopPeriodSaldo), 50);
-  EXPECT_EQ(value(6, TTotalRec::NakopYearAccrued), 100);
-  EXPECT_EQ(value(6, TTotalRec::NakopAllAccrued), 750);
-  EXPECT_EQ(value(6, TTotalRec::NakopAllPaid), 700);
-  EXPECT_EQ(value(6, TTotalRec::NakopAllSaldo), 50);
+  EXPECT_EQ(value(6, TTotalRec::InsPeriodAccrued), 1130);
+  EXPECT_EQ(value(6, TTotalRec::InsPeriodPaid), 1180);
+  EXPECT_EQ(value(6, TTotalRec::InsPeriodSaldo), -50);
+  EXPECT_EQ(value(6, TTotalRec::InsYearSaldo), -50);
+  EXPECT_EQ(value(6, TTotalRec::InsAllSaldo), -50);
+  EXPECT_EQ(value(2, TTotalRec::FundPeriodAccrued), 150);
+  EXPECT_EQ(value(2, TTotalRec::FundPeriodSaldo), 50);
+  EXPECT_EQ(value(6, TTotalRec::FundYearAccrued), 100);
+  EXPECT_EQ(value(6, TTotalRec::FundAllAccrued), 750);
+  EXPECT_EQ(value(6, TTotalRec::FundAllPaid), 700);
+  EXPECT_EQ(value(6, TTotalRec::FundAllSaldo), 50);
 
   // Without the fourth quarter the year's sums run on into the next year.
   TFileSet gap = SampleFileSet();
   gap.ReportPeriods = {{2011, 3}, {2012, 1}};
   const TReport gapReport = Build(gap, 0);
   ASSERT_EQ(gapReport.PeriodTotals.size(), 2u);
-  EXPECT_EQ(gapReport.PeriodTotals[1].Values[TTotalRec::StrahYearAccrued], 2130 * kRouble);
+  EXPECT_EQ(gapReport.PeriodTotals[1].Values[TTotalRec::InsYearAccrued], 2130 * kRouble);
 }
 
 TEST(BuildReport, ForgottenPersonsOweWithoutDataForTheLastPeriod) {
@@ -349,8 +349,8 @@ TEST(BuildReport, ForgottenPersonsOweWithoutDataForTheLastPeriod) {
   ASSERT_EQ(report.ForgottenLines.size(), 1u);
   EXPECT_EQ(report.ForgottenLines[0].SNILS, "33333333333");
   EXPECT_EQ(report.ForgottenLines[0].FIO, W("Сидоров Сидор Сидорович"));
-  EXPECT_EQ(report.ForgottenLines[0].StrahDebt, 0);
-  EXPECT_EQ(report.ForgottenLines[0].NakopDebt, 50 * kRouble);
+  EXPECT_EQ(report.ForgottenLines[0].InsDebt, 0);
+  EXPECT_EQ(report.ForgottenLines[0].FundDebt, 50 * kRouble);
 }
 
 TEST(BuildReport, SZV63BlocksCompareWithTheIndividualData) {
@@ -426,15 +426,15 @@ TEST(BuildReport, ExtremeAmountsClampInsteadOfWrapping) {
   for (const TMainLine& line : report.MainLines) {
     ASSERT_EQ(line.Periods.size(), 2u);
     for (const TPeriodRec& period : line.Periods) {
-      EXPECT_EQ(period.StrahSaldo, kMax);  // a debt, however absurd
-      EXPECT_EQ(period.NakopSaldo, kMin);  // an overpayment
+      EXPECT_EQ(period.InsSaldo, kMax);  // a debt, however absurd
+      EXPECT_EQ(period.FundSaldo, kMin);  // an overpayment
     }
-    EXPECT_EQ(line.Periods[1].StrahAccruedTotal, kMax);
+    EXPECT_EQ(line.Periods[1].InsAccruedTotal, kMax);
   }
   ASSERT_EQ(report.PeriodTotals.size(), 2u);
-  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::StrahAllAccrued], kMax);
-  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::StrahAllSaldo], kMax);
-  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::NakopAllSaldo], kMin);
+  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::InsAllAccrued], kMax);
+  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::InsAllSaldo], kMax);
+  EXPECT_EQ(report.PeriodTotals[1].Values[TTotalRec::FundAllSaldo], kMin);
 }
 
 }  // namespace

@@ -83,12 +83,12 @@ TEST(TReport, AddOperationsFillTheModelInOrder) {
   report.AddFile("f1");
   report.AddPeriod("p1");
   report.AddError("e1");
-  const std::size_t line = report.AddMainLine("hv", "A B C", "12345678901", "0");
+  const std::size_t line = report.AddMainLine(TLineMark::DismissalDebt, "A B C", "12345678901", "0");
   report.AddLinePeriod(line, {"1, 2", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   report.AddLineNote(line, "n1");
   report.AddLineNote(line, "n2");
   TTotalRec total;
-  total.Values[TTotalRec::NakopAllSaldo] = 18;
+  total.Values[TTotalRec::FundAllSaldo] = 18;
   report.AddTotal(total);
   report.AddForgottenLine("12345678901", "Name", 300, -400);
   report.SetSZV63Year(2012);
@@ -98,23 +98,23 @@ TEST(TReport, AddOperationsFillTheModelInOrder) {
 
   ASSERT_EQ(report.MainLines.size(), 1u);
   const TMainLine& main = report.MainLines[0];
-  EXPECT_EQ(main.StyleClass, "hv");
+  EXPECT_EQ(main.Mark, TLineMark::DismissalDebt);
   EXPECT_EQ(main.FIO, "A B C");
   EXPECT_EQ(main.SNILS, "12345678901");
   EXPECT_EQ(main.DismissDate, "0");
   ASSERT_EQ(main.Periods.size(), 1u);
   const TPeriodRec& period = main.Periods[0];
   EXPECT_EQ(period.FileNums, "1, 2");
-  EXPECT_EQ(period.StrahAccrued, 1);
-  EXPECT_EQ(period.StrahPaid, 2);
-  EXPECT_EQ(period.StrahAccruedTotal, 3);
-  EXPECT_EQ(period.StrahPaidTotal, 4);
-  EXPECT_EQ(period.StrahSaldo, 5);
-  EXPECT_EQ(period.NakopAccrued, 6);
-  EXPECT_EQ(period.NakopPaid, 7);
-  EXPECT_EQ(period.NakopAccruedTotal, 8);
-  EXPECT_EQ(period.NakopPaidTotal, 9);
-  EXPECT_EQ(period.NakopSaldo, 10);
+  EXPECT_EQ(period.InsAccrued, 1);
+  EXPECT_EQ(period.InsPaid, 2);
+  EXPECT_EQ(period.InsAccruedTotal, 3);
+  EXPECT_EQ(period.InsPaidTotal, 4);
+  EXPECT_EQ(period.InsSaldo, 5);
+  EXPECT_EQ(period.FundAccrued, 6);
+  EXPECT_EQ(period.FundPaid, 7);
+  EXPECT_EQ(period.FundAccruedTotal, 8);
+  EXPECT_EQ(period.FundPaidTotal, 9);
+  EXPECT_EQ(period.FundSaldo, 10);
   EXPECT_EQ(main.Notes, (std::vector<std::string>{"n1", "n2"}));
   EXPECT_EQ(report.PeriodTotals.at(0).Values[17], 18);
 
@@ -122,8 +122,8 @@ TEST(TReport, AddOperationsFillTheModelInOrder) {
   ASSERT_EQ(report.ForgottenLines.size(), 1u);
   EXPECT_EQ(report.ForgottenLines[0].FIO, "Name");
   EXPECT_EQ(report.ForgottenLines[0].SNILS, "12345678901");
-  EXPECT_EQ(report.ForgottenLines[0].StrahDebt, 300);
-  EXPECT_EQ(report.ForgottenLines[0].NakopDebt, -400);
+  EXPECT_EQ(report.ForgottenLines[0].InsDebt, 300);
+  EXPECT_EQ(report.ForgottenLines[0].FundDebt, -400);
 
   const TSZV63SverkaLine& sverka = report.SZV63Blocks.at(0).Lines.at(0);
   EXPECT_EQ(sverka.CategoryCode, "НР");

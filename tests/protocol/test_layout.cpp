@@ -1,0 +1,301 @@
+// Every spreadsheet sink against the one layout, read back from the written files: the XML
+// spreadsheet and the XLSX workbook hold the same cells, each figure sits under its own captions,
+// and the counting sink's sizes are the sheets' real extents.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "protocol/prot.h"
+#include "protocol/protsheets.h"
+#ifdef BRISOLT_HAVE_XLSX
+#include "protocol/protxlsx.h"
+#endif
+#include "sample_reports.h"
+#include "sheet_grid.h"
+
+namespace brisolt {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::EmptyReport;
+using testing::FullReport;
+using testing::kFixedStamp;
+using testing::OnePeriodReport;
+using testing::TGrid;
+using testing::TGridCell;
+using testing::TGridSheet;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct TWritten {
+  std::string Sink;
+  TGrid Grid;
+};
+
+// The report written by every sink this build has, each read back.
+std::vector<TWritten> WriteEverySink(const TReport& report) {
+  const fs::path base = fs::temp_directory_path() /
+                        ("brisolt-layout-" + std::to_string(std::random_device()()));
+  std::vector<TWritten> written;
+  WriteXmlProtocol(report, NativeFromPath(base.string() + ".xml"), kFixedStamp);
+  written.push_back({"xml", testing::XmlGrid(ReadAll(base.string() + ".xml"))});
+  fs::remove(base.string() + ".xml");
+#ifdef BRISOLT_HAVE_XLSX
+  WriteXlsxProtocol(report, NativeFromPath(base.string() + ".xlsx"), {.Stamp = kFixedStamp});
+  written.push_back({"xlsx", testing::XlsxGrid(ReadAll(base.string() + ".xlsx"))});
+  fs::remove(base.string() + ".xlsx");
+#endif
+  return written;
+}
+
+// FullReport with every amount different, so that two figures swapped anywhere show.
+TReport DistinctReport(int protForm) {
+  TReport report = FullReport(protForm);
+  std::int64_t next = 100;
+  auto distinct = [&next](std::int64_t& amount) { amount = (next += 137) * 100; };
+  for (TMainLine& line : report.MainLines) {
+    for (TPeriodRec& period : line.Periods) {
+      for (std::int64_t* amount :
+           {&period.InsAccrued, &period.InsPaid, &period.InsAccruedTotal, &period.InsPaidTotal,
+            &period.InsSaldo, &period.FundAccrued, &period.FundPaid, &period.FundAccruedTotal,
+            &period.FundPaidTotal, &period.FundSaldo}) {
+        distinct(*amount);
+      }
+    }
+  }
+  for (TTotalRec& total : report.PeriodTotals) {
+    for (std::int64_t& value : total.Values) {
+      distinct(value);
+    }
+  }
+  for (TForgottenLine& line : report.ForgottenLines) {
+    distinct(line.InsDebt);
+    distinct(line.FundDebt);
+  }
+  for (TSZV63SverkaZL& block : report.SZV63Blocks) {
+    for (TSZV63SverkaLine& line : block.Lines) {
+      for (TSZV63Quarter& quarter : line.Quarters) {
+        distinct(quarter.Calculated);
+        distinct(quarter.FromIS);
+        distinct(quarter.Difference);
+      }
+    }
+  }
+  return report;
+}
+
+const TGridSheet& Sheet(const TGrid& grid, const std::string& utf8Name) {
+  for (const TGridSheet& sheet : grid) {
+    if (sheet.Name == utf8Name) {
+      return sheet;
+    }
+  }
+  throw std::runtime_error("no sheet " + utf8Name);
+}
+
+// The captions over a column, top to bottom, joined by "/".
+std::string CaptionsOver(const TGridSheet& sheet, int firstRow, int lastRow, int column) {
+  std::string captions;
+  for (int row = firstRow; row <= lastRow; ++row) {
+    captions += (row > firstRow ? "/" : "") + sheet.CoveringText(row, column);
+  }
+  return captions;
+}
+
+int RowOf(const TGridSheet& sheet, const std::string& snils) {
+  const std::string text = Cp1251ToUtf8(FormatSNILS(snils));
+  for (const auto& [place, cell] : sheet.Cells) {
+    if (place.second == 0 && cell.Text == text) {
+      return place.first;
+    }
+  }
+  return -1;
+}
+
+void ExpectAmount(const TGridSheet& sheet, int row, int column, const std::string& expectedCaptions,
+                  const std::string& captions, std::int64_t amount) {
+  SCOPED_TRACE(sheet.Name + " row " + std::to_string(row) + " column " + std::to_string(column));
+  EXPECT_EQ(captions, expectedCaptions);
+  const TGridCell* cell = sheet.At(row, column);
+  ASSERT_NE(cell, nullptr);
+  EXPECT_TRUE(cell->Number);
+  EXPECT_DOUBLE_EQ(cell->Value, static_cast<double>(amount) / 10000.0);
+}
+
+struct TPeriodField {
+  const char* Captions;
+  std::int64_t TPeriodRec::*Field;
+};
+
+const TPeriodField kPeriodFields[] = {
+    {"Страховая часть/В периоде/Начислено", &TPeriodRec::InsAccrued},
+    {"Страховая часть/В периоде/Уплачено", &TPeriodRec::InsPaid},
+    {"Страховая часть/Нарастающим итогом/Начислено", &TPeriodRec::InsAccruedTotal},
+    {"Страховая часть/Нарастающим итогом/Уплачено", &TPeriodRec::InsPaidTotal},
+    {"Страховая часть/Нарастающим итогом/Сальдо", &TPeriodRec::InsSaldo},
+    {"Накопительная часть/В периоде/Начислено", &TPeriodRec::FundAccrued},
+    {"Накопительная часть/В периоде/Уплачено", &TPeriodRec::FundPaid},
+    {"Накопительная часть/Нарастающим итогом/Начислено", &TPeriodRec::FundAccruedTotal},
+    {"Накопительная часть/Нарастающим итогом/Уплачено", &TPeriodRec::FundPaidTotal},
+    {"Накопительная часть/Нарастающим итогом/Сальдо", &TPeriodRec::FundSaldo},
+};
+
+void ExpectPersonTable(const TReport& report, const TGridSheet& table) {
+  const bool compact = report.ProtForm == 0;
+  const int headRows = compact ? 3 : 4;
+  for (const TMainLine& line : report.MainLines) {
+    const int row = RowOf(table, line.SNILS);
+    ASSERT_GE(row, headRows) << line.SNILS;
+    ASSERT_NE(table.At(row, 1), nullptr);
+    EXPECT_EQ(table.At(row, 1)->Text, Cp1251ToUtf8(line.FIO));
+    for (std::size_t period = 0; period < line.Periods.size(); ++period) {
+      const int periodRow = compact ? row + static_cast<int>(period) : row;
+      const int first = compact ? 5 : 4 + 11 * static_cast<int>(period);
+      if (compact) {
+        EXPECT_EQ(table.CoveringText(periodRow, 3), Cp1251ToUtf8(report.PeriodList[period]));
+      } else {
+        EXPECT_EQ(table.CoveringText(0, first), Cp1251ToUtf8(report.PeriodList[period]));
+      }
+      EXPECT_EQ(table.CoveringText(periodRow, first - 1),
+                Cp1251ToUtf8(line.Periods[period].FileNums));
+      for (int field = 0; field < 10; ++field) {
+        ExpectAmount(table, periodRow, first + field, kPeriodFields[field].Captions,
+                     CaptionsOver(table, headRows - 3, headRows - 1, first + field),
+                     line.Periods[period].*kPeriodFields[field].Field);
+      }
+    }
+    const int notesColumn = compact ? 15 : 3 + 11 * static_cast<int>(report.PeriodList.size());
+    std::string notes;
+    for (const std::string& note : line.Notes) {
+      notes += (notes.empty() ? "" : "\n") + Cp1251ToUtf8(note);
+    }
+    EXPECT_EQ(table.CoveringText(row, notesColumn), notes);
+    EXPECT_EQ(table.CoveringText(0, notesColumn), "Примечание");
+  }
+}
+
+TEST(SpreadsheetSinks, PutEveryFigureUnderItsCaptions) {
+  for (const int layout : {0, 1}) {
+    const TReport report = DistinctReport(layout);
+    for (const TWritten& written : WriteEverySink(report)) {
+      SCOPED_TRACE(written.Sink + " layout " + std::to_string(layout));
+      ExpectPersonTable(report, Sheet(written.Grid, "Таблица"));
+
+      const TGridSheet& totals = Sheet(written.Grid, "Итоги по всем ЗЛ");
+      const char* parts[] = {"Страховая часть", "Накопительная часть"};
+      const char* spans[] = {"В периоде", "Нарастающим итогом с начала года",
+                             "Нарастающим итогом с 01.01.2010 г."};
+      const char* kinds[] = {"Начислено", "Уплачено", "Сальдо"};
+      for (std::size_t period = 0; period < report.PeriodTotals.size(); ++period) {
+        const int row = 3 + static_cast<int>(period);
+        EXPECT_EQ(totals.CoveringText(row, 0), Cp1251ToUtf8(report.PeriodList[period]));
+        for (std::size_t index = 0; index < TTotalRec::Count; ++index) {
+          const int column = 1 + static_cast<int>(index);
+          ExpectAmount(totals, row, column,
+                       std::string(parts[index / 9]) + "/" + spans[index / 3 % 3] + "/" +
+                           kinds[index % 3],
+                       CaptionsOver(totals, 0, 2, column),
+                       report.PeriodTotals[period].Values[index]);
+        }
+      }
+
+      const TGridSheet& forgotten = Sheet(written.Grid, "Забытые сотрудники");
+      for (std::size_t index = 0; index < report.ForgottenLines.size(); ++index) {
+        const TForgottenLine& line = report.ForgottenLines[index];
+        const int row = 2 + static_cast<int>(index);
+        EXPECT_EQ(forgotten.CoveringText(row, 0), Cp1251ToUtf8(FormatSNILS(line.SNILS)));
+        EXPECT_EQ(forgotten.CoveringText(row, 1), Cp1251ToUtf8(line.FIO));
+        ExpectAmount(forgotten, row, 2, "Суммы задолженности/Страховая часть",
+                     CaptionsOver(forgotten, 0, 1, 2), line.InsDebt);
+        ExpectAmount(forgotten, row, 3, "Суммы задолженности/Накопительная часть",
+                     CaptionsOver(forgotten, 0, 1, 3), line.FundDebt);
+      }
+
+      const TGridSheet& szv63 = Sheet(written.Grid, "Сверка СЗВ-6-3 2012 год");
+      int row = 4;
+      for (const TSZV63SverkaZL& block : report.SZV63Blocks) {
+        EXPECT_EQ(szv63.CoveringText(row, 1), Cp1251ToUtf8(block.FIO));
+        for (const TSZV63SverkaLine& line : block.Lines) {
+          EXPECT_EQ(szv63.CoveringText(row, 0), Cp1251ToUtf8(FormatSNILS(block.SNILS)));
+          EXPECT_EQ(szv63.CoveringText(row, 2), Cp1251ToUtf8(line.CategoryCode));
+          for (int quarter = 0; quarter < 4; ++quarter) {
+            const std::string over =
+                "Сумма взносов за " + std::to_string(quarter + 1) + " квартал/";
+            const TSZV63Quarter& figures = line.Quarters[static_cast<std::size_t>(quarter)];
+            const int column = 3 + 3 * quarter;
+            ExpectAmount(szv63, row, column, over + "Расчётно по СЗВ-6-3",
+                         CaptionsOver(szv63, 2, 3, column), figures.Calculated);
+            ExpectAmount(szv63, row, column + 1, over + "Из инд. сведений",
+                         CaptionsOver(szv63, 2, 3, column + 1), figures.FromIS);
+            ExpectAmount(szv63, row, column + 2, over + "Сальдо",
+                         CaptionsOver(szv63, 2, 3, column + 2), figures.Difference);
+          }
+          ++row;
+        }
+      }
+    }
+  }
+}
+
+// Beyond the figures: texts, merges, frozen panes and sizes, the same in every format and the
+// same as the counting sink says.
+TEST(SpreadsheetSinks, HoldTheSameCellsInEveryFormatAndTheCountedSize) {
+  const std::vector<TReport> reports = {FullReport(0),      FullReport(1),      OnePeriodReport(0),
+                                        OnePeriodReport(1), EmptyReport(0),     EmptyReport(1),
+                                        DistinctReport(0),  DistinctReport(1)};
+  for (const TReport& report : reports) {
+    SCOPED_TRACE(Cp1251ToUtf8(report.OrgName) + " layout " + std::to_string(report.ProtForm));
+    const std::vector<TSheetSize> sizes = SpreadsheetSheetSizes(report);
+    const std::vector<TWritten> written = WriteEverySink(report);
+    for (const TWritten& sink : written) {
+      SCOPED_TRACE(sink.Sink);
+      ASSERT_EQ(sink.Grid.size(), sizes.size());
+      for (std::size_t index = 0; index < sizes.size(); ++index) {
+        const TGridSheet& sheet = sink.Grid[index];
+        EXPECT_EQ(sheet.Name, Cp1251ToUtf8(SheetName(sizes[index].Sheet, report)));
+        EXPECT_EQ(static_cast<std::uint64_t>(sheet.Rows), sizes[index].Rows) << sheet.Name;
+        for (const auto& [place, cell] : sheet.Cells) {
+          EXPECT_LT(static_cast<std::uint64_t>(place.second + cell.Across), sizes[index].Columns)
+              << sheet.Name;
+        }
+      }
+    }
+    for (std::size_t other = 1; other < written.size(); ++other) {
+      SCOPED_TRACE(written[other].Sink + " against " + written[0].Sink);
+      for (std::size_t index = 0; index < sizes.size(); ++index) {
+        const TGridSheet& left = written[0].Grid[index];
+        const TGridSheet& right = written[other].Grid[index];
+        SCOPED_TRACE(left.Name);
+        EXPECT_EQ(left.FrozenRows, right.FrozenRows);
+        EXPECT_EQ(left.FrozenColumns, right.FrozenColumns);
+        EXPECT_EQ(left.Cells.size(), right.Cells.size());
+        for (const auto& [place, cell] : left.Cells) {
+          const TGridCell* match = right.At(place.first, place.second);
+          ASSERT_NE(match, nullptr) << place.first << ":" << place.second << " " << cell.Text;
+          EXPECT_EQ(match->Number, cell.Number) << cell.Text;
+          if (cell.Number) {
+            EXPECT_DOUBLE_EQ(match->Value, cell.Value);
+          } else {
+            EXPECT_EQ(match->Text, cell.Text);
+          }
+          EXPECT_EQ(match->Down, cell.Down) << cell.Text;
+          EXPECT_EQ(match->Across, cell.Across) << cell.Text;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace brisolt
