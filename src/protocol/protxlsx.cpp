@@ -118,13 +118,15 @@ class TXlsxSink final : public TSheetSink {
 
   // In constant-memory mode a row is on disk once the next one begins, and a merge writes blank
   // cells over its whole area. So a merge that spans rows is declared once its last row is
-  // written: its earlier rows are gone by then and only its last row's blanks are taken.
+  // written: its earlier rows are gone by then and only its last row's blanks are taken. Its
+  // text goes with it: where no cell was written below the first row, that row is still open
+  // and would otherwise be blanked.
   void EndRow() override {
     for (std::size_t index = 0; index < pendingMerges_.size();) {
       const TMerge& merge = pendingMerges_[index];
       if (merge.LastRow == static_cast<lxw_row_t>(row_)) {
         worksheet_merge_range(sheet_, merge.FirstRow, merge.FirstCol, merge.LastRow,
-                              merge.LastCol, "", merge.Format);
+                              merge.LastCol, merge.Text.c_str(), merge.Format);
         pendingMerges_.erase(pendingMerges_.begin() + static_cast<std::ptrdiff_t>(index));
       } else {
         ++index;
@@ -143,7 +145,7 @@ class TXlsxSink final : public TSheetSink {
     // A merge reaching below the last row (none does in this layout) is still declared.
     for (const TMerge& merge : pendingMerges_) {
       worksheet_merge_range(sheet_, merge.FirstRow, merge.FirstCol, merge.LastRow, merge.LastCol,
-                            "", merge.Format);
+                            merge.Text.c_str(), merge.Format);
     }
     pendingMerges_.clear();
   }
@@ -267,7 +269,7 @@ class TXlsxSink final : public TSheetSink {
     const int across = place.Across > 0 ? place.Across : 0;
     if (place.Down > 0) {
       pendingMerges_.push_back({row, column, static_cast<lxw_row_t>(row_ + place.Down),
-                                static_cast<lxw_col_t>(column + across), format});
+                                static_cast<lxw_col_t>(column + across), format, utf8});
     } else if (across > 0) {
       // Within one row the merge can write its text and blanks at once.
       Check(worksheet_merge_range(sheet_, row, column, row, static_cast<lxw_col_t>(column + across),
@@ -283,6 +285,7 @@ class TXlsxSink final : public TSheetSink {
     lxw_row_t LastRow;
     lxw_col_t LastCol;
     lxw_format* Format;
+    std::string Text;
   };
 
   const std::string& stamp_;

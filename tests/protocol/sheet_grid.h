@@ -130,7 +130,9 @@ inline TGrid XmlGrid(const std::string& workbook) {
         const std::string tag = rowText.substr(cellPos, rowText.find('>', cellPos) - cellPos);
         std::size_t dataPos = cellPos;
         const std::string dataTag = Between(rowText, dataPos, "<Data", ">");
-        const std::string content = Between(rowText, cellPos, ">", "</Data>");
+        const std::size_t contentEnd = rowText.find("</Data>", dataPos);
+        const std::string content = rowText.substr(dataPos, contentEnd - dataPos);
+        cellPos = contentEnd;
         column = IntOr(Attribute(tag, "ss:Index"), column + 1);
         TGridCell cell;
         cell.Down = IntOr(Attribute(tag, "ss:MergeDown"), 0);
