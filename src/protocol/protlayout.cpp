@@ -135,7 +135,7 @@ class TLayout {
                       .FrozenColumns = 5,
                       .ActivePane = 0,
                       .Panes = {{3}, {1}, {2}, {0, 4, 5}},
-                      .FilterHeaderRows = 3,
+                      .HeaderRows = 3,
                       .FilterColumns = 16});
     sink_.BeginRow(true);
     if (cells_) {
@@ -189,7 +189,7 @@ class TLayout {
                       .FrozenColumns = 3,
                       .ActivePane = 0,
                       .Panes = {{3, 4, 3}, {1}, {2}, {0}},
-                      .FilterHeaderRows = 4,
+                      .HeaderRows = 4,
                       .FilterColumns = 3 + 11 * periodCount + 1});
     sink_.BeginRow(true);
     if (cells_) {
@@ -239,7 +239,8 @@ class TLayout {
   void WriteTotalsSheet() {
     sink_.BeginSheet({.Sheet = TSheet::Totals,
                       .Name = SheetName(TSheet::Totals, report_),
-                      .Columns = {{120}, {80, 18}}});
+                      .Columns = {{120}, {80, 18}},
+                      .HeaderRows = 3});
     sink_.BeginRow(true);
     if (cells_) {
       Caption({.Down = 2}, Cp1251Literal(u8"Период"));
@@ -291,7 +292,8 @@ class TLayout {
                       .Columns = {{80}, {210}, {80}, {80}},
                       .FrozenRows = 2,
                       .ActivePane = 2,
-                      .Panes = {{1}, {2, 2, 1}}});
+                      .Panes = {{1}, {2, 2, 1}},
+                      .HeaderRows = 2});
     sink_.BeginRow(true);
     if (cells_) {
       Caption({.Down = 1}, kSNILS);
@@ -335,7 +337,7 @@ class TLayout {
                       .FrozenRows = 2,
                       .ActivePane = 2,
                       .Panes = {{1}, {2, 5, 1}},
-                      .FilterHeaderRows = 4,
+                      .HeaderRows = 4,
                       .FilterColumns = 15});
     sink_.BeginRow(true);
     if (cells_) {
@@ -343,7 +345,8 @@ class TLayout {
               Cp1251Literal(u8"Сверка СЗВ-6-3 за ") + year + Cp1251Literal(u8" год"));
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    // About 330 characters across 15 columns: two lines in the usual fonts, three in wider ones.
+    sink_.BeginRow(true, 3);
     if (cells_) {
       sink_.Text(TCellStyle::FramedLeft, {.Across = 14},
                  Cp1251Literal(

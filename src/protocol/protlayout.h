@@ -67,9 +67,10 @@ struct TSheetSetup {
   int FrozenColumns = 0;
   int ActivePane = 0;
   std::vector<TPane> Panes{};
-  // The filter sits on the last of the header rows and spans `FilterColumns` columns down to the
-  // last row; none when 0. Written where the format keeps it.
-  int FilterHeaderRows = 0;
+  // The titles and column captions at the top: printed atop every page; where the format keeps a
+  // filter, it sits on the last of them and spans `FilterColumns` columns down to the last row
+  // (none when 0).
+  int HeaderRows = 0;
   std::size_t FilterColumns = 0;
 
   std::uint64_t ColumnCount() const;
@@ -83,7 +84,9 @@ class TSheetSink {
   virtual bool TakesCells() const { return true; }
   virtual void BeginSheet(const TSheetSetup& setup) = 0;
   // A caption row holds fixed texts (headers, "nothing found" lines); a data row, the report's.
-  virtual void BeginRow(bool caption) = 0;
+  // `lines` is how many lines of text a row needs where no program can fit it by itself (wrapped
+  // text in a merged cell); the XML spreadsheet leaves every row's height to the program.
+  virtual void BeginRow(bool caption, int lines = 1) = 0;
   virtual void Text(TCellStyle style, const TCellPlace& place, const std::string& text) = 0;
   virtual void Amount(TCellStyle style, const TCellPlace& place, std::int64_t amount) = 0;
   // Texts shown one under the other in one cell.

@@ -14,7 +14,7 @@ class TCountingSink final : public TSheetSink {
   void BeginSheet(const TSheetSetup& setup) override {
     sizes.push_back({setup.Sheet, 0, setup.ColumnCount()});
   }
-  void BeginRow(bool) override { ++sizes.back().Rows; }
+  void BeginRow(bool, int) override { ++sizes.back().Rows; }
   void Text(TCellStyle, const TCellPlace&, const std::string&) override {}
   void Amount(TCellStyle, const TCellPlace&, std::int64_t) override {}
   void Lines(TCellStyle, const TCellPlace&, const std::vector<std::string>&) override {}

@@ -31,6 +31,9 @@ std::string U(const std::string& cp1251) {
   return Cp1251ToUtf8(text);
 }
 
+// The height of a line of text in the default font, points.
+constexpr double kLineHeight = 15.0;
+
 // Column widths of the XML spreadsheet are points; a column of the library is counted in
 // characters of the default font, seven pixels each plus five of padding.
 double ColumnWidth(int points) { return (points * 96.0 / 72.0 - 5.0) / 7.0; }
@@ -81,17 +84,39 @@ class TXlsxSink final : public TSheetSink {
       column = static_cast<lxw_col_t>(last + 1);
     }
     if (setup.FrozenRows > 0 || setup.FrozenColumns > 0) {
-      worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(setup.FrozenRows),
+      // Every caption row stays in sight, also where the XML spreadsheet's panes keep only the
+      // title.
+      const int rows = setup.FrozenRows > setup.HeaderRows ? setup.FrozenRows : setup.HeaderRows;
+      worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(rows),
                              static_cast<lxw_col_t>(setup.FrozenColumns));
     }
-    filterHeaderRows_ = setup.FilterHeaderRows;
+    worksheet_set_landscape(sheet_);
+    worksheet_fit_to_pages(sheet_, 1, 0);
+    if (setup.HeaderRows > 0) {
+      Check(worksheet_repeat_rows(sheet_, 0, static_cast<lxw_row_t>(setup.HeaderRows - 1)));
+    }
+    filterHeaderRows_ = setup.FilterColumns > 0 ? setup.HeaderRows : 0;
     filterColumns_ = setup.FilterColumns;
+    repeats_.clear();
     row_ = -1;
   }
 
-  void BeginRow(bool) override {
+  void BeginRow(bool, int lines) override {
     ++row_;
     column_ = 0;
+    if (lines > 1) {
+      Check(worksheet_set_row(sheet_, static_cast<lxw_row_t>(row_), kLineHeight * lines, nullptr));
+    }
+    for (std::size_t index = 0; index < repeats_.size();) {
+      const TMerge& repeat = repeats_[index];
+      if (repeat.LastRow < static_cast<lxw_row_t>(row_)) {
+        repeats_.erase(repeats_.begin() + static_cast<std::ptrdiff_t>(index));
+        continue;
+      }
+      Check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row_), repeat.FirstCol,
+                                   repeat.Text.c_str(), repeat.Format));
+      ++index;
+    }
   }
 
   void Text(TCellStyle style, const TCellPlace& place, const std::string& text) override {
@@ -202,9 +227,9 @@ class TXlsxSink final : public TSheetSink {
   }
 
   void MakeStyles() {
-    // Negative amounts in red and zero as a dash, or the same without the red.
-    static constexpr const char* kRedNegatives = "0.00;[Red]\\-0.00;\\ \\-";
-    static constexpr const char* kPlainNegatives = "0.00;\\-0.00;\\ \\-";
+    // Thousands grouped, negative amounts in red and zero as a dash, or the same without the red.
+    static constexpr const char* kRedNegatives = "#,##0.00;[Red]\\-#,##0.00;\\ \\-";
+    static constexpr const char* kPlainNegatives = "#,##0.00;\\-#,##0.00;\\ \\-";
     static constexpr lxw_color_t kRed = 0xFF0000;
     static constexpr lxw_color_t kCyan = 0x66FFFF;
     static constexpr std::uint8_t kShortDate = 14;
@@ -267,7 +292,12 @@ class TXlsxSink final : public TSheetSink {
     const auto row = static_cast<lxw_row_t>(row_);
     lxw_format* format = Format(style);
     const int across = place.Across > 0 ? place.Across : 0;
-    if (place.Down > 0) {
+    if (place.Down > 0 && filterHeaderRows_ > 0 && row_ >= filterHeaderRows_) {
+      // A merge inside the filtered rows would hide the person from every row but its first
+      // once a filter or a sort is applied: the text is repeated on each row instead.
+      repeats_.push_back({row, column, static_cast<lxw_row_t>(row_ + place.Down), column, format,
+                          utf8});
+    } else if (place.Down > 0) {
       pendingMerges_.push_back({row, column, static_cast<lxw_row_t>(row_ + place.Down),
                                 static_cast<lxw_col_t>(column + across), format, utf8});
     } else if (across > 0) {
@@ -298,6 +328,7 @@ class TXlsxSink final : public TSheetSink {
   int filterHeaderRows_ = 0;
   std::size_t filterColumns_ = 0;
   std::vector<TMerge> pendingMerges_;
+  std::vector<TMerge> repeats_;  // texts written again on each row down to their last
 };
 
 }  // namespace

@@ -68,22 +68,28 @@ class TXmlSink final : public TSheetSink {
     sheet_ = setup.Sheet;
     out_ << "<Worksheet ss:Name=\"" << setup.Name << "\" xmlns:ss=\"" << kSpreadsheetNs << "\">";
     out_.EndLine();
-    if (setup.FrozenRows > 0 || setup.FrozenColumns > 0) {
-      FrozenPanes(setup);
+    if (setup.HeaderRows > 0) {
+      PrintTitles(setup);
     }
+    WorksheetOptions(setup);
     out_ << "<Table x:FullColumns=\"1\" x:FullRows=\"1\" xmlns:x=\"" << kExcelNs << "\">";
     out_.EndLine();
+    // The first column says it is the first: Calc otherwise goes on counting the columns of the
+    // sheets before, and gives this sheet's widths to columns further right.
+    bool first = true;
     for (const TColumnRun& run : setup.Columns) {
-      const std::string column = "<Column ss:Width=\"" + std::to_string(run.Width) + "\"/>";
+      const std::string width = std::to_string(run.Width);
       for (std::size_t index = 0; index < run.Count; ++index) {
-        out_.Line(column);
+        out_ << "<Column " << (first ? "ss:Index=\"1\" " : "") << "ss:Width=\"" << width << "\"/>";
+        out_.EndLine();
+        first = false;
       }
     }
   }
 
   // The sheets after the person table write a caption cell's style after its placement, and the
   // forgotten persons' rows all on one line: the workbook's bytes as they have always been.
-  void BeginRow(bool caption) override {
+  void BeginRow(bool caption, int) override {
     const bool laterSheet =
         sheet_ == TSheet::Totals || sheet_ == TSheet::Forgotten || sheet_ == TSheet::SZV63;
     styleLast_ = caption && laterSheet;
@@ -180,8 +186,9 @@ class TXmlSink final : public TSheetSink {
   void EndStyle() { out_.Line("</Style>"); }
 
   void WriteStyles() {
-    static constexpr std::string_view kRedNegatives = "0.00;[Red]\\-0.00;\\ \\-";
-    static constexpr std::string_view kPlainNegatives = "0.00;\\-0.00;\\ \\-";
+    // Thousands grouped: a Russian Excel shows 19 800,00.
+    static constexpr std::string_view kRedNegatives = "#,##0.00;[Red]\\-#,##0.00;\\ \\-";
+    static constexpr std::string_view kPlainNegatives = "#,##0.00;\\-#,##0.00;\\ \\-";
     out_.Line("<Styles>");
     BeginStyle("Bold");
     BoldFont();
@@ -222,6 +229,17 @@ class TXmlSink final : public TSheetSink {
     BlackBorders();
     NumberFormat("Short Date");
     EndStyle();
+    // The filled styles come last: Calc gives a style without a fill of its own the fill of the
+    // style before it.
+    BeginStyle("p");
+    Alignment("Left", false);
+    BlackBorders();
+    RedFont();
+    EndStyle();
+    BeginStyle("norm");
+    Alignment("Left", false);
+    BlackBorders();
+    EndStyle();
     BeginStyle("hvp");
     Alignment("Left", false);
     BlackBorders();
@@ -233,21 +251,38 @@ class TXmlSink final : public TSheetSink {
     BlackBorders();
     CyanFill();
     EndStyle();
-    BeginStyle("p");
-    Alignment("Left", false);
-    BlackBorders();
-    RedFont();
-    EndStyle();
-    BeginStyle("norm");
-    Alignment("Left", false);
-    BlackBorders();
-    EndStyle();
     out_.Line("</Styles>");
   }
 
-  void FrozenPanes(const TSheetSetup& setup) {
+  // The header rows atop every printed page.
+  void PrintTitles(const TSheetSetup& setup) {
+    out_.Line("<Names>");
+    out_ << "<NamedRange ss:Name=\"Print_Titles\" ss:RefersTo=\"='" << setup.Name << "'!R1:R"
+         << std::to_string(setup.HeaderRows) << "\"/>";
+    out_.EndLine();
+    out_.Line("</Names>");
+  }
+
+  // Landscape pages, as wide as the sheet and as many down as it takes; then the frozen panes.
+  void WorksheetOptions(const TSheetSetup& setup) {
     out_ << "<WorksheetOptions xmlns=\"" << kExcelNs << "\">";
     out_.EndLine();
+    out_.Line("<PageSetup>");
+    out_ << "<Layout xmlns:x=\"" << kExcelNs << "\" x:Orientation=\"Landscape\"/>";
+    out_.EndLine();
+    out_.Line("</PageSetup>");
+    out_.Line("<FitToPage/>");
+    out_.Line("<Print>");
+    out_.Line("<FitHeight>0</FitHeight>");
+    out_.Line("<ValidPrinterInfo/>");
+    out_.Line("</Print>");
+    if (setup.FrozenRows > 0 || setup.FrozenColumns > 0) {
+      FrozenPanes(setup);
+    }
+    out_.Line("</WorksheetOptions>");
+  }
+
+  void FrozenPanes(const TSheetSetup& setup) {
     out_.Line("<Selected/>");
     out_.Line("<FreezePanes/>");
     out_.Line("<FrozenNoSplit/>");
@@ -270,7 +305,6 @@ class TXmlSink final : public TSheetSink {
       out_.Line("</Pane>");
     }
     out_.Line("</Panes>");
-    out_.Line("</WorksheetOptions>");
   }
 
   void Cell(TCellStyle cellStyle, const TCellPlace& place, bool number, std::string_view content) {

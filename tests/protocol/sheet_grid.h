@@ -33,6 +33,7 @@ struct TGridSheet {
   int Rows = 0;
   int FrozenRows = 0;
   int FrozenColumns = 0;
+  int FilterDataRow = -1;  // 0-based first row under an autofilter's header; -1: no filter
 
   const TGridCell* At(int row, int column) const {
     const auto found = Cells.find({row, column});
@@ -222,6 +223,12 @@ inline TGrid XlsxGrid(const std::string& zip) {
       const std::string paneTag = text.substr(pane, text.find('>', pane) - pane);
       sheet.FrozenRows = IntOr(Attribute(paneTag, "ySplit"), 0);
       sheet.FrozenColumns = IntOr(Attribute(paneTag, "xSplit"), 0);
+    }
+    const std::size_t filter = text.find("<autoFilter ");
+    if (filter != std::string::npos) {
+      const std::string ref =
+          Attribute(text.substr(filter, text.find('>', filter) - filter), "ref");
+      sheet.FilterDataRow = CellReference(ref.substr(0, ref.find(':'))).first + 1;
     }
     for (std::size_t cellPos = 0; (cellPos = text.find("<c ", cellPos)) != std::string::npos;) {
       const std::size_t tagEnd = text.find('>', cellPos);

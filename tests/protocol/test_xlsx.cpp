@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "protocol/prot.h"
 #include "protocol/protxlsx.h"
 #include "sample_reports.h"
+#include "sheet_grid.h"
 #include "base/amount.h"
 #include "base/encoding.h"
 
@@ -109,6 +111,45 @@ TEST_F(XlsxWriter, FailsWithoutTouchingAnEarlierProtocol) {
   }
   EXPECT_EQ(ReadAll(folder_ / "earlier.xlsx"), "earlier protocol");
   EXPECT_TRUE(fs::is_directory(folder_ / "taken.xlsx" / "inside"));
+}
+
+// The print setup of every sheet, and the row of the СЗВ-6-3 warning tall enough for its text: a
+// merged cell's wrapped text is never fitted by the spreadsheet program.
+TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
+  WriteXlsxProtocol(FullReport(0), File("p.xlsx"), Fixed());
+  const auto members = testing::UnzipAll(ReadAll(folder_ / "p.xlsx"));
+  const std::string& workbook = members.at("xl/workbook.xml");
+  std::map<std::string, std::string> printTitles;  // sheet index -> rows
+  for (std::size_t pos = 0; (pos = workbook.find("<definedName ", pos)) != std::string::npos;) {
+    const std::size_t open = workbook.find('>', pos);
+    const std::string tag = workbook.substr(pos, open - pos);
+    pos = workbook.find("</definedName>", open);
+    if (testing::grid_detail::Attribute(tag, "name") == "_xlnm.Print_Titles") {
+      const std::string rows = workbook.substr(open + 1, pos - open - 1);
+      printTitles[testing::grid_detail::Attribute(tag, "localSheetId")] = rows.substr(rows.find('!') + 1);
+    }
+  }
+  const int captionRows[] = {0, 3, 3, 2, 4};
+  for (int sheet = 0; sheet < 5; ++sheet) {
+    SCOPED_TRACE(sheet);
+    const std::string& text = members.at("xl/worksheets/sheet" + std::to_string(sheet + 1) + ".xml");
+    EXPECT_NE(text.find("<pageSetUpPr fitToPage=\"1\"/>"), std::string::npos);
+    EXPECT_NE(text.find("orientation=\"landscape\""), std::string::npos);
+    EXPECT_NE(text.find("fitToHeight=\"0\""), std::string::npos);
+    const auto titles = printTitles.find(std::to_string(sheet));
+    if (captionRows[sheet] == 0) {
+      EXPECT_EQ(titles, printTitles.end());
+    } else {
+      ASSERT_NE(titles, printTitles.end());
+      EXPECT_EQ(titles->second, "$1:$" + std::to_string(captionRows[sheet]));
+    }
+  }
+  const std::string& sverka = members.at("xl/worksheets/sheet5.xml");
+  const std::size_t warning = sverka.find("<row r=\"2\"");
+  ASSERT_NE(warning, std::string::npos);
+  const std::string tag = sverka.substr(warning, sverka.find('>', warning) - warning);
+  EXPECT_NE(tag.find("ht=\"45\""), std::string::npos) << tag;
+  EXPECT_NE(tag.find("customHeight=\"1\""), std::string::npos) << tag;
 }
 
 }  // namespace
