@@ -212,15 +212,28 @@ class THtmlWriter {
     return HtmlText(joined);
   }
 
+  // The value and number format of an amount cell for a spreadsheet that opens the page or takes
+  // it pasted: the shown text has a decimal point, which a Russian Calc would keep as text. The
+  // format is in English notation, which Calc shows in its own locale (19 800,00); a browser
+  // ignores both.
+  void AmountAttributes(std::int64_t amount) {
+    out_ << " sdval=\"";
+    out_.Amount(amount) << "\" sdnum=\"1033;0;#,##0.00\"";
+  }
+
   // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions.
   void AmountCell(std::int64_t amount) {
-    out_ << "    <td style=\"text-align: center\">&nbsp;";
+    out_ << "    <td style=\"text-align: center\"";
+    AmountAttributes(amount);
+    out_ << ">&nbsp;";
     out_.Amount(amount) << "&nbsp;</td>";
     out_.EndLine();
   }
 
   void SaldoCell(std::int64_t amount) {
-    out_ << "    <td style=\"text-align: center" << (amount < 0 ? "; color: red;" : "") << "\">&nbsp;";
+    out_ << "    <td style=\"text-align: center" << (amount < 0 ? "; color: red;" : "") << '"';
+    AmountAttributes(amount);
+    out_ << ">&nbsp;";
     out_.Amount(amount) << "&nbsp;</td>";
     out_.EndLine();
   }
@@ -409,9 +422,11 @@ class THtmlWriter {
       for (const TForgottenLine& line : report_.ForgottenLines) {
         out_ << "<tr> <td style=\"text-align: left\">" << HtmlText(E(FormatSNILS(line.SNILS)))
              << "</td> <td style=\"text-align: left\">" << HtmlText(E(line.FIO))
-             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.InsDebt)
-             << "</td> <td style=\"text-align: center\">" << HtmlAmount(line.FundDebt)
-             << "</td></tr>";
+             << "</td> <td style=\"text-align: center\"";
+        AmountAttributes(line.InsDebt);
+        out_ << '>' << HtmlAmount(line.InsDebt) << "</td> <td style=\"text-align: center\"";
+        AmountAttributes(line.FundDebt);
+        out_ << '>' << HtmlAmount(line.FundDebt) << "</td></tr>";
       }
       out_.EndLine();
     }
@@ -468,7 +483,9 @@ class THtmlWriter {
           AmountCell(quarter.Calculated);
           AmountCell(quarter.FromIS);
           out_ << "    <td style=\"text-align: center" << (quarter.Mismatch ? "; color: red" : "")
-               << "\">" << HtmlAmount(quarter.Difference) << "</td>";
+               << '"';
+          AmountAttributes(quarter.Difference);
+          out_ << '>' << HtmlAmount(quarter.Difference) << "</td>";
           out_.EndLine();
         }
         out_.Line("   </tr>");
