@@ -207,23 +207,43 @@ def comparable(sheet):
     return cells
 
 
+def repeated_down(sheet, filter_ref):
+    """The XML spreadsheet's sheet as the XLSX writes it where it has a filter: what is merged down
+    over rows under the filter's header is repeated on each row, so that filtering keeps it."""
+    if not filter_ref:
+        return sheet
+    first_data_row = int(re.sub(r"[A-Z]+", "", filter_ref.split(":")[0])) + 1
+    cells, merges = dict(sheet["cells"]), set()
+    for ref in sheet["merges"]:
+        first, last = ref.split(":")
+        top, bottom = int(re.sub(r"[A-Z]+", "", first)), int(re.sub(r"[A-Z]+", "", last))
+        if top < first_data_row or bottom == top:
+            merges.add(ref)
+            continue
+        for row in range(top + 1, bottom + 1):
+            for column in range(column_number(first), column_number(last) + 1):
+                cells["%s%d" % (column_name(column), row)] = cells.get(first, ("string", ""))
+    return dict(sheet, cells=cells, merges=merges)
+
+
 def compare_books(xlsx, xml, checks):
     checks.expect("same sheets as the XML spreadsheet", xlsx.names == xml.names,
                   "%s against %s" % (xlsx.names, xml.names))
     for name in xml.names:
         if name not in xlsx.sheets:
             continue
-        ours, theirs = comparable(xlsx.sheets[name]), comparable(xml.sheets[name])
+        xml_sheet = repeated_down(xml.sheets[name], xlsx.sheets[name]["filter"])
+        ours, theirs = comparable(xlsx.sheets[name]), comparable(xml_sheet)
         differing = sorted(ref for ref in set(ours) | set(theirs) if ours.get(ref) != theirs.get(ref))
         checks.expect("%s: every cell as in the XML spreadsheet (%d cells)" % (name, len(theirs)),
                       not differing,
                       "; ".join("%s: %r against %r" % (ref, ours.get(ref), theirs.get(ref))
                                 for ref in differing[:5]))
         checks.expect("%s: the merges of the XML spreadsheet" % name,
-                      xlsx.sheets[name]["merges"] == xml.sheets[name]["merges"],
+                      xlsx.sheets[name]["merges"] == xml_sheet["merges"],
                       "extra %s, missing %s" % (
-                          sorted(xlsx.sheets[name]["merges"] - xml.sheets[name]["merges"]),
-                          sorted(xml.sheets[name]["merges"] - xlsx.sheets[name]["merges"])))
+                          sorted(xlsx.sheets[name]["merges"] - xml_sheet["merges"]),
+                          sorted(xml_sheet["merges"] - xlsx.sheets[name]["merges"])))
 
 
 def last_row(sheet):
@@ -269,8 +289,8 @@ def check_views(book, layout, checks, where, panes=True):
         if name.startswith("Сверка СЗВ-6-3"):
             sverka = book.sheets[name]
             if panes:
-                checks.expect("%s: %s frozen" % (where, name), sverka["frozen"] == (2, 0),
-                              "got %s" % (sverka["frozen"],))
+                checks.expect("%s: %s frozen with its captions" % (where, name),
+                              sverka["frozen"] == (4, 0), "got %s" % (sverka["frozen"],))
             ref = "A4:O%d" % last_row(sverka)
             checks.expect("%s: %s filter %s" % (where, name, ref), sverka["filter"] == ref,
                           "got %s" % sverka["filter"])
@@ -319,6 +339,193 @@ def batch_runs(office, brisolt, packgen, work):
     return failed
 
 
+SS = "{urn:schemas-microsoft-com:office:spreadsheet}"
+ODF = {"style": "urn:oasis:names:tc:opendocument:xmlns:style:1.0",
+       "table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0"}
+PERSON_STYLES = {"norm": None, "p": None, "hv": "#66ffff", "hvp": "#66ffff"}
+
+
+def convert_to(office, source, out_dir, target_format, env=None, infilter=None):
+    """Like convert, to any format; env picks the locale of a fresh Calc profile."""
+    os.makedirs(out_dir, exist_ok=True)
+    profile = tempfile.mkdtemp(prefix="brisolt-calc-")
+    try:
+        subprocess.run([office, "--headless", "--norestore", "-env:UserInstallation=file://" + profile]
+                       + (["--infilter=" + infilter] if infilter else [])
+                       + ["--convert-to", target_format, "--outdir", out_dir, source],
+                       capture_output=True, timeout=300, check=False,
+                       env=dict(os.environ, **(env or {})))
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    extension = target_format.split(":")[0]
+    target = os.path.join(out_dir, os.path.splitext(os.path.basename(source))[0] + "." + extension)
+    return target if os.path.exists(target) else None
+
+
+def asked_widths(worksheet):
+    """The widths in points the XML spreadsheet gives its columns, by 1-based column."""
+    widths = {}
+    column = 0
+    for element in worksheet.iter(SS + "Column"):
+        column = int(element.get(SS + "Index", column + 1))
+        for _ in range(int(element.get(SS + "Span", "0")) + 1):
+            widths[column] = float(element.get(SS + "Width"))
+            column += 1
+        column -= 1
+    return widths
+
+
+def to_points(length):
+    for unit, factor in (("in", 72.0), ("cm", 72 / 2.54), ("mm", 72 / 25.4), ("pt", 1.0)):
+        if length.endswith(unit):
+            return float(length[:-len(unit)]) * factor
+    raise ValueError(length)
+
+
+class FlatSheets:
+    """A flat ODF spreadsheet as Calc saved it: per table its column widths in points, and its
+    cells as (text, background colour or None)."""
+
+    def __init__(self, path):
+        root = ET.parse(path).getroot()
+        style, table = "{%s}" % ODF["style"], "{%s}" % ODF["table"]
+        widths, fills = {}, {}
+        for element in root.iter(style + "style"):
+            name = element.get(style + "name")
+            for props in element:
+                width = props.get(style + "column-width")
+                if width:
+                    widths[name] = to_points(width)
+                fill = props.get("{urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0}"
+                                 "background-color")
+                if fill and fill != "transparent":
+                    fills[name] = fill.lower()
+        self.widths, self.cells = {}, {}
+        for sheet in root.iter(table + "table"):
+            name = sheet.get(table + "name")
+            columns, defaults = [], []
+            for column in sheet.iter(table + "table-column"):
+                count = int(column.get(table + "number-columns-repeated", "1"))
+                columns += [widths.get(column.get(table + "style-name"))] * count
+                defaults += [column.get(table + "default-cell-style-name")] * count
+            self.widths[name] = columns
+            cells = {}
+            row = 0
+            for row_element in sheet.iter(table + "table-row"):
+                col = 0
+                for cell in row_element:
+                    count = int(cell.get(table + "number-columns-repeated", "1"))
+                    text = "\n".join("".join(p.itertext()) for p in cell)
+                    style_name = cell.get(table + "style-name") or (
+                        defaults[col] if col < len(defaults) else None)
+                    if text:
+                        cells[(row, col)] = (text, fills.get(style_name))
+                    col += count
+                row += int(row_element.get(table + "number-rows-repeated", "1"))
+            self.cells[name] = cells
+
+
+def check_examples_workbook(office, brisolt, work):
+    """The workbook of the bundled example folder (protformat=2, the one for Calc) as Calc renders
+    it: every sheet's columns as wide as the workbook asks, and the fill of a person's СНИЛС and
+    name cells only where their style has one (a debt left at dismissal)."""
+    checks = Checks("examples_in_calc")
+    examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "examples")
+    source = os.path.join(work, "examples.xml")
+    run = subprocess.run([brisolt, "/regnumb=087-001-012345", "/path=" + examples,
+                          "/orgname=ООО Ромашка", "/protformat=2", "/protfilename=" + source],
+                         capture_output=True, text=True, check=False)
+    checks.expect("batch run writes the examples' workbook", run.returncode == 0, run.stderr)
+    flat = convert_to(office, source, os.path.join(work, "calc-fods"), "fods") if run.returncode == 0 else None
+    if not flat:
+        checks.expect("Calc converts the examples' workbook to fods", False, source)
+        return checks.failed
+    page = os.path.join(work, "examples.html")
+    run = subprocess.run([brisolt, "/regnumb=087-001-012345", "/path=" + examples,
+                          "/orgname=ООО Ромашка", "/protfilename=" + page],
+                         capture_output=True, text=True, check=False)
+    checks.expect("batch run writes the examples' page", run.returncode == 0, run.stderr)
+    if run.returncode == 0:
+        checks.failed += check_html_in_russian_calc(office, page, work)
+    rendered = FlatSheets(flat)
+    workbook = ET.parse(source).getroot()
+    person_styles = {}
+    for worksheet in workbook.iter(SS + "Worksheet"):
+        name = worksheet.get(SS + "Name")
+        asked = asked_widths(worksheet)
+        got = rendered.widths.get(name, [])
+        wrong = ["%d: %s pt for %s" % (column, got[column - 1] if column <= len(got) else None, width)
+                 for column, width in sorted(asked.items())
+                 if column > len(got) or got[column - 1] is None or abs(got[column - 1] - width) > 0.6]
+        checks.expect("%s: %d columns as wide as asked" % (name, len(asked)), not wrong, "; ".join(wrong[:5]))
+        if name == "Таблица":
+            for cell in worksheet.iter(SS + "Cell"):
+                style = cell.get(SS + "StyleID")
+                data = cell.find(SS + "Data")
+                if style in PERSON_STYLES and data is not None and data.text:
+                    person_styles[data.text] = style
+    checks.expect("the examples have persons with and without a fill",
+                  {PERSON_STYLES[style] for style in person_styles.values()} == {None, "#66ffff"},
+                  "styles %s" % sorted(set(person_styles.values())))
+    shown = {}
+    for (row, col), (text, fill) in rendered.cells.get("Таблица", {}).items():
+        if col in (0, 1) and text in person_styles:
+            shown.setdefault(text, set()).add(fill)
+    for text, style in sorted(person_styles.items()):
+        checks.expect("Таблица: %r (%s) filled %s" % (text, style, PERSON_STYLES[style]),
+                      shown.get(text) == {PERSON_STYLES[style]}, "shown %s" % shown.get(text))
+    return checks.failed
+
+
+def float_cells(flat_path):
+    """The number cells of a flat ODF spreadsheet as (value, shown text), and its text cells."""
+    table = "{%s}" % ODF["table"]
+    office = "{urn:oasis:names:tc:opendocument:xmlns:office:1.0}"
+    numbers, texts = [], []
+    for cell in ET.parse(flat_path).getroot().iter(table + "table-cell"):
+        shown = "\n".join("".join(p.itertext()) for p in cell)
+        count = int(cell.get(table + "number-columns-repeated", "1"))
+        if cell.get(office + "value-type") == "float":
+            numbers += [(float(cell.get(office + "value")), shown)] * count
+        elif shown:
+            texts.append(shown)
+    return numbers, texts
+
+
+def check_html_in_russian_calc(office, source, work):
+    """The HTML protocol opened in a Russian Calc: every amount cell a number with its own value,
+    shown grouped with a decimal comma; no amount left as text."""
+    checks = Checks("html_in_russian_calc " + os.path.basename(source))
+    with open(source, encoding="cp1251") as page:
+        values = [float(value) for value in re.findall(r'<td[^>]* sdval="([^"]*)"', page.read())]
+    checks.expect("the page marks its amount cells", len(values) > 50, "%d marked" % len(values))
+    # The filter Calc opens a page and takes a pasted one with; a fresh profile takes the locale.
+    flat = convert_to(office, source, os.path.join(work, "calc-html"), "fods",
+                      env={"LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8"},
+                      infilter="HTML (StarCalc)") if values else None
+    if not flat:
+        checks.expect("Calc converts the page", False, source)
+        return checks.failed
+    numbers, texts = float_cells(flat)
+    remaining = [value for value, _ in numbers]
+    missing = []
+    for value in values:
+        if value in remaining:
+            remaining.remove(value)
+        else:
+            missing.append(value)
+    checks.expect("every amount a number in Calc", not missing, "missing %s" % missing[:5])
+    left_as_text = [text for text in texts if re.fullmatch(r"\s*-?\d+[.,]\d\d\s*", text)]
+    checks.expect("no amount left as text", not left_as_text, "%s" % left_as_text[:5])
+    # Bare integers are the page's other numbers (file numbers), which Calc reads as such.
+    wrong = ["%s shown %r" % (value, text) for value, text in numbers
+             if value in values and not text.isdigit()
+             and text.replace("\u00a0", " ") != format(value, ",.2f").replace(",", " ").replace(".", ",")]
+    checks.expect("amounts shown grouped with a decimal comma (largest %s)" % max(map(abs, values)),
+                  not wrong, "; ".join(wrong[:5]))
+    return checks.failed
+
+
 def main():
     writer, work = sys.argv[1], sys.argv[2]
     brisolt, packgen = (sys.argv[3], sys.argv[4]) if len(sys.argv) > 4 else (None, None)
@@ -344,8 +551,10 @@ def main():
             if os.path.exists(xlsx):
                 check_xlsx(office, xlsx, book, layout, work, checks)
             failed += checks.failed
+    failed += check_html_in_russian_calc(office, os.path.join(work, "full_compact.html"), work)
     if brisolt and packgen:
         failed += batch_runs(office, brisolt, packgen, work)
+        failed += check_examples_workbook(office, brisolt, work)
     print("all spreadsheet checks passed" if not failed else "%d spreadsheet checks FAILED" % failed)
     return 0 if not failed else 1
 
