@@ -157,6 +157,16 @@ TEST_F(BatchRun, BothSpreadsheetFormatsWriteTheSameWorkbook) {
   EXPECT_TRUE(workbooks[0] == workbooks[1]);
 }
 
+TEST_F(BatchRun, NameEndingInAQuoteReachesTheTitleWhole) {
+  const std::string output = Output("quoted-name.html");
+  ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + Folder("sample"),
+                 "/orgname=ООО \"Ромашка\"", "/protfilename=" + output}),
+            kExitSuccess)
+      << stderr_;
+  const std::string text = ReadAll(PathFromNative(output));
+  EXPECT_NE(text.find(Utf8ToCp1251("<title>ООО &quot;Ромашка&quot; - ")), std::string::npos);
+}
+
 TEST_F(BatchRun, TrailingSeparatorsAndDefaultNameGiveTheSameProtocol) {
   const std::string folder = Folder("sample");
   const std::string named = Output("named.html");
