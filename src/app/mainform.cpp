@@ -186,11 +186,24 @@ TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
   setObjectName(QStringLiteral("Main_Form"));
   setWindowTitle(Text("Программа сверки начислений и уплат в ПФР"));
   CreateControls();
-  // The designed size, or more where the fonts need it (a large system font, 125 % scaling).
+  // The designed size, or more where the fonts need it (a large system font), or less where the
+  // screen is lower: 1366 x 768 at 125 % leaves some 570 points under the title bar and above
+  // the task bar. The page's free room goes first; the controls keep what they need.
   const QSize needed = layout()->totalMinimumSize();
-  setFixedSize(QSize(580, 600).expandedTo(needed));
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  QSize size = QSize(580, 600).expandedTo(needed);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    const int titleBar = 2 * QFontMetrics(font()).height();
+    const int room = screen->availableGeometry().height() - titleBar;
+    size.setHeight(std::max(needed.height(), std::min(size.height(), room)));
+  }
+  setFixedSize(size);
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    QPoint corner = area.center() - QPoint(width() / 2, height() / 2);
+    // Never above the screen's top, where the title bar would be out of reach.
+    corner.setY(std::max(corner.y(), area.top()));
+    move(corner);
   }
 }
 
@@ -204,7 +217,7 @@ void TMain_Form::SetCompanions(THelp_Form* help, TProgress_Form* progress) {
 void TMain_Form::CreateControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 6, 4, 6);
-  layout->setSpacing(3);
+  layout->setSpacing(2);
 
   Title_Label = new QLabel(Text("Программа сверки начислений и уплат в ПФР"), this);
   Title_Label->setObjectName(QStringLiteral("Title_Label"));
@@ -214,15 +227,18 @@ void TMain_Form::CreateControls() {
   Title_Label->setAlignment(Qt::AlignCenter);
   layout->addWidget(Title_Label);
 
+  // The version and the maker share a line, so that the window fits a low screen at 125 %.
+  auto* about = new QHBoxLayout;
   Version_Label = new QLabel(this);
   Version_Label->setObjectName(QStringLiteral("Version_Label"));
-  Version_Label->setAlignment(Qt::AlignCenter);
-  layout->addWidget(Version_Label);
-
   Maker_Label = new QLabel(QString::fromUtf8(kMakerLine), this);
   Maker_Label->setObjectName(QStringLiteral("Maker_Label"));
-  Maker_Label->setAlignment(Qt::AlignCenter);
-  layout->addWidget(Maker_Label);
+  about->addStretch(1);
+  about->addWidget(Version_Label);
+  about->addSpacing(16);
+  about->addWidget(Maker_Label);
+  about->addStretch(1);
+  layout->addLayout(about);
 
   auto* links = new QHBoxLayout;
   Guide_Label = MakeLinkLabel(Text("Описание"), this);
@@ -300,7 +316,9 @@ void TMain_Form::CreateControls() {
   Insurers_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Insurers_Grid->setToolTip(
       Text("Щёлкните двойным щелчком на строке со страхователем для получения протокола"));
-  Insurers_Grid->setFixedHeight(92);
+  // The header and three rows.
+  Insurers_Grid->setFixedHeight(Insurers_Grid->horizontalHeader()->sizeHint().height() + 3 * 20 +
+                                2 * Insurers_Grid->frameWidth());
   Insurers_Grid->horizontalHeader()->viewport()->installEventFilter(this);
   Insurers_Grid->viewport()->installEventFilter(this);
   connect(Insurers_Grid, &QTableWidget::cellClicked, this, [this](int, int) { GridClick(); });
