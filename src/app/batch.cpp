@@ -25,6 +25,11 @@ int ProcessBatch(const TRunParams& params) {
   for (const std::string& failure : outcome.ReadFailures) {
     platform::ReportError(failure);
   }
+  if (outcome.Result == TRunResult::Written || outcome.Result == TRunResult::WrittenIncomplete) {
+    for (const std::string& warning : outcome.Warnings) {
+      platform::ReportError(warning);
+    }
+  }
   switch (outcome.Result) {
     case TRunResult::Written:
       if (params.ProtOpen) {

@@ -177,12 +177,10 @@ bool ParseParam(TRunParams& params, const std::string& argument) {
   }
   std::string name = argument.substr(1, equals - 1);
   std::string value = argument.substr(equals + 1);
-  // Shells that keep quotes pass "value" with them; the value is what lies between.
-  if (!value.empty() && value.front() == '"') {
-    value.erase(0, 1);
-  }
-  if (!value.empty() && value.back() == '"') {
-    value.pop_back();
+  // Shells that keep quotes pass "value" with them; the value is what lies between. A quote at
+  // one end only belongs to the value: most company names end with one (ООО "Ромашка").
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+    value = value.substr(1, value.size() - 2);
   }
   params.Params.emplace_back(std::move(name), std::move(value));
   return true;

@@ -58,11 +58,12 @@ const char kNoticeFirst[] =
     "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
     "формам СЗВ-6-1, СЗВ-6-2, СЗВ-6-4,  переданные одним или несколькими страхователями в ПФР за "
     "период с 1 января 2010 года.";
-const char kNoticeParams[] =
-    "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
-    "формам СЗВ-6-1 и СЗВ-6-2,  переданные одним или несколькими страхователями в ПФР за период с "
-    "1 января 2010 года.";
 const char kNoticeProtocol[] = "Для смены каталога перейдите на вкладку \"Параметры\".";
+
+// The items of the format group: the three spreadsheet-or-page formats of the command line, and
+// the XLSX workbook, which the command line asks for by the protocol file's name.
+constexpr int kFormatHtml = 0;
+constexpr int kFormatXlsx = 3;
 
 const char kStateNone[] = "Обработка не выполнялась, протокол не сформирован";
 const char kStateWritten[] = "Сформирован протокол с именем";
@@ -172,10 +173,12 @@ void SetRadioGroupIndex(QButtonGroup& group, int index) {
   group.button(index > last ? last : index)->setChecked(true);
 }
 
-QString TMain_Form::DefaultProtocolName(const QString& regNumbText, int protFormat) {
+QString TMain_Form::DefaultProtocolName(const QString& regNumbText, int format) {
   const QString folder = QStringFromNative(platform::TempFolder());
-  return folder + QLatin1Char(platform::PathSeparator()) + FileNameStem(regNumbText) +
-         (protFormat == 0 ? QStringLiteral(".html") : QStringLiteral(".xml"));
+  const QString extension = format == kFormatHtml   ? QStringLiteral(".html")
+                            : format == kFormatXlsx ? QStringLiteral(".xlsx")
+                                                    : QStringLiteral(".xml");
+  return folder + QLatin1Char(platform::PathSeparator()) + FileNameStem(regNumbText) + extension;
 }
 
 TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
@@ -183,11 +186,24 @@ TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
   setObjectName(QStringLiteral("Main_Form"));
   setWindowTitle(Text("Программа сверки начислений и уплат в ПФР"));
   CreateControls();
-  // The designed size, or more where the fonts need it (a large system font, 125 % scaling).
+  // The designed size, or more where the fonts need it (a large system font), or less where the
+  // screen is lower: 1366 x 768 at 125 % leaves some 570 points under the title bar and above
+  // the task bar. The page's free room goes first; the controls keep what they need.
   const QSize needed = layout()->totalMinimumSize();
-  setFixedSize(QSize(580, 600).expandedTo(needed));
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  QSize size = QSize(580, 600).expandedTo(needed);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    const int titleBar = 2 * QFontMetrics(font()).height();
+    const int room = screen->availableGeometry().height() - titleBar;
+    size.setHeight(std::max(needed.height(), std::min(size.height(), room)));
+  }
+  setFixedSize(size);
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    QPoint corner = area.center() - QPoint(width() / 2, height() / 2);
+    // Never above the screen's top, where the title bar would be out of reach.
+    corner.setY(std::max(corner.y(), area.top()));
+    move(corner);
   }
 }
 
@@ -201,55 +217,58 @@ void TMain_Form::SetCompanions(THelp_Form* help, TProgress_Form* progress) {
 void TMain_Form::CreateControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 6, 4, 6);
-  layout->setSpacing(3);
+  layout->setSpacing(2);
 
-  Label1 = new QLabel(Text("Программа сверки начислений и уплат в ПФР"), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  QFont bold = Label1->font();
+  Title_Label = new QLabel(Text("Программа сверки начислений и уплат в ПФР"), this);
+  Title_Label->setObjectName(QStringLiteral("Title_Label"));
+  QFont bold = Title_Label->font();
   bold.setBold(true);
-  Label1->setFont(bold);
-  Label1->setAlignment(Qt::AlignCenter);
-  layout->addWidget(Label1);
+  Title_Label->setFont(bold);
+  Title_Label->setAlignment(Qt::AlignCenter);
+  layout->addWidget(Title_Label);
 
-  Label2 = new QLabel(this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setAlignment(Qt::AlignCenter);
-  layout->addWidget(Label2);
-
-  Label3 = new QLabel(QString::fromUtf8(kMakerLine), this);
-  Label3->setObjectName(QStringLiteral("Label3"));
-  Label3->setAlignment(Qt::AlignCenter);
-  layout->addWidget(Label3);
+  // The version and the maker share a line, so that the window fits a low screen at 125 %.
+  auto* about = new QHBoxLayout;
+  Version_Label = new QLabel(this);
+  Version_Label->setObjectName(QStringLiteral("Version_Label"));
+  Maker_Label = new QLabel(QString::fromUtf8(kMakerLine), this);
+  Maker_Label->setObjectName(QStringLiteral("Maker_Label"));
+  about->addStretch(1);
+  about->addWidget(Version_Label);
+  about->addSpacing(16);
+  about->addWidget(Maker_Label);
+  about->addStretch(1);
+  layout->addLayout(about);
 
   auto* links = new QHBoxLayout;
-  BS_Label = MakeLinkLabel(Text("Описание"), this);
-  BS_Label->setObjectName(QStringLiteral("BS_Label"));
-  BS_Label->installEventFilter(this);
+  Guide_Label = MakeLinkLabel(Text("Описание"), this);
+  Guide_Label->setObjectName(QStringLiteral("Guide_Label"));
+  Guide_Label->installEventFilter(this);
   Help_Button = new QToolButton(this);
   Help_Button->setObjectName(QStringLiteral("Help_Button"));
   Help_Button->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
   Help_Button->setIconSize(QSize(16, 16));
   Help_Button->setToolTip(Text("Справка"));
   connect(Help_Button, &QToolButton::clicked, this, [this] { Help_ButtonClick(); });
-  EMail_Label = MakeLinkLabel(Text("Сайт программы"), this);
-  EMail_Label->setObjectName(QStringLiteral("EMail_Label"));
-  EMail_Label->installEventFilter(this);
+  Site_Label = MakeLinkLabel(Text("Сайт программы"), this);
+  Site_Label->setObjectName(QStringLiteral("Site_Label"));
+  Site_Label->installEventFilter(this);
   links->addStretch(1);
-  links->addWidget(BS_Label);
+  links->addWidget(Guide_Label);
   links->addSpacing(12);
   links->addWidget(Help_Button);
   links->addSpacing(12);
-  links->addWidget(EMail_Label);
+  links->addWidget(Site_Label);
   links->addStretch(1);
   layout->addLayout(links);
 
-  Debug_Label = new QLabel(this);
-  Debug_Label->setObjectName(QStringLiteral("Debug_Label"));
-  Debug_Label->setFont(bold);
-  Debug_Label->setStyleSheet(QStringLiteral("color: red"));
-  Debug_Label->setAlignment(Qt::AlignCenter);
-  Debug_Label->setVisible(false);
-  layout->addWidget(Debug_Label);
+  PublicTest_Label = new QLabel(this);
+  PublicTest_Label->setObjectName(QStringLiteral("PublicTest_Label"));
+  PublicTest_Label->setFont(bold);
+  PublicTest_Label->setStyleSheet(QStringLiteral("color: red"));
+  PublicTest_Label->setAlignment(Qt::AlignCenter);
+  PublicTest_Label->setVisible(false);
+  layout->addWidget(PublicTest_Label);
 
   auto* pathLabel = new QLabel(Text("Путь к файлам ПФР:"), this);
   layout->addWidget(pathLabel);
@@ -268,48 +287,50 @@ void TMain_Form::CreateControls() {
   Subdirs_CheckBox->setObjectName(QStringLiteral("Subdirs_CheckBox"));
   layout->addWidget(Subdirs_CheckBox);
 
-  Label6 = new QLabel(Text(kNoticeFirst), this);
-  Label6->setObjectName(QStringLiteral("Label6"));
-  Label6->setFont(bold);
-  Label6->setWordWrap(true);
-  Label6->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Notice_Label = new QLabel(Text(kNoticeFirst), this);
+  Notice_Label->setObjectName(QStringLiteral("Notice_Label"));
+  Notice_Label->setFont(bold);
+  Notice_Label->setWordWrap(true);
+  Notice_Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // Room for the longest notice, so that the controls below stay put when it changes.
-  Label6->setMinimumHeight(4 * QFontMetrics(bold).lineSpacing());
-  layout->addWidget(Label6);
+  Notice_Label->setMinimumHeight(4 * QFontMetrics(bold).lineSpacing());
+  layout->addWidget(Notice_Label);
 
-  Label5 = new QLabel(Text("Список страхователей"), this);
-  Label5->setObjectName(QStringLiteral("Label5"));
-  Label5->setFont(bold);
-  Label5->setAlignment(Qt::AlignCenter);
-  layout->addWidget(Label5);
+  Insurers_Label = new QLabel(Text("Список страхователей"), this);
+  Insurers_Label->setObjectName(QStringLiteral("Insurers_Label"));
+  Insurers_Label->setFont(bold);
+  Insurers_Label->setAlignment(Qt::AlignCenter);
+  layout->addWidget(Insurers_Label);
 
   auto* gridRow = new QHBoxLayout;
-  Data_Grid = new QTableWidget(1, 2, this);
-  Data_Grid->setObjectName(QStringLiteral("Data_Grid"));
-  Data_Grid->setHorizontalHeaderLabels({Text("Рег. № в ПФР"), Text("Наименование предприятия")});
-  Data_Grid->verticalHeader()->setVisible(false);
-  Data_Grid->verticalHeader()->setDefaultSectionSize(20);
-  Data_Grid->horizontalHeader()->setStretchLastSection(true);
-  Data_Grid->horizontalHeader()->setSectionsClickable(false);
-  Data_Grid->setColumnWidth(0, 120);
-  Data_Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-  Data_Grid->setSelectionMode(QAbstractItemView::SingleSelection);
-  Data_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  Data_Grid->setToolTip(
+  Insurers_Grid = new QTableWidget(1, 2, this);
+  Insurers_Grid->setObjectName(QStringLiteral("Insurers_Grid"));
+  Insurers_Grid->setHorizontalHeaderLabels({Text("Рег. № в ПФР"), Text("Наименование предприятия")});
+  Insurers_Grid->verticalHeader()->setVisible(false);
+  Insurers_Grid->verticalHeader()->setDefaultSectionSize(20);
+  Insurers_Grid->horizontalHeader()->setStretchLastSection(true);
+  Insurers_Grid->horizontalHeader()->setSectionsClickable(false);
+  Insurers_Grid->setColumnWidth(0, 120);
+  Insurers_Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Insurers_Grid->setSelectionMode(QAbstractItemView::SingleSelection);
+  Insurers_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Insurers_Grid->setToolTip(
       Text("Щёлкните двойным щелчком на строке со страхователем для получения протокола"));
-  Data_Grid->setFixedHeight(92);
-  Data_Grid->horizontalHeader()->viewport()->installEventFilter(this);
-  Data_Grid->viewport()->installEventFilter(this);
-  connect(Data_Grid, &QTableWidget::cellClicked, this, [this](int, int) { GridClick(); });
-  connect(Data_Grid, &QTableWidget::currentCellChanged, this,
+  // The header and three rows.
+  Insurers_Grid->setFixedHeight(Insurers_Grid->horizontalHeader()->sizeHint().height() + 3 * 20 +
+                                2 * Insurers_Grid->frameWidth());
+  Insurers_Grid->horizontalHeader()->viewport()->installEventFilter(this);
+  Insurers_Grid->viewport()->installEventFilter(this);
+  connect(Insurers_Grid, &QTableWidget::cellClicked, this, [this](int, int) { GridClick(); });
+  connect(Insurers_Grid, &QTableWidget::currentCellChanged, this,
           [this](int, int, int, int) { GridClick(); });
   GetList_Button = new QToolButton(this);
   GetList_Button->setObjectName(QStringLiteral("GetList_Button"));
   GetList_Button->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
   GetList_Button->setIconSize(QSize(24, 24));
   GetList_Button->setToolTip(Text("Получить список страхователей"));
-  connect(GetList_Button, &QToolButton::clicked, this, [this] { GetStrList_ButtonClick(); });
-  gridRow->addWidget(Data_Grid, 1);
+  connect(GetList_Button, &QToolButton::clicked, this, [this] { GetList_ButtonClick(); });
+  gridRow->addWidget(Insurers_Grid, 1);
   gridRow->addWidget(GetList_Button, 0, Qt::AlignTop);
   layout->addLayout(gridRow);
 
@@ -347,6 +368,12 @@ QWidget* TMain_Form::CreateParamsPage() {
   OrgName_Edit->setObjectName(QStringLiteral("OrgName_Edit"));
   orgNameLabel->setBuddy(OrgName_Edit);
   layout->addWidget(OrgName_Edit);
+  // A number typed by hand belongs to another insurer than the name the list or the last session
+  // left: the name goes with it (or becomes the listed insurer's), unless the user typed it.
+  connect(RegNumb_Edit, &QLineEdit::textEdited, this, [this](const QString&) { RegNumbEdited(); });
+  connect(OrgName_Edit, &QLineEdit::textEdited, this, [this](const QString&) {
+    orgNameTyped_ = true;
+  });
 
   auto* groups = new QHBoxLayout;
   Saldo_Group = new QGroupBox(Text("Выводить работников с сальдо:"), page);
@@ -356,16 +383,18 @@ QWidget* TMain_Form::CreateParamsPage() {
       1);
   Format_Group = new QGroupBox(Text("Формат вывода:"), page);
   Format_Group->setObjectName(QStringLiteral("Format_Group"));
-  formatItems_ =
-      MakeRadioGroup(Format_Group, {Text("HTML"), Text("Excel"), Text("OpenOffice Calc")}, 1);
-  Group_Group = new QGroupBox(Text("Вид формы протокола:"), page);
-  Group_Group->setObjectName(QStringLiteral("Group_Group"));
-  layoutItems_ = MakeRadioGroup(Group_Group, {Text("Компактная"), Text("Наглядная")}, 1);
+  QStringList formats = {Text("HTML"), Text("Excel"), Text("OpenOffice Calc")};
+  // A build without the XLSX writer offers only what it can write.
+  if (XlsxAvailable()) formats << Text("Книга Excel (XLSX)");
+  formatItems_ = MakeRadioGroup(Format_Group, formats, 1);
+  Layout_Group = new QGroupBox(Text("Вид формы протокола:"), page);
+  Layout_Group->setObjectName(QStringLiteral("Layout_Group"));
+  layoutItems_ = MakeRadioGroup(Layout_Group, {Text("Компактная"), Text("Наглядная")}, 1);
   groups->setSpacing(2);
   Saldo_Group->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
   groups->addWidget(Saldo_Group, 1);
   groups->addWidget(Format_Group, 0);
-  groups->addWidget(Group_Group, 0);
+  groups->addWidget(Layout_Group, 0);
   layout->addLayout(groups);
 
   // The two check boxes with the button beside them: the balance filter's four rows take the
@@ -406,27 +435,27 @@ QWidget* TMain_Form::CreateProtocolPage() {
 
   // The protocol's name looks like a label but wraps anywhere: several registration numbers make
   // a name without a blank to wrap at. The clerk can select and copy it whole.
-  ProtName_Label = new QTextEdit(page);
-  ProtName_Label->setObjectName(QStringLiteral("ProtName_Label"));
-  QFont bold = ProtName_Label->font();
+  ProtName_Text = new QTextEdit(page);
+  ProtName_Text->setObjectName(QStringLiteral("ProtName_Text"));
+  QFont bold = ProtName_Text->font();
   bold.setBold(true);
-  ProtName_Label->setFont(bold);
-  ProtName_Label->setReadOnly(true);
-  ProtName_Label->setAcceptRichText(false);
-  ProtName_Label->setTextInteractionFlags(Qt::TextSelectableByMouse |
+  ProtName_Text->setFont(bold);
+  ProtName_Text->setReadOnly(true);
+  ProtName_Text->setAcceptRichText(false);
+  ProtName_Text->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                          Qt::TextSelectableByKeyboard);
-  ProtName_Label->setFrameShape(QFrame::NoFrame);
-  ProtName_Label->viewport()->setAutoFillBackground(false);
-  ProtName_Label->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  ProtName_Label->setLineWrapMode(QTextEdit::WidgetWidth);
+  ProtName_Text->setFrameShape(QFrame::NoFrame);
+  ProtName_Text->viewport()->setAutoFillBackground(false);
+  ProtName_Text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ProtName_Text->setLineWrapMode(QTextEdit::WidgetWidth);
   QTextOption nameOption(Qt::AlignHCenter);
   nameOption.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  ProtName_Label->document()->setDefaultTextOption(nameOption);
+  ProtName_Text->document()->setDefaultTextOption(nameOption);
   // Four lines hold a name in a deep temporary folder with many numbers; a longer one scrolls.
-  ProtName_Label->setFixedHeight(
+  ProtName_Text->setFixedHeight(
       4 * QFontMetrics(bold).lineSpacing() +
-      2 * static_cast<int>(std::ceil(ProtName_Label->document()->documentMargin())));
-  layout->addWidget(ProtName_Label);
+      2 * static_cast<int>(std::ceil(ProtName_Text->document()->documentMargin())));
+  layout->addWidget(ProtName_Text);
   layout->addStretch(1);
 
   auto* buttons = new QHBoxLayout;
@@ -435,7 +464,7 @@ QWidget* TMain_Form::CreateProtocolPage() {
   connect(ToProcess_Button, &QPushButton::clicked, this, [this] { ToProcess_ButtonClick(); });
   OpenProt_Button = new QPushButton(Text("Открыть протокол"), page);
   OpenProt_Button->setObjectName(QStringLiteral("OpenProt_Button"));
-  connect(OpenProt_Button, &QPushButton::clicked, this, [this] { OpenP_ButtonClick(); });
+  connect(OpenProt_Button, &QPushButton::clicked, this, [this] { OpenProt_ButtonClick(); });
   SaveProt_Button = new QPushButton(Text("Сохранить как..."), page);
   SaveProt_Button->setObjectName(QStringLiteral("SaveProt_Button"));
   connect(SaveProt_Button, &QPushButton::clicked, this, [this] { SaveProt_ButtonClick(); });
@@ -472,25 +501,25 @@ void TMain_Form::closeEvent(QCloseEvent* event) {
 bool TMain_Form::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    if (watched == BS_Label) {
-      BS_LabelClick();
+    if (watched == Guide_Label) {
+      Guide_LabelClick();
       return true;
     }
-    if (watched == EMail_Label) {
-      EMail_LabelClick();
+    if (watched == Site_Label) {
+      Site_LabelClick();
       return true;
     }
   }
   if (event->type() == QEvent::MouseButtonDblClick) {
-    if (watched == Data_Grid->horizontalHeader()->viewport()) {
+    if (watched == Insurers_Grid->horizontalHeader()->viewport()) {
       GridDblClick(-1);
       return true;
     }
-    if (watched == Data_Grid->viewport()) {
+    if (watched == Insurers_Grid->viewport()) {
       // The row under the pointer, -1 below the last row.
       const QPoint point = static_cast<QMouseEvent*>(event)->position().toPoint();
-      const int row = Data_Grid->rowAt(point.y());
-      if (row >= 0) Data_Grid->setCurrentCell(row, std::max(Data_Grid->columnAt(point.x()), 0));
+      const int row = Insurers_Grid->rowAt(point.y());
+      if (row >= 0) Insurers_Grid->setCurrentCell(row, std::max(Insurers_Grid->columnAt(point.x()), 0));
       GridDblClick(row);
       return true;
     }
@@ -517,11 +546,11 @@ void TMain_Form::OnShow() {
 
   TFileVersionInfo version;
   ReadFileVersionInfo(platform::ExecutablePath(), version);
-  Label2->setText(Text("Версия ") + QString::fromStdString(version.ProductVersion) + Text(" от ") +
+  Version_Label->setText(Text("Версия ") + QString::fromStdString(version.ProductVersion) + Text(" от ") +
                   Text(ReleaseDate));
   if (PublicTestBuild) {
-    Debug_Label->setText(Text("Версия предназначена для публичного тестирования."));
-    Debug_Label->setVisible(true);
+    PublicTest_Label->setText(Text("Версия предназначена для публичного тестирования."));
+    PublicTest_Label->setVisible(true);
   }
   // Selecting the page here is no page change: the notice keeps its first text.
   const QSignalBlocker quiet(PageControl);
@@ -547,7 +576,7 @@ void TMain_Form::Browse_ButtonClick() {
   if (!folder.isEmpty()) Path_Edit->setText(folder);
 }
 
-void TMain_Form::GetStrList_ButtonClick() {
+void TMain_Form::GetList_ButtonClick() {
   if (running_) return;
   std::vector<std::string> names;
   std::vector<std::string> regNumbs;
@@ -555,17 +584,34 @@ void TMain_Form::GetStrList_ButtonClick() {
       NativeFromQString(Path_Edit->text()) + std::string(1, platform::PathSeparator());
   const bool subDirs = Subdirs_CheckBox->isChecked();
   std::string failure;
-  // Every pack of the folder is read; a big folder must not freeze the window meanwhile.
+  // Every pack of the folder is read; a big folder must not freeze the window meanwhile, and the
+  // progress window shows how far the reading is.
   running_ = true;
-  RunOnWorker([&] {
-    try {
-      engine_.ScanInsurers(folder, subDirs, names, regNumbs);
-    } catch (const std::exception& error) {
-      failure = error.what();
-    } catch (...) {
-      failure = "Неизвестная ошибка.";
+  if (progress_) {
+    progress_->ShowProgress(Text("Поиск страхователей"), Text("Подождите..."), 0, 100);
+    progress_->StartRun();
+  }
+  {
+    TProgressRelay relay(progress_);
+    TProgressEvent report;
+    if (progress_) {
+      report = [&relay](const std::string& stage, const std::string& detail, int position,
+                        int maximum) { relay.Report(stage, detail, position, maximum); };
     }
-  });
+    RunOnWorker([&] {
+      try {
+        engine_.ScanInsurers(folder, subDirs, names, regNumbs, report);
+      } catch (const std::exception& error) {
+        failure = error.what();
+      } catch (...) {
+        failure = "Неизвестная ошибка.";
+      }
+    });
+  }
+  if (progress_) {
+    QCoreApplication::sendPostedEvents(progress_);
+    progress_->EndRun();
+  }
   running_ = false;
   if (!failure.empty()) {
     ShowMessage(QString::fromStdString(FailureDisplayText(failure)), Text("Brisolt"), true);
@@ -574,47 +620,64 @@ void TMain_Form::GetStrList_ButtonClick() {
   if (regNumbs.empty()) {
     ShowMessage(Text("Файлов с инд. сведениями не обнаружено."), Text(kCaptionError), true);
   } else {
-    const QSignalBlocker quiet(Data_Grid);
-    Data_Grid->clearContents();
-    Data_Grid->setRowCount(static_cast<int>(regNumbs.size()));
+    const QSignalBlocker quiet(Insurers_Grid);
+    Insurers_Grid->clearContents();
+    Insurers_Grid->setRowCount(static_cast<int>(regNumbs.size()));
     for (std::size_t index = 0; index < regNumbs.size(); ++index) {
       const int row = static_cast<int>(index);
-      Data_Grid->setItem(row, 0, new QTableWidgetItem(QStringFromCp1251(regNumbs[index])));
-      Data_Grid->setItem(row, 1,
+      Insurers_Grid->setItem(row, 0, new QTableWidgetItem(QStringFromCp1251(regNumbs[index])));
+      Insurers_Grid->setItem(row, 1,
                          new QTableWidgetItem(index < names.size()
                                                   ? QStringFromCp1251(names[index])
                                                   : QString()));
     }
-    Data_Grid->setCurrentCell(0, 0);
+    Insurers_Grid->setCurrentCell(0, 0);
   }
   GridClick();
 }
 
 void TMain_Form::GridClick() {
-  const int row = Data_Grid->currentRow();
-  if (row < 0 || row >= Data_Grid->rowCount()) return;
-  const QTableWidgetItem* regNumb = Data_Grid->item(row, 0);
+  const int row = Insurers_Grid->currentRow();
+  if (row < 0 || row >= Insurers_Grid->rowCount()) return;
+  const QTableWidgetItem* regNumb = Insurers_Grid->item(row, 0);
   // A row that holds no insurer (the grid before the first list) must not wipe what the user
   // typed into the fields.
   if (regNumb == nullptr || regNumb->text().isEmpty()) return;
-  const QTableWidgetItem* orgName = Data_Grid->item(row, 1);
+  const QTableWidgetItem* orgName = Insurers_Grid->item(row, 1);
   RegNumb_Edit->setText(regNumb->text());
   OrgName_Edit->setText(orgName ? orgName->text() : QString());
+  orgNameTyped_ = false;
+}
+
+void TMain_Form::RegNumbEdited() {
+  if (orgNameTyped_) return;
+  const QString typed = RegNumb_Edit->text().trimmed();
+  QString name;
+  for (int row = 0; row < Insurers_Grid->rowCount(); ++row) {
+    const QTableWidgetItem* regNumb = Insurers_Grid->item(row, 0);
+    if (regNumb != nullptr && !typed.isEmpty() && regNumb->text() == typed) {
+      const QTableWidgetItem* orgName = Insurers_Grid->item(row, 1);
+      if (orgName != nullptr) name = orgName->text();
+      break;
+    }
+  }
+  OrgName_Edit->setText(name);
 }
 
 void TMain_Form::GridDblClick(int row) {
-  if (row < 0 || row >= Data_Grid->rowCount()) {
+  if (row < 0 || row >= Insurers_Grid->rowCount()) {
     ShowMessage(Text("Выберите страхователя"), Text(kCaptionInformation), false);
     return;
   }
-  const QTableWidgetItem* regNumb = Data_Grid->item(row, 0);
+  const QTableWidgetItem* regNumb = Insurers_Grid->item(row, 0);
   if (regNumb == nullptr || regNumb->text().isEmpty()) {
     ShowMessage(Text("Список страхователей пуст."), Text(kCaptionError), false);
     return;
   }
-  const QTableWidgetItem* orgName = Data_Grid->item(row, 1);
+  const QTableWidgetItem* orgName = Insurers_Grid->item(row, 1);
   RegNumb_Edit->setText(regNumb->text());
   OrgName_Edit->setText(orgName ? orgName->text() : QString());
+  orgNameTyped_ = false;
   Process_ButtonClick();
 }
 
@@ -666,12 +729,15 @@ void TMain_Form::Process_ButtonClick() {
   request.CalcCorr = CalcCorr_Checkbox->isChecked();
   request.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
   request.OrgName = Cp1251FromQString(OrgName_Edit->text());
-  request.VersionText = Cp1251FromQString(Label2->text());
+  request.VersionText = Cp1251FromQString(Version_Label->text());
   request.SaldoFilter = RadioGroupIndex(*saldoItems_);
   request.ProtForm = RadioGroupIndex(*layoutItems_);
-  request.ProtFormat = RadioGroupIndex(*formatItems_);
-  request.KeepReport = XlsxAvailable() && request.ProtFormat != 0;
-  const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), request.ProtFormat);
+  const int format = RadioGroupIndex(*formatItems_);
+  // The workbook is asked for by its file name, as on the command line; Excel opens it.
+  request.ProtFormat = format == kFormatXlsx ? 1 : format;
+  request.KeepReport = XlsxAvailable() && format != kFormatHtml && format != kFormatXlsx;
+  request.WindowWording = true;
+  const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), format);
   request.ProtFileName = NativeFromQString(protocolName);
 
   if (progress_) {
@@ -693,6 +759,11 @@ void TMain_Form::Process_ButtonClick() {
   switch (outcome.Result) {
     case TRunResult::Written:
     case TRunResult::WrittenIncomplete:
+      if (!outcome.Warnings.empty()) {
+        QStringList lines;
+        for (const std::string& warning : outcome.Warnings) lines << QString::fromStdString(warning);
+        ShowMessage(lines.join(QLatin1Char('\n')), Text(kCaptionInformation), false);
+      }
       SetProtocolResult(protocolName);
       keptReport_ = outcome.Report;
       keptStamp_ = outcome.Stamp;
@@ -726,7 +797,7 @@ void TMain_Form::Process_ButtonClick() {
 }
 
 void TMain_Form::SetProtocolResult(const QString& fileName) {
-  ProtName_Label->setPlainText(fileName);
+  ProtName_Text->setPlainText(fileName);
   ProtState_Label->setText(Text(kStateWritten));
 }
 
@@ -735,8 +806,8 @@ void TMain_Form::OpenSpreadsheet(const QString& fileName, int protFormat) {
                          NativeFromQString(fileName));
 }
 
-void TMain_Form::OpenP_ButtonClick() {
-  const QString fileName = ProtName_Label->toPlainText();
+void TMain_Form::OpenProt_ButtonClick() {
+  const QString fileName = ProtName_Text->toPlainText();
   if (fileName.isEmpty()) {
     ShowMessage(Text("Нечего открывать."), Text(kCaptionError), true);
     return;
@@ -749,7 +820,9 @@ void TMain_Form::OpenP_ButtonClick() {
   const int format = RadioGroupIndex(*formatItems_);
   if (format == 1 || format == 2) {
     OpenSpreadsheet(fileName, format);
-  } else if (format == 0) {
+  } else if (format == kFormatXlsx) {
+    OpenSpreadsheet(fileName, 1);
+  } else if (format == kFormatHtml) {
     ShowMessage(Text("Пожалуйста, укажите на вкладке \"Параметры\" формат вывода для открытия "
                      "протокола нужной программой."),
                 Text("Brisolt"), false);
@@ -757,21 +830,30 @@ void TMain_Form::OpenP_ButtonClick() {
 }
 
 void TMain_Form::SaveProt_ButtonClick() {
-  const QString fileName = ProtName_Label->toPlainText();
+  const QString fileName = ProtName_Text->toPlainText();
   if (fileName.isEmpty()) {
     ShowMessage(Text("Нечего сохранять."), Text(kCaptionError), true);
     return;
   }
-  const bool html = QFileInfo(fileName).suffix().toLower() == QLatin1String("html");
-  // The workbook of the protocol shown can also be saved as XLSX, written anew from its report.
-  const bool xlsx = !html && keptReport_ != nullptr;
+  const QString suffix = QFileInfo(fileName).suffix().toLower();
+  const bool html = suffix == QLatin1String("html");
+  const bool workbook = suffix == QLatin1String("xlsx");
+  // The XML workbook of the protocol shown can also be saved as XLSX, written anew from its
+  // report; an XLSX protocol is copied as it is.
+  const bool xlsx = !html && !workbook && keptReport_ != nullptr;
   QString spreadsheetTypes = Text("XML-файлы Excel/OpenOffice (*.xml)");
   if (xlsx) spreadsheetTypes += Text(";;Книги Excel (*.xlsx)");
-  const QString target = html ? dialogs_.AskSaveFileName(this, QStringLiteral("HTMLSaveDialog"),
-                                                          Text("Web-страницы (*.htm *.html)"),
-                                                          fileName)
-                              : dialogs_.AskSaveFileName(this, QStringLiteral("XMLSaveDialog"),
-                                                          spreadsheetTypes, fileName);
+  QString target;
+  if (html) {
+    target = dialogs_.AskSaveFileName(this, QStringLiteral("HTMLSaveDialog"),
+                                      Text("Web-страницы (*.htm *.html)"), fileName);
+  } else if (workbook) {
+    target = dialogs_.AskSaveFileName(this, QStringLiteral("XLSXSaveDialog"),
+                                      Text("Книги Excel (*.xlsx)"), fileName);
+  } else {
+    target = dialogs_.AskSaveFileName(this, QStringLiteral("XMLSaveDialog"), spreadsheetTypes,
+                                      fileName);
+  }
   if (target.isEmpty()) return;
   if (xlsx && QFileInfo(target).suffix().toLower() == QLatin1String("xlsx")) {
     const TRunOutcome written =
@@ -820,7 +902,9 @@ void TMain_Form::ToProcess_ButtonClick() {
 
 void TMain_Form::PCChange() {
   const bool params = PageControl->currentWidget() == Params_Sheet;
-  Label6->setText(Text(params ? kNoticeParams : kNoticeProtocol));
+  // Back on the parameters the notice says again what it said at the start: the folder needs the
+  // СЗВ-6-4 packs as well.
+  Notice_Label->setText(Text(params ? kNoticeFirst : kNoticeProtocol));
   Path_Edit->setEnabled(params);
   Subdirs_CheckBox->setEnabled(params);
   Browse_Button->setEnabled(params);
@@ -831,9 +915,9 @@ void TMain_Form::Help_ButtonClick() {
   if (help_) help_->ShowBeside();
 }
 
-void TMain_Form::BS_LabelClick() { OpenGuide(dialogs_, this); }
+void TMain_Form::Guide_LabelClick() { OpenGuide(dialogs_, this); }
 
-void TMain_Form::EMail_LabelClick() {
+void TMain_Form::Site_LabelClick() {
   if (HomePageURL[0] != '\0') {
     dialogs_.ShellOpen(HomePageURL);
   } else {

@@ -42,23 +42,25 @@ class TMain_Form : public QWidget {
   void OnShow();
   void OnClose();
   void Browse_ButtonClick();
-  void GetStrList_ButtonClick();
+  void GetList_ButtonClick();
   void GridClick();
   void GridDblClick(int row);  // row -1: the header or no row
+  void RegNumbEdited();        // by the user, not by the program
   void Process_ButtonClick();
-  void OpenP_ButtonClick();
+  void OpenProt_ButtonClick();
   void SaveProt_ButtonClick();
   void ToProcess_ButtonClick();
   void PCChange();
   void Help_ButtonClick();
-  void BS_LabelClick();
-  void EMail_LabelClick();
+  void Guide_LabelClick();
+  void Site_LabelClick();
 
   // True while a run is on its worker thread.
   bool IsRunning() const { return running_; }
 
-  // Where a run writes its protocol for the registration-number text typed in the window.
-  static QString DefaultProtocolName(const QString& regNumbText, int protFormat);
+  // Where a run writes its protocol for the registration-number text typed in the window and the
+  // item of the format group (0 HTML, 1 and 2 the XML workbook, 3 the XLSX workbook).
+  static QString DefaultProtocolName(const QString& regNumbText, int format);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -86,24 +88,26 @@ class TMain_Form : public QWidget {
   bool settingsReadable_ = false;
   bool shown_ = false;
   bool running_ = false;
+  // The insurer's name was typed by the user since the list or the settings last filled it.
+  bool orgNameTyped_ = false;
   // The report of the spreadsheet protocol shown on the protocol page and the stamp it carries,
   // for "save as" an XLSX workbook of the same protocol. Empty without XLSX support.
   std::shared_ptr<const TReport> keptReport_;
   std::string keptStamp_;
 
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLabel* BS_Label;
+  QLabel* Title_Label;
+  QLabel* Version_Label;
+  QLabel* Maker_Label;
+  QLabel* Guide_Label;
   QToolButton* Help_Button;
-  QLabel* EMail_Label;
-  QLabel* Debug_Label;
+  QLabel* Site_Label;
+  QLabel* PublicTest_Label;
   QLineEdit* Path_Edit;
   QPushButton* Browse_Button;
   QCheckBox* Subdirs_CheckBox;
-  QLabel* Label6;
-  QLabel* Label5;
-  QTableWidget* Data_Grid;
+  QLabel* Notice_Label;
+  QLabel* Insurers_Label;
+  QTableWidget* Insurers_Grid;
   QToolButton* GetList_Button;
   QTabWidget* PageControl;
   QWidget* Params_Sheet;
@@ -112,7 +116,7 @@ class TMain_Form : public QWidget {
   QLineEdit* OrgName_Edit;
   QGroupBox* Saldo_Group;
   QGroupBox* Format_Group;
-  QGroupBox* Group_Group;
+  QGroupBox* Layout_Group;
   QButtonGroup* saldoItems_;
   QButtonGroup* formatItems_;
   QButtonGroup* layoutItems_;
@@ -120,7 +124,7 @@ class TMain_Form : public QWidget {
   QCheckBox* Open_CheckBox;
   QPushButton* Process_Button;
   QLabel* ProtState_Label;
-  QTextEdit* ProtName_Label;
+  QTextEdit* ProtName_Text;
   QPushButton* ToProcess_Button;
   QPushButton* OpenProt_Button;
   QPushButton* SaveProt_Button;

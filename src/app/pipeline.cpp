@@ -128,6 +128,10 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       outcome.Message = "Не удалось извлечь сведения о сотрудниках.";
       return outcome;
     }
+    for (const std::string& number : fileSet.RegNumbsWithoutPacks) {
+      outcome.Warnings.push_back("По регистрационному номеру " + Cp1251ToUtf8(number) +
+                                 " не найдено ни одной пачки СЗВ-6: его сведений в протоколе нет.");
+    }
     const std::string targetConflict =
         ProtocolTargetConflict(request.ProtFileName, fileSet.PackFileNames, fileSet.WalkedFolders);
     if (!targetConflict.empty()) {
@@ -145,7 +149,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       WriteProtocol(report, type, request.ProtFileName, stamp);
     } catch (const ESpreadsheetTooLarge& failure) {
       outcome.Result = TRunResult::ProtocolTooLarge;
-      outcome.Message = failure.what();
+      outcome.Message = request.WindowWording ? failure.WindowText() : failure.what();
       return outcome;
     } catch (const EProtocolWriteError& failure) {
       outcome.Result = TRunResult::ProtocolNotWritten;
@@ -191,7 +195,7 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
     outcome.Result = TRunResult::Written;
   } catch (const ESpreadsheetTooLarge& failure) {
     outcome.Result = TRunResult::ProtocolTooLarge;
-    outcome.Message = failure.what();
+    outcome.Message = failure.WindowText();
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::ProtocolNotWritten;
     outcome.Message = FailureDisplayText(failure.what());

@@ -25,6 +25,9 @@ struct TRunRequest {
   std::string VersionText;   // windows-1251; see BatchVersionText
   int Threads = 0;           // threads of the load and the report (TFileSet::Threads); 0: one per core
   bool KeepReport = false;   // hand the written report back, to be saved in another format
+  // The way out of a too large spreadsheet is named as the window's options rather than as the
+  // command line's parameters.
+  bool WindowWording = false;
   // For a process that ends after the run (batch mode): the run's persons and report are left
   // for the system to take back with the process, instead of being freed block by block, which
   // takes a tenth of a large run. Only the last run's are held.
@@ -46,6 +49,9 @@ struct TRunOutcome {
   // UTF-8, one line for each file or folder the load could not read, with the reason; whatever
   // the outcome, as they may be its cause.
   std::vector<std::string> ReadFailures;
+  // UTF-8, one line for each of several registration numbers that has no pack in the folder, when
+  // the others gave a protocol: it holds nothing of that insurer.
+  std::vector<std::string> Warnings;
   // Only when written and asked for by KeepReport: the report and the stamp it was written with.
   std::shared_ptr<const TReport> Report;
   std::string Stamp;
@@ -64,7 +70,8 @@ bool XlsxAvailable();
 TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress);
 
 // Writes the report of an earlier run again as an XLSX workbook with that run's stamp (the window's
-// "save as"). Written, ProtocolTooLarge or ProtocolNotWritten, with the message for the user.
+// "save as"). Written, ProtocolTooLarge or ProtocolNotWritten, with the message for the user in
+// the window's words.
 TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
                           const std::string& fileName);
 

@@ -12,7 +12,9 @@ struct TSettings {
   std::string FilesPath;   // the platform's narrow encoding
   int PPPMethod = 0;       // layout: 0 compact, 1 detailed
   int SaldoGroup = 0;      // balance filter 0..3
-  int ProtFormat = 0;      // 0 HTML, 1 Excel, 2 OpenOffice Calc
+  // 0 HTML, 1 Excel, 2 OpenOffice Calc, 3 XLSX workbook; an older program that offers only the
+  // first three shows 3 as its last item.
+  int ProtFormat = 0;
   std::string RegNumb;     // windows-1251
   std::string OrgName;     // windows-1251
   bool OpenProtocol = true;

@@ -3,10 +3,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QMessageBox>
 #include <QRegularExpression>
-#include <QTreeView>
 #include <QUrl>
 
 #include "app/dirselect.h"
@@ -39,13 +37,7 @@ class TDesktopUserDialogs final : public TUserDialogs {
     // The overwrite question is on by default; say so, since the copy overwrites without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.selectFile(fileName);
-    // The size, type and date columns as wide as what they show, the name taking the rest.
-    if (auto* details = dialog.findChild<QTreeView*>()) {
-      QHeaderView* header = details->header();
-      header->setStretchLastSection(false);
-      header->setSectionResizeMode(QHeaderView::ResizeToContents);
-      header->setSectionResizeMode(0, QHeaderView::Stretch);
-    }
+    PrepareFileColumns(dialog);
     dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 440)));
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();

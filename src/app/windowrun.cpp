@@ -6,7 +6,11 @@ namespace brisolt {
 
 TWindowEngine DefaultWindowEngine() {
   TWindowEngine engine;
-  engine.ScanInsurers = &TFileSet::ScanInsurers;
+  engine.ScanInsurers = [](const std::string& folder, bool subDirs,
+                          std::vector<std::string>& names, std::vector<std::string>& regNumbs,
+                          const TProgressEvent& progress) {
+    TFileSet::ScanInsurers(folder, subDirs, names, regNumbs, progress);
+  };
   engine.Run = &RunProtocol;
   return engine;
 }

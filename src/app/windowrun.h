@@ -11,10 +11,12 @@
 namespace brisolt {
 
 // Lists the insurers whose packs lie in a folder (ending in the separator): appends their names
-// and registration numbers (windows-1251) in the order found. Called on the window's thread.
+// and registration numbers (windows-1251) in the order found. Called on a worker thread; the
+// progress callback may be called there any number of times.
 using TInsurerScanner = std::function<void(const std::string& folder, bool subDirs,
                                            std::vector<std::string>& names,
-                                           std::vector<std::string>& regNumbs)>;
+                                           std::vector<std::string>& regNumbs,
+                                           const TProgressEvent& progress)>;
 
 // One run of the pipeline. Called on a worker thread; the progress callback may be called there
 // any number of times.

@@ -69,6 +69,7 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
   for (const auto& number : wanted) {
     wantedUpper.insert(Cp1251UpperCase(number));
   }
+  std::unordered_set<std::string> foundUpper;
   struct TCandidate {
     std::string FileName;  // folder + name
     std::size_t NameAt;    // where the name begins
@@ -112,6 +113,7 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
         // a worker frees stays with it for its next file, and the memory the packs free while
         // they are folded serves the persons built from them.
         if (file.Kind == TReadResult::TKind::SZV6) {
+          foundUpper.insert(file.RegNumbUpper);
           file.Rec.PackIndex = static_cast<std::int32_t>(SZV6Packs.size());
           SZV6Files.push_back(file.Rec);
           SZV6Packs.push_back(onWorkers ? TSZV6PackData(file.SZV6) : std::move(file.SZV6));
@@ -125,6 +127,13 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
   for (const TWalkFailure& failure : walkFailures) {
     ReadFailures.push_back(failure.IsFolder ? FolderReadFailure(failure.Name, failure.Reason)
                                             : FileReadFailure(failure.Name, failure.Reason));
+  }
+  for (const auto& number : wanted) {
+    if (foundUpper.count(Cp1251UpperCase(number)) == 0 &&
+        std::find(RegNumbsWithoutPacks.begin(), RegNumbsWithoutPacks.end(), number) ==
+            RegNumbsWithoutPacks.end()) {
+      RegNumbsWithoutPacks.push_back(number);
+    }
   }
 }
 
@@ -585,6 +594,7 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   PackFileNames.clear();
   WalkedFolders.clear();
   ReadFailures.clear();
+  RegNumbsWithoutPacks.clear();
   // Step 2: read and classify every candidate file. What could not be read heads the protocol's
   // list of errors: the balances below lack its data.
   const std::string folderText = WithSeparator(folder);

@@ -193,6 +193,9 @@ class TFileSet {
   // One line per candidate file or sub-folder that could not be opened or read, with the reason
   // (UTF-8). Files that read but are not wanted packs are dropped without a word.
   std::vector<std::string> ReadFailures;
+  // The wanted registration numbers (windows-1251, as asked for) that no СЗВ-6 pack was found for:
+  // a run for several insurers must not pass over one of them in silence.
+  std::vector<std::string> RegNumbsWithoutPacks;
 
   // Reads the packs of the wanted insurers (registration numbers separated by commas) and every
   // СЗВ-6-3 pack, and builds the persons. `folder` names a folder; a missing trailing separator is
@@ -217,9 +220,11 @@ class TFileSet {
   static void SplitRegNumbs(const std::string& text, std::vector<std::string>& list);
 
   // Appends the name and registration number of every insurer whose СЗВ-6 packs lie in the tree,
-  // each insurer once, in the order found. The lists are not cleared first.
+  // each insurer once, in the order found. The lists are not cleared first. `progress`, when
+  // given, hears of every file as it is read ("Поиск страхователей", the file, files read, all).
   static void ScanInsurers(const std::string& folder, bool subDirs, std::vector<std::string>& names,
-                           std::vector<std::string>& regNumbs);
+                           std::vector<std::string>& regNumbs,
+                           const TProgressEvent& progress = {});
 
   // A 14-character insurance number reduced to its digits; any other text unchanged.
   static std::string NormalizeSNILS(const std::string& text);

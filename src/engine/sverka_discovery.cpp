@@ -256,15 +256,22 @@ void TFileSet::SplitRegNumbs(const std::string& text, std::vector<std::string>& 
 }
 
 void TFileSet::ScanInsurers(const std::string& folder, bool subDirs, std::vector<std::string>& names,
-                            std::vector<std::string>& regNumbs) {
+                            std::vector<std::string>& regNumbs, const TProgressEvent& progress) {
   std::unordered_set<std::string> known;
   for (const auto& number : regNumbs) {
     known.insert(Cp1251UpperCase(number));
   }
+  // Every pack of a large folder is read: the count first, so that the progress has its end.
+  const int total = progress ? CountPackFiles(folder, subDirs) : 0;
+  int done = 0;
   WalkPackFolders(WithSeparator(folder), subDirs, [&](const std::string& folderText, const std::vector<std::string>& files) {
     // One object per folder, reused: a pack without a form or a name shows the previous file's.
     TSZV6File pack;
     for (const auto& name : files) {
+      if (progress) {
+        progress("Поиск страхователей", NameToUtf8(name), done, std::max(total, done));
+      }
+      ++done;
       pack.FileName = folderText + name;
       bool loaded = false;
       try {

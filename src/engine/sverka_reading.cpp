@@ -88,6 +88,7 @@ bool IsWantedSZV6(const TSZV6File& pack, const std::unordered_set<std::string>& 
 
 void KeepSZV6(TReadResult& result, TSZV6File& pack, const std::string& fileName) {
   result.Kind = TReadResult::TKind::SZV6;
+  result.RegNumbUpper = Cp1251UpperCase(pack.RegNumb);
   TFileRec& rec = result.Rec;
   KeepHeader(rec, pack, fileName);
   rec.FormKind = pack.FormKind;

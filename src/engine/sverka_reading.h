@@ -15,6 +15,7 @@ struct TReadResult {
   enum class TKind { None, SZV6, SZV63 };
   TKind Kind = TKind::None;
   TFileRec Rec;  // all but PackIndex, which the order of acceptance decides
+  std::string RegNumbUpper;  // a СЗВ-6 pack's registration number, upper-cased
   TSZV6PackData SZV6;
   TSZV63PackData SZV63;
   // An unreadable date, as EConvertError naming the file; raised when the file's turn comes.

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace brisolt {
@@ -147,10 +148,17 @@ struct TSpreadsheetOptions {
 };
 
 // Raised by the spreadsheet writers, before anything is written, when a sheet would pass the
-// limits. what() is one line of UTF-8 for the user: the sheet, its size, the way out.
+// limits. One line of UTF-8 for the user: the sheet, its size, the way out. The way out is named
+// twice, as the command line's parameters (what()) and as the window's options (WindowText()),
+// so that each mode can tell the user what to change there.
 class ESpreadsheetTooLarge : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  ESpreadsheetTooLarge(const std::string& commandLineText, std::string windowText)
+      : std::runtime_error(commandLineText), windowText_(std::move(windowText)) {}
+  const std::string& WindowText() const noexcept { return windowText_; }
+
+ private:
+  std::string windowText_;
 };
 
 // "12345678901" -> "123-456-789 01"; a shorter text contributes what it has, a longer one is cut.

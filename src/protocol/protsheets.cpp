@@ -24,17 +24,28 @@ class TCountingSink final : public TSheetSink {
   std::vector<TSheetSize> sizes;
 };
 
-std::string Advice(const TReport& report, const TSheetSize& size, bool rows) {
+// The way out of a sheet that passes the limits, as the user changes it: in the window's options
+// or in the command line's parameters. One choice of advice, two wordings of it.
+std::string Advice(const TReport& report, const TSheetSize& size, bool rows, bool window) {
   if (!rows) {
-    return "Выберите компактную форму протокола.";
+    return window ? "Выберите вид формы протокола \"Компактная\"."
+                  : "Укажите компактную форму протокола: protform=0.";
   }
   if (size.Sheet == TSheet::Table && report.ProtForm == 0) {
-    return "Выберите подробную форму протокола или отбор по сальдо.";
+    return window ? "Выберите вид формы протокола \"Наглядная\" или отбор в группе \"Выводить "
+                    "работников с сальдо\"."
+                  : "Укажите наглядную форму протокола (protform=1) или отбор по сальдо "
+                    "(saldofilter).";
   }
   if (size.Sheet == TSheet::Table) {
-    return "Выберите отбор по сальдо или протокол в формате HTML.";
+    return window ? "Выберите отбор в группе \"Выводить работников с сальдо\" или формат вывода "
+                    "HTML."
+                  : "Укажите отбор по сальдо (saldofilter) или протокол в формате HTML "
+                    "(protformat=0 и имя файла .html в protfilename, если оно указано).";
   }
-  return "Выберите протокол в формате HTML.";
+  return window ? "Выберите формат вывода HTML."
+                : "Укажите протокол в формате HTML (protformat=0 и имя файла .html в "
+                  "protfilename, если оно указано).";
 }
 
 }  // namespace
@@ -54,10 +65,12 @@ void CheckSpreadsheetSize(const TReport& report, const TSheetLimits& limits) {
     const std::string name = Cp1251ToUtf8(SheetName(size.Sheet, report));
     const std::string count = std::to_string(tooManyRows ? size.Rows : size.Columns);
     const std::string limit = std::to_string(tooManyRows ? limits.Rows : limits.Columns);
-    throw ESpreadsheetTooLarge("Протокол не записан: на листе \"" + name + "\" было бы " +
-                               (tooManyRows ? "строк: " : "столбцов: ") + count +
-                               ", а Excel и LibreOffice Calc открывают не больше " + limit +
-                               ". " + Advice(report, size, tooManyRows));
+    const std::string refusal = "Протокол не записан: на листе \"" + name + "\" было бы " +
+                                (tooManyRows ? "строк: " : "столбцов: ") + count +
+                                ", а Excel и LibreOffice Calc открывают не больше " + limit +
+                                ". ";
+    throw ESpreadsheetTooLarge(refusal + Advice(report, size, tooManyRows, false),
+                               refusal + Advice(report, size, tooManyRows, true));
   }
 }
 

@@ -157,6 +157,44 @@ TEST_F(BatchRun, BothSpreadsheetFormatsWriteTheSameWorkbook) {
   EXPECT_TRUE(workbooks[0] == workbooks[1]);
 }
 
+TEST_F(BatchRun, NameEndingInAQuoteReachesTheTitleWhole) {
+  const std::string output = Output("quoted-name.html");
+  ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + Folder("sample"),
+                 "/orgname=ООО \"Ромашка\"", "/protfilename=" + output}),
+            kExitSuccess)
+      << stderr_;
+  const std::string text = ReadAll(PathFromNative(output));
+  EXPECT_NE(text.find(Utf8ToCp1251("<title>ООО &quot;Ромашка&quot; - ")), std::string::npos);
+}
+
+// Several numbers of which some have no pack: the protocol of the others is written, and each
+// missing number is named on standard error. None found at all stays a failure.
+TEST_F(BatchRun, NamesTheRegistrationNumbersWithoutData) {
+  struct Case {
+    const char* title;
+    std::string regNumbs;
+    int status;
+    std::string message;
+  };
+  const std::string missing = "По регистрационному номеру 087-001-999999 не найдено ни одной "
+                              "пачки СЗВ-6: его сведений в протоколе нет.\n";
+  const Case cases[] = {
+      {"all found", "087-001-012345", kExitSuccess, ""},
+      {"one of two missing", "087-001-012345,087-001-999999", kExitSuccess, missing},
+      {"the missing one named once", "087-001-999999,087-001-012345,087-001-999999",
+       kExitSuccess, missing},
+      {"none found", "087-001-999998,087-001-999999", kExitNoPersons,
+       "Не удалось извлечь сведения о сотрудниках.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    EXPECT_EQ(Run({"/regnumb=" + c.regNumbs, "/path=" + Folder("sample"), "/orgname=X",
+                   "/protfilename=" + Output("several.html")}),
+              c.status);
+    EXPECT_EQ(stderr_, c.message);
+  }
+}
+
 TEST_F(BatchRun, TrailingSeparatorsAndDefaultNameGiveTheSameProtocol) {
   const std::string folder = Folder("sample");
   const std::string named = Output("named.html");

@@ -121,7 +121,14 @@ TEST(ParseCommandLine, ValueRules) {
       {"empty orgname is given", {"/orgname="}, false, ""},
       {"value keeps further equals signs", {"/orgname=a=b"}, false, "a=b"},
       {"quotes around the value are removed", {"/orgname=\"ООО \"Лето\"\""}, false, "ООО \"Лето\""},
-      {"a lone quote is removed", {"/orgname=\""}, false, ""},
+      {"a pair of quotes alone gives the empty value", {"/orgname=\"\""}, false, ""},
+      {"only the outer pair is removed", {"/orgname=\"\"a\"\""}, false, "\"a\""},
+      {"a name ending in a quote is kept whole", {"/orgname=ООО \"Ромашка\""}, false, "ООО \"Ромашка\""},
+      {"a value beginning with a quote is kept whole", {"/orgname=\"Ромашка\" ООО"}, false,
+       "\"Ромашка\" ООО"},
+      {"a quote at the start only is kept", {"/orgname=\"Ромашка"}, false, "\"Ромашка"},
+      {"a lone quote is kept", {"/orgname=\""}, false, "\""},
+      {"quotes around a flag are removed", {"/subdirs=\"1\""}, true, "ООО Ромашка"},
   };
   for (const auto& testCase : cases) {
     TRunParams params;

@@ -96,15 +96,16 @@ TEST(CheckSpreadsheetSize, HoldsTheProgramsRealLimits) {
       {65535, 16, 0, ""},
       {65536, 16, 0,
        "Протокол не записан: на листе \"Таблица\" было бы строк: 1048579, а Excel и LibreOffice "
-       "Calc открывают не больше 1048576. Выберите подробную форму протокола или отбор по "
-       "сальдо."},
+       "Calc открывают не больше 1048576. Укажите наглядную форму протокола (protform=1) или "
+       "отбор по сальдо (saldofilter)."},
       // The same persons side by side take a row each.
       {65536, 16, 1, ""},
       // 1,489 periods of 11 columns between the three person columns and the notes: 16,383.
       {0, 1489, 1, ""},
       {0, 1490, 1,
        "Протокол не записан: на листе \"Таблица\" было бы столбцов: 16394, а Excel и "
-       "LibreOffice Calc открывают не больше 16384. Выберите компактную форму протокола."},
+       "LibreOffice Calc открывают не больше 16384. Укажите компактную форму протокола: "
+       "protform=0."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.persons) + " x " + std::to_string(c.periods) + " layout " +
@@ -128,7 +129,8 @@ TEST(CheckSpreadsheetSize, NamesTheFirstSheetPastTheLimitWithAWayOut) {
     TReport report;
     TSheetLimits limits;
     std::string sheet;
-    std::string advice;
+    std::string advice;        // the command line's parameters
+    std::string windowAdvice;  // the window's options
   };
   TReport szv63 = OnePeriodReport(0);
   const std::size_t block = szv63.AddSZV63Block("", "");
@@ -137,11 +139,24 @@ TEST(CheckSpreadsheetSize, NamesTheFirstSheetPastTheLimitWithAWayOut) {
   }
   const Case cases[] = {
       {PersonsReport(10, 2, 1), {.Rows = 13, .Columns = 16384}, "Таблица",
-       "Выберите отбор по сальдо или протокол в формате HTML."},
+       "Укажите отбор по сальдо (saldofilter) или протокол в формате HTML (protformat=0 и имя "
+       "файла .html в protfilename, если оно указано).",
+       "Выберите отбор в группе \"Выводить работников с сальдо\" или формат вывода HTML."},
+      {PersonsReport(10, 2, 0), {.Rows = 22, .Columns = 16384}, "Таблица",
+       "Укажите наглядную форму протокола (protform=1) или отбор по сальдо (saldofilter).",
+       "Выберите вид формы протокола \"Наглядная\" или отбор в группе \"Выводить работников с "
+       "сальдо\"."},
+      {PersonsReport(1, 3, 1), {.Rows = 1048576, .Columns = 30}, "Таблица",
+       "Укажите компактную форму протокола: protform=0.",
+       "Выберите вид формы протокола \"Компактная\"."},
       {PersonsReport(0, 20, 0), {.Rows = 20, .Columns = 16384}, "Протокол",
-       "Выберите протокол в формате HTML."},
+       "Укажите протокол в формате HTML (protformat=0 и имя файла .html в protfilename, если "
+       "оно указано).",
+       "Выберите формат вывода HTML."},
       {szv63, {.Rows = 13, .Columns = 16384}, "Сверка СЗВ-6-3 2012 год",
-       "Выберите протокол в формате HTML."},
+       "Укажите протокол в формате HTML (protformat=0 и имя файла .html в protfilename, если "
+       "оно указано).",
+       "Выберите формат вывода HTML."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sheet);
@@ -149,9 +164,16 @@ TEST(CheckSpreadsheetSize, NamesTheFirstSheetPastTheLimitWithAWayOut) {
       CheckSpreadsheetSize(c.report, c.limits);
       ADD_FAILURE() << "no refusal";
     } catch (const ESpreadsheetTooLarge& refusal) {
+      // Both wordings tell the same refusal and differ only in the way out.
       const std::string text = refusal.what();
+      const std::string window = refusal.WindowText();
       EXPECT_NE(text.find("на листе \"" + c.sheet + "\""), std::string::npos) << text;
+      ASSERT_GT(text.size(), c.advice.size());
+      ASSERT_GT(window.size(), c.windowAdvice.size());
       EXPECT_EQ(text.substr(text.size() - c.advice.size()), c.advice) << text;
+      EXPECT_EQ(window.substr(window.size() - c.windowAdvice.size()), c.windowAdvice) << window;
+      EXPECT_EQ(text.substr(0, text.size() - c.advice.size()),
+                window.substr(0, window.size() - c.windowAdvice.size()));
     }
   }
 }

@@ -9,6 +9,8 @@
 #include <QTextEdit>
 #include <QtMath>
 #include <QTimer>
+#include <QTreeView>
+#include <QDate>
 
 #include <thread>
 
@@ -118,10 +120,7 @@ class TestAuxForms : public QObject {
     QWidget owner;
     THelp_Form help(&owner);
     QCOMPARE(help.windowTitle(), QStringLiteral("Справка"));
-    QCOMPARE(help.minimumWidth(), 614);
-    QCOMPARE(help.maximumWidth(), 614);
-    QCOMPARE(help.minimumHeight(), 345);
-    QCOMPARE(help.maximumHeight(), 347);
+    QCOMPARE(help.size(), QSize(614, 346));
     QVERIFY(help.Help_RichEdit->isReadOnly());
     QCOMPARE(help.Help_RichEdit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 
@@ -170,6 +169,30 @@ class TestAuxForms : public QObject {
     QCOMPARE(names, expected);
   }
 
+  void helpWindowResizesAndClosesOnEscape() {
+    QWidget owner;
+    owner.show();
+    THelp_Form help(&owner);
+    help.ShowBeside();
+    QVERIFY(QTest::qWaitForWindowExposed(&help));
+    help.resize(900, 700);
+    QCOMPARE(help.size(), QSize(900, 700));
+    help.Help_RichEdit->setFocus();
+    QTest::keyClick(help.Help_RichEdit, Qt::Key_Escape);
+    QVERIFY(!help.isVisible());
+    QVERIFY(owner.isVisible());
+  }
+
+  void helpListsEveryExitStatus() {
+    const QString all = HelpTextLines().join(QLatin1Char(' '));
+    const qsizetype from = all.indexOf(QStringLiteral("завершается с кодом:"));
+    QVERIFY(from >= 0);
+    const QString text = all.mid(from, all.indexOf(QStringLiteral("Дополнительная"), from) - from);
+    for (int status = 0; status <= 5; ++status) {
+      QVERIFY2(text.contains(QStringLiteral("%1 - ").arg(status)), qPrintable(QString::number(status)));
+    }
+  }
+
   void helpWindowOpensWithoutBlockingTheOwner() {
     QWidget owner;
     owner.show();
@@ -206,6 +229,72 @@ class TestAuxForms : public QObject {
     QCOMPARE(BrowseForFolder(nullptr, folder.path()), QDir::toNativeSeparators(chosen));
     QCOMPARE(preselected, QDir(folder.path()).absolutePath());
     QVERIFY(foldersOnly);
+  }
+
+  // Whatever the system's language, the columns speak Russian: no "Folder", no "KiB".
+  void fileDialogsShowTheirColumnsInRussian() {
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Пачки")));
+    {
+      QFile file(QDir(folder.path()).filePath(QStringLiteral("087-001-000001.html")));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(QByteArray(2560, 'x'));
+    }
+    struct TRow {
+      QString Name;
+      QStringList Columns;
+    };
+    const auto rowsOf = [](QFileDialog* dialog, QStringList& header, std::vector<TRow>& rows) {
+      auto* view = dialog->findChild<QTreeView*>();
+      QAbstractItemModel* model = view->model();
+      const QModelIndex root = view->rootIndex();
+      QTRY_VERIFY(model->rowCount(root) > 0);
+      for (int column = 0; column < 4; ++column) {
+        header << model->headerData(column, Qt::Horizontal).toString();
+      }
+      for (int row = 0; row < model->rowCount(root); ++row) {
+        TRow shown{model->index(row, 0, root).data().toString(), {}};
+        for (int column = 1; column < 4; ++column) {
+          shown.Columns << model->index(row, column, root).data().toString();
+        }
+        rows.push_back(shown);
+      }
+    };
+    const QStringList russianHeader = {QStringLiteral("Имя"), QStringLiteral("Размер"),
+                                       QStringLiteral("Тип"), QStringLiteral("Дата изменения")};
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+
+    QStringList header;
+    std::vector<TRow> rows;
+    OnNextModalDialog([&](QFileDialog* dialog) {
+      rowsOf(dialog, header, rows);
+      dialog->reject();
+    });
+    BrowseForFolder(nullptr, folder.path());
+    QCOMPARE(header, russianHeader);
+    QCOMPARE(rows.size(), std::size_t(1));
+    QCOMPARE(rows[0].Name, QStringLiteral("Пачки"));
+    QCOMPARE(rows[0].Columns.at(0), QString());
+    QCOMPARE(rows[0].Columns.at(1), QStringLiteral("Папка"));
+    QVERIFY2(rows[0].Columns.at(2).startsWith(today), qPrintable(rows[0].Columns.at(2)));
+
+    header.clear();
+    rows.clear();
+    OnNextModalDialog([&](QFileDialog* dialog) {
+      rowsOf(dialog, header, rows);
+      dialog->reject();
+    });
+    DesktopUserDialogs().AskSaveFileName(nullptr, QStringLiteral("HTMLSaveDialog"),
+                                         QStringLiteral("Web-страницы (*.htm *.html)"),
+                                         QDir(folder.path()).filePath(QStringLiteral("x.html")));
+    QCOMPARE(header, russianHeader);
+    QCOMPARE(rows.size(), std::size_t(2));
+    for (const TRow& row : rows) {
+      if (row.Name != QStringLiteral("087-001-000001.html")) continue;
+      QCOMPARE(row.Columns.at(0), QStringLiteral("2,5 КБ"));
+      QCOMPARE(row.Columns.at(1), QStringLiteral("Файл HTML"));
+      QVERIFY2(row.Columns.at(2).startsWith(today), qPrintable(row.Columns.at(2)));
+    }
   }
 
   void saveDialogAsksBeforeOverwritingWithTheGivenFilter() {

@@ -46,10 +46,6 @@ const char kNoticeFirst[] =
     "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
     "формам СЗВ-6-1, СЗВ-6-2, СЗВ-6-4,  переданные одним или несколькими страхователями в ПФР за "
     "период с 1 января 2010 года.";
-const char kNoticeParams[] =
-    "Для корректного расчёта папка должна содержать все файлы с индивидуальными сведениями по "
-    "формам СЗВ-6-1 и СЗВ-6-2,  переданные одним или несколькими страхователями в ПФР за период с "
-    "1 января 2010 года.";
 
 // A fake engine: lists the insurers it is given and answers runs with a chosen outcome, writing
 // a small file when the outcome is Written.
@@ -62,14 +58,17 @@ struct TFakeEngine {
   std::vector<TRunRequest> Requests;
   std::vector<std::string> ScannedFolders;
   std::function<void(const TProgressEvent&)> DuringRun;
+  std::function<void(const TProgressEvent&)> DuringScan;
   // Handed back when the window asks to keep the report of a written run.
   std::shared_ptr<const TReport> KeptReport = std::make_shared<const TReport>();
 
   TWindowEngine Engine() {
     TWindowEngine engine;
     engine.ScanInsurers = [this](const std::string& folder, bool, std::vector<std::string>& names,
-                                 std::vector<std::string>& regNumbs) {
+                                 std::vector<std::string>& regNumbs,
+                                 const TProgressEvent& progress) {
       ScannedFolders.push_back(folder);
+      if (DuringScan) DuringScan(progress);
       names.insert(names.end(), Names.begin(), Names.end());
       regNumbs.insert(regNumbs.end(), RegNumbs.begin(), RegNumbs.end());
     };
@@ -115,8 +114,8 @@ struct TWindows {
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
   QCheckBox* Check(const char* name) { return Find<QCheckBox>(name); }
   QLabel* Label(const char* name) { return Find<QLabel>(name); }
-  QTableWidget* Grid() { return Find<QTableWidget>("Data_Grid"); }
-  QString ProtocolName() { return Find<QTextEdit>("ProtName_Label")->toPlainText(); }
+  QTableWidget* Grid() { return Find<QTableWidget>("Insurers_Grid"); }
+  QString ProtocolName() { return Find<QTextEdit>("ProtName_Text")->toPlainText(); }
   QTabWidget* Pages() { return Find<QTabWidget>("PageControl"); }
 
   // The checked item of a radio group by its position, -1 when none.
@@ -213,13 +212,13 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Edit("Path_Edit")->text(), QString());
     QCOMPARE(windows.Edit("RegNumb_Edit")->text(), QString());
     QCOMPARE(windows.Edit("OrgName_Edit")->text(), QString());
-    QCOMPARE(windows.Selected("Group_Group"), 0);
+    QCOMPARE(windows.Selected("Layout_Group"), 0);
     QCOMPARE(windows.Selected("Saldo_Group"), 0);
     QCOMPARE(windows.Selected("Format_Group"), 0);
     QVERIFY(!windows.Check("Open_CheckBox")->isChecked());
     QVERIFY(!windows.Check("Subdirs_CheckBox")->isChecked());
     QVERIFY(!windows.Check("CalcCorr_Checkbox")->isChecked());
-    QCOMPARE(windows.Label("Label2")->text(),
+    QCOMPARE(windows.Label("Version_Label")->text(),
              QStringLiteral("Версия " BRISOLT_TEST_PRODUCT_VERSION " от 26 марта 2013 г."));
     QCOMPARE(windows.Pages()->currentIndex(), 0);
   }
@@ -229,7 +228,7 @@ class TestMainForm : public QObject {
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("layout");
     QTest::newRow("in range") << 1 << 1 << 1;
-    QTest::newRow("above the last selects the last") << 7 << 2 << 1;
+    QTest::newRow("above the last selects the last") << 7 << (XlsxAvailable() ? 3 : 2) << 1;
     QTest::newRow("below zero selects none") << -3 << -1 << -1;
   }
 
@@ -246,7 +245,7 @@ class TestMainForm : public QObject {
     }
     TShownWindows windows;
     QCOMPARE(windows.Selected("Format_Group"), format);
-    QCOMPARE(windows.Selected("Group_Group"), layout);
+    QCOMPARE(windows.Selected("Layout_Group"), layout);
   }
 
   void closingStoresTheControlsAndShowingRestoresThem() {
@@ -259,7 +258,7 @@ class TestMainForm : public QObject {
       windows.Edit("OrgName_Edit")->setText(QStringLiteral("ООО \"Ромашка\""));
       windows.Select("Saldo_Group", 2);
       windows.Select("Format_Group", 1);
-      windows.Select("Group_Group", 1);
+      windows.Select("Layout_Group", 1);
       windows.Check("Open_CheckBox")->setChecked(true);
       windows.Check("Subdirs_CheckBox")->setChecked(true);
       windows.Check("CalcCorr_Checkbox")->setChecked(true);
@@ -280,7 +279,7 @@ class TestMainForm : public QObject {
     QCOMPARE(again.Edit("RegNumb_Edit")->text(), QStringLiteral("087-001-000001"));
     QCOMPARE(again.Selected("Saldo_Group"), 2);
     QCOMPARE(again.Selected("Format_Group"), 1);
-    QCOMPARE(again.Selected("Group_Group"), 1);
+    QCOMPARE(again.Selected("Layout_Group"), 1);
     QVERIFY(again.Check("Open_CheckBox")->isChecked());
   }
 
@@ -382,10 +381,10 @@ class TestMainForm : public QObject {
 
   void noticeChangesWithTheFirstPageChange() {
     TShownWindows windows;
-    QCOMPARE(windows.Label("Label6")->text(), QString::fromUtf8(kNoticeFirst));
+    QCOMPARE(windows.Label("Notice_Label")->text(), QString::fromUtf8(kNoticeFirst));
 
     windows.Pages()->setCurrentIndex(1);
-    QCOMPARE(windows.Label("Label6")->text(),
+    QCOMPARE(windows.Label("Notice_Label")->text(),
              QStringLiteral("Для смены каталога перейдите на вкладку \"Параметры\"."));
     for (const char* name : {"Path_Edit", "Subdirs_CheckBox", "Browse_Button", "GetList_Button"}) {
       QVERIFY2(!windows.Find<QWidget>(name)->isEnabled(), name);
@@ -393,7 +392,7 @@ class TestMainForm : public QObject {
 
     windows.Click("ToProcess_Button");
     QCOMPARE(windows.Pages()->currentIndex(), 0);
-    QCOMPARE(windows.Label("Label6")->text(), QString::fromUtf8(kNoticeParams));
+    QCOMPARE(windows.Label("Notice_Label")->text(), QString::fromUtf8(kNoticeFirst));
     for (const char* name : {"Path_Edit", "Subdirs_CheckBox", "Browse_Button", "GetList_Button"}) {
       QVERIFY2(windows.Find<QWidget>(name)->isEnabled(), name);
     }
@@ -518,7 +517,7 @@ class TestMainForm : public QObject {
     windows.Check("Subdirs_CheckBox")->setChecked(true);
     windows.Check("CalcCorr_Checkbox")->setChecked(true);
     windows.Select("Saldo_Group", 3);
-    windows.Select("Group_Group", 1);
+    windows.Select("Layout_Group", 1);
     windows.Select("Format_Group", 2);
     windows.Click("Process_Button");
     QCOMPARE(engine.Requests.size(), std::size_t(1));
@@ -531,7 +530,8 @@ class TestMainForm : public QObject {
     QCOMPARE(request.SaldoFilter, 3);
     QCOMPARE(request.ProtForm, 1);
     QCOMPARE(request.ProtFormat, 2);
-    QCOMPARE(QStringFromCp1251(request.VersionText), windows.Label("Label2")->text());
+    QCOMPARE(QStringFromCp1251(request.VersionText), windows.Label("Version_Label")->text());
+    QVERIFY(request.WindowWording);
     QCOMPARE(QString::fromStdString(request.ProtFileName),
              TempName("087-001-000001, 087-001-000002.xml"));
   }
@@ -547,7 +547,7 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Label("ProtState_Label")->text(),
              QStringLiteral("Сформирован протокол с именем"));
     QCOMPARE(windows.Pages()->currentIndex(), 1);
-    QCOMPARE(windows.Label("Label6")->text(),
+    QCOMPARE(windows.Label("Notice_Label")->text(),
              QStringLiteral("Для смены каталога перейдите на вкладку \"Параметры\"."));
     QCOMPARE(windows.Dialogs.Opened, std::vector<std::string>{expected.toStdString()});
     QVERIFY(windows.Dialogs.Started.empty());
@@ -875,7 +875,7 @@ class TestMainForm : public QObject {
     TWindows windows(engine);
     TWindowEngine failing = engine.Engine();
     failing.ScanInsurers = [](const std::string&, bool, std::vector<std::string>&,
-                              std::vector<std::string>&) {
+                              std::vector<std::string>&, const TProgressEvent&) {
       // The engine names the file in windows-1251, as everything it says.
       throw std::runtime_error(Utf8ToCp1251("Пачки/PFR.xml: ''31.02.2011'' is not a valid date"));
     };
@@ -884,7 +884,7 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(1));
     QCOMPARE(windows.Dialogs.Messages[0].Text,
              QStringLiteral("Пачки/PFR.xml: ''31.02.2011'' is not a valid date"));
-    QCOMPARE(main.findChild<QTableWidget*>("Data_Grid")->rowCount(), 1);
+    QCOMPARE(main.findChild<QTableWidget*>("Insurers_Grid")->rowCount(), 1);
     QVERIFY(!main.IsRunning());
   }
 
@@ -903,6 +903,118 @@ class TestMainForm : public QObject {
     QVERIFY(!windows.Progress.isVisible());
   }
 
+  // The XLSX workbook is a choice of its own: asked for by the file's name as on the command line,
+  // opened by the spreadsheet program, saved as a copy, and remembered.
+  void xlsxChoiceWritesTheWorkbookDirectly() {
+    if (!XlsxAvailable()) QSKIP("this build writes no XLSX");
+    TFakeEngine engine;
+    {
+      TWindows windows(engine);
+      windows.Main.show();
+      QCOMPARE(windows.Find<QGroupBox>("Format_Group")->findChildren<QRadioButton*>().at(3)->text(),
+               QStringLiteral("Книга Excel (XLSX)"));
+      windows.Select("Format_Group", 3);
+      windows.Check("Open_CheckBox")->setChecked(true);
+      windows.Process(QStringLiteral("087-001-000001"));
+      const TRunRequest& request = engine.Requests.at(0);
+      const QString file = TempName("087-001-000001.xlsx");
+      QCOMPARE(QString::fromStdString(request.ProtFileName), file);
+      QCOMPARE(ProtocolType(request.ProtFormat, request.ProtFileName), TProtocolType::Xlsx);
+      QVERIFY(!request.KeepReport);
+      QCOMPARE(windows.ProtocolName(), file);
+      QCOMPARE(windows.Dialogs.Started.size(), std::size_t(1));
+      QCOMPARE(windows.Dialogs.Started[0].first, std::string("excel.exe"));
+      QCOMPARE(QString::fromStdString(windows.Dialogs.Started[0].second), file);
+
+      QTemporaryDir target;
+      const QString copy = QDir(target.path()).filePath(QStringLiteral("копия.xlsx"));
+      windows.Dialogs.SaveAnswer = copy;
+      windows.Click("SaveProt_Button");
+      QCOMPARE(windows.Dialogs.SaveQuestions.size(), std::size_t(1));
+      QCOMPARE(windows.Dialogs.SaveQuestions[0].DialogName, QStringLiteral("XLSXSaveDialog"));
+      QCOMPARE(windows.Dialogs.SaveQuestions[0].Filter, QStringLiteral("Книги Excel (*.xlsx)"));
+      QFile copied(copy);
+      QVERIFY(copied.open(QIODevice::ReadOnly));
+      QCOMPARE(copied.readAll(), QByteArray("protocol of 087-001-000001"));
+      QVERIFY(windows.Main.close());
+    }
+    TSettings stored;
+    LoadSettings(stored);
+    QCOMPARE(stored.ProtFormat, 3);
+    TWindows again(engine);
+    again.Main.show();
+    QCOMPARE(again.Selected("Format_Group"), 3);
+  }
+
+  void typedNumberTakesTheNameAlong_data() {
+    QTest::addColumn<bool>("fromList");
+    QTest::addColumn<bool>("nameTyped");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("another number clears the listed insurer's name")
+        << true << false << QStringLiteral("087-001-000009") << QString();
+    QTest::newRow("a listed number brings its name")
+        << true << false << QStringLiteral("087-001-000002") << QStringLiteral("ЗАО Вторая");
+    QTest::newRow("the last session's name goes too")
+        << false << false << QStringLiteral("087-001-000009") << QString();
+    QTest::newRow("a name the user typed stays")
+        << true << true << QStringLiteral("087-001-000009") << QStringLiteral("IP Ivanov");
+  }
+
+  void typedNumberTakesTheNameAlong() {
+    QFETCH(bool, fromList);
+    QFETCH(bool, nameTyped);
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    {
+      QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                      QStringLiteral("Brisolt"));
+      store.setValue("RegNumb", QStringLiteral("087-001-000005"));
+      store.setValue("OrgName", QStringLiteral("ООО \"Прошлая\""));
+    }
+    TShownWindows windows;
+    windows.Engine.RegNumbs = {"087-001-000001", "087-001-000002"};
+    windows.Engine.Names = {Cp1251FromQString(QStringLiteral("ООО \"Первая\"")),
+                            Cp1251FromQString(QStringLiteral("ЗАО Вторая"))};
+    if (fromList) windows.Click("GetList_Button");
+    if (nameTyped) {
+      windows.Edit("OrgName_Edit")->clear();
+      QTest::keyClicks(windows.Edit("OrgName_Edit"), QStringLiteral("IP Ivanov"));
+    }
+    windows.Edit("RegNumb_Edit")->clear();
+    QTest::keyClicks(windows.Edit("RegNumb_Edit"), typed);
+    QCOMPARE(windows.Edit("RegNumb_Edit")->text(), typed);
+    QCOMPARE(windows.Edit("OrgName_Edit")->text(), name);
+  }
+
+  void insurerScanShowsItsProgress() {
+    TFakeEngine engine;
+    engine.RegNumbs = {"087-001-000001"};
+    engine.Names = {"Org"};
+    std::atomic<bool> released{false};
+    engine.DuringScan = [&released](const TProgressEvent& progress) {
+      QVERIFY(progress);
+      progress("Поиск страхователей", "PFR-700-Y-2011-ORG-1.xml", 1, 2);
+      for (int wait = 0; wait < 1000 && !released; ++wait) QThread::msleep(5);
+    };
+    TWindows windows(engine);
+    windows.Main.show();
+    QString stage;
+    bool shown = false;
+    QTimer::singleShot(20, [&] {
+      QTRY_VERIFY(windows.Progress.ProgressBar->maximum() == 2);
+      shown = windows.Progress.isVisible();
+      stage = windows.Progress.State_Label->text();
+      released = true;
+    });
+    windows.Click("GetList_Button");
+    QVERIFY(released);
+    QVERIFY(shown);
+    QCOMPARE(stage, QStringLiteral("Поиск страхователей"));
+    QVERIFY(!windows.Progress.isVisible());
+    QCOMPARE(windows.Grid()->rowCount(), 1);
+  }
+
   void helpButtonShowsTheHelpWindowAndLinksOpenAddresses() {
     TShownWindows windows;
     windows.Click("Help_Button");
@@ -910,8 +1022,8 @@ class TestMainForm : public QObject {
     QVERIFY(!windows.Help.isModal());
     // A test program has no guide beside it: "Описание" says so instead of opening nothing, and
     // "Сайт программы" opens the site, or without one falls back to the guide as well.
-    QTest::mouseClick(windows.Label("BS_Label"), Qt::LeftButton);
-    QTest::mouseClick(windows.Label("EMail_Label"), Qt::LeftButton);
+    QTest::mouseClick(windows.Label("Guide_Label"), Qt::LeftButton);
+    QTest::mouseClick(windows.Label("Site_Label"), Qt::LeftButton);
     const bool site = HomePageURL[0] != '\0';
     QCOMPARE(windows.Dialogs.Messages.size(), std::size_t(site ? 1 : 2));
     for (const auto& message : windows.Dialogs.Messages) {

@@ -98,7 +98,7 @@ class TestWindowRun : public QObject {
     windows.Find<QLineEdit>("Path_Edit")->setText(packs_);
     QTest::mouseClick(windows.Find<QToolButton>("GetList_Button"), Qt::LeftButton);
     QVERIFY(windows.Dialogs.Messages.empty());
-    auto* grid = windows.Find<QTableWidget>("Data_Grid");
+    auto* grid = windows.Find<QTableWidget>("Insurers_Grid");
     QVERIFY(grid->rowCount() >= 2);
     QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("087-001-012345"));
     QCOMPARE(windows.Find<QLineEdit>("RegNumb_Edit")->text(), QStringLiteral("087-001-012345"));
@@ -148,11 +148,11 @@ class TestWindowRun : public QObject {
     windows.Find<QLineEdit>("OrgName_Edit")->setText(orgName);
     windows.Find<QCheckBox>("CalcCorr_Checkbox")->setChecked(calcCorr);
     windows.Select("Format_Group", format);
-    windows.Select("Group_Group", layout);
+    windows.Select("Layout_Group", layout);
     windows.Select("Saldo_Group", saldo);
     QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
     QVERIFY(windows.Dialogs.Messages.empty());
-    const QString windowProtocol = windows.Find<QTextEdit>("ProtName_Label")->toPlainText();
+    const QString windowProtocol = windows.Find<QTextEdit>("ProtName_Text")->toPlainText();
     QCOMPARE(windowProtocol, QDir(temp_).filePath(format == 0 ? QStringLiteral("087-001-012345.html")
                                                                : QStringLiteral("087-001-012345.xml")));
     QCOMPARE(windows.Progress.State_Label->text(), QStringLiteral("Создание протокола..."));
