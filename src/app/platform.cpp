@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
@@ -245,6 +246,29 @@ bool WriteStderrConsole(std::string_view text) {
 
 }  // namespace
 #endif
+
+#ifndef _WIN32
+namespace {
+
+bool LinkOwnedByUserOrFolderOwner(const std::filesystem::path& link) {
+  struct stat linkInfo {};
+  struct stat folderInfo {};
+  const std::filesystem::path folder = link.has_parent_path() ? link.parent_path() : ".";
+  if (lstat(link.c_str(), &linkInfo) != 0 || stat(folder.c_str(), &folderInfo) != 0) {
+    return false;
+  }
+  return linkInfo.st_uid == geteuid() || linkInfo.st_uid == folderInfo.st_uid;
+}
+
+}  // namespace
+#endif
+
+void InstallLinkOwnerRule() {
+#ifndef _WIN32
+  // Windows folders have no sticky bit: the rule is never asked there.
+  SetLinkOwnerRule(LinkOwnedByUserOrFolderOwner);
+#endif
+}
 
 void ReportError(const std::string& text) {
 #ifdef _WIN32

@@ -44,6 +44,10 @@ bool ProgramExists(const std::string& program);
 // ignored stay ignored.
 void RemoveProtocolFilesOnInterrupt();
 
+// Lets protocols follow a symbolic link in a sticky folder anyone may write where the kernel
+// would: the link is the user's, or the folder's owner made it. Called once at start.
+void InstallLinkOwnerRule();
+
 // One line on standard error, the program's way of telling the user in batch mode. A Windows
 // console is written in UTF-16, so that it shows Cyrillic whatever its code page; a file or a
 // pipe gets UTF-8 with the platform's line end (CR LF on Windows).

@@ -23,7 +23,12 @@ bool SameEntry(const fs::path& a, const fs::path& b) {
 
 std::string ProtocolTargetConflict(const std::string& target, const std::vector<std::string>& packFiles,
                                    const std::vector<std::string>& folders) {
-  const fs::path resolved = ResolveProtocolTarget(target);
+  fs::path resolved;
+  try {
+    resolved = ResolveProtocolTarget(target);
+  } catch (const EProtocolWriteError& refused) {
+    return std::string("Протокол не может быть записан в файл ") + refused.what();
+  }
   std::error_code error;
   if (fs::exists(resolved, error)) {
     for (const std::string& pack : packFiles) {

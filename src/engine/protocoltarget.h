@@ -9,7 +9,8 @@ namespace brisolt {
 
 // Empty when `target` (platform encoding; symbolic links are followed) may be written after a
 // load that walked `folders` and found `packFiles` there; otherwise why not (UTF-8, naming the
-// file). A file that does not exist yet is compared by its folder and name.
+// file). A file that does not exist yet is compared by its folder and name. A link someone else
+// planted (see ResolveProtocolTarget) is refused here too, before the report is built.
 std::string ProtocolTargetConflict(const std::string& target, const std::vector<std::string>& packFiles,
                                    const std::vector<std::string>& folders);
 

@@ -68,10 +68,30 @@ fs::path::string_type MakeTempName() {
   return fs::path::string_type(name.begin(), name.end());
 }
 
+std::atomic<TLinkOwnerRule> gLinkOwnerRule{nullptr};
+
+// The kernel's rule for following links in sticky folders anyone may write: another user could
+// have planted the link there to make the protocol overwrite a file of ours.
+bool MayFollow(const fs::path& link) {
+  std::error_code error;
+  const fs::path folder = link.has_parent_path() ? link.parent_path() : fs::path(".");
+  const fs::perms folderPerms = fs::status(folder, error).permissions();
+  if (error || (folderPerms & fs::perms::sticky_bit) == fs::perms::none ||
+      (folderPerms & fs::perms::others_write) == fs::perms::none) {
+    return true;
+  }
+  const TLinkOwnerRule rule = gLinkOwnerRule.load();
+  return rule != nullptr && rule(link);
+}
+
 // The file a chain of symbolic links leads to, also when the last link points nowhere yet.
-fs::path FollowLinks(fs::path path) {
+fs::path FollowLinks(const std::string& fileName, fs::path path) {
   std::error_code error;
   for (int depth = 0; depth < kMaxLinkDepth && fs::is_symlink(path, error); ++depth) {
+    if (!MayFollow(path)) {
+      throw EProtocolWriteError(fileName + ": символическая ссылка " + NativeFromPath(path) +
+                                " в общей папке создана другим пользователем, запись по ней запрещена");
+    }
     const fs::path next = fs::read_symlink(path, error);
     if (error) {
       break;
@@ -86,7 +106,11 @@ std::error_code SystemReason() { return std::error_code(errno, std::generic_cate
 
 }  // namespace
 
-fs::path ResolveProtocolTarget(const std::string& fileName) { return FollowLinks(PathFromNative(fileName)); }
+fs::path ResolveProtocolTarget(const std::string& fileName) {
+  return FollowLinks(fileName, PathFromNative(fileName));
+}
+
+void SetLinkOwnerRule(TLinkOwnerRule rule) { gLinkOwnerRule.store(rule); }
 
 const fs::path::value_type* PendingProtocolFile(int slot) {
   static const fs::path::value_type kEmpty[1] = {0};
@@ -244,6 +268,16 @@ void TProtocolFile::Commit() {
     FinishWriting();
   }
   std::error_code error;
+  // A replaced file keeps its permissions: a protocol closed to others stays closed. The entry
+  // itself is asked, never a link that might have been put in its place since.
+  const fs::file_status replaced = fs::symlink_status(target_, error);
+  if (!error && fs::is_regular_file(replaced)) {
+    fs::permissions(temp_, replaced.permissions() & fs::perms::mask, error);
+    if (error) {
+      Fail("не удалось перенести права доступа на новый файл", error);
+    }
+  }
+  error.clear();
   fs::rename(temp_, target_, error);
   if (error) {
     Fail("не удалось заменить файл", error);

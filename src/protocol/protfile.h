@@ -20,8 +20,10 @@ namespace brisolt {
 
 class TProtocolFile {
  public:
-  // A symbolic link at `fileName` is followed: the file it leads to is the one replaced. A target
-  // that exists and is not a regular file (a folder, a pipe, a device) is refused.
+  // A symbolic link at `fileName` is followed: the file it leads to is the one replaced, keeping
+  // its permission bits. A link that someone else may have planted is refused (see
+  // ResolveProtocolTarget), as is a target that exists and is not a regular file (a folder, a
+  // pipe, a device). A new file is created as open as the user's umask allows, no more.
   explicit TProtocolFile(const std::string& fileName);
   ~TProtocolFile();
   TProtocolFile(const TProtocolFile&) = delete;
@@ -88,8 +90,18 @@ class TProtocolFile {
 };
 
 // The file a protocol named `fileName` replaces: the end of its chain of symbolic links, also
-// when the last link points to no file yet.
+// when the last link points to no file yet. A link in a sticky folder anyone may write (a shared
+// TEMP, /tmp) is followed only as the kernel follows it there: when the user owns the link, or the
+// folder's owner does; otherwise EProtocolWriteError naming the link. Whatever is found at the
+// end is later replaced by a rename, which never follows a link put there meanwhile, so the check
+// holds until the file is in place.
 std::filesystem::path ResolveProtocolTarget(const std::string& fileName);
+
+// Tells whether the user or the folder's owner owns the symbolic link `link`: a fact the standard
+// library does not give, installed by the platform layer. Without it, no link in a sticky
+// folder anyone may write is followed.
+using TLinkOwnerRule = bool (*)(const std::filesystem::path& link);
+void SetLinkOwnerRule(TLinkOwnerRule rule);
 
 // Temporary protocol files still being written, for a handler of an interrupting signal: it may
 // read them without locking or allocating. Each slot holds a full name, or an empty text.

@@ -17,6 +17,7 @@
 
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
+#include "engine/protocoltarget.h"
 #include "full_disk.h"
 #include "sample_reports.h"
 #include "base/encoding.h"
@@ -295,6 +296,72 @@ TEST(ProtocolWriters, RefuseWhatIsNotARegularFileAndFollowLinks) {
     }
     EXPECT_EQ(scratch.EntryCount(), 4u);
     EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(scratch.Path() / "real"), {})), 2u);
+  }
+}
+
+bool gLinkOwnedByUser = false;
+bool LinkRuleForTest(const fs::path&) { return gLinkOwnedByUser; }
+
+// A shared TEMP (mode 1777) with a link that points at a file of the user's closed to others: the
+// link is followed only when the platform's rule vouches for its owner, and then the file keeps
+// its mode; otherwise nothing at all changes and the message names the link.
+TEST(ProtocolWriters, FollowLinksInSharedFoldersOnlyByTheKernelsRule) {
+  ScratchFolder scratch;
+  const fs::path shared = scratch.Path() / "shared";
+  const fs::path victim = scratch.Path() / "secret.txt";
+  fs::create_directory(shared);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  std::ofstream(victim) << "secret";
+  fs::permissions(victim, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(victim, shared / "087-001-012345.html");
+  const std::string link = NativeFromPath(shared / "087-001-012345.html");
+
+  struct Case {
+    const char* name;
+    TLinkOwnerRule rule;
+    bool owned;
+  };
+  for (const Case& c : {Case{"no rule installed", nullptr, false},
+                        Case{"someone else's link", LinkRuleForTest, false}}) {
+    SCOPED_TRACE(c.name);
+    SetLinkOwnerRule(c.rule);
+    gLinkOwnedByUser = c.owned;
+    try {
+      WriteHtmlProtocol(EmptyReport(0), link, kFixedStamp);
+      ADD_FAILURE() << "written through a planted link";
+    } catch (const EProtocolWriteError& refused) {
+      EXPECT_NE(std::string(refused.what()).find("ссылка " + link), std::string::npos) << refused.what();
+    }
+    EXPECT_NE(ProtocolTargetConflict(link, {}, {}).find(link), std::string::npos);
+    EXPECT_EQ(ReadAll(victim), "secret");
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(shared), {})), 1u);
+  }
+
+  SetLinkOwnerRule(LinkRuleForTest);
+  gLinkOwnedByUser = true;
+  EXPECT_EQ(ProtocolTargetConflict(link, {}, {}), "");
+  WriteHtmlProtocol(EmptyReport(0), link, kFixedStamp);
+  EXPECT_TRUE(fs::is_symlink(shared / "087-001-012345.html"));
+  EXPECT_EQ(ReadAll(victim).rfind("<html>", 0), 0u);
+  EXPECT_EQ(fs::status(victim).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  SetLinkOwnerRule(nullptr);
+}
+
+// A new protocol is no more open than the umask allows; a replaced one keeps the mode it had,
+// whichever writer replaces it.
+TEST(ProtocolWriters, NewFilesFollowTheUmaskReplacedFilesKeepTheirMode) {
+  ScratchFolder scratch;
+  const mode_t saved = umask(027);
+  const fs::path fresh = scratch.Path() / "new.html";
+  WriteHtmlProtocol(EmptyReport(0), NativeFromPath(fresh), kFixedStamp);
+  umask(saved);
+  EXPECT_EQ(fs::status(fresh).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                               fs::perms::owner_all | fs::perms::others_read}) {
+    fs::permissions(fresh, mode);
+    WriteXmlProtocol(EmptyReport(0), NativeFromPath(fresh), kFixedStamp);
+    EXPECT_EQ(fs::status(fresh).permissions(), mode);
   }
 }
 #endif
