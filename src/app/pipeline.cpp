@@ -43,10 +43,13 @@ void WriteProtocol(const TReport& report, TProtocolType type, const std::string&
       return;
     case TProtocolType::Xlsx:
 #ifdef BRISOLT_HAVE_XLSX
+    {
       TSpreadsheetOptions options;
       options.Stamp = stamp;
+      const platform::TStderrSilenced quiet;
       WriteXlsxProtocol(report, fileName, options);
       return;
+    }
 #else
       throw EProtocolWriteError(fileName + ": эта сборка программы не записывает файлы XLSX");
 #endif

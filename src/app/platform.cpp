@@ -9,12 +9,13 @@
 #include "base/encoding.h"
 #include "protocol/protfile.h"
 
+#include <fcntl.h>
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 #else
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -337,6 +338,42 @@ void RemoveProtocolFilesOnInterrupt() {
 #endif
 }
 
+TStderrSilenced::TStderrSilenced() {
+  std::fflush(stderr);
+#ifdef _WIN32
+  const int sink = _open("NUL", _O_WRONLY);
+  saved_ = sink < 0 ? -1 : _dup(2);
+  if (saved_ >= 0) {
+    _dup2(sink, 2);
+  }
+  if (sink >= 0) {
+    _close(sink);
+  }
+#else
+  const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  saved_ = sink < 0 ? -1 : fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (saved_ >= 0) {
+    dup2(sink, STDERR_FILENO);
+  }
+  if (sink >= 0) {
+    close(sink);
+  }
+#endif
+}
+
+TStderrSilenced::~TStderrSilenced() {
+  if (saved_ < 0) {
+    return;
+  }
+  std::fflush(stderr);
+#ifdef _WIN32
+  _dup2(saved_, 2);
+  _close(saved_);
+#else
+  dup2(saved_, STDERR_FILENO);
+  close(saved_);
+#endif
+}
 
 bool StderrIsTerminal() {
 #ifdef _WIN32

@@ -53,6 +53,20 @@ void InstallLinkOwnerRule();
 // pipe gets UTF-8 with the platform's line end (CR LF on Windows).
 void ReportError(const std::string& text);
 
+// While it lives, whatever the process writes on standard error is discarded: the XLSX library
+// prints its own English lines there, naming its sources, and the program reports the failure in
+// its own words. Only for a stretch in which the program itself prints nothing.
+class TStderrSilenced {
+ public:
+  TStderrSilenced();
+  ~TStderrSilenced();
+  TStderrSilenced(const TStderrSilenced&) = delete;
+  TStderrSilenced& operator=(const TStderrSilenced&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
 // True when standard error goes to a terminal, not to a file or a pipe.
 bool StderrIsTerminal();
 

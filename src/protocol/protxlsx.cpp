@@ -2,8 +2,10 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <system_error>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "protocol/protfile.h"
 #include "protocol/protlayout.h"
 #include "protocol/protsheets.h"
+#include "protocol/xlsxcheck.h"
 
 namespace brisolt {
 
@@ -53,11 +56,19 @@ class TXlsxSink final : public TSheetSink {
   TXlsxSink& operator=(const TXlsxSink&) = delete;
 
   void Open(const std::string& libraryFileName) {
+    // The library's own temporary files go beside the workbook, on the disk whose space the
+    // protocol needs anyway, not to a system folder that may be full or small.
+    tmpFolder_ = NativeFromPath(PathFromNative(libraryFileName).parent_path());
+    if (tmpFolder_.empty()) {
+      tmpFolder_ = ".";
+    }
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
+    options.tmpdir = tmpFolder_.data();
+    errno = 0;
     workbook_ = workbook_new_opt(libraryFileName.c_str(), &options);
     if (workbook_ == nullptr) {
-      Fail("не удалось создать книгу");
+      Fail("не удалось создать книгу" + SystemReason());
     }
     SetCreationTime();
     MakeStyles();
@@ -66,6 +77,7 @@ class TXlsxSink final : public TSheetSink {
   void Close() {
     lxw_workbook* workbook = workbook_;
     workbook_ = nullptr;
+    errno = 0;
     Check(workbook_close(workbook));
   }
 
@@ -180,9 +192,34 @@ class TXlsxSink final : public TSheetSink {
     throw EProtocolWriteError(fileName_ + ": " + what);
   }
 
+  // The system's reason for the last failed file operation, if it left one.
+  static std::string SystemReason() {
+    const int code = errno;
+    return code == 0 ? std::string() : " (" + std::generic_category().message(code) + ")";
+  }
+
+  // The library's error in the program's words: its own texts are English and name its sources.
   void Check(lxw_error error) {
-    if (error != LXW_NO_ERROR) {
-      Fail(std::string("ошибка записи (") + lxw_strerror(error) + ")");
+    switch (error) {
+      case LXW_NO_ERROR:
+        return;
+      case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        Fail("не хватает памяти");
+      case LXW_ERROR_CREATING_XLSX_FILE:
+        Fail("не удалось создать файл" + SystemReason());
+      case LXW_ERROR_CREATING_TMPFILE:
+        Fail("не удалось создать временный файл в папке " + tmpFolder_ + SystemReason());
+      case LXW_ERROR_READING_TMPFILE:
+        Fail("не удалось прочитать временный файл" + SystemReason());
+      case LXW_ERROR_ZIP_FILE_OPERATION:
+      case LXW_ERROR_ZIP_FILE_ADD:
+      case LXW_ERROR_ZIP_CLOSE:
+      case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+      case LXW_ERROR_ZIP_INTERNAL_ERROR:
+      case LXW_ERROR_ZIP_PARAMETER_ERROR:
+        Fail("ошибка записи" + SystemReason());
+      default:
+        Fail("ошибка библиотеки XLSX, код " + std::to_string(static_cast<int>(error)));
     }
   }
 
@@ -320,6 +357,7 @@ class TXlsxSink final : public TSheetSink {
 
   const std::string& stamp_;
   const std::string& fileName_;
+  std::string tmpFolder_;
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* formats_[static_cast<std::size_t>(TCellStyle::Count)] = {};
@@ -344,11 +382,17 @@ void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
   CheckSpreadsheetSize(report, options.Limits);
   const std::string stamp = options.Stamp.empty() ? CurrentProtocolStamp() : options.Stamp;
   TProtocolFile out(fileName);
+  const std::string workbook = out.HandOverTemporary();
   {
     TXlsxSink sink(stamp, fileName);
-    sink.Open(out.HandOverTemporary());
+    sink.Open(workbook);
     LayOutWorkbook(report, stamp, sink);
     sink.Close();
+  }
+  // The library may report success after writes of its temporary files failed; only a
+  // workbook read back whole replaces the earlier file.
+  if (const std::string defect = WorkbookDefect(workbook); !defect.empty()) {
+    throw EProtocolWriteError(fileName + ": книга записана с ошибкой: " + defect);
   }
   out.Commit();
 }

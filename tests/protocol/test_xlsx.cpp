@@ -14,9 +14,13 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "protocol/prot.h"
 #include "protocol/protxlsx.h"
+#include "protocol/xlsxcheck.h"
+#include "full_disk.h"
 #include "sample_reports.h"
 #include "sheet_grid.h"
 #include "base/amount.h"
@@ -150,6 +154,130 @@ TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
   const std::string tag = sverka.substr(warning, sverka.find('>', warning) - warning);
   EXPECT_NE(tag.find("ht=\"45\""), std::string::npos) << tag;
   EXPECT_NE(tag.find("customHeight=\"1\""), std::string::npos) << tag;
+}
+
+// Whatever size the disk stops files at, the workbook is either the same bytes as without the
+// limit or not written at all: the earlier file stays and nothing is left beside it. The library's
+// temporary files fill up first, and its close used to report success with parts left empty.
+TEST_F(XlsxWriter, AFullDiskNeverLeavesABrokenWorkbook) {
+  if (!TFullDiskAfter::kAvailable) {
+    GTEST_SKIP() << "no file size limit on this platform";
+  }
+  // Sheets far larger than the whole zip, so that some limits stop only the library's files.
+  TReport report = FullReport(1);
+  for (int person = 0; person < 400; ++person) {
+    const std::size_t line = report.AddMainLine(TLineMark::Conflict, "Person " + std::to_string(person), "12345678901", "0");
+    report.AddLinePeriod(line, {"1", 1000000, 1200000, 1000000, 1200000, -200000, 300000, 300000,
+                               300000, 300000, 0});
+    report.AddLinePeriod(line, {"1, 2", 500000, 300000, 1500000, 1500000, 0, 150000, 150050,
+                               450000, 450050, -50});
+  }
+  const std::string reference = File("reference.xlsx");
+  WriteXlsxProtocol(report, reference, Fixed());
+  const std::string whole = ReadAll(folder_ / "reference.xlsx");
+  const std::string target = File("protocol.xlsx");
+  int refused = 0;
+  for (std::uint64_t limit = 256; limit < 8 * whole.size(); limit += limit / 3) {
+    SCOPED_TRACE(limit);
+    std::ofstream(PathFromNative(target), std::ios::binary | std::ios::trunc) << "earlier protocol";
+    bool written = true;
+    try {
+      TFullDiskAfter full(limit);
+      WriteXlsxProtocol(report, target, Fixed());
+    } catch (const EProtocolWriteError& failure) {
+      written = false;
+      ++refused;
+      EXPECT_EQ(std::string(failure.what()).find("[ERROR]"), std::string::npos);
+    }
+    const std::string result = ReadAll(folder_ / "protocol.xlsx");
+    EXPECT_TRUE(written ? result == whole : result == "earlier protocol") << "written: " << written;
+    EXPECT_EQ(EntryCount(), 2u) << "a temporary file was left behind";
+  }
+  EXPECT_GT(refused, 0);
+}
+
+// A zip written by hand, stored without compression, to damage in every way that matters.
+std::uint32_t Crc32(const std::string& data) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (const char ch : data) {
+    crc ^= static_cast<unsigned char>(ch);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+  }
+  return ~crc;
+}
+
+void Put(std::string& out, std::uint32_t value, int bytes) {
+  for (int index = 0; index < bytes; ++index) {
+    out += static_cast<char>((value >> (8 * index)) & 0xFF);
+  }
+}
+
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& parts) {
+  std::string zip;
+  std::string directory;
+  for (const auto& [name, data] : parts) {
+    const auto offset = static_cast<std::uint32_t>(zip.size());
+    const std::uint32_t crc = Crc32(data);
+    const auto size = static_cast<std::uint32_t>(data.size());
+    Put(zip, 0x04034b50, 4);
+    Put(zip, 20, 2), Put(zip, 0, 2), Put(zip, 0, 2), Put(zip, 0, 4);
+    Put(zip, crc, 4), Put(zip, size, 4), Put(zip, size, 4);
+    Put(zip, static_cast<std::uint32_t>(name.size()), 2), Put(zip, 0, 2);
+    zip += name + data;
+    Put(directory, 0x02014b50, 4);
+    Put(directory, 20, 2), Put(directory, 20, 2), Put(directory, 0, 2), Put(directory, 0, 2);
+    Put(directory, 0, 4), Put(directory, crc, 4), Put(directory, size, 4), Put(directory, size, 4);
+    Put(directory, static_cast<std::uint32_t>(name.size()), 2);
+    Put(directory, 0, 2), Put(directory, 0, 2), Put(directory, 0, 2), Put(directory, 0, 2);
+    Put(directory, 0, 4), Put(directory, offset, 4);
+    directory += name;
+  }
+  const auto directoryOffset = static_cast<std::uint32_t>(zip.size());
+  zip += directory;
+  Put(zip, 0x06054b50, 4), Put(zip, 0, 2), Put(zip, 0, 2);
+  Put(zip, static_cast<std::uint32_t>(parts.size()), 2), Put(zip, static_cast<std::uint32_t>(parts.size()), 2);
+  Put(zip, static_cast<std::uint32_t>(directory.size()), 4), Put(zip, directoryOffset, 4), Put(zip, 0, 2);
+  return zip;
+}
+
+TEST_F(XlsxWriter, TheCheckOfAFinishedWorkbookFindsEveryDamage) {
+  const std::string sheet = "<?xml version=\"1.0\"?>\n<worksheet a=\"1\"><row r=\"1\"/></worksheet>\n";
+  const std::string sound = StoredZip({{"[Content_Types].xml", "<?xml version=\"1.0\"?><Types/>"},
+                                       {"xl/worksheets/sheet1.xml", sheet},
+                                       {"docProps/thumb.bin", "\x01"}});
+  std::string flipped = sound;
+  flipped[flipped.find("row")] = 'R';
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* defect;  // a part of the message; empty: sound
+  };
+  const Case cases[] = {
+      {"sound", sound, ""},
+      {"empty file", "", "пуст"},
+      {"cut before its end record", sound.substr(0, sound.size() - 5), "оглавления"},
+      {"a byte changed in a part", flipped, "контрольная сумма"},
+      {"an empty part", StoredZip({{"xl/styles.xml", ""}}), "пуста"},
+      {"a part cut inside a tag, its sum recorded as cut",
+       StoredZip({{"xl/worksheets/sheet1.xml", sheet.substr(0, sheet.find("\"1\"/>"))}}), "обрезан"},
+      {"a part cut after a whole tag", StoredZip({{"xl/worksheets/sheet1.xml", sheet.substr(0, sheet.find("</worksheet>"))}}),
+       "обрезан"},
+      {"no root element", StoredZip({{"xl/workbook.xml", "<?xml version=\"1.0\"?>"}}), "обрезан"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(folder_ / "check.xlsx", std::ios::binary | std::ios::trunc) << c.bytes;
+    const std::string defect = WorkbookDefect(File("check.xlsx"));
+    if (*c.defect == 0) {
+      EXPECT_EQ(defect, "");
+    } else {
+      EXPECT_NE(defect.find(c.defect), std::string::npos) << defect;
+    }
+  }
+  WriteXlsxProtocol(FullReport(0), File("real.xlsx"), Fixed());
+  EXPECT_EQ(WorkbookDefect(File("real.xlsx")), "");
 }
 
 }  // namespace
