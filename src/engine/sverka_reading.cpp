@@ -132,6 +132,9 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
   // Any other document is parsed once, and its tree offered to the СЗВ-6 reader and, unless it
   // is a wanted СЗВ-6 pack, to the СЗВ-6-3 reader.
   if (!document.Parse()) {
+    // Named by the pack mask but no document: most likely a pack caught while it was being
+    // written or copied. Leaving it out without a word would change the balances silently.
+    result.LoadError = document.Content.empty() ? "файл пуст" : "файл не является полным документом XML";
     return;
   }
   TSZV6File pack;

@@ -26,7 +26,7 @@ struct TReadResult {
 
 // Reads and parses `fileName`. A СЗВ-6 pack counts when its registration number, upper-cased,
 // is in `wantedUpper`; a file that is not such a pack is offered to the СЗВ-6-3 reader. A file
-// that cannot be parsed gives nothing; one that cannot be read gives nothing but LoadError.
+// that cannot be read, or is not a whole document (empty, cut short), gives nothing but LoadError.
 TReadResult ReadCandidate(const std::string& fileName, const std::unordered_set<std::string>& wantedUpper);
 
 }  // namespace brisolt

@@ -139,16 +139,18 @@ TEST(ReadPackFiles, NamesWhatCannotBeReadAndNothingElse) {
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const std::string dangling = folder.File("PFR-700-Y-2011-ORG-gone.xml");
   fs::create_symlink(folder.File("nowhere.xml"), dangling);
-  // Silent: not XML, not a pack, off the mask, a pack of another insurer.
-  Touch(folder.File("PFR-700-Y-2011-ORG-text.xml"));
+  // Named as well: a file that is no XML document, as a pack caught while it is written.
+  const std::string empty = folder.File("PFR-700-Y-2011-ORG-text.xml");
+  Touch(empty);
+  // Silent: not a pack, off the mask, a pack of another insurer.
   packgen::WriteBytes(folder.File("sub/PFR-700-Y-2011-ORG-other.xml"), "<?xml version=\"1.0\"?><Other/>");
   Touch(folder.File("notes/PFR-700-Y-2011-ORG-x.xml.bak"));
 
   TFileSet files;
   std::vector<std::string> messages;
   files.LoadSubmissions(folder.Text(), true, false, "087-001-012345", messages, {});
-  ASSERT_EQ(files.ReadFailures.size(), 3u);
-  for (const std::string& name : {huge, pipe, dangling}) {
+  ASSERT_EQ(files.ReadFailures.size(), 4u);
+  for (const std::string& name : {huge, pipe, dangling, empty}) {
     const auto named = [&name](const std::string& line) { return line.find(name + ": ") != std::string::npos; };
     EXPECT_EQ(std::count_if(files.ReadFailures.begin(), files.ReadFailures.end(), named), 1) << name;
   }

@@ -260,6 +260,39 @@ TEST_F(LoadTest, InsurersFormsAndSZV63OfAnyInsurer) {
   EXPECT_EQ(files_.SZV6Files.size(), 2u);
 }
 
+// A pack caught while another program writes it, empty or cut short, is named with the reason
+// among the read failures, and so heads the protocol's errors; whole packs of other insurers and
+// forms stay silent as before.
+TEST_F(LoadTest, EmptyAndCutPacksAreNamedOthersStaySilent) {
+  Write(Name(1), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", kRouble, kRouble)}));
+  TGenSZV6Pack other = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+  other.RegNumb = "087-002-054321";
+  Write(Name(2), other);
+  packgen::WriteBytes(folder_.File(Name(3)), packgen::RenderForeignPack(kRegNumb));
+  const std::string whole = packgen::RenderSZV6Pack(
+      Pack("ИСХОДНАЯ", 2011, 2, "10.07.2011", {Doc(kIvanov, "Иванов", kRouble, kRouble)}));
+  const struct {
+    int index;
+    std::string bytes;
+    const char* reason;
+  } broken[] = {
+      {4, "", "файл пуст"},
+      {5, whole.substr(0, whole.find(W("<СНИЛС")) + 4), "файл не является полным документом XML"},
+      {6, whole.substr(0, whole.size() / 2), "файл не является полным документом XML"},
+  };
+  for (const auto& file : broken) {
+    packgen::WriteBytes(folder_.File(Name(file.index)), file.bytes);
+  }
+  Load();
+  ASSERT_EQ(files_.ReadFailures.size(), std::size(broken));
+  for (std::size_t index = 0; index < std::size(broken); ++index) {
+    EXPECT_EQ(files_.ReadFailures[index], "Не удалось прочитать файл " + folder_.Text() +
+                                              Name(broken[index].index) + ": " + broken[index].reason);
+    EXPECT_EQ(Messages()[index], files_.ReadFailures[index]);
+  }
+  EXPECT_EQ(files_.SZV6Files.size(), 1u);
+}
+
 TEST_F(LoadTest, SubFolderPacksAreReadFirstAndKeepThatOrderOnTies) {
   Write(Name(1), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 100 * kRouble, 100 * kRouble)}));
   Write("sub/" + Name(2), Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 200 * kRouble, 200 * kRouble)}));
