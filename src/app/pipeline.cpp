@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -113,10 +114,28 @@ void LeaveToExit(TFileSet fileSet, TReport report) {
 
 }  // namespace
 
+namespace {
+
+constexpr const char* kOutOfMemory = "Недостаточно памяти для обработки.";
+
+// A thread or a mapping the system refused for want of memory reports EAGAIN or ENOMEM, which
+// the user should read as what it is.
+bool IsOutOfMemory(const std::system_error& failure) {
+  return failure.code() == std::errc::resource_unavailable_try_again ||
+         failure.code() == std::errc::not_enough_memory;
+}
+
+}  // namespace
+
 TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress) {
   TRunOutcome outcome;
   TFileSet fileSet;
   TReport report;
+  if (const std::string tooLong = platform::FileNameTooLong(request.ProtFileName); !tooLong.empty()) {
+    outcome.Result = TRunResult::ProtocolNotWritten;
+    outcome.Message = "Не удалось записать протокол: " + tooLong;
+    return outcome;
+  }
   try {
     std::vector<std::string> messages;
     fileSet.Threads = request.Threads;
@@ -179,7 +198,10 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     }
   } catch (const std::bad_alloc&) {
     outcome.Result = TRunResult::Failed;
-    outcome.Message = "Недостаточно памяти для обработки.";
+    outcome.Message = kOutOfMemory;
+  } catch (const std::system_error& failure) {
+    outcome.Result = TRunResult::Failed;
+    outcome.Message = IsOutOfMemory(failure) ? kOutOfMemory : FailureDisplayText(failure.what());
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::Failed;
     outcome.Message = FailureDisplayText(failure.what());
@@ -199,6 +221,12 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
   } catch (const ESpreadsheetTooLarge& failure) {
     outcome.Result = TRunResult::ProtocolTooLarge;
     outcome.Message = failure.WindowText();
+  } catch (const std::bad_alloc&) {
+    outcome.Result = TRunResult::ProtocolNotWritten;
+    outcome.Message = kOutOfMemory;
+  } catch (const std::system_error& failure) {
+    outcome.Result = TRunResult::ProtocolNotWritten;
+    outcome.Message = IsOutOfMemory(failure) ? kOutOfMemory : FailureDisplayText(failure.what());
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::ProtocolNotWritten;
     outcome.Message = FailureDisplayText(failure.what());

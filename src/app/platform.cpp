@@ -1,6 +1,7 @@
 #include "app/platform.h"
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +22,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <libintl.h>
+#endif
 extern char** environ;
 #endif
 
@@ -264,6 +268,38 @@ bool LinkOwnedByUserOrFolderOwner(const std::filesystem::path& link) {
 }  // namespace
 #endif
 
+void UseUserLanguageForSystemMessages() {
+#ifndef _WIN32
+  std::setlocale(LC_MESSAGES, "");
+#ifdef __GLIBC__
+  // The program's texts are UTF-8 whatever the locale's character set.
+  bind_textdomain_codeset("libc", "UTF-8");
+#endif
+#endif
+  // Windows: the system's messages come in the user's language already.
+}
+
+std::string FileNameTooLong(const std::string& fileName) {
+  const std::filesystem::path path = PathFromNative(fileName);
+  const std::size_t length = path.filename().native().size();
+#ifdef _WIN32
+  const std::size_t limit = 255;  // UTF-16 units, on every file system Windows writes
+#else
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  errno = 0;
+  const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (nameMax <= 0) {
+    return {};  // no folder, or no limit told: the writing itself will say
+  }
+  const auto limit = static_cast<std::size_t>(nameMax);
+#endif
+  if (length <= limit) {
+    return {};
+  }
+  return fileName + ": имя файла длиннее, чем допускает файловая система (" + std::to_string(limit) +
+         (PathSeparator() == '\\' ? " знаков)" : " байт)");
+}
+
 void InstallLinkOwnerRule() {
 #ifndef _WIN32
   // Windows folders have no sticky bit: the rule is never asked there.
@@ -271,7 +307,9 @@ void InstallLinkOwnerRule() {
 #endif
 }
 
-void ReportError(const std::string& text) {
+void ReportError(const std::string& raw) {
+  // Messages name files and folders, whose names may hold anything but '/' and NUL.
+  const std::string text = EscapeControls(raw);
 #ifdef _WIN32
   if (WriteStderrConsole(text + "\r\n")) {
     return;

@@ -44,13 +44,24 @@ bool ProgramExists(const std::string& program);
 // ignored stay ignored.
 void RemoveProtocolFilesOnInterrupt();
 
+// The system's reasons for failures (std::error_code messages) in the user's language, where
+// the system has them: only the messages category of the user's locale is taken, so that numbers
+// and texts the program formats stay as they are. Called once at start.
+void UseUserLanguageForSystemMessages();
+
+// Empty when the last part of `fileName` is no longer than the file system of its folder allows
+// for a name; otherwise why not (UTF-8). Asked before a run, so that a name that cannot be
+// created is refused before the work, not after it.
+std::string FileNameTooLong(const std::string& fileName);
+
 // Lets protocols follow a symbolic link in a sticky folder anyone may write where the kernel
 // would: the link is the user's, or the folder's owner made it. Called once at start.
 void InstallLinkOwnerRule();
 
 // One line on standard error, the program's way of telling the user in batch mode. A Windows
 // console is written in UTF-16, so that it shows Cyrillic whatever its code page; a file or a
-// pipe gets UTF-8 with the platform's line end (CR LF on Windows).
+// pipe gets UTF-8 with the platform's line end (CR LF on Windows). Control characters in the
+// text are escaped (EscapeControls), so that a name cannot drive the terminal or forge a line.
 void ReportError(const std::string& text);
 
 // While it lives, whatever the process writes on standard error is discarded: the XLSX library

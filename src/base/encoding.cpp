@@ -260,4 +260,36 @@ std::string NativeFromPath(const std::filesystem::path& path) {
 #endif
 }
 
+std::string EscapeControls(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t at = 0; at < utf8.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(utf8[at]);
+    // C1 controls are U+0080..U+009F, two bytes in UTF-8: C2 80..C2 9F.
+    if (byte == 0xC2 && at + 1 < utf8.size() && static_cast<unsigned char>(utf8[at + 1]) >= 0x80 &&
+        static_cast<unsigned char>(utf8[at + 1]) <= 0x9F) {
+      const auto code = static_cast<unsigned char>(utf8[++at]);
+      out += "\\u00";
+      out += kHex[code >> 4];
+      out += kHex[code & 0xF];
+    } else if (byte >= 0x20 && byte != 0x7F) {
+      out += static_cast<char>(byte);
+    } else if (byte == '\n') {
+      out += "\\n";
+    } else if (byte == '\r') {
+      out += "\\r";
+    } else if (byte == '\t') {
+      out += "\\t";
+    } else if (byte == 0x1B) {
+      out += "\\e";
+    } else {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  }
+  return out;
+}
+
 }  // namespace brisolt

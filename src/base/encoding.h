@@ -51,6 +51,11 @@ int CompareCp1251ByUtf16(std::string_view a, std::string_view b);
 std::string NameToCp1251(std::string_view name);
 std::string NameToUtf8(std::string_view name);
 
+// UTF-8 text safe to print on a terminal: the control characters a file name may hold, which a
+// terminal would act on (ESC sequences, CR and LF that forge a line, C1 controls such as CSI),
+// are shown as \e, \r, \n, \t, \xHH or \u00HH instead.
+std::string EscapeControls(std::string_view utf8);
+
 // File names: the program holds them as the platform's own narrow text (UTF-8 on Linux, UTF-8 as
 // well on Windows, converted at the edges) and opens files only through these two.
 std::filesystem::path PathFromNative(const std::string& native);

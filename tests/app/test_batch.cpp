@@ -25,6 +25,7 @@
 #include "app/platform.h"
 #include "app/verdata.h"
 #include "app_test_support.h"
+#include "protocol/protfile.h"
 #include "packgen.h"
 #include "base/encoding.h"
 
@@ -432,6 +433,98 @@ TEST_F(BatchRun, NamesWhatCouldNotBeReadAndEndsWithItsOwnStatus) {
   fs::permissions(root / "packs" / lockedName, fs::perms::owner_all);
   fs::permissions(root / "packs" / "locked", fs::perms::owner_all);
   fs::permissions(root / "closed", fs::perms::owner_all);
+}
+#endif
+
+// A pack caught empty or cut short ends the run with status 5 and is named, one line each: a
+// name that holds ESC sequences and CR LF is shown escaped, so it neither drives the terminal nor
+// forges a line of its own.
+TEST_F(BatchRun, EmptyAndCutPacksAreNamedWithTheirNamesEscaped) {
+  const fs::path packs = *scratch_ / "caught";
+  packgen::GenerateSample(NativeFromPath(packs));
+  const std::string whole = ReadAll(packs / "PFR-700-Y-2011-ORG-087-001-012345-DCK-00024-DPT-000000-DCK-00000.XML");
+#ifdef _WIN32
+  const std::string forged = "PFR-700-Y-2011-ORG-empty.xml";
+#else
+  const std::string forged = "PFR-700-Y-2011-ORG-\x1b[31m\r\nГотово.xml";
+#endif
+  packgen::WriteBytes(NativeFromPath(packs / PathFromNative(forged)), "");
+  packgen::WriteBytes(NativeFromPath(packs / "PFR-700-Y-2011-ORG-cut.xml"), whole.substr(0, whole.size() - 7));
+  const std::string output = Output("caught.html");
+  EXPECT_EQ(Run({"/regnumb=087-001-012345", "/path=" + NativeFromPath(packs), "/orgname=X",
+                 "/protfilename=" + output}),
+            kExitSomeFilesUnread);
+  EXPECT_NE(stderr_.find(EscapeControls(NativeFromPath(packs / PathFromNative(forged))) + ": файл пуст"),
+            std::string::npos) << stderr_;
+  EXPECT_NE(stderr_.find("PFR-700-Y-2011-ORG-cut.xml: файл не является полным документом XML"),
+            std::string::npos) << stderr_;
+  EXPECT_EQ(std::count(stderr_.begin(), stderr_.end(), '\n'), 3) << stderr_;
+  EXPECT_EQ(stderr_.find('\x1b'), std::string::npos);
+  EXPECT_EQ(stderr_.find('\r'), std::string::npos);
+  const std::string protocol = ReadAll(PathFromNative(output));
+  EXPECT_NE(protocol.find(Utf8ToCp1251("PFR-700-Y-2011-ORG-cut.xml: файл не является полным документом XML")),
+            std::string::npos);
+}
+
+// A protocol name the file system cannot hold is refused before the folder is read, in the
+// program's words, not by the rename at the end of the work.
+TEST_F(BatchRun, ANameTooLongIsRefusedBeforeTheRun) {
+  const std::string target = Output(std::string(300, 'p') + ".html");
+  EXPECT_EQ(Run({"/regnumb=087-001-012345", "/path=" + Folder("sample"), "/orgname=X",
+                 "/protfilename=" + target}),
+            kExitProtocolNotWritten);
+  EXPECT_NE(stderr_.find(target + ": имя файла длиннее"), std::string::npos) << stderr_;
+}
+
+#ifndef _WIN32
+// Another user plants the default protocol name in a shared TEMP (1777) as a link to a file of the
+// clerk's closed to others: the run ends with status 4 naming the link and the file is unchanged.
+// Links the kernel would follow there are followed, and the file behind keeps its mode.
+TEST_F(BatchRun, FollowsLinksInASharedTempOnlyWhereTheKernelWould) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to give a link to another user";
+  }
+  platform::InstallLinkOwnerRule();
+  const fs::path root = *scratch_ / "planted";
+  const fs::path shared = root / "tmp";
+  const fs::path victim = root / "secret.txt";
+  fs::create_directories(shared);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  const fs::path link = shared / "087-001-012345.html";
+  struct Case {
+    const char* name;
+    uid_t linkOwner;
+    uid_t folderOwner;
+    bool followed;
+  };
+  for (const Case& c : {Case{"planted by another user", 65534, 0, false},
+                        Case{"the user's own link", 0, 0, true},
+                        Case{"the folder owner's link", 65534, 65534, true}}) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(victim, std::ios::trunc) << "secret";
+    fs::permissions(victim, fs::perms::owner_read | fs::perms::owner_write);
+    fs::remove(link);
+    fs::create_symlink(victim, link);
+    ASSERT_EQ(lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+    ASSERT_EQ(chown(shared.c_str(), c.folderOwner, c.folderOwner), 0);
+    int status = 0;
+    {
+      testing_support::TScopedVariable variable("TEMP", NativeFromPath(shared));
+      status = Run({"/regnumb=087-001-012345", "/path=" + Folder("sample"), "/orgname=X"});
+    }
+    EXPECT_EQ(fs::status(victim).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(fs::is_symlink(link));
+    if (c.followed) {
+      EXPECT_EQ(status, kExitSuccess) << stderr_;
+      EXPECT_EQ(ReadAll(victim).rfind("<html>", 0), 0u);
+    } else {
+      EXPECT_EQ(status, kExitProtocolNotWritten);
+      EXPECT_NE(stderr_.find(NativeFromPath(link)), std::string::npos) << stderr_;
+      EXPECT_EQ(ReadAll(victim), "secret");
+    }
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(shared), {})), 1u);
+  }
+  SetLinkOwnerRule(nullptr);
 }
 #endif
 

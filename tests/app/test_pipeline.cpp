@@ -11,10 +11,14 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "app/pipeline.h"
+#include "../protocol/full_disk.h"
+#include "../protocol/sample_reports.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 namespace {
@@ -74,6 +78,54 @@ TEST(OpenProtocol, SpreadsheetsOpenInCalcWhereInstalledElseOnTheDesktop) {
   }
   fs::remove_all(scratch);
 }
+
+// A thread the system refuses under a memory limit throws EAGAIN ("Resource temporarily
+// unavailable"); the user reads that the memory ran out. The load's progress report stands in for
+// the thread's start.
+TEST(RunProtocol, AThreadRefusedForWantOfMemoryIsReportedAsSuch) {
+  const fs::path folder = fs::temp_directory_path() / ("brisolt-memory-" + std::to_string(std::random_device()()));
+  fs::create_directories(folder);
+  std::ofstream(folder / "PFR-700-Y-2011-ORG-1.xml") << "<?xml version=\"1.0\"?><a/>";
+  for (const std::errc code : {std::errc::resource_unavailable_try_again, std::errc::not_enough_memory}) {
+    TRunRequest request;
+    request.Path = NativeFromPath(folder);
+    request.RegNumb = "087-001-012345";
+    request.ProtFileName = NativeFromPath(folder / "protocol.html");
+    const TRunOutcome outcome = RunProtocol(request, [code](const std::string&, const std::string&, int, int) {
+      throw std::system_error(std::make_error_code(code));
+    });
+    EXPECT_EQ(outcome.Result, TRunResult::Failed);
+    EXPECT_EQ(outcome.Message, "Недостаточно памяти для обработки.");
+  }
+  fs::remove_all(folder);
+}
+
+#ifdef BRISOLT_HAVE_XLSX
+// The XLSX library prints English lines naming its own sources when a write fails; the user sees
+// only the program's message, with the system's reason.
+TEST(WriteXlsxCopy, AFailureIsTheProgramsMessageNotTheLibrarysLines) {
+  if (!TFullDiskAfter::kAvailable) {
+    GTEST_SKIP() << "no file size limit on this platform";
+  }
+  const fs::path folder = fs::temp_directory_path() / ("brisolt-copy-" + std::to_string(std::random_device()()));
+  fs::create_directories(folder);
+  const std::string target = NativeFromPath(folder / "copy.xlsx");
+  TRunOutcome outcome;
+  ::testing::internal::CaptureStderr();
+  {
+    TFullDiskAfter full(2000);
+    outcome = WriteXlsxCopy(testing::FullReport(0), testing::kFixedStamp, target);
+  }
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said, "");
+  EXPECT_EQ(outcome.Result, TRunResult::ProtocolNotWritten);
+  EXPECT_EQ(outcome.Message.rfind(target + ": ", 0), 0u) << outcome.Message;
+  EXPECT_NE(outcome.Message.find(std::make_error_code(std::errc::file_too_large).message()), std::string::npos)
+      << outcome.Message;
+  EXPECT_FALSE(fs::exists(folder / "copy.xlsx"));
+  fs::remove_all(folder);
+}
+#endif
 
 }  // namespace
 }  // namespace brisolt

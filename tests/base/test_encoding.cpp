@@ -70,3 +70,27 @@ TEST(FileNames, EachPartReadsAsUtf8ElseAsWindows1251) {
 
 }  // namespace
 }  // namespace brisolt
+
+namespace brisolt {
+namespace {
+
+TEST(EscapeControls, LeavesNothingATerminalWouldActOn) {
+  const struct {
+    std::string raw;
+    std::string shown;
+  } cases[] = {
+      {"Пачка PFR-700.xml", "Пачка PFR-700.xml"},
+      {"a\x1b[2J\x1b]0;title\x07z", "a\\e[2J\\e]0;title\\x07z"},
+      {"fake\r\nНе удалось", "fake\\r\\nНе удалось"},
+      {"tab\tdel\x7f", "tab\\tdel\\x7F"},
+      {"csi\xc2\x9b" "31m \xc2\xa0nbsp", "csi\\u009B31m \xc2\xa0nbsp"},
+      {std::string("nul\0end", 7), "nul\\x00end"},
+      {"C:\\Temp\\x.html", "C:\\Temp\\x.html"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EscapeControls(c.raw), c.shown);
+  }
+}
+
+}  // namespace
+}  // namespace brisolt
