@@ -249,7 +249,18 @@ void TProtocolFile::StopWriting(bool reportFailure) {
 }
 
 void TProtocolFile::FinishWriting() {
-  Flush();
+  if (writer_.joinable()) {
+    Flush();
+  } else if (!buffer_.empty()) {
+    // A protocol that fits one buffer is written here: a thread of its own would only cost
+    // its start.
+    errno = 0;
+    stream_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    if (!stream_) {
+      Fail("ошибка записи", SystemReason());
+    }
+    buffer_.clear();
+  }
   StopWriting(true);
   errno = 0;
   stream_.close();

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <array>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,9 +29,40 @@ void Check(bool condition, const char* what) {
   }
 }
 
+// Made once: a fresh folder per input cost more than the load itself.
 const fs::path& Scratch() {
-  static const fs::path folder = "/tmp/brisolt-fuzz-load-" + std::to_string(::getpid());
+  static const fs::path folder = [] {
+    fs::path made = "/tmp/brisolt-fuzz-load-" + std::to_string(::getpid());
+    std::error_code ignored;
+    fs::remove_all(made, ignored);
+    fs::create_directories(made / "sub");
+    return made;
+  }();
   return folder;
+}
+
+// Puts the input's files in place and removes those of the input before that are not among them,
+// so that the folder holds exactly this input's files.
+void PlaceFiles(const std::vector<std::string>& files, unsigned options) {
+  constexpr std::size_t kSlots = 6;
+  enum : char { kNone, kTop, kSub };
+  static std::array<char, kSlots> placed{};  // where each slot's file is now
+  for (std::size_t index = 0; index < kSlots; ++index) {
+    const std::string name = "PFR-700-Y-2011-ORG-087-123-456789-DCK-0000" + std::to_string(index) +
+                             "-DPT-000000-DCK-00000.XML";
+    const char wanted = index >= files.size() ? kNone : ((options >> (2 + index)) & 1) ? kSub : kTop;
+    if (placed[index] != kNone && placed[index] != wanted) {
+      ::unlink((placed[index] == kSub ? Scratch() / "sub" / name : Scratch() / name).c_str());
+    }
+    placed[index] = wanted;
+    if (wanted != kNone) {
+      const fs::path path = wanted == kSub ? Scratch() / "sub" / name : Scratch() / name;
+      if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(files[index].data(), 1, files[index].size(), file);
+        std::fclose(file);
+      }
+    }
+  }
 }
 
 std::vector<std::string> SplitFiles(const std::string& bytes) {
@@ -54,17 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned options = data[0];
   const std::vector<std::string> files = SplitFiles(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
 
-  std::error_code ignored;
-  fs::remove_all(Scratch(), ignored);
-  fs::create_directories(Scratch() / "sub");
-  for (std::size_t index = 0; index < files.size(); ++index) {
-    const bool inSub = (options >> (2 + index % 6)) & 1;
-    const std::string name = "PFR-700-Y-2011-ORG-087-123-456789-DCK-0000" + std::to_string(index) +
-                             "-DPT-000000-DCK-00000.XML";
-    std::ofstream(inSub ? Scratch() / "sub" / name : Scratch() / name, std::ios::binary) << files[index];
-  }
+  PlaceFiles(files, options);
 
   TFileSet fileSet;
+  fileSet.Threads = 1;  // workers started per input would cost more than these few files
   std::vector<std::string> messages;
   try {
     fileSet.LoadSubmissions(Scratch().string() + "/", (options & 1) != 0, (options & 2) != 0,

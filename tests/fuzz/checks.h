@@ -1,0 +1,29 @@
+// The fuzz targets' checks, built without the fuzzer's coverage: their branches are no news about
+// the code under test, and tracing every comparison they make cost most of each run.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brisolt {
+class TXMLFile;
+}
+
+namespace brisolt::fuzzing {
+
+// The strict markup check of markup_check.h: empty when the text passed, else what is wrong at
+// `offset`; `elements` gets the names of the elements opened, in document order.
+std::string MarkupError(std::string_view text, bool html, std::size_t& offset,
+                        std::vector<std::string>& elements);
+
+// The reader against the plain reference reader on `bytes`, which `document` parsed (or not, as
+// `parsed` says): the same answer, the same tree, the same second split of the root's text.
+// Empty when all agree, else the difference.
+std::string ReferenceDifference(const std::string& bytes, const TXMLFile& document, bool parsed);
+
+// Where the walk that reads packs without a tree goes through `bytes`, the document must parse
+// and the tree's readers read the same. Empty when so, else the difference.
+std::string WalkDifference(const std::string& bytes, bool parsed);
+
+}  // namespace brisolt::fuzzing
