@@ -107,6 +107,7 @@ else()
   endif()
 endif()
 
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-checks.cmake)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_NAME brisolt)
 set(CPACK_PACKAGE_VENDOR Ostrak)

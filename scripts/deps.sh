@@ -4,12 +4,15 @@
 set -euo pipefail
 
 mode="${1:-test}"
+# dpkg-dev and file: the package step (cpack -G DEB) finds the libraries' packages with
+# dpkg-shlibdeps, which needs both, and takes the hardening flags from dpkg-buildflags.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-translations-l10n
-          libxlsxwriter-dev)
+          libxlsxwriter-dev zlib1g-dev dpkg-dev file)
 if [ "$mode" = test ]; then
-  packages+=(clang libclang-rt-14-dev libpugixml-dev libbenchmark-dev
+  # llvm-14: llvm-symbolizer, so that a fuzzing finding shows function names and lines.
+  packages+=(clang libclang-rt-14-dev llvm-14 libpugixml-dev libbenchmark-dev
              chromium libreoffice-calc-nogui xvfb xauth python3
-             dpkg-dev file lintian qt6-translations-l10n
+             lintian
              g++-mingw-w64-x86-64-posix wine64 locales)
 fi
 

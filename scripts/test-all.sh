@@ -82,9 +82,13 @@ for path in ./usr/bin/brisolt ./usr/bin/brisolt-packgen ./usr/share/applications
   grep -q " $path\( \|$\)" <<<"$contents" || { echo "$deb lacks $path" >&2; exit 1; }
 done
 dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || { echo "$deb: no Qt dependency" >&2; exit 1; }
+dpkg-deb -f "$deb" Depends | grep -q "libxlsxwriter" || { echo "$deb: no XLSX library dependency" >&2; exit 1; }
 dpkg-deb -f "$deb" Depends | grep -q "qt6-translations-l10n" || { echo "$deb: no translations" >&2; exit 1; }
 lintian --fail-on error,warning --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
   "$deb"
+# The programs are built with the distribution's hardening flags.
+hardening=$(lintian --pedantic --tags hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-relro "$deb")
+[ -z "$hardening" ] || { echo "$hardening" >&2; exit 1; }
 
 stage "Sanitizer build (ASan + UBSan)"
 cmake --preset asan
@@ -99,6 +103,10 @@ cmake --preset fuzz
 cmake --build --preset fuzz -j "$(nproc)"
 
 stage "Fuzzing"
+# A finding is reported with function names and lines only through llvm-symbolizer.
+ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer || command -v llvm-symbolizer-14 || true)
+[ -x "$ASAN_SYMBOLIZER_PATH" ] || { echo "llvm-symbolizer is missing (package llvm-14)" >&2; exit 1; }
+export ASAN_SYMBOLIZER_PATH
 fuzzers=()
 for fuzzer in build-fuzz/fuzz_*; do
   [ -x "$fuzzer" ] && fuzzers+=("$fuzzer")

@@ -2,8 +2,9 @@
 # Installs the Debian package into a fresh Debian 12 root, as on a new clerk's machine, and checks
 # that it works from there: apt resolves its dependencies, `brisolt` runs a batch on the sample
 # folder from /usr/bin, the window starts (offscreen) and finds the guide, and the desktop entry,
-# icon, guide and manual page are in place. Needs root and the network to the Debian mirror; takes
-# a few minutes the first time (debootstrap), then reuses the root it made.
+# icon, guide and manual page are in place. Needs root and the network to the Debian mirror that
+# this machine's apt sources name; takes a few minutes the first time (debootstrap), then reuses
+# the root it made.
 # Usage: scripts/test-package.sh [brisolt_*.deb, default: build it with cpack]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +29,20 @@ base=build/package-root/bookworm
 if [ ! -x "$base/bin/bash" ]; then
   rm -rf "$base"
   mkdir -p "$(dirname "$base")"
-  debootstrap --variant=minbase bookworm "$base" http://deb.debian.org/debian
+  # The mirror this machine's own apt uses (one-line or deb822 sources), never a host of ours.
+  mirror=$( { grep -hsE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
+                sed -E 's/\[[^]]*\]//' | awk '{ print $2 }'
+              # deb822: the URIs of stanzas whose Types include binary packages.
+              cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
+                /(^|\n)[[:space:]]*Types:[^\n]*(^|[[:space:]])deb([[:space:]]|\n|$)/ {
+                  if (match($0, /(^|\n)[[:space:]]*URIs:[^\n]*/)) {
+                    line = substr($0, RSTART, RLENGTH); sub(/^\n?[[:space:]]*URIs:[[:space:]]*/, "", line)
+                    split(line, uris, /[[:space:]]+/); print uris[1]
+                  }
+                }'
+            } | grep -Ev 'security|^$' | head -n 1 || true)
+  [ -n "$mirror" ] || { echo "No Debian mirror in this machine's apt sources." >&2; exit 1; }
+  debootstrap --variant=minbase bookworm "$base" "$mirror"
 fi
 # Every check starts from a copy of the untouched root.
 root=$(mktemp -d /tmp/brisolt-package-XXXXXX)
