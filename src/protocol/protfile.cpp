@@ -283,7 +283,7 @@ void TProtocolFile::Commit() {
   // itself is asked, never a link that might have been put in its place since.
   const fs::file_status replaced = fs::symlink_status(target_, error);
   if (!error && fs::is_regular_file(replaced)) {
-    fs::permissions(temp_, replaced.permissions() & fs::perms::mask, error);
+    fs::permissions(temp_, replaced.permissions() & fs::perms::all, error);
     if (error) {
       Fail("не удалось перенести права доступа на новый файл", error);
     }
