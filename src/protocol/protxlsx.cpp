@@ -60,7 +60,7 @@ class TXlsxSink final : public TSheetSink {
     // protocol needs anyway, not to a system folder that may be full or small.
     tmpFolder_ = NativeFromPath(PathFromNative(libraryFileName).parent_path());
     if (tmpFolder_.empty()) {
-      tmpFolder_ = ".";
+      tmpFolder_.assign(1, '.');
     }
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;

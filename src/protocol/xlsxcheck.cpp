@@ -80,7 +80,9 @@ bool XmlPartEndsWhole(std::string_view head, std::string_view tail, bool whole) 
   if (!whole) {
     return false;
   }
-  const std::size_t rootEnd = head.find('>', head.find("<" + std::string(root)));
+  std::string opening(1, '<');
+  opening.append(root);
+  const std::size_t rootEnd = head.find('>', head.find(opening));
   return rootEnd != std::string_view::npos && rootEnd + 1 == tail.size() && head[rootEnd - 1] == '/';
 }
 
