@@ -1,7 +1,7 @@
-// Arbitrary bytes through the codec, the XML reader and both pack readers, in memory and from a file. The
-// reader's tree must equal the one of the plain reference reader, and its second split of the
-// root's text the first one; where the walk that reads packs without a tree goes through, it must
-// read what the tree's readers read. Any difference, crash or sanitizer report is a finding.
+// Arbitrary bytes through the codec, the XML reader and the pack reader, in memory and from a file.
+// The reader's tree must equal the one of the plain reference reader, and its second split of the
+// root's text the first one; wherever the walk goes through, the replay of the tree must tell the
+// same events. Any difference, crash or sanitizer report is a finding.
 #include <unistd.h>
 
 #include <cstddef>
@@ -10,9 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "forms/packreader.h"
 #include "forms/szv6.h"
 #include "forms/szv63.h"
-#include "../reference/pack_walk_check.h"
+#include "../reference/xml_events.h"
 #include "reference_reader.h"
 #include "base/encoding.h"
 #include "xml/xmlwork.h"
@@ -80,11 +81,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LoadPack<TSZV63File>(document);
   ReadValues(bytes);
 
-  // The walk that reads packs without a tree: wherever it goes through, the tree's readers agree.
+  // Wherever the walk goes through, the tree's replay tells the same, so the pack reader reads
+  // the same by either route.
   std::string byWalk;
-  if (reference::ReadByWalk(bytes, byWalk)) {
+  if (reference::WalkEvents(bytes, byWalk)) {
     Check(parsed, "the walk went through a document that does not parse");
-    Check(byWalk == reference::ReadFromTree(bytes), "the walk reads otherwise than the tree");
+    std::string byReplay;
+    Check(reference::ReplayEvents(bytes, byReplay), "the replay stopped where the walk went through");
+    Check(byWalk == byReplay, "the replay tells otherwise than the walk");
+  }
+  {
+    TXMLFile walked;
+    walked.Content = bytes;
+    TSZV6File pack;
+    TSZV63File pack63;
+    TPacksFound found;
+    Check(ReadPacks(walked, &pack, &pack63, found) == parsed, "the pack reader parses otherwise");
   }
 
   // The same bytes through the file readers, as the file set reads them.
