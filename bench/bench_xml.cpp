@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/packreader.h"
 #include "forms/szv6.h"
 #include "packgen.h"
 #include "xml/xmlwork.h"
@@ -22,6 +23,8 @@
 
 namespace {
 
+using brisolt::ReadPacks;
+using brisolt::TPacksFound;
 using brisolt::TSZV6File;
 using brisolt::TXMLFile;
 
@@ -97,17 +100,21 @@ void RunOn(const char* title, const std::string& bytes, int rounds) {
                         }});
   std::unique_ptr<TXMLFile> modelFile;
   std::size_t documents = 0;
-  // The whole model, and the sums and dates the reconciliation keeps of it.
-  for (const bool details : {true, false}) {
-    contenders.push_back({details ? "xmlwork Parse + TSZV6File" : "xmlwork Parse + TSZV6File, sums only",
+  // The pack reader by its two routes: the tree replayed, and the document walked without a tree.
+  for (const bool walk : {false, true}) {
+    contenders.push_back({walk ? "xmlwork Walk into TSZV6File" : "xmlwork Parse + replay into TSZV6File",
                           [&] {
                             modelFile = std::make_unique<TXMLFile>();
                             modelFile->Content = bytes;
                           },
-                          [&, details] {
+                          [&, walk] {
                             TSZV6File pack;
-                            pack.ReadDetails = details;
-                            if (!modelFile->Parse() || !pack.LoadFromDocument(*modelFile)) std::abort();
+                            TPacksFound found;
+                            if (walk) {
+                              if (!ReadPacks(*modelFile, &pack, nullptr, found) || !found.SZV6) std::abort();
+                            } else if (!modelFile->Parse() || !pack.LoadFromDocument(*modelFile)) {
+                              std::abort();
+                            }
                             documents = pack.Docs.size();
                           }});
   }

@@ -249,9 +249,11 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
       const TSZV6Sotr& sotr = fileSet.Sotrs[person];
       const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
 
-      const TDate lastStageEnd = fileSet.GetLastStageEnd(index);
       const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes);
-      if (TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter)) {
+      const TDate lastStageEnd = check.LastStageEnd;
+      const bool shown = TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter);
+      std::size_t line = 0;
+      if (shown) {
         std::string dismissText;
         if (lastStageEnd == 0) {
           dismissText = kAbsent;
@@ -260,29 +262,25 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
         } else {
           dismissText = FormatShortDate(lastStageEnd);
         }
-        const std::size_t line =
-            part.AddMainLine(check.Mark, FullName(sotr), sotr.SNILS, dismissText);
-        TAmount insAccrued = 0;
-        TAmount insPaid = 0;
-        TAmount fundAccrued = 0;
-        TAmount fundPaid = 0;
-        for (const TPeriodSums& sums : periodSums) {
-          insAccrued = AddAmount(insAccrued, sums.InsAccrued);
-          insPaid = AddAmount(insPaid, sums.InsPaid);
-          fundAccrued = AddAmount(fundAccrued, sums.FundAccrued);
-          fundPaid = AddAmount(fundPaid, sums.FundPaid);
-          part.AddLinePeriod(line, {.FileNums = sums.FileNumbers,
-                                      .InsAccrued = sums.InsAccrued,
-                                      .InsPaid = sums.InsPaid,
-                                      .InsAccruedTotal = insAccrued,
-                                      .InsPaidTotal = insPaid,
-                                      .InsSaldo = SubAmount(insAccrued, insPaid),
-                                      .FundAccrued = sums.FundAccrued,
-                                      .FundPaid = sums.FundPaid,
-                                      .FundAccruedTotal = fundAccrued,
-                                      .FundPaidTotal = fundPaid,
-                                      .FundSaldo = SubAmount(fundAccrued, fundPaid)});
-        }
+        line = part.AddMainLine(check.Mark, FullName(sotr), sotr.SNILS, dismissText);
+      }
+      TRunningTotals running;
+      for (const TPeriodSums& sums : periodSums) {
+        running.Add(sums);
+        if (!shown) continue;
+        part.AddLinePeriod(line, {.FileNums = sums.FileNumbers,
+                                  .InsAccrued = sums.InsAccrued,
+                                  .InsPaid = sums.InsPaid,
+                                  .InsAccruedTotal = running.InsAccrued,
+                                  .InsPaidTotal = running.InsPaid,
+                                  .InsSaldo = running.InsBalance(),
+                                  .FundAccrued = sums.FundAccrued,
+                                  .FundPaid = sums.FundPaid,
+                                  .FundAccruedTotal = running.FundAccrued,
+                                  .FundPaidTotal = running.FundPaid,
+                                  .FundSaldo = running.FundBalance()});
+      }
+      if (shown) {
         for (const std::string& note : notes) {
           part.AddLineNote(line, note);
         }
@@ -290,16 +288,10 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
 
       // A debt without data for the last period is listed whatever the filter shows.
       if (periodCount > 0) {
-        TAmount insBalance = 0;
-        TAmount fundBalance = 0;
-        for (const TPeriodSums& sums : periodSums) {
-          insBalance = AddAmount(insBalance, SubAmount(sums.InsAccrued, sums.InsPaid));
-          fundBalance = AddAmount(fundBalance, SubAmount(sums.FundAccrued, sums.FundPaid));
-        }
         const TReportPeriod& last = fileSet.ReportPeriods.back();
-        if ((insBalance > 0 || fundBalance > 0) &&
+        if ((running.InsBalance() > 0 || running.FundBalance() > 0) &&
             !fileSet.HasPeriodData(index, last.Year, last.Quarter)) {
-          part.AddForgottenLine(sotr.SNILS, FullName(sotr), insBalance, fundBalance);
+          part.AddForgottenLine(sotr.SNILS, FullName(sotr), running.InsBalance(), running.FundBalance());
         }
       }
     }

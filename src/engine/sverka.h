@@ -145,6 +145,24 @@ struct TPeriodSums {
   TAmount FundPaid = 0;
 };
 
+// A person's contributions summed period by period, each of the four parts on its own. Two kinds
+// of running total are kept, for two purposes:
+// - the balance (Add): every period's sums as the packs give them, a negative correction lowering
+//   the total; this is what the protocol shows and what is still owed;
+// - the amounts put through (AddRaises): only what a period adds, a negative correction leaving the
+//   total as it was; the checks for overpayment and for debt at dismissal compare these.
+struct TRunningTotals {
+  TAmount InsAccrued = 0;
+  TAmount InsPaid = 0;
+  TAmount FundAccrued = 0;
+  TAmount FundPaid = 0;
+
+  void Add(const TPeriodSums& sums);
+  void AddRaises(const TPeriodSums& sums);
+  TAmount InsBalance() const { return SubAmount(InsAccrued, InsPaid); }
+  TAmount FundBalance() const { return SubAmount(FundAccrued, FundPaid); }
+};
+
 struct TCategorySums {
   TAmount InsAccrued = 0;
   TAmount FundAccrued = 0;
@@ -159,6 +177,7 @@ struct TQuarterSums63 {
 struct TSotrCheck {
   int SaldoFlags = 0;      // SaldoDebt | SaldoOverpaid
   TLineMark Mark = TLineMark::Plain;
+  TDate LastStageEnd = 0;  // GetLastStageEnd, which the check needs for the dismissal
 };
 
 // The mask of pack file names, matched by the program without regard to letter case.

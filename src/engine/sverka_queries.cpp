@@ -220,6 +220,20 @@ TAmount TFileSet::GetYearTaxable63(int person, int year) const {
   return taxable;
 }
 
+void TRunningTotals::Add(const TPeriodSums& sums) {
+  InsAccrued = AddAmount(InsAccrued, sums.InsAccrued);
+  InsPaid = AddAmount(InsPaid, sums.InsPaid);
+  FundAccrued = AddAmount(FundAccrued, sums.FundAccrued);
+  FundPaid = AddAmount(FundPaid, sums.FundPaid);
+}
+
+void TRunningTotals::AddRaises(const TPeriodSums& sums) {
+  if (sums.InsAccrued > 0) InsAccrued = AddAmount(InsAccrued, sums.InsAccrued);
+  if (sums.InsPaid > 0) InsPaid = AddAmount(InsPaid, sums.InsPaid);
+  if (sums.FundAccrued > 0) FundAccrued = AddAmount(FundAccrued, sums.FundAccrued);
+  if (sums.FundPaid > 0) FundPaid = AddAmount(FundPaid, sums.FundPaid);
+}
+
 TDate TFileSet::GetLastStageEnd(int person) const {
   bool any = false;
   TDate latest = 0;
@@ -240,10 +254,7 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
   TSotrCheck result;
   bool markError = false;
   bool markDismissal = false;
-  TAmount insAccrued = 0;
-  TAmount fundAccrued = 0;
-  TAmount insPaid = 0;
-  TAmount fundPaid = 0;
+  TRunningTotals putThrough;
   double yearBase = 0;
   TDate lastEnd = 0;
   for (std::size_t position = 0; position < ReportPeriods.size(); ++position) {
@@ -253,23 +264,19 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
     if (sums.EstimatedBase > 0) {
       yearBase += sums.EstimatedBase;
     }
-    // Negative corrections do not lower the running totals.
-    if (sums.InsAccrued > 0) insAccrued = AddAmount(insAccrued, sums.InsAccrued);
-    if (sums.FundAccrued > 0) fundAccrued = AddAmount(fundAccrued, sums.FundAccrued);
-    if (sums.InsPaid > 0) insPaid = AddAmount(insPaid, sums.InsPaid);
-    if (sums.FundPaid > 0) fundPaid = AddAmount(fundPaid, sums.FundPaid);
+    putThrough.AddRaises(sums);
     if (std::round(yearBase * 100.0) / 100.0 > GetBaseLimit(period.Year)) {
       notes.push_back(BaseLimitExceeded(when, RoublesToAmount(yearBase)));
       yearBase = 0;
       markError = true;
     }
-    if (insAccrued < insPaid) {
-      notes.push_back(InsOverpaid(when, insAccrued, insPaid));
+    if (putThrough.InsAccrued < putThrough.InsPaid) {
+      notes.push_back(InsOverpaid(when, putThrough.InsAccrued, putThrough.InsPaid));
       markError = true;
       result.SaldoFlags |= SaldoOverpaid;
     }
-    if (fundAccrued < fundPaid) {
-      notes.push_back(FundOverpaid(when, fundAccrued, fundPaid));
+    if (putThrough.FundAccrued < putThrough.FundPaid) {
+      notes.push_back(FundOverpaid(when, putThrough.FundAccrued, putThrough.FundPaid));
       markError = true;
       result.SaldoFlags |= SaldoOverpaid;
     }
@@ -278,17 +285,18 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
     }
     lastEnd = PeriodEndDate(period.Year, period.Quarter);
   }
-  if (GetLastStageEnd(person) < lastEnd) {
-    if (insPaid < insAccrued) {
-      notes.push_back(InsDebtAtDismissal(SubAmount(insAccrued, insPaid)));
+  result.LastStageEnd = GetLastStageEnd(person);
+  if (result.LastStageEnd < lastEnd) {
+    if (putThrough.InsPaid < putThrough.InsAccrued) {
+      notes.push_back(InsDebtAtDismissal(putThrough.InsBalance()));
       markDismissal = true;
     }
-    if (fundPaid < fundAccrued) {
-      notes.push_back(FundDebtAtDismissal(SubAmount(fundAccrued, fundPaid)));
+    if (putThrough.FundPaid < putThrough.FundAccrued) {
+      notes.push_back(FundDebtAtDismissal(putThrough.FundBalance()));
       markDismissal = true;
     }
   }
-  if (insPaid < insAccrued || fundPaid < fundAccrued) {
+  if (putThrough.InsPaid < putThrough.InsAccrued || putThrough.FundPaid < putThrough.FundAccrued) {
     result.SaldoFlags |= SaldoDebt;
   }
   result.Mark = markError ? (markDismissal ? TLineMark::ConflictAndDismissalDebt : TLineMark::Conflict)

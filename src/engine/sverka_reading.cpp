@@ -7,7 +7,7 @@
 #include "base/encoding.h"
 #include "engine/constants.h"
 #include "engine/sverka_messages.h"
-#include "forms/packwalk.h"
+#include "forms/packreader.h"
 #include "forms/szv6.h"
 #include "forms/szv63.h"
 #include "xml/xmlwork.h"
@@ -60,17 +60,6 @@ TSZV63PackData TakeSZV63Data(TSZV63File& pack) {
   return data;
 }
 
-// Loads a pack of either kind from the parsed tree; a conversion error is rethrown naming the file.
-template <typename TPack>
-bool LoadPack(TPack& pack, const TXMLFile& document, const std::string& fileName) {
-  pack.FileName = fileName;
-  try {
-    return pack.LoadFromDocument(document);
-  } catch (const EConvertError& error) {
-    RethrowNamingFile(fileName, error);
-  }
-}
-
 // The header fields both pack kinds carry.
 template <typename TPack>
 void KeepHeader(TFileRec& rec, const TPack& pack, const std::string& fileName) {
@@ -113,40 +102,26 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
     result.LoadError = document.LoadError;
     return;
   }
-  // Most packs are read in one walk over the document, both readers at once, without a tree.
-  {
-    TSZV6File pack;
-    pack.FileName = fileName;
-    TSZV63File pack63;
-    pack63.FileName = fileName;
-    TPacksFound found;
-    if (ReadPacksWalking(document, pack, pack63, found)) {
-      if (found.SZV6 && IsWantedSZV6(pack, wantedUpper)) {
-        KeepSZV6(result, pack, fileName);
-      } else if (found.SZV63) {
-        KeepSZV63(result, pack63, fileName);
-      }
-      return;
-    }
-  }
-  // Any other document is parsed once, and its tree offered to the СЗВ-6 reader and, unless it
-  // is a wanted СЗВ-6 pack, to the СЗВ-6-3 reader.
-  if (!document.Parse()) {
+  TSZV6File pack;
+  pack.FileName = fileName;
+  TSZV63File pack63;
+  pack63.FileName = fileName;
+  TPacksFound found;
+  if (!ReadPacks(document, &pack, &pack63, found)) {
     // Named by the pack mask but no document: most likely a pack caught while it was being
     // written or copied. Leaving it out without a word would change the balances silently.
     result.LoadError = document.Content.empty() ? "файл пуст" : "файл не является полным документом XML";
     return;
   }
-  TSZV6File pack;
-  pack.ReadDetails = false;
-  if (LoadPack(pack, document, fileName) && IsWantedSZV6(pack, wantedUpper)) {
+  // The file is a СЗВ-6 pack first; only when it is no wanted one does it count as a СЗВ-6-3
+  // pack, and only then do the СЗВ-6-3 values have to read.
+  if (found.SZV6Failure) RethrowNamingFile(fileName, *found.SZV6Failure);
+  if (found.SZV6 && IsWantedSZV6(pack, wantedUpper)) {
     KeepSZV6(result, pack, fileName);
     return;
   }
-  TSZV63File pack63;
-  if (LoadPack(pack63, document, fileName)) {
-    KeepSZV63(result, pack63, fileName);
-  }
+  if (found.SZV63Failure) RethrowNamingFile(fileName, *found.SZV63Failure);
+  if (found.SZV63) KeepSZV63(result, pack63, fileName);
 }
 
 }  // namespace

@@ -5,305 +5,19 @@
 #include <ctime>
 #include <utility>
 
-#include "forms/packnames.h"
+#include "forms/packreader.h"
 #include "forms/packreading.h"
 #include "base/date.h"
 #include "base/encoding.h"
-#include "base/cp1251literal.h"
 #include "xml/xmlwork.h"
 
 namespace brisolt {
-
-using namespace packnames;
 
 namespace {
 
 // An amount beyond this (one hundred billion roubles) cannot be real; holding it there keeps every
 // sum the engine forms far away from overflow.
 constexpr TAmount kAmountLimit = 1'000'000'000'000'000;
-
-constexpr Cp1251Literal kAddressType(u8"ТипАдреса");
-constexpr Cp1251Literal kPostIndex(u8"Индекс");
-constexpr Cp1251Literal kRussianAddress(u8"РоссийскийАдрес");
-constexpr Cp1251Literal kForeignAddress(u8"ИностранныйАдрес");
-constexpr Cp1251Literal kCountryCode(u8"КодСтраны");
-constexpr Cp1251Literal kCountryName(u8"НазваниеСтраны");
-constexpr Cp1251Literal kForeignText(u8"Адрес");
-constexpr Cp1251Literal kGeoName(u8"ГеографическоеНазвание");
-constexpr Cp1251Literal kAbbreviation(u8"Сокращение");
-constexpr Cp1251Literal kNumber(u8"Номер");
-constexpr Cp1251Literal kRegion(u8"Регион");
-constexpr Cp1251Literal kDistrict(u8"Район");
-constexpr Cp1251Literal kCity(u8"Город");
-constexpr Cp1251Literal kLocality(u8"НаселенныйПункт");
-constexpr Cp1251Literal kStreet(u8"Улица");
-constexpr Cp1251Literal kHouse(u8"Дом");
-constexpr Cp1251Literal kBuilding(u8"Корпус");
-constexpr Cp1251Literal kFlat(u8"Квартира");
-
-constexpr Cp1251Literal kLgot(u8"ЛьготныйСтаж");
-constexpr Cp1251Literal kFeatures(u8"ОсобенностиУчета");
-constexpr Cp1251Literal kTerritorial(u8"ТерриториальныеУсловия");
-constexpr Cp1251Literal kTerrCode(u8"ОснованиеТУ");
-constexpr Cp1251Literal kCoefficient(u8"Коэффициент");
-constexpr Cp1251Literal kSpecialWork(u8"ОсобыеУсловияТруда");
-constexpr Cp1251Literal kWorkCode(u8"ОснованиеОУТ");
-constexpr Cp1251Literal kListPosition(u8"ПозицияСписка");
-constexpr Cp1251Literal kCalculated(u8"ИсчисляемыйСтаж");
-constexpr Cp1251Literal kCalcCode(u8"ОснованиеИС");
-constexpr Cp1251Literal kCalendar(u8"ВыработкаКалендарная");
-constexpr Cp1251Literal kAllMonths(u8"ВсеМесяцы");
-constexpr Cp1251Literal kAllDays(u8"ВсеДни");
-constexpr Cp1251Literal kInHours(u8"ВыработкаВчасах");
-constexpr Cp1251Literal kHours(u8"Часы");
-constexpr Cp1251Literal kMinutes(u8"Минуты");
-constexpr Cp1251Literal kMaternity(u8"ДекретДети");
-constexpr Cp1251Literal kLongService(u8"ВыслугаЛет");
-constexpr Cp1251Literal kServiceCode(u8"ОснованиеВЛ");
-constexpr Cp1251Literal kRateShare(u8"ДоляСтавки");
-
-enum class TDocumentKind { Contributions, Payments };
-
-class TSZV6Reader {
- public:
-  explicit TSZV6Reader(TSZV6File& pack) : pack_(pack) {}
-
-  bool Read(const TXMLElement& root) {
-    bool found = false;
-    for (const TXMLElement& packElement : root.Children) {
-      if (packElement.Name != kPackElement) continue;
-      for (const TXMLElement& item : packElement.Children) {
-        if (item.Name == kInventoryContributions) {
-          ReadInventory(item, false);
-        } else if (item.Name == kInventoryPayments) {
-          ReadInventory(item, true);
-        } else if (item.Name == kDocumentKind1) {
-          found = true;
-          ReadDocument(item, TDocumentKind::Contributions);
-        } else if (item.Name == kDocumentKind2) {
-          pack_.FormKind = kFormKind4.Str();
-          found = true;
-          ReadDocument(item, TDocumentKind::Payments);
-        }
-      }
-    }
-    return found;
-  }
-
- private:
-  void ReadInventory(const TXMLElement& inventory, bool withContractType) {
-    for (const TXMLElement& item : inventory.Children) {
-      if (ReadPackHeader(item, pack_.OrgName, pack_.RegNumb, pack_.ShortName, pack_.PackNumber,
-                         pack_.DataType, pack_.CategoryCode, pack_.CompileDate)) {
-        continue;
-      }
-      if (item.Name == kReportPeriod) {
-        ReadPeriod(item, pack_.Year, pack_.Quarter);
-      } else if (item.Name == kCorrPeriod) {
-        ReadPeriod(item, pack_.CorrYear, pack_.CorrQuarter);
-      } else if (withContractType && item.Name == kContractType) {
-        pack_.ContractType = ReadText(item.Text, kContractTypeSize);
-      }
-    }
-  }
-
-  static void ReadPeriod(const TXMLElement& period, std::int32_t& year, std::int32_t& quarter) {
-    for (const TXMLElement& item : period.Children) {
-      if (item.Name == kYear) {
-        year = ReadInteger(item.Text);
-      } else if (item.Name == kQuarter) {
-        quarter = ReadInteger(item.Text);
-      }
-    }
-  }
-
-  void ReadDocument(const TXMLElement& document, TDocumentKind kind) {
-    pack_.Docs.emplace_back();
-    const bool kind1 = kind == TDocumentKind::Contributions;
-    for (const TXMLElement& item : document.Children) {
-      // The document is looked up afresh: reading a date may throw, and what was read stays.
-      TSZV6& doc = pack_.Docs.back();
-      if (ReadPersonItem(item, doc.SNILS, doc.LastName, doc.FirstName, doc.MiddleName, doc.FillDate)) {
-        continue;
-      }
-      if (kind1 && item.Name == kAddress) {
-        if (pack_.ReadDetails) ReadAddress(item, doc);
-      } else if (item.Name == kStage) {
-        ReadStage(item, doc, pack_.ReadDetails);
-      } else if (item.Name == kInsSums) {
-        ReadSums(item, doc.InsAccrued, doc.InsPaid);
-      } else if (item.Name == kFundSums) {
-        ReadSums(item, doc.FundAccrued, doc.FundPaid);
-      } else if (kind1 && item.Name == kFormKind) {
-        pack_.FormKind = ReadText(item.Text, kFormKindSize);
-      } else if (item.Name == kAsOfDate) {
-        doc.AsOfDate = ReadDate(item.Text);
-      }
-    }
-  }
-
-  static void ReadSums(const TXMLElement& sums, TAmount& accrued, TAmount& paid) {
-    for (const TXMLElement& item : sums.Children) {
-      if (item.Name == kAccrued) {
-        accrued = ReadAmount(item.Text);
-      } else if (item.Name == kPaid) {
-        paid = ReadAmount(item.Text);
-      }
-    }
-  }
-
-  static void ReadAddress(const TXMLElement& address, TSZV6& doc) {
-    for (const TXMLElement& item : address.Children) {
-      if (item.Name == kAddressType) {
-        doc.AddressType = ReadText(item.Text, 20);
-      } else if (item.Name == kPostIndex) {
-        doc.PostIndex = ReadText(item.Text, 6);
-      } else if (item.Name == kRussianAddress) {
-        ReadRussianAddress(item, doc);
-      } else if (item.Name == kForeignAddress) {
-        for (const TXMLElement& part : item.Children) {
-          if (part.Name == kCountryCode) {
-            doc.CountryCode = ReadText(part.Text, 3);
-          } else if (part.Name == kCountryName) {
-            doc.CountryName = ReadText(part.Text, 100);
-          } else if (part.Name == kForeignText) {
-            doc.ForeignAddress = ReadText(part.Text, 200);
-          }
-        }
-      }
-    }
-  }
-
-  static void ReadRussianAddress(const TXMLElement& address, TSZV6& doc) {
-    struct TPart {
-      std::string_view Element;
-      std::string TSZV6::*Field;
-      bool NumberFirst;  // house, building and flat: "д 5" rather than "5 д"
-    };
-    const TPart parts[] = {
-        {kRegion, &TSZV6::Region, false},     {kDistrict, &TSZV6::District, false},
-        {kCity, &TSZV6::City, false},         {kLocality, &TSZV6::Locality, false},
-        {kStreet, &TSZV6::Street, false},     {kHouse, &TSZV6::House, true},
-        {kBuilding, &TSZV6::Building, true},  {kFlat, &TSZV6::Flat, true},
-    };
-    for (const TXMLElement& item : address.Children) {
-      for (const TPart& part : parts) {
-        if (item.Name != part.Element) continue;
-        const std::string_view nameChild = part.NumberFirst ? kNumber.View() : kGeoName.View();
-        std::string_view name;
-        std::string_view abbreviation;
-        for (const TXMLElement& piece : item.Children) {
-          if (piece.Name == nameChild) {
-            name = piece.Text;
-          } else if (piece.Name == kAbbreviation) {
-            abbreviation = piece.Text;
-          }
-        }
-        std::string value = ReadText(name, 50);
-        if (!abbreviation.empty()) {
-          const std::string shortForm = DecodeXmlText(abbreviation);
-          value = part.NumberFirst ? shortForm + ' ' + value : value + ' ' + shortForm;
-          if (value.size() > 50) value.resize(50);
-        }
-        doc.*part.Field = std::move(value);
-        break;
-      }
-    }
-  }
-
-  static void ReadStage(const TXMLElement& stageElement, TSZV6& doc, bool withLgots) {
-    std::string_view startText;
-    std::string_view endText;
-    for (const TXMLElement& item : stageElement.Children) {
-      if (item.Name == kStartDate) {
-        startText = item.Text;
-      } else if (item.Name == kEndDate) {
-        endText = item.Text;
-      }
-    }
-    if (startText.empty() || endText.empty()) return;
-    doc.Stages.emplace_back();
-    for (const TXMLElement& item : stageElement.Children) {
-      TSZV6Stage& stage = doc.Stages.back();
-      if (item.Name == kStartDate) {
-        stage.StartDate = ReadDate(item.Text);
-      } else if (item.Name == kEndDate) {
-        stage.EndDate = ReadDate(item.Text);
-      } else if (withLgots && item.Name == kLgot) {
-        TSZV6Lgot& lgot = stage.Lgots.emplace_back();
-        for (const TXMLElement& features : item.Children) {
-          if (features.Name == kFeatures) ReadFeatures(features, lgot);
-        }
-      }
-    }
-  }
-
-  static void ReadWorkTime(const TXMLElement& element, std::int32_t& months, std::int32_t& days,
-                           std::int32_t& hours, std::int32_t& minutes) {
-    if (element.Name == kCalendar) {
-      for (const TXMLElement& item : element.Children) {
-        if (item.Name == kAllMonths) {
-          months = ReadInteger(item.Text);
-        } else if (item.Name == kAllDays) {
-          days = ReadInteger(item.Text);
-        }
-      }
-    } else if (element.Name == kInHours) {
-      for (const TXMLElement& item : element.Children) {
-        if (item.Name == kHours) {
-          hours = ReadInteger(item.Text);
-        } else if (item.Name == kMinutes) {
-          minutes = ReadInteger(item.Text);
-        }
-      }
-    }
-  }
-
-  static void ReadFeatures(const TXMLElement& features, TSZV6Lgot& lgot) {
-    for (const TXMLElement& group : features.Children) {
-      if (group.Name == kTerritorial) {
-        for (const TXMLElement& item : group.Children) {
-          if (item.Name == kTerrCode) {
-            lgot.TerrCode = ReadText(item.Text, 4);
-          } else if (item.Name == kCoefficient) {
-            lgot.TerrCoef = ReadAmount(item.Text);
-          }
-        }
-      } else if (group.Name == kSpecialWork) {
-        for (const TXMLElement& item : group.Children) {
-          if (item.Name == kWorkCode) {
-            lgot.WorkCode = ReadText(item.Text, 6);
-          } else if (item.Name == kListPosition) {
-            lgot.ListPosition = ReadText(item.Text, 20);
-          }
-        }
-      } else if (group.Name == kCalculated) {
-        for (const TXMLElement& item : group.Children) {
-          if (item.Name == kCalcCode) {
-            lgot.CalcCode = ReadText(item.Text, 7);
-          } else {
-            ReadWorkTime(item, lgot.CalcMonths, lgot.CalcDays, lgot.CalcHours, lgot.CalcMinutes);
-          }
-        }
-      } else if (group.Name == kMaternity) {
-        lgot.MaternityCode = ReadText(group.Text, 10);
-      } else if (group.Name == kLongService) {
-        for (const TXMLElement& item : group.Children) {
-          if (item.Name == kServiceCode) {
-            lgot.ServiceCode = ReadText(item.Text, 8);
-          } else if (item.Name == kRateShare) {
-            lgot.RateShare = ReadAmount(item.Text);
-          } else {
-            ReadWorkTime(item, lgot.ServiceMonths, lgot.ServiceDays, lgot.ServiceHours,
-                         lgot.ServiceMinutes);
-          }
-        }
-      }
-    }
-  }
-
-  TSZV6File& pack_;
-};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -422,63 +136,6 @@ std::size_t DecodeReference(std::string_view text, std::size_t pos, std::string&
 
 }  // namespace
 
-// Pack-header and person items shared by both pack kinds.
-
-bool ReadPackHeader(const TXMLElement& item, std::string& orgName, std::string& regNumb,
-                    std::string& shortName, std::int32_t& packNumber, std::string& dataType,
-                    std::string& categoryCode, TDate& compileDate) {
-  if (item.Name == kCompiler) {
-    for (const TXMLElement& part : item.Children) {
-      if (part.Name == kOrgName) {
-        orgName = ReadText(part.Text, kOrgNameSize);
-      } else if (part.Name == kRegNumb) {
-        regNumb = ReadText(part.Text, kRegNumbSize);
-      } else if (part.Name == kShortName) {
-        shortName = ReadText(part.Text, kOrgNameSize);
-      }
-    }
-  } else if (item.Name == kPackNumber) {
-    for (const TXMLElement& part : item.Children) {
-      if (part.Name == kMain) packNumber = ReadInteger(part.Text);
-    }
-  } else if (item.Name == kDataType) {
-    dataType = ReadText(item.Text, kDataTypeSize);
-  } else if (item.Name == kCategory) {
-    categoryCode = ReadText(item.Text, kCategoryCodeSize);
-  } else if (item.Name == kCompileDate) {
-    compileDate = ReadDate(item.Text);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool ReadPersonItem(const TXMLElement& item, std::string& snils, std::string& lastName,
-                    std::string& firstName, std::string& middleName, TDate& fillDate) {
-  if (item.Name == kSNILS) {
-    snils = ReadText(item.Text, kSNILSSize);
-  } else if (item.Name == kFullName) {
-    for (const TXMLElement& part : item.Children) {
-      if (part.Name == kLastName) {
-        lastName = ReadText(part.Text, kNameSize);
-      } else if (part.Name == kFirstName) {
-        firstName = ReadText(part.Text, kNameSize);
-      } else if (part.Name == kMiddleName) {
-        middleName = ReadText(part.Text, kNameSize);
-      }
-    }
-  } else if (item.Name == kFillDate) {
-    fillDate = ReadDate(item.Text);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool IsPackRoot(const TXMLFile& document) {
-  return document.Root != nullptr && document.Root->Name == kRoot;
-}
-
 void TSZV6File::Clear() {
   Docs.clear();
   PackNumber = 0;
@@ -493,15 +150,27 @@ void TSZV6File::Clear() {
   CompileDate = 0;
 }
 
-bool TSZV6File::Load() { return LoadPackFile(*this); }
+bool TSZV6File::Load() {
+  Clear();
+  TXMLFile document;
+  if (!document.LoadFromFile(FileName)) return false;
+  TPacksFound found;
+  ReadPacks(document, this, nullptr, found);
+  return TakeAnswer(found.SZV6, found.SZV6Failure);
+}
 
-bool TSZV6File::LoadFromContent(std::string content) { return LoadPackContent(*this, std::move(content)); }
+bool TSZV6File::LoadFromContent(std::string content) {
+  TXMLFile document;
+  document.Content = std::move(content);
+  TPacksFound found;
+  ReadPacks(document, this, nullptr, found);
+  return TakeAnswer(found.SZV6, found.SZV6Failure);
+}
 
 bool TSZV6File::LoadFromDocument(const TXMLFile& document) {
-  Clear();
-  if (!IsPackRoot(document)) return false;
-  TSZV6Reader reader(*this);
-  return reader.Read(*document.Root);
+  TPacksFound found;
+  ReplayPacks(document, this, nullptr, found);
+  return TakeAnswer(found.SZV6, found.SZV6Failure);
 }
 
 std::string DecodeXmlText(std::string_view text) {

@@ -1,6 +1,7 @@
 // One pack file of individual data, forms СЗВ-6-1, СЗВ-6-2 and СЗВ-6-4: the pack header, the
-// documents (one insured person each), their periods of service and special conditions of work,
-// and the rules by which a value is taken from an element's text (shared with szv63).
+// documents (one insured person each) with their sums and periods of service, and the rules by
+// which a value is taken from an element's text (shared with szv63). The addresses and the
+// special conditions of work that packs also hold are passed over: nothing here uses them.
 //
 // Every text field holds windows-1251 bytes and is cut to the capacity noted beside it.
 #pragma once
@@ -18,31 +19,10 @@ namespace brisolt {
 
 class TXMLFile;
 
-// The special conditions of work within one period (one "ЛьготныйСтаж").
-struct TSZV6Lgot {
-  std::string TerrCode;            // text[4]
-  TAmount TerrCoef = 0;
-  std::string WorkCode;            // text[6]
-  std::string ListPosition;        // text[20]
-  std::string CalcCode;            // text[7]
-  std::int32_t CalcHours = 0;
-  std::int32_t CalcMinutes = 0;
-  std::int32_t CalcMonths = 0;
-  std::int32_t CalcDays = 0;
-  std::string ServiceCode;         // text[8]
-  std::int32_t ServiceHours = 0;
-  std::int32_t ServiceMinutes = 0;
-  std::int32_t ServiceMonths = 0;
-  std::int32_t ServiceDays = 0;
-  TAmount RateShare = 0;
-  std::string MaternityCode;       // text[10]
-};
-
 // One period of service ("СтажевыйПериод"); only periods with both dates exist.
 struct TSZV6Stage {
   TDate StartDate = 0;
   TDate EndDate = 0;
-  std::vector<TSZV6Lgot> Lgots;    // one per "ЛьготныйСтаж", in file order
 };
 
 // One insured person's document.
@@ -51,19 +31,6 @@ struct TSZV6 {
   std::string LastName;            // text[40]
   std::string FirstName;           // text[40]
   std::string MiddleName;          // text[40]
-  std::string AddressType;         // text[20]
-  std::string CountryCode;         // text[3]
-  std::string CountryName;         // text[100]
-  std::string ForeignAddress;      // text[200]
-  std::string PostIndex;           // text[6]
-  std::string Region;              // text[50], name and abbreviation
-  std::string District;            // text[50]
-  std::string City;                // text[50]
-  std::string Locality;            // text[50]
-  std::string Street;              // text[50]
-  std::string House;               // text[50], abbreviation and number
-  std::string Building;            // text[50]
-  std::string Flat;                // text[50]
   TAmount InsAccrued = 0;
   TAmount FundAccrued = 0;
   TAmount InsPaid = 0;
@@ -91,22 +58,18 @@ class TSZV6File {
   TDate CompileDate = 0;
   std::vector<TSZV6> Docs;         // in file order
 
-  // False leaves each document's address and the special conditions of its periods empty: a
-  // reader that only reconciles sums skips them (reading them can neither fail nor throw).
-  bool ReadDetails = true;
-
   // Drops the documents and resets the header, except FileName, FormKind, ContractType and
   // ShortName: a reused object keeps those from the previous file (the insurer scan relies on it).
   void Clear();
 
-  // Reads the file named by FileName. True when at least one document was read. Throws
-  // EConvertError for an unreadable date; what was read before it stays in the object.
+  // Reads the file named by FileName (see ReadPacks). True when at least one document was read.
+  // Throws EConvertError for an unreadable date; what was read before it stays in the object.
   bool Load();
 
   // The same from the bytes of a file already in memory (tests, fuzzing).
   bool LoadFromContent(std::string content);
 
-  // The same from a parsed document.
+  // The same from a document that Parse has read, by replaying its tree.
   bool LoadFromDocument(const TXMLFile& document);
 };
 

@@ -2,14 +2,12 @@
 
 #include <utility>
 
-#include "forms/packnames.h"
+#include "forms/packreader.h"
 #include "forms/packreading.h"
 #include "base/cp1251literal.h"
 #include "xml/xmlwork.h"
 
 namespace brisolt {
-
-using namespace packnames;
 
 namespace {
 
@@ -34,22 +32,6 @@ bool ReadWholeInteger(std::string_view text, int& value) {
   }
   value = static_cast<int>(negative ? -number : number);
   return true;
-}
-
-void ReadRow(const TXMLElement& row, TSZV63& doc) {
-  TMonthRow texts;
-  for (const TXMLElement& item : row.Children) {
-    if (item.Name == kRowType) {
-      texts.RowType = item.Text;
-    } else if (item.Name == kMonth) {
-      texts.Month = item.Text;
-    } else if (item.Name == kTotal) {
-      texts.Total = item.Text;
-    } else if (item.Name == kTaxable) {
-      texts.Taxable = item.Text;
-    }
-  }
-  TakeMonthRow(texts, doc);
 }
 
 }  // namespace
@@ -77,44 +59,27 @@ void TSZV63File::Clear() {
   CompileDate = 0;
 }
 
-bool TSZV63File::Load() { return LoadPackFile(*this); }
+bool TSZV63File::Load() {
+  Clear();
+  TXMLFile document;
+  if (!document.LoadFromFile(FileName)) return false;
+  TPacksFound found;
+  ReadPacks(document, nullptr, this, found);
+  return TakeAnswer(found.SZV63, found.SZV63Failure);
+}
 
-bool TSZV63File::LoadFromContent(std::string content) { return LoadPackContent(*this, std::move(content)); }
+bool TSZV63File::LoadFromContent(std::string content) {
+  TXMLFile document;
+  document.Content = std::move(content);
+  TPacksFound found;
+  ReadPacks(document, nullptr, this, found);
+  return TakeAnswer(found.SZV63, found.SZV63Failure);
+}
 
 bool TSZV63File::LoadFromDocument(const TXMLFile& document) {
-  Clear();
-  if (!IsPackRoot(document)) return false;
-  bool found = false;
-  for (const TXMLElement& packElement : document.Root->Children) {
-    if (packElement.Name != kPackElement) continue;
-    for (const TXMLElement& item : packElement.Children) {
-      if (item.Name == kInventory63) {
-        for (const TXMLElement& field : item.Children) {
-          if (ReadPackHeader(field, OrgName, RegNumb, ShortName, PackNumber, DataType, CategoryCode,
-                             CompileDate)) {
-            continue;
-          }
-          if (field.Name == kContractType) {
-            ContractType = ReadText(field.Text, kContractTypeSize);
-          } else if (field.Name == kReportYear) {
-            Year = ReadInteger(field.Text);
-          }
-        }
-      } else if (item.Name == kDocument63) {
-        found = true;
-        Docs.emplace_back();
-        for (const TXMLElement& field : item.Children) {
-          TSZV63& doc = Docs.back();
-          if (ReadPersonItem(field, doc.SNILS, doc.LastName, doc.FirstName, doc.MiddleName,
-                             doc.FillDate)) {
-            continue;
-          }
-          if (field.Name == kRow) ReadRow(field, doc);
-        }
-      }
-    }
-  }
-  return found;
+  TPacksFound found;
+  ReplayPacks(document, nullptr, this, found);
+  return TakeAnswer(found.SZV63, found.SZV63Failure);
 }
 
 }  // namespace brisolt

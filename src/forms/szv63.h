@@ -43,8 +43,7 @@ class TSZV63File {
   // Drops the documents and resets the header, except FileName and ShortName.
   void Clear();
 
-  // Reads the file named by FileName. True when at least one document was read. Throws
-  // EConvertError for an unreadable date.
+  // As the methods of TSZV6File of the same names.
   bool Load();
   bool LoadFromContent(std::string content);
   bool LoadFromDocument(const TXMLFile& document);

@@ -777,6 +777,23 @@ bool TXMLFile::Walk(TXMLHandler& handler) {
   return WalkWellNested(body, bodySize, sink);
 }
 
+namespace {
+
+// The elements below kMaxDepth have no children, so the recursion stays shallow.
+bool ReplayElement(const TXMLElement& element, std::size_t depth, TXMLHandler& handler) {
+  if (!handler.Open(element.Name, depth)) return false;
+  for (const TXMLElement& child : element.Children) {
+    if (!ReplayElement(child, depth + 1, handler)) return false;
+  }
+  return handler.Close(element.Text, depth);
+}
+
+}  // namespace
+
+bool TXMLFile::Replay(TXMLHandler& handler) const {
+  return Root != nullptr && ReplayElement(*Root, 0, handler);
+}
+
 bool TXMLFile::Parse() {
   char* body = nullptr;
   std::size_t bodySize = 0;

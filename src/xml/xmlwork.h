@@ -110,6 +110,11 @@ class TXMLFile {
   // gives the answer. Normalises Content as Parse does; Root stays empty.
   bool Walk(TXMLHandler& handler);
 
+  // Tells `handler` the elements of the tree that Parse built, as Walk tells those of a document
+  // that nests simply: the same calls in the same order. True when the whole tree was told; false
+  // when there is no tree or the handler stopped.
+  bool Replay(TXMLHandler& handler) const;
+
   // Far above any real pack (a pack holds at most a few hundred persons, well under a megabyte),
   // low enough that a huge file named like a pack never reaches memory.
   static constexpr std::size_t kMaxFileSize = std::size_t{256} << 20;

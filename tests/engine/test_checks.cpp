@@ -171,6 +171,7 @@ TEST_F(CheckSotrTest, DebtOnDismissalVersusStillAtWork) {
     EXPECT_EQ(Check(result), testCase.notes) << testCase.title;
     EXPECT_EQ(LineMarkClass(result.Mark), testCase.styleClass) << testCase.title;
     EXPECT_EQ(result.SaldoFlags, SaldoDebt) << testCase.title;
+    EXPECT_EQ(result.LastStageEnd, testCase.stageEnd) << testCase.title;
   }
 }
 
@@ -195,6 +196,32 @@ TEST_F(CheckSotrTest, PersonWithoutEntries) {
   EXPECT_EQ(LineMarkClass(result.Mark), "norm");
   EXPECT_EQ(result.SaldoFlags, 0);
   EXPECT_EQ(files_.GetLastStageEnd(0), 0);
+}
+
+// The balance follows every correction; the amounts put through only grow.
+TEST(RunningTotals, BalanceAndAmountsPutThrough) {
+  const TPeriodSums periods[] = {
+      {.InsAccrued = 500, .FundAccrued = 40, .InsPaid = 300, .FundPaid = 40},
+      {.InsAccrued = -200, .FundAccrued = 10, .InsPaid = 0, .FundPaid = -30},
+      {.InsAccrued = 100, .FundAccrued = 0, .InsPaid = 250, .FundPaid = 5},
+  };
+  TRunningTotals balance;
+  TRunningTotals putThrough;
+  for (const TPeriodSums& sums : periods) {
+    balance.Add(sums);
+    putThrough.AddRaises(sums);
+  }
+  EXPECT_EQ(balance.InsAccrued, 400);
+  EXPECT_EQ(balance.InsPaid, 550);
+  EXPECT_EQ(balance.FundAccrued, 50);
+  EXPECT_EQ(balance.FundPaid, 15);
+  EXPECT_EQ(balance.InsBalance(), -150);
+  EXPECT_EQ(balance.FundBalance(), 35);
+  EXPECT_EQ(putThrough.InsAccrued, 600);
+  EXPECT_EQ(putThrough.InsPaid, 550);
+  EXPECT_EQ(putThrough.FundAccrued, 50);
+  EXPECT_EQ(putThrough.FundPaid, 45);
+  EXPECT_EQ(putThrough.InsBalance(), 50);
 }
 
 TEST(SaldoMatches, Filters) {

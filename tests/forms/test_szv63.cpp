@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../reference/pack_walk_check.h"
+#include "pack_routes.h"
 #include "base/encoding.h"
 
 namespace brisolt {
@@ -37,12 +37,19 @@ const std::string kInventory =
     "<КодКатегории>НР</КодКатегории><ТипДоговора>ТРУДОВОЙ</ТипДоговора><ОтчетныйГод>2011</ОтчетныйГод>"
     "<ДатаСоставления>20.01.2012</ДатаСоставления></ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ>";
 
-TEST(SZV63Load, HeaderAndDocuments) {
+class SZV63Load : public ::testing::TestWithParam<TRoute> {
+ protected:
+  bool Load(TSZV63File& pack, const std::string& content) { return LoadByRoute(pack, content, GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Routes, SZV63Load, ::testing::Values(TRoute::Walked, TRoute::Replayed), RouteName);
+
+TEST_P(SZV63Load, HeaderAndDocuments) {
   const std::string person = "<СтраховойНомер>112-233-445 95</СтраховойНомер><ФИО><Фамилия>Иванов</Фамилия>"
                              "<Имя>Иван</Имя><Отчество>Иванович</Отчество></ФИО>"
                              "<ДатаЗаполнения>19.01.2012</ДатаЗаполнения>";
   TSZV63File pack;
-  ASSERT_TRUE(pack.LoadFromContent(PackFile(kInventory + Document(person) + Document(person))));
+  ASSERT_TRUE(Load(pack, PackFile(kInventory + Document(person) + Document(person))));
   EXPECT_EQ(pack.PackNumber, 18);
   EXPECT_EQ(Utf(pack.DataType), "ИСХОДНАЯ");
   EXPECT_EQ(pack.Year, 2011);
@@ -61,7 +68,7 @@ TEST(SZV63Load, HeaderAndDocuments) {
 
   // Clear keeps FileName and ShortName only.
   pack.FileName = "x";
-  ASSERT_TRUE(pack.LoadFromContent(PackFile(Document(""))));
+  ASSERT_TRUE(Load(pack, PackFile(Document(""))));
   EXPECT_EQ(pack.FileName, "x");
   EXPECT_EQ(Utf(pack.ShortName), "Ромашка");
   EXPECT_EQ(pack.ContractType, "");
@@ -69,7 +76,7 @@ TEST(SZV63Load, HeaderAndDocuments) {
   EXPECT_EQ(pack.Docs.size(), 1u);
 }
 
-TEST(SZV63Load, MonthRows) {
+TEST_P(SZV63Load, MonthRows) {
   struct Case {
     std::string rows;
     int month;
@@ -93,10 +100,14 @@ TEST(SZV63Load, MonthRows) {
       {"<СуммаВыплатИвознаграждений><ТипСтроки>ИТОГО</ТипСтроки><ТипСтроки>МЕСЯЦ</ТипСтроки><Месяц>13</Месяц>"
        "<Месяц>4</Месяц><СуммаВыплатВсего>9</СуммаВыплатВсего></СуммаВыплатИвознаграждений>",
        4, 90000, 0},
+      // Only the row's own children count.
+      {"<СуммаВыплатИвознаграждений><ТипСтроки>ИТОГО</ТипСтроки><Месяц>2</Месяц><ТипСтроки>МЕСЯЦ</ТипСтроки>"
+       "<СуммаВыплатВсего>9</СуммаВыплатВсего><Прочее><Месяц>3</Месяц></Прочее></СуммаВыплатИвознаграждений>",
+       2, 90000, 0},
   };
   for (const Case& testCase : cases) {
     TSZV63File pack;
-    ASSERT_TRUE(pack.LoadFromContent(PackFile(Document(testCase.rows)))) << testCase.rows;
+    ASSERT_TRUE(Load(pack, PackFile(Document(testCase.rows)))) << testCase.rows;
     const TSZV63& doc = pack.Docs[0];
     for (int month = 0; month <= 12; ++month) {
       const bool set = month == testCase.month;
@@ -106,7 +117,7 @@ TEST(SZV63Load, MonthRows) {
   }
 }
 
-TEST(SZV63Load, RowsThatChangeNothing) {
+TEST_P(SZV63Load, RowsThatChangeNothing) {
   const std::string ignored[] = {
       Row("ИТОГО", "1", "5", "5"),   Row("месяц", "1", "5", "5"),  Row("МЕСЯЦ ", "1", "5", "5"),
       Row("ИТОГ", "1", "5", "5"),    Row("МЕС", "1", "5", "5"),    Row("месц", "1", "5", "5"),
@@ -119,7 +130,7 @@ TEST(SZV63Load, RowsThatChangeNothing) {
   };
   for (const std::string& row : ignored) {
     TSZV63File pack;
-    ASSERT_TRUE(pack.LoadFromContent(PackFile(Document(row))));
+    ASSERT_TRUE(Load(pack, PackFile(Document(row))));
     for (const TMonthSums& sums : pack.Docs[0].Months) {
       EXPECT_EQ(sums.Total, 0) << row;
       EXPECT_EQ(sums.Taxable, 0) << row;
@@ -127,30 +138,7 @@ TEST(SZV63Load, RowsThatChangeNothing) {
   }
 }
 
-// The walk that reads packs without a tree reads the rows and the header as the tree's reader does.
-TEST(SZV63Load, TheWalkReadsAsTheTree) {
-  const std::string rows =
-      Row("МЕСЦ", "7", "30000.00", "25000.50") + Row("МЕСЯЦ", "5", "1", "1") + Row("МЕСЯЦ", "5", "2", "3") +
-      Row("ИТОГО", "1", "5", "5") + Row("МЕСЯЦ", "13", "5", "5") + Row("МЕСЯЦ", "1й", "5", "5") +
-      "<СуммаВыплатИвознаграждений><ТипСтроки>ИТОГО</ТипСтроки><Месяц>2</Месяц><ТипСтроки>МЕСЯЦ</ТипСтроки>"
-      "<СуммаВыплатВсего>9</СуммаВыплатВсего><Прочее><Месяц>3</Месяц></Прочее></СуммаВыплатИвознаграждений>";
-  const std::string person = "<СтраховойНомер>112-233-445 95</СтраховойНомер><ФИО><Фамилия>Иванов</Фамилия></ФИО>"
-                             "<ДатаЗаполнения>19.01.2012</ДатаЗаполнения>";
-  const std::string contents[] = {
-      PackFile(kInventory + Document(person + rows) + Document(rows + person)),
-      PackFile(kInventory + "<ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ><ОтчетныйГод>2012</ОтчетныйГод>"
-                            "<ТипДоговора>ГПД</ТипДоговора></ВХОДЯЩАЯ_ОПИСЬ_ПО_СУММАМ_ВЫПЛАТ>" + Document("")),
-  };
-  for (const std::string& content : contents) {
-    std::string byWalk;
-    ASSERT_TRUE(reference::ReadByWalk(content, byWalk));
-    EXPECT_EQ(byWalk, reference::ReadFromTree(content));
-  }
-  std::string byWalk;
-  EXPECT_FALSE(reference::ReadByWalk(PackFile(Document("<ДатаЗаполнения>32.01.2012</ДатаЗаполнения>")), byWalk));
-}
-
-TEST(SZV63Load, NotAPack) {
+TEST_P(SZV63Load, NotAPack) {
   const std::string cases[] = {
       PackFile(kInventory),
       PackFile("<СВЕДЕНИЯ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ><СтраховойНомер>1</СтраховойНомер>"
@@ -160,18 +148,18 @@ TEST(SZV63Load, NotAPack) {
   };
   for (const std::string& content : cases) {
     TSZV63File pack;
-    EXPECT_FALSE(pack.LoadFromContent(content)) << Utf(content);
+    EXPECT_FALSE(Load(pack, content)) << Utf(content);
   }
 }
 
-TEST(SZV63Load, BadDateRaises) {
+TEST_P(SZV63Load, BadDateRaises) {
   TSZV63File pack;
-  EXPECT_THROW(pack.LoadFromContent(PackFile(Document("<ДатаЗаполнения>32.01.2012</ДатаЗаполнения>"))),
+  EXPECT_THROW(Load(pack, PackFile(Document("<ДатаЗаполнения>32.01.2012</ДатаЗаполнения>"))),
                EConvertError);
   EXPECT_EQ(pack.Docs.size(), 1u);
 }
 
-TEST(SZV63Load, ReadsFromFile) {
+TEST(SZV63File, ReadsFromFile) {
   TSZV63File pack;
   pack.FileName = std::string(BRISOLT_TEST_DATA_DIR) +
                   "/forms/PFR-700-Y-2011-ORG-087-123-456789-DCK-00018-DPT-000000-DCK-00000.XML";

@@ -1,6 +1,9 @@
 #include "checks.h"
 
-#include "../reference/pack_walk_check.h"
+#include "../reference/xml_events.h"
+#include "forms/packreader.h"
+#include "forms/szv6.h"
+#include "forms/szv63.h"
 #include "markup_check.h"
 #include "reference_reader.h"
 #include "xml/xmlwork.h"
@@ -36,15 +39,27 @@ std::string ReferenceDifference(const std::string& bytes, const TXMLFile& docume
   return {};
 }
 
-std::string WalkDifference(const std::string& bytes, bool parsed) {
+std::string ReplayDifference(const std::string& bytes, bool parsed) {
   std::string byWalk;
-  if (reference::ReadByWalk(bytes, byWalk)) {
+  if (reference::WalkEvents(bytes, byWalk)) {
     if (!parsed) {
       return "the walk went through a document that does not parse";
     }
-    if (byWalk != reference::ReadFromTree(bytes)) {
-      return "the walk reads otherwise than the tree";
+    std::string byReplay;
+    if (!reference::ReplayEvents(bytes, byReplay)) {
+      return "the replay stopped where the walk went through";
     }
+    if (byWalk != byReplay) {
+      return "the replay tells otherwise than the walk";
+    }
+  }
+  TXMLFile walked;
+  walked.Content = bytes;
+  TSZV6File pack;
+  TSZV63File pack63;
+  TPacksFound found;
+  if (ReadPacks(walked, &pack, &pack63, found) != parsed) {
+    return "the pack reader parses otherwise";
   }
   return {};
 }

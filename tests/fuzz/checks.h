@@ -22,8 +22,9 @@ std::string MarkupError(std::string_view text, bool html, std::size_t& offset,
 // Empty when all agree, else the difference.
 std::string ReferenceDifference(const std::string& bytes, const TXMLFile& document, bool parsed);
 
-// Where the walk that reads packs without a tree goes through `bytes`, the document must parse
-// and the tree's readers read the same. Empty when so, else the difference.
-std::string WalkDifference(const std::string& bytes, bool parsed);
+// Wherever the walk goes through `bytes`, the document must parse and the replay of its tree tell
+// the same events, so that the pack reader reads the same by either route; and the pack reader
+// must parse exactly what the reader parses. Empty when so, else the difference.
+std::string ReplayDifference(const std::string& bytes, bool parsed);
 
 }  // namespace brisolt::fuzzing

@@ -1,7 +1,7 @@
-// Arbitrary bytes through the codec, the XML reader and both pack readers, in memory and from a file. The
-// reader's tree must equal the one of the plain reference reader, and its second split of the
-// root's text the first one; where the walk that reads packs without a tree goes through, it must
-// read what the tree's readers read. Any difference, crash or sanitizer report is a finding.
+// Arbitrary bytes through the codec, the XML reader and the pack reader, in memory and from a file.
+// The reader's tree must equal the one of the plain reference reader, and its second split of the
+// root's text the first one; wherever the walk goes through, the replay of the tree must tell the
+// same events. Any difference, crash or sanitizer report is a finding.
 // The comparison with the reference reader and the reading from a file run on a quarter of the
 // inputs each, chosen by the input's bytes so that a finding reproduces: they cost as much as all
 // the rest and mostly repeat it.
@@ -82,9 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LoadPack<TSZV63File>(document);
   ReadValues(bytes);
 
-  // The walk that reads packs without a tree: wherever it goes through, the tree's readers agree.
-  const std::string walkDifference = fuzzing::WalkDifference(bytes, parsed);
-  Check(walkDifference.empty(), walkDifference);
+  // Wherever the walk goes through, the tree's replay tells the same, so the pack reader reads
+  // the same by either route.
+  const std::string replayDifference = fuzzing::ReplayDifference(bytes, parsed);
+  Check(replayDifference.empty(), replayDifference);
 
   // The same bytes through the file readers, as the file set reads them.
   if (quarter != 1) {

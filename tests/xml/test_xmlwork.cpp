@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "../fuzz/reference_reader.h"
+#include "../reference/xml_events.h"
 #include "base/encoding.h"
+#include "packgen.h"
 
 namespace brisolt {
 namespace {
@@ -389,6 +391,137 @@ TEST(XmlParse, AgreesWithThePlainReaderOnNestedDocuments) {
       ASSERT_EQ(reference::Compare(*file.Root, expected), "") << content;
     }
   }
+}
+
+// Wherever the walk goes through a document, the replay of its parsed tree tells the very same
+// events: the pack reader takes its values from either.
+TEST(XmlWalk, ReplayTellsWhatTheWalkTells) {
+  std::mt19937 random(11);
+  int walked = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string content = "<?xml version=\"1.0\"?>\r\n<R" + std::string(round % 5 == 0 ? " k=\"a b\"" : "") + ">" +
+                          RandomTree(random, 0) + "</R>\r\n";
+    if (round % 11 == 0) content = "<?xml version=\"1.0\"?><R/>";
+    std::string byWalk;
+    std::string byReplay;
+    if (!reference::WalkEvents(content, byWalk)) continue;
+    ++walked;
+    ASSERT_TRUE(reference::ReplayEvents(content, byReplay)) << content;
+    ASSERT_EQ(byWalk, byReplay) << content;
+  }
+  // Most of these documents nest simply, or the comparison would mean little.
+  EXPECT_GT(walked, 10000);
+
+  // A handler that stops ends both at the same event.
+  const std::string content = std::string(kDecl) + "<R><A>1</A><B/><C><D>2</D></C></R>";
+  for (std::size_t stopAt = 1; stopAt <= 10; ++stopAt) {
+    std::string byWalk;
+    std::string byReplay;
+    EXPECT_FALSE(reference::WalkEvents(content, byWalk, stopAt)) << stopAt;
+    EXPECT_FALSE(reference::ReplayEvents(content, byReplay, stopAt)) << stopAt;
+    EXPECT_EQ(byWalk, byReplay) << stopAt;
+  }
+  std::string events;
+  EXPECT_TRUE(reference::WalkEvents(content, events, 11));
+  EXPECT_EQ(events, "0<R\n1<A\n1>1\n1<B\n1>\n1<C\n2<D\n2>2\n1><D>2</D>\n0><A>1</A><B/><C><D>2</D></C>\n");
+  TXMLFile unparsed;
+  reference::TEventLog log;
+  EXPECT_FALSE(unparsed.Replay(log));
+}
+
+std::vector<std::string> GeneratedPacks() {
+  std::vector<std::string> packs;
+  for (const bool indented : {true, false}) {
+    packgen::TRenderStyle style;
+    style.Indented = indented;
+    for (const char* form : {"СЗВ-6-1", "СЗВ-6-4"}) {
+      packgen::TGenSZV6Pack pack;
+      pack.FormKind = form;
+      for (int person = 1; person <= 3; ++person) {
+        packgen::TGenDoc doc;
+        doc.SNILS = packgen::MakeSNILS(static_cast<std::uint64_t>(person));
+        doc.LastName = "Иванов&Ко";
+        doc.InsAccrued = 1234567 * person;
+        doc.Stages.push_back({"01.01.2011", "31.03.2011", person == 1});
+        doc.WithAddress = person != 3;
+        pack.Docs.push_back(doc);
+      }
+      packs.push_back(packgen::RenderSZV6Pack(pack, style));
+    }
+    packgen::TGenSZV63Pack pack63;
+    for (int person = 1; person <= 2; ++person) {
+      packgen::TGenSZV63Doc doc;
+      doc.SNILS = packgen::MakeSNILS(static_cast<std::uint64_t>(person) + 10);
+      for (int month = 0; month < 12; month += person) doc.Months[month] = {1000000 + month, 900000};
+      pack63.Docs.push_back(doc);
+    }
+    packs.push_back(packgen::RenderSZV63Pack(pack63, style));
+  }
+  return packs;
+}
+
+// One random damage: a markup character removed, a stretch of the pack repeated or dropped, or
+// other text put where a value stood.
+std::string Damage(std::string pack, std::mt19937& random) {
+  const auto at = [&](std::size_t size) { return std::uniform_int_distribution<std::size_t>(0, size - 1)(random); };
+  switch (random() % 5) {
+    case 0: {
+      const std::size_t pos = pack.find_first_of("<>/", at(pack.size()));
+      if (pos != std::string::npos) pack.erase(pos, 1);
+      break;
+    }
+    case 1: {
+      const std::size_t begin = pack.find('<', at(pack.size()));
+      const std::size_t end = begin == std::string::npos ? begin : pack.find('<', begin + 1 + random() % 200);
+      if (end != std::string::npos) pack.insert(end, pack.substr(begin, end - begin));
+      break;
+    }
+    case 2: {
+      const std::size_t begin = pack.find('<', at(pack.size()));
+      const std::size_t end = begin == std::string::npos ? begin : pack.find('<', begin + 1 + random() % 100);
+      if (end != std::string::npos) pack.erase(begin, end - begin);
+      break;
+    }
+    default: {
+      static const char* const kValues[] = {"", " 7 ", "&amp;x", "<a/>", "<b>1</b>", "x<c>2</c>", "\r\n\t"};
+      const std::size_t close = pack.find("</", at(pack.size()));
+      if (close == std::string::npos) break;
+      const std::size_t open = pack.rfind('>', close);
+      if (open == std::string::npos || open + 1 > close) break;
+      pack.replace(open + 1, close - open - 1, kValues[random() % std::size(kValues)]);
+      break;
+    }
+  }
+  return pack;
+}
+
+// The same on packs as employers' programs write them, whole and damaged at random.
+TEST(XmlWalk, ReplayTellsWhatTheWalkTellsOnDamagedPacks) {
+  std::mt19937 random(20261208);
+  int walked = 0;
+  int refused = 0;
+  for (const std::string& pack : GeneratedPacks()) {
+    std::string byWalk;
+    std::string byReplay;
+    ASSERT_TRUE(reference::WalkEvents(pack, byWalk)) << "a generated pack does not nest simply";
+    ASSERT_TRUE(reference::ReplayEvents(pack, byReplay));
+    EXPECT_EQ(byWalk, byReplay);
+    for (int round = 0; round < 200; ++round) {
+      std::string damaged = pack;
+      for (int damage = 0, count = 1 + static_cast<int>(random() % 3); damage < count; ++damage) {
+        damaged = Damage(damaged, random);
+      }
+      if (!reference::WalkEvents(damaged, byWalk)) {
+        ++refused;
+        continue;
+      }
+      ++walked;
+      ASSERT_TRUE(reference::ReplayEvents(damaged, byReplay)) << Cp1251ToUtf8(damaged);
+      ASSERT_EQ(byWalk, byReplay) << Cp1251ToUtf8(damaged);
+    }
+  }
+  EXPECT_GT(walked, 100);
+  EXPECT_GT(refused, 100);
 }
 
 class XmlFiles : public ::testing::Test {
