@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "base/amount.h"
 #include "base/cp1251literal.h"
@@ -116,7 +117,7 @@ bool IsDismissDate(const std::string& dismissDate) {
 
 }  // namespace
 
-void BuildResults(const TFileSet& fileSet, const TReport& report, bool withSources, TResults& results) {
+void BuildResults(TFileSet& fileSet, const TReport& report, bool withSources, TResults& results) {
   results = TResults();
   results.HasSources = withSources;
   results.Files.reserve(fileSet.SZV6Files.size());
@@ -182,13 +183,13 @@ void BuildResults(const TFileSet& fileSet, const TReport& report, bool withSourc
                                 kNoData + lastPeriod + kWithDebt + FormatRoubles(debt) + kSubmit});
     }
     const auto sotrAt = personBySnils.find(line.SNILS);
-    const TSZV6Sotr* sotr = sotrAt == personBySnils.end() ? nullptr : &fileSet.Sotrs[sotrAt->second];
+    TSZV6Sotr* sotr = sotrAt == personBySnils.end() ? nullptr : &fileSet.Sotrs[sotrAt->second];
     if (sotr != nullptr) {
       for (const TSZV6Conflict& conflict : sotr->Conflicts) {
         const std::string period = PeriodName(conflict.Year, conflict.Quarter);
         person.Actions.push_back({TActionKind::Conflict, 0, period, ConflictText(results, conflict, period)});
       }
-      if (withSources) person.Sources = sotr->Sources;
+      if (withSources) person.Sources = std::move(sotr->Sources);
     }
     if (const auto found = blocks63.find(line.SNILS); found != blocks63.end()) {
       static constexpr Cp1251Literal kMismatch(u8"Расхождение с СЗВ-6-3 за ");

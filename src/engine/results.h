@@ -10,7 +10,9 @@
 namespace brisolt {
 
 // Clears and fills `results` for every line of `report`, which BuildReport filled from `fileSet`.
-// The sources are those the fold kept (TFileSet::KeepSources); `withSources` false leaves them out.
-void BuildResults(const TFileSet& fileSet, const TReport& report, bool withSources, TResults& results);
+// The sources are those the fold kept (TFileSet::KeepSources); with `withSources` they move from
+// the listed persons of the file set into the results (millions of them in a large run), without
+// it they stay where they are.
+void BuildResults(TFileSet& fileSet, const TReport& report, bool withSources, TResults& results);
 
 }  // namespace brisolt

@@ -32,7 +32,9 @@ class TCsvWriter {
         Amount(person.InsBalance);
         out_ << ';';
         Amount(person.FundBalance);
-        out_ << ';' << ActionKindName(action.Kind) << ';';
+        out_ << ';';
+        Text(ActionKindTitle(action.Kind));
+        out_ << ';';
         Text(action.Period);
         out_ << ';';
         Amount(action.Amount);

@@ -50,6 +50,24 @@ const char* ActionKindName(TActionKind kind) {
   return "";
 }
 
+std::string ActionKindTitle(TActionKind kind) {
+  static constexpr Cp1251Literal kDebt(u8"Задолженность");
+  static constexpr Cp1251Literal kOverpayment(u8"Переплата");
+  static constexpr Cp1251Literal kConflict(u8"Конфликт сведений");
+  static constexpr Cp1251Literal kDismissed(u8"Уволен с задолженностью");
+  static constexpr Cp1251Literal kMissing(u8"Нет сведений за последний период");
+  static constexpr Cp1251Literal kMismatch(u8"Расхождение с СЗВ-6-3");
+  switch (kind) {
+    case TActionKind::PayDebt: return kDebt;
+    case TActionKind::Overpayment: return kOverpayment;
+    case TActionKind::Conflict: return kConflict;
+    case TActionKind::DismissedDebt: return kDismissed;
+    case TActionKind::MissingLastPeriod: return kMissing;
+    case TActionKind::SZV63Mismatch: return kMismatch;
+  }
+  return {};
+}
+
 std::int64_t TResults::Owed(const TPersonResult& person) {
   return AddAmount(std::max<std::int64_t>(person.InsBalance, 0), std::max<std::int64_t>(person.FundBalance, 0));
 }

@@ -59,6 +59,8 @@ enum class TActionKind : std::uint8_t {
 
 // Short names of the kinds for data files: "debt", "overpayment", ...
 const char* ActionKindName(TActionKind kind);
+// Their titles for the clerk (windows-1251): "Задолженность", "Переплата", ...
+std::string ActionKindTitle(TActionKind kind);
 
 struct TAction {
   TActionKind Kind = TActionKind::PayDebt;

@@ -227,6 +227,7 @@ TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
   AddLine("44444444444", "Забытов З З", "0", {{2000, 0, 1000, 0}, {0, 0, 0, 0}});
   report_.ForgottenLines.push_back({W("Забытов З З"), "44444444444", 2000 * kRouble, 1000 * kRouble});
   files_.Sotrs[3].Conflicts.push_back({TConflictKind::DuplicateInitial, 2, 1, 2011, 1});
+  files_.Sotrs[0].Conflicts.push_back({TConflictKind::RepeatedCorrection, 2, 1, 2011, 2});
   report_.SZV63Year = 2012;
   TSZV63SverkaZL block;
   block.SNILS = "33333333333";
@@ -248,7 +249,10 @@ TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
                 "Уплатить задолженность по страховой части 1 500,00 руб. (возникла за 1 квартал 2011 г., 2 квартал "
                 "2011 г.) и показать уплату в сведениях за следующий период.",
                 "Сотрудник уволен (последний день работы 15.03.2011), задолженность 1 500,00 руб. остаётся: уплатить "
-                "её за сотрудника."}));
+                "её за сотрудника.",
+                "Проверить сведения за 2 квартал 2011 г.: корректирующие сведения в файле № 2 "
+                "(PFR-700-Y-2011-ORG-2.xml) поданы повторно, после файла № 1 (PFR-700-Y-2011-ORG-1.xml); учтены "
+                "последние. Если это ошибка, подать корректирующие сведения."}));
 
   const TPersonResult& overpaid = results_.Persons[1];
   EXPECT_EQ(overpaid.FundBalance, -200 * kRouble);
@@ -287,7 +291,7 @@ TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
   EXPECT_EQ(results_.Totals.InsOverpaid, 0);
   EXPECT_EQ(results_.Totals.FundOverpaid, 200 * kRouble);
   EXPECT_EQ(results_.Totals.Persons, 4u);
-  EXPECT_EQ(results_.Totals.Actions, 2u + 1u + 1u + 4u);
+  EXPECT_EQ(results_.Totals.Actions, 3u + 1u + 1u + 4u);
 }
 
 TEST_F(ResultsTest, NothingToDoForASettledPersonStillAtWork) {

@@ -33,11 +33,12 @@ class DataWriters : public ::testing::Test {
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     report_ = FullReport(0);
-    BuildResults(TFileSet(), report_, false, results_);
+    BuildResults(files_, report_, false, results_);
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
   std::filesystem::path folder_;
+  TFileSet files_;
   TReport report_;
   TResults results_;
 };
@@ -87,7 +88,7 @@ TEST_F(DataWriters, JsonEscapesControlCharactersAndListsSourcesWhenKept) {
 
 TEST_F(DataWriters, CsvIsOneRowPerActionMostOwedFirstForARussianSpreadsheet) {
   report_.MainLines[1].FIO = W("=Петрова; \"Анна\"");
-  BuildResults(TFileSet(), report_, false, results_);
+  BuildResults(files_, report_, false, results_);
   const auto target = folder_ / "a.csv";
   WriteCsvActions(report_, results_, target.string());
   const std::string csv = ReadAll(target);
@@ -104,7 +105,7 @@ TEST_F(DataWriters, CsvIsOneRowPerActionMostOwedFirstForARussianSpreadsheet) {
   ASSERT_EQ(rows.size(), 1 + results_.Totals.Actions + 2);
   EXPECT_EQ(rows[0], "СНИЛС;ФИО;Сальдо страховой части;Сальдо накопительной части;Действие;Период;Сумма;Что сделать");
   // Petrova owes 100.00 and comes first; her name is quoted and kept from reading as a formula.
-  EXPECT_EQ(rows[1].substr(0, rows[1].find(";debt;")), "987-654-321 09;\"'=Петрова; \"\"Анна\"\"\";100,00;0,00");
+  EXPECT_EQ(rows[1].substr(0, rows[1].find(";Задолженность;")), "987-654-321 09;\"'=Петрова; \"\"Анна\"\"\";100,00;0,00");
   EXPECT_NE(rows[1].find(";100,00;Уплатить задолженность по страховой части 100,00 руб."), std::string::npos);
   EXPECT_EQ(rows[rows.size() - 2], ";Итого задолженность;100,00;0,00;;;100,00;");
   EXPECT_EQ(rows.back(), ";Итого переплата;0,00;0,01;;;0,01;");
