@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "app/qtext.h"
 #include "app/sourcesform.h"
@@ -52,15 +53,27 @@ void TResultsModel::SetResults(std::shared_ptr<const TRunResults> results) {
   results_ = std::move(results);
   names_.clear();
   digits_.clear();
+  snilsKeys_.clear();
   rows_.clear();
   if (results_) {
     const std::size_t count = results_->Results.Persons.size();
     names_.reserve(count);
     digits_.reserve(count);
+    snilsKeys_.reserve(count);
     for (std::size_t person = 0; person < count; ++person) {
       const TMainLine& line = LineOf(*results_, person);
       names_.push_back(QStringFromCp1251(line.FIO).toLower());
       digits_.push_back(line.SNILS);
+      // Eleven digits read as a number order as the text does; any other text goes last.
+      std::int64_t key = line.SNILS.size() == 11 ? 0 : INT64_MAX;
+      for (const char ch : line.SNILS) {
+        if (ch < '0' || ch > '9') {
+          key = INT64_MAX;
+          break;
+        }
+        if (key != INT64_MAX) key = key * 10 + (ch - '0');
+      }
+      snilsKeys_.push_back(key);
     }
   }
   Refilter();
@@ -110,24 +123,26 @@ void TResultsModel::Refilter() {
 
 void TResultsModel::SortRows() {
   if (!results_ || sortColumn_ < 0) return;
-  const TRunResults& results = *results_;
-  const auto less = [&](std::size_t a, std::size_t b) {
-    const TPersonResult& left = PersonOf(results, a);
-    const TPersonResult& right = PersonOf(results, b);
+  const auto& persons = results_->Results.Persons;
+  // One number per row: a keystroke re-sorts up to 100,000 rows.
+  std::vector<std::int64_t> keys(persons.size());
+  for (const std::size_t person : rows_) {
+    const TPersonResult& result = persons[person];
     switch (sortColumn_) {
-      case ColSnils: return digits_[a] < digits_[b];
-      case ColName: return names_[a] < names_[b];
-      case ColIns: return left.InsBalance < right.InsBalance;
-      case ColFund: return left.FundBalance < right.FundBalance;
-      case ColPeriods: return left.Periods.size() < right.Periods.size();
-      case ColActions: return left.Actions.size() < right.Actions.size();
-      default: return a < b;
+      case ColSnils: keys[person] = snilsKeys_[person]; break;
+      // The protocol lists the persons by name already.
+      case ColName: keys[person] = static_cast<std::int64_t>(person); break;
+      case ColIns: keys[person] = result.InsBalance; break;
+      case ColFund: keys[person] = result.FundBalance; break;
+      case ColPeriods: keys[person] = static_cast<std::int64_t>(result.Periods.size()); break;
+      case ColActions: keys[person] = static_cast<std::int64_t>(result.Actions.size()); break;
+      default: keys[person] = static_cast<std::int64_t>(person); break;
     }
-  };
+  }
   if (sortOrder_ == Qt::AscendingOrder) {
-    std::stable_sort(rows_.begin(), rows_.end(), less);
+    std::stable_sort(rows_.begin(), rows_.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
   } else {
-    std::stable_sort(rows_.begin(), rows_.end(), [&](std::size_t a, std::size_t b) { return less(b, a); });
+    std::stable_sort(rows_.begin(), rows_.end(), [&](std::size_t a, std::size_t b) { return keys[a] > keys[b]; });
   }
 }
 

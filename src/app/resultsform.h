@@ -53,6 +53,7 @@ class TResultsModel : public QAbstractTableModel {
   // By person: what the search compares, prepared once per run.
   std::vector<QString> names_;       // lower case
   std::vector<std::string> digits_;  // the 11 digits of the insurance number
+  std::vector<std::int64_t> snilsKeys_;  // the same as a number, for sorting
   std::vector<std::size_t> rows_;    // shown persons, in the shown order
   QString search_;
   TFilter filter_ = FilterAll;
