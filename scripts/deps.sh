@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-transla
           libxlsxwriter-dev)
 if [ "$mode" = test ]; then
   packages+=(clang libclang-rt-14-dev libpugixml-dev libbenchmark-dev
-             chromium libreoffice-calc-nogui xvfb xauth python3
+             chromium libreoffice-calc-nogui xvfb xauth python3 python3-jsonschema
              dpkg-dev file lintian qt6-translations-l10n
              g++-mingw-w64-x86-64-posix wine64 locales)
 fi
