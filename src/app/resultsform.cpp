@@ -245,11 +245,13 @@ TResults_Form::TResults_Form(QWidget* parent) : QWidget(parent) {
   Results_Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   Results_Grid->verticalHeader()->hide();
   Results_Grid->horizontalHeader()->setStretchLastSection(true);
-  Results_Grid->setColumnWidth(TResultsModel::ColSnils, 110);
-  Results_Grid->setColumnWidth(TResultsModel::ColName, 230);
-  Results_Grid->setColumnWidth(TResultsModel::ColIns, 120);
-  Results_Grid->setColumnWidth(TResultsModel::ColFund, 120);
-  Results_Grid->setColumnWidth(TResultsModel::ColPeriods, 180);
+  Results_Grid->verticalHeader()->setDefaultSectionSize(Results_Grid->fontMetrics().height() + 8);
+  const int digit = Results_Grid->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  Results_Grid->setColumnWidth(TResultsModel::ColSnils, 15 * digit);
+  Results_Grid->setColumnWidth(TResultsModel::ColName, 28 * digit);
+  Results_Grid->setColumnWidth(TResultsModel::ColIns, 17 * digit);
+  Results_Grid->setColumnWidth(TResultsModel::ColFund, 17 * digit);
+  Results_Grid->setColumnWidth(TResultsModel::ColPeriods, 17 * digit);
   layout->addWidget(Results_Grid, 1);
 
   Totals_Label = new QLabel(this);

@@ -24,6 +24,7 @@ QTableWidget* MakeGrid(const QString& name, const QStringList& titles, QWidget* 
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid->verticalHeader()->hide();
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
   grid->horizontalHeader()->setStretchLastSection(true);
   return grid;
 }
@@ -58,7 +59,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
                            Text("Страх. начисл."), Text("Страх. уплач."), Text("Накоп. начисл."),
                            Text("Накоп. уплач."), Text("Что сделано")},
                           this);
-  layout->addWidget(Sources_Grid, 1);
+  layout->addWidget(Sources_Grid, 3);
 
   layout->addWidget(new QLabel(Text("Итог по периодам:"), this));
   Periods_Grid = MakeGrid(QStringLiteral("Periods_Grid"),
@@ -66,7 +67,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
                            Text("Сальдо страх."), Text("Накоп. начисл."), Text("Накоп. уплач."),
                            Text("Сальдо накоп.")},
                           this);
-  layout->addWidget(Periods_Grid, 1);
+  layout->addWidget(Periods_Grid, 2);
 
   layout->addWidget(new QLabel(Text("Что сделать:"), this));
   Actions_List = new QListWidget(this);
@@ -75,7 +76,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   for (const std::string& note : line.Notes) Actions_List->addItem(QStringFromCp1251(note));
   for (const TAction& action : result.Actions) Actions_List->addItem(QStringFromCp1251(action.Text));
   if (Actions_List->count() == 0) Actions_List->addItem(Text("Ничего: сальдо нулевое, замечаний нет."));
-  Actions_List->setMaximumHeight(120);
+  Actions_List->setMaximumHeight(5 * Actions_List->fontMetrics().lineSpacing() + 8);
   layout->addWidget(Actions_List);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -85,7 +86,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
 
   FillSources();
   FillPeriods();
-  resize(1000, 600);
+  resize(1150, 680);
 }
 
 void TSources_Form::FillSources() {

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     if (persons[person].Sources.size() > persons[chosen].Sources.size()) chosen = person;
   }
   TSources_Form sources(outcome.Results, chosen);
-  sources.resize(1000, 560);
+  sources.resize(1150, 680);
   sources.show();
   QTest::qWait(500);
   if (!sources.grab().save(QDir(output).filePath(QStringLiteral("sources-window.png")))) return 1;
