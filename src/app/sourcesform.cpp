@@ -126,12 +126,12 @@ void TSources_Form::FillPeriods() {
     const int row = static_cast<int>(at);
     SetCell(Periods_Grid, row, 0, at < report.PeriodList.size() ? QStringFromCp1251(report.PeriodList[at]) : QString());
     SetCell(Periods_Grid, row, 1, QStringFromCp1251(period.FileNums));
-    SetCell(Periods_Grid, row, 2, AmountText(period.StrahAccrued), true);
-    SetCell(Periods_Grid, row, 3, AmountText(period.StrahPaid), true);
-    SetCell(Periods_Grid, row, 4, AmountText(period.StrahSaldo), true);
-    SetCell(Periods_Grid, row, 5, AmountText(period.NakopAccrued), true);
-    SetCell(Periods_Grid, row, 6, AmountText(period.NakopPaid), true);
-    SetCell(Periods_Grid, row, 7, AmountText(period.NakopSaldo), true);
+    SetCell(Periods_Grid, row, 2, AmountText(period.InsAccrued), true);
+    SetCell(Periods_Grid, row, 3, AmountText(period.InsPaid), true);
+    SetCell(Periods_Grid, row, 4, AmountText(period.InsSaldo), true);
+    SetCell(Periods_Grid, row, 5, AmountText(period.FundAccrued), true);
+    SetCell(Periods_Grid, row, 6, AmountText(period.FundPaid), true);
+    SetCell(Periods_Grid, row, 7, AmountText(period.FundSaldo), true);
   }
   Periods_Grid->resizeColumnsToContents();
 }

@@ -76,8 +76,8 @@ std::string ArisingText(const TReport& report, const TMainLine& line, bool insur
   std::string names;
   for (std::size_t at = 0; at < line.Periods.size() && at < report.PeriodList.size(); ++at) {
     const TPeriodRec& period = line.Periods[at];
-    const std::int64_t own = insurance ? SubAmount(period.StrahAccrued, period.StrahPaid)
-                                       : SubAmount(period.NakopAccrued, period.NakopPaid);
+    const std::int64_t own = insurance ? SubAmount(period.InsAccrued, period.InsPaid)
+                                       : SubAmount(period.FundAccrued, period.FundPaid);
     if ((balance > 0 && own > 0) || (balance < 0 && own < 0)) {
       if (!names.empty()) names += ", ";
       names += report.PeriodList[at];
@@ -148,13 +148,13 @@ void BuildResults(TFileSet& fileSet, const TReport& report, bool withSources, TR
     TPersonResult& person = results.Persons[lineAt];
     person.Line = lineAt;
     if (!line.Periods.empty()) {
-      person.InsBalance = line.Periods.back().StrahSaldo;
-      person.FundBalance = line.Periods.back().NakopSaldo;
+      person.InsBalance = line.Periods.back().InsSaldo;
+      person.FundBalance = line.Periods.back().FundSaldo;
     }
     for (std::size_t at = 0; at < line.Periods.size(); ++at) {
       const TPeriodRec& period = line.Periods[at];
-      const std::int64_t ins = SubAmount(period.StrahAccrued, period.StrahPaid);
-      const std::int64_t fund = SubAmount(period.NakopAccrued, period.NakopPaid);
+      const std::int64_t ins = SubAmount(period.InsAccrued, period.InsPaid);
+      const std::int64_t fund = SubAmount(period.FundAccrued, period.FundPaid);
       const auto arises = [](std::int64_t balance, std::int64_t own) {
         return (balance > 0 && own > 0) || (balance < 0 && own < 0);
       };
@@ -177,8 +177,8 @@ void BuildResults(TFileSet& fileSet, const TReport& report, bool withSources, TR
       static constexpr Cp1251Literal kWithDebt(u8" при задолженности ");
       static constexpr Cp1251Literal kSubmit(
           u8": подать сведения за этот период, если сотрудник работал, или уплатить задолженность.");
-      const std::int64_t debt = AddAmount(std::max<std::int64_t>(found->second->StrahDebt, 0),
-                                          std::max<std::int64_t>(found->second->NakopDebt, 0));
+      const std::int64_t debt = AddAmount(std::max<std::int64_t>(found->second->InsDebt, 0),
+                                          std::max<std::int64_t>(found->second->FundDebt, 0));
       person.Actions.push_back({TActionKind::MissingLastPeriod, debt, lastPeriod,
                                 kNoData + lastPeriod + kWithDebt + FormatRoubles(debt) + kSubmit});
     }

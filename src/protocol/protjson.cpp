@@ -139,16 +139,16 @@ class TJsonWriter {
         String(at < report_.PeriodList.size() ? report_.PeriodList[at] : std::string());
         out_ << ",\"files\":";
         String(period.FileNums);
-        Field("insAccrued", period.StrahAccrued);
-        Field("insPaid", period.StrahPaid);
-        Field("insAccruedTotal", period.StrahAccruedTotal);
-        Field("insPaidTotal", period.StrahPaidTotal);
-        Field("insBalance", period.StrahSaldo);
-        Field("fundAccrued", period.NakopAccrued);
-        Field("fundPaid", period.NakopPaid);
-        Field("fundAccruedTotal", period.NakopAccruedTotal);
-        Field("fundPaidTotal", period.NakopPaidTotal);
-        Field("fundBalance", period.NakopSaldo);
+        Field("insAccrued", period.InsAccrued);
+        Field("insPaid", period.InsPaid);
+        Field("insAccruedTotal", period.InsAccruedTotal);
+        Field("insPaidTotal", period.InsPaidTotal);
+        Field("insBalance", period.InsSaldo);
+        Field("fundAccrued", period.FundAccrued);
+        Field("fundPaid", period.FundPaid);
+        Field("fundAccruedTotal", period.FundAccruedTotal);
+        Field("fundPaidTotal", period.FundPaidTotal);
+        Field("fundBalance", period.FundSaldo);
         out_ << '}';
       }
       out_ << "],\"balance\":{\"insurance\":";
@@ -254,8 +254,8 @@ class TJsonWriter {
       String(FormatSNILS(line.SNILS));
       out_ << ",\"name\":";
       String(line.FIO);
-      Field("insurance", line.StrahDebt);
-      Field("funded", line.NakopDebt);
+      Field("insurance", line.InsDebt);
+      Field("funded", line.FundDebt);
       out_ << '}';
       out_.EndLine();
     }

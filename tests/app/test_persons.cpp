@@ -135,8 +135,8 @@ TEST(RunForPersons, JsonBalancesAreTheProtocolsForEveryPerson) {
   for (const TMainLine& line : report.MainLines) {
     const std::size_t at = json.find("{\"snils\":\"" + FormatSNILS(line.SNILS) + "\"", from);
     ASSERT_NE(at, std::string::npos) << line.SNILS;
-    const std::string balance = "\"balance\":{\"insurance\":" + FormatSum(line.Periods.back().StrahSaldo) +
-                                ",\"funded\":" + FormatSum(line.Periods.back().NakopSaldo) + ",";
+    const std::string balance = "\"balance\":{\"insurance\":" + FormatSum(line.Periods.back().InsSaldo) +
+                                ",\"funded\":" + FormatSum(line.Periods.back().FundSaldo) + ",";
     const std::size_t found = json.find(balance, at);
     EXPECT_LT(found, json.find("\r\n", at)) << line.SNILS << " " << balance;
     from = at + 1;

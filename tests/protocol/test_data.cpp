@@ -53,8 +53,8 @@ TEST_F(DataWriters, JsonHoldsEveryPersonsBalanceAsTheProtocolPrintsIt) {
     const std::string person = "{\"snils\":\"" + FormatSNILS(line.SNILS) + "\"";
     const std::size_t at = json.find(person);
     ASSERT_NE(at, std::string::npos) << line.SNILS;
-    const std::string balance = "\"balance\":{\"insurance\":" + FormatSum(last.StrahSaldo) +
-                                ",\"funded\":" + FormatSum(last.NakopSaldo) + ",";
+    const std::string balance = "\"balance\":{\"insurance\":" + FormatSum(last.InsSaldo) +
+                                ",\"funded\":" + FormatSum(last.FundSaldo) + ",";
     EXPECT_NE(json.find(balance, at), std::string::npos) << balance;
     EXPECT_LT(json.find(balance, at), json.find("{\"snils\"", at + 1)) << line.SNILS;
   }
