@@ -10,9 +10,10 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-transla
           libxlsxwriter-dev zlib1g-dev dpkg-dev file)
 if [ "$mode" = test ]; then
   # llvm-14: llvm-symbolizer, so that a fuzzing finding shows function names and lines.
+  # python3-jsonschema: the JSON protocol is checked against its schema.
   packages+=(clang libclang-rt-14-dev llvm-14 libpugixml-dev libbenchmark-dev
-             chromium libreoffice-calc-nogui xvfb xauth python3
-             lintian
+             chromium libreoffice-calc-nogui xvfb xauth python3 python3-jsonschema
+             lintian xdotool imagemagick fonts-dejavu-core
              g++-mingw-w64-x86-64-posix wine64 locales)
 fi
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes the pictures of the window kept in docs/ so that its look can be reviewed: the main window
 # with the insurer list of the bundled sample folder, the window after a run on it, the page
-# "Протокол" after a run for several registration numbers (a long protocol name), and the save
-# dialog opened from there.
+# "Протокол" after a run for several registration numbers (a long protocol name), the save
+# dialog opened from there, the results table and the window of where a person's figures come from.
 # Runs the real program under Xvfb with a settings store and a temporary folder of its own; the
 # user's settings are never touched. Usage: scripts/screenshots.sh [output folder, default docs]
 set -euo pipefail
@@ -25,7 +25,7 @@ if [ "${BRISOLT_SCREENSHOTS_INSIDE:-}" != 1 ]; then
     $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
   fi
   cmake --preset release >/dev/null
-  cmake --build --preset release --target brisolt brisolt-packgen -j 2
+  cmake --build --preset release --target brisolt brisolt-packgen results_screenshots -j 2
 
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
@@ -36,6 +36,12 @@ if [ "${BRISOLT_SCREENSHOTS_INSIDE:-}" != 1 ]; then
 
   BRISOLT_SCREENSHOTS_INSIDE=1 BRISOLT_SCREENSHOTS_WORK="$work" \
     xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
+
+  # The results table and the sources window of the sample folder, drawn by the program's own
+  # widgets on the X server.
+  BRISOLT_SCREENSHOTS_INSIDE=1 xvfb-run -a -s "-screen 0 1280x800x24" \
+    env -u QT_QPA_PLATFORM LANG=ru_RU.UTF-8 build/tests/app/gui/results_screenshots \
+    "$work/packs" 087-001-012345 "$out"
 
   # The protocol of that run, as a browser shows it; the parts are cut at the rows where the
   # sample protocol's sections begin.

@@ -30,6 +30,9 @@ int ProcessBatch(const TRunParams& params) {
       platform::ReportError(warning);
     }
   }
+  for (const std::string& snils : outcome.UnknownPersons) {
+    platform::ReportError("Сотрудник со СНИЛС " + snils + " не найден в сведениях страхователя.");
+  }
   switch (outcome.Result) {
     case TRunResult::Written:
       if (params.ProtOpen) {

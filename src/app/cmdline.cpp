@@ -22,10 +22,11 @@ struct RangeParam {
   std::string_view message;
 };
 
-constexpr std::array<FlagParam, 3> kFlagParams = {{
+constexpr std::array<FlagParam, 4> kFlagParams = {{
     {"subdirs", &TRunParams::SubDirs},
     {"protopen", &TRunParams::ProtOpen},
     {"calccorr", &TRunParams::CalcCorr},
+    {"sources", &TRunParams::Sources},
 }};
 
 constexpr std::array<RangeParam, 3> kRangeParams = {{
@@ -53,7 +54,8 @@ bool CheckPairs(TRunParams& params) {
   params.Path.clear();
   params.ProtFileName.clear();
   params.ProtForm = params.ProtFormat = params.SaldoFilter = 0;
-  params.SubDirs = params.CalcCorr = params.ProtOpen = false;
+  params.SubDirs = params.CalcCorr = params.ProtOpen = params.Sources = false;
+  params.OnlyPersons.clear();
   bool seenRegNumb = false;
   bool seenPath = false;
   bool seenOrgName = false;
@@ -79,6 +81,16 @@ bool CheckPairs(TRunParams& params) {
     if (name == "orgname") {
       params.OrgName = Utf8ToCp1251(value);
       seenOrgName = true;
+      continue;
+    }
+    if (name == "snils") {
+      // The last one given counts, as for every parameter.
+      params.OnlyPersons.clear();
+      if (!ReadSnilsList(value, params.OnlyPersons)) {
+        return Fail(params, "Неверное значение " + value +
+                                " параметра snils: ожидается СНИЛС вида 123-456-789 01, несколько "
+                                "через запятую.");
+      }
       continue;
     }
     if (name == "protfilename") {
@@ -149,6 +161,31 @@ bool IsAllDigits(const std::string& text) {
     }
   }
   return true;
+}
+
+bool ReadSnils(const std::string& text, std::string& digits) {
+  if (text.size() != 14 || text[3] != '-' || text[7] != '-' || text[11] != ' ') {
+    return false;
+  }
+  digits = text.substr(0, 3) + text.substr(4, 3) + text.substr(8, 3) + text.substr(12, 2);
+  return IsAllDigits(digits);
+}
+
+bool ReadSnilsList(const std::string& text, std::set<std::string>& numbers) {
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    std::string digits;
+    if (!ReadSnils(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start),
+                   digits)) {
+      return false;
+    }
+    numbers.insert(std::move(digits));
+    if (comma == std::string::npos) {
+      return true;
+    }
+    start = comma + 1;
+  }
 }
 
 bool CheckRegNumb(const std::string& text) {

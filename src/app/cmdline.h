@@ -1,6 +1,7 @@
 // Batch mode: the command line turned into checked run parameters, and the run itself.
 #pragma once
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,10 @@ bool ParseParam(TRunParams& params, const std::string& argument);
 bool CheckRegNumbList(const std::string& text);
 bool CheckRegNumb(const std::string& text);
 bool IsAllDigits(const std::string& text);
+// Insurance numbers NNN-NNN-NNN NN, several separated by commas, added to `numbers` as their 11
+// digits. False, at the first one of another form, for anything else.
+bool ReadSnils(const std::string& text, std::string& digits);
+bool ReadSnilsList(const std::string& text, std::set<std::string>& numbers);
 
 // Checks the arguments and runs one batch; returns the process's exit status.
 int RunBatch(const std::vector<std::string>& args);

@@ -7,7 +7,9 @@ add_library(brisolt_gui STATIC
   mainform.cpp
   progressform.cpp
   qtext.cpp
+  resultsform.cpp
   settings.cpp
+  sourcesform.cpp
   userdialogs.cpp
   windowmode.cpp
   windowrun.cpp)

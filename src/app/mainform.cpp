@@ -38,6 +38,7 @@
 #include "app/helpform.h"
 #include "app/platform.h"
 #include "app/progressform.h"
+#include "app/resultsform.h"
 #include "app/qtext.h"
 #include "app/userdialogs.h"
 #include "app/verdata.h"
@@ -340,6 +341,9 @@ void TMain_Form::CreateControls() {
   Protocol_Sheet = CreateProtocolPage();
   PageControl->addTab(Params_Sheet, Text("Параметры"));
   PageControl->addTab(Protocol_Sheet, Text("Протокол"));
+  Results_Sheet = new TResults_Form(this);
+  Results_Sheet->setObjectName(QStringLiteral("Results_Sheet"));
+  PageControl->addTab(Results_Sheet, Text("Результаты"));
   connect(PageControl, &QTabWidget::currentChanged, this, [this](int) { PCChange(); });
   layout->addWidget(PageControl, 1);
 }
@@ -472,6 +476,12 @@ QWidget* TMain_Form::CreateProtocolPage() {
   buttons->addWidget(ToProcess_Button);
   buttons->addWidget(OpenProt_Button);
   buttons->addWidget(SaveProt_Button);
+  ShowResults_Button = new QPushButton(Text("Что сделать..."), page);
+  ShowResults_Button->setObjectName(QStringLiteral("ShowResults_Button"));
+  ShowResults_Button->setToolTip(Text("Таблица результатов: сальдо, периоды и что сделать по каждому сотруднику"));
+  connect(ShowResults_Button, &QPushButton::clicked, this,
+          [this] { PageControl->setCurrentWidget(Results_Sheet); });
+  buttons->addWidget(ShowResults_Button);
   buttons->addStretch(1);
   layout->addLayout(buttons);
   layout->addStretch(1);
@@ -737,6 +747,7 @@ void TMain_Form::Process_ButtonClick() {
   request.ProtFormat = format == kFormatXlsx ? 1 : format;
   request.KeepReport = XlsxAvailable() && format != kFormatHtml && format != kFormatXlsx;
   request.WindowWording = true;
+  request.KeepResults = true;
   const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), format);
   request.ProtFileName = NativeFromQString(protocolName);
 
@@ -756,6 +767,8 @@ void TMain_Form::Process_ButtonClick() {
     }
     ShowMessage(lines.join(QLatin1Char('\n')), Text(kCaptionError), true);
   }
+  // The table shows this run's results, or none: never an earlier run's beside a failure.
+  Results_Sheet->SetResults(outcome.Results);
   switch (outcome.Result) {
     case TRunResult::Written:
     case TRunResult::WrittenIncomplete:

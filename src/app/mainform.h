@@ -26,6 +26,7 @@ namespace brisolt {
 
 class THelp_Form;
 class TProgress_Form;
+class TResults_Form;
 class TUserDialogs;
 
 class TMain_Form : public QWidget {
@@ -112,6 +113,7 @@ class TMain_Form : public QWidget {
   QTabWidget* PageControl;
   QWidget* Params_Sheet;
   QWidget* Protocol_Sheet;
+  TResults_Form* Results_Sheet;
   QLineEdit* RegNumb_Edit;
   QLineEdit* OrgName_Edit;
   QGroupBox* Saldo_Group;
@@ -128,6 +130,7 @@ class TMain_Form : public QWidget {
   QPushButton* ToProcess_Button;
   QPushButton* OpenProt_Button;
   QPushButton* SaveProt_Button;
+  QPushButton* ShowResults_Button;
 };
 
 // The selected item of a radio group, -1 when none; setting a value below 0 clears the group and

@@ -12,8 +12,10 @@
 #include "app/verdata.h"
 #include "engine/protocoltarget.h"
 #include "engine/report.h"
+#include "engine/results.h"
 #include "engine/sverka.h"
 #include "protocol/prot.h"
+#include "protocol/protdata.h"
 #ifdef BRISOLT_HAVE_XLSX
 #include "protocol/protxlsx.h"
 #endif
@@ -33,9 +35,15 @@ std::string FolderWithSeparator(std::string folder) {
   return folder + separator;
 }
 
-void WriteProtocol(const TReport& report, TProtocolType type, const std::string& fileName,
-                   const std::string& stamp) {
+void WriteProtocol(const TReport& report, const TResults* results, TProtocolType type,
+                   const std::string& fileName, const std::string& stamp) {
   switch (type) {
+    case TProtocolType::Json:
+      WriteJsonProtocol(report, *results, fileName, stamp);
+      return;
+    case TProtocolType::Csv:
+      WriteCsvActions(report, *results, fileName);
+      return;
     case TProtocolType::Html:
       WriteHtmlProtocol(report, fileName, stamp);
       return;
@@ -66,16 +74,18 @@ std::string VersionText() {
 }  // namespace
 
 TProtocolType ProtocolType(int protFormat, const std::string& fileName) {
-  static constexpr std::string_view kXlsx = ".xlsx";
-  if (fileName.size() >= kXlsx.size()) {
-    std::string suffix = fileName.substr(fileName.size() - kXlsx.size());
-    for (char& ch : suffix) {
+  static constexpr std::pair<std::string_view, TProtocolType> kBySuffix[] = {
+      {".xlsx", TProtocolType::Xlsx}, {".json", TProtocolType::Json}, {".csv", TProtocolType::Csv}};
+  for (const auto& [suffix, type] : kBySuffix) {
+    if (fileName.size() < suffix.size()) continue;
+    std::string ending = fileName.substr(fileName.size() - suffix.size());
+    for (char& ch : ending) {
       if (ch >= 'A' && ch <= 'Z') {
         ch = static_cast<char>(ch - 'A' + 'a');
       }
     }
-    if (suffix == kXlsx) {
-      return TProtocolType::Xlsx;
+    if (ending == suffix) {
+      return type;
     }
   }
   return protFormat == 0 ? TProtocolType::Html : TProtocolType::XmlSpreadsheet;
@@ -139,6 +149,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
   try {
     std::vector<std::string> messages;
     fileSet.Threads = request.Threads;
+    fileSet.KeepSources = request.Sources || request.KeepResults;
     const TProgressEvent loadProgress =
         progress ? progress
                  : TProgressEvent([](const std::string&, const std::string&, int, int) {});
@@ -154,6 +165,21 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       outcome.Warnings.push_back("По регистрационному номеру " + Cp1251ToUtf8(number) +
                                  " не найдено ни одной пачки СЗВ-6: его сведений в протоколе нет.");
     }
+    // Named persons the packs do not hold are named back; a run with none of them has nobody to
+    // write about.
+    std::size_t found = 0;
+    for (const std::string& snils : request.OnlyPersons) {
+      if (fileSet.FindSotr(snils) >= 0) {
+        ++found;
+      } else {
+        outcome.UnknownPersons.push_back(FormatSNILS(snils));
+      }
+    }
+    if (!request.OnlyPersons.empty() && found == 0) {
+      outcome.Result = TRunResult::NoPersons;
+      outcome.Message = "Не удалось найти сотрудников с указанными СНИЛС.";
+      return outcome;
+    }
     const std::string targetConflict =
         ProtocolTargetConflict(request.ProtFileName, fileSet.PackFileNames, fileSet.WalkedFolders);
     if (!targetConflict.empty()) {
@@ -163,12 +189,17 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     }
     const std::string buildNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string();
     BuildReport(fileSet, messages, request.VersionText, buildNote, Utf8ToCp1251(HomePageURL),
-                request.OrgName, request.RegNumb, request.SaldoFilter, report);
+                request.OrgName, request.RegNumb, request.SaldoFilter, report, request.OnlyPersons);
     report.ProtForm = request.ProtForm;
     const TProtocolType type = ProtocolType(request.ProtFormat, request.ProtFileName);
+    TResults results;
+    if (type == TProtocolType::Json || type == TProtocolType::Csv || request.KeepResults) {
+      BuildResults(fileSet, report, request.KeepResults || (request.Sources && type == TProtocolType::Json),
+                   results);
+    }
     const std::string stamp = CurrentProtocolStamp();
     try {
-      WriteProtocol(report, type, request.ProtFileName, stamp);
+      WriteProtocol(report, &results, type, request.ProtFileName, stamp);
     } catch (const ESpreadsheetTooLarge& failure) {
       outcome.Result = TRunResult::ProtocolTooLarge;
       outcome.Message = request.WindowWording ? failure.WindowText() : failure.what();
@@ -192,7 +223,16 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       outcome.Result = TRunResult::WrittenIncomplete;
       outcome.Message = "Протокол сформирован, но не все файлы удалось прочитать.";
     }
-    if (request.KeepReport) {
+    if (request.KeepResults) {
+      auto kept = std::make_shared<TRunResults>();
+      kept->Report = std::move(report);
+      kept->Results = std::move(results);
+      if (request.KeepReport) {
+        outcome.Report = std::shared_ptr<const TReport>(kept, &kept->Report);
+        outcome.Stamp = stamp;
+      }
+      outcome.Results = std::move(kept);
+    } else if (request.KeepReport) {
       outcome.Report = std::make_shared<const TReport>(std::move(report));
       outcome.Stamp = stamp;
     }
@@ -216,7 +256,7 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
                           const std::string& fileName) {
   TRunOutcome outcome;
   try {
-    WriteProtocol(report, TProtocolType::Xlsx, fileName, stamp);
+    WriteProtocol(report, nullptr, TProtocolType::Xlsx, fileName, stamp);
     outcome.Result = TRunResult::Written;
   } catch (const ESpreadsheetTooLarge& failure) {
     outcome.Result = TRunResult::ProtocolTooLarge;

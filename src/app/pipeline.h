@@ -4,11 +4,13 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/sverka.h"  // TProgressEvent: stage, detail (UTF-8), position, maximum
 #include "protocol/prot.h"
+#include "protocol/protresults.h"
 
 namespace brisolt {
 
@@ -28,6 +30,10 @@ struct TRunRequest {
   // The way out of a too large spreadsheet is named as the window's options rather than as the
   // command line's parameters.
   bool WindowWording = false;
+  // Insurance numbers (11 digits) of the only persons the protocol is about; empty: everyone.
+  std::set<std::string> OnlyPersons;
+  bool Sources = false;      // a JSON protocol lists every person's documents
+  bool KeepResults = false;  // hand the report and its results, with sources, back (the window)
   // For a process that ends after the run (batch mode): the run's persons and report are left
   // for the system to take back with the process, instead of being freed block by block, which
   // takes a tenth of a large run. Only the last run's are held.
@@ -43,6 +49,12 @@ enum class TRunResult {
   Failed,              // anything else (an unreadable pack date, ...)
 };
 
+// A run's report and what a clerk acts on, as the window shows them.
+struct TRunResults {
+  TReport Report;
+  TResults Results;
+};
+
 struct TRunOutcome {
   TRunResult Result = TRunResult::Failed;
   std::string Message;  // UTF-8, one line, for the user; empty when written completely
@@ -55,11 +67,16 @@ struct TRunOutcome {
   // Only when written and asked for by KeepReport: the report and the stamp it was written with.
   std::shared_ptr<const TReport> Report;
   std::string Stamp;
+  // Of OnlyPersons, those the run did not find, as "NNN-NNN-NNN NN".
+  std::vector<std::string> UnknownPersons;
+  // Only when written and asked for by KeepResults.
+  std::shared_ptr<const TRunResults> Results;
 };
 
 // What a run writes. A file name ending in .xlsx (any letter case) asks for an XLSX workbook
 // whatever protFormat says; protFormat then only picks the program that opens it.
-enum class TProtocolType { Html, XmlSpreadsheet, Xlsx };
+// Likewise .json asks for the protocol as JSON data and .csv for the action list.
+enum class TProtocolType { Html, XmlSpreadsheet, Xlsx, Json, Csv };
 TProtocolType ProtocolType(int protFormat, const std::string& fileName);
 
 // Whether this build writes XLSX (it needs libxlsxwriter, which not every platform has).

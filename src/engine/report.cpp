@@ -63,13 +63,20 @@ void AddCode(std::vector<std::string>& codes, const std::string& code) {
   }
 }
 
+bool IsListed(const std::set<std::string>& onlyPersons, const TSZV6Sotr& sotr) {
+  return onlyPersons.empty() || onlyPersons.count(sotr.SNILS) != 0;
+}
+
 void AddSZV63Blocks(const TFileSet& fileSet, int year, std::size_t first, std::size_t end,
-                    TReport& report) {
+                    const std::set<std::string>& onlyPersons, TReport& report) {
   std::vector<std::string> codes63;
   std::vector<std::string> quarterCodes;
   std::vector<std::string> merged;
   for (std::size_t person = first; person < end; ++person) {
     const int index = static_cast<int>(person);
+    if (!IsListed(onlyPersons, fileSet.Sotrs[person])) {
+      continue;
+    }
     fileSet.GetCategories63(index, year, codes63);
     if (codes63.empty()) {
       continue;
@@ -132,11 +139,11 @@ void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TFill&& fill) {
       });
 }
 
-void AddSZV63Blocks(const TFileSet& fileSet, TReport& report) {
+void AddSZV63Blocks(const TFileSet& fileSet, const std::set<std::string>& onlyPersons, TReport& report) {
   const int year = fileSet.GetLastYear63();
   report.SetSZV63Year(year);
   ForEachPersonRun(fileSet, report, [&](TReport& part, std::size_t first, std::size_t end) {
-    AddSZV63Blocks(fileSet, year, first, end, part);
+    AddSZV63Blocks(fileSet, year, first, end, onlyPersons, part);
   });
 }
 
@@ -207,7 +214,8 @@ std::string FormatShortDate(TDate date) {
 void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
                  const std::string& versionText, const std::string& buildNote,
                  const std::string& homePage, const std::string& orgName,
-                 const std::string& regNumb, int saldoFilter, TReport& report) {
+                 const std::string& regNumb, int saldoFilter, TReport& report,
+                 const std::set<std::string>& onlyPersons) {
   report.Clear();
   report.ProgName = "Brisolt";
   report.ProgVersion = versionText;
@@ -247,6 +255,9 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
     for (std::size_t person = first; person < end; ++person) {
       const int index = static_cast<int>(person);
       const TSZV6Sotr& sotr = fileSet.Sotrs[person];
+      if (!IsListed(onlyPersons, sotr)) {
+        continue;
+      }
       const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
 
       const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes);
@@ -334,7 +345,7 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
   }
 
   if (!fileSet.SZV63Files.empty()) {
-    AddSZV63Blocks(fileSet, report);
+    AddSZV63Blocks(fileSet, onlyPersons, report);
   }
 }
 

@@ -295,7 +295,7 @@ std::uint64_t FoldOrder(int fileNumber, std::size_t docIndex) {
 class TSZV6Fold {
  public:
   TSZV6Fold(TFileSet& files, bool calcCorr, unsigned share, unsigned shares)
-      : files_(files), calcCorr_(calcCorr), share_(share), shares_(shares) {
+      : files_(files), calcCorr_(calcCorr), keepSources_(files.KeepSources), share_(share), shares_(shares) {
     std::size_t documents = 0;
     for (const auto& pack : files.SZV6Packs) {
       documents += pack.Docs.size();
@@ -374,9 +374,20 @@ class TSZV6Fold {
       entry.StageDates = std::move(doc.StageDates);
     };
     const auto message = [&](std::string text) { Messages.push_back({order, std::move(text)}); };
+    const auto conflict = [&](TConflictKind kind, int otherFile) {
+      sotr.Conflicts.push_back({kind, fileNumber, otherFile, rec.PeriodYear, rec.PeriodQuarter});
+    };
+    // The document as given, recorded before its periods move to the entry.
+    const auto source = [&](TSourceFate fate, int byFile) {
+      if (keepSources_) {
+        sotr.Sources.push_back(
+            {fileNumber, byFile, fate, doc.InsAccrued, doc.FundAccrued, doc.InsPaid, doc.FundPaid});
+      }
+    };
     TSZV6NU* const existing = FindEntry(sotr, rec, contractType);
     if (existing == nullptr) {
       if (initial || calcCorr_) {
+        source(initial ? TSourceFate::Taken : TSourceFate::TakenForMissing, 0);
         TSZV6NU& entry = sotr.NUList.emplace_back();
         entry.Year = rec.PeriodYear;
         entry.Quarter = rec.PeriodQuarter;
@@ -386,18 +397,28 @@ class TSZV6Fold {
         entry.FileIndex = fileNumber - 1;
         entry.Corrected = false;
       } else {
+        source(corrective || cancelling ? TSourceFate::WithoutInitial : TSourceFate::UnknownType, 0);
+        conflict(TConflictKind::CorrectionWithoutInitial, 0);
         message(CorrectionWithoutInitial(doc, fileNumber));
       }
       return;
     }
     TSZV6NU& entry = *existing;
     if (initial) {
+      source(TSourceFate::DuplicateInitial, entry.FileIndex + 1);
+      conflict(TConflictKind::DuplicateInitial, entry.FileIndex + 1);
       message(DuplicateInitial(doc, fileNumber));
       return;
     }
     if (!corrective && !cancelling) {
+      source(TSourceFate::UnknownType, 0);
       return;
     }
+    if (keepSources_) {
+      MarkSuperseded(sotr, entry.FileIndex + 1, corrective ? TSourceFate::Replaced : TSourceFate::Cancelled,
+                     fileNumber);
+    }
+    source(corrective ? TSourceFate::Taken : TSourceFate::Cancelling, corrective ? 0 : entry.FileIndex + 1);
     if (corrective) {
       takeAmounts(entry);
     } else {
@@ -405,6 +426,8 @@ class TSZV6Fold {
       entry.StageDates.clear();
     }
     if (entry.Corrected) {
+      conflict(corrective ? TConflictKind::RepeatedCorrection : TConflictKind::CancellationAfterCorrection,
+               entry.FileIndex + 1);
       message(corrective ? RepeatedCorrection(doc, fileNumber, entry.FileIndex + 1)
                          : CancellationAfterCorrection(doc, fileNumber, entry.FileIndex + 1));
     } else {
@@ -413,8 +436,23 @@ class TSZV6Fold {
     entry.FileIndex = fileNumber - 1;
   }
 
+  // The document of `fileNumber` whose amounts were in force for an entry. A pack names one
+  // period, category and contract type, so a file holds at most one such document of a person.
+  static void MarkSuperseded(TSZV6Sotr& sotr, int fileNumber, TSourceFate fate, int byFile) {
+    for (auto at = sotr.Sources.rbegin(); at != sotr.Sources.rend(); ++at) {
+      if (at->FileNumber == fileNumber &&
+          (at->Fate == TSourceFate::Taken || at->Fate == TSourceFate::TakenForMissing ||
+           at->Fate == TSourceFate::Cancelling)) {
+        at->Fate = fate;
+        at->ByFile = byFile;
+        return;
+      }
+    }
+  }
+
   TFileSet& files_;
   bool calcCorr_;
+  bool keepSources_;
   unsigned share_;
   unsigned shares_;
   TPersonIndex persons_;

@@ -25,6 +25,7 @@
 
 #include "forms/szv63.h"
 #include "protocol/prot.h"
+#include "protocol/protresults.h"
 
 namespace brisolt {
 
@@ -87,6 +88,23 @@ struct TSZV63NU {
   std::array<TMonthSums, 13> Months{};  // by month number, 1 to 12; entry 0 stays zero
 };
 
+// A conflict between a person's submissions, as the message list tells it in words. File numbers
+// count from 1 in the sorted SZV6Files.
+enum class TConflictKind : std::uint8_t {
+  DuplicateInitial,             // OtherFile: the file whose data were in force
+  CorrectionWithoutInitial,     // OtherFile: 0
+  RepeatedCorrection,           // OtherFile: the earlier corrective or cancelling file
+  CancellationAfterCorrection,  // OtherFile: the earlier corrective or cancelling file
+};
+
+struct TSZV6Conflict {
+  TConflictKind Kind = TConflictKind::DuplicateInitial;
+  std::int32_t FileNumber = 0;
+  std::int32_t OtherFile = 0;
+  std::int32_t Year = 0;
+  std::int32_t Quarter = 0;
+};
+
 // One insured person.
 class TSZV6Sotr {
  public:
@@ -96,6 +114,8 @@ class TSZV6Sotr {
   std::string MiddleName;
   std::vector<TSZV6NU> NUList;
   std::vector<TSZV63NU> NU63List;
+  std::vector<TSZV6Conflict> Conflicts;  // in the order of the fold
+  std::vector<TSourceLine> Sources;      // every СЗВ-6 document, in the order of the fold; KeepSources only
 };
 
 // What the engine keeps of an accepted СЗВ-6 pack until its persons are built; the parsed pack
@@ -205,6 +225,8 @@ class TFileSet {
   // report's lines; 0 means one per core of the machine. Whatever the number, the load gives the
   // same lists, messages, progress events and failures, and the report the same lines.
   int Threads = 0;
+  // Keep every person's documents (TSZV6Sotr::Sources) and what the fold did with each.
+  bool KeepSources = false;
   // What the load walked and tried, platform encoding: every candidate file (folder + name) and
   // every folder listed. The protocol must never replace one of them or land among them.
   std::vector<std::string> PackFileNames;

@@ -1,0 +1,139 @@
+#include "app/sourcesform.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/qtext.h"
+#include "app/resultsform.h"
+
+namespace brisolt {
+
+namespace {
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QTableWidget* MakeGrid(const QString& name, const QStringList& titles, QWidget* parent) {
+  auto* grid = new QTableWidget(0, static_cast<int>(titles.size()), parent);
+  grid->setObjectName(name);
+  grid->setHorizontalHeaderLabels(titles);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid->verticalHeader()->hide();
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+  grid->horizontalHeader()->setStretchLastSection(true);
+  return grid;
+}
+
+void SetCell(QTableWidget* grid, int row, int column, const QString& text, bool amount = false) {
+  auto* item = new QTableWidgetItem(text);
+  if (amount) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  grid->setItem(row, column, item);
+}
+
+}  // namespace
+
+TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::size_t person, QWidget* parent)
+    : QDialog(parent), results_(std::move(results)), person_(person) {
+  setObjectName(QStringLiteral("Sources_Form"));
+  setWindowTitle(Text("Откуда взялись суммы"));
+  const TPersonResult& result = results_->Results.Persons[person_];
+  const TMainLine& line = results_->Report.MainLines[result.Line];
+  auto* layout = new QVBoxLayout(this);
+  Person_Label = new QLabel(QStringFromCp1251(line.FIO) + Text(", СНИЛС ") +
+                                QStringFromCp1251(FormatSNILS(line.SNILS)),
+                            this);
+  Person_Label->setObjectName(QStringLiteral("Person_Label"));
+  QFont bold = Person_Label->font();
+  bold.setBold(true);
+  Person_Label->setFont(bold);
+  layout->addWidget(Person_Label);
+
+  layout->addWidget(new QLabel(Text("Документы сотрудника во всех пачках, в порядке обработки:"), this));
+  Sources_Grid = MakeGrid(QStringLiteral("Sources_Grid"),
+                          {Text("№ файла"), Text("Файл"), Text("Форма"), Text("Тип сведений"), Text("Период"),
+                           Text("Страх. начисл."), Text("Страх. уплач."), Text("Накоп. начисл."),
+                           Text("Накоп. уплач."), Text("Что сделано")},
+                          this);
+  layout->addWidget(Sources_Grid, 3);
+
+  layout->addWidget(new QLabel(Text("Итог по периодам:"), this));
+  Periods_Grid = MakeGrid(QStringLiteral("Periods_Grid"),
+                          {Text("Период"), Text("Файлы"), Text("Страх. начисл."), Text("Страх. уплач."),
+                           Text("Сальдо страх."), Text("Накоп. начисл."), Text("Накоп. уплач."),
+                           Text("Сальдо накоп.")},
+                          this);
+  layout->addWidget(Periods_Grid, 2);
+
+  layout->addWidget(new QLabel(Text("Что сделать:"), this));
+  Actions_List = new QListWidget(this);
+  Actions_List->setObjectName(QStringLiteral("Actions_List"));
+  Actions_List->setWordWrap(true);
+  for (const std::string& note : line.Notes) Actions_List->addItem(QStringFromCp1251(note));
+  for (const TAction& action : result.Actions) Actions_List->addItem(QStringFromCp1251(action.Text));
+  if (Actions_List->count() == 0) Actions_List->addItem(Text("Ничего: сальдо нулевое, замечаний нет."));
+  Actions_List->setMaximumHeight(5 * Actions_List->fontMetrics().lineSpacing() + 8);
+  layout->addWidget(Actions_List);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText(Text("Закрыть"));
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+
+  FillSources();
+  FillPeriods();
+  resize(1150, 680);
+}
+
+void TSources_Form::FillSources() {
+  const TResults& results = results_->Results;
+  const TPersonResult& result = results.Persons[person_];
+  if (!results.HasSources) {
+    Sources_Grid->setRowCount(1);
+    SetCell(Sources_Grid, 0, 1, Text("Документы этой обработки не сохранены."));
+    return;
+  }
+  Sources_Grid->setRowCount(static_cast<int>(result.Sources.size()));
+  for (std::size_t at = 0; at < result.Sources.size(); ++at) {
+    const TSourceLine& source = result.Sources[at];
+    const int row = static_cast<int>(at);
+    const auto fileAt = static_cast<std::size_t>(source.FileNumber - 1);
+    const TResultFile file = fileAt < results.Files.size() ? results.Files[fileAt] : TResultFile();
+    SetCell(Sources_Grid, row, 0, QString::number(source.FileNumber), true);
+    SetCell(Sources_Grid, row, 1, QStringFromCp1251(file.Name));
+    SetCell(Sources_Grid, row, 2, QStringFromCp1251(file.FormKind));
+    SetCell(Sources_Grid, row, 3, QStringFromCp1251(file.DataType));
+    SetCell(Sources_Grid, row, 4, QStringFromCp1251(file.Period));
+    SetCell(Sources_Grid, row, 5, AmountText(source.InsAccrued), true);
+    SetCell(Sources_Grid, row, 6, AmountText(source.InsPaid), true);
+    SetCell(Sources_Grid, row, 7, AmountText(source.FundAccrued), true);
+    SetCell(Sources_Grid, row, 8, AmountText(source.FundPaid), true);
+    SetCell(Sources_Grid, row, 9, QStringFromCp1251(SourceFateText(source)));
+  }
+  Sources_Grid->resizeColumnsToContents();
+}
+
+void TSources_Form::FillPeriods() {
+  const TReport& report = results_->Report;
+  const TMainLine& line = report.MainLines[results_->Results.Persons[person_].Line];
+  Periods_Grid->setRowCount(static_cast<int>(line.Periods.size()));
+  for (std::size_t at = 0; at < line.Periods.size(); ++at) {
+    const TPeriodRec& period = line.Periods[at];
+    const int row = static_cast<int>(at);
+    SetCell(Periods_Grid, row, 0, at < report.PeriodList.size() ? QStringFromCp1251(report.PeriodList[at]) : QString());
+    SetCell(Periods_Grid, row, 1, QStringFromCp1251(period.FileNums));
+    SetCell(Periods_Grid, row, 2, AmountText(period.InsAccrued), true);
+    SetCell(Periods_Grid, row, 3, AmountText(period.InsPaid), true);
+    SetCell(Periods_Grid, row, 4, AmountText(period.InsSaldo), true);
+    SetCell(Periods_Grid, row, 5, AmountText(period.FundAccrued), true);
+    SetCell(Periods_Grid, row, 6, AmountText(period.FundPaid), true);
+    SetCell(Periods_Grid, row, 7, AmountText(period.FundSaldo), true);
+  }
+  Periods_Grid->resizeColumnsToContents();
+}
+
+}  // namespace brisolt

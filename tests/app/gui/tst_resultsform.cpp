@@ -1,0 +1,200 @@
+// The results table and the window of where a person's figures come from, driven as a clerk
+// drives them: typing in the search field, choosing a filter, sorting, double-clicking a row.
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+
+#include <memory>
+
+#include "app/resultsform.h"
+#include "app/sourcesform.h"
+#include "base/encoding.h"
+#include "engine/results.h"
+
+using namespace brisolt;
+
+namespace {
+
+std::string W(const char* utf8) { return Utf8ToCp1251(utf8); }
+
+constexpr std::int64_t kRouble = 10000;
+
+// Four persons over two periods: a debt, an overpayment, nothing to do, and a larger debt whose
+// documents were corrected.
+std::shared_ptr<TRunResults> SampleResults() {
+  auto results = std::make_shared<TRunResults>();
+  TReport& report = results->Report;
+  report.AddPeriod(W("1 квартал 2011 г."));
+  report.AddPeriod(W("2 квартал 2011 г."));
+  const auto add = [&](const char* snils, const char* fio, std::int64_t insDebt, std::int64_t fundDebt) {
+    const std::size_t line = report.AddMainLine(TLineMark::Plain, W(fio), snils, "0");
+    report.AddLinePeriod(line, {"1", 1000 * kRouble, 1000 * kRouble, 1000 * kRouble, 1000 * kRouble, 0, 0, 0, 0, 0, 0});
+    report.AddLinePeriod(line, {"2", insDebt, 0, 1000 * kRouble + insDebt, 1000 * kRouble, insDebt, fundDebt, 0,
+                                fundDebt, 0, fundDebt});
+  };
+  add("11223344595", "Иванов Иван Иванович", 1500 * kRouble, 0);
+  add("22233344405", "Петрова Анна Сергеевна", 0, -200 * kRouble);
+  add("33344455516", "Сидоров Пётр Ильич", 0, 0);
+  add("44455566627", "Ивашкин Олег Петрович", 3000 * kRouble, 100 * kRouble);
+  TFileSet files;
+  TFileRec file;
+  file.FileName = "/data/PFR-700-Y-2011-ORG-1.xml";
+  file.FormKind = W("СЗВ-6-1");
+  file.DataType = W("ИСХОДНАЯ");
+  file.PeriodYear = 2011;
+  file.PeriodQuarter = 2;
+  file.CategoryCode = W("НР");
+  files.SZV6Files = {file, file};
+  files.SZV6Files[1].FileName = "/data/PFR-700-Y-2011-ORG-2.xml";
+  files.SZV6Files[1].DataType = W("КОРРЕКТИРУЮЩАЯ");
+  TSZV6Sotr ivashkin;
+  ivashkin.SNILS = "44455566627";
+  ivashkin.Sources.push_back({1, 2, TSourceFate::Replaced, 2000 * kRouble, 0, 0, 0});
+  ivashkin.Sources.push_back({2, 0, TSourceFate::Taken, 3000 * kRouble, 100 * kRouble, 0, 0});
+  files.Sotrs.push_back(ivashkin);
+  BuildResults(files, report, true, results->Results);
+  return results;
+}
+
+// Types as the keyboard does, a key event per character (QTest::keyClicks takes Latin only).
+void Type(QLineEdit* edit, const QString& text) {
+  for (const QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(edit, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(edit, &release);
+  }
+}
+
+QStringList Column(const QAbstractItemModel& model, int column) {
+  QStringList texts;
+  for (int row = 0; row < model.rowCount(); ++row) texts << model.index(row, column).data().toString();
+  return texts;
+}
+
+}  // namespace
+
+class TestResultsForm : public QObject {
+  Q_OBJECT
+
+ private:
+  template <typename T>
+  T* Find(QWidget& form, const char* name) {
+    T* widget = form.findChild<T*>(QString::fromLatin1(name));
+    if (widget == nullptr) qFatal("no widget %s", name);
+    return widget;
+  }
+
+ private slots:
+  void tableListsEveryPersonWithBalancesPeriodsAndActions() {
+    TResults_Form form;
+    form.SetResults(SampleResults());
+    auto* grid = Find<QTableView>(form, "Results_Grid");
+    const QAbstractItemModel& model = *grid->model();
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(Column(model, TResultsModel::ColSnils),
+             QStringList({"112-233-445 95", "222-333-444 05", "333-444-555 16", "444-555-666 27"}));
+    QCOMPARE(model.index(0, TResultsModel::ColIns).data().toString(), QStringLiteral("1 500,00"));
+    QCOMPARE(model.index(1, TResultsModel::ColFund).data().toString(), QStringLiteral("-200,00"));
+    QCOMPARE(model.index(0, TResultsModel::ColPeriods).data().toString(), QStringLiteral("2 квартал 2011 г."));
+    QVERIFY(model.index(0, TResultsModel::ColActions).data().toString().startsWith(
+        QStringLiteral("Уплатить задолженность по страховой части 1 500,00 руб.")));
+    QCOMPARE(model.index(2, TResultsModel::ColActions).data().toString(), QString());
+    const QString totals = Find<QLabel>(form, "Totals_Label")->text();
+    QVERIFY2(totals.contains(QStringLiteral("Задолженность: страх. 4 500,00, накоп. 100,00 руб.")), qPrintable(totals));
+    QVERIFY2(totals.contains(QStringLiteral("переплата: страх. 0,00, накоп. 200,00 руб.")), qPrintable(totals));
+    QVERIFY2(totals.contains(QStringLiteral("есть что сделать: 3 из 4")), qPrintable(totals));
+  }
+
+  void searchAnswersAsTheClerkTypesANumberOrASurname_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QStringList>("names");
+    const QStringList all = {"Иванов Иван Иванович", "Петрова Анна Сергеевна", "Сидоров Пётр Ильич",
+                             "Ивашкин Олег Петрович"};
+    QTest::newRow("nothing typed") << "" << 0 << all;
+    QTest::newRow("surname start, any case") << "ива" << 0 << QStringList({all[0], all[3]});
+    QTest::newRow("whole surname") << "Иванов" << 0 << QStringList({all[0]});
+    QTest::newRow("number with separators") << "222-333" << 0 << QStringList({all[1]});
+    QTest::newRow("number as digits") << "44455" << 0 << QStringList({all[3]});
+    QTest::newRow("no such person") << "Яковлев" << 0 << QStringList();
+    QTest::newRow("debts") << "" << 1 << QStringList({all[0], all[3]});
+    QTest::newRow("overpayments") << "" << 2 << QStringList({all[1]});
+    QTest::newRow("anything to do") << "" << 3 << QStringList({all[0], all[1], all[3]});
+    QTest::newRow("debts of a surname") << "ива" << 1 << QStringList({all[0], all[3]});
+    QTest::newRow("overpayments of a surname") << "ива" << 2 << QStringList();
+  }
+
+  void searchAnswersAsTheClerkTypesANumberOrASurname() {
+    QFETCH(QString, typed);
+    QFETCH(int, filter);
+    QFETCH(QStringList, names);
+    TResults_Form form;
+    form.SetResults(SampleResults());
+    Find<QComboBox>(form, "Filter_Combo")->setCurrentIndex(filter);
+    Type(Find<QLineEdit>(form, "Search_Edit"), typed);
+    QCOMPARE(Column(*Find<QTableView>(form, "Results_Grid")->model(), TResultsModel::ColName), names);
+    QVERIFY(Find<QLabel>(form, "Totals_Label")->text().contains(QStringLiteral("Показано строк: %1.").arg(names.size())));
+  }
+
+  void columnsSortByTheirValuesAndBack() {
+    TResults_Form form;
+    form.SetResults(SampleResults());
+    auto* grid = Find<QTableView>(form, "Results_Grid");
+    grid->sortByColumn(TResultsModel::ColIns, Qt::DescendingOrder);
+    QCOMPARE(Column(*grid->model(), TResultsModel::ColIns), QStringList({"3 000,00", "1 500,00", "0,00", "0,00"}));
+    // Equal balances keep the protocol's order.
+    QCOMPARE(grid->model()->index(2, TResultsModel::ColName).data().toString(), QStringLiteral("Петрова Анна Сергеевна"));
+    grid->sortByColumn(TResultsModel::ColFund, Qt::AscendingOrder);
+    QCOMPARE(Column(*grid->model(), TResultsModel::ColFund), QStringList({"-200,00", "0,00", "0,00", "100,00"}));
+    grid->sortByColumn(TResultsModel::ColName, Qt::AscendingOrder);
+    QCOMPARE(grid->model()->index(0, TResultsModel::ColName).data().toString(), QStringLiteral("Иванов Иван Иванович"));
+    // A search keeps the order chosen.
+    Type(Find<QLineEdit>(form, "Search_Edit"), QStringLiteral("ива"));
+    grid->sortByColumn(TResultsModel::ColIns, Qt::DescendingOrder);
+    QCOMPARE(Column(*grid->model(), TResultsModel::ColName), QStringList({"Ивашкин Олег Петрович", "Иванов Иван Иванович"}));
+  }
+
+  void doubleClickShowsWhereTheFiguresComeFrom() {
+    TResults_Form form;
+    form.SetResults(SampleResults());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* grid = Find<QTableView>(form, "Results_Grid");
+    grid->sortByColumn(TResultsModel::ColIns, Qt::DescendingOrder);
+    const QRect cell = grid->visualRect(grid->model()->index(0, TResultsModel::ColName));
+    // A view takes a double-click only on the row the first click pressed.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    auto* sources = form.findChild<TSources_Form*>(QStringLiteral("Sources_Form"));
+    QVERIFY(sources != nullptr);
+    QCOMPARE(Find<QLabel>(*sources, "Person_Label")->text(), QStringLiteral("Ивашкин Олег Петрович, СНИЛС 444-555-666 27"));
+    auto* documents = Find<QTableWidget>(*sources, "Sources_Grid");
+    QCOMPARE(documents->rowCount(), 2);
+    QCOMPARE(documents->item(0, 1)->text(), QStringLiteral("PFR-700-Y-2011-ORG-1.xml"));
+    QCOMPARE(documents->item(0, 3)->text(), QStringLiteral("ИСХОДНАЯ"));
+    QCOMPARE(documents->item(0, 5)->text(), QStringLiteral("2 000,00"));
+    QCOMPARE(documents->item(0, 9)->text(), QStringLiteral("заменён файлом № 2"));
+    QCOMPARE(documents->item(1, 3)->text(), QStringLiteral("КОРРЕКТИРУЮЩАЯ"));
+    QCOMPARE(documents->item(1, 9)->text(), QStringLiteral("учтён"));
+    auto* periods = Find<QTableWidget>(*sources, "Periods_Grid");
+    QCOMPARE(periods->rowCount(), 2);
+    QCOMPARE(periods->item(1, 0)->text(), QStringLiteral("2 квартал 2011 г."));
+    QCOMPARE(periods->item(1, 4)->text(), QStringLiteral("3 000,00"));
+    QVERIFY(Find<QListWidget>(*sources, "Actions_List")->count() >= 2);
+    // The window keeps the run's results when the table moves on to the next run's.
+    form.SetResults(nullptr);
+    QCOMPARE(documents->item(1, 1)->text(), QStringLiteral("PFR-700-Y-2011-ORG-2.xml"));
+    QCOMPARE(grid->model()->rowCount(), 0);
+    sources->close();
+  }
+};
+
+QTEST_MAIN(TestResultsForm)
+#include "tst_resultsform.moc"
