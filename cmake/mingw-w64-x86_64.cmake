@@ -21,3 +21,30 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Wine 8 runs the test programs, in a prefix of the build's own (see wine-run.sh).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
+
+# The static kit of scripts/mingw-kit.sh: Qt 6 (the window), zlib and libxlsxwriter (XLSX), built
+# for mingw-w64 from Debian's sources. Found where the script leaves it, or named by
+# -DBRISOLT_MINGW_KIT=PREFIX. Qt's tools (moc, uic, rcc) are the host's, from qt6-base-dev.
+if(NOT BRISOLT_MINGW_KIT)
+  if(DEFINED ENV{BRISOLT_KIT_CACHE})
+    set(brisolt_kit_cache "$ENV{BRISOLT_KIT_CACHE}")
+  elseif(DEFINED ENV{XDG_CACHE_HOME})
+    set(brisolt_kit_cache "$ENV{XDG_CACHE_HOME}/brisolt")
+  else()
+    set(brisolt_kit_cache "$ENV{HOME}/.cache/brisolt")
+  endif()
+  if(EXISTS "${brisolt_kit_cache}/mingw-kit/.complete")
+    file(REAL_PATH "${brisolt_kit_cache}/mingw-kit" BRISOLT_MINGW_KIT)
+  endif()
+endif()
+if(BRISOLT_MINGW_KIT)
+  list(APPEND CMAKE_FIND_ROOT_PATH "${BRISOLT_MINGW_KIT}")
+  list(APPEND CMAKE_PREFIX_PATH "${BRISOLT_MINGW_KIT}")
+  set(QT_HOST_PATH /usr)
+  file(GLOB brisolt_host_qt_config /usr/lib/*/cmake/Qt6/Qt6Config.cmake)
+  if(brisolt_host_qt_config)
+    list(GET brisolt_host_qt_config 0 brisolt_host_qt_config)
+    get_filename_component(QT_HOST_PATH_CMAKE_DIR "${brisolt_host_qt_config}" DIRECTORY)
+    get_filename_component(QT_HOST_PATH_CMAKE_DIR "${QT_HOST_PATH_CMAKE_DIR}" DIRECTORY)
+  endif()
+endif()

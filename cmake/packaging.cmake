@@ -21,6 +21,15 @@ set(brisolt_guide_pattern PATTERN "*.html" PATTERN "*.png" PATTERN "*.css")
 
 if(WIN32)
   install(TARGETS brisolt RUNTIME DESTINATION . COMPONENT brisolt)
+  if(TARGET brisolt_console)
+    install(TARGETS brisolt_console RUNTIME DESTINATION . COMPONENT brisolt)
+  endif()
+  # Qt's Russian texts (its file dialogs, buttons, menus), loaded from "translations" beside the
+  # program: the kit holds those of its own Qt version.
+  if(TARGET brisolt_gui AND BRISOLT_MINGW_KIT AND EXISTS ${BRISOLT_MINGW_KIT}/translations/qtbase_ru.qm)
+    install(FILES ${BRISOLT_MINGW_KIT}/translations/qtbase_ru.qm DESTINATION translations
+            COMPONENT brisolt)
+  endif()
   if(TARGET brisolt-packgen)
     install(TARGETS brisolt-packgen RUNTIME DESTINATION . COMPONENT brisolt)
   endif()

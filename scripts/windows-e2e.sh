@@ -23,7 +23,9 @@ regnumb=087-001-012345
 # Wine sees the Unix root as drive Z:.
 windows_name() { local path="$1"; echo "Z:${path//\//\\}"; }
 
-# Runs the Windows program with TEMP set inside cmd: Wine replaces a TEMP of the Unix side from
+# Runs the Windows program as a clerk types it in cmd, "brisolt" without the extension, which
+# finds the console companion brisolt.com beside brisolt.exe where the window is built in (cmd
+# tries .com before .exe), with TEMP set inside cmd: Wine replaces a TEMP of the Unix side from
 # its registry. Each argument goes on as one word (Wine quotes those with blanks).
 # Usage: run_windows CODEPAGE_LOCALE TEMP_FOLDER STDERR_FILE ARGUMENT... (TEMP without blanks)
 run_windows() {
@@ -31,7 +33,7 @@ run_windows() {
   shift 3
   mkdir -p "$temp"
   BRISOLT_WINE_LANG="$locale" cmake/wine-run.sh "$root/build-mingw/wineprefix" cmd /c \
-    set "TEMP=$(windows_name "$temp")&&" "$(windows_name "$windows")" "$@" 2>"$errors"
+    set "TEMP=$(windows_name "$temp")&&" "$(windows_name "${windows%.exe}")" "$@" 2>"$errors"
 }
 
 # Folders: the sample insurer and a generated one, both under Russian names with a blank.
@@ -40,12 +42,60 @@ generated="$work/Пачки ООО «Ромашка»"
 "$packgen" --out "$sample" --sample >/dev/null
 "$packgen" --out "$generated" --seed 13 --persons 30 --periods 8 >/dev/null
 
+# Compares a Linux protocol with a Windows one apart from the time stamp, the version line and
+# the folder prefix. Usage: compare.py LINUX_PROTOCOL LINUX_FOLDER WINDOWS_PROTOCOL WINDOWS_FOLDER
+cat >"$work/compare.py" <<'EOF_PY'
+import re, sys, zipfile
+
+def normalised_text(text, folder):
+    text = re.sub(r"\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d", "{stamp}", text)
+    text = re.sub(r"\d+\.\d+\.\d+\.\d+ от [0-9.]+", "{version}", text)
+    # The folder, and the separators of the file names below it.
+    parts = text.split(folder)
+    for index in range(1, len(parts)):
+        tail = parts[index]
+        end = re.search(r'[<"\s(]', tail)
+        end = end.start() if end else len(tail)
+        parts[index] = tail[:end].replace("\\", "/") + tail[end:]
+    return "{folder}".join(parts), len(parts) - 1
+
+def compare(linux, windows, part):
+    if linux != windows:
+        for number, (a, b) in enumerate(zip(linux.splitlines(), windows.splitlines()), 1):
+            if a != b:
+                sys.exit(f"{sys.argv[3]} {part} differs from {sys.argv[1]} at line {number}:\n  {a}\n  {b}")
+        sys.exit(f"{sys.argv[3]} {part} differs from {sys.argv[1]} in length")
+
+def parts(path):
+    """A protocol as named texts: the file itself, or each part of an XLSX workbook (UTF-8)
+    but the document properties, which hold the time of writing."""
+    if not path.endswith(".xlsx"):
+        return {"": open(path, "rb").read().decode("cp1251")}
+    with zipfile.ZipFile(path) as workbook:
+        return {name: workbook.read(name).decode("utf-8") for name in workbook.namelist()
+                if name != "docProps/core.xml"}
+
+linux_parts, windows_parts = parts(sys.argv[1]), parts(sys.argv[3])
+if sorted(linux_parts) != sorted(windows_parts):
+    sys.exit(f"{sys.argv[3]} has the parts {sorted(windows_parts)}, {sys.argv[1]} {sorted(linux_parts)}")
+linux_folders = 0
+for name in sorted(linux_parts):
+    linux, found = normalised_text(linux_parts[name], sys.argv[2])
+    windows, _ = normalised_text(windows_parts[name], sys.argv[4])
+    linux_folders += found
+    compare(linux, windows, name)
+if linux_folders == 0:
+    sys.exit(f"{sys.argv[1]}: the folder does not appear in the protocol")
+EOF_PY
+
 # Protocols: the same options for both programs.
 cases=(
   "sample|html|"
   "sample|xml|/protformat=1 /protform=1"
   "generated|html|/subdirs=1 /calccorr=1 /saldofilter=2"
   "generated|xml|/protformat=2 /subdirs=1"
+  "sample|xlsx|/protformat=2"
+  "generated|xlsx|/protform=1 /subdirs=1"
 )
 compared=0
 for locale in ru_RU.UTF-8 C.UTF-8; do
@@ -58,6 +108,8 @@ for locale in ru_RU.UTF-8 C.UTF-8; do
     linux_protocol="$work/linux-$compared.$extension"
     "$linux" "/regnumb=$regnumb" "/path=$folder" "/orgname=ООО «Ромашка»" "/protfilename=$linux_protocol" "${extra[@]}"
     temp="$work/Иван/AppData/Local/Temp$compared"
+    # A workbook is asked for by the name's extension; the other formats go to the default place.
+    [ "$extension" = xlsx ] && extra+=("/protfilename=$(windows_name "$temp/$regnumb.xlsx")")
     run_windows "$locale" "$temp" "$work/errors-$compared.txt" \
       "/regnumb=$regnumb" "/path=$(windows_name "$folder")" "/orgname=ООО «Ромашка»" "${extra[@]}" || {
       echo "the Windows program failed ($locale, $which ${extra[*]}):" >&2
@@ -65,32 +117,7 @@ for locale in ru_RU.UTF-8 C.UTF-8; do
       exit 1
     }
     windows_protocol="$temp/$regnumb.$extension"
-    python3 - "$linux_protocol" "$folder" "$windows_protocol" "$(windows_name "$folder")" <<'EOF'
-import re, sys
-
-def normalised(path, folder):
-    text = open(path, "rb").read().decode("cp1251")
-    text = re.sub(r"\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d", "{stamp}", text)
-    text = re.sub(r"\d+\.\d+\.\d+\.\d+ от [0-9.]+", "{version}", text)
-    # The folder, and the separators of the file names below it.
-    parts = text.split(folder)
-    for index in range(1, len(parts)):
-        tail = parts[index]
-        end = re.search(r'[<"\s(]', tail)
-        end = end.start() if end else len(tail)
-        parts[index] = tail[:end].replace("\\", "/") + tail[end:]
-    return "{folder}".join(parts), len(parts) - 1
-
-linux, linux_folders = normalised(sys.argv[1], sys.argv[2])
-windows, windows_folders = normalised(sys.argv[3], sys.argv[4])
-if linux_folders == 0:
-    sys.exit(f"{sys.argv[1]}: the folder does not appear in the protocol")
-if linux != windows:
-    for number, (a, b) in enumerate(zip(linux.splitlines(), windows.splitlines()), 1):
-        if a != b:
-            sys.exit(f"{sys.argv[3]} differs from {sys.argv[1]} at line {number}:\n  {a}\n  {b}")
-    sys.exit(f"{sys.argv[3]} differs from {sys.argv[1]} in length")
-EOF
+    python3 "$work/compare.py" "$linux_protocol" "$folder" "$windows_protocol" "$(windows_name "$folder")"
     echo "same protocol: $locale, $which ${extra[*]}"
     compared=$((compared + 1))
   done

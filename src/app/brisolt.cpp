@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   if (args.empty()) {
     return brisolt::RunWindowMode(argc, argv);
   }
+  brisolt::platform::PrepareBatchOutput();
   try {
     return brisolt::RunBatch(args);
   } catch (const std::exception& failure) {

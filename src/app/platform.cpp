@@ -234,6 +234,10 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
 #ifdef _WIN32
 namespace {
 
+// Set when the batch runs with no standard error at all: brisolt.exe, a GUI program, started
+// with parameters from a shortcut. Errors then go to message boxes, so that none is lost.
+bool g_errorsInBoxes = false;
+
 // Writes to the console behind standard error in UTF-16, which shows Cyrillic whatever the
 // console's code page. False when standard error is a file or a pipe.
 bool WriteStderrConsole(std::string_view text) {
@@ -307,11 +311,39 @@ void InstallLinkOwnerRule() {
 #endif
 }
 
+void PrepareBatchOutput() {
+#ifdef _WIN32
+  if (GetConsoleWindow() != nullptr) {
+    return;  // a console program, or brisolt.exe already in brisolt.com's console
+  }
+  // brisolt.exe started from a console (through brisolt.com, or typed in full): its messages go
+  // to that console. Handles the starter passed on (a file, a pipe) stay as they are.
+  const bool attached = AttachConsole(ATTACH_PARENT_PROCESS) != 0;
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (error != nullptr && error != INVALID_HANDLE_VALUE) {
+    return;
+  }
+  if (attached) {
+    const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console != INVALID_HANDLE_VALUE) {
+      SetStdHandle(STD_ERROR_HANDLE, console);
+      return;
+    }
+  }
+  g_errorsInBoxes = true;
+#endif
+}
+
 void ReportError(const std::string& raw) {
   // Messages name files and folders, whose names may hold anything but '/' and NUL.
   const std::string text = EscapeControls(raw);
 #ifdef _WIN32
   if (WriteStderrConsole(text + "\r\n")) {
+    return;
+  }
+  if (g_errorsInBoxes) {
+    MessageBoxW(nullptr, WideFromUtf8(text).c_str(), L"Программа сверки начислений и уплат в ПФР", MB_OK | MB_ICONERROR);
     return;
   }
   // Redirected: the C runtime's text mode turns the '\n' into CR LF.

@@ -78,6 +78,10 @@ class TStderrSilenced {
   int saved_ = -1;
 };
 
+// Before a batch run: on Windows, where brisolt.exe is a GUI program, finds it the console it was
+// started from, or, with none, has errors shown in message boxes. Nothing elsewhere.
+void PrepareBatchOutput();
+
 // True when standard error goes to a terminal, not to a file or a pipe.
 bool StderrIsTerminal();
 
