@@ -2,10 +2,11 @@
 # Makes, once, the static kit the Windows build links: Qt 6 (Core, Gui, Widgets, Test, the
 # windows and offscreen platform plugins), zlib and libxlsxwriter, all cross-built for
 # x86_64-w64-mingw32 from Debian's own source packages, with Debian's mingw-w64 and the host
-# tools of the installed qt6-base-dev. Prints the kit's prefix on its last line.
+# tools of the installed qt6-base-dev. Prints the kit's prefix on its last line; with --key,
+# only the key below.
 #
 # The kit lives outside the source tree, in $BRISOLT_KIT_CACHE (default ~/.cache/brisolt), in a
-# folder named by a hash of the source versions, this script and the configure options, so that
+# folder named by a hash of the source versions, the compiler and the configure options, so that
 # it is reused while they match and made anew when one changes. "mingw-kit" in that folder links
 # to the current one; the toolchain file (cmake/mingw-w64-x86_64.cmake) finds it there.
 #
@@ -84,7 +85,7 @@ qt_options=(
   -DBUILD_SHARED_LIBS=OFF
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
   -DQT_BUILD_TOOLS_WHEN_CROSSCOMPILING=OFF
-  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DINPUT_opengl=no
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
   -DFEATURE_vulkan=OFF -DFEATURE_openssl=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF
   -DFEATURE_fontconfig=OFF -DFEATURE_jpeg=OFF -DFEATURE_sql=OFF
@@ -95,9 +96,15 @@ qt_options=(
   -DFEATURE_testlib=ON -DFEATURE_widgets=ON -DFEATURE_gui=ON -DFEATURE_png=ON
   -DCMAKE_BUILD_TYPE=Release
 )
-key=$( { echo "$qt_version $zlib_version $xlsx_version $host_qt"; printf '%s\n' "${qt_options[@]}";
-         cat "$0"; x86_64-w64-mingw32-g++-posix --version | head -n 1; } | sha256sum | cut -c1-16)
+# Bump when the way the kit is made changes in a way the options above do not show.
+recipe=2
+key=$( { echo "$recipe $qt_version $zlib_version $xlsx_version $host_qt"; printf '%s\n' "${qt_options[@]}";
+         x86_64-w64-mingw32-g++-posix --version | head -n 1; } | sha256sum | cut -c1-16)
 kit="$cache/mingw-kit-$key"
+if [ "${1:-}" = --key ]; then
+  echo "$key"  # for a CI cache that keeps the kit between machines
+  exit 0
+fi
 if [ -f "$kit/.complete" ]; then
   ln -sfn "$kit" "$cache/mingw-kit"
   log "kit present ($((SECONDS - started)) s)"
@@ -105,8 +112,13 @@ if [ -f "$kit/.complete" ]; then
   exit 0
 fi
 
+# Kits and unfinished work of other keys are of no more use.
+for old in "$cache"/mingw-kit-* "$cache"/work-*; do
+  case "$old" in "$kit" | "$cache/work-$key" | *'*') ;; *) rm -rf "$old" ;; esac
+done
+# An interrupted run of the same key is taken up where it stopped: each step below skips what is
+# done, and ninja rebuilds only what is missing.
 work="$cache/work-$key"
-rm -rf "$work" "$kit"
 mkdir -p "$work" "$kit"
 log "making the kit in $kit (Qt $qt_version, zlib $zlib_version, libxlsxwriter $xlsx_version)"
 
@@ -127,6 +139,7 @@ EOF
 
 cd "$work"
 for package in qt6-base zlib libxlsxwriter; do
+  [ -d "$work/$package" ] && continue
   case $package in qt6-base) version=$qt_version ;; zlib) version=$zlib_version ;; *) version=$xlsx_version ;; esac
   dpkg-source -x "$cache/sources/${package}_${version#*:}.dsc" "$work/$package" >"$work/source.log" 2>&1 \
     || { cat "$work/source.log" >&2; exit 1; }
@@ -136,6 +149,7 @@ zlib_src="$work/zlib"
 xlsx_src="$work/libxlsxwriter"
 
 # --- zlib: the library alone, static. ---
+if [ ! -f "$kit/lib/libz.a" ]; then
 log "zlib"
 # Debian's zlib source has no Windows makefile; the library is its fifteen C files.
 mkdir -p "$work/zlib-build"
@@ -148,8 +162,10 @@ $triplet-ar rcs "$work/zlib-build/libz.a" "$work"/zlib-build/*.o
 mkdir -p "$kit/lib" "$kit/include"
 cp "$work/zlib-build/libz.a" "$kit/lib/"
 cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$kit/include/"
+fi
 
 # --- libxlsxwriter: static, its own minizip and tmpfileplus, the kit's zlib. ---
+if [ ! -f "$kit/lib/libxlsxwriter.a" ]; then
 log "libxlsxwriter"
 cmake -S "$xlsx_src" -B "$work/xlsx-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$kit" -DBUILD_SHARED_LIBS=OFF \
@@ -159,6 +175,7 @@ cmake -S "$xlsx_src" -B "$work/xlsx-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$wor
 cmake --build "$work/xlsx-build" -j "$jobs" >>"$work/xlsx.log" 2>&1 \
   && cmake --install "$work/xlsx-build" >>"$work/xlsx.log" 2>&1 \
   || { tail -n 30 "$work/xlsx.log" >&2; exit 1; }
+fi
 
 # --- Qt: static qtbase with the host's tools. ---
 log "Qt (the long part)"
