@@ -66,13 +66,23 @@ for wanted in ("brisolt.exe", "brisolt.com", "brisolt-packgen.exe", "README.txt"
     if f"{top}/{wanted}" not in names:
         sys.exit(f"{sys.argv[1]} lacks {wanted}")
 EOF_ZIP
-for program in build-mingw/brisolt.exe build-mingw/brisolt-packgen.exe; do
+# The DLLs of Windows 8.1 and later that the programs, with the static Qt, may import.
+system_dlls="advapi32 authz bcrypt comdlg32 d3d11 d3d9 dwmapi dwrite dxgi gdi32 imm32 kernel32 msvcrt
+  netapi32 ole32 oleaut32 shcore shell32 shlwapi user32 userenv uxtheme version winmm ws2_32 wtsapi32"
+for program in build-mingw/brisolt.exe build-mingw/brisolt.com build-mingw/brisolt-packgen.exe; do
   x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
-    case "${dll,,}" in
-      kernel32.dll|user32.dll|advapi32.dll|shell32.dll|version.dll|msvcrt.dll|ole32.dll|ws2_32.dll|bcrypt.dll) ;;
-      *) echo "$program needs $dll, which Windows does not have" >&2; exit 1 ;;
-    esac
+    name="${dll,,}"
+    name="${name%.dll}"
+    case " ${system_dlls//$'\n'/ } " in *" $name "*) continue ;; esac
+    case "$name" in api-ms-win-core-*) continue ;; esac
+    echo "$program needs $dll, which Windows does not have" >&2
+    exit 1
   done
+done
+# A double click on brisolt.exe opens no console; brisolt.com and the generator are console programs.
+for check in "brisolt.exe:Windows GUI" "brisolt.com:Windows CUI" "brisolt-packgen.exe:Windows CUI"; do
+  x86_64-w64-mingw32-objdump -p "build-mingw/${check%%:*}" | grep -q "^Subsystem.*(${check#*:})" \
+    || { echo "build-mingw/${check%%:*} is not a ${check#*:} program" >&2; exit 1; }
 done
 
 stage "Debian package"
