@@ -100,14 +100,22 @@ void SaveSettings(QSettings& store, const TSettings& settings) {
   store.sync();
 }
 
+namespace {
+
+QSettings::Format g_storeFormat = QSettings::NativeFormat;
+
+}  // namespace
+
+void UseSettingsFile() { g_storeFormat = QSettings::IniFormat; }
+
 bool LoadSettings(TSettings& settings) {
-  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kOrganisation),
+  QSettings store(g_storeFormat, QSettings::UserScope, QLatin1String(kOrganisation),
                   QLatin1String(kApplication));
   return LoadSettings(store, settings);
 }
 
 void SaveSettings(const TSettings& settings) {
-  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kOrganisation),
+  QSettings store(g_storeFormat, QSettings::UserScope, QLatin1String(kOrganisation),
                   QLatin1String(kApplication));
   SaveSettings(store, settings);
 }

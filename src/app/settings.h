@@ -29,6 +29,10 @@ struct TSettings {
 bool LoadSettings(TSettings& settings);
 void SaveSettings(const TSettings& settings);
 
+// Keeps the store in an INI file (where QSettings::setPath puts it) instead of the system's
+// native store: the registry on Windows. For the tests, which must not share one registry key.
+void UseSettingsFile();
+
 // The same on a given store, so that tests never see the user's own.
 bool LoadSettings(QSettings& store, TSettings& settings);
 void SaveSettings(QSettings& store, const TSettings& settings);

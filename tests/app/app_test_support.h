@@ -13,9 +13,12 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <process.h>
+
 #include "app/platform.h"
 #else
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "base/encoding.h"
@@ -62,6 +65,14 @@ class TScopedVariable {
   std::optional<std::string> saved_;
 };
 
+inline long TestProcessId() {
+#ifdef _WIN32
+  return static_cast<long>(_getpid());
+#else
+  return static_cast<long>(getpid());
+#endif
+}
+
 struct TProgramRun {
   int status = -1;
   std::string errorOutput;  // the bytes as written, line ends included
@@ -71,7 +82,12 @@ struct TProgramRun {
 // output discarded and standard error kept, without a display to open windows on.
 inline TProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
   namespace fs = std::filesystem;
-  const fs::path errorFile = fs::temp_directory_path() / "brisolt-program-stderr.txt";
+  // A name of its own for every run: under Wine, a process the run starts on the side (the
+  // desktop) may still hold the previous run's file open, so that the shell could not write it.
+  static int runNumber = 0;
+  const fs::path errorFile =
+      fs::temp_directory_path() / ("brisolt-program-stderr-" + std::to_string(TestProcessId()) + "-" +
+                                   std::to_string(++runNumber) + ".txt");
 #ifdef _WIN32
   // cmd.exe takes the whole line between the outer quotes; inner quotes group the words.
   std::string command = "\"\"" + NativeFromPath(fs::absolute(PathFromNative(program)).make_preferred()) + "\"";

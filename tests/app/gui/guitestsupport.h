@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "app/userdialogs.h"
 
 namespace brisolt::testing {
@@ -17,9 +18,11 @@ namespace brisolt::testing {
 // Points the program's settings store into `folder` so that no test reads or writes the user's.
 inline void UseTemporarySettingsStore(const QTemporaryDir& folder) {
   QVERIFY(folder.isValid());
+  // Windows' native store is the registry, one key for all the tests running at once.
+  UseSettingsFile();
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-  QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+  QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                   QStringLiteral("Brisolt"));
   QVERIFY2(store.fileName().startsWith(folder.path()), qPrintable(store.fileName()));
 }

@@ -163,7 +163,7 @@ class TestMainForm : public QObject {
   QTemporaryDir tempFolder_;
 
   void ClearSettings() {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                     QStringLiteral("Brisolt"));
     store.clear();
     store.sync();
@@ -237,7 +237,7 @@ class TestMainForm : public QObject {
     QFETCH(int, format);
     QFETCH(int, layout);
     {
-      QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+      QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                       QStringLiteral("Brisolt"));
       store.setValue("ProtFormat", stored);
       store.setValue("PPPMethod", stored);
@@ -294,7 +294,7 @@ class TestMainForm : public QObject {
   void aBrokenSettingsFileSurvivesAStartAndAClose() {
     QFETCH(QByteArray, content);
     const QString fileName =
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                   QStringLiteral("Brisolt"))
             .fileName();
     QVERIFY(QDir().mkpath(QFileInfo(fileName).path()));
@@ -967,7 +967,7 @@ class TestMainForm : public QObject {
     QFETCH(QString, typed);
     QFETCH(QString, name);
     {
-      QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+      QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                       QStringLiteral("Brisolt"));
       store.setValue("RegNumb", QStringLiteral("087-001-000005"));
       store.setValue("OrgName", QStringLiteral("ООО \"Прошлая\""));

@@ -18,12 +18,12 @@ class TestSettings : public QObject {
   QTemporaryDir folder_;
 
   QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                      QStringLiteral("Brisolt"));
   }
 
   void ClearStore() {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                     QStringLiteral("Brisolt"));
     const QString file = store.fileName();
     QFile::remove(file);
