@@ -5,7 +5,7 @@
 # (default build-mingw/window); scripts/windows-window.sh docs/guide renews the guide's picture.
 # The Wine prefix is the tests' own (build-mingw/wineprefix), with the sample folder chosen and
 # the window's font set to DejaVu Sans, so that the picture does not depend on the machine.
-# Needs the mingw build; installs Xvfb and the picture tools when missing.
+# Needs the mingw build; scripts/deps.sh installs Xvfb and the picture tools when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,18 +13,7 @@ out="${1:-build-mingw/window}"
 caption="Программа сверки начислений и уплат в ПФР"
 
 if [ "${BRISOLT_WINDOW_INSIDE:-}" != 1 ]; then
-  tools=(xvfb xauth xdotool imagemagick fonts-dejavu-core)
-  missing=()
-  for package in "${tools[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-  fi
+  scripts/deps.sh test  # Xvfb, xdotool, ImageMagick, DejaVu fonts
   [ -f build-mingw/brisolt.exe ] || { echo "missing build-mingw/brisolt.exe: build the mingw preset" >&2; exit 1; }
   mkdir -p "$out"
   BRISOLT_WINDOW_INSIDE=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$out"
