@@ -35,6 +35,11 @@ if(WIN32)
   target_link_options(brisolt_console PRIVATE -municode)
   target_link_libraries(brisolt_console PRIVATE brisolt_version_resource)
   add_dependencies(brisolt_console brisolt)
+  # Qt's Russian texts beside the program in the build folder too, as in the zip.
+  if(BRISOLT_MINGW_KIT)
+    file(COPY ${BRISOLT_MINGW_KIT}/translations/qtbase_ru.qm
+         DESTINATION ${PROJECT_BINARY_DIR}/translations)
+  endif()
 endif()
 
 # A static Qt (the Windows kit) links its plugins into the program: the Windows platform, and
