@@ -140,6 +140,9 @@ class TestAuxForms : public QObject {
   }
 
   void everyHelpLineFitsTheWindow() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows' offscreen platform has no fonts to measure the lines with (Qt ships none)");
+#endif
     QWidget owner;
     THelp_Form help(&owner);
     help.show();

@@ -87,7 +87,8 @@ class TestWindowRun : public QObject {
     testing::UseTemporarySettingsStore(settingsFolder_);
     QVERIFY(work_.isValid());
     packs_ = QDir(work_.path()).filePath(QStringLiteral("пачки"));
-    temp_ = QDir(work_.path()).filePath(QStringLiteral("temp"));
+    // In the system's own form, as the variable holds it (backslashes on Windows).
+    temp_ = QDir::toNativeSeparators(QDir(work_.path()).filePath(QStringLiteral("temp")));
     QVERIFY(QDir().mkpath(temp_));
     qputenv("TEMP", temp_.toUtf8());
     packgen::GenerateSample(packs_.toStdString());
@@ -153,7 +154,7 @@ class TestWindowRun : public QObject {
     QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
     QVERIFY(windows.Dialogs.Messages.empty());
     const QString windowProtocol = windows.Find<QTextEdit>("ProtName_Text")->toPlainText();
-    QCOMPARE(windowProtocol, QDir(temp_).filePath(format == 0 ? QStringLiteral("087-001-012345.html")
+    QCOMPARE(windowProtocol, temp_ + QDir::separator() + (format == 0 ? QStringLiteral("087-001-012345.html")
                                                                : QStringLiteral("087-001-012345.xml")));
     QCOMPARE(windows.Progress.State_Label->text(), QStringLiteral("Создание протокола..."));
 
