@@ -18,9 +18,55 @@
 #include "protocol/protsheets.h"
 #include "protocol/xlsxcheck.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace brisolt {
 
 namespace {
+
+#ifdef _WIN32
+// The library, built with MinGW, opens its files with the C runtime's narrow functions, which take
+// names in the ANSI code page, not UTF-8. A name the code page holds is given in it; any other
+// (Cyrillic on a Western code page) by its folder's short 8.3 form, which is ASCII where the
+// volume keeps short names, and the file's own name, which is ours and ASCII. Empty when neither
+// way gives a name the library can open.
+std::string NameForLibrary(const std::string& utf8) {
+  const auto widen = [](const std::string& text) {
+    std::wstring wide(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        static_cast<int>(wide.size()));
+    return wide;
+  };
+  const auto narrow = [](const std::wstring& wide, std::string& out) {
+    BOOL lost = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                         static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
+    if (size <= 0 || lost) return false;
+    out.assign(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                        out.data(), size, nullptr, &lost);
+    return !lost;
+  };
+  std::string result;
+  const std::wstring wide = widen(utf8);
+  if (narrow(wide, result)) return result;
+  const std::wstring::size_type slash = wide.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : wide.substr(0, slash);
+  const std::wstring name = slash == std::wstring::npos ? wide : wide.substr(slash + 1);
+  std::wstring shortFolder(32768, L'\0');
+  const DWORD length = GetShortPathNameW(folder.c_str(), shortFolder.data(),
+                                         static_cast<DWORD>(shortFolder.size()));
+  if (length == 0 || length >= shortFolder.size()) return {};
+  shortFolder.resize(length);
+  if (narrow(name.empty() ? shortFolder : shortFolder + L"\\" + name, result)) return result;
+  return {};
+}
+#else
+std::string NameForLibrary(const std::string& name) { return name; }
+#endif
 
 // A model text as the library wants it: UTF-8, with the control characters that have no place in
 // a workbook's XML shown as "?", as the XML spreadsheet shows them.
@@ -62,11 +108,17 @@ class TXlsxSink final : public TSheetSink {
     if (tmpFolder_.empty()) {
       tmpFolder_.assign(1, '.');
     }
+    libraryTmpFolder_ = NameForLibrary(tmpFolder_);
+    const std::string libraryName = NameForLibrary(libraryFileName);
+    if (libraryTmpFolder_.empty() || libraryName.empty()) {
+      Fail("имя папки нельзя передать библиотеке XLSX: в нём есть знаки, которых нет в кодовой "
+           "странице системы, а короткие имена на этом диске отключены");
+    }
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.tmpdir = tmpFolder_.data();
+    options.tmpdir = libraryTmpFolder_.data();
     errno = 0;
-    workbook_ = workbook_new_opt(libraryFileName.c_str(), &options);
+    workbook_ = workbook_new_opt(libraryName.c_str(), &options);
     if (workbook_ == nullptr) {
       Fail("не удалось создать книгу" + SystemReason());
     }
@@ -358,6 +410,7 @@ class TXlsxSink final : public TSheetSink {
   const std::string& stamp_;
   const std::string& fileName_;
   std::string tmpFolder_;
+  std::string libraryTmpFolder_;  // the same, as the library can open it
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* formats_[static_cast<std::size_t>(TCellStyle::Count)] = {};

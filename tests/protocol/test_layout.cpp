@@ -50,13 +50,16 @@ std::vector<TWritten> WriteEverySink(const TReport& report) {
   const fs::path base = fs::temp_directory_path() /
                         ("brisolt-layout-" + std::to_string(std::random_device()()));
   std::vector<TWritten> written;
-  WriteXmlProtocol(report, NativeFromPath(base.string() + ".xml"), kFixedStamp);
-  written.push_back({"xml", testing::XmlGrid(ReadAll(base.string() + ".xml"))});
-  fs::remove(base.string() + ".xml");
+  // Named as paths throughout: a narrow string of a path is in another encoding on Windows.
+  const fs::path xml = fs::path(base).concat(".xml");
+  WriteXmlProtocol(report, NativeFromPath(xml), kFixedStamp);
+  written.push_back({"xml", testing::XmlGrid(ReadAll(xml))});
+  fs::remove(xml);
 #ifdef BRISOLT_HAVE_XLSX
-  WriteXlsxProtocol(report, NativeFromPath(base.string() + ".xlsx"), {.Stamp = kFixedStamp});
-  written.push_back({"xlsx", testing::XlsxGrid(ReadAll(base.string() + ".xlsx"))});
-  fs::remove(base.string() + ".xlsx");
+  const fs::path xlsx = fs::path(base).concat(".xlsx");
+  WriteXlsxProtocol(report, NativeFromPath(xlsx), {.Stamp = kFixedStamp});
+  written.push_back({"xlsx", testing::XlsxGrid(ReadAll(xlsx))});
+  fs::remove(xlsx);
 #endif
   return written;
 }

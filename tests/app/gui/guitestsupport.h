@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QSettings>
+#include <cstdlib>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,16 @@ inline void UseTemporarySettingsStore(const QTemporaryDir& folder) {
   QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                   QStringLiteral("Brisolt"));
   QVERIFY2(store.fileName().startsWith(folder.path()), qPrintable(store.fileName()));
+}
+
+// Sets the TEMP variable the program takes its default protocol folder from. Windows keeps the
+// environment in UTF-16; qputenv would pass the bytes in the ANSI code page.
+inline void SetTempVariable(const QString& folder) {
+#ifdef Q_OS_WIN
+  _wputenv_s(L"TEMP", reinterpret_cast<const wchar_t*>(folder.utf16()));
+#else
+  qputenv("TEMP", folder.toUtf8());
+#endif
 }
 
 struct TShownMessage {

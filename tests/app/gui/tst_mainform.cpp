@@ -178,7 +178,7 @@ class TestMainForm : public QObject {
   void initTestCase() {
     testing::UseTemporarySettingsStore(settingsFolder_);
     QVERIFY(tempFolder_.isValid());
-    qputenv("TEMP", QDir::toNativeSeparators(tempFolder_.path()).toUtf8());
+    testing::SetTempVariable(QDir::toNativeSeparators(tempFolder_.path()));
   }
 
   void init() { ClearSettings(); }

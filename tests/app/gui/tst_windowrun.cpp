@@ -90,7 +90,7 @@ class TestWindowRun : public QObject {
     // In the system's own form, as the variable holds it (backslashes on Windows).
     temp_ = QDir::toNativeSeparators(QDir(work_.path()).filePath(QStringLiteral("temp")));
     QVERIFY(QDir().mkpath(temp_));
-    qputenv("TEMP", temp_.toUtf8());
+    testing::SetTempVariable(temp_);
     packgen::GenerateSample(packs_.toStdString());
   }
 
