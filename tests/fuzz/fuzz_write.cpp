@@ -68,8 +68,9 @@ TReport MakeReport(FuzzedDataProvider& input) {
   }
   for (int error = input.ConsumeIntegralInRange(0, 3); error > 0; --error) report.AddError(text());
   for (int person = input.ConsumeIntegralInRange(0, 4); person > 0; --person) {
-    static const char* const kClasses[] = {"norm", "p", "hv", "hvp"};
-    const std::size_t line = report.AddMainLine(kClasses[input.ConsumeIntegralInRange(0, 3)], text(), text(), text());
+    static const TLineMark kMarks[] = {TLineMark::Plain, TLineMark::Conflict, TLineMark::DismissalDebt,
+                                       TLineMark::ConflictAndDismissalDebt};
+    const std::size_t line = report.AddMainLine(kMarks[input.ConsumeIntegralInRange(0, 3)], text(), text(), text());
     for (int period = 0; period < periods; ++period) {
       report.AddLinePeriod(line, {text(), amount(), amount(), amount(), amount(), amount(), amount(), amount(),
                            amount(), amount(), amount()});
