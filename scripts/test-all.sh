@@ -81,7 +81,8 @@ for program in build-mingw/brisolt.exe build-mingw/brisolt.com build-mingw/briso
 done
 # A double click on brisolt.exe opens no console; brisolt.com and the generator are console programs.
 for check in "brisolt.exe:Windows GUI" "brisolt.com:Windows CUI" "brisolt-packgen.exe:Windows CUI"; do
-  x86_64-w64-mingw32-objdump -p "build-mingw/${check%%:*}" | grep -q "^Subsystem.*(${check#*:})" \
+  headers=$(x86_64-w64-mingw32-objdump -p "build-mingw/${check%%:*}")
+  grep -q "^Subsystem.*(${check#*:})" <<<"$headers" \
     || { echo "build-mingw/${check%%:*} is not a ${check#*:} program" >&2; exit 1; }
 done
 
