@@ -2,6 +2,9 @@
 // the checks in a browser and a spreadsheet program.
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -9,6 +12,12 @@
 #include "base/encoding.h"
 
 namespace brisolt::testing {
+
+// A file's bytes as written; empty when it cannot be read.
+inline std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 inline std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
 

@@ -20,10 +20,7 @@ using testing::FullReport;
 using testing::kFixedStamp;
 using testing::W;
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadAll;
 
 class DataWriters : public ::testing::Test {
  protected:

@@ -33,12 +33,7 @@ using testing::TGrid;
 using testing::TGridCell;
 using testing::TGridSheet;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadAll;
 
 struct TWritten {
   std::string Sink;

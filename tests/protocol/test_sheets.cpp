@@ -23,12 +23,7 @@ using testing::FullReport;
 using testing::kFixedStamp;
 using testing::OnePeriodReport;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadAll;
 
 std::size_t CountOf(const std::string& text, const std::string& what) {
   std::size_t count = 0;

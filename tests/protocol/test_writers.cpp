@@ -31,12 +31,7 @@ using testing::FullReport;
 using testing::kFixedStamp;
 using testing::OnePeriodReport;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadAll;
 
 class ScratchFolder {
  public:

@@ -33,12 +33,7 @@ namespace fs = std::filesystem;
 using testing::FullReport;
 using testing::kFixedStamp;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::ReadAll;
 
 class XlsxWriter : public ::testing::Test {
  protected:
