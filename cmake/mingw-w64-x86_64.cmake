@@ -22,7 +22,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # Wine 8 runs the test programs, in a prefix of the build's own (see wine-run.sh).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
 
-# The static kit of scripts/mingw-kit.sh: Qt 6 (the window), zlib and libxlsxwriter (XLSX), built
+# The static kit of scripts/mingw-kit.sh: Qt 6 (the window) and zlib (XLSX), built
 # for mingw-w64 from Debian's sources. Found where the script leaves it, or named by
 # -DBRISOLT_MINGW_KIT=PREFIX. Qt's tools (moc, uic, rcc) are the host's, from qt6-base-dev.
 if(NOT BRISOLT_MINGW_KIT)

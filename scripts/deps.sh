@@ -7,7 +7,7 @@ mode="${1:-test}"
 # dpkg-dev and file: the package step (cpack -G DEB) finds the libraries' packages with
 # dpkg-shlibdeps, which needs both, and takes the hardening flags from dpkg-buildflags.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-translations-l10n
-          libxlsxwriter-dev zlib1g-dev dpkg-dev file)
+          zlib1g-dev dpkg-dev file)
 if [ "$mode" = test ]; then
   # llvm-14: llvm-symbolizer, so that a fuzzing finding shows function names and lines.
   # python3-jsonschema: the JSON protocol is checked against its schema.

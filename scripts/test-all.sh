@@ -102,7 +102,7 @@ for path in ./usr/bin/brisolt ./usr/bin/brisolt-packgen ./usr/share/applications
   grep -q " $path\( \|$\)" <<<"$contents" || { echo "$deb lacks $path" >&2; exit 1; }
 done
 dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || { echo "$deb: no Qt dependency" >&2; exit 1; }
-dpkg-deb -f "$deb" Depends | grep -q "libxlsxwriter" || { echo "$deb: no XLSX library dependency" >&2; exit 1; }
+dpkg-deb -f "$deb" Depends | grep -q "zlib1g" || { echo "$deb: no zlib dependency (XLSX)" >&2; exit 1; }
 dpkg-deb -f "$deb" Depends | grep -q "qt6-translations-l10n" || { echo "$deb: no translations" >&2; exit 1; }
 lintian --fail-on error,warning --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
   "$deb"

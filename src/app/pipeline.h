@@ -79,7 +79,7 @@ struct TRunOutcome {
 enum class TProtocolType { Html, XmlSpreadsheet, Xlsx, Json, Csv };
 TProtocolType ProtocolType(int protFormat, const std::string& fileName);
 
-// Whether this build writes XLSX (it needs libxlsxwriter, which not every platform has).
+// Whether this build writes XLSX (it needs zlib, which a build may leave out).
 bool XlsxAvailable();
 
 // Runs the whole pipeline. Never throws for a data or file problem: the outcome says what

@@ -145,6 +145,7 @@ struct TSheetLimits {
 struct TSpreadsheetOptions {
   std::string Stamp;    // "DD.MM.YYYY HH:MM:SS"; empty: the clock's when writing starts
   TSheetLimits Limits;  // the programs' own; tests lower them to reach them with small reports
+  int Threads = 0;      // that compress an XLSX workbook; 0: one per core
 };
 
 // Raised by the spreadsheet writers, before anything is written, when a sheet would pass the

@@ -269,9 +269,11 @@ void TProtocolFile::FinishWriting() {
   }
 }
 
-std::string TProtocolFile::HandOverTemporary() {
-  FinishWriting();
-  return NativeFromPath(temp_);
+void TProtocolFile::Write(std::string_view bytes) {
+  buffer_.append(bytes);
+  if (buffer_.size() >= kFlushSize) {
+    Flush();
+  }
 }
 
 void TProtocolFile::Commit() {

@@ -52,10 +52,9 @@ class TProtocolFile {
   // Flushes, closes and moves the file into place; until then the target is untouched.
   void Commit();
 
-  // For a library that writes a file by its name (the XLSX writer's): closes the stream and gives
-  // the temporary file's name, for that library to overwrite. Commit then moves it into place;
-  // until then the temporary file is removed on failure as usual.
-  std::string HandOverTemporary();
+  // Bytes as they are (no line ends added), handed to the writing thread in large pieces: for a
+  // format that is not lines of text (the XLSX workbook's zip).
+  void Write(std::string_view bytes);
 
  private:
   // Hands the buffer to the writing thread (waiting for the part before it to be written).

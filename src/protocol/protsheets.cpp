@@ -56,8 +56,9 @@ std::vector<TSheetSize> SpreadsheetSheetSizes(const TReport& report) {
   return counter.sizes;
 }
 
-void CheckSpreadsheetSize(const TReport& report, const TSheetLimits& limits) {
-  for (const TSheetSize& size : SpreadsheetSheetSizes(report)) {
+std::vector<TSheetSize> CheckSpreadsheetSize(const TReport& report, const TSheetLimits& limits) {
+  std::vector<TSheetSize> sizes = SpreadsheetSheetSizes(report);
+  for (const TSheetSize& size : sizes) {
     const bool tooManyRows = size.Rows > limits.Rows;
     if (!tooManyRows && size.Columns <= limits.Columns) {
       continue;
@@ -72,6 +73,7 @@ void CheckSpreadsheetSize(const TReport& report, const TSheetLimits& limits) {
     throw ESpreadsheetTooLarge(refusal + Advice(report, size, tooManyRows, false),
                                refusal + Advice(report, size, tooManyRows, true));
   }
+  return sizes;
 }
 
 }  // namespace brisolt

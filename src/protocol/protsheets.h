@@ -20,7 +20,8 @@ struct TSheetSize {
 // Every sheet the report fills, in workbook order.
 std::vector<TSheetSize> SpreadsheetSheetSizes(const TReport& report);
 
-// Throws ESpreadsheetTooLarge naming the first sheet that passes the limits.
-void CheckSpreadsheetSize(const TReport& report, const TSheetLimits& limits);
+// Throws ESpreadsheetTooLarge naming the first sheet that passes the limits; gives the sizes
+// otherwise.
+std::vector<TSheetSize> CheckSpreadsheetSize(const TReport& report, const TSheetLimits& limits);
 
 }  // namespace brisolt

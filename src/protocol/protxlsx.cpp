@@ -1,14 +1,15 @@
 #include "protocol/protxlsx.h"
 
-#include <xlsxwriter.h>
-
-#include <cerrno>
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
-#include <system_error>
-#include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "base/amount.h"
@@ -16,181 +17,284 @@
 #include "protocol/protfile.h"
 #include "protocol/protlayout.h"
 #include "protocol/protsheets.h"
-#include "protocol/xlsxcheck.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "protocol/zipstream.h"
 
 namespace brisolt {
 
 namespace {
 
-#ifdef _WIN32
-// The library, built with MinGW, opens its files with the C runtime's narrow functions, which take
-// names in the ANSI code page, not UTF-8. A name the code page holds is given in it; any other
-// (Cyrillic on a Western code page) by its folder's short 8.3 form, which is ASCII where the
-// volume keeps short names, and the file's own name, which is ours and ASCII. Empty when neither
-// way gives a name the library can open.
-std::string NameForLibrary(const std::string& utf8) {
-  const auto widen = [](const std::string& text) {
-    std::wstring wide(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        static_cast<int>(wide.size()));
-    return wide;
-  };
-  const auto narrow = [](const std::wstring& wide, std::string& out) {
-    BOOL lost = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                         static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
-    if (size <= 0 || lost) return false;
-    out.assign(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                        out.data(), size, nullptr, &lost);
-    return !lost;
-  };
-  std::string result;
-  const std::wstring wide = widen(utf8);
-  if (narrow(wide, result)) return result;
-  const std::wstring::size_type slash = wide.find_last_of(L"\\/");
-  const std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : wide.substr(0, slash);
-  const std::wstring name = slash == std::wstring::npos ? wide : wide.substr(slash + 1);
-  std::wstring shortFolder(32768, L'\0');
-  const DWORD length = GetShortPathNameW(folder.c_str(), shortFolder.data(),
-                                         static_cast<DWORD>(shortFolder.size()));
-  if (length == 0 || length >= shortFolder.size()) return {};
-  shortFolder.resize(length);
-  if (narrow(name.empty() ? shortFolder : shortFolder + L"\\" + name, result)) return result;
-  return {};
-}
-#else
-std::string NameForLibrary(const std::string& name) { return name; }
-#endif
-
-// A model text as the library wants it: UTF-8, with the control characters that have no place in
-// a workbook's XML shown as "?", as the XML spreadsheet shows them.
-std::string U(const std::string& cp1251) {
-  std::string text = cp1251;
-  for (char& ch : text) {
-    if (IsForbiddenInXml(ch)) {
-      ch = '?';
-    }
-  }
-  return Cp1251ToUtf8(text);
-}
+constexpr std::string_view kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+constexpr std::string_view kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr std::string_view kDocType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+constexpr std::string_view kPackageRelNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+constexpr std::string_view kContentType = "application/vnd.openxmlformats-";
 
 // The height of a line of text in the default font, points.
-constexpr double kLineHeight = 15.0;
+constexpr int kLineHeight = 15;
 
-// Column widths of the XML spreadsheet are points; a column of the library is counted in
-// characters of the default font, seven pixels each plus five of padding.
-double ColumnWidth(int points) { return (points * 96.0 / 72.0 - 5.0) / 7.0; }
+// A windows-1251 byte as UTF-8 escaped for element content; the control characters XML does not
+// allow are shown as "?", as the XML spreadsheet shows them.
+struct TUtf8Byte {
+  char Bytes[6] = {};
+  unsigned char Size = 0;
+};
+
+const std::array<TUtf8Byte, 256>& Utf8Table() {
+  static const std::array<TUtf8Byte, 256> table = [] {
+    std::array<TUtf8Byte, 256> result{};
+    for (int byte = 0; byte < 256; ++byte) {
+      const char ch = static_cast<char>(byte);
+      std::string text;
+      if (ch == '&') {
+        text = "&amp;";
+      } else if (ch == '<') {
+        text = "&lt;";
+      } else if (ch == '>') {
+        text = "&gt;";
+      } else if (IsForbiddenInXml(ch)) {
+        text = "?";
+      } else {
+        text = Cp1251ToUtf8(std::string_view(&ch, 1));
+      }
+      TUtf8Byte& entry = result[static_cast<std::size_t>(byte)];
+      text.copy(entry.Bytes, sizeof entry.Bytes);
+      entry.Size = static_cast<unsigned char>(text.size());
+    }
+    return result;
+  }();
+  return table;
+}
+
+void AppendText(std::string& out, std::string_view cp1251) {
+  const std::array<TUtf8Byte, 256>& table = Utf8Table();
+  std::size_t plain = 0;  // the start of a run of bytes that stand for themselves
+  for (std::size_t at = 0; at < cp1251.size(); ++at) {
+    const TUtf8Byte& entry = table[static_cast<unsigned char>(cp1251[at])];
+    if (entry.Size == 1 && entry.Bytes[0] == cp1251[at]) {
+      continue;
+    }
+    out.append(cp1251.data() + plain, at - plain);
+    out.append(entry.Bytes, entry.Size);
+    plain = at + 1;
+  }
+  out.append(cp1251.data() + plain, cp1251.size() - plain);
+}
+
+// A model text as an attribute value.
+std::string Attribute(const std::string& cp1251) {
+  return Cp1251ToUtf8(EscapeMarkup(cp1251, true));
+}
+
+void AppendNumber(std::string& out, std::uint64_t value) {
+  char text[24];
+  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+// "A", "B", ... "Z", "AA", ...: the letters of a 0-based column.
+std::string ColumnLetters(std::uint64_t column) {
+  std::string letters;
+  for (std::uint64_t rest = column + 1; rest > 0; rest = (rest - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (rest - 1) % 26));
+  }
+  return letters;
+}
+
+std::string CellName(std::uint64_t row, std::uint64_t column) {
+  return ColumnLetters(column) + std::to_string(row + 1);
+}
+
+// A sheet's name quoted for a formula: 'Таблица'!
+std::string SheetReference(const std::string& cp1251Name) {
+  std::string quoted;
+  for (const char ch : cp1251Name) {
+    quoted += ch;
+    if (ch == '\'') {
+      quoted += ch;
+    }
+  }
+  return "'" + quoted + "'!";
+}
+
+// Column widths of the XML spreadsheet are points; a column of a workbook is counted in characters
+// of the default font, seven pixels each plus five of padding, in 256ths.
+std::string ColumnWidth(int points) {
+  const double characters = (points * 96.0 / 72.0 - 5.0) / 7.0;
+  const double width = static_cast<double>(static_cast<long long>(characters * 256.0)) / 256.0;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", width > 0 ? width : 0.0);
+  return text;
+}
+
+// The stamp's local time as the UTC time the document properties hold; empty when the stamp does
+// not read.
+std::string CreationTime(const std::string& stamp) {
+  std::tm local{};
+  if (std::sscanf(stamp.c_str(), "%2d.%2d.%4d %2d:%2d:%2d", &local.tm_mday, &local.tm_mon,
+                  &local.tm_year, &local.tm_hour, &local.tm_min, &local.tm_sec) != 6) {
+    return {};
+  }
+  local.tm_mon -= 1;
+  local.tm_year -= 1900;
+  local.tm_isdst = -1;
+  const std::time_t time = std::mktime(&local);
+  if (time == static_cast<std::time_t>(-1)) {
+    return {};
+  }
+  using namespace std::chrono;
+  const sys_seconds moment{seconds{time}};
+  const sys_days day = floor<days>(moment);
+  const year_month_day date{day};
+  const hh_mm_ss<seconds> clock{moment - day};
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()));
+  return text;
+}
+
+// The cell formats, one per TCellStyle in its order: the index is the cell's "s".
+constexpr std::string_view kStyles =
+    "<numFmts count=\"2\">"
+    "<numFmt numFmtId=\"164\" formatCode=\"#,##0.00;[Red]\\-#,##0.00;\\ \\-\"/>"
+    "<numFmt numFmtId=\"165\" formatCode=\"#,##0.00;\\-#,##0.00;\\ \\-\"/></numFmts>"
+    "<fonts count=\"3\">"
+    "<font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font>"
+    "<font><b/><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font>"
+    "<font><sz val=\"11\"/><color rgb=\"FFFF0000\"/><name val=\"Calibri\"/><family val=\"2\"/></font>"
+    "</fonts>"
+    "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill>"
+    "<fill><patternFill patternType=\"gray125\"/></fill>"
+    "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FF66FFFF\"/><bgColor indexed=\"64\"/>"
+    "</patternFill></fill></fills>"
+    "<borders count=\"3\"><border><left/><right/><top/><bottom/><diagonal/></border>"
+    "<border><left style=\"thin\"><color auto=\"1\"/></left><right style=\"thin\"><color auto=\"1\"/>"
+    "</right><top style=\"thin\"><color auto=\"1\"/></top><bottom style=\"thin\"><color auto=\"1\"/>"
+    "</bottom><diagonal/></border>"
+    "<border><left style=\"thin\"><color rgb=\"FF000000\"/></left><right style=\"thin\"><color "
+    "rgb=\"FF000000\"/></right><top style=\"thin\"><color rgb=\"FF000000\"/></top><bottom "
+    "style=\"thin\"><color rgb=\"FF000000\"/></bottom><diagonal/></border></borders>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
+    "</cellStyleXfs>"
+    "<cellXfs count=\"12\">"
+    // Plain, Heading
+    "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+    "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>"
+    // Amount, AmountRed, AmountBlack
+    "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"1\" xfId=\"0\" applyNumberFormat=\"1\" "
+    "applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"center\" vertical=\"center\" "
+    "wrapText=\"1\"/></xf>"
+    "<xf numFmtId=\"165\" fontId=\"2\" fillId=\"0\" borderId=\"1\" xfId=\"0\" applyNumberFormat=\"1\" "
+    "applyFont=\"1\" applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"center\" "
+    "vertical=\"center\" wrapText=\"1\"/></xf>"
+    "<xf numFmtId=\"165\" fontId=\"0\" fillId=\"0\" borderId=\"1\" xfId=\"0\" applyNumberFormat=\"1\" "
+    "applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"center\" vertical=\"center\" "
+    "wrapText=\"1\"/></xf>"
+    // FramedLeft, Caption, Dismissal
+    "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"1\" xfId=\"0\" applyBorder=\"1\" "
+    "applyAlignment=\"1\"><alignment horizontal=\"left\" vertical=\"center\" wrapText=\"1\"/></xf>"
+    "<xf numFmtId=\"164\" fontId=\"1\" fillId=\"0\" borderId=\"1\" xfId=\"0\" applyNumberFormat=\"1\" "
+    "applyFont=\"1\" applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"center\" "
+    "vertical=\"center\" wrapText=\"1\"/></xf>"
+    "<xf numFmtId=\"14\" fontId=\"0\" fillId=\"0\" borderId=\"2\" xfId=\"0\" applyNumberFormat=\"1\" "
+    "applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"center\" vertical=\"center\" "
+    "wrapText=\"1\"/></xf>"
+    // Person, PersonConflict, PersonDismissed, PersonConflictDismissed
+    "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"2\" xfId=\"0\" applyBorder=\"1\" "
+    "applyAlignment=\"1\"><alignment horizontal=\"left\" vertical=\"center\" wrapText=\"1\"/></xf>"
+    "<xf numFmtId=\"0\" fontId=\"2\" fillId=\"0\" borderId=\"2\" xfId=\"0\" applyFont=\"1\" "
+    "applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"left\" vertical=\"center\" "
+    "wrapText=\"1\"/></xf>"
+    "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"2\" borderId=\"2\" xfId=\"0\" applyFill=\"1\" "
+    "applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"left\" vertical=\"center\" "
+    "wrapText=\"1\"/></xf>"
+    "<xf numFmtId=\"0\" fontId=\"2\" fillId=\"2\" borderId=\"2\" xfId=\"0\" applyFont=\"1\" "
+    "applyFill=\"1\" applyBorder=\"1\" applyAlignment=\"1\"><alignment horizontal=\"left\" "
+    "vertical=\"center\" wrapText=\"1\"/></xf>"
+    "</cellXfs>"
+    "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+    "<dxfs count=\"0\"/><tableStyles count=\"0\"/>";
+static_assert(static_cast<int>(TCellStyle::Count) == 12, "one cell format per style, in order");
 
 class TXlsxSink final : public TSheetSink {
  public:
-  TXlsxSink(const std::string& stamp, const std::string& fileName)
-      : stamp_(stamp), fileName_(fileName) {}
-
-  ~TXlsxSink() override {
-    if (workbook_ != nullptr) {
-      // Still open only after a failure: nothing more is written, the memory is given back.
-      lxw_workbook_free(workbook_);
-    }
-  }
-  TXlsxSink(const TXlsxSink&) = delete;
-  TXlsxSink& operator=(const TXlsxSink&) = delete;
-
-  void Open(const std::string& libraryFileName) {
-    // The library's own temporary files go beside the workbook, on the disk whose space the
-    // protocol needs anyway, not to a system folder that may be full or small.
-    tmpFolder_ = NativeFromPath(PathFromNative(libraryFileName).parent_path());
-    if (tmpFolder_.empty()) {
-      tmpFolder_.assign(1, '.');
-    }
-    libraryTmpFolder_ = NameForLibrary(tmpFolder_);
-    const std::string libraryName = NameForLibrary(libraryFileName);
-    if (libraryTmpFolder_.empty() || libraryName.empty()) {
-      Fail("имя папки нельзя передать библиотеке XLSX: в нём есть знаки, которых нет в кодовой "
-           "странице системы, а короткие имена на этом диске отключены");
-    }
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.tmpdir = libraryTmpFolder_.data();
-    errno = 0;
-    workbook_ = workbook_new_opt(libraryName.c_str(), &options);
-    if (workbook_ == nullptr) {
-      Fail("не удалось создать книгу" + SystemReason());
-    }
-    SetCreationTime();
-    MakeStyles();
-  }
-
-  void Close() {
-    lxw_workbook* workbook = workbook_;
-    workbook_ = nullptr;
-    errno = 0;
-    Check(workbook_close(workbook));
-  }
+  TXlsxSink(TZipStream& zip, const std::vector<TSheetSize>& sheets)
+      : zip_(zip), sheetCount_(sheets.size()) {}
 
   void BeginSheet(const TSheetSetup& setup) override {
-    sheet_ = workbook_add_worksheet(workbook_, U(setup.Name).c_str());
-    if (sheet_ == nullptr) {
-      Fail("не удалось добавить лист");
+    sheets_.push_back({setup.Name, setup.HeaderRows, setup.FilterColumns});
+    zip_.BeginMember("xl/worksheets/sheet" + std::to_string(sheets_.size()) + ".xml");
+    std::string& out = zip_.Text();
+    out += kXmlHead;
+    out += "<worksheet xmlns=\"";
+    out += kMainNs;
+    out += "\" xmlns:r=\"";
+    out += kRelNs;
+    out += "\"><sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr><sheetViews><sheetView ";
+    if (sheets_.size() == 1) {
+      out += "tabSelected=\"1\" ";
     }
-    lxw_col_t column = 0;
+    out += "workbookViewId=\"0\"";
+    if (setup.FrozenRows > 0 || setup.FrozenColumns > 0) {
+      // Every caption row stays in sight, also where the XML spreadsheet's panes keep only the
+      // title.
+      const int rows = std::max(setup.FrozenRows, setup.HeaderRows);
+      const int columns = setup.FrozenColumns;
+      const char* pane = rows > 0 && columns > 0 ? "bottomRight" : rows > 0 ? "bottomLeft" : "topRight";
+      out += "><pane";
+      if (columns > 0) {
+        out += " xSplit=\"" + std::to_string(columns) + "\"";
+      }
+      if (rows > 0) {
+        out += " ySplit=\"" + std::to_string(rows) + "\"";
+      }
+      out += " topLeftCell=\"" + CellName(static_cast<std::uint64_t>(rows), static_cast<std::uint64_t>(columns)) +
+             "\" activePane=\"" + pane + "\" state=\"frozen\"/><selection pane=\"" + pane +
+             "\"/></sheetView>";
+    } else {
+      out += "/>";
+    }
+    out += "</sheetViews><sheetFormatPr defaultRowHeight=\"15\"/>";
+    std::uint64_t column = 1;
+    bool anyColumn = false;
     for (const TColumnRun& run : setup.Columns) {
       if (run.Count == 0) {
         continue;
       }
-      const auto last = static_cast<lxw_col_t>(column + run.Count - 1);
-      Check(worksheet_set_column(sheet_, column, last, ColumnWidth(run.Width), nullptr));
-      column = static_cast<lxw_col_t>(last + 1);
+      out += anyColumn ? "" : "<cols>";
+      anyColumn = true;
+      out += "<col min=\"" + std::to_string(column) + "\" max=\"" +
+             std::to_string(column + run.Count - 1) + "\" width=\"" + ColumnWidth(run.Width) +
+             "\" customWidth=\"1\"/>";
+      column += run.Count;
     }
-    if (setup.FrozenRows > 0 || setup.FrozenColumns > 0) {
-      // Every caption row stays in sight, also where the XML spreadsheet's panes keep only the
-      // title.
-      const int rows = setup.FrozenRows > setup.HeaderRows ? setup.FrozenRows : setup.HeaderRows;
-      worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(rows),
-                             static_cast<lxw_col_t>(setup.FrozenColumns));
-    }
-    worksheet_set_landscape(sheet_);
-    worksheet_fit_to_pages(sheet_, 1, 0);
-    if (setup.HeaderRows > 0) {
-      Check(worksheet_repeat_rows(sheet_, 0, static_cast<lxw_row_t>(setup.HeaderRows - 1)));
-    }
+    out += anyColumn ? "</cols><sheetData>" : "<sheetData>";
     filterHeaderRows_ = setup.FilterColumns > 0 ? setup.HeaderRows : 0;
-    filterColumns_ = setup.FilterColumns;
-    repeats_.clear();
+    carried_.clear();
+    merges_.clear();
+    mergeCount_ = 0;
     row_ = -1;
   }
 
   void BeginRow(bool, int lines) override {
     ++row_;
     column_ = 0;
+    nextCarried_ = 0;
+    std::erase_if(carried_, [this](const TCarried& carried) { return carried.LastRow < row_; });
+    std::string& out = zip_.Text();
+    out += "<row r=\"";
+    AppendNumber(out, static_cast<std::uint64_t>(row_ + 1));
     if (lines > 1) {
-      Check(worksheet_set_row(sheet_, static_cast<lxw_row_t>(row_), kLineHeight * lines, nullptr));
+      out += "\" ht=\"";
+      AppendNumber(out, static_cast<std::uint64_t>(kLineHeight * lines));
+      out += "\" customHeight=\"1";
     }
-    for (std::size_t index = 0; index < repeats_.size();) {
-      const TMerge& repeat = repeats_[index];
-      if (repeat.LastRow < static_cast<lxw_row_t>(row_)) {
-        repeats_.erase(repeats_.begin() + static_cast<std::ptrdiff_t>(index));
-        continue;
-      }
-      Check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row_), repeat.FirstCol,
-                                   repeat.Text.c_str(), repeat.Format));
-      ++index;
-    }
+    out += "\">";
   }
 
   void Text(TCellStyle style, const TCellPlace& place, const std::string& text) override {
-    WriteText(style, place, U(text));
-  }
-
-  void Amount(TCellStyle style, const TCellPlace& place, std::int64_t amount) override {
-    const lxw_col_t column = Place(place);
-    Check(worksheet_write_number(sheet_, static_cast<lxw_row_t>(row_), column,
-                                 XlsxAmountValue(amount), Format(style)));
+    WriteText(style, place, text);
   }
 
   void Lines(TCellStyle style, const TCellPlace& place,
@@ -202,250 +306,327 @@ class TXlsxSink final : public TSheetSink {
       }
       joined += lines[index];
     }
-    WriteText(style, place, U(joined));
+    WriteText(style, place, joined);
   }
 
-  // In constant-memory mode a row is on disk once the next one begins, and a merge writes blank
-  // cells over its whole area. So a merge that spans rows is declared once its last row is
-  // written: its earlier rows are gone by then and only its last row's blanks are taken. Its
-  // text goes with it: where no cell was written below the first row, that row is still open
-  // and would otherwise be blanked.
+  void Amount(TCellStyle style, const TCellPlace& place, std::int64_t amount) override {
+    const std::uint64_t column = Place(place);
+    std::string& out = zip_.Text();
+    OpenCell(out, column, style);
+    out += "><v>";
+    char text[kSumTextSize];
+    out.append(text, FormatSumTo(text, amount));
+    out += "</v></c>";
+  }
+
   void EndRow() override {
-    for (std::size_t index = 0; index < pendingMerges_.size();) {
-      const TMerge& merge = pendingMerges_[index];
-      if (merge.LastRow == static_cast<lxw_row_t>(row_)) {
-        worksheet_merge_range(sheet_, merge.FirstRow, merge.FirstCol, merge.LastRow,
-                              merge.LastCol, merge.Text.c_str(), merge.Format);
-        pendingMerges_.erase(pendingMerges_.begin() + static_cast<std::ptrdiff_t>(index));
-      } else {
-        ++index;
-      }
-    }
+    WriteCarried(UINT64_MAX);
+    zip_.Text() += "</row>";
+    zip_.Spill();
   }
 
   void EndSheet() override {
+    std::string& out = zip_.Text();
+    out += "</sheetData>";
+    TSheetEntry& sheet = sheets_.back();
     if (filterHeaderRows_ > 0) {
       // The filter sits on the last header row and reaches down to the last row written.
       const long long headerRow = filterHeaderRows_ - 1;
-      const auto lastRow = static_cast<lxw_row_t>(row_ < headerRow ? headerRow : row_);
-      Check(worksheet_autofilter(sheet_, static_cast<lxw_row_t>(headerRow), 0, lastRow,
-                                 static_cast<lxw_col_t>(filterColumns_ - 1)));
+      const auto lastRow = static_cast<std::uint64_t>(std::max(row_, headerRow));
+      sheet.Filter = "$A$" + std::to_string(headerRow + 1) + ":$" +
+                     ColumnLetters(sheet.FilterColumns - 1) + "$" + std::to_string(lastRow + 1);
+      out += "<autoFilter ref=\"A" + std::to_string(headerRow + 1) + ":" +
+             CellName(lastRow, sheet.FilterColumns - 1) + "\"/>";
     }
-    // A merge reaching below the last row (none does in this layout) is still declared.
-    for (const TMerge& merge : pendingMerges_) {
-      worksheet_merge_range(sheet_, merge.FirstRow, merge.FirstCol, merge.LastRow, merge.LastCol,
-                            merge.Text.c_str(), merge.Format);
+    if (mergeCount_ > 0) {
+      out += "<mergeCells count=\"" + std::to_string(mergeCount_) + "\">";
+      out += merges_;
+      out += "</mergeCells>";
     }
-    pendingMerges_.clear();
+    out +=
+        "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+        "footer=\"0.3\"/><pageSetup orientation=\"landscape\" fitToHeight=\"0\"/></worksheet>";
+    zip_.EndMember();
+    merges_.clear();
+    merges_.shrink_to_fit();
+  }
+
+  // The parts that describe the workbook, once its sheets are written.
+  void WriteWorkbook(const std::string& stamp) {
+    std::string workbook(kXmlHead);
+    workbook += "<workbook xmlns=\"";
+    workbook += kMainNs;
+    workbook += "\" xmlns:r=\"";
+    workbook += kRelNs;
+    workbook +=
+        "\"><bookViews><workbookView xWindow=\"240\" yWindow=\"15\" windowWidth=\"16095\" "
+        "windowHeight=\"9660\"/></bookViews><sheets>";
+    std::string names;
+    std::string relations(kXmlHead);
+    relations += "<Relationships xmlns=\"";
+    relations += kPackageRelNs;
+    relations += "\">";
+    for (std::size_t index = 0; index < sheets_.size(); ++index) {
+      const TSheetEntry& sheet = sheets_[index];
+      const std::string number = std::to_string(index + 1);
+      workbook += "<sheet name=\"" + Attribute(sheet.Name) + "\" sheetId=\"" + number +
+                  "\" r:id=\"rId" + number + "\"/>";
+      relations += "<Relationship Id=\"rId" + number + "\" Type=\"" + std::string(kDocType) +
+                   "worksheet\" Target=\"worksheets/sheet" + number + ".xml\"/>";
+      const std::string local = "\" localSheetId=\"" + std::to_string(index) + "\"";
+      if (!sheet.Filter.empty()) {
+        names += "<definedName name=\"_xlnm._FilterDatabase" + local + " hidden=\"1\">" +
+                 Attribute(SheetReference(sheet.Name) + sheet.Filter) + "</definedName>";
+      }
+      if (sheet.HeaderRows > 0) {
+        names += "<definedName name=\"_xlnm.Print_Titles" + local + ">" +
+                 Attribute(SheetReference(sheet.Name) + "$1:$" + std::to_string(sheet.HeaderRows)) +
+                 "</definedName>";
+      }
+    }
+    workbook += "</sheets>";
+    if (!names.empty()) {
+      workbook += "<definedNames>" + names + "</definedNames>";
+    }
+    workbook += "</workbook>";
+    relations += "<Relationship Id=\"rId" + std::to_string(sheets_.size() + 1) + "\" Type=\"" +
+                 std::string(kDocType) + "styles\" Target=\"styles.xml\"/></Relationships>";
+    Member("xl/workbook.xml", workbook);
+    Member("xl/_rels/workbook.xml.rels", relations);
+
+    std::string styles(kXmlHead);
+    styles += "<styleSheet xmlns=\"";
+    styles += kMainNs;
+    styles += "\">";
+    styles += kStyles;
+    styles += "</styleSheet>";
+    Member("xl/styles.xml", styles);
+
+    // When the workbook was made: the protocol's own stamp, not the clock, so that the same
+    // report and stamp give the same file.
+    std::string core(kXmlHead);
+    core +=
+        "<cp:coreProperties "
+        "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+        "xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">";
+    if (const std::string created = CreationTime(stamp); !created.empty()) {
+      core += "<dcterms:created xsi:type=\"dcterms:W3CDTF\">" + created +
+              "</dcterms:created><dcterms:modified xsi:type=\"dcterms:W3CDTF\">" + created +
+              "</dcterms:modified>";
+    }
+    core += "</cp:coreProperties>";
+    Member("docProps/core.xml", core);
+  }
+
+  // The first parts of the package: what each part is and where the workbook starts. They come
+  // first, where programs that tell a file's kind by its first bytes look for them.
+  void WritePackage() {
+    std::string types(kXmlHead);
+    types +=
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/"
+        "vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
+    const auto override = [&types](std::string_view part, std::string_view type) {
+      types += "<Override PartName=\"/";
+      types += part;
+      types += "\" ContentType=\"";
+      types += kContentType;
+      types += type;
+      types += "\"/>";
+    };
+    override("docProps/core.xml", "package.core-properties+xml");
+    override("xl/styles.xml", "officedocument.spreadsheetml.styles+xml");
+    override("xl/workbook.xml", "officedocument.spreadsheetml.sheet.main+xml");
+    for (std::size_t index = 1; index <= sheetCount_; ++index) {
+      override("xl/worksheets/sheet" + std::to_string(index) + ".xml",
+               "officedocument.spreadsheetml.worksheet+xml");
+    }
+    types += "</Types>";
+    Member("[Content_Types].xml", types);
+
+    std::string relations(kXmlHead);
+    relations += "<Relationships xmlns=\"";
+    relations += kPackageRelNs;
+    relations += "\"><Relationship Id=\"rId1\" Type=\"";
+    relations += kDocType;
+    relations +=
+        "officeDocument\" Target=\"xl/workbook.xml\"/><Relationship Id=\"rId2\" "
+        "Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/"
+        "core-properties\" Target=\"docProps/core.xml\"/></Relationships>";
+    Member("_rels/.rels", relations);
   }
 
  private:
-  [[noreturn]] void Fail(const std::string& what) {
-    throw EProtocolWriteError(fileName_ + ": " + what);
+  // A person's cells repeated on each row down to its last (inside a filter), or the blank cells
+  // of a merge below its first row, written in their place among the row's own cells.
+  struct TCarried {
+    std::uint64_t FirstColumn;
+    std::uint64_t LastColumn;
+    long long LastRow;
+    TCellStyle Style;
+    std::string Text;  // escaped UTF-8; empty: blank cells
+  };
+  struct TSheetEntry {
+    std::string Name;
+    int HeaderRows;
+    std::size_t FilterColumns;
+    std::string Filter{};  // $A$4:$BR$18, when the sheet has one
+  };
+
+  void Member(const std::string& name, const std::string& text) {
+    zip_.BeginMember(name);
+    zip_.Text() = text;
+    zip_.EndMember();
   }
 
-  // The system's reason for the last failed file operation, if it left one.
-  static std::string SystemReason() {
-    const int code = errno;
-    return code == 0 ? std::string() : " (" + std::generic_category().message(code) + ")";
-  }
-
-  // The library's error in the program's words: its own texts are English and name its sources.
-  void Check(lxw_error error) {
-    switch (error) {
-      case LXW_NO_ERROR:
-        return;
-      case LXW_ERROR_MEMORY_MALLOC_FAILED:
-        Fail("не хватает памяти");
-      case LXW_ERROR_CREATING_XLSX_FILE:
-        Fail("не удалось создать файл" + SystemReason());
-      case LXW_ERROR_CREATING_TMPFILE:
-        Fail("не удалось создать временный файл в папке " + tmpFolder_ + SystemReason());
-      case LXW_ERROR_READING_TMPFILE:
-        Fail("не удалось прочитать временный файл" + SystemReason());
-      case LXW_ERROR_ZIP_FILE_OPERATION:
-      case LXW_ERROR_ZIP_FILE_ADD:
-      case LXW_ERROR_ZIP_CLOSE:
-      case LXW_ERROR_ZIP_BAD_ZIP_FILE:
-      case LXW_ERROR_ZIP_INTERNAL_ERROR:
-      case LXW_ERROR_ZIP_PARAMETER_ERROR:
-        Fail("ошибка записи" + SystemReason());
-      default:
-        Fail("ошибка библиотеки XLSX, код " + std::to_string(static_cast<int>(error)));
-    }
-  }
-
-  // The workbook says when it was made; the protocol's own stamp, not the clock, so that the same
-  // report and stamp give the same file.
-  void SetCreationTime() {
-    std::tm local{};
-    if (std::sscanf(stamp_.c_str(), "%2d.%2d.%4d %2d:%2d:%2d", &local.tm_mday, &local.tm_mon,
-                    &local.tm_year, &local.tm_hour, &local.tm_min, &local.tm_sec) != 6) {
-      return;
-    }
-    local.tm_mon -= 1;
-    local.tm_year -= 1900;
-    local.tm_isdst = -1;
-    lxw_doc_properties properties{};
-    properties.created = std::mktime(&local);
-    if (properties.created != static_cast<std::time_t>(-1)) {
-      Check(workbook_set_properties(workbook_, &properties));
-    }
-  }
-
-  // --- styles ---------------------------------------------------------------------------------
-
-  lxw_format* NewFormat(TCellStyle style) {
-    lxw_format* format = workbook_add_format(workbook_);
-    if (format == nullptr) {
-      Fail("не хватает памяти");
-    }
-    formats_[static_cast<std::size_t>(style)] = format;
-    return format;
-  }
-
-  // Centred or left, middle, wrapped, framed: the look of every table cell.
-  static void TableCell(lxw_format* format, bool left, bool blackBorders) {
-    format_set_align(format, left ? LXW_ALIGN_LEFT : LXW_ALIGN_CENTER);
-    format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
-    format_set_text_wrap(format);
-    format_set_border(format, LXW_BORDER_THIN);
-    if (blackBorders) {
-      format_set_border_color(format, LXW_COLOR_BLACK);
-    }
-  }
-
-  void MakeStyles() {
-    // Thousands grouped, negative amounts in red and zero as a dash, or the same without the red.
-    static constexpr const char* kRedNegatives = "#,##0.00;[Red]\\-#,##0.00;\\ \\-";
-    static constexpr const char* kPlainNegatives = "#,##0.00;\\-#,##0.00;\\ \\-";
-    static constexpr lxw_color_t kRed = 0xFF0000;
-    static constexpr lxw_color_t kCyan = 0x66FFFF;
-    static constexpr std::uint8_t kShortDate = 14;
-    format_set_bold(NewFormat(TCellStyle::Heading));
-
-    lxw_format* format = NewFormat(TCellStyle::Amount);
-    TableCell(format, false, false);
-    format_set_num_format(format, kRedNegatives);
-
-    format = NewFormat(TCellStyle::AmountRed);
-    TableCell(format, false, false);
-    format_set_num_format(format, kPlainNegatives);
-    format_set_font_color(format, kRed);
-
-    format = NewFormat(TCellStyle::AmountBlack);
-    TableCell(format, false, false);
-    format_set_num_format(format, kPlainNegatives);
-
-    TableCell(NewFormat(TCellStyle::FramedLeft), true, false);
-
-    format = NewFormat(TCellStyle::Caption);
-    TableCell(format, false, false);
-    format_set_num_format(format, kRedNegatives);
-    format_set_bold(format);
-
-    format = NewFormat(TCellStyle::Dismissal);
-    TableCell(format, false, true);
-    format_set_num_format_index(format, kShortDate);
-
-    for (const TCellStyle style :
-         {TCellStyle::PersonConflictDismissed, TCellStyle::PersonDismissed,
-          TCellStyle::PersonConflict, TCellStyle::Person}) {
-      format = NewFormat(style);
-      TableCell(format, true, true);
-      if (style == TCellStyle::PersonConflictDismissed || style == TCellStyle::PersonConflict) {
-        format_set_font_color(format, kRed);
-      }
-      if (style == TCellStyle::PersonConflictDismissed || style == TCellStyle::PersonDismissed) {
-        format_set_bg_color(format, kCyan);
-        format_set_pattern(format, LXW_PATTERN_SOLID);
-      }
-    }
-  }
-
-  lxw_format* Format(TCellStyle style) const { return formats_[static_cast<std::size_t>(style)]; }
-
-  // --- cells ----------------------------------------------------------------------------------
-
-  lxw_col_t Place(const TCellPlace& place) {
+  std::uint64_t Place(const TCellPlace& place) {
     if (place.Index > 0) {
-      column_ = place.Index - 1;
+      column_ = static_cast<std::uint64_t>(place.Index - 1);
     }
-    const auto column = static_cast<lxw_col_t>(column_);
-    column_ += 1 + (place.Across > 0 ? place.Across : 0);
+    const std::uint64_t column = column_;
+    column_ += 1 + static_cast<std::uint64_t>(place.Across > 0 ? place.Across : 0);
+    WriteCarried(column);
     return column;
   }
 
-  void WriteText(TCellStyle style, const TCellPlace& place, const std::string& utf8) {
-    const lxw_col_t column = Place(place);
-    const auto row = static_cast<lxw_row_t>(row_);
-    lxw_format* format = Format(style);
-    const int across = place.Across > 0 ? place.Across : 0;
+  void OpenCell(std::string& out, std::uint64_t column, TCellStyle style) {
+    if (column >= columnNames_.size()) {
+      for (std::uint64_t next = columnNames_.size(); next <= column; ++next) {
+        columnNames_.push_back(ColumnLetters(next));
+      }
+    }
+    out += "<c r=\"";
+    out += columnNames_[column];
+    AppendNumber(out, static_cast<std::uint64_t>(row_ + 1));
+    out += '"';
+    if (style != TCellStyle::Plain) {
+      out += " s=\"";
+      AppendNumber(out, static_cast<std::uint64_t>(style));
+      out += '"';
+    }
+  }
+
+  void TextCell(std::string& out, std::uint64_t column, TCellStyle style, std::string_view escaped,
+                bool preserve) {
+    OpenCell(out, column, style);
+    out += preserve ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">" : " t=\"inlineStr\"><is><t>";
+    out += escaped;
+    out += "</t></is></c>";
+  }
+
+  void BlankCells(std::string& out, std::uint64_t first, std::uint64_t last, TCellStyle style) {
+    for (std::uint64_t column = first; column <= last; ++column) {
+      OpenCell(out, column, style);
+      out += "/>";
+    }
+  }
+
+  // The carried cells left of `column` in this row.
+  void WriteCarried(std::uint64_t column) {
+    std::string& out = zip_.Text();
+    for (; nextCarried_ < carried_.size() && carried_[nextCarried_].FirstColumn < column;
+         ++nextCarried_) {
+      const TCarried& carried = carried_[nextCarried_];
+      if (carried.Text.empty()) {
+        BlankCells(out, carried.FirstColumn, carried.LastColumn, carried.Style);
+      } else {
+        TextCell(out, carried.FirstColumn, carried.Style, carried.Text, Preserve(carried.Text));
+      }
+    }
+  }
+
+  // Leading or trailing blanks stay only where the text says so.
+  static bool Preserve(std::string_view text) {
+    if (text.empty()) {
+      return false;
+    }
+    const auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r'; };
+    return blank(text.front()) || blank(text.back());
+  }
+
+  void WriteText(TCellStyle style, const TCellPlace& place, const std::string& cp1251) {
+    const std::uint64_t column = Place(place);
+    std::string& out = zip_.Text();
+    const auto across = static_cast<std::uint64_t>(place.Across > 0 ? place.Across : 0);
     if (place.Down > 0 && filterHeaderRows_ > 0 && row_ >= filterHeaderRows_) {
       // A merge inside the filtered rows would hide the person from every row but its first
       // once a filter or a sort is applied: the text is repeated on each row instead.
-      repeats_.push_back({row, column, static_cast<lxw_row_t>(row_ + place.Down), column, format,
-                          utf8});
-    } else if (place.Down > 0) {
-      pendingMerges_.push_back({row, column, static_cast<lxw_row_t>(row_ + place.Down),
-                                static_cast<lxw_col_t>(column + across), format, utf8});
-    } else if (across > 0) {
-      // Within one row the merge can write its text and blanks at once.
-      Check(worksheet_merge_range(sheet_, row, column, row, static_cast<lxw_col_t>(column + across),
-                                  utf8.c_str(), format));
+      std::string escaped;
+      AppendText(escaped, cp1251);
+      TextCell(out, column, style, escaped, Preserve(cp1251));
+      Carry({column, column, row_ + place.Down, style, std::move(escaped)});
       return;
     }
-    Check(worksheet_write_string(sheet_, row, column, utf8.c_str(), format));
+    OpenCell(out, column, style);
+    out += Preserve(cp1251) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
+                            : " t=\"inlineStr\"><is><t>";
+    AppendText(out, cp1251);
+    out += "</t></is></c>";
+    if (across > 0) {
+      BlankCells(out, column + 1, column + across, style);
+    }
+    if (place.Down > 0) {
+      Carry({column, column + across, row_ + place.Down, style, std::string()});
+    }
+    if (place.Down > 0 || across > 0) {
+      merges_ += "<mergeCell ref=\"";
+      merges_ += CellName(static_cast<std::uint64_t>(row_), column);
+      merges_ += ':';
+      merges_ += CellName(static_cast<std::uint64_t>(row_ + (place.Down > 0 ? place.Down : 0)),
+                          column + across);
+      merges_ += "\"/>";
+      ++mergeCount_;
+    }
   }
 
-  struct TMerge {
-    lxw_row_t FirstRow;
-    lxw_col_t FirstCol;
-    lxw_row_t LastRow;
-    lxw_col_t LastCol;
-    lxw_format* Format;
-    std::string Text;
-  };
+  // Carried cells are kept in column order; this row's are already written.
+  void Carry(TCarried carried) {
+    auto at = carried_.begin();
+    while (at != carried_.end() && at->FirstColumn < carried.FirstColumn) {
+      ++at;
+    }
+    const auto index = static_cast<std::size_t>(at - carried_.begin());
+    carried_.insert(at, std::move(carried));
+    if (index <= nextCarried_) {
+      ++nextCarried_;
+    }
+  }
 
-  const std::string& stamp_;
-  const std::string& fileName_;
-  std::string tmpFolder_;
-  std::string libraryTmpFolder_;  // the same, as the library can open it
-  lxw_workbook* workbook_ = nullptr;
-  lxw_worksheet* sheet_ = nullptr;
-  lxw_format* formats_[static_cast<std::size_t>(TCellStyle::Count)] = {};
+  TZipStream& zip_;
+  std::size_t sheetCount_;
+  std::vector<TSheetEntry> sheets_;
+  std::vector<std::string> columnNames_;
+  std::vector<TCarried> carried_;
+  std::size_t nextCarried_ = 0;
+  std::string merges_;
+  std::size_t mergeCount_ = 0;
   long long row_ = -1;
-  int column_ = 0;
+  std::uint64_t column_ = 0;
   int filterHeaderRows_ = 0;
-  std::size_t filterColumns_ = 0;
-  std::vector<TMerge> pendingMerges_;
-  std::vector<TMerge> repeats_;  // texts written again on each row down to their last
 };
 
 }  // namespace
 
-double XlsxAmountValue(std::int64_t amount) {
-  // FormatSum's rounding, then one rounding more, as reading "1234.50" makes: exact below 2^53
-  // kopecks (90 trillion roubles).
-  return static_cast<double>(RoundToKopecks(amount)) / 100.0;
-}
-
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options) {
-  CheckSpreadsheetSize(report, options.Limits);
+  const std::vector<TSheetSize> sheets = CheckSpreadsheetSize(report, options.Limits);
   const std::string stamp = options.Stamp.empty() ? CurrentProtocolStamp() : options.Stamp;
   TProtocolFile out(fileName);
-  const std::string workbook = out.HandOverTemporary();
-  {
-    TXlsxSink sink(stamp, fileName);
-    sink.Open(workbook);
+  // The machine's cores deflate while this thread lays the sheets out; the bytes do not depend on
+  // how many.
+  const unsigned threads = options.Threads > 0 ? static_cast<unsigned>(options.Threads)
+                                               : std::thread::hardware_concurrency();
+  try {
+    TZipStream zip([&out](std::string_view bytes) { out.Write(bytes); }, threads > 1 ? threads : 0);
+    TXlsxSink sink(zip, sheets);
+    sink.WritePackage();
     LayOutWorkbook(report, stamp, sink);
-    sink.Close();
-  }
-  // The library may report success after writes of its temporary files failed; only a
-  // workbook read back whole replaces the earlier file.
-  if (const std::string defect = WorkbookDefect(workbook); !defect.empty()) {
-    throw EProtocolWriteError(fileName + ": книга записана с ошибкой: " + defect);
+    sink.WriteWorkbook(stamp);
+    zip.Finish();
+  } catch (const std::length_error&) {
+    throw EProtocolWriteError(fileName + ": книга больше 4 ГБ, такой файл XLSX не открыть");
   }
   out.Commit();
 }

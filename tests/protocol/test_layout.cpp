@@ -52,7 +52,9 @@ std::vector<TWritten> WriteEverySink(const TReport& report) {
   fs::remove(xml);
 #ifdef BRISOLT_HAVE_XLSX
   const fs::path xlsx = fs::path(base).concat(".xlsx");
-  WriteXlsxProtocol(report, NativeFromPath(xlsx), {.Stamp = kFixedStamp});
+  TSpreadsheetOptions options;
+  options.Stamp = kFixedStamp;
+  WriteXlsxProtocol(report, NativeFromPath(xlsx), options);
   written.push_back({"xlsx", testing::XlsxGrid(ReadAll(xlsx))});
   fs::remove(xlsx);
 #endif

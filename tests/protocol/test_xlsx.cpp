@@ -1,6 +1,6 @@
-// The XLSX writer: its numbers, its repeatability and its all-or-nothing file handling. What the
-// workbook holds, cell by cell, is compared with the XML spreadsheet in LibreOffice Calc
-// (tests/protocol/programs/check_calc.py).
+// The XLSX writer: its zip, its repeatability and its all-or-nothing file handling. What the
+// workbook holds, cell by cell, is compared with the XML spreadsheet in test_layout and in
+// LibreOffice Calc (tests/protocol/programs/check_calc.py).
 #ifdef BRISOLT_HAVE_XLSX
 
 #include <gtest/gtest.h>
@@ -19,10 +19,11 @@
 
 #include "protocol/prot.h"
 #include "protocol/protxlsx.h"
-#include "protocol/xlsxcheck.h"
+#include "protocol/zipstream.h"
 #include "full_disk.h"
 #include "sample_reports.h"
 #include "sheet_grid.h"
+#include "workbook_check.h"
 #include "base/amount.h"
 #include "base/encoding.h"
 
@@ -34,6 +35,7 @@ using testing::FullReport;
 using testing::kFixedStamp;
 
 using testing::ReadAll;
+using testing::WorkbookDefect;
 
 class XlsxWriter : public ::testing::Test {
  protected:
@@ -58,18 +60,49 @@ class XlsxWriter : public ::testing::Test {
   fs::path folder_;
 };
 
-TEST(XlsxAmountValue, IsTheNumberOfTheTextTheOtherWritersPrint) {
-  const std::int64_t amounts[] = {0, 1, 49, 50, 99, -49, -50, -51, 12345000, -120000, 12345678,
-                                  1234567890123, -987654321098765,
-                                  std::numeric_limits<std::int64_t>::max(),
-                                  std::numeric_limits<std::int64_t>::min()};
-  for (const std::int64_t amount : amounts) {
-    const std::string text = FormatSum(amount);
-    double parsed = 0;
-    std::from_chars(text.data(), text.data() + text.size(), parsed);
-    EXPECT_EQ(XlsxAmountValue(amount), parsed) << amount << " printed " << text;
-    EXPECT_FALSE(std::signbit(XlsxAmountValue(amount)) && XlsxAmountValue(amount) == 0) << amount;
+// Members of one, several and no chunks, with texts that deflate well and badly: each member
+// inflates back to its text, and the archive is the same bytes on any number of threads.
+TEST(ZipStream, GivesBackEveryMemberTheSameOnAnyNumberOfThreads) {
+  std::mt19937 random(7);
+  std::string noise(3 * TZipStream::kChunkSize + 12345, '\0');
+  for (char& ch : noise) {
+    ch = static_cast<char>(random());
   }
+  std::string rows;
+  for (int row = 0; rows.size() < 5 * TZipStream::kChunkSize / 2; ++row) {
+    rows += "<row r=\"" + std::to_string(row) + "\"><c><v>" + std::to_string(row * 7919 % 100003) +
+            "</v></c></row>";
+  }
+  const std::vector<std::pair<std::string, std::string>> members = {
+      {"empty.xml", ""}, {"small.xml", "<a/>"}, {"rows.xml", rows}, {"noise.bin", noise}};
+  std::string reference;
+  for (const unsigned threads : {0u, 1u, 2u, 5u}) {
+    SCOPED_TRACE(threads);
+    std::string archive;
+    {
+      TZipStream zip([&archive](std::string_view bytes) { archive += bytes; }, threads);
+      for (const auto& [name, text] : members) {
+        zip.BeginMember(name);
+        // Handed over in uneven pieces, as the sheets are.
+        for (std::size_t at = 0; at < text.size(); at += 1000) {
+          zip.Text().append(text, at, 1000);
+          zip.Spill();
+        }
+        zip.EndMember();
+      }
+      zip.Finish();
+    }
+    const auto unzipped = testing::UnzipAll(archive);
+    ASSERT_EQ(unzipped.size(), members.size());
+    for (const auto& [name, text] : members) {
+      EXPECT_TRUE(unzipped.at(name) == text) << name;
+    }
+    if (reference.empty()) {
+      reference = archive;
+    }
+    EXPECT_TRUE(archive == reference);
+  }
+  EXPECT_LT(reference.size(), noise.size() + rows.size() / 5);
 }
 
 TEST_F(XlsxWriter, GivesTheSameBytesForTheSameReportAndStamp) {
@@ -152,13 +185,12 @@ TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
 }
 
 // Whatever size the disk stops files at, the workbook is either the same bytes as without the
-// limit or not written at all: the earlier file stays and nothing is left beside it. The library's
-// temporary files fill up first, and its close used to report success with parts left empty.
+// limit or not written at all: the earlier file stays and nothing is left beside it.
 TEST_F(XlsxWriter, AFullDiskNeverLeavesABrokenWorkbook) {
   if (!TFullDiskAfter::kAvailable) {
     GTEST_SKIP() << "no file size limit on this platform";
   }
-  // Sheets far larger than the whole zip, so that some limits stop only the library's files.
+  // Sheets far larger than the whole zip, written on several threads.
   TReport report = FullReport(1);
   for (int person = 0; person < 400; ++person) {
     const std::size_t line = report.AddMainLine(TLineMark::Conflict, "Person " + std::to_string(person), "12345678901", "0");
@@ -186,6 +218,9 @@ TEST_F(XlsxWriter, AFullDiskNeverLeavesABrokenWorkbook) {
     }
     const std::string result = ReadAll(folder_ / "protocol.xlsx");
     EXPECT_TRUE(written ? result == whole : result == "earlier protocol") << "written: " << written;
+    if (written) {
+      EXPECT_EQ(WorkbookDefect(target), "");
+    }
     EXPECT_EQ(EntryCount(), 2u) << "a temporary file was left behind";
   }
   EXPECT_GT(refused, 0);

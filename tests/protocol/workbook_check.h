@@ -1,4 +1,8 @@
-#include "protocol/xlsxcheck.h"
+// A whole-workbook check for the tests: an end record, a central directory within the file, and
+// for every part a local header that agrees with it, data that inflates to the recorded size and
+// CRC, and, for an XML part, a document that ends with the closing tag of its root element. Every
+// workbook the writer makes must pass it, also when the disk filled up while it was written.
+#pragma once
 
 #include <zlib.h>
 
@@ -6,36 +10,37 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/encoding.h"
 
-namespace brisolt {
+namespace brisolt::testing {
 
-namespace {
+namespace workbook_detail {
 
-constexpr std::uint32_t kEndSignature = 0x06054b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::size_t kEndSize = 22;
-constexpr std::size_t kCentralSize = 46;
-constexpr std::size_t kLocalSize = 30;
-constexpr std::size_t kMaxComment = 0xFFFF;
-constexpr std::size_t kEdgeSize = 512;  // of a part's text kept for the check of its root element
+inline constexpr std::uint32_t kEndSignature = 0x06054b50;
+inline constexpr std::uint32_t kCentralSignature = 0x02014b50;
+inline constexpr std::uint32_t kLocalSignature = 0x04034b50;
+inline constexpr std::size_t kEndSize = 22;
+inline constexpr std::size_t kCentralSize = 46;
+inline constexpr std::size_t kLocalSize = 30;
+inline constexpr std::size_t kMaxComment = 0xFFFF;
+inline constexpr std::size_t kEdgeSize = 512;  // of a part's text kept for the check of its root element
 
-std::uint32_t Le16(const std::string& data, std::size_t at) {
+inline std::uint32_t Le16(const std::string& data, std::size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at])) |
          static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + 1])) << 8;
 }
 
-std::uint32_t Le32(const std::string& data, std::size_t at) { return Le16(data, at) | Le16(data, at + 2) << 16; }
+inline std::uint32_t Le32(const std::string& data, std::size_t at) { return Le16(data, at) | Le16(data, at + 2) << 16; }
 
-bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+inline bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
 // The name of the root element, from the start of an XML part: after the declaration and any
 // comments or processing instructions.
-std::string_view RootName(std::string_view head) {
+inline std::string_view RootName(std::string_view head) {
   std::size_t at = 0;
   for (;;) {
     while (at < head.size() && IsBlank(head[at])) {
@@ -64,7 +69,7 @@ std::string_view RootName(std::string_view head) {
   return end == head.size() ? std::string_view() : head.substr(start, end - start);
 }
 
-bool XmlPartEndsWhole(std::string_view head, std::string_view tail, bool whole) {
+inline bool XmlPartEndsWhole(std::string_view head, std::string_view tail, bool whole) {
   const std::string_view root = RootName(head);
   if (root.empty()) {
     return false;
@@ -158,7 +163,7 @@ class TPartReader {
   std::string tail_;
 };
 
-std::string CheckArchive(const std::string& data) {
+inline std::string CheckArchive(const std::string& data) {
   if (data.size() < kEndSize) {
     return "файл пуст или обрезан";
   }
@@ -218,15 +223,17 @@ std::string CheckArchive(const std::string& data) {
   return {};
 }
 
-}  // namespace
+}  // namespace workbook_detail
 
-std::string WorkbookDefect(const std::string& fileName) {
+// Empty when the file at `fileName` (platform encoding) is a whole workbook; otherwise what is
+// wrong, in Russian.
+inline std::string WorkbookDefect(const std::string& fileName) {
   std::ifstream in(PathFromNative(fileName), std::ios::binary);
   const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) {
     return "не удалось прочитать записанную книгу";
   }
-  return CheckArchive(data);
+  return workbook_detail::CheckArchive(data);
 }
 
-}  // namespace brisolt
+}  // namespace brisolt::testing
