@@ -36,7 +36,7 @@ std::string FolderWithSeparator(std::string folder) {
 }
 
 void WriteProtocol(const TReport& report, const TResults* results, TProtocolType type,
-                   const std::string& fileName, const std::string& stamp) {
+                   const std::string& fileName, const std::string& stamp, int threads) {
   switch (type) {
     case TProtocolType::Json:
       WriteJsonProtocol(report, *results, fileName, stamp);
@@ -55,11 +55,12 @@ void WriteProtocol(const TReport& report, const TResults* results, TProtocolType
     {
       TSpreadsheetOptions options;
       options.Stamp = stamp;
-      const platform::TStderrSilenced quiet;
+      options.Threads = threads;
       WriteXlsxProtocol(report, fileName, options);
       return;
     }
 #else
+      static_cast<void>(threads);
       throw EProtocolWriteError(fileName + ": эта сборка программы не записывает файлы XLSX");
 #endif
   }
@@ -199,7 +200,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     }
     const std::string stamp = CurrentProtocolStamp();
     try {
-      WriteProtocol(report, &results, type, request.ProtFileName, stamp);
+      WriteProtocol(report, &results, type, request.ProtFileName, stamp, request.Threads);
     } catch (const ESpreadsheetTooLarge& failure) {
       outcome.Result = TRunResult::ProtocolTooLarge;
       outcome.Message = request.WindowWording ? failure.WindowText() : failure.what();
@@ -256,7 +257,7 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
                           const std::string& fileName) {
   TRunOutcome outcome;
   try {
-    WriteProtocol(report, nullptr, TProtocolType::Xlsx, fileName, stamp);
+    WriteProtocol(report, nullptr, TProtocolType::Xlsx, fileName, stamp, 0);
     outcome.Result = TRunResult::Written;
   } catch (const ESpreadsheetTooLarge& failure) {
     outcome.Result = TRunResult::ProtocolTooLarge;

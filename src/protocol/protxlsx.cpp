@@ -314,8 +314,13 @@ class TXlsxSink final : public TSheetSink {
     std::string& out = zip_.Text();
     OpenCell(out, column, style);
     out += "><v>";
+    // The printed sum without the zeros that end its kopecks: the same number, fewer bytes.
     char text[kSumTextSize];
-    out.append(text, FormatSumTo(text, amount));
+    char* end = FormatSumTo(text, amount);
+    if (end[-1] == '0') {
+      end -= end[-2] == '0' ? 3 : 1;
+    }
+    out.append(text, end);
     out += "</v></c>";
   }
 
@@ -560,10 +565,14 @@ class TXlsxSink final : public TSheetSink {
       return;
     }
     OpenCell(out, column, style);
-    out += Preserve(cp1251) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
-                            : " t=\"inlineStr\"><is><t>";
-    AppendText(out, cp1251);
-    out += "</t></is></c>";
+    if (cp1251.empty()) {
+      out += "/>";  // blank, as a cell without text is
+    } else {
+      out += Preserve(cp1251) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
+                              : " t=\"inlineStr\"><is><t>";
+      AppendText(out, cp1251);
+      out += "</t></is></c>";
+    }
     if (across > 0) {
       BlankCells(out, column + 1, column + across, style);
     }
