@@ -30,6 +30,18 @@ constexpr std::string_view kDocType = "http://schemas.openxmlformats.org/officeD
 constexpr std::string_view kPackageRelNs = "http://schemas.openxmlformats.org/package/2006/relationships";
 constexpr std::string_view kContentType = "application/vnd.openxmlformats-";
 
+// A part's text up to the end of its root element's namespaces, which the caller may add to:
+// the declaration, then <root xmlns="ns".
+std::string PartStart(std::string_view root, std::string_view ns) {
+  std::string text(kXmlHead);
+  text += '<';
+  text += root;
+  text += " xmlns=\"";
+  text += ns;
+  text += '"';
+  return text;
+}
+
 // The height of a line of text in the default font, points.
 constexpr int kLineHeight = 15;
 
@@ -226,12 +238,8 @@ class TXlsxSink final : public TSheetSink {
     sheets_.push_back({setup.Name, setup.HeaderRows, setup.FilterColumns});
     zip_.BeginMember("xl/worksheets/sheet" + std::to_string(sheets_.size()) + ".xml");
     std::string& out = zip_.Text();
-    out += kXmlHead;
-    out += "<worksheet xmlns=\"";
-    out += kMainNs;
-    out += "\" xmlns:r=\"";
-    out += kRelNs;
-    out += "\"><sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr><sheetViews><sheetView ";
+    out += PartStart("worksheet", kMainNs);
+    out += "><sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr><sheetViews><sheetView ";
     if (sheets_.size() == 1) {
       out += "tabSelected=\"1\" ";
     }
@@ -358,19 +366,14 @@ class TXlsxSink final : public TSheetSink {
 
   // The parts that describe the workbook, once its sheets are written.
   void WriteWorkbook(const std::string& stamp) {
-    std::string workbook(kXmlHead);
-    workbook += "<workbook xmlns=\"";
-    workbook += kMainNs;
-    workbook += "\" xmlns:r=\"";
+    std::string workbook = PartStart("workbook", kMainNs);
+    workbook += " xmlns:r=\"";
     workbook += kRelNs;
     workbook +=
         "\"><bookViews><workbookView xWindow=\"240\" yWindow=\"15\" windowWidth=\"16095\" "
         "windowHeight=\"9660\"/></bookViews><sheets>";
     std::string names;
-    std::string relations(kXmlHead);
-    relations += "<Relationships xmlns=\"";
-    relations += kPackageRelNs;
-    relations += "\">";
+    std::string relations = PartStart("Relationships", kPackageRelNs) + ">";
     for (std::size_t index = 0; index < sheets_.size(); ++index) {
       const TSheetEntry& sheet = sheets_[index];
       const std::string number = std::to_string(index + 1);
@@ -399,10 +402,7 @@ class TXlsxSink final : public TSheetSink {
     Member("xl/workbook.xml", workbook);
     Member("xl/_rels/workbook.xml.rels", relations);
 
-    std::string styles(kXmlHead);
-    styles += "<styleSheet xmlns=\"";
-    styles += kMainNs;
-    styles += "\">";
+    std::string styles = PartStart("styleSheet", kMainNs) + ">";
     styles += kStyles;
     styles += "</styleSheet>";
     Member("xl/styles.xml", styles);
@@ -427,10 +427,9 @@ class TXlsxSink final : public TSheetSink {
   // The first parts of the package: what each part is and where the workbook starts. They come
   // first, where programs that tell a file's kind by its first bytes look for them.
   void WritePackage() {
-    std::string types(kXmlHead);
+    std::string types = PartStart("Types", "http://schemas.openxmlformats.org/package/2006/content-types");
     types +=
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/"
+        "><Default Extension=\"rels\" ContentType=\"application/"
         "vnd.openxmlformats-package.relationships+xml\"/>"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
     const auto override = [&types](std::string_view part, std::string_view type) {
@@ -451,10 +450,8 @@ class TXlsxSink final : public TSheetSink {
     types += "</Types>";
     Member("[Content_Types].xml", types);
 
-    std::string relations(kXmlHead);
-    relations += "<Relationships xmlns=\"";
-    relations += kPackageRelNs;
-    relations += "\"><Relationship Id=\"rId1\" Type=\"";
+    std::string relations = PartStart("Relationships", kPackageRelNs);
+    relations += "><Relationship Id=\"rId1\" Type=\"";
     relations += kDocType;
     relations +=
         "officeDocument\" Target=\"xl/workbook.xml\"/><Relationship Id=\"rId2\" "
