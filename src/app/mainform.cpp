@@ -61,11 +61,6 @@ const char kNoticeFirst[] =
     "период с 1 января 2010 года.";
 const char kNoticeProtocol[] = "Для смены каталога перейдите на вкладку \"Параметры\".";
 
-// The items of the format group: the three spreadsheet-or-page formats of the command line, and
-// the XLSX workbook, which the command line asks for by the protocol file's name.
-constexpr int kFormatHtml = 0;
-constexpr int kFormatXlsx = 3;
-
 const char kStateNone[] = "Обработка не выполнялась, протокол не сформирован";
 const char kStateWritten[] = "Сформирован протокол с именем";
 
@@ -174,12 +169,11 @@ void SetRadioGroupIndex(QButtonGroup& group, int index) {
   group.button(index > last ? last : index)->setChecked(true);
 }
 
-QString TMain_Form::DefaultProtocolName(const QString& regNumbText, int format) {
+QString TMain_Form::DefaultProtocolName(const QString& regNumbText, TProtFormat format) {
   const QString folder = QStringFromNative(platform::TempFolder());
-  const QString extension = format == kFormatHtml   ? QStringLiteral(".html")
-                            : format == kFormatXlsx ? QStringLiteral(".xlsx")
-                                                    : QStringLiteral(".xml");
-  return folder + QLatin1Char(platform::PathSeparator()) + FileNameStem(regNumbText) + extension;
+  const std::string_view extension = ProtocolExtension(format);
+  return folder + QLatin1Char(platform::PathSeparator()) + FileNameStem(regNumbText) +
+         QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size()));
 }
 
 TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
@@ -544,10 +538,10 @@ void TMain_Form::ShowMessage(const QString& text, const QString& caption, bool e
 
 void TMain_Form::OnShow() {
   settingsReadable_ = LoadSettings(settings_);
-  SetRadioGroupIndex(*layoutItems_, settings_.PPPMethod);
+  SetRadioGroupChoice(*layoutItems_, settings_.PPPMethod);
   Path_Edit->setText(QStringFromNative(settings_.FilesPath));
-  SetRadioGroupIndex(*saldoItems_, settings_.SaldoGroup);
-  SetRadioGroupIndex(*formatItems_, settings_.ProtFormat);
+  SetRadioGroupChoice(*saldoItems_, settings_.SaldoGroup);
+  SetRadioGroupChoice(*formatItems_, settings_.ProtFormat);
   OrgName_Edit->setText(QStringFromCp1251(settings_.OrgName));
   RegNumb_Edit->setText(QStringFromCp1251(settings_.RegNumb));
   Open_CheckBox->setChecked(settings_.OpenProtocol);
@@ -569,9 +563,9 @@ void TMain_Form::OnShow() {
 
 void TMain_Form::OnClose() {
   settings_.FilesPath = NativeFromQString(Path_Edit->text());
-  settings_.PPPMethod = RadioGroupIndex(*layoutItems_);
-  settings_.SaldoGroup = RadioGroupIndex(*saldoItems_);
-  settings_.ProtFormat = RadioGroupIndex(*formatItems_);
+  settings_.PPPMethod = RadioGroupChoice<TProtForm>(*layoutItems_);
+  settings_.SaldoGroup = RadioGroupChoice<TSaldoFilter>(*saldoItems_);
+  settings_.ProtFormat = RadioGroupChoice<TProtFormat>(*formatItems_);
   settings_.OrgName = Cp1251FromQString(OrgName_Edit->text());
   settings_.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
   settings_.OpenProtocol = Open_CheckBox->isChecked();
@@ -740,12 +734,14 @@ void TMain_Form::Process_ButtonClick() {
   request.RegNumb = Cp1251FromQString(RegNumb_Edit->text());
   request.OrgName = Cp1251FromQString(OrgName_Edit->text());
   request.VersionText = Cp1251FromQString(Version_Label->text());
-  request.SaldoFilter = RadioGroupIndex(*saldoItems_);
-  request.ProtForm = RadioGroupIndex(*layoutItems_);
-  const int format = RadioGroupIndex(*formatItems_);
-  // The workbook is asked for by its file name, as on the command line; Excel opens it.
-  request.ProtFormat = format == kFormatXlsx ? 1 : format;
-  request.KeepReport = XlsxAvailable() && format != kFormatHtml && format != kFormatXlsx;
+  // A group left without a selected item (a stored item below 0) runs as its first item.
+  request.SaldoFilter = RadioGroupChoice<TSaldoFilter>(*saldoItems_).value_or(TSaldoFilter::All);
+  request.ProtForm = RadioGroupChoice<TProtForm>(*layoutItems_).value_or(TProtForm::Compact);
+  const TProtFormat format = RadioGroupChoice<TProtFormat>(*formatItems_).value_or(TProtFormat::Html);
+  request.ProtFormat = format;
+  // An XML workbook can be saved again as XLSX from its report.
+  request.KeepReport = XlsxAvailable() &&
+                       (format == TProtFormat::ExcelXml || format == TProtFormat::CalcXml);
   request.WindowWording = true;
   request.KeepResults = true;
   const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), format);
@@ -781,10 +777,10 @@ void TMain_Form::Process_ButtonClick() {
       keptReport_ = outcome.Report;
       keptStamp_ = outcome.Stamp;
       if (open) {
-        if (request.ProtFormat == 0) {
+        if (format == TProtFormat::Html) {
           dialogs_.ShellOpen(request.ProtFileName);
         } else {
-          OpenSpreadsheet(protocolName, request.ProtFormat);
+          OpenSpreadsheet(protocolName, format);
         }
       }
       break;
@@ -795,7 +791,7 @@ void TMain_Form::Process_ButtonClick() {
       // The run's message carries, for a spreadsheet, the hint that it may still be open in
       // the spreadsheet program, and the system's reason for both formats.
       ShowMessage(QString::fromStdString(outcome.Message),
-                  Text(request.ProtFormat != 0 ? kCaptionError : "Brisolt"), true);
+                  Text(format != TProtFormat::Html ? kCaptionError : "Brisolt"), true);
       break;
     case TRunResult::ProtocolTooLarge:
       ShowMessage(QString::fromStdString(outcome.Message), Text(kCaptionError), true);
@@ -814,9 +810,10 @@ void TMain_Form::SetProtocolResult(const QString& fileName) {
   ProtState_Label->setText(Text(kStateWritten));
 }
 
-void TMain_Form::OpenSpreadsheet(const QString& fileName, int protFormat) {
-  dialogs_.StartProgram(protFormat == 1 ? "excel.exe" : "scalc.exe",
-                         NativeFromQString(fileName));
+void TMain_Form::OpenSpreadsheet(const QString& fileName, TProtFormat protFormat) {
+  // Excel opens both its workbooks.
+  dialogs_.StartProgram(protFormat == TProtFormat::CalcXml ? "scalc.exe" : "excel.exe",
+                        NativeFromQString(fileName));
 }
 
 void TMain_Form::OpenProt_ButtonClick() {
@@ -830,16 +827,14 @@ void TMain_Form::OpenProt_ButtonClick() {
     return;
   }
   // The spreadsheet program is the one chosen now, not the one of the run that wrote the file.
-  const int format = RadioGroupIndex(*formatItems_);
-  if (format == 1 || format == 2) {
-    OpenSpreadsheet(fileName, format);
-  } else if (format == kFormatXlsx) {
-    OpenSpreadsheet(fileName, 1);
-  } else if (format == kFormatHtml) {
+  const TProtFormat format = RadioGroupChoice<TProtFormat>(*formatItems_).value_or(TProtFormat::Html);
+  if (format == TProtFormat::Html) {
     ShowMessage(Text("Пожалуйста, укажите на вкладке \"Параметры\" формат вывода для открытия "
                      "протокола нужной программой."),
                 Text("Brisolt"), false);
+    return;
   }
+  OpenSpreadsheet(fileName, format);
 }
 
 void TMain_Form::SaveProt_ButtonClick() {
