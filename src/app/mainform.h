@@ -70,14 +70,20 @@ class TMain_Form : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls (mainformcontrols.cpp).
   void CreateControls();
   QWidget* CreateParamsPage();
   QWidget* CreateProtocolPage();
+
   void ShowMessage(const QString& text, const QString& caption, bool error);
+
+  // The protocol page (mainformprotocol.cpp).
   // "Не удалось сохранить протокол в файл" with the file and, when known, the reason.
   void ReportSaveFailure(const QString& target, const QString& reason);
   void SetProtocolResult(const QString& fileName);
   void OpenSpreadsheet(const QString& fileName, TProtFormat protFormat);
+
+  // The work on a worker thread (mainformrun.cpp).
   // Runs `work` on a worker thread; the window keeps painting and takes no input until it ends.
   void RunOnWorker(const std::function<void()>& work);
   TRunOutcome RunPipeline(const TRunRequest& request);
