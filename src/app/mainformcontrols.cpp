@@ -45,6 +45,8 @@ QLabel* MakeLinkLabel(const QString& text, QWidget* parent) {
   return label;
 }
 
+// The items' ids are their places. The groups list the choices of TSaldoFilter, TProtFormat and
+// TProtForm in the order of their values, so that an item is its choice (RadioGroupChoice).
 QButtonGroup* MakeRadioGroup(QGroupBox* box, const QStringList& items, int columns) {
   auto* group = new QButtonGroup(box);
   auto* layout = new QGridLayout(box);
