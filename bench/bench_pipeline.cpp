@@ -82,9 +82,10 @@ int RunChild(const std::string& folder, const std::string& protocol, const TOpti
   request.Path = folder;
   request.RegNumb = brisolt::Utf8ToCp1251(options.Gen.RegNumb);
   request.OrgName = brisolt::Utf8ToCp1251("ООО \"Ромашка\"");
-  request.SaldoFilter = options.SaldoFilter;
-  request.ProtForm = options.Form;
-  request.ProtFormat = options.Format;
+  // The bench takes the options as the command line's digits.
+  request.SaldoFilter = static_cast<brisolt::TSaldoFilter>(options.SaldoFilter);
+  request.ProtForm = static_cast<brisolt::TProtForm>(options.Form);
+  request.ProtFormat = static_cast<brisolt::TProtFormat>(options.Format);
   request.ProtFileName = protocol;
   request.VersionText = "bench";
   request.Threads = options.Threads;

@@ -149,8 +149,8 @@ int main(int argc, char** argv) {
 
   brisolt::TReport report;
   start = Clock::now();
-  brisolt::BuildReport(set, {}, "bench", "", "https://example/", "bench", "087-001-012345", 0,
-                       report);
+  brisolt::BuildReport(set, {}, "bench", "", "https://example/", "bench", "087-001-012345",
+                       brisolt::TSaldoFilter::All, report);
   std::printf("BuildReport: %.2f s (%zu lines, %zu forgotten, %zu СЗВ-6-3 blocks)\n",
               SecondsSince(start), report.MainLines.size(), report.ForgottenLines.size(),
               report.SZV63Blocks.size());
@@ -162,15 +162,17 @@ int main(int argc, char** argv) {
   if (fitting.MainLines.size() > fit) {
     fitting.MainLines.resize(fit);
   }
-  for (const int layout : {0, 1}) {
+  using brisolt::TProtForm;
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
+    const char* const layoutName = layout == TProtForm::Detailed ? "detailed" : "compact";
     for (brisolt::TReport* source : {&report, &fitting}) {
-      if (source == &fitting && (layout == 1 || fitting.MainLines.size() == report.MainLines.size())) {
+      if (source == &fitting &&
+          (layout == TProtForm::Detailed || fitting.MainLines.size() == report.MainLines.size())) {
         continue;
       }
       brisolt::TReport& current = *source;
       current.ProtForm = layout;
-      std::printf("%s layout, %zu persons:\n", layout ? "detailed" : "compact",
-                  current.MainLines.size());
+      std::printf("%s layout, %zu persons:\n", layoutName, current.MainLines.size());
       double xmlSeconds = 0;
       double xmlMegabytes = 0;
       for (const Format format : kFormats) {
@@ -210,7 +212,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path html = folder / "bench_protocol.html";
   const std::filesystem::path csv = folder / "bench_protocol.csv";
   const std::string stamp = brisolt::CurrentProtocolStamp();
-  for (const int layout : {0, 1}) {
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
     report.ProtForm = layout;
     double best[2] = {1e9, 1e9};
     for (int round = 0; round < 3; ++round) {
@@ -222,7 +224,7 @@ int main(int argc, char** argv) {
       best[1] = std::min(best[1], SecondsSince(start));
     }
     std::printf("%s HTML %.2f s, %.1f MB; JSON %.2f s, %.1f MB: %.2fx the HTML's time (best of 3)\n",
-                layout ? "detailed" : "compact", best[0],
+                layout == TProtForm::Detailed ? "detailed" : "compact", best[0],
                 static_cast<double>(std::filesystem::file_size(html)) / 1e6, best[1],
                 static_cast<double>(std::filesystem::file_size(json)) / 1e6, best[1] / best[0]);
   }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <type_traits>
 
 #include "app/pipeline.h"
 #include "app/platform.h"
@@ -15,12 +16,19 @@ struct FlagParam {
   bool TRunParams::*field;
 };
 
+// The command line's values of an option are the digits of its choices, in their order.
 struct RangeParam {
   std::string_view name;
-  int TRunParams::*field;
   char highest;  // values "0" up to this digit
   std::string_view message;
+  void (*store)(TRunParams& params, int digit);
 };
+
+template <auto Field>
+void StoreChoice(TRunParams& params, int digit) {
+  using TChoice = std::remove_cvref_t<decltype(params.*Field)>;
+  params.*Field = static_cast<TChoice>(digit);
+}
 
 constexpr std::array<FlagParam, 4> kFlagParams = {{
     {"subdirs", &TRunParams::SubDirs},
@@ -30,11 +38,13 @@ constexpr std::array<FlagParam, 4> kFlagParams = {{
 }};
 
 constexpr std::array<RangeParam, 3> kRangeParams = {{
-    {"protform", &TRunParams::ProtForm, '1', "Значение параметра protform должно быть либо 0, либо 1."},
-    {"saldofilter", &TRunParams::SaldoFilter, '3',
-     "Значение параметра saldofilter должно быть в пределах от 0 до 3."},
-    {"protformat", &TRunParams::ProtFormat, '2',
-     "Значение параметра protformat должно быть в пределах от 0 до 2."},
+    {"protform", '1', "Значение параметра protform должно быть либо 0, либо 1.",
+     StoreChoice<&TRunParams::ProtForm>},
+    {"saldofilter", '3', "Значение параметра saldofilter должно быть в пределах от 0 до 3.",
+     StoreChoice<&TRunParams::SaldoFilter>},
+    // The XLSX workbook is asked for by the file's name, not by a value of its own.
+    {"protformat", '2', "Значение параметра protformat должно быть в пределах от 0 до 2.",
+     StoreChoice<&TRunParams::ProtFormat>},
 }};
 
 // The value of a range parameter: exactly one digit from "0" to `highest`, else -1.
@@ -53,7 +63,9 @@ bool Fail(TRunParams& params, std::string text) {
 bool CheckPairs(TRunParams& params) {
   params.Path.clear();
   params.ProtFileName.clear();
-  params.ProtForm = params.ProtFormat = params.SaldoFilter = 0;
+  params.ProtForm = TProtForm::Compact;
+  params.ProtFormat = TProtFormat::Html;
+  params.SaldoFilter = TSaldoFilter::All;
   params.SubDirs = params.CalcCorr = params.ProtOpen = params.Sources = false;
   params.OnlyPersons.clear();
   bool seenRegNumb = false;
@@ -115,7 +127,7 @@ bool CheckPairs(TRunParams& params) {
         if (digit < 0) {
           return Fail(params, std::string(range.message));
         }
-        params.*range.field = digit;
+        range.store(params, digit);
         known = true;
         break;
       }
@@ -138,7 +150,7 @@ bool CheckPairs(TRunParams& params) {
     // The registration number text as the user typed it, commas included.
     std::string regNumbAsGiven = Cp1251ToUtf8(params.RegNumb);
     params.ProtFileName = platform::TempFolder() + platform::PathSeparator() + regNumbAsGiven +
-                          (params.ProtFormat == 0 ? ".html" : ".xml");
+                          std::string(ProtocolExtension(params.ProtFormat));
   }
   if (ProtocolType(params.ProtFormat, params.ProtFileName) == TProtocolType::Xlsx &&
       !XlsxAvailable()) {

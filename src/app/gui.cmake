@@ -9,6 +9,9 @@ add_library(brisolt_gui STATIC
   dirselect.cpp
   helpform.cpp
   mainform.cpp
+  mainformcontrols.cpp
+  mainformprotocol.cpp
+  mainformrun.cpp
   progressform.cpp
   qtext.cpp
   resultsform.cpp

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/settings.h"
@@ -60,8 +61,8 @@ class TMain_Form : public QWidget {
   bool IsRunning() const { return running_; }
 
   // Where a run writes its protocol for the registration-number text typed in the window and the
-  // item of the format group (0 HTML, 1 and 2 the XML workbook, 3 the XLSX workbook).
-  static QString DefaultProtocolName(const QString& regNumbText, int format);
+  // chosen format.
+  static QString DefaultProtocolName(const QString& regNumbText, TProtFormat format);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -69,14 +70,20 @@ class TMain_Form : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls (mainformcontrols.cpp).
   void CreateControls();
   QWidget* CreateParamsPage();
   QWidget* CreateProtocolPage();
+
   void ShowMessage(const QString& text, const QString& caption, bool error);
+
+  // The protocol page (mainformprotocol.cpp).
   // "Не удалось сохранить протокол в файл" with the file and, when known, the reason.
   void ReportSaveFailure(const QString& target, const QString& reason);
   void SetProtocolResult(const QString& fileName);
-  void OpenSpreadsheet(const QString& fileName, int protFormat);
+  void OpenSpreadsheet(const QString& fileName, TProtFormat protFormat);
+
+  // The work on a worker thread (mainformrun.cpp).
   // Runs `work` on a worker thread; the window keeps painting and takes no input until it ends.
   void RunOnWorker(const std::function<void()>& work);
   TRunOutcome RunPipeline(const TRunRequest& request);
@@ -137,5 +144,19 @@ class TMain_Form : public QWidget {
 // one above the last item selects the last.
 int RadioGroupIndex(const QButtonGroup& group);
 void SetRadioGroupIndex(QButtonGroup& group, int index);
+
+// The same for a group whose items are the choices of TChoice in their order; none when no item
+// is selected.
+template <typename TChoice>
+std::optional<TChoice> RadioGroupChoice(const QButtonGroup& group) {
+  const int index = RadioGroupIndex(group);
+  if (index < 0) return std::nullopt;
+  return static_cast<TChoice>(index);
+}
+
+template <typename TChoice>
+void SetRadioGroupChoice(QButtonGroup& group, std::optional<TChoice> choice) {
+  SetRadioGroupIndex(group, choice ? static_cast<int>(*choice) : -1);
+}
 
 }  // namespace brisolt

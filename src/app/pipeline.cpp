@@ -74,7 +74,17 @@ std::string VersionText() {
 
 }  // namespace
 
-TProtocolType ProtocolType(int protFormat, const std::string& fileName) {
+std::string_view ProtocolExtension(TProtFormat format) {
+  switch (format) {
+    case TProtFormat::Html: return ".html";
+    case TProtFormat::ExcelXml:
+    case TProtFormat::CalcXml: return ".xml";
+    case TProtFormat::Xlsx: return ".xlsx";
+  }
+  return ".html";
+}
+
+TProtocolType ProtocolType(TProtFormat protFormat, const std::string& fileName) {
   static constexpr std::pair<std::string_view, TProtocolType> kBySuffix[] = {
       {".xlsx", TProtocolType::Xlsx}, {".json", TProtocolType::Json}, {".csv", TProtocolType::Csv}};
   for (const auto& [suffix, type] : kBySuffix) {
@@ -89,7 +99,13 @@ TProtocolType ProtocolType(int protFormat, const std::string& fileName) {
       return type;
     }
   }
-  return protFormat == 0 ? TProtocolType::Html : TProtocolType::XmlSpreadsheet;
+  switch (protFormat) {
+    case TProtFormat::Html: return TProtocolType::Html;
+    case TProtFormat::ExcelXml:
+    case TProtFormat::CalcXml: return TProtocolType::XmlSpreadsheet;
+    case TProtFormat::Xlsx: return TProtocolType::Xlsx;
+  }
+  return TProtocolType::Html;
 }
 
 bool XlsxAvailable() {
@@ -275,15 +291,15 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
   return outcome;
 }
 
-void OpenProtocol(const std::string& fileName, int protFormat) {
-  if (protFormat != 1 && protFormat != 2) {
+void OpenProtocol(const std::string& fileName, TProtFormat protFormat) {
+  if (protFormat == TProtFormat::Html) {
     platform::ShellOpen(fileName);
     return;
   }
   // The spreadsheet program asked for, else the other one, else whatever the desktop associates
   // with the file (often a browser, which shows the workbook as bare XML).
 #ifdef _WIN32
-  if (protFormat == 1 && platform::StartProgram("excel.exe", {fileName})) return;
+  if (protFormat != TProtFormat::CalcXml && platform::StartProgram("excel.exe", {fileName})) return;
   if (platform::StartProgram("scalc.exe", {fileName})) return;
 #else
   // No Excel runs here: both spreadsheet formats open in LibreOffice Calc where it is installed.

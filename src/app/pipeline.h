@@ -3,9 +3,11 @@
 // callback and version text.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/sverka.h"  // TProgressEvent: stage, detail (UTF-8), position, maximum
@@ -14,15 +16,23 @@
 
 namespace brisolt {
 
+// The protocol's format as the user chooses it: the HTML page; the XML workbook for Excel or for
+// OpenOffice Calc, the same file that only opens in another program; or the XLSX workbook, which
+// the window offers and the command line asks for by the file's name.
+enum class TProtFormat : std::uint8_t { Html, ExcelXml, CalcXml, Xlsx };
+
+// The extension of a protocol file of the format: ".html", ".xml" or ".xlsx".
+std::string_view ProtocolExtension(TProtFormat format);
+
 struct TRunRequest {
   std::string Path;          // platform encoding; the folder of the packs
   bool SubDirs = false;
   bool CalcCorr = false;
   std::string RegNumb;       // windows-1251, one number or several separated by commas
   std::string OrgName;       // windows-1251
-  int SaldoFilter = 0;       // 0 all, 1 non-zero balance, 2 debt, 3 overpayment
-  int ProtForm = 0;          // 0 compact, 1 detailed
-  int ProtFormat = 0;        // 0 HTML, 1 spreadsheet for Excel, 2 spreadsheet for Calc
+  TSaldoFilter SaldoFilter = TSaldoFilter::All;
+  TProtForm ProtForm = TProtForm::Compact;
+  TProtFormat ProtFormat = TProtFormat::Html;
   std::string ProtFileName;  // platform encoding; the protocol's full name
   std::string VersionText;   // windows-1251; see BatchVersionText
   int Threads = 0;           // threads of the load and the report (TFileSet::Threads); 0: one per core
@@ -77,7 +87,7 @@ struct TRunOutcome {
 // whatever protFormat says; protFormat then only picks the program that opens it.
 // Likewise .json asks for the protocol as JSON data and .csv for the action list.
 enum class TProtocolType { Html, XmlSpreadsheet, Xlsx, Json, Csv };
-TProtocolType ProtocolType(int protFormat, const std::string& fileName);
+TProtocolType ProtocolType(TProtFormat protFormat, const std::string& fileName);
 
 // Whether this build writes XLSX (it needs zlib, which a build may leave out).
 bool XlsxAvailable();
@@ -101,9 +111,9 @@ std::string FailureDisplayText(const std::string& text);
 std::string BatchVersionText();
 
 // Hands a written protocol to the program that shows it: the desktop's program for HTML; for the
-// spreadsheet formats Excel (format 1, Windows only), else OpenOffice or LibreOffice Calc, else
-// the desktop's program. Started detached; whether the program then opens the file is not
-// checked.
-void OpenProtocol(const std::string& fileName, int protFormat);
+// spreadsheet formats Excel (the Excel and XLSX workbooks, Windows only), else OpenOffice or
+// LibreOffice Calc, else the desktop's program. Started detached; whether the program then opens
+// the file is not checked.
+void OpenProtocol(const std::string& fileName, TProtFormat protFormat);
 
 }  // namespace brisolt

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <limits>
 
 #include "app/qtext.h"
@@ -62,6 +63,19 @@ int ReadInteger(QSettings& store, const char* name) {
 
 bool ReadFlag(QSettings& store, const char* name) { return ReadInteger(store, name) != 0; }
 
+// A choice from the item stored for its radio group (see TSettings).
+template <typename TChoice>
+std::optional<TChoice> ReadChoice(QSettings& store, const char* name, TChoice last) {
+  const int item = ReadInteger(store, name);
+  if (item < 0) return std::nullopt;
+  return static_cast<TChoice>(std::min(item, static_cast<int>(last)));
+}
+
+template <typename TChoice>
+void WriteChoice(QSettings& store, const char* name, std::optional<TChoice> choice) {
+  store.setValue(QLatin1String(name), choice ? static_cast<int>(*choice) : -1);
+}
+
 }  // namespace
 
 bool LoadSettings(QSettings& store, TSettings& settings) {
@@ -75,9 +89,9 @@ bool LoadSettings(QSettings& store, TSettings& settings) {
   // Each value on its own, so that one bad value does not spoil the others. A fresh store has none
   // of them, which is why the open-protocol flag starts cleared on a first start.
   settings.FilesPath = ReadText(store, "FilesPath").toStdString();
-  settings.PPPMethod = ReadInteger(store, "PPPMethod");
-  settings.ProtFormat = ReadInteger(store, "ProtFormat");
-  settings.SaldoGroup = ReadInteger(store, "SaldoGroup");
+  settings.PPPMethod = ReadChoice(store, "PPPMethod", TProtForm::Detailed);
+  settings.ProtFormat = ReadChoice(store, "ProtFormat", TProtFormat::Xlsx);
+  settings.SaldoGroup = ReadChoice(store, "SaldoGroup", TSaldoFilter::Overpayment);
   settings.RegNumb = Cp1251FromQString(ReadText(store, "RegNumb"));
   settings.OrgName = Cp1251FromQString(ReadText(store, "OrgName"));
   settings.OpenProtocol = ReadFlag(store, "OpenProtocol");
@@ -89,9 +103,9 @@ bool LoadSettings(QSettings& store, TSettings& settings) {
 void SaveSettings(QSettings& store, const TSettings& settings) {
   if (store.status() != QSettings::NoError || !store.isWritable()) return;
   store.setValue(QStringLiteral("FilesPath"), QString::fromStdString(settings.FilesPath));
-  store.setValue(QStringLiteral("PPPMethod"), settings.PPPMethod);
-  store.setValue(QStringLiteral("ProtFormat"), settings.ProtFormat);
-  store.setValue(QStringLiteral("SaldoGroup"), settings.SaldoGroup);
+  WriteChoice(store, "PPPMethod", settings.PPPMethod);
+  WriteChoice(store, "ProtFormat", settings.ProtFormat);
+  WriteChoice(store, "SaldoGroup", settings.SaldoGroup);
   store.setValue(QStringLiteral("RegNumb"), QStringFromCp1251(settings.RegNumb));
   store.setValue(QStringLiteral("OrgName"), QStringFromCp1251(settings.OrgName));
   store.setValue(QStringLiteral("OpenProtocol"), settings.OpenProtocol ? 1 : 0);

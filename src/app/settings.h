@@ -2,19 +2,24 @@
 // platform (the registry on Windows, Qt's native settings file elsewhere).
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "app/pipeline.h"
 
 class QSettings;
 
 namespace brisolt {
 
 struct TSettings {
+  // The three choices are kept as the items of their radio groups, in the order of the choices:
+  // no choice (a group with no item selected) is stored as -1, and a stored item beyond the last
+  // reads as the last. An older program that offers only the first three formats shows the XLSX
+  // workbook as its last item.
   std::string FilesPath;   // the platform's narrow encoding
-  int PPPMethod = 0;       // layout: 0 compact, 1 detailed
-  int SaldoGroup = 0;      // balance filter 0..3
-  // 0 HTML, 1 Excel, 2 OpenOffice Calc, 3 XLSX workbook; an older program that offers only the
-  // first three shows 3 as its last item.
-  int ProtFormat = 0;
+  std::optional<TProtForm> PPPMethod = TProtForm::Compact;
+  std::optional<TSaldoFilter> SaldoGroup = TSaldoFilter::All;
+  std::optional<TProtFormat> ProtFormat = TProtFormat::Html;
   std::string RegNumb;     // windows-1251
   std::string OrgName;     // windows-1251
   bool OpenProtocol = true;

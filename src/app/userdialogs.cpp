@@ -62,7 +62,7 @@ class TDesktopUserDialogs final : public TUserDialogs {
 
   void StartProgram(const std::string& program, const std::string& file) override {
     // The batch run's opener knows what stands for these programs on this platform.
-    OpenProtocol(file, program == "excel.exe" ? 1 : 2);
+    OpenProtocol(file, program == "excel.exe" ? TProtFormat::ExcelXml : TProtFormat::CalcXml);
   }
 };
 

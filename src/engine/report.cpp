@@ -214,7 +214,7 @@ std::string FormatShortDate(TDate date) {
 void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
                  const std::string& versionText, const std::string& buildNote,
                  const std::string& homePage, const std::string& orgName,
-                 const std::string& regNumb, int saldoFilter, TReport& report,
+                 const std::string& regNumb, TSaldoFilter saldoFilter, TReport& report,
                  const std::set<std::string>& onlyPersons) {
   report.Clear();
   report.ProgName = "Brisolt";
@@ -247,7 +247,6 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
     report.AddError(message);
   }
 
-  static constexpr Cp1251Literal kAbsent(u8"Отсутствует");
   const std::size_t periodCount = fileSet.ReportPeriods.size();
   // Each run of persons goes to a report of its own (see ForEachPersonRun).
   const auto addPersons = [&](TReport& part, std::size_t first, std::size_t end) {
@@ -265,15 +264,10 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
       const bool shown = TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter);
       std::size_t line = 0;
       if (shown) {
-        std::string dismissText;
-        if (lastStageEnd == 0) {
-          dismissText = kAbsent;
-        } else if (lastStageEnd >= latestEnd) {
-          dismissText = "0";
-        } else {
-          dismissText = FormatShortDate(lastStageEnd);
-        }
-        line = part.AddMainLine(check.Mark, FullName(sotr), sotr.SNILS, dismissText);
+        const TDismissal dismissal = lastStageEnd == 0          ? TDismissal::NoWork()
+                                     : lastStageEnd >= latestEnd ? TDismissal::AtWork()
+                                     : TDismissal::Left(FormatShortDate(lastStageEnd));
+        line = part.AddMainLine(check.Mark, FullName(sotr), sotr.SNILS, dismissal);
       }
       TRunningTotals running;
       for (const TPeriodSums& sums : periodSums) {

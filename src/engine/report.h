@@ -20,7 +20,7 @@ namespace brisolt {
 void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
                  const std::string& versionText, const std::string& buildNote,
                  const std::string& homePage, const std::string& orgName,
-                 const std::string& regNumb, int saldoFilter, TReport& report,
+                 const std::string& regNumb, TSaldoFilter saldoFilter, TReport& report,
                  const std::set<std::string>& onlyPersons = {});
 
 // Contributions calculated from a СЗВ-6-3 taxable sum: rate × taxable, both in ten-thousandths,

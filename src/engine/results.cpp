@@ -110,11 +110,6 @@ void AddBalanceActions(const TReport& report, const TMainLine& line, TPersonResu
   }
 }
 
-bool IsDismissDate(const std::string& dismissDate) {
-  static constexpr Cp1251Literal kAbsent(u8"Отсутствует");
-  return !dismissDate.empty() && dismissDate != "0" && dismissDate != std::string_view(kAbsent);
-}
-
 }  // namespace
 
 void BuildResults(TFileSet& fileSet, const TReport& report, bool withSources, TResults& results) {
@@ -164,12 +159,12 @@ void BuildResults(TFileSet& fileSet, const TReport& report, bool withSources, TR
     }
     AddBalanceActions(report, line, person);
     const std::int64_t owed = TResults::Owed(person);
-    if (owed > 0 && IsDismissDate(line.DismissDate)) {
+    if (owed > 0 && line.Dismissal.Kind == TDismissalKind::Left) {
       static constexpr Cp1251Literal kDismissed(u8"Сотрудник уволен (последний день работы ");
       static constexpr Cp1251Literal kStillOwes(u8"), задолженность ");
       static constexpr Cp1251Literal kPayBeforeLeaving(u8" остаётся: уплатить её за сотрудника.");
       person.Actions.push_back({TActionKind::DismissedDebt, owed, {},
-                                kDismissed + line.DismissDate + kStillOwes + FormatRoubles(owed) +
+                                kDismissed + line.Dismissal.Date + kStillOwes + FormatRoubles(owed) +
                                     kPayBeforeLeaving});
     }
     if (const auto found = forgotten.find(line.SNILS); found != forgotten.end()) {

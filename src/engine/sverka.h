@@ -37,6 +37,10 @@ using TProgressEvent =
 inline constexpr int SaldoDebt = 1;
 inline constexpr int SaldoOverpaid = 2;
 
+// Which persons the protocol's table lists by their balance ("Всех", "С ненулевым",
+// "С задолженностью", "С переплатой").
+enum class TSaldoFilter : std::uint8_t { All, NonZero, Debt, Overpayment };
+
 struct TReportPeriod {
   std::int32_t Year = 0;
   std::int32_t Quarter = 0;  // the half-year in 2010
@@ -299,8 +303,7 @@ class TFileSet {
   TSotrCheck CheckSotr(int person, const std::vector<TPeriodSums>& periodSums,
                        std::vector<std::string>& notes) const;
   int GetLastYear63() const;
-  // Filter 0 all, 1 any flag, 2 SaldoDebt, 3 SaldoOverpaid, anything else all.
-  static bool SaldoMatches(int saldoFlags, int filter);
+  static bool SaldoMatches(int saldoFlags, TSaldoFilter filter);
 
  private:
   // The pairs of ReportPeriods, so that thousands of packs of distinct periods stay cheap to add.

@@ -316,13 +316,14 @@ int TFileSet::GetLastYear63() const {
   return latest;
 }
 
-bool TFileSet::SaldoMatches(int saldoFlags, int filter) {
+bool TFileSet::SaldoMatches(int saldoFlags, TSaldoFilter filter) {
   switch (filter) {
-    case 1: return saldoFlags != 0;
-    case 2: return (saldoFlags & SaldoDebt) != 0;
-    case 3: return (saldoFlags & SaldoOverpaid) != 0;
-    default: return true;
+    case TSaldoFilter::All: return true;
+    case TSaldoFilter::NonZero: return saldoFlags != 0;
+    case TSaldoFilter::Debt: return (saldoFlags & SaldoDebt) != 0;
+    case TSaldoFilter::Overpayment: return (saldoFlags & SaldoOverpaid) != 0;
   }
+  return true;
 }
 
 }  // namespace brisolt

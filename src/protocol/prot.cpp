@@ -32,12 +32,12 @@ void TReport::AddPeriod(const std::string& text) { PeriodList.push_back(text); }
 void TReport::AddError(const std::string& text) { ErrorList.push_back(text); }
 
 std::size_t TReport::AddMainLine(TLineMark mark, const std::string& fio,
-                                 const std::string& snils, const std::string& dismissDate) {
+                                 const std::string& snils, const TDismissal& dismissal) {
   TMainLine& line = MainLines.emplace_back();
   line.Mark = mark;
   line.FIO = fio;
   line.SNILS = snils;
-  line.DismissDate = dismissDate;
+  line.Dismissal = dismissal;
   return MainLines.size() - 1;
 }
 
@@ -141,14 +141,16 @@ std::string EscapeMarkup(const std::string& text, bool withQuote) {
   return result;
 }
 
-std::string DismissText(const std::string& dismissDate, std::string_view zeroText, bool withQuote) {
-  if (dismissDate.empty()) {
-    return Cp1251Literal(u8"Отсутствует");
+std::string DismissalText(const TDismissal& dismissal, std::string_view atWorkText) {
+  switch (dismissal.Kind) {
+    case TDismissalKind::NoWork:
+      return Cp1251Literal(u8"Отсутствует");
+    case TDismissalKind::AtWork:
+      return std::string(atWorkText);
+    case TDismissalKind::Left:
+      break;
   }
-  if (dismissDate == "0") {
-    return std::string(zeroText);
-  }
-  return EscapeMarkup(dismissDate, withQuote);
+  return dismissal.Date;
 }
 
 std::string CurrentProtocolStamp() {

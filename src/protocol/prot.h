@@ -36,12 +36,37 @@ enum class TLineMark : std::uint8_t { Plain, Conflict, DismissalDebt, ConflictAn
 // The HTML page's class of a mark: "norm", "p", "hv", "hvp".
 std::string_view LineMarkClass(TLineMark mark);
 
+// When a person's work ended, as the table's dismissal column shows it.
+enum class TDismissalKind : std::uint8_t {
+  NoWork,  // no period of work at all: "Отсутствует"
+  AtWork,  // the last period of work reaches the end of the last reporting period
+  Left,    // the last period of work ended earlier, on Date
+};
+
+struct TDismissal {
+  TDismissalKind Kind = TDismissalKind::NoWork;
+  std::string Date;  // Left only: "DD.MM.YYYY", the last day of work
+
+  static TDismissal NoWork() { return {}; }
+  static TDismissal AtWork() { return {TDismissalKind::AtWork, {}}; }
+  static TDismissal Left(std::string date) { return {TDismissalKind::Left, std::move(date)}; }
+  friend bool operator==(const TDismissal&, const TDismissal&) = default;
+};
+
+// The dismissal column's text: "Отсутствует" without any period of work, `atWorkText` for a person
+// still at work, the date otherwise. Unescaped: each writer escapes what it prints.
+std::string DismissalText(const TDismissal& dismissal, std::string_view atWorkText);
+
+// The protocol's layout: the compact table, or the detailed one with every period's columns
+// ("Компактная", "Наглядная").
+enum class TProtForm : std::uint8_t { Compact, Detailed };
+
 class TMainLine {
  public:
   TLineMark Mark = TLineMark::Plain;
   std::string FIO;
   std::string SNILS;
-  std::string DismissDate;
+  TDismissal Dismissal;
   std::vector<TPeriodRec> Periods;
   std::vector<std::string> Notes;
 };
@@ -90,7 +115,7 @@ class TSZV63SverkaZL {
 
 class TReport {
  public:
-  std::int32_t ProtForm = 0;  // 0 compact, 1 detailed; kept by Clear
+  TProtForm ProtForm = TProtForm::Compact;  // kept by Clear
   std::string ProgName;
   std::string ProgVersion;
   std::string ProgURL;
@@ -111,7 +136,7 @@ class TReport {
   void AddPeriod(const std::string& text);
   void AddError(const std::string& text);
   std::size_t AddMainLine(TLineMark mark, const std::string& fio,
-                          const std::string& snils, const std::string& dismissDate);
+                          const std::string& snils, const TDismissal& dismissal);
   void AddLinePeriod(std::size_t lineIndex, const TPeriodRec& period);
   void AddLineNote(std::size_t lineIndex, const std::string& text);
   void AddTotal(const TTotalRec& total);
@@ -175,9 +200,6 @@ inline bool IsForbiddenInXml(char c) {
 }
 // Escapes & < > and, when withQuote, " as entities; IsForbiddenInXml characters become "?".
 std::string EscapeMarkup(const std::string& text, bool withQuote);
-// The dismissal column of both writers: "Отсутствует" for an empty date, `zeroText` for "0", the
-// date escaped by EscapeMarkup(withQuote) otherwise.
-std::string DismissText(const std::string& dismissDate, std::string_view zeroText, bool withQuote);
 
 // "DD.MM.YYYY HH:MM:SS" of the local clock: the stamp every protocol carries.
 std::string CurrentProtocolStamp();

@@ -22,6 +22,11 @@ constexpr Cp1251Literal kSaldo(u8"Сальдо");
 // name or a file name can neither break the page nor bring in a script.
 std::string E(const std::string& text) { return EscapeMarkup(text, true); }
 
+// A person still at work has an empty dismissal cell.
+std::string DismissalCell(const TDismissal& dismissal) {
+  return dismissal.Kind == TDismissalKind::AtWork ? "&nbsp;" : E(DismissalText(dismissal, {}));
+}
+
 const std::string kBoldCell = "    <td style=\"font-weight: bold\"";
 
 class THtmlWriter {
@@ -35,7 +40,7 @@ class THtmlWriter {
     WriteFiles();
     WritePeriods();
     WriteErrors();
-    if (report_.ProtForm == 0) {
+    if (report_.ProtForm == TProtForm::Compact) {
       WriteCompactTable();
     } else {
       WriteDetailedTable();
@@ -73,7 +78,7 @@ class THtmlWriter {
            "      document.getElementById (\"filelist\").style.display = \"\";"});
     out_.Line(Cp1251Literal(u8"      document.getElementById (\"filespan\").innerHTML = \"Скрыть\";"));
     Lines({"     }", "    // return false;", "   }"});
-    if (report_.ProtForm == 1) {
+    if (report_.ProtForm == TProtForm::Detailed) {
       Lines({"     function togglePeriod (index,visible)",
              "      {",
              "       var d = \"\";",
@@ -133,7 +138,7 @@ class THtmlWriter {
     out_.Line(Cp1251Literal(u8"  <p>Обработаны периоды:"));
     out_.Line("   <ul>");
     for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
-      if (report_.ProtForm == 0) {
+      if (report_.ProtForm == TProtForm::Compact) {
         out_ << "    <li>";
       } else {
         out_ << "    <li><input type=checkbox checked onClick=\"javascript: togglePeriod ("
@@ -294,7 +299,7 @@ class THtmlWriter {
                << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
           out_.EndLine();
           out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
-               << DismissText(line.DismissDate, "&nbsp;", true) << "</td>";
+               << DismissalCell(line.Dismissal) << "</td>";
           out_.EndLine();
         }
         out_ << periodCells[periodIndex];
@@ -352,7 +357,7 @@ class THtmlWriter {
       out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\">"
            << HtmlText(E(line.FIO)) << "</td>";
       out_.EndLine();
-      out_ << "    <td style=\"text-align: center\">" << DismissText(line.DismissDate, "&nbsp;", true) << "</td>";
+      out_ << "    <td style=\"text-align: center\">" << DismissalCell(line.Dismissal) << "</td>";
       out_.EndLine();
       for (std::size_t periodIndex = 0; periodIndex < report_.PeriodList.size(); ++periodIndex) {
         PeriodCells(line.Periods.at(periodIndex));

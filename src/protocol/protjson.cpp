@@ -127,10 +127,10 @@ class TJsonWriter {
       out_ << ",\"name\":";
       String(line.FIO);
       out_ << ",\"dismissed\":";
-      if (line.DismissDate == "0") {
+      if (line.Dismissal.Kind == TDismissalKind::AtWork) {
         out_ << "null";
       } else {
-        String(DismissText(line.DismissDate, "", false));
+        String(DismissalText(line.Dismissal, {}));
       }
       out_ << ",\"periods\":[";
       for (std::size_t at = 0; at < line.Periods.size(); ++at) {

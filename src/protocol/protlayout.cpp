@@ -25,7 +25,7 @@ class TLayout {
 
   void Write() {
     WriteProtocolSheet();
-    if (report_.ProtForm == 0) {
+    if (report_.ProtForm == TProtForm::Compact) {
       WriteCompactTableSheet();
     } else {
       WriteDetailedTableSheet();
@@ -81,21 +81,11 @@ class TLayout {
 
   // --- "Таблица" -------------------------------------------------------------------------------
 
-  static std::string DismissalText(const std::string& dismissDate) {
-    if (dismissDate.empty()) {
-      return Cp1251Literal(u8"Отсутствует");
-    }
-    if (dismissDate == "0") {
-      return "-";
-    }
-    return dismissDate;
-  }
-
   void PersonCells(const TMainLine& line, const TCellPlace& place) {
     const TCellStyle style = PersonStyle(line.Mark);
     sink_.Text(style, place, FormatSNILS(line.SNILS));
     sink_.Text(style, place, line.FIO);
-    sink_.Text(TCellStyle::Dismissal, place, DismissalText(line.DismissDate));
+    sink_.Text(TCellStyle::Dismissal, place, DismissalText(line.Dismissal, "-"));
   }
 
   void PeriodCells(const TPeriodRec& period) {

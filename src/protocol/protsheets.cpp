@@ -31,7 +31,7 @@ std::string Advice(const TReport& report, const TSheetSize& size, bool rows, boo
     return window ? "Выберите вид формы протокола \"Компактная\"."
                   : "Укажите компактную форму протокола: protform=0.";
   }
-  if (size.Sheet == TSheet::Table && report.ProtForm == 0) {
+  if (size.Sheet == TSheet::Table && report.ProtForm == TProtForm::Compact) {
     return window ? "Выберите вид формы протокола \"Наглядная\" или отбор в группе \"Выводить "
                     "работников с сальдо\"."
                   : "Укажите наглядную форму протокола (protform=1) или отбор по сальдо "

@@ -100,9 +100,9 @@ TEST(ParseCommandLine, FillsTheParameters) {
   EXPECT_TRUE(params.SubDirs);
   EXPECT_TRUE(params.CalcCorr);
   EXPECT_TRUE(params.ProtOpen);
-  EXPECT_EQ(params.ProtForm, 1);
-  EXPECT_EQ(params.ProtFormat, 2);
-  EXPECT_EQ(params.SaldoFilter, 3);
+  EXPECT_EQ(params.ProtForm, TProtForm::Detailed);
+  EXPECT_EQ(params.ProtFormat, TProtFormat::CalcXml);
+  EXPECT_EQ(params.SaldoFilter, TSaldoFilter::Overpayment);
   EXPECT_EQ(params.ProtFileName, "/tmp/p.xml");
   EXPECT_TRUE(params.ErrorText.empty());
   ASSERT_EQ(params.Params.size(), 10u);
@@ -191,21 +191,27 @@ TEST(ParseCommandLine, CyrillicFolderName) {
 
 TEST(ProtocolType, XlsxByTheFileNameWhateverTheFormat) {
   struct Case {
-    int protFormat;
+    TProtFormat protFormat;
     const char* fileName;
     TProtocolType type;
   };
+  constexpr TProtFormat kHtml = TProtFormat::Html;
+  constexpr TProtFormat kExcel = TProtFormat::ExcelXml;
+  constexpr TProtFormat kCalc = TProtFormat::CalcXml;
   const Case cases[] = {
-      {0, "/tmp/p.html", TProtocolType::Html},
-      {0, "/tmp/p.xml", TProtocolType::Html},
-      {1, "/tmp/p.xml", TProtocolType::XmlSpreadsheet},
-      {2, "/tmp/p", TProtocolType::XmlSpreadsheet},
-      {0, "/tmp/p.xlsx", TProtocolType::Xlsx},
-      {1, "/tmp/P.XLSX", TProtocolType::Xlsx},
-      {2, "p.XlSx", TProtocolType::Xlsx},
-      {1, "xlsx", TProtocolType::XmlSpreadsheet},
-      {1, "/tmp/p.xlsx.xml", TProtocolType::XmlSpreadsheet},
-      {0, "/tmp/p.xlsx/", TProtocolType::Html},
+      {kHtml, "/tmp/p.html", TProtocolType::Html},
+      {kHtml, "/tmp/p.xml", TProtocolType::Html},
+      {kExcel, "/tmp/p.xml", TProtocolType::XmlSpreadsheet},
+      {kCalc, "/tmp/p", TProtocolType::XmlSpreadsheet},
+      {kHtml, "/tmp/p.xlsx", TProtocolType::Xlsx},
+      {kExcel, "/tmp/P.XLSX", TProtocolType::Xlsx},
+      {kCalc, "p.XlSx", TProtocolType::Xlsx},
+      {kExcel, "xlsx", TProtocolType::XmlSpreadsheet},
+      {kExcel, "/tmp/p.xlsx.xml", TProtocolType::XmlSpreadsheet},
+      {kHtml, "/tmp/p.xlsx/", TProtocolType::Html},
+      // The window's workbook choice, whatever the name.
+      {TProtFormat::Xlsx, "/tmp/p", TProtocolType::Xlsx},
+      {TProtFormat::Xlsx, "/tmp/p.json", TProtocolType::Json},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ProtocolType(c.protFormat, c.fileName), c.type) << c.fileName;

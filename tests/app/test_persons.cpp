@@ -85,11 +85,11 @@ TEST(SnilsParameter, TakesNumbersInTheirPrintedFormAndRefusesAnyOther) {
 }
 
 TEST(ProtocolType, DataFormatsByTheFileName) {
-  EXPECT_EQ(ProtocolType(0, "/tmp/p.json"), TProtocolType::Json);
-  EXPECT_EQ(ProtocolType(2, "/tmp/P.JSON"), TProtocolType::Json);
-  EXPECT_EQ(ProtocolType(1, "/tmp/p.csv"), TProtocolType::Csv);
-  EXPECT_EQ(ProtocolType(0, "/tmp/p.json.html"), TProtocolType::Html);
-  EXPECT_EQ(ProtocolType(1, "/tmp/csv"), TProtocolType::XmlSpreadsheet);
+  EXPECT_EQ(ProtocolType(TProtFormat::Html, "/tmp/p.json"), TProtocolType::Json);
+  EXPECT_EQ(ProtocolType(TProtFormat::CalcXml, "/tmp/P.JSON"), TProtocolType::Json);
+  EXPECT_EQ(ProtocolType(TProtFormat::ExcelXml, "/tmp/p.csv"), TProtocolType::Csv);
+  EXPECT_EQ(ProtocolType(TProtFormat::Html, "/tmp/p.json.html"), TProtocolType::Html);
+  EXPECT_EQ(ProtocolType(TProtFormat::ExcelXml, "/tmp/csv"), TProtocolType::XmlSpreadsheet);
 }
 
 TEST(RunForPersons, ListsOnlyThePersonsNamedAndNamesTheUnknownOnes) {

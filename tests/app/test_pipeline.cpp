@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 struct TOpenCase {
   const char* name;
   std::vector<std::string> installed;  // stand-ins besides xdg-open
-  int protFormat;
+  TProtFormat protFormat;
   std::string expected;  // the program and its arguments, as the stand-in noted them
 };
 
@@ -41,11 +41,12 @@ TEST(OpenProtocol, SpreadsheetsOpenInCalcWhereInstalledElseOnTheDesktop) {
   const std::string protocol = (scratch / "087-001-000001.xml").string();
 
   const std::vector<TOpenCase> cases = {
-      {"Excel chosen, LibreOffice Calc installed", {"localc", "soffice"}, 1, "localc " + protocol},
-      {"OpenOffice Calc chosen", {"localc"}, 2, "localc " + protocol},
-      {"only the office suite's launcher", {"soffice"}, 1, "soffice --calc " + protocol},
-      {"no spreadsheet program", {}, 1, "xdg-open " + protocol},
-      {"HTML goes to the desktop", {"localc"}, 0, "xdg-open " + protocol},
+      {"Excel chosen, LibreOffice Calc installed", {"localc", "soffice"}, TProtFormat::ExcelXml, "localc " + protocol},
+      {"OpenOffice Calc chosen", {"localc"}, TProtFormat::CalcXml, "localc " + protocol},
+      {"only the office suite's launcher", {"soffice"}, TProtFormat::ExcelXml, "soffice --calc " + protocol},
+      {"no spreadsheet program", {}, TProtFormat::ExcelXml, "xdg-open " + protocol},
+      {"HTML goes to the desktop", {"localc"}, TProtFormat::Html, "xdg-open " + protocol},
+      {"the XLSX workbook as Excel's", {"localc"}, TProtFormat::Xlsx, "localc " + protocol},
   };
   for (const TOpenCase& test : cases) {
     SCOPED_TRACE(test.name);
@@ -114,7 +115,7 @@ TEST(WriteXlsxCopy, AFailureIsTheProgramsMessageNotTheLibrarysLines) {
   ::testing::internal::CaptureStderr();
   {
     TFullDiskAfter full(2000);
-    outcome = WriteXlsxCopy(testing::FullReport(0), testing::kFixedStamp, target);
+    outcome = WriteXlsxCopy(testing::FullReport(TProtForm::Compact), testing::kFixedStamp, target);
   }
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(said, "");

@@ -65,14 +65,14 @@ class ThreadCount : public ::testing::Test {
     scratch_ = nullptr;
   }
 
-  static TRun Run(const fs::path& folder, int threads, int form, int format) {
+  static TRun Run(const fs::path& folder, int threads, TProtForm form, TProtFormat format) {
     TRunRequest request;
     request.Path = NativeFromPath(folder);
     request.RegNumb = kRegNumb;
     request.OrgName = Utf8ToCp1251("ООО \"Ромашка\"");
     request.ProtForm = form;
     request.ProtFormat = format;
-    const fs::path protocol = *scratch_ / (format == 0 ? "p.html" : "p.xml");
+    const fs::path protocol = *scratch_ / (format == TProtFormat::Html ? "p.html" : "p.xml");
     request.ProtFileName = NativeFromPath(protocol);
     request.VersionText = "test";
     request.Threads = threads;
@@ -92,9 +92,10 @@ class ThreadCount : public ::testing::Test {
 fs::path* ThreadCount::scratch_ = nullptr;
 
 TEST_F(ThreadCount, ChangesNoByteOfAnyProtocolNorAnyProgressEvent) {
-  for (const int form : {0, 1}) {
-    for (const int format : {0, 1}) {
-      SCOPED_TRACE(std::string(form == 0 ? "compact" : "detailed") + (format == 0 ? " HTML" : " spreadsheet"));
+  for (const TProtForm form : {TProtForm::Compact, TProtForm::Detailed}) {
+    for (const TProtFormat format : {TProtFormat::Html, TProtFormat::ExcelXml}) {
+      SCOPED_TRACE(std::string(form == TProtForm::Compact ? "compact" : "detailed") +
+                   (format == TProtFormat::Html ? " HTML" : " spreadsheet"));
       const TRun one = Run(*scratch_ / "packs", 1, form, format);
       const TRun many = Run(*scratch_ / "packs", ManyThreads(), form, format);
       ASSERT_EQ(one.Outcome.Result, TRunResult::Written) << one.Outcome.Message;
@@ -125,8 +126,8 @@ TEST_F(ThreadCount, EndsAFailingRunWithTheFirstBadFileInOrder) {
     packgen::WriteBytes(NativeFromPath(folder / packgen::PackFileName(kRegNumb, 2011, number)),
                         packgen::RenderSZV6Pack(pack));
   }
-  const TRun one = Run(folder, 1, 0, 0);
-  const TRun many = Run(folder, ManyThreads(), 0, 0);
+  const TRun one = Run(folder, 1, TProtForm::Compact, TProtFormat::Html);
+  const TRun many = Run(folder, ManyThreads(), TProtForm::Compact, TProtFormat::Html);
   EXPECT_EQ(one.Outcome.Result, TRunResult::Failed);
   EXPECT_NE(one.Outcome.Message.find(packgen::PackFileName(kRegNumb, 2011, 450) + ": ''31.02.2011''"),
             std::string::npos)

@@ -227,19 +227,20 @@ TEST(RunningTotals, BalanceAndAmountsPutThrough) {
 TEST(SaldoMatches, Filters) {
   struct Case {
     int flags;
-    bool passes[5];  // filters 0, 1, 2, 3 and 7
+    bool passes[4];  // all, non-zero, debt, overpayment
   };
   const Case cases[] = {
-      {0, {true, false, false, false, true}},
-      {SaldoDebt, {true, true, true, false, true}},
-      {SaldoOverpaid, {true, true, false, true, true}},
-      {SaldoDebt | SaldoOverpaid, {true, true, true, true, true}},
+      {0, {true, false, false, false}},
+      {SaldoDebt, {true, true, true, false}},
+      {SaldoOverpaid, {true, true, false, true}},
+      {SaldoDebt | SaldoOverpaid, {true, true, true, true}},
   };
-  const int filters[] = {0, 1, 2, 3, 7};
+  const TSaldoFilter filters[] = {TSaldoFilter::All, TSaldoFilter::NonZero, TSaldoFilter::Debt,
+                                  TSaldoFilter::Overpayment};
   for (const auto& testCase : cases) {
-    for (int index = 0; index < 5; ++index) {
+    for (int index = 0; index < 4; ++index) {
       EXPECT_EQ(TFileSet::SaldoMatches(testCase.flags, filters[index]), testCase.passes[index])
-          << "flags " << testCase.flags << " filter " << filters[index];
+          << "flags " << testCase.flags << " filter " << index;
     }
   }
 }

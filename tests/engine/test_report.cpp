@@ -207,17 +207,17 @@ TFileSet SampleFileSet() {
   return set;
 }
 
-TReport Build(const TFileSet& set, int filter) {
+TReport Build(const TFileSet& set, TSaldoFilter filter) {
   TReport report;
-  report.ProtForm = 1;
+  report.ProtForm = TProtForm::Detailed;
   BuildReport(set, {W("сообщение 1"), W("сообщение 2")}, W("1.0.0.0 от 26 марта 2013 г."),
               W("заметка"), "https://home/", W("ООО Ромашка"), "087-001-000001", filter, report);
   return report;
 }
 
 TEST(BuildReport, FillsHeaderFilesPeriodsAndErrors) {
-  const TReport report = Build(SampleFileSet(), 0);
-  EXPECT_EQ(report.ProtForm, 1);
+  const TReport report = Build(SampleFileSet(), TSaldoFilter::All);
+  EXPECT_EQ(report.ProtForm, TProtForm::Detailed);
   EXPECT_EQ(report.ProgName, "Brisolt");
   EXPECT_EQ(report.ProgVersion, W("1.0.0.0 от 26 марта 2013 г."));
   EXPECT_EQ(report.ProgNote, W("заметка"));
@@ -236,23 +236,23 @@ TEST(BuildReport, FillsHeaderFilesPeriodsAndErrors) {
 }
 
 TEST(BuildReport, PersonLinesCarryClassDismissalSumsAndNotes) {
-  const TReport report = Build(SampleFileSet(), 0);
+  const TReport report = Build(SampleFileSet(), TSaldoFilter::All);
   ASSERT_EQ(report.MainLines.size(), 5u);
   struct Expected {
     const char* fio;
     const char* snils;
     const char* style;
-    const char* dismiss;
+    TDismissal dismissal;
     std::vector<std::string> notes;
   };
   const Expected expected[] = {
-      {"Иванов Иван Иванович", "11111111111", "norm", "0", {}},
-      {"Петров Пётр Петрович", "22222222222", "p", "0",
+      {"Иванов Иван Иванович", "11111111111", "norm", TDismissal::AtWork(), {}},
+      {"Петров Пётр Петрович", "22222222222", "p", TDismissal::AtWork(),
        {W("Ошибка: 1/2012 - превыш. страх.: нач. 100.00, упл. 150.00")}},
-      {"Сидоров Сидор Сидорович", "33333333333", "hv", "31.03.2011",
+      {"Сидоров Сидор Сидорович", "33333333333", "hv", TDismissal::Left("31.03.2011"),
        {W("Предупреждение: задолж. 50.00 накоп.")}},
-      {"Ким Анна ", "44444444444", "norm", "Отсутствует", {}},
-      {"Орлова Ольга Олеговна", "55555555555", "norm", "30.03.2012", {}},
+      {"Ким Анна ", "44444444444", "norm", TDismissal::NoWork(), {}},
+      {"Орлова Ольга Олеговна", "55555555555", "norm", TDismissal::Left("30.03.2012"), {}},
   };
   for (std::size_t index = 0; index < 5; ++index) {
     const TMainLine& line = report.MainLines[index];
@@ -260,7 +260,7 @@ TEST(BuildReport, PersonLinesCarryClassDismissalSumsAndNotes) {
     EXPECT_EQ(line.FIO, W(expected[index].fio));
     EXPECT_EQ(line.SNILS, expected[index].snils);
     EXPECT_EQ(LineMarkClass(line.Mark), expected[index].style);
-    EXPECT_EQ(line.DismissDate, W(expected[index].dismiss));
+    EXPECT_EQ(line.Dismissal, expected[index].dismissal);
     EXPECT_EQ(line.Notes, expected[index].notes);
     EXPECT_EQ(line.Periods.size(), 7u);
   }
@@ -283,20 +283,20 @@ TEST(BuildReport, PersonLinesCarryClassDismissalSumsAndNotes) {
 
 TEST(BuildReport, BalanceFilterLeavesTotalsForgottenAndSZV63Alone) {
   const TFileSet set = SampleFileSet();
-  const TReport all = Build(set, 0);
+  const TReport all = Build(set, TSaldoFilter::All);
   struct Case {
-    int filter;
+    TSaldoFilter filter;
     std::vector<std::string> snils;
   };
   const Case cases[] = {
-      {0, {"11111111111", "22222222222", "33333333333", "44444444444", "55555555555"}},
-      {1, {"22222222222", "33333333333"}},
-      {2, {"33333333333"}},
-      {3, {"22222222222"}},
-      {7, {"11111111111", "22222222222", "33333333333", "44444444444", "55555555555"}},
+      {TSaldoFilter::All,
+       {"11111111111", "22222222222", "33333333333", "44444444444", "55555555555"}},
+      {TSaldoFilter::NonZero, {"22222222222", "33333333333"}},
+      {TSaldoFilter::Debt, {"33333333333"}},
+      {TSaldoFilter::Overpayment, {"22222222222"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.filter);
+    SCOPED_TRACE(static_cast<int>(c.filter));
     const TReport report = Build(set, c.filter);
     std::vector<std::string> shown;
     for (const TMainLine& line : report.MainLines) {
@@ -313,7 +313,7 @@ TEST(BuildReport, BalanceFilterLeavesTotalsForgottenAndSZV63Alone) {
 }
 
 TEST(BuildReport, TotalsRestartTheYearOnlyAfterItsLastPeriod) {
-  const TReport report = Build(SampleFileSet(), 0);
+  const TReport report = Build(SampleFileSet(), TSaldoFilter::All);
   ASSERT_EQ(report.PeriodTotals.size(), 7u);
   auto value = [&report](std::size_t period, std::size_t field) {
     return report.PeriodTotals[period].Values[field] / kRouble;
@@ -339,13 +339,13 @@ TEST(BuildReport, TotalsRestartTheYearOnlyAfterItsLastPeriod) {
   // Without the fourth quarter the year's sums run on into the next year.
   TFileSet gap = SampleFileSet();
   gap.ReportPeriods = {{2011, 3}, {2012, 1}};
-  const TReport gapReport = Build(gap, 0);
+  const TReport gapReport = Build(gap, TSaldoFilter::All);
   ASSERT_EQ(gapReport.PeriodTotals.size(), 2u);
   EXPECT_EQ(gapReport.PeriodTotals[1].Values[TTotalRec::InsYearAccrued], 2130 * kRouble);
 }
 
 TEST(BuildReport, ForgottenPersonsOweWithoutDataForTheLastPeriod) {
-  const TReport report = Build(SampleFileSet(), 2);
+  const TReport report = Build(SampleFileSet(), TSaldoFilter::Debt);
   ASSERT_EQ(report.ForgottenLines.size(), 1u);
   EXPECT_EQ(report.ForgottenLines[0].SNILS, "33333333333");
   EXPECT_EQ(report.ForgottenLines[0].FIO, W("Сидоров Сидор Сидорович"));
@@ -354,7 +354,7 @@ TEST(BuildReport, ForgottenPersonsOweWithoutDataForTheLastPeriod) {
 }
 
 TEST(BuildReport, SZV63BlocksCompareWithTheIndividualData) {
-  const TReport report = Build(SampleFileSet(), 0);
+  const TReport report = Build(SampleFileSet(), TSaldoFilter::All);
   EXPECT_EQ(report.SZV63Year, 2012);
   ASSERT_EQ(report.SZV63Blocks.size(), 3u);
 
@@ -391,11 +391,11 @@ TEST(BuildReport, SZV63BlocksCompareWithTheIndividualData) {
 TEST(BuildReport, WithoutSZV63PacksThereIsNoReconciliation) {
   TFileSet set = SampleFileSet();
   set.SZV63Files.clear();
-  TReport report = Build(set, 0);
+  TReport report = Build(set, TSaldoFilter::All);
   EXPECT_EQ(report.SZV63Year, 0);
   EXPECT_TRUE(report.SZV63Blocks.empty());
   // A second build replaces the first one's content.
-  BuildReport(set, {}, "", "", "", "", "", 2, report);
+  BuildReport(set, {}, "", "", "", "", "", TSaldoFilter::Debt, report);
   EXPECT_TRUE(report.ErrorList.empty());
   EXPECT_EQ(report.MainLines.size(), 1u);
 }
@@ -421,7 +421,7 @@ TEST(BuildReport, ExtremeAmountsClampInsteadOfWrapping) {
     set.Sotrs.push_back(std::move(sotr));
   }
   TReport report;
-  BuildReport(set, {}, "v", "", "", "", "", 0, report);
+  BuildReport(set, {}, "v", "", "", "", "", TSaldoFilter::All, report);
   ASSERT_EQ(report.MainLines.size(), 2u);
   for (const TMainLine& line : report.MainLines) {
     ASSERT_EQ(line.Periods.size(), 2u);

@@ -188,12 +188,12 @@ class ResultsTest : public ::testing::Test {
 
   // Period amounts: insurance accrued and paid, funded accrued and paid, per period; the running
   // columns are filled as BuildReport fills them.
-  void AddLine(const char* snils, const char* fio, const char* dismiss,
+  void AddLine(const char* snils, const char* fio, const TDismissal& dismissal,
                std::vector<std::array<TAmount, 4>> periods) {
     TMainLine line;
     line.SNILS = snils;
     line.FIO = W(fio);
-    line.DismissDate = W(dismiss);
+    line.Dismissal = dismissal;
     TAmount insAccrued = 0, insPaid = 0, fundAccrued = 0, fundPaid = 0;
     for (const auto& sums : periods) {
       insAccrued += sums[0] * kRouble;
@@ -221,10 +221,10 @@ class ResultsTest : public ::testing::Test {
 };
 
 TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
-  AddLine("11111111111", "Дмитриев Д Д", "15.03.2011", {{1000, 0, 0, 0}, {1000, 500, 0, 0}});
-  AddLine("22222222222", "Перепелкина П П", "0", {{0, 0, 0, 200}, {0, 0, 0, 0}});
-  AddLine("33333333333", "Нулев Н Н", "0", {{100, 100, 0, 0}, {0, 0, 0, 0}});
-  AddLine("44444444444", "Забытов З З", "0", {{2000, 0, 1000, 0}, {0, 0, 0, 0}});
+  AddLine("11111111111", "Дмитриев Д Д", TDismissal::Left("15.03.2011"), {{1000, 0, 0, 0}, {1000, 500, 0, 0}});
+  AddLine("22222222222", "Перепелкина П П", TDismissal::AtWork(), {{0, 0, 0, 200}, {0, 0, 0, 0}});
+  AddLine("33333333333", "Нулев Н Н", TDismissal::AtWork(), {{100, 100, 0, 0}, {0, 0, 0, 0}});
+  AddLine("44444444444", "Забытов З З", TDismissal::AtWork(), {{2000, 0, 1000, 0}, {0, 0, 0, 0}});
   report_.ForgottenLines.push_back({W("Забытов З З"), "44444444444", 2000 * kRouble, 1000 * kRouble});
   files_.Sotrs[3].Conflicts.push_back({TConflictKind::DuplicateInitial, 2, 1, 2011, 1});
   files_.Sotrs[0].Conflicts.push_back({TConflictKind::RepeatedCorrection, 2, 1, 2011, 2});
@@ -295,9 +295,9 @@ TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
 }
 
 TEST_F(ResultsTest, NothingToDoForASettledPersonStillAtWork) {
-  AddLine("11111111111", "Ровный Р Р", "0", {{100, 100, 50, 50}, {200, 200, 0, 0}});
-  AddLine("22222222222", "Ушедший У У", "01.02.2011", {{100, 100, 0, 0}, {0, 0, 0, 0}});
-  AddLine("33333333333", "Без периодов Б Б", "Отсутствует", {{100, 100, 0, 0}, {0, 0, 0, 0}});
+  AddLine("11111111111", "Ровный Р Р", TDismissal::AtWork(), {{100, 100, 50, 50}, {200, 200, 0, 0}});
+  AddLine("22222222222", "Ушедший У У", TDismissal::Left("01.02.2011"), {{100, 100, 0, 0}, {0, 0, 0, 0}});
+  AddLine("33333333333", "Без периодов Б Б", TDismissal::NoWork(), {{100, 100, 0, 0}, {0, 0, 0, 0}});
   BuildResults(files_, report_, true, results_);
   for (const TPersonResult& person : results_.Persons) {
     EXPECT_TRUE(person.Actions.empty()) << person.Line;

@@ -46,9 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(CheckRegNumbList(params.RegNumb), "accepted a registration number the check refuses");
   Check(!params.Path.empty(), "accepted without a folder");
   Check(!params.ProtFileName.empty(), "no protocol file name");
-  Check(params.ProtForm >= 0 && params.ProtForm <= 1, "protform out of range");
-  Check(params.SaldoFilter >= 0 && params.SaldoFilter <= 3, "saldofilter out of range");
-  Check(params.ProtFormat >= 0 && params.ProtFormat <= 2, "protformat out of range");
+  Check(static_cast<int>(params.ProtForm) <= static_cast<int>(TProtForm::Detailed), "protform out of range");
+  Check(static_cast<int>(params.SaldoFilter) <= static_cast<int>(TSaldoFilter::Overpayment),
+        "saldofilter out of range");
+  // The workbook is the window's choice; the command line asks for it by the file's name.
+  Check(static_cast<int>(params.ProtFormat) <= static_cast<int>(TProtFormat::CalcXml),
+        "protformat out of range");
   Check(again.Path == params.Path && again.ProtFileName == params.ProtFileName && again.RegNumb == params.RegNumb &&
             again.OrgName == params.OrgName,
         "a second parse gives other values");

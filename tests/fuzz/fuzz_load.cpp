@@ -111,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (fileSet.Sotrs.empty()) return 0;
 
-  for (int filter = 0; filter <= 3; ++filter) {
+  for (const TSaldoFilter filter : {TSaldoFilter::All, TSaldoFilter::NonZero, TSaldoFilter::Debt,
+                                    TSaldoFilter::Overpayment}) {
     TReport report;
     BuildReport(fileSet, messages, "1.0", "", "https://brisolt.example/", "X", "087-123-456789", filter, report);
     Check(report.PeriodList.size() == fileSet.ReportPeriods.size(), "period list differs from the file set");

@@ -51,7 +51,7 @@ TReport MakeReport(FuzzedDataProvider& input) {
   const auto text = [&input] { return input.ConsumeRandomLengthString(40); };
   const auto amount = [&input] { return input.ConsumeIntegral<std::int64_t>(); };
   TReport report;
-  report.ProtForm = input.ConsumeBool() ? 1 : 0;
+  report.ProtForm = input.ConsumeBool() ? TProtForm::Detailed : TProtForm::Compact;
   report.ProgName = text();
   report.ProgVersion = text();
   report.ProgURL = text();
@@ -70,7 +70,13 @@ TReport MakeReport(FuzzedDataProvider& input) {
   for (int person = input.ConsumeIntegralInRange(0, 4); person > 0; --person) {
     static const TLineMark kMarks[] = {TLineMark::Plain, TLineMark::Conflict, TLineMark::DismissalDebt,
                                        TLineMark::ConflictAndDismissalDebt};
-    const std::size_t line = report.AddMainLine(kMarks[input.ConsumeIntegralInRange(0, 3)], text(), text(), text());
+    static const TDismissalKind kDismissals[] = {TDismissalKind::NoWork, TDismissalKind::AtWork,
+                                                 TDismissalKind::Left};
+    const TLineMark mark = kMarks[input.ConsumeIntegralInRange(0, 3)];
+    const std::string fio = text();
+    const std::string snils = text();
+    const TDismissal dismissal{kDismissals[input.ConsumeIntegralInRange(0, 2)], text()};
+    const std::size_t line = report.AddMainLine(mark, fio, snils, dismissal);
     for (int period = 0; period < periods; ++period) {
       report.AddLinePeriod(line, {text(), amount(), amount(), amount(), amount(), amount(), amount(), amount(),
                            amount(), amount(), amount()});

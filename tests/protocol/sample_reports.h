@@ -26,7 +26,7 @@ inline constexpr const char* kFixedStamp = "07.12.2026 12:34:56";
 // Two half-years of 2010, three persons (one red with three notes, one dismissed with a debt,
 // one with an overpayment), a loading error, a forgotten person and a СЗВ-6-3 year with a
 // two-line and a one-line block. Names and notes carry markup characters on purpose.
-inline TReport FullReport(int protForm) {
+inline TReport FullReport(TProtForm protForm) {
   TReport report;
   report.ProgName = "Brisolt";
   report.ProgVersion = W("1.0.0.0 от 26 марта 2013 г.");
@@ -44,7 +44,8 @@ inline TReport FullReport(int protForm) {
   report.AddPeriod(W("2 полугодие 2010 г."));
   report.AddError(W("Дубль <ИСХОДНАЯ> & повтор: 123-456-789 01"));
 
-  const std::size_t red = report.AddMainLine(TLineMark::Conflict, W("Иванов  Иван Иванович"), "12345678901", "0");
+  const std::size_t red = report.AddMainLine(TLineMark::Conflict, W("Иванов  Иван Иванович"),
+                                             "12345678901", TDismissal::AtWork());
   report.AddLinePeriod(red, {"1", 1000000, 1200000, 1000000, 1200000, -200000, 300000, 300000,
                             300000, 300000, 0});
   report.AddLinePeriod(red, {"1, 2", 500000, 300000, 1500000, 1500000, 0, 150000, 150050,
@@ -54,12 +55,14 @@ inline TReport FullReport(int protForm) {
   report.AddLineNote(red, W("Ошибка: 2/2010 - превыш. накоп.: нач. 45.00, упл. <45.01>"));
 
   const std::size_t dismissed =
-      report.AddMainLine(TLineMark::DismissalDebt, W("Петрова Анна "), "98765432109", "15.05.2010");
+      report.AddMainLine(TLineMark::DismissalDebt, W("Петрова Анна "), "98765432109",
+                         TDismissal::Left("15.05.2010"));
   report.AddLinePeriod(dismissed, {"1", 2000000, 1000000, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0});
   report.AddLinePeriod(dismissed, {"", 0, 0, 2000000, 1000000, 1000000, 0, 0, 0, 0, 0});
   report.AddLineNote(dismissed, W("Предупреждение: задолж. 100.00 страх."));
 
-  const std::size_t absent = report.AddMainLine(TLineMark::Plain, W("Сидоров Пётр Ильич"), "11122233344", "");
+  const std::size_t absent = report.AddMainLine(TLineMark::Plain, W("Сидоров Пётр Ильич"),
+                                                "11122233344", TDismissal::NoWork());
   report.AddLinePeriod(absent, {"2", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   report.AddLinePeriod(absent, {"", -10000, 0, 0, 0, 0, 0, 0, 0, 0, 0});
 
@@ -87,7 +90,7 @@ inline TReport FullReport(int protForm) {
 
 // One period of 2012, one person without notes, no errors, no forgotten persons, an empty build
 // note and a СЗВ-6-3 year without blocks.
-inline TReport OnePeriodReport(int protForm) {
+inline TReport OnePeriodReport(TProtForm protForm) {
   TReport report;
   report.ProgName = "Brisolt";
   report.ProgVersion = W(" от 26 марта 2013 г.");
@@ -97,7 +100,8 @@ inline TReport OnePeriodReport(int protForm) {
   report.AddFile(W("PFR-700-Y-2012-ORG-087-001-000003-DCK-00001-DPT-000000-DCK-00000.xml "
                    "(СЗВ-6-4 ИСХОДНАЯ за 1 квартал 2012 г., категория НР)"));
   report.AddPeriod(W("1 квартал 2012 г."));
-  const std::size_t line = report.AddMainLine(TLineMark::Plain, W("Смирнов Олег Петрович"), "00011122233", "0");
+  const std::size_t line = report.AddMainLine(TLineMark::Plain, W("Смирнов Олег Петрович"),
+                                              "00011122233", TDismissal::AtWork());
   report.AddLinePeriod(line, {"1", 6600000, 6600000, 6600000, 6600000, 0, 1800000, 1800000,
                             1800000, 1800000, 0});
   TTotalRec total;
@@ -110,7 +114,7 @@ inline TReport OnePeriodReport(int protForm) {
 }
 
 // Nothing but the header: no files, periods, persons or totals.
-inline TReport EmptyReport(int protForm) {
+inline TReport EmptyReport(TProtForm protForm) {
   TReport report;
   report.ProgName = "Brisolt";
   report.ProgVersion = W("1.0.0.0 от 26 марта 2013 г.");

@@ -29,7 +29,7 @@ class DataWriters : public ::testing::Test {
               ("brisolt-data-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
-    report_ = FullReport(0);
+    report_ = FullReport(TProtForm::Compact);
     BuildResults(files_, report_, false, results_);
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }

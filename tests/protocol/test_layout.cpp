@@ -62,7 +62,7 @@ std::vector<TWritten> WriteEverySink(const TReport& report) {
 }
 
 // FullReport with every amount different, so that two figures swapped anywhere show.
-TReport DistinctReport(int protForm) {
+TReport DistinctReport(TProtForm protForm) {
   TReport report = FullReport(protForm);
   std::int64_t next = 100;
   auto distinct = [&next](std::int64_t& amount) { amount = (next += 137) * 100; };
@@ -154,7 +154,7 @@ const TPeriodField kPeriodFields[] = {
 };
 
 void ExpectPersonTable(const TReport& report, const TGridSheet& table) {
-  const bool compact = report.ProtForm == 0;
+  const bool compact = report.ProtForm == TProtForm::Compact;
   const int headRows = compact ? 3 : 4;
   for (const TMainLine& line : report.MainLines) {
     const int row = RowOf(table, line.SNILS);
@@ -188,10 +188,10 @@ void ExpectPersonTable(const TReport& report, const TGridSheet& table) {
 }
 
 TEST(SpreadsheetSinks, PutEveryFigureUnderItsCaptions) {
-  for (const int layout : {0, 1}) {
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
     const TReport report = DistinctReport(layout);
     for (const TWritten& written : WriteEverySink(report)) {
-      SCOPED_TRACE(written.Sink + " layout " + std::to_string(layout));
+      SCOPED_TRACE(written.Sink + " layout " + std::to_string(static_cast<int>(layout)));
       ExpectPersonTable(report, Sheet(written.Grid, "Таблица"));
 
       const TGridSheet& totals = Sheet(written.Grid, "Итоги по всем ЗЛ");
@@ -274,11 +274,14 @@ TGridSheet MergesDownRepeated(TGridSheet sheet, int firstRow) {
 // same as the counting sink says. Where the XLSX has a filter, its rows hold each person's cells
 // unmerged, and its panes keep every caption row in sight.
 TEST(SpreadsheetSinks, HoldTheSameCellsInEveryFormatAndTheCountedSize) {
-  const std::vector<TReport> reports = {FullReport(0),      FullReport(1),      OnePeriodReport(0),
-                                        OnePeriodReport(1), EmptyReport(0),     EmptyReport(1),
-                                        DistinctReport(0),  DistinctReport(1)};
+  const std::vector<TReport> reports = {
+      FullReport(TProtForm::Compact),      FullReport(TProtForm::Detailed),
+      OnePeriodReport(TProtForm::Compact), OnePeriodReport(TProtForm::Detailed),
+      EmptyReport(TProtForm::Compact),     EmptyReport(TProtForm::Detailed),
+      DistinctReport(TProtForm::Compact),  DistinctReport(TProtForm::Detailed)};
   for (const TReport& report : reports) {
-    SCOPED_TRACE(Cp1251ToUtf8(report.OrgName) + " layout " + std::to_string(report.ProtForm));
+    SCOPED_TRACE(Cp1251ToUtf8(report.OrgName) + " layout " +
+                 std::to_string(static_cast<int>(report.ProtForm)));
     const std::vector<TSheetSize> sizes = SpreadsheetSheetSizes(report);
     const std::vector<TWritten> written = WriteEverySink(report);
     for (const TWritten& sink : written) {

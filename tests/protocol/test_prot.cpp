@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "base/encoding.h"
 #include "protocol/prot.h"
 
 namespace brisolt {
@@ -64,6 +65,20 @@ TEST(EscapeMarkup, ReplacesControlCharactersXmlDoesNotAllow) {
   }
 }
 
+TEST(DismissalText, NamesTheAbsenceTheWritersFormOfAtWorkOrTheDate) {
+  const struct {
+    TDismissal dismissal;
+    const char* expected;  // UTF-8
+  } cases[] = {
+      {TDismissal::NoWork(), "Отсутствует"},
+      {TDismissal::AtWork(), "-"},
+      {TDismissal::Left("15.05.2010"), "15.05.2010"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DismissalText(c.dismissal, "-"), Utf8ToCp1251(c.expected)) << c.expected;
+  }
+}
+
 TEST(CurrentProtocolStamp, IsDayMonthYearAndTime) {
   const std::string stamp = CurrentProtocolStamp();
   ASSERT_EQ(stamp.size(), 19u) << stamp;
@@ -79,11 +94,12 @@ TEST(CurrentProtocolStamp, IsDayMonthYearAndTime) {
 
 TEST(TReport, AddOperationsFillTheModelInOrder) {
   TReport report;
-  report.ProtForm = 1;
+  report.ProtForm = TProtForm::Detailed;
   report.AddFile("f1");
   report.AddPeriod("p1");
   report.AddError("e1");
-  const std::size_t line = report.AddMainLine(TLineMark::DismissalDebt, "A B C", "12345678901", "0");
+  const std::size_t line = report.AddMainLine(TLineMark::DismissalDebt, "A B C", "12345678901",
+                                              TDismissal::Left("31.03.2011"));
   report.AddLinePeriod(line, {"1, 2", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   report.AddLineNote(line, "n1");
   report.AddLineNote(line, "n2");
@@ -101,7 +117,7 @@ TEST(TReport, AddOperationsFillTheModelInOrder) {
   EXPECT_EQ(main.Mark, TLineMark::DismissalDebt);
   EXPECT_EQ(main.FIO, "A B C");
   EXPECT_EQ(main.SNILS, "12345678901");
-  EXPECT_EQ(main.DismissDate, "0");
+  EXPECT_EQ(main.Dismissal, TDismissal::Left("31.03.2011"));
   ASSERT_EQ(main.Periods.size(), 1u);
   const TPeriodRec& period = main.Periods[0];
   EXPECT_EQ(period.FileNums, "1, 2");
@@ -134,7 +150,7 @@ TEST(TReport, AddOperationsFillTheModelInOrder) {
   EXPECT_TRUE(sverka.Quarters[3].Mismatch);
 
   report.Clear();
-  EXPECT_EQ(report.ProtForm, 1);
+  EXPECT_EQ(report.ProtForm, TProtForm::Detailed);
   EXPECT_TRUE(report.FileList.empty() && report.PeriodList.empty() && report.ErrorList.empty());
   EXPECT_TRUE(report.MainLines.empty() && report.PeriodTotals.empty());
   EXPECT_TRUE(report.ForgottenLines.empty() && report.SZV63Blocks.empty());

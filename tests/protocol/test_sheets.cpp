@@ -37,7 +37,7 @@ std::size_t CountOf(const std::string& text, const std::string& what) {
 // A report of `persons` persons over `periods` periods and nothing else. Unless `filled`, the
 // persons hold no period records, so memory stays small even for a million rows; only the
 // counting can take such a report, not a writer.
-TReport PersonsReport(std::size_t persons, std::size_t periods, int protForm,
+TReport PersonsReport(std::size_t persons, std::size_t periods, TProtForm protForm,
                       bool filled = false) {
   TReport report;
   for (std::size_t period = 0; period < periods; ++period) {
@@ -55,12 +55,15 @@ TReport PersonsReport(std::size_t persons, std::size_t periods, int protForm,
 }
 
 TEST(SpreadsheetSheetSizes, CountTheRowsAndColumnsTheXmlWriterWrites) {
-  const std::vector<TReport> reports = {FullReport(0), FullReport(1), OnePeriodReport(0),
-                                        OnePeriodReport(1), EmptyReport(0), EmptyReport(1)};
+  const std::vector<TReport> reports = {
+      FullReport(TProtForm::Compact),      FullReport(TProtForm::Detailed),
+      OnePeriodReport(TProtForm::Compact), OnePeriodReport(TProtForm::Detailed),
+      EmptyReport(TProtForm::Compact),     EmptyReport(TProtForm::Detailed)};
   const fs::path file = fs::temp_directory_path() /
                         ("brisolt-sheets-" + std::to_string(std::random_device()()) + ".xml");
   for (const TReport& report : reports) {
-    SCOPED_TRACE(Cp1251ToUtf8(report.OrgName) + " layout " + std::to_string(report.ProtForm));
+    SCOPED_TRACE(Cp1251ToUtf8(report.OrgName) + " layout " +
+                 std::to_string(static_cast<int>(report.ProtForm)));
     WriteXmlProtocol(report, NativeFromPath(file), kFixedStamp);
     const std::string text = ReadAll(file);
     const std::vector<TSheetSize> sizes = SpreadsheetSheetSizes(report);
@@ -83,28 +86,28 @@ TEST(CheckSpreadsheetSize, HoldsTheProgramsRealLimits) {
   struct Case {
     std::size_t persons;
     std::size_t periods;
-    int protForm;
+    TProtForm protForm;
     const char* message;  // empty: fits
   };
   const Case cases[] = {
       // 65,535 persons over 16 periods: 1,048,560 rows and the three header rows.
-      {65535, 16, 0, ""},
-      {65536, 16, 0,
+      {65535, 16, TProtForm::Compact, ""},
+      {65536, 16, TProtForm::Compact,
        "Протокол не записан: на листе \"Таблица\" было бы строк: 1048579, а Excel и LibreOffice "
        "Calc открывают не больше 1048576. Укажите наглядную форму протокола (protform=1) или "
        "отбор по сальдо (saldofilter)."},
       // The same persons side by side take a row each.
-      {65536, 16, 1, ""},
+      {65536, 16, TProtForm::Detailed, ""},
       // 1,489 periods of 11 columns between the three person columns and the notes: 16,383.
-      {0, 1489, 1, ""},
-      {0, 1490, 1,
+      {0, 1489, TProtForm::Detailed, ""},
+      {0, 1490, TProtForm::Detailed,
        "Протокол не записан: на листе \"Таблица\" было бы столбцов: 16394, а Excel и "
        "LibreOffice Calc открывают не больше 16384. Укажите компактную форму протокола: "
        "protform=0."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.persons) + " x " + std::to_string(c.periods) + " layout " +
-                 std::to_string(c.protForm));
+                 std::to_string(static_cast<int>(c.protForm)));
     const TReport report = PersonsReport(c.persons, c.periods, c.protForm);
     if (std::string(c.message).empty()) {
       EXPECT_NO_THROW(CheckSpreadsheetSize(report, TSheetLimits{}));
@@ -127,24 +130,24 @@ TEST(CheckSpreadsheetSize, NamesTheFirstSheetPastTheLimitWithAWayOut) {
     std::string advice;        // the command line's parameters
     std::string windowAdvice;  // the window's options
   };
-  TReport szv63 = OnePeriodReport(0);
+  TReport szv63 = OnePeriodReport(TProtForm::Compact);
   const std::size_t block = szv63.AddSZV63Block("", "");
   for (int line = 0; line < 10; ++line) {
     szv63.AddSZV63Line(block, "", {}, {}, {});
   }
   const Case cases[] = {
-      {PersonsReport(10, 2, 1), {.Rows = 13, .Columns = 16384}, "Таблица",
+      {PersonsReport(10, 2, TProtForm::Detailed), {.Rows = 13, .Columns = 16384}, "Таблица",
        "Укажите отбор по сальдо (saldofilter) или протокол в формате HTML (protformat=0 и имя "
        "файла .html в protfilename, если оно указано).",
        "Выберите отбор в группе \"Выводить работников с сальдо\" или формат вывода HTML."},
-      {PersonsReport(10, 2, 0), {.Rows = 22, .Columns = 16384}, "Таблица",
+      {PersonsReport(10, 2, TProtForm::Compact), {.Rows = 22, .Columns = 16384}, "Таблица",
        "Укажите наглядную форму протокола (protform=1) или отбор по сальдо (saldofilter).",
        "Выберите вид формы протокола \"Наглядная\" или отбор в группе \"Выводить работников с "
        "сальдо\"."},
-      {PersonsReport(1, 3, 1), {.Rows = 1048576, .Columns = 30}, "Таблица",
+      {PersonsReport(1, 3, TProtForm::Detailed), {.Rows = 1048576, .Columns = 30}, "Таблица",
        "Укажите компактную форму протокола: protform=0.",
        "Выберите вид формы протокола \"Компактная\"."},
-      {PersonsReport(0, 20, 0), {.Rows = 20, .Columns = 16384}, "Протокол",
+      {PersonsReport(0, 20, TProtForm::Compact), {.Rows = 20, .Columns = 16384}, "Протокол",
        "Укажите протокол в формате HTML (protformat=0 и имя файла .html в protfilename, если "
        "оно указано).",
        "Выберите формат вывода HTML."},
@@ -178,7 +181,7 @@ TEST(SpreadsheetWriters, RefuseATooLargeWorkbookBeforeWritingAnything) {
   const fs::path folder =
       fs::temp_directory_path() / ("brisolt-limit-" + std::to_string(std::random_device()()));
   fs::create_directories(folder);
-  const TReport report = PersonsReport(10, 2, 0, true);  // "Таблица": 3 + 20 rows
+  const TReport report = PersonsReport(10, 2, TProtForm::Compact, true);  // "Таблица": 3 + 20 rows
   const std::string earlier = NativeFromPath(folder / "earlier.xml");
   std::ofstream(PathFromNative(earlier), std::ios::binary) << "earlier protocol";
   const std::string fresh = NativeFromPath(folder / "fresh.xml");

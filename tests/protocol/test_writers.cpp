@@ -81,16 +81,16 @@ struct GoldenCase {
 
 TEST(ProtocolWriters, MatchTheGoldenFiles) {
   const GoldenCase cases[] = {
-      {"full_compact.html", [] { return FullReport(0); }, true},
-      {"full_detailed.html", [] { return FullReport(1); }, true},
-      {"one_period_compact.html", [] { return OnePeriodReport(0); }, true},
-      {"one_period_detailed.html", [] { return OnePeriodReport(1); }, true},
-      {"empty_compact.html", [] { return EmptyReport(0); }, true},
-      {"full_compact.xml", [] { return FullReport(0); }, false},
-      {"full_detailed.xml", [] { return FullReport(1); }, false},
-      {"one_period_compact.xml", [] { return OnePeriodReport(0); }, false},
-      {"one_period_detailed.xml", [] { return OnePeriodReport(1); }, false},
-      {"empty_compact.xml", [] { return EmptyReport(0); }, false},
+      {"full_compact.html", [] { return FullReport(TProtForm::Compact); }, true},
+      {"full_detailed.html", [] { return FullReport(TProtForm::Detailed); }, true},
+      {"one_period_compact.html", [] { return OnePeriodReport(TProtForm::Compact); }, true},
+      {"one_period_detailed.html", [] { return OnePeriodReport(TProtForm::Detailed); }, true},
+      {"empty_compact.html", [] { return EmptyReport(TProtForm::Compact); }, true},
+      {"full_compact.xml", [] { return FullReport(TProtForm::Compact); }, false},
+      {"full_detailed.xml", [] { return FullReport(TProtForm::Detailed); }, false},
+      {"one_period_compact.xml", [] { return OnePeriodReport(TProtForm::Compact); }, false},
+      {"one_period_detailed.xml", [] { return OnePeriodReport(TProtForm::Detailed); }, false},
+      {"empty_compact.xml", [] { return EmptyReport(TProtForm::Compact); }, false},
   };
   const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
   ScratchFolder scratch;
@@ -119,7 +119,7 @@ TEST(ProtocolWriters, WriteWindows1251WithCrLfOnly) {
   ScratchFolder scratch;
   for (const bool html : {true, false}) {
     const std::string target = scratch.File(html ? "p.html" : "p.xml");
-    html ? WriteHtmlProtocol(FullReport(1), target) : WriteXmlProtocol(FullReport(1), target);
+    html ? WriteHtmlProtocol(FullReport(TProtForm::Detailed), target) : WriteXmlProtocol(FullReport(TProtForm::Detailed), target);
     const std::string text = ReadAll(PathFromNative(target));
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
@@ -175,8 +175,8 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
       {
         std::optional<TFullDiskAfter> disk;
         if (c.diskFullAfter != 0) disk.emplace(c.diskFullAfter);
-        EXPECT_THROW(html ? WriteHtmlProtocol(FullReport(0), target, kFixedStamp)
-                          : WriteXmlProtocol(FullReport(0), target, kFixedStamp),
+        EXPECT_THROW(html ? WriteHtmlProtocol(FullReport(TProtForm::Compact), target, kFixedStamp)
+                          : WriteXmlProtocol(FullReport(TProtForm::Compact), target, kFixedStamp),
                      EProtocolWriteError);
       }
       EXPECT_EQ(scratch.EntryCount(), entriesBefore) << "a temporary file was left behind";
@@ -193,7 +193,7 @@ TEST(ProtocolWriters, FailWhenAnEarlyPartOfALargeProtocolCannotBeWritten) {
   if (!TFullDiskAfter::kAvailable) {
     GTEST_SKIP() << "no file size limit to fill the disk with";
   }
-  TReport report = FullReport(0);
+  TReport report = FullReport(TProtForm::Compact);
   const std::vector<TMainLine> lines = report.MainLines;
   while (report.MainLines.size() < 20000) {
     report.MainLines.insert(report.MainLines.end(), lines.begin(), lines.end());
@@ -221,7 +221,7 @@ TEST(ProtocolWriters, ReplaceAnEarlierProtocolWhole) {
   ScratchFolder scratch;
   const std::string target = scratch.File("p.html");
   std::ofstream(PathFromNative(target), std::ios::binary) << std::string(1 << 21, 'x');
-  WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp);
+  WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
   const std::string text = ReadAll(PathFromNative(target));
   EXPECT_EQ(text.rfind("<html>", 0), 0u);
   EXPECT_EQ(text.find('x' + std::string(10, 'x')), std::string::npos);
@@ -234,8 +234,8 @@ TEST(ProtocolWriters, TakeTargetNamesUpToTheLongestTheSystemAllows) {
     ScratchFolder scratch;
     const std::string target = scratch.File(std::string(251, 'n') + (html ? ".htm" : ".xml"));
     for (int run = 0; run < 3; ++run) {
-      html ? WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp)
-           : WriteXmlProtocol(EmptyReport(0), target, kFixedStamp);
+      html ? WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp)
+           : WriteXmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
     }
     EXPECT_TRUE(fs::is_regular_file(PathFromNative(target)));
     EXPECT_EQ(scratch.EntryCount(), 1u);
@@ -246,7 +246,7 @@ TEST(ProtocolWriters, FailureNamesTheFileAndTheSystemsReason) {
   ScratchFolder scratch;
   const std::string target = scratch.File(std::string(300, 'n') + ".html");
   try {
-    WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp);
+    WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
     FAIL() << "a name longer than the system allows was written";
   } catch (const EProtocolWriteError& failure) {
     const std::string text = failure.what();
@@ -266,8 +266,8 @@ TEST(ProtocolWriters, FailureNamesTheFileAndTheSystemsReason) {
 TEST(ProtocolWriters, RefuseWhatIsNotARegularFileAndFollowLinks) {
   for (const bool html : {true, false}) {
     const auto write = [html](const std::string& target) {
-      html ? WriteHtmlProtocol(EmptyReport(0), target, kFixedStamp)
-           : WriteXmlProtocol(EmptyReport(0), target, kFixedStamp);
+      html ? WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp)
+           : WriteXmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
     };
     ScratchFolder scratch;
     const std::string fifo = scratch.File("pipe.out");
@@ -322,7 +322,7 @@ TEST(ProtocolWriters, FollowLinksInSharedFoldersOnlyByTheKernelsRule) {
     SetLinkOwnerRule(c.rule);
     gLinkOwnedByUser = c.owned;
     try {
-      WriteHtmlProtocol(EmptyReport(0), link, kFixedStamp);
+      WriteHtmlProtocol(EmptyReport(TProtForm::Compact), link, kFixedStamp);
       ADD_FAILURE() << "written through a planted link";
     } catch (const EProtocolWriteError& refused) {
       EXPECT_NE(std::string(refused.what()).find("ссылка " + link), std::string::npos) << refused.what();
@@ -335,7 +335,7 @@ TEST(ProtocolWriters, FollowLinksInSharedFoldersOnlyByTheKernelsRule) {
   SetLinkOwnerRule(LinkRuleForTest);
   gLinkOwnedByUser = true;
   EXPECT_EQ(ProtocolTargetConflict(link, {}, {}), "");
-  WriteHtmlProtocol(EmptyReport(0), link, kFixedStamp);
+  WriteHtmlProtocol(EmptyReport(TProtForm::Compact), link, kFixedStamp);
   EXPECT_TRUE(fs::is_symlink(shared / "087-001-012345.html"));
   EXPECT_EQ(ReadAll(victim).rfind("<html>", 0), 0u);
   EXPECT_EQ(fs::status(victim).permissions(), fs::perms::owner_read | fs::perms::owner_write);
@@ -348,14 +348,14 @@ TEST(ProtocolWriters, NewFilesFollowTheUmaskReplacedFilesKeepTheirMode) {
   ScratchFolder scratch;
   const mode_t saved = umask(027);
   const fs::path fresh = scratch.Path() / "new.html";
-  WriteHtmlProtocol(EmptyReport(0), NativeFromPath(fresh), kFixedStamp);
+  WriteHtmlProtocol(EmptyReport(TProtForm::Compact), NativeFromPath(fresh), kFixedStamp);
   umask(saved);
   EXPECT_EQ(fs::status(fresh).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
                                fs::perms::owner_all | fs::perms::others_read}) {
     fs::permissions(fresh, mode);
-    WriteXmlProtocol(EmptyReport(0), NativeFromPath(fresh), kFixedStamp);
+    WriteXmlProtocol(EmptyReport(TProtForm::Compact), NativeFromPath(fresh), kFixedStamp);
     EXPECT_EQ(fs::status(fresh).permissions(), mode);
   }
 }

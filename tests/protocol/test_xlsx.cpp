@@ -106,12 +106,12 @@ TEST(ZipStream, GivesBackEveryMemberTheSameOnAnyNumberOfThreads) {
 }
 
 TEST_F(XlsxWriter, GivesTheSameBytesForTheSameReportAndStamp) {
-  for (const int layout : {0, 1}) {
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
     WriteXlsxProtocol(FullReport(layout), File("first.xlsx"), Fixed());
     WriteXlsxProtocol(FullReport(layout), File("second.xlsx"), Fixed());
     const std::string first = ReadAll(folder_ / "first.xlsx");
     EXPECT_EQ(first.substr(0, 2), "PK");
-    EXPECT_TRUE(first == ReadAll(folder_ / "second.xlsx")) << "layout " << layout;
+    EXPECT_TRUE(first == ReadAll(folder_ / "second.xlsx")) << "layout " << static_cast<int>(layout);
   }
 }
 
@@ -135,9 +135,9 @@ TEST_F(XlsxWriter, FailsWithoutTouchingAnEarlierProtocol) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.tooLarge) {
-      EXPECT_THROW(WriteXlsxProtocol(FullReport(0), c.target, c.options), ESpreadsheetTooLarge);
+      EXPECT_THROW(WriteXlsxProtocol(FullReport(TProtForm::Compact), c.target, c.options), ESpreadsheetTooLarge);
     } else {
-      EXPECT_THROW(WriteXlsxProtocol(FullReport(0), c.target, c.options), EProtocolWriteError);
+      EXPECT_THROW(WriteXlsxProtocol(FullReport(TProtForm::Compact), c.target, c.options), EProtocolWriteError);
     }
     EXPECT_EQ(EntryCount(), 2u) << "a temporary file was left behind";
   }
@@ -148,7 +148,7 @@ TEST_F(XlsxWriter, FailsWithoutTouchingAnEarlierProtocol) {
 // The print setup of every sheet, and the row of the СЗВ-6-3 warning tall enough for its text: a
 // merged cell's wrapped text is never fitted by the spreadsheet program.
 TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
-  WriteXlsxProtocol(FullReport(0), File("p.xlsx"), Fixed());
+  WriteXlsxProtocol(FullReport(TProtForm::Compact), File("p.xlsx"), Fixed());
   const auto members = testing::UnzipAll(ReadAll(folder_ / "p.xlsx"));
   const std::string& workbook = members.at("xl/workbook.xml");
   std::map<std::string, std::string> printTitles;  // sheet index -> rows
@@ -191,9 +191,10 @@ TEST_F(XlsxWriter, AFullDiskNeverLeavesABrokenWorkbook) {
     GTEST_SKIP() << "no file size limit on this platform";
   }
   // Sheets far larger than the whole zip, written on several threads.
-  TReport report = FullReport(1);
+  TReport report = FullReport(TProtForm::Detailed);
   for (int person = 0; person < 400; ++person) {
-    const std::size_t line = report.AddMainLine(TLineMark::Conflict, "Person " + std::to_string(person), "12345678901", "0");
+    const std::size_t line = report.AddMainLine(TLineMark::Conflict, "Person " + std::to_string(person),
+                                                "12345678901", TDismissal::AtWork());
     report.AddLinePeriod(line, {"1", 1000000, 1200000, 1000000, 1200000, -200000, 300000, 300000,
                                300000, 300000, 0});
     report.AddLinePeriod(line, {"1, 2", 500000, 300000, 1500000, 1500000, 0, 150000, 150050,
@@ -306,7 +307,7 @@ TEST_F(XlsxWriter, TheCheckOfAFinishedWorkbookFindsEveryDamage) {
       EXPECT_NE(defect.find(c.defect), std::string::npos) << defect;
     }
   }
-  WriteXlsxProtocol(FullReport(0), File("real.xlsx"), Fixed());
+  WriteXlsxProtocol(FullReport(TProtForm::Compact), File("real.xlsx"), Fixed());
   EXPECT_EQ(WorkbookDefect(File("real.xlsx")), "");
 }
 

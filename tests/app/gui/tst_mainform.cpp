@@ -230,19 +230,25 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Pages()->currentIndex(), 0);
   }
 
+  // A group shown without a selected item runs as its first item and is stored as it is shown.
   void storedRadioItemsAreClampedToTheGroup_data() {
     QTest::addColumn<int>("stored");
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("layout");
-    QTest::newRow("in range") << 1 << 1 << 1;
-    QTest::newRow("above the last selects the last") << 7 << (XlsxAvailable() ? 3 : 2) << 1;
-    QTest::newRow("below zero selects none") << -3 << -1 << -1;
+    QTest::addColumn<int>("saldo");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("in range") << 1 << 1 << 1 << 1 << ".xml";
+    QTest::newRow("above the last selects the last")
+        << 7 << (XlsxAvailable() ? 3 : 2) << 1 << 3 << (XlsxAvailable() ? ".xlsx" : ".xml");
+    QTest::newRow("below zero selects none") << -3 << -1 << -1 << -1 << ".html";
   }
 
   void storedRadioItemsAreClampedToTheGroup() {
     QFETCH(int, stored);
     QFETCH(int, format);
     QFETCH(int, layout);
+    QFETCH(int, saldo);
+    QFETCH(QString, extension);
     {
       QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
                       QStringLiteral("Brisolt"));
@@ -253,6 +259,22 @@ class TestMainForm : public QObject {
     TShownWindows windows;
     QCOMPARE(windows.Selected("Format_Group"), format);
     QCOMPARE(windows.Selected("Layout_Group"), layout);
+    QCOMPARE(windows.Selected("Saldo_Group"), saldo);
+
+    windows.Process(QStringLiteral("087-001-000001"));
+    QCOMPARE(windows.Engine.Requests.size(), std::size_t(1));
+    const TRunRequest& request = windows.Engine.Requests[0];
+    QCOMPARE(static_cast<int>(request.ProtFormat), std::max(format, 0));
+    QCOMPARE(static_cast<int>(request.ProtForm), std::max(layout, 0));
+    QCOMPARE(static_cast<int>(request.SaldoFilter), std::max(saldo, 0));
+    QCOMPARE(QString::fromStdString(request.ProtFileName), TempName("087-001-000001") + extension);
+
+    QVERIFY(windows.Main.close());
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Ostrak"),
+                    QStringLiteral("Brisolt"));
+    QCOMPARE(store.value("ProtFormat").toInt(), format);
+    QCOMPARE(store.value("PPPMethod").toInt(), layout);
+    QCOMPARE(store.value("SaldoGroup").toInt(), saldo);
   }
 
   void closingStoresTheControlsAndShowingRestoresThem() {
@@ -275,9 +297,9 @@ class TestMainForm : public QObject {
     LoadSettings(stored);
     QCOMPARE(stored.FilesPath, std::string("/данные/ПФР"));
     QCOMPARE(QStringFromCp1251(stored.OrgName), QStringLiteral("ООО \"Ромашка\""));
-    QCOMPARE(stored.SaldoGroup, 2);
-    QCOMPARE(stored.ProtFormat, 1);
-    QCOMPARE(stored.PPPMethod, 1);
+    QVERIFY(stored.SaldoGroup == TSaldoFilter::Debt);
+    QVERIFY(stored.ProtFormat == TProtFormat::ExcelXml);
+    QVERIFY(stored.PPPMethod == TProtForm::Detailed);
     QVERIFY(stored.OpenProtocol && stored.SubDirs && stored.CalcCorr);
 
     TWindows again(engine);
@@ -534,9 +556,9 @@ class TestMainForm : public QObject {
     QVERIFY(request.CalcCorr);
     QCOMPARE(request.RegNumb, std::string("087-001-000001, 087-001-000002"));
     QCOMPARE(QStringFromCp1251(request.OrgName), QStringLiteral("Ёж"));
-    QCOMPARE(request.SaldoFilter, 3);
-    QCOMPARE(request.ProtForm, 1);
-    QCOMPARE(request.ProtFormat, 2);
+    QVERIFY(request.SaldoFilter == TSaldoFilter::Overpayment);
+    QVERIFY(request.ProtForm == TProtForm::Detailed);
+    QVERIFY(request.ProtFormat == TProtFormat::CalcXml);
     QCOMPARE(QStringFromCp1251(request.VersionText), windows.Label("Version_Label")->text());
     QVERIFY(request.WindowWording);
     QCOMPARE(QString::fromStdString(request.ProtFileName),
@@ -947,7 +969,7 @@ class TestMainForm : public QObject {
     }
     TSettings stored;
     LoadSettings(stored);
-    QCOMPARE(stored.ProtFormat, 3);
+    QVERIFY(stored.ProtFormat == TProtFormat::Xlsx);
     TWindows again(engine);
     again.Main.show();
     QCOMPARE(again.Selected("Format_Group"), 3);

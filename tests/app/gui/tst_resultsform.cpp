@@ -33,7 +33,7 @@ std::shared_ptr<TRunResults> SampleResults() {
   report.AddPeriod(W("1 квартал 2011 г."));
   report.AddPeriod(W("2 квартал 2011 г."));
   const auto add = [&](const char* snils, const char* fio, std::int64_t insDebt, std::int64_t fundDebt) {
-    const std::size_t line = report.AddMainLine(TLineMark::Plain, W(fio), snils, "0");
+    const std::size_t line = report.AddMainLine(TLineMark::Plain, W(fio), snils, TDismissal::AtWork());
     report.AddLinePeriod(line, {"1", 1000 * kRouble, 1000 * kRouble, 1000 * kRouble, 1000 * kRouble, 0, 0, 0, 0, 0, 0});
     report.AddLinePeriod(line, {"2", insDebt, 0, 1000 * kRouble + insDebt, 1000 * kRouble, insDebt, fundDebt, 0,
                                 fundDebt, 0, fundDebt});

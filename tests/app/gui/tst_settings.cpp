@@ -11,6 +11,16 @@
 
 using namespace brisolt;
 
+namespace {
+
+// A choice as the item of its radio group, as the store keeps it: -1 for none.
+template <typename TChoice>
+int Item(std::optional<TChoice> choice) {
+  return choice ? static_cast<int>(*choice) : -1;
+}
+
+}  // namespace
+
 class TestSettings : public QObject {
   Q_OBJECT
 
@@ -39,9 +49,9 @@ class TestSettings : public QObject {
     settings.FilesPath = "left over";
     LoadSettings(settings);
     QCOMPARE(settings.FilesPath, std::string());
-    QCOMPARE(settings.PPPMethod, 0);
-    QCOMPARE(settings.SaldoGroup, 0);
-    QCOMPARE(settings.ProtFormat, 0);
+    QCOMPARE(Item(settings.PPPMethod), 0);
+    QCOMPARE(Item(settings.SaldoGroup), 0);
+    QCOMPARE(Item(settings.ProtFormat), 0);
     QCOMPARE(settings.RegNumb, std::string());
     QCOMPARE(settings.OrgName, std::string());
     // The fresh store has no values at all, so the flag reads false, not its default.
@@ -53,9 +63,9 @@ class TestSettings : public QObject {
   void roundTripKeepsEveryValue() {
     TSettings saved;
     saved.FilesPath = "/home/клерк/ПФР 2012";
-    saved.PPPMethod = 1;
-    saved.SaldoGroup = 3;
-    saved.ProtFormat = 2;
+    saved.PPPMethod = TProtForm::Detailed;
+    saved.SaldoGroup = TSaldoFilter::Overpayment;
+    saved.ProtFormat = TProtFormat::CalcXml;
     saved.RegNumb = Cp1251FromQString(QStringLiteral("087-001-000001,087-001-000002"));
     saved.OrgName = Cp1251FromQString(QStringLiteral("ООО \"Ёлка & Ко\" №1"));
     saved.OpenProtocol = true;
@@ -66,9 +76,9 @@ class TestSettings : public QObject {
     TSettings loaded;
     LoadSettings(loaded);
     QCOMPARE(loaded.FilesPath, saved.FilesPath);
-    QCOMPARE(loaded.PPPMethod, 1);
-    QCOMPARE(loaded.SaldoGroup, 3);
-    QCOMPARE(loaded.ProtFormat, 2);
+    QCOMPARE(Item(loaded.PPPMethod), 1);
+    QCOMPARE(Item(loaded.SaldoGroup), 3);
+    QCOMPARE(Item(loaded.ProtFormat), 2);
     QCOMPARE(loaded.RegNumb, saved.RegNumb);
     QCOMPARE(loaded.OrgName, saved.OrgName);
     QCOMPARE(loaded.OpenProtocol, true);
@@ -80,6 +90,8 @@ class TestSettings : public QObject {
     TSettings saved;
     saved.OpenProtocol = false;
     saved.SubDirs = true;
+    saved.PPPMethod = std::nullopt;
+    saved.ProtFormat = TProtFormat::Xlsx;
     SaveSettings(saved);
     QSettings store = Store();
     const QStringList expected = {"CalcCorr",   "FilesPath", "OpenProtocol",
@@ -91,6 +103,10 @@ class TestSettings : public QObject {
     QCOMPARE(store.value("OpenProtocol").toString(), QStringLiteral("0"));
     QCOMPARE(store.value("SubDirs").toString(), QStringLiteral("1"));
     QCOMPARE(store.value("CalcCorr").toString(), QStringLiteral("0"));
+    // The choices as the items of their groups, none as -1.
+    QCOMPARE(store.value("PPPMethod").toString(), QStringLiteral("-1"));
+    QCOMPARE(store.value("ProtFormat").toString(), QStringLiteral("3"));
+    QCOMPARE(store.value("SaldoGroup").toString(), QStringLiteral("0"));
   }
 
   void wrongValuesFallBackOneByOne_data() {
@@ -104,8 +120,12 @@ class TestSettings : public QObject {
     QTest::newRow("integer with a plus") << "SaldoGroup" << QVariant("+2") << QVariant(0);
     QTest::newRow("integer beyond 32 bits") << "SaldoGroup" << QVariant("4294967296")
                                             << QVariant(0);
-    QTest::newRow("integer out of range kept") << "ProtFormat" << QVariant(7) << QVariant(7);
-    QTest::newRow("negative integer kept") << "PPPMethod" << QVariant(-1) << QVariant(-1);
+    QTest::newRow("item above the last reads as the last") << "ProtFormat" << QVariant(7)
+                                                           << QVariant(3);
+    QTest::newRow("item above the last layout") << "PPPMethod" << QVariant(2) << QVariant(1);
+    QTest::newRow("item above the last filter") << "SaldoGroup" << QVariant(4) << QVariant(3);
+    QTest::newRow("negative item reads as none") << "PPPMethod" << QVariant(-1) << QVariant(-1);
+    QTest::newRow("any negative item is none") << "SaldoGroup" << QVariant(-7) << QVariant(-1);
     QTest::newRow("flag as a word") << "SubDirs" << QVariant("да") << QVariant(false);
     QTest::newRow("flag any non-zero") << "CalcCorr" << QVariant(5) << QVariant(true);
     QTest::newRow("text as a list") << "FilesPath" << QVariant(QStringList{"a", "b"})
@@ -120,9 +140,9 @@ class TestSettings : public QObject {
     QFETCH(QVariant, expected);
     TSettings good;
     good.FilesPath = "/data";
-    good.PPPMethod = 1;
-    good.SaldoGroup = 1;
-    good.ProtFormat = 1;
+    good.PPPMethod = TProtForm::Detailed;
+    good.SaldoGroup = TSaldoFilter::NonZero;
+    good.ProtFormat = TProtFormat::ExcelXml;
     good.RegNumb = "087-001-000001";
     good.OrgName = "Org";
     good.OpenProtocol = true;
@@ -139,9 +159,9 @@ class TestSettings : public QObject {
     // The value under test reads as expected...
     const QMap<QString, QVariant> actual = {
         {"FilesPath", QString::fromStdString(loaded.FilesPath)},
-        {"PPPMethod", loaded.PPPMethod},
-        {"SaldoGroup", loaded.SaldoGroup},
-        {"ProtFormat", loaded.ProtFormat},
+        {"PPPMethod", Item(loaded.PPPMethod)},
+        {"SaldoGroup", Item(loaded.SaldoGroup)},
+        {"ProtFormat", Item(loaded.ProtFormat)},
         {"RegNumb", QStringFromCp1251(loaded.RegNumb)},
         {"OrgName", QStringFromCp1251(loaded.OrgName)},
         {"OpenProtocol", loaded.OpenProtocol},
@@ -166,7 +186,8 @@ class TestSettings : public QObject {
     }
     TSettings loaded;
     LoadSettings(loaded);
-    QCOMPARE(loaded.PPPMethod, 1);
+    QCOMPARE(Item(loaded.PPPMethod), 1);
+    QCOMPARE(Item(loaded.SaldoGroup), 0);
     QCOMPARE(loaded.OpenProtocol, false);
     QCOMPARE(loaded.FilesPath, std::string());
   }
@@ -176,10 +197,10 @@ class TestSettings : public QObject {
     const QString file = Store().fileName();
     QVERIFY(QDir().mkpath(file));
     TSettings loaded;
-    loaded.SaldoGroup = 3;
+    loaded.SaldoGroup = TSaldoFilter::Overpayment;
     QVERIFY(!LoadSettings(loaded));
     QCOMPARE(loaded.OpenProtocol, true);
-    QCOMPARE(loaded.SaldoGroup, 0);
+    QCOMPARE(Item(loaded.SaldoGroup), 0);
     QCOMPARE(loaded.FilesPath, std::string());
 
     TSettings changed;

@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
   using namespace brisolt;
   using namespace brisolt::testing;
   const std::string folder = std::string(argv[1]) + "/";
-  for (const int layout : {0, 1}) {
-    const std::string suffix = layout == 0 ? "_compact" : "_detailed";
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
+    const std::string suffix = layout == TProtForm::Compact ? "_compact" : "_detailed";
     WriteHtmlProtocol(FullReport(layout), folder + "full" + suffix + ".html", kFixedStamp);
     WriteXmlProtocol(FullReport(layout), folder + "full" + suffix + ".xml", kFixedStamp);
     WriteXmlProtocol(OnePeriodReport(layout), folder + "one_period" + suffix + ".xml",
