@@ -61,7 +61,7 @@ void WriteProtocol(const TReport& report, const TResults* results, TProtocolType
     }
 #else
       static_cast<void>(threads);
-      throw EProtocolWriteError(fileName + ": эта сборка программы не записывает файлы XLSX");
+      throw EProtocolWriteError(fileName, "эта сборка программы не записывает файлы XLSX");
 #endif
   }
 }
@@ -114,12 +114,6 @@ bool XlsxAvailable() {
 #else
   return false;
 #endif
-}
-
-// A message may hold a file name (platform text) next to pack text (windows-1251); show it as
-// it is when it already reads as UTF-8.
-std::string FailureDisplayText(const std::string& text) {
-  return IsUtf8(text) ? text : Cp1251ToUtf8(text);
 }
 
 std::string BatchVersionText() { return Utf8ToCp1251(VersionText()); }
@@ -223,8 +217,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       return outcome;
     } catch (const EProtocolWriteError& failure) {
       outcome.Result = TRunResult::ProtocolNotWritten;
-      // The failure names the file in the platform's text.
-      const std::string reason = NameToUtf8(failure.what());
+      const std::string reason = failure.what();
       if (type == TProtocolType::Html) {
         outcome.Message = "Не удалось записать протокол: " + reason;
       } else {
@@ -258,10 +251,10 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     outcome.Message = kOutOfMemory;
   } catch (const std::system_error& failure) {
     outcome.Result = TRunResult::Failed;
-    outcome.Message = IsOutOfMemory(failure) ? kOutOfMemory : FailureDisplayText(failure.what());
+    outcome.Message = IsOutOfMemory(failure) ? kOutOfMemory : failure.what();
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::Failed;
-    outcome.Message = FailureDisplayText(failure.what());
+    outcome.Message = failure.what();
   }
   if (request.LeaveMemoryToExit) {
     LeaveToExit(std::move(fileSet), std::move(report));
@@ -283,10 +276,10 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
     outcome.Message = kOutOfMemory;
   } catch (const std::system_error& failure) {
     outcome.Result = TRunResult::ProtocolNotWritten;
-    outcome.Message = IsOutOfMemory(failure) ? kOutOfMemory : FailureDisplayText(failure.what());
+    outcome.Message = IsOutOfMemory(failure) ? kOutOfMemory : failure.what();
   } catch (const std::exception& failure) {
     outcome.Result = TRunResult::ProtocolNotWritten;
-    outcome.Message = FailureDisplayText(failure.what());
+    outcome.Message = failure.what();
   }
   return outcome;
 }

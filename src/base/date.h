@@ -13,7 +13,8 @@ namespace brisolt {
 // Days since 30.12.1899; 0 means no date.
 using TDate = double;
 
-// Raised when a pack holds a date that cannot be read. what() is windows-1251 text.
+// Raised when a pack holds a date that cannot be read. what() is UTF-8, as every exception's of the
+// program: the pack's windows-1251 text is converted where it enters the message.
 class EConvertError : public std::runtime_error {
  public:
   explicit EConvertError(const std::string& message) : std::runtime_error(message) {}

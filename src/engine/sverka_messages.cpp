@@ -109,7 +109,7 @@ std::string InsDebtAtDismissal(TAmount debt) { return kWarning + kDebt + FormatS
 std::string FundDebtAtDismissal(TAmount debt) { return kWarning + kDebt + FormatSum(debt) + kFund; }
 
 void RethrowNamingFile(const std::string& fileName, const EConvertError& error) {
-  throw EConvertError(NameToCp1251(fileName) + ": " + error.what());
+  throw EConvertError(NameToUtf8(fileName) + ": " + error.what());
 }
 
 }  // namespace brisolt

@@ -36,7 +36,7 @@ std::string InsDebtAtDismissal(TAmount debt);
 std::string FundDebtAtDismissal(TAmount debt);
 
 // The parsers raise EConvertError with the bare date text; the user needs to know the file.
-// `fileName` is in the platform's encoding.
+// `fileName` is in the platform's encoding; the message stays UTF-8.
 [[noreturn]] void RethrowNamingFile(const std::string& fileName, const EConvertError& error);
 
 }  // namespace brisolt

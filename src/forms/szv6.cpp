@@ -315,7 +315,7 @@ TDate ReadDate(std::string_view text) {
   const std::string_view trimmed = text.substr(begin, end - begin);
   TDate date = 0;
   if (!TryReadDate(trimmed, date)) {
-    throw EConvertError("''" + std::string(trimmed) + "'' is not a valid date");
+    throw EConvertError("''" + Cp1251ToUtf8(trimmed) + "'' is not a valid date");
   }
   return date;
 }

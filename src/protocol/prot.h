@@ -154,10 +154,10 @@ class TReport {
 };
 
 // Raised by the writers when the protocol file cannot be created, written or put in place.
-// what() is UTF-8 and names the file.
+// what() is UTF-8: the file's name (given in the platform's encoding), ": " and `what` (UTF-8).
 class EProtocolWriteError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  EProtocolWriteError(const std::string& fileName, const std::string& what);
 };
 
 // The most rows and columns a sheet may have for Excel and LibreOffice Calc to open it whole.

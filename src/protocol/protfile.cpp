@@ -89,7 +89,7 @@ fs::path FollowLinks(const std::string& fileName, fs::path path) {
   std::error_code error;
   for (int depth = 0; depth < kMaxLinkDepth && fs::is_symlink(path, error); ++depth) {
     if (!MayFollow(path)) {
-      throw EProtocolWriteError(fileName + ": символическая ссылка " + NativeFromPath(path) +
+      throw EProtocolWriteError(fileName, "символическая ссылка " + NameToUtf8(NativeFromPath(path)) +
                                 " в общей папке создана другим пользователем, запись по ней запрещена");
     }
     const fs::path next = fs::read_symlink(path, error);
@@ -105,6 +105,11 @@ fs::path FollowLinks(const std::string& fileName, fs::path path) {
 std::error_code SystemReason() { return std::error_code(errno, std::generic_category()); }
 
 }  // namespace
+
+// The name is converted here, once, so that every writer's failure reads alike: a name that is
+// not UTF-8 (windows-1251 bytes on Linux) would otherwise spoil the whole line.
+EProtocolWriteError::EProtocolWriteError(const std::string& fileName, const std::string& what)
+    : std::runtime_error(NameToUtf8(fileName) + ": " + what) {}
 
 fs::path ResolveProtocolTarget(const std::string& fileName) {
   return FollowLinks(fileName, PathFromNative(fileName));
@@ -301,12 +306,12 @@ void TProtocolFile::Commit() {
 }
 
 void TProtocolFile::Fail(const std::string& what, std::error_code reason) {
-  std::string text = fileName_ + ": " + what;
+  std::string text = what;
   if (reason) {
     text += " (" + reason.message() + ")";
   }
   RemoveTemporary();
-  throw EProtocolWriteError(text);
+  throw EProtocolWriteError(fileName_, text);
 }
 
 }  // namespace brisolt

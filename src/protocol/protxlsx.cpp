@@ -632,7 +632,7 @@ void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
     sink.WriteWorkbook(stamp);
     zip.Finish();
   } catch (const std::length_error&) {
-    throw EProtocolWriteError(fileName + ": книга больше 4 ГБ, такой файл XLSX не открыть");
+    throw EProtocolWriteError(fileName, "книга больше 4 ГБ, такой файл XLSX не открыть");
   }
   out.Commit();
 }

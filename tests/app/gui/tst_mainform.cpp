@@ -905,8 +905,7 @@ class TestMainForm : public QObject {
     TWindowEngine failing = engine.Engine();
     failing.ScanInsurers = [](const std::string&, bool, std::vector<std::string>&,
                               std::vector<std::string>&, const TProgressEvent&) {
-      // The engine names the file in windows-1251, as everything it says.
-      throw std::runtime_error(Utf8ToCp1251("Пачки/PFR.xml: ''31.02.2011'' is not a valid date"));
+      throw std::runtime_error("Пачки/PFR.xml: ''31.02.2011'' is not a valid date");
     };
     TMain_Form main(windows.Dialogs, failing);
     QTest::mouseClick(main.findChild<QToolButton*>("GetList_Button"), Qt::LeftButton);
