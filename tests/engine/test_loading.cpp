@@ -366,6 +366,51 @@ TEST_F(LoadTest, UnreadableDateEndsTheLoadNamingTheFile) {
   }
 }
 
+// The message is UTF-8 whatever the name's bytes and the pack's text, on the run's way and on
+// the insurer list's. A windows-1251 line guessed at as a whole misread "Рё" (D0 B8, which is
+// UTF-8 too) and turned names with letters the code page lacks into "?".
+TEST_F(LoadTest, UnreadableDateNamesTheFileInUtf8OnEveryRoute) {
+  struct TCase {
+    std::string name;       // as created (platform bytes)
+    std::string nameShown;  // UTF-8
+    std::string date;       // UTF-8, written to the pack in windows-1251
+  };
+  std::vector<TCase> cases = {
+      {"PFR-700-Y-2011-ORG-Рё.xml", "PFR-700-Y-2011-ORG-Рё.xml", "31.02.2010"},
+      {"PFR-700-Y-2011-ORG-Ёлка.xml", "PFR-700-Y-2011-ORG-Ёлка.xml", "31 февраля"},
+      {"PFR-700-Y-2011-ORG-Zürich.xml", "PFR-700-Y-2011-ORG-Zürich.xml", "31 февраля"},
+  };
+#ifndef _WIN32
+  // A name unpacked from a Windows archive: windows-1251 bytes ("Сочи") in a UTF-8 system.
+  cases.push_back({"PFR-700-Y-2011-ORG-\xD1\xEE\xF7\xE8.xml", "PFR-700-Y-2011-ORG-Сочи.xml", "31 февраля"});
+#endif
+  for (const TCase& testCase : cases) {
+    SCOPED_TRACE(testCase.nameShown);
+    std::filesystem::remove_all(folder_.Path());
+    std::filesystem::create_directories(folder_.Path());
+    TGenSZV6Pack pack = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+    pack.Docs[0].FillDate = testCase.date;
+    Write(testCase.name, pack);
+    const std::string expected =
+        folder_.Text() + testCase.nameShown + ": ''" + testCase.date + "'' is not a valid date";
+    files_ = TFileSet();
+    try {
+      Load();
+      ADD_FAILURE() << "the run read the date";
+    } catch (const EConvertError& error) {
+      EXPECT_EQ(error.what(), expected);
+    }
+    std::vector<std::string> names;
+    std::vector<std::string> numbers;
+    try {
+      TFileSet::ScanInsurers(folder_.Text(), false, names, numbers);
+      ADD_FAILURE() << "the insurer list read the date";
+    } catch (const EConvertError& error) {
+      EXPECT_EQ(error.what(), expected);
+    }
+  }
+}
+
 TEST_F(LoadTest, AbsurdHeadersAndAmountsStayHarmless) {
   const TAmount huge = std::numeric_limits<TAmount>::max() / 100 * 100;
   Write(Name(1), Pack("ИСХОДНАЯ", 2147483647, -2147483647, "10.04.2011", {Doc(kIvanov, "Иванов", huge, 0, huge, 0)}));

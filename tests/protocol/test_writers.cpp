@@ -242,6 +242,37 @@ TEST(ProtocolWriters, TakeTargetNamesUpToTheLongestTheSystemAllows) {
   }
 }
 
+// The failure is one line of UTF-8 whatever the bytes of the name: a name that is not UTF-8
+// (windows-1251 from a Windows archive on Linux) is shown converted, not left to spoil the words
+// after it.
+TEST(ProtocolWriters, FailureNamesTheFileInUtf8) {
+  ScratchFolder scratch;
+  struct Case {
+    std::string folder;       // missing; as given (platform bytes)
+    std::string folderShown;  // UTF-8
+  };
+  std::vector<Case> cases = {{"Нет такой папки", "Нет такой папки"}};
+#ifndef _WIN32
+  cases.push_back({"\xCD\xE5\xF2", "Нет"});
+#endif
+  for (const Case& c : cases) {
+    for (const bool html : {true, false}) {
+      SCOPED_TRACE(c.folderShown + (html ? " html" : " xml"));
+      const std::string base = NativeFromPath(scratch.Path()) + "/";
+      const std::string target = base + c.folder + "/протокол.html";
+      try {
+        html ? WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp)
+             : WriteXmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
+        ADD_FAILURE() << "written into a missing folder";
+      } catch (const EProtocolWriteError& failure) {
+        const std::string text = failure.what();
+        EXPECT_EQ(text.rfind(base + c.folderShown + "/протокол.html: ", 0), 0u) << text;
+        EXPECT_TRUE(IsUtf8(text)) << text;
+      }
+    }
+  }
+}
+
 TEST(ProtocolWriters, FailureNamesTheFileAndTheSystemsReason) {
   ScratchFolder scratch;
   const std::string target = scratch.File(std::string(300, 'n') + ".html");
