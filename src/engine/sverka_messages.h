@@ -1,7 +1,8 @@
 // Engine-internal: every text the file set writes. The conflicts between submissions that loading
 // reports to the user, and the notes the per-person check puts beside a person in the protocol,
-// each named by what happened. All texts are windows-1251; file numbers count from 1 in the
-// sorted file list, as the protocol's file list shows them.
+// each named by what happened. All texts are windows-1251, the failure raised by RethrowNamingFile
+// excepted (UTF-8, as every exception's); file numbers count from 1 in the sorted file list, as the
+// protocol's file list shows them.
 #pragma once
 
 #include <string>
