@@ -114,7 +114,7 @@ void TMain_Form::GetList_ButtonClick() {
   }
   running_ = false;
   if (!failure.empty()) {
-    ShowMessage(QString::fromStdString(FailureDisplayText(failure)), Text("Brisolt"), true);
+    ShowMessage(QString::fromStdString(failure), Text("Brisolt"), true);
     return;
   }
   if (regNumbs.empty()) {
@@ -148,7 +148,7 @@ TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
       });
     } catch (const std::exception& failure) {
       outcome = TRunOutcome();
-      outcome.Message = FailureDisplayText(failure.what());
+      outcome.Message = failure.what();
     } catch (...) {
       outcome = TRunOutcome();
       outcome.Message = "Неизвестная ошибка.";

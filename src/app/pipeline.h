@@ -102,11 +102,6 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
 TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
                           const std::string& fileName);
 
-// The text of a caught failure for the user: what() as it is, since the program's own failures
-// carry UTF-8 and the standard library's ASCII or UTF-8. Only the window still calls it; new code
-// shows what() itself.
-inline std::string FailureDisplayText(const std::string& text) { return text; }
-
 // The version texts the protocol carries (windows-1251): "<product version> от <release date>"
 // in batch mode, with "Версия " in front in the window.
 std::string BatchVersionText();

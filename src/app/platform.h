@@ -64,20 +64,6 @@ void InstallLinkOwnerRule();
 // text are escaped (EscapeControls), so that a name cannot drive the terminal or forge a line.
 void ReportError(const std::string& text);
 
-// While it lives, whatever the process writes on standard error is discarded: the XLSX library
-// prints its own English lines there, naming its sources, and the program reports the failure in
-// its own words. Only for a stretch in which the program itself prints nothing.
-class TStderrSilenced {
- public:
-  TStderrSilenced();
-  ~TStderrSilenced();
-  TStderrSilenced(const TStderrSilenced&) = delete;
-  TStderrSilenced& operator=(const TStderrSilenced&) = delete;
-
- private:
-  int saved_ = -1;
-};
-
 // Before a batch run: on Windows, where brisolt.exe is a GUI program, finds it the console it was
 // started from, or, with none, has errors shown in message boxes. Nothing elsewhere.
 void PrepareBatchOutput();

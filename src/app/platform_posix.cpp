@@ -184,27 +184,6 @@ void RemoveProtocolFilesOnInterrupt() {
   }
 }
 
-TStderrSilenced::TStderrSilenced() {
-  std::fflush(stderr);
-  const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  saved_ = sink < 0 ? -1 : fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-  if (saved_ >= 0) {
-    dup2(sink, STDERR_FILENO);
-  }
-  if (sink >= 0) {
-    close(sink);
-  }
-}
-
-TStderrSilenced::~TStderrSilenced() {
-  if (saved_ < 0) {
-    return;
-  }
-  std::fflush(stderr);
-  dup2(saved_, STDERR_FILENO);
-  close(saved_);
-}
-
 bool StderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
 void WriteStderr(std::string_view text) {

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -186,27 +185,6 @@ void PrepareBatchOutput() {
 }
 
 void RemoveProtocolFilesOnInterrupt() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
-
-TStderrSilenced::TStderrSilenced() {
-  std::fflush(stderr);
-  const int sink = _open("NUL", _O_WRONLY);
-  saved_ = sink < 0 ? -1 : _dup(2);
-  if (saved_ >= 0) {
-    _dup2(sink, 2);
-  }
-  if (sink >= 0) {
-    _close(sink);
-  }
-}
-
-TStderrSilenced::~TStderrSilenced() {
-  if (saved_ < 0) {
-    return;
-  }
-  std::fflush(stderr);
-  _dup2(saved_, 2);
-  _close(saved_);
-}
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 

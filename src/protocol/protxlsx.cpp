@@ -633,6 +633,8 @@ void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
     zip.Finish();
   } catch (const std::length_error&) {
     throw EProtocolWriteError(fileName, "книга больше 4 ГБ, такой файл XLSX не открыть");
+  } catch (const std::logic_error& failure) {
+    throw EProtocolWriteError(fileName, std::string("ошибка сжатия книги: ") + failure.what());
   }
   out.Commit();
 }

@@ -227,7 +227,7 @@ void TZipStream::Deflate(TChunk& chunk) {
     chunk.Output.resize(chunk.Output.size() - stream.avail_out);
     deflateEnd(&stream);
     if (!whole) {
-      throw std::runtime_error("deflate failed");
+      throw std::logic_error("deflate failed");  // zlib refused its own input: a fault here
     }
   } catch (...) {
     chunk.Failure = std::current_exception();

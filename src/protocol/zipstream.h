@@ -45,7 +45,8 @@ class TZipStream {
   }
   void EndMember();
   // Writes the central directory. Throws std::length_error when the archive passes the limits of
-  // a zip without its 64-bit extension (4 GB, 65,535 members).
+  // a zip without its 64-bit extension (4 GB, 65,535 members), as may EndMember and Spill;
+  // std::logic_error when zlib fails on its input, std::bad_alloc when it finds no memory.
   void Finish();
 
  private:
