@@ -201,9 +201,9 @@ TEST_F(CheckSotrTest, PersonWithoutEntries) {
 // The balance follows every correction; the amounts put through only grow.
 TEST(RunningTotals, BalanceAndAmountsPutThrough) {
   const TPeriodSums periods[] = {
-      {.InsAccrued = 500, .FundAccrued = 40, .InsPaid = 300, .FundPaid = 40},
-      {.InsAccrued = -200, .FundAccrued = 10, .InsPaid = 0, .FundPaid = -30},
-      {.InsAccrued = 100, .FundAccrued = 0, .InsPaid = 250, .FundPaid = 5},
+      {.FileNumbers = "1", .EstimatedBase = 0, .InsAccrued = 500, .FundAccrued = 40, .InsPaid = 300, .FundPaid = 40},
+      {.FileNumbers = "2", .EstimatedBase = 0, .InsAccrued = -200, .FundAccrued = 10, .InsPaid = 0, .FundPaid = -30},
+      {.FileNumbers = "3", .EstimatedBase = 0, .InsAccrued = 100, .FundAccrued = 0, .InsPaid = 250, .FundPaid = 5},
   };
   TRunningTotals balance;
   TRunningTotals putThrough;
