@@ -145,6 +145,43 @@ TEST_F(XlsxWriter, FailsWithoutTouchingAnEarlierProtocol) {
   EXPECT_TRUE(fs::is_directory(folder_ / "taken.xlsx" / "inside"));
 }
 
+// Excel refuses a sheet whose cells are out of order, or whose merge list miscounts itself, where
+// Calc and the tests' reader take it: each row's cells go left to right inside their own row.
+TEST_F(XlsxWriter, WritesEachRowsCellsInOrderAndCountsItsMerges) {
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
+    WriteXlsxProtocol(FullReport(layout), File("p.xlsx"), Fixed());
+    const auto members = testing::UnzipAll(ReadAll(folder_ / "p.xlsx"));
+    for (const auto& [name, text] : members) {
+      if (!name.starts_with("xl/worksheets/")) {
+        continue;
+      }
+      SCOPED_TRACE(name);
+      int lastRow = 0;
+      for (std::size_t row = 0; (row = text.find("<row r=\"", row)) != std::string::npos;) {
+        const int number = std::atoi(text.c_str() + row + 8);
+        EXPECT_GT(number, lastRow);
+        lastRow = number;
+        const std::size_t end = text.find("</row>", row);
+        int lastColumn = -1;
+        for (std::size_t cell = text.find("<c r=\"", row); cell < end;
+             cell = text.find("<c r=\"", cell + 1)) {
+          const auto [cellRow, column] = testing::CellReference(text.substr(cell + 6, text.find('"', cell + 6) - cell - 6));
+          EXPECT_EQ(cellRow + 1, number);
+          EXPECT_GT(column, lastColumn) << "row " << number;
+          lastColumn = column;
+        }
+        row = end;
+      }
+      const std::size_t merges = text.find("<mergeCells count=\"");
+      std::size_t listed = 0;
+      for (std::size_t at = 0; (at = text.find("<mergeCell ", at)) != std::string::npos; ++at) {
+        ++listed;
+      }
+      EXPECT_EQ(merges == std::string::npos ? 0u : std::stoul(text.substr(merges + 19)), listed);
+    }
+  }
+}
+
 // The print setup of every sheet, and the row of the СЗВ-6-3 warning tall enough for its text: a
 // merged cell's wrapped text is never fitted by the spreadsheet program.
 TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
