@@ -59,7 +59,7 @@ void TZipStream::BeginMember(std::string name) {
   Le(header, Z_DEFLATED, 2);
   Le(header, 0, 2);  // time 00:00
   Le(header, kDosDate, 2);
-  Le(header, 0, 12);  // CRC and sizes: in the descriptor after the data
+  header.append(12, '\0');  // CRC and sizes: in the descriptor after the data
   Le(header, entry.Name.size(), 2);
   Le(header, 0, 2);
   header += entry.Name;
@@ -99,7 +99,7 @@ void TZipStream::Finish() {
     Le(directory, entry.Packed, 4);
     Le(directory, entry.Size, 4);
     Le(directory, entry.Name.size(), 2);
-    Le(directory, 0, 12);  // extra, comment, disk, attributes
+    directory.append(12, '\0');  // extra, comment, disk, attributes
     Le(directory, entry.Offset, 4);
     directory += entry.Name;
   }
