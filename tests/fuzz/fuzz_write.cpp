@@ -16,6 +16,11 @@
 
 #include "checks.h"
 #include "protocol/prot.h"
+#ifdef BRISOLT_HAVE_XLSX
+#include "../protocol/sheet_grid.h"
+#include "../protocol/workbook_check.h"
+#include "protocol/protxlsx.h"
+#endif
 
 namespace {
 
@@ -128,6 +133,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fprintf(stderr, "fuzz_write: %zu worksheets, %zu expected\n", sheets, expected);
     __builtin_trap();
   }
+#ifdef BRISOLT_HAVE_XLSX
+  // The workbook is a whole zip on two deflating threads, and each of its parts well-formed XML;
+  // it holds the XML spreadsheet's sheets.
+  TSpreadsheetOptions options;
+  options.Stamp = stamp;
+  options.Threads = 2;
+  WriteXlsxProtocol(report, ScratchFile(), options);
+  if (const std::string defect = testing::WorkbookDefect(ScratchFile()); !defect.empty()) {
+    std::fprintf(stderr, "fuzz_write: xlsx: %s\n", defect.c_str());
+    __builtin_trap();
+  }
+  std::size_t xlsxSheets = 0;
+  for (const auto& [name, text] : testing::UnzipAll(ReadAll(ScratchFile()))) {
+    Check(text, false, name.c_str());
+    xlsxSheets += name.starts_with("xl/worksheets/") ? 1 : 0;
+  }
+  if (xlsxSheets != expected) {
+    std::fprintf(stderr, "fuzz_write: %zu xlsx worksheets, %zu expected\n", xlsxSheets, expected);
+    __builtin_trap();
+  }
+#endif
   std::remove(ScratchFile().c_str());
   return 0;
 }
