@@ -231,8 +231,8 @@ static_assert(static_cast<int>(TCellStyle::Count) == 12, "one cell format per st
 
 class TXlsxSink final : public TSheetSink {
  public:
-  TXlsxSink(TZipStream& zip, const std::vector<TSheetSize>& sheets)
-      : zip_(zip), sheetCount_(sheets.size()) {}
+  // `sheetCount`: how many sheets the layout will write, for the package's list of parts.
+  TXlsxSink(TZipStream& zip, std::size_t sheetCount) : zip_(zip), sheetCount_(sheetCount) {}
 
   void BeginSheet(const TSheetSetup& setup) override {
     sheets_.push_back({setup.Name, setup.HeaderRows, setup.FilterColumns});
@@ -617,7 +617,7 @@ class TXlsxSink final : public TSheetSink {
 
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options) {
-  const std::vector<TSheetSize> sheets = CheckSpreadsheetSize(report, options.Limits);
+  const std::size_t sheetCount = CheckSpreadsheetSize(report, options.Limits).size();
   const std::string stamp = options.Stamp.empty() ? CurrentProtocolStamp() : options.Stamp;
   TProtocolFile out(fileName);
   // The machine's cores deflate while this thread lays the sheets out; the bytes do not depend on
@@ -626,7 +626,7 @@ void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                                                : std::thread::hardware_concurrency();
   try {
     TZipStream zip([&out](std::string_view bytes) { out.Write(bytes); }, threads > 1 ? threads : 0);
-    TXlsxSink sink(zip, sheets);
+    TXlsxSink sink(zip, sheetCount);
     sink.WritePackage();
     LayOutWorkbook(report, stamp, sink);
     sink.WriteWorkbook(stamp);
