@@ -89,21 +89,25 @@ class TJsonWriter {
     out_.Amount(amount);
   }
 
+  // A file's name, as the value of the key just written, then its form, type, period and category.
+  void FileFields(const TResultFile& file) {
+    String(file.Name);
+    out_ << ",\"form\":";
+    String(file.FormKind);
+    out_ << ",\"type\":";
+    String(file.DataType);
+    out_ << ",\"period\":";
+    String(file.Period);
+    out_ << ",\"category\":";
+    String(file.CategoryCode);
+  }
+
   void WriteFiles() {
     out_ << "\"files\":[";
     for (std::size_t at = 0; at < report_.FileList.size(); ++at) {
       out_ << (at > 0 ? "," : "") << "{\"number\":" << std::to_string(at + 1) << ",\"name\":";
       if (at < results_.Files.size()) {
-        const TResultFile& file = results_.Files[at];
-        String(file.Name);
-        out_ << ",\"form\":";
-        String(file.FormKind);
-        out_ << ",\"type\":";
-        String(file.DataType);
-        out_ << ",\"period\":";
-        String(file.Period);
-        out_ << ",\"category\":";
-        String(file.CategoryCode);
+        FileFields(results_.Files[at]);
       } else {
         out_ << "null";
       }
@@ -189,16 +193,7 @@ class TJsonWriter {
       out_ << (at > 0 ? "," : "") << "{\"number\":" << std::to_string(source.FileNumber) << ",\"file\":";
       const auto fileAt = static_cast<std::size_t>(source.FileNumber - 1);
       static const TResultFile kNone;
-      const TResultFile& file = fileAt < results_.Files.size() ? results_.Files[fileAt] : kNone;
-      String(file.Name);
-      out_ << ",\"form\":";
-      String(file.FormKind);
-      out_ << ",\"type\":";
-      String(file.DataType);
-      out_ << ",\"period\":";
-      String(file.Period);
-      out_ << ",\"category\":";
-      String(file.CategoryCode);
+      FileFields(fileAt < results_.Files.size() ? results_.Files[fileAt] : kNone);
       Field("insAccrued", source.InsAccrued);
       Field("insPaid", source.InsPaid);
       Field("fundAccrued", source.FundAccrued);
