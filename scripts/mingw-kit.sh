@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes, once, the static kit the Windows build links: Qt 6 (Core, Gui, Widgets, Test, the
-# windows and offscreen platform plugins), zlib and libxlsxwriter, all cross-built for
+# windows and offscreen platform plugins) and zlib, both cross-built for
 # x86_64-w64-mingw32 from Debian's own source packages, with Debian's mingw-w64 and the host
 # tools of the installed qt6-base-dev. Prints the kit's prefix on its last line; with --key,
 # only the key below.
@@ -13,6 +13,7 @@
 # Needs root (or sudo) on a fresh Debian 12 for the packages and for the deb-src entry it adds.
 # Takes about 11 minutes on two idle cores, several times that on a busy machine.
 set -euo pipefail
+trap 'echo "mingw-kit.sh: line $LINENO: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
 here="$(cd "$(dirname "$0")/.." && pwd)"
 started=$SECONDS
 cache="${BRISOLT_KIT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brisolt}"
@@ -35,17 +36,36 @@ done
 
 # --- The deb-src entry for the archive the machine already uses (its own mirror, from its own
 # sources list). ---
-if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx 'Sources'; then
-  sources=/etc/apt/sources.list.d/brisolt-deb-src.sources
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    # deb822: the same entries with Types: deb-src.
+# Both forms of sources are read: one-line entries (sources.list, *.list) and deb822 stanzas
+# (*.sources). The entries are gathered first and written once, so that no glob sees the file being
+# written, and an entry of our own from an earlier run is never read back or doubled.
+deb_src_entries() {
+  local file
+  shopt -s nullglob
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$file" ] && [ "${file##*/}" != brisolt-deb-src.list ] || continue
+    sed -n 's/^[[:space:]]*deb[[:space:]]\+/deb-src /p' "$file"
+  done >"$1.list"
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ "${file##*/}" != brisolt-deb-src.sources ] || continue
     awk 'BEGIN{RS="";ORS="\n\n"} /(^|\n)Types:[^\n]*deb([ \n]|$)/ {
-           sub(/Types:[^\n]*/, "Types: deb-src"); print }' /etc/apt/sources.list.d/debian.sources \
-      | $sudo tee "$sources" >/dev/null
-  else
-    grep -hE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
-      | sed 's/^deb /deb-src /' | $sudo tee /etc/apt/sources.list.d/brisolt-deb-src.list >/dev/null
+           sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$file"
+  done >"$1.sources"
+  shopt -u nullglob
+}
+if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx 'Sources'; then
+  entries=$(mktemp -d)
+  deb_src_entries "$entries/brisolt-deb-src"
+  if [ ! -s "$entries/brisolt-deb-src.list" ] && [ ! -s "$entries/brisolt-deb-src.sources" ]; then
+    log "the machine's apt sources name no Debian archive to take the sources from"
+    exit 1
   fi
+  for kind in list sources; do
+    if [ -s "$entries/brisolt-deb-src.$kind" ]; then
+      $sudo install -m 644 "$entries/brisolt-deb-src.$kind" "/etc/apt/sources.list.d/brisolt-deb-src.$kind"
+    fi
+  done
+  rm -rf "$entries"
   log "added the deb-src entries for the machine's own archive"
   apt_update=1
 fi
@@ -73,7 +93,6 @@ fetch_source() {
 }
 qt_version=$(fetch_source qt6-base)
 zlib_version=$(fetch_source zlib)
-xlsx_version=$(fetch_source libxlsxwriter)
 host_qt=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 if [ "${host_qt%%+*}" != "${qt_version%%+*}" ]; then
   log "the host Qt ($host_qt) and the source ($qt_version) differ; Qt's tools must match"
@@ -97,8 +116,8 @@ qt_options=(
   -DCMAKE_BUILD_TYPE=Release
 )
 # Bump when the way the kit is made changes in a way the options above do not show.
-recipe=2
-key=$( { echo "$recipe $qt_version $zlib_version $xlsx_version $host_qt"; printf '%s\n' "${qt_options[@]}";
+recipe=3
+key=$( { echo "$recipe $qt_version $zlib_version $host_qt"; printf '%s\n' "${qt_options[@]}";
          x86_64-w64-mingw32-g++-posix --version | head -n 1; } | sha256sum | cut -c1-16)
 kit="$cache/mingw-kit-$key"
 if [ "${1:-}" = --key ]; then
@@ -120,7 +139,7 @@ done
 # done, and ninja rebuilds only what is missing.
 work="$cache/work-$key"
 mkdir -p "$work" "$kit"
-log "making the kit in $kit (Qt $qt_version, zlib $zlib_version, libxlsxwriter $xlsx_version)"
+log "making the kit in $kit (Qt $qt_version, zlib $zlib_version)"
 
 # The toolchain the kit is built with: the project's compilers, static runtime, nothing found on
 # the host by mistake.
@@ -138,15 +157,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 EOF
 
 cd "$work"
-for package in qt6-base zlib libxlsxwriter; do
+for package in qt6-base zlib; do
   [ -d "$work/$package" ] && continue
-  case $package in qt6-base) version=$qt_version ;; zlib) version=$zlib_version ;; *) version=$xlsx_version ;; esac
+  case $package in qt6-base) version=$qt_version ;; *) version=$zlib_version ;; esac
   dpkg-source -x "$cache/sources/${package}_${version#*:}.dsc" "$work/$package" >"$work/source.log" 2>&1 \
     || { cat "$work/source.log" >&2; exit 1; }
 done
 qt_src="$work/qt6-base"
 zlib_src="$work/zlib"
-xlsx_src="$work/libxlsxwriter"
 
 # --- zlib: the library alone, static. ---
 if [ ! -f "$kit/lib/libz.a" ]; then
@@ -162,19 +180,6 @@ $triplet-ar rcs "$work/zlib-build/libz.a" "$work"/zlib-build/*.o
 mkdir -p "$kit/lib" "$kit/include"
 cp "$work/zlib-build/libz.a" "$kit/lib/"
 cp "$zlib_src/zlib.h" "$zlib_src/zconf.h" "$kit/include/"
-fi
-
-# --- libxlsxwriter: static, its own minizip and tmpfileplus, the kit's zlib. ---
-if [ ! -f "$kit/lib/libxlsxwriter.a" ]; then
-log "libxlsxwriter"
-cmake -S "$xlsx_src" -B "$work/xlsx-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$kit" -DBUILD_SHARED_LIBS=OFF \
-  -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DUSE_SYSTEM_MINIZIP=OFF -DUSE_STANDARD_TMPFILE=OFF \
-  -DZLIB_ROOT="$kit" -DZLIB_LIBRARY="$kit/lib/libz.a" -DZLIB_INCLUDE_DIR="$kit/include" \
-  >"$work/xlsx.log" 2>&1 || { tail -n 30 "$work/xlsx.log" >&2; exit 1; }
-cmake --build "$work/xlsx-build" -j "$jobs" >>"$work/xlsx.log" 2>&1 \
-  && cmake --install "$work/xlsx-build" >>"$work/xlsx.log" 2>&1 \
-  || { tail -n 30 "$work/xlsx.log" >&2; exit 1; }
 fi
 
 # --- Qt: static qtbase with the host's tools. ---
@@ -193,7 +198,7 @@ cmake --install "$work/qt-build" >"$work/qt-install.log" 2>&1 \
 mkdir -p "$kit/translations"
 cp "$(dpkg -L qt6-translations-l10n | grep -m1 '/qtbase_ru\.qm$')" "$kit/translations/"
 
-echo "$qt_version $zlib_version $xlsx_version" >"$kit/.complete"
+echo "$qt_version $zlib_version" >"$kit/.complete"
 ln -sfn "$kit" "$cache/mingw-kit"
 rm -rf "$work"
 log "kit made in $((SECONDS - started)) s ($(du -sh "$kit" | cut -f1))"
