@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Runs a Windows program under Wine in a prefix of its own, so that the tests neither use nor
 # change the user's ~/.wine. Usage: wine-run.sh PREFIX PROGRAM [ARGUMENT...]
 #
@@ -9,7 +9,7 @@
 #
 # The first run creates the prefix (slow: about 20 s); a lock keeps parallel tests from creating
 # it twice. The wine64 loader of Debian's wine64 package is taken, or wine when that is absent.
-set -eu
+. "$(dirname "$0")/../scripts/common.sh"
 prefix="$1"
 shift
 export WINEPREFIX="$prefix"
@@ -18,7 +18,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export LC_ALL="${BRISOLT_WINE_LANG:-ru_RU.UTF-8}"
 export LANG="$LC_ALL"
-if ! locale -a 2>/dev/null | grep -qix "$(echo "$LC_ALL" | sed 's/UTF-8/utf8/I')"; then
+if ! has_locale "$LC_ALL"; then
   echo "wine-run.sh: the locale $LC_ALL is missing (scripts/deps.sh makes it)" >&2
   exit 1
 fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the checks need. Idempotent; runs
 # apt-get only when something is missing. Usage: scripts/deps.sh [build|test]
-set -euo pipefail
+. "$(dirname "$0")/common.sh"
 
 mode="${1:-test}"
 # dpkg-dev and file: the package step (cpack -G DEB) finds the libraries' packages with
@@ -11,27 +11,24 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev qt6-transla
 if [ "$mode" = test ]; then
   # llvm-14: llvm-symbolizer, so that a fuzzing finding shows function names and lines.
   # python3-jsonschema: the JSON protocol is checked against its schema.
+  # nsis: makensis, which makes the Windows setup program. debootstrap: the fresh Debian roots.
   packages+=(clang libclang-rt-14-dev llvm-14 libpugixml-dev libbenchmark-dev
              chromium libreoffice-calc-nogui xvfb xauth python3 python3-jsonschema
              lintian xdotool imagemagick fonts-dejavu-core
-             g++-mingw-w64-x86-64-posix wine64 locales)
+             g++-mingw-w64-x86-64-posix wine64 locales nsis debootstrap)
 fi
 
 missing=()
 for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  is_installed "$package" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q
-  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  as_root apt-get update -q
+  as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # The Windows tests run under Wine on a Russian code page, which Wine takes from this locale.
-if [ "$mode" = test ] && ! locale -a 2>/dev/null | grep -qix "ru_RU.utf8"; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+if [ "$mode" = test ] && ! has_locale ru_RU.UTF-8; then
+  as_root localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi

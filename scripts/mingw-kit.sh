@@ -3,7 +3,7 @@
 # windows and offscreen platform plugins) and zlib, both cross-built for
 # x86_64-w64-mingw32 from Debian's own source packages, with Debian's mingw-w64 and the host
 # tools of the installed qt6-base-dev. Prints the kit's prefix on its last line; with --key,
-# only the key below.
+# only the key below; with --sources, only the deb-src step below and apt's lists.
 #
 # The kit lives outside the source tree, in $BRISOLT_KIT_CACHE (default ~/.cache/brisolt), in a
 # folder named by a hash of the source versions, the compiler and the configure options, so that
@@ -12,9 +12,7 @@
 #
 # Needs root (or sudo) on a fresh Debian 12 for the packages and for the deb-src entry it adds.
 # Takes about 11 minutes on two idle cores, several times that on a busy machine.
-set -euo pipefail
-trap 'echo "mingw-kit.sh: line $LINENO: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
-here="$(cd "$(dirname "$0")/.." && pwd)"
+. "$(dirname "$0")/common.sh"
 started=$SECONDS
 cache="${BRISOLT_KIT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brisolt}"
 jobs="${BRISOLT_KIT_JOBS:-$(nproc)}"
@@ -22,29 +20,29 @@ triplet=x86_64-w64-mingw32
 
 log() { echo "mingw-kit: $*" >&2; }
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-
 # --- Packages: the cross compiler, the host Qt whose tools the cross build runs, the source
 # tools. ---
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools cmake ninja-build pkg-config perl python3
           qt6-base-dev qt6-base-dev-tools qt6-translations-l10n dpkg-dev xz-utils make)
 missing=()
 for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  is_installed "$package" || missing+=("$package")
 done
 
 # --- The deb-src entry for the archive the machine already uses (its own mirror, from its own
 # sources list). ---
 # Both forms of sources are read: one-line entries (sources.list, *.list) and deb822 stanzas
 # (*.sources). The entries are gathered first and written once, so that no glob sees the file being
-# written, and an entry of our own from an earlier run is never read back or doubled.
+# written, and an entry of our own from an earlier run is never read back or doubled. Nothing is
+# added when apt already has a source index (any deb-src entry of the machine's own).
+# A CD or DVD named in the sources has no source packages.
 deb_src_entries() {
   local file
   shopt -s nullglob
   for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
     [ -f "$file" ] && [ "${file##*/}" != brisolt-deb-src.list ] || continue
-    sed -n 's/^[[:space:]]*deb[[:space:]]\+/deb-src /p' "$file"
+    sed -n '/^[[:space:]]*deb[[:space:]]\+\(\[[^]]*\][[:space:]]*\)\?cdrom:/d
+            s/^[[:space:]]*deb[[:space:]]\+/deb-src /p' "$file"
   done >"$1.list"
   for file in /etc/apt/sources.list.d/*.sources; do
     [ "${file##*/}" != brisolt-deb-src.sources ] || continue
@@ -53,8 +51,10 @@ deb_src_entries() {
   done >"$1.sources"
   shopt -u nullglob
 }
-if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx 'Sources'; then
+targets=$(apt-get indextargets --format '$(CREATED_BY)')
+if ! grep -qx 'Sources' <<<"$targets"; then
   entries=$(mktemp -d)
+  trap 'rm -rf "$entries"' EXIT
   deb_src_entries "$entries/brisolt-deb-src"
   if [ ! -s "$entries/brisolt-deb-src.list" ] && [ ! -s "$entries/brisolt-deb-src.sources" ]; then
     log "the machine's apt sources name no Debian archive to take the sources from"
@@ -62,17 +62,22 @@ if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx 'Sourc
   fi
   for kind in list sources; do
     if [ -s "$entries/brisolt-deb-src.$kind" ]; then
-      $sudo install -m 644 "$entries/brisolt-deb-src.$kind" "/etc/apt/sources.list.d/brisolt-deb-src.$kind"
+      as_root install -m 644 "$entries/brisolt-deb-src.$kind" "/etc/apt/sources.list.d/brisolt-deb-src.$kind"
     fi
   done
   rm -rf "$entries"
+  trap - EXIT
   log "added the deb-src entries for the machine's own archive"
   apt_update=1
 fi
+export DEBIAN_FRONTEND=noninteractive
+if [ "${1:-}" = --sources ]; then
+  [ "${apt_update:-0}" = 0 ] || as_root apt-get update -q >&2
+  exit 0
+fi
 if [ ${#missing[@]} -gt 0 ] || [ "${apt_update:-0}" = 1 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q >&2
-  [ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+  as_root apt-get update -q >&2
+  [ ${#missing[@]} -eq 0 ] || as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
 fi
 
 # Debian's sources, fetched once into the cache. A package's newest listed version is taken that
@@ -81,7 +86,7 @@ fetch_source() {
   local package="$1" version
   mkdir -p "$cache/sources"
   for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV | uniq); do
-    if ls "$cache/sources/${package}_${version#*:}.dsc" >/dev/null 2>&1 \
+    if [ -f "$cache/sources/${package}_${version#*:}.dsc" ] \
        || (cd "$cache/sources" && apt-get source -q --download-only --only-source "$package=$version" \
              >>"$cache/sources/fetch.log" 2>&1); then
       echo "$version"
@@ -118,7 +123,7 @@ qt_options=(
 # Bump when the way the kit is made changes in a way the options above do not show.
 recipe=3
 key=$( { echo "$recipe $qt_version $zlib_version $host_qt"; printf '%s\n' "${qt_options[@]}";
-         x86_64-w64-mingw32-g++-posix --version | head -n 1; } | sha256sum | cut -c1-16)
+         x86_64-w64-mingw32-g++-posix --version | sed -n 1p; } | sha256sum | cut -c1-16)
 kit="$cache/mingw-kit-$key"
 if [ "${1:-}" = --key ]; then
   echo "$key"  # for a CI cache that keeps the kit between machines
@@ -184,7 +189,8 @@ fi
 
 # --- Qt: static qtbase with the host's tools. ---
 log "Qt (the long part)"
-host_cmake=$(dirname "$(dirname "$(dpkg -L qt6-base-dev | grep -m1 '/cmake/Qt6/Qt6Config.cmake$')")")
+qt_config=$(dpkg -L qt6-base-dev | first_match '/cmake/Qt6/Qt6Config.cmake$')
+host_cmake=$(dirname "$(dirname "$qt_config")")
 cmake -S "$qt_src" -B "$work/qt-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
   -DCMAKE_INSTALL_PREFIX="$kit" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
   "${qt_options[@]}" >"$work/qt-configure.log" 2>&1 \
@@ -196,7 +202,8 @@ cmake --install "$work/qt-build" >"$work/qt-install.log" 2>&1 \
 
 # Qt's Russian texts of the same version, for the zip.
 mkdir -p "$kit/translations"
-cp "$(dpkg -L qt6-translations-l10n | grep -m1 '/qtbase_ru\.qm$')" "$kit/translations/"
+qt_texts=$(dpkg -L qt6-translations-l10n | first_match '/qtbase_ru\.qm$')
+cp "$qt_texts" "$kit/translations/"
 
 echo "$qt_version $zlib_version" >"$kit/.complete"
 ln -sfn "$kit" "$cache/mingw-kit"

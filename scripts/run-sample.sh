@@ -2,7 +2,7 @@
 # The main job on the bundled sample folder: installs what is missing, builds the release, runs the
 # batch on examples/ and prints where the protocols are. Extra arguments go to the program (for
 # example /protform=1 for the detailed layout, /protopen=1 to open the page).
-set -euo pipefail
+. "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh build

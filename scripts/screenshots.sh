@@ -5,7 +5,7 @@
 # dialog opened from there, the results table and the window of where a person's figures come from.
 # Runs the real program under Xvfb with a settings store and a temporary folder of its own; the
 # user's settings are never touched. Usage: scripts/screenshots.sh [output folder, default docs]
-set -euo pipefail
+. "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 root=$(pwd)
 out="${1:-docs/guide}"
@@ -15,14 +15,12 @@ if [ "${BRISOLT_SCREENSHOTS_INSIDE:-}" != 1 ]; then
   tools=(xvfb xauth xdotool imagemagick fonts-dejavu-core chromium)
   missing=()
   for package in "${tools[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    is_installed "$package" || missing+=("$package")
   done
   if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
     export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    as_root apt-get update -q
+    as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
   fi
   cmake --preset release >/dev/null
   cmake --build --preset release --target brisolt brisolt-packgen results_screenshots -j 2
@@ -74,7 +72,7 @@ trap 'kill "$program" 2>/dev/null || true' EXIT
 # titles do not match xdotool's search.
 window=""
 for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | head -1 || true)
+  window=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | first_match . || true)
   [ -n "$window" ] && break
   sleep 0.1
 done
@@ -117,7 +115,7 @@ import -window "$window" "$out/protocol-long-name.png"
 click 398 519
 dialog=""
 for _ in $(seq 100); do
-  dialog=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | grep -vx "$window" | head -1 || true)
+  dialog=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | grep -vx "$window" | first_match . || true)
   [ -n "$dialog" ] && break
   sleep 0.1
 done

@@ -4,7 +4,7 @@
 # with AddressSanitizer and UndefinedBehaviorSanitizer, then feeds the fuzz targets (pack reader,
 # command line, folder load, writers) random input for a fixed time shared among them.
 # Each stage prints its elapsed time, so a slow stage shows in the CI log.
-set -euo pipefail
+. "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 
 stage_started=$SECONDS
@@ -101,9 +101,10 @@ for path in ./usr/bin/brisolt ./usr/bin/brisolt-packgen ./usr/share/applications
             ./usr/share/man/man1/brisolt.1.gz ./usr/share/doc/brisolt/copyright; do
   grep -q " $path\( \|$\)" <<<"$contents" || { echo "$deb lacks $path" >&2; exit 1; }
 done
-dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || { echo "$deb: no Qt dependency" >&2; exit 1; }
-dpkg-deb -f "$deb" Depends | grep -q "zlib1g" || { echo "$deb: no zlib dependency (XLSX)" >&2; exit 1; }
-dpkg-deb -f "$deb" Depends | grep -q "qt6-translations-l10n" || { echo "$deb: no translations" >&2; exit 1; }
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -q "libqt6widgets6" <<<"$depends" || { echo "$deb: no Qt dependency" >&2; exit 1; }
+grep -q "zlib1g" <<<"$depends" || { echo "$deb: no zlib dependency (XLSX)" >&2; exit 1; }
+grep -q "qt6-translations-l10n" <<<"$depends" || { echo "$deb: no translations" >&2; exit 1; }
 lintian --fail-on error,warning --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
   "$deb"
 # The programs are built with the distribution's hardening flags.

@@ -6,14 +6,10 @@
 # this machine's apt sources name; takes a few minutes the first time (debootstrap), then reuses
 # the root it made.
 # Usage: scripts/test-package.sh [brisolt_*.deb, default: build it with cpack]
-set -euo pipefail
+. "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 
 [ "$(id -u)" -eq 0 ] || { echo "Run as root: debootstrap and chroot need it." >&2; exit 1; }
-command -v debootstrap >/dev/null || PATH="$PATH:/usr/sbin"
-command -v debootstrap >/dev/null || {
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends debootstrap
-}
 
 deb="${1:-}"
 if [ -z "$deb" ]; then
@@ -25,25 +21,7 @@ if [ -z "$deb" ]; then
   deb=$(ls build/packages/brisolt_*.deb)
 fi
 
-base=build/package-root/bookworm
-if [ ! -x "$base/bin/bash" ]; then
-  rm -rf "$base"
-  mkdir -p "$(dirname "$base")"
-  # The mirror this machine's own apt uses (one-line or deb822 sources), never a host of ours.
-  mirror=$( { grep -hsE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
-                sed -E 's/\[[^]]*\]//' | awk '{ print $2 }'
-              # deb822: the URIs of stanzas whose Types include binary packages.
-              cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
-                /(^|\n)[[:space:]]*Types:[^\n]*(^|[[:space:]])deb([[:space:]]|\n|$)/ {
-                  if (match($0, /(^|\n)[[:space:]]*URIs:[^\n]*/)) {
-                    line = substr($0, RSTART, RLENGTH); sub(/^\n?[[:space:]]*URIs:[[:space:]]*/, "", line)
-                    split(line, uris, /[[:space:]]+/); print uris[1]
-                  }
-                }'
-            } | grep -Ev 'security|^$' | head -n 1 || true)
-  [ -n "$mirror" ] || { echo "No Debian mirror in this machine's apt sources." >&2; exit 1; }
-  debootstrap --variant=minbase bookworm "$base" "$mirror"
-fi
+base=$(debian_base)
 # Every check starts from a copy of the untouched root.
 root=$(mktemp -d /tmp/brisolt-package-XXXXXX)
 cleanup() {

@@ -6,7 +6,7 @@
 # to its default place, a TEMP with Cyrillic letters, and runs on a Russian (1251) and on a
 # Western (1252) ANSI code page.
 # Needs the release and the mingw builds (scripts/test-all.sh makes both).
-set -euo pipefail
+. "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 linux="$root/build/brisolt"

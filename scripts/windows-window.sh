@@ -6,7 +6,7 @@
 # The Wine prefix is the tests' own (build-mingw/wineprefix), with the sample folder chosen and
 # the window's font set to DejaVu Sans, so that the picture does not depend on the machine.
 # Needs the mingw build; scripts/deps.sh installs Xvfb and the picture tools when missing.
-set -euo pipefail
+. "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 out="${1:-build-mingw/window}"
@@ -49,7 +49,7 @@ trap 'kill $program 2>/dev/null || true; WINEPREFIX="$prefix" "$wineserver" -k 2
 
 window=""
 for _ in $(seq 1 120); do
-  window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -n 1 || true)
+  window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | first_match . || true)
   [ -n "$window" ] && break
   kill -0 $program 2>/dev/null || { echo "brisolt.exe ended without a window:" >&2; cat "$work/window.log" >&2; exit 1; }
   sleep 1
