@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, and the packages CPack makes of it:
 #   Linux:   `cpack -G DEB` in the build folder: brisolt_<version>_<arch>.deb
-#   Windows: `cpack -G ZIP` in the build folder: brisolt-<version>-windows-x64.zip
+#   Windows: `cpack -G ZIP` in the build folder: brisolt-<version>-windows-x64.zip, and the
+#            target "setup": brisolt-<version>-setup.exe
 # Everything belongs to the component "brisolt", so that install rules of bundled third-party
 # sources (GoogleTest) never reach a package.
 include(GNUInstallDirs)
@@ -40,6 +41,40 @@ if(WIN32)
   configure_file(${brisolt_docs}/windows/README.txt ${brisolt_staging}/README.txt @ONLY
                  NEWLINE_STYLE CRLF)
   install(FILES ${brisolt_staging}/README.txt DESTINATION . COMPONENT brisolt)
+
+  # The setup program (docs/windows/setup.nsi): `cmake --build --preset mingw --target setup` makes
+  # packages/brisolt-<version>-setup.exe with makensis (Debian's nsis) from the same installed
+  # tree as the zip, stripped as CPack strips it.
+  find_program(BRISOLT_MAKENSIS makensis)
+  if(BRISOLT_MAKENSIS)
+    set(setup_stage ${PROJECT_BINARY_DIR}/setup-stage)
+    set(setup_lists ${PROJECT_BINARY_DIR}/setup-files)
+    set(version4 ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
+    if(PROJECT_VERSION_TWEAK STREQUAL "")
+      string(APPEND version4 .0)
+    else()
+      string(APPEND version4 .${PROJECT_VERSION_TWEAK})
+    endif()
+    add_custom_target(setup
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${setup_stage}
+      COMMAND ${CMAKE_COMMAND} --install ${PROJECT_BINARY_DIR} --prefix ${setup_stage}
+              --component brisolt --strip
+      COMMAND ${CMAKE_COMMAND} -DSTAGE=${setup_stage} -DFILES=${setup_lists}-install.nsh
+              -DUNFILES=${setup_lists}-remove.nsh -P ${CMAKE_CURRENT_LIST_DIR}/nsis-files.cmake
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packages
+      COMMAND ${BRISOLT_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
+              -DVERSION4=${version4} -DSTAGE=${setup_stage}
+              -DOUTFILE=${PROJECT_BINARY_DIR}/packages/brisolt-${PROJECT_VERSION}-setup.exe
+              -DFILES=${setup_lists}-install.nsh -DUNFILES=${setup_lists}-remove.nsh
+              ${brisolt_docs}/windows/setup.nsi
+      COMMENT "Making packages/brisolt-${PROJECT_VERSION}-setup.exe"
+      VERBATIM)
+    foreach(target brisolt brisolt_console brisolt-packgen)
+      if(TARGET ${target})
+        add_dependencies(setup ${target})
+      endif()
+    endforeach()
+  endif()
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME brisolt-${PROJECT_VERSION}-windows-x64)

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by every script of the project (bash): strict mode, and an error trap that names the
 # script, the line and the command that failed, so that no script ever stops without a word.
 # Also the few helpers several scripts share.
