@@ -6,21 +6,34 @@
 # The Wine prefix is the tests' own (build-mingw/wineprefix), with the sample folder chosen and
 # the window's font set to DejaVu Sans, so that the picture does not depend on the machine.
 # Needs the mingw build; scripts/deps.sh installs Xvfb and the picture tools when missing.
+#
+# BRISOLT_WINDOW_DPI=120 (or 144) draws it as Windows does at 125 % (150 %) scaling, on a
+# 1366x768 screen, with the caption and frame Wine draws (main-window-windows-<dpi>.png), and fails
+# when the whole window is larger than that screen less a 40-pixel taskbar: 1366x728.
+# BRISOLT_WINDOW_PROGRAM (a Unix path) and BRISOLT_WINE_PREFIX start another copy of the program in
+# another prefix (an installed one).
 . "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 out="${1:-build-mingw/window}"
 caption="Программа сверки начислений и уплат в ПФР"
+dpi="${BRISOLT_WINDOW_DPI:-96}"
+program_path="${BRISOLT_WINDOW_PROGRAM:-$root/build-mingw/brisolt.exe}"
+prefix="${BRISOLT_WINE_PREFIX:-$root/build-mingw/wineprefix}"
+if [ "$dpi" = 96 ]; then
+  screen=1280x800 picture=main-window-windows.png fit=""
+else
+  screen=1366x768 picture="main-window-windows-$dpi.png" fit=1366x728
+fi
 
 if [ "${BRISOLT_WINDOW_INSIDE:-}" != 1 ]; then
   scripts/deps.sh test  # Xvfb, xdotool, ImageMagick, DejaVu fonts
-  [ -f build-mingw/brisolt.exe ] || { echo "missing build-mingw/brisolt.exe: build the mingw preset" >&2; exit 1; }
+  [ -f "$program_path" ] || { echo "missing $program_path: build the mingw preset" >&2; exit 1; }
   mkdir -p "$out"
-  BRISOLT_WINDOW_INSIDE=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$out"
+  BRISOLT_WINDOW_INSIDE=1 xvfb-run -a -s "-screen 0 ${screen}x24" "$0" "$out"
   exit 0
 fi
 
-prefix="$root/build-mingw/wineprefix"
 wine_run() { cmake/wine-run.sh "$prefix" "$@"; }
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
@@ -42,8 +55,20 @@ wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg 2" /d 
 wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Segoe UI" /d "DejaVu Sans" /f >/dev/null
 wine_run reg add 'HKCU\Software\Ostrak\Brisolt' /v FilesPath /d "Z:${work//\//\\}\\packs" /f >/dev/null
 wine_run reg add 'HKCU\Software\Ostrak\Brisolt' /v OpenProtocol /t REG_DWORD /d 0 /f >/dev/null
+# The screen's DPI, as Windows' scaling sets it; at a scaling above 100 % Wine draws the caption and
+# frame itself (no window manager runs on Xvfb), so that the picture and its size are the whole
+# window's.
+wine_run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+wine_run reg add 'HKCU\Software\Wine\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+if [ -n "$fit" ]; then
+  wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+else
+  wine_run reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
+fi
+# The registry is written out when the session ends; the program's session reads it anew.
+WINEPREFIX="$prefix" "$wineserver" -w 2>/dev/null || true
 
-wine_run "$root/build-mingw/brisolt.exe" >"$work/window.log" 2>&1 &
+wine_run "$program_path" >"$work/window.log" 2>&1 &
 program=$!
 trap 'kill $program 2>/dev/null || true; WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true' EXIT
 
@@ -56,8 +81,14 @@ for _ in $(seq 1 120); do
 done
 [ -n "$window" ] || { echo "no window with the caption \"$caption\" within 120 s" >&2; exit 1; }
 sleep 3  # the insurer list of the chosen folder fills in
-geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
-import -window root -crop "$(xdotool getwindowgeometry --shell "$window" | awk -F= '
-  /^X=/ {x=$2} /^Y=/ {y=$2} /^WIDTH=/ {w=$2} /^HEIGHT=/ {h=$2}
-  END {printf "%dx%d+%d+%d", w, h, x, y}')" +repage -colors 128 "PNG8:$out/main-window-windows.png"
-echo "The window \"$caption\" ($geometry) under Wine: $out/main-window-windows.png"
+shape=$(xdotool getwindowgeometry --shell "$window")
+width=$(sed -n 's/^WIDTH=//p' <<<"$shape")
+height=$(sed -n 's/^HEIGHT=//p' <<<"$shape")
+left=$(sed -n 's/^X=//p' <<<"$shape")
+top=$(sed -n 's/^Y=//p' <<<"$shape")
+import -window root -crop "${width}x${height}+${left}+${top}" +repage -colors 128 "PNG8:$out/$picture"
+echo "The window \"$caption\" at $dpi DPI (${width}x${height}) under Wine: $out/$picture"
+if [ -n "$fit" ] && { [ "$width" -gt "${fit%x*}" ] || [ "$height" -gt "${fit#*x}" ]; }; then
+  echo "The window, ${width}x${height} at $dpi DPI, does not fit $fit (a 1366x768 screen less its taskbar)." >&2
+  exit 1
+fi
