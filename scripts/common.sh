@@ -79,3 +79,20 @@ debian_base() {
   fi
   echo "$base"
 }
+
+# Unmounts whatever is mounted inside the folder (deepest first, waiting a little for processes
+# still running there) and removes it, never crossing into a file system mounted inside.
+remove_root() {
+  local dir attempt point points
+  dir=$(realpath -m "$1")
+  for attempt in 1 2 3 4 5 6 7 8 9 10; do
+    points=$(awk -v inside="$dir/" 'index($2, inside) == 1 { print $2 }' /proc/mounts | sort -r)
+    [ -n "$points" ] || break
+    while read -r point; do umount "$point" 2>/dev/null || true; done <<<"$points"
+    [ "$attempt" -lt 5 ] || while read -r point; do umount -l "$point" 2>/dev/null || true; done <<<"$points"
+    sleep 1
+  done
+  points=$(awk -v inside="$dir/" 'index($2, inside) == 1 { print $2 }' /proc/mounts)
+  [ -z "$points" ] || { echo "Still mounted, so not removed: $points" >&2; return 1; }
+  rm -rf --one-file-system "$dir"
+}

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Everything CI checks: installs what is missing, builds the release, runs every test through
-# CTest, builds the Windows program and runs its tests under Wine, runs the Linux tests again built
+# CTest, makes the Windows kit (and checks its first step on fresh Debian roots), builds the Windows
+# program and runs its tests under Wine, its window at three scalings, its zip and its setup
+# program installed and removed under Wine, the Debian package, runs the Linux tests again built
 # with AddressSanitizer and UndefinedBehaviorSanitizer, then feeds the fuzz targets (pack reader,
 # command line, folder load, writers) random input for a fixed time shared among them.
 # Each stage prints its elapsed time, so a slow stage shows in the CI log.
@@ -33,6 +35,11 @@ stage "Windows kit (static Qt, zlib)"
 # machine builds it in about 11 minutes on two idle cores.
 scripts/mingw-kit.sh
 
+stage "Windows kit's sources on fresh Debian 12 roots"
+# The kit's deb-src step on one-line, deb822 and mixed apt sources, also with its writer held back,
+# as far as --key in one of them (debootstrap's root is made once, then reused).
+scripts/test-kit-sources.sh
+
 stage "Windows build (mingw-w64)"
 cmake --preset mingw
 cmake --build --preset mingw -j "$(nproc)"
@@ -50,6 +57,12 @@ scripts/windows-e2e.sh
 stage "Windows window under Wine"
 # brisolt.exe without parameters on a virtual display: its main window appears with its caption.
 scripts/windows-window.sh
+
+stage "Windows window at 125 % and 150 % scaling"
+# At 120 and 144 DPI on a 1366x768 screen the whole window fits above a taskbar.
+for dpi in 120 144; do
+  BRISOLT_WINDOW_DPI=$dpi scripts/windows-window.sh
+done
 
 stage "Windows package"
 # The zip holds both programs, the guide and the README, and the programs need no DLL beyond
@@ -85,6 +98,11 @@ for check in "brisolt.exe:Windows GUI" "brisolt.com:Windows CUI" "brisolt-packge
   grep -q "^Subsystem.*(${check#*:})" <<<"$headers" \
     || { echo "build-mingw/${check%%:*} is not a ${check#*:} program" >&2; exit 1; }
 done
+
+stage "Windows setup program"
+# Made with makensis; installed silently under Wine for the user, its window and its batch run
+# from where it was installed, then uninstalled without a file left.
+scripts/windows-setup.sh
 
 stage "Debian package"
 # The .deb holds the program, its desktop entry, icon, guide and manual page, and passes lintian.

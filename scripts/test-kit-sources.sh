@@ -23,12 +23,8 @@ mirror=$(debian_mirror)
 cache="${BRISOLT_KIT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brisolt}"
 
 root=""
-mounts=()
 release_root() {
-  local mount
-  for mount in "${mounts[@]}"; do umount "$mount" 2>/dev/null || true; done
-  mounts=()
-  [ -z "$root" ] || rm -rf "$root"
+  [ -z "$root" ] || remove_root "$root"
   root=""
 }
 trap release_root EXIT
@@ -44,7 +40,6 @@ make_root() {
   root=$(mktemp -d /tmp/brisolt-kit-sources-XXXXXX)
   cp -a "$base/." "$root/"
   mount -t proc proc "$root/proc"
-  mounts+=("$root/proc")
   mkdir -p "$root/src/scripts"
   cp scripts/mingw-kit.sh scripts/common.sh "$root/src/scripts/"
   rm -f "$root/etc/apt/sources.list" "$root"/etc/apt/sources.list.d/*
@@ -87,18 +82,17 @@ fail() { echo "test-kit-sources.sh: $case_name: $*" >&2; exit 1; }
 check_case() {
   local kind="$1" delayed="$2" expected="$3" go_on="${4:-sources}" log targets showsrc state update
   case_name="$kind${delayed:+, writer held back}, --$go_on"
+  local case_started=$SECONDS
   echo "-- $case_name"
   make_root "$kind"
   [ -z "$delayed" ] || hold_back_writer
   if [ "$go_on" = key ]; then
     # The packages and sources this machine already has are taken from its caches.
     mount --bind /var/cache/apt/archives "$root/var/cache/apt/archives"
-    mounts=("$root/var/cache/apt/archives" "${mounts[@]}")
     if [ -d "$cache/sources" ]; then
       mkdir -p "$root/root/.cache/brisolt/sources"
       mount --bind "$cache/sources" "$root/root/.cache/brisolt/sources"
       mount -o remount,ro,bind "$root/root/.cache/brisolt/sources"
-      mounts=("$root/root/.cache/brisolt/sources" "${mounts[@]}")
     fi
   fi
   log="$root/tmp/kit.log"
@@ -136,6 +130,7 @@ check_case() {
     fi
   fi
   release_root
+  echo "   passed in $((SECONDS - case_started)) s"
 }
 
 started=$SECONDS

@@ -24,10 +24,7 @@ fi
 base=$(debian_base)
 # Every check starts from a copy of the untouched root.
 root=$(mktemp -d /tmp/brisolt-package-XXXXXX)
-cleanup() {
-  umount "$root/proc" 2>/dev/null || true
-  rm -rf "$root"
-}
+cleanup() { remove_root "$root"; }
 trap cleanup EXIT
 cp -a "$base/." "$root/"
 mount -t proc proc "$root/proc"
