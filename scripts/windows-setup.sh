@@ -5,7 +5,7 @@
 # desktop shortcut, the entry among the installed programs), starts the installed window (its
 # caption appears), runs a batch with the installed brisolt.com, uninstalls silently and checks
 # that no file of it is left. Makes the setup program first (target "setup" of the mingw build).
-# Usage: scripts/windows-setup.sh
+# Then the same as administrator, for all users. Usage: scripts/windows-setup.sh
 . "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,7 +19,9 @@ prefix="$root/build-mingw/wineprefix-setup"
 work="$root/build-mingw/setup-work"
 rm -rf "$prefix" "$prefix.log" "$work"
 mkdir -p "$work"
-wine_run() { cmake/wine-run.sh "$prefix" "$@"; }
+# A Russian Windows: reg prints in its console code page, 866.
+wine_run() { BRISOLT_WINE_LANG=ru_RU.UTF-8 cmake/wine-run.sh "$prefix" "$@"; }
+reg_query() { wine_run reg query "$@" | iconv -f CP866 -t UTF-8; }
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 wine_wait() { WINEPREFIX="$prefix" "$wineserver" -w; }
@@ -32,29 +34,58 @@ drive="$prefix/drive_c"
 files_before=$(cd "$drive" && find . -type f ! -path './windows/*' | sort)
 
 title="Сверка начислений и уплат в ПФР"
-uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisolt'
-wine_run "Z:${root//\//\\}\\${setup//\//\\}" /S
-wine_wait
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisolt'
+windows_setup="Z:${root//\//\\}\\${setup//\//\\}"
 
-# Where it went: the user's own programs folder, named among the installed programs.
-query=$(wine_run reg query "$uninstall_key" /v InstallLocation) || fail "no entry among the installed programs of the user"
-windows_dir=$(sed -n 's/.*InstallLocation[[:space:]]\+REG_SZ[[:space:]]\+//p' <<<"$query" | tr -d '\r')
-local_programs=$(wine_run cmd /c 'echo %LOCALAPPDATA%\Programs\Brisolt' | tr -d '\r')
-[ "$windows_dir" = "$local_programs" ] || fail "installed in $windows_dir, not in $local_programs"
-unix_dir=$(WINEPREFIX="$prefix" winepath -u "$windows_dir" 2>/dev/null | tr -d '\r')
-echo "Installed for the user in $windows_dir"
-for file in brisolt.exe brisolt.com brisolt-packgen.exe README.txt guide/index.html \
-            guide/protocol-table.png translations/qtbase_ru.qm uninstall.exe; do
-  [ -f "$unix_dir/$file" ] || fail "$file is not installed"
-done
-for shortcut in "Start Menu/Programs/$title.lnk" "Desktop/$title.lnk"; do
-  found=$(find "$drive/users" -path "*/$shortcut" -print)
-  [ -n "$found" ] || fail "no shortcut \"$shortcut\""
-done
-entry=$(wine_run reg query "$uninstall_key")
-for value in "DisplayName.*$title" "UninstallString" "QuietUninstallString.*/S" "Publisher"; do
-  grep -q "$value" <<<"$entry" || fail "the uninstall entry lacks $value"
-done
+# Installs silently with the options given, checks where everything went and prints the Unix path
+# of the folder. $1: HKCU (for the user) or HKLM (for all users); $2: the Windows folder expected.
+install_setup() {
+  local hive="$1" expected="$2" query windows_dir unix_dir file shortcut found entry value
+  shift 2
+  wine_run "$windows_setup" /S "$@"
+  wine_wait
+  query=$(reg_query "$hive\\$uninstall_key" /v InstallLocation) \
+    || fail "no entry among the installed programs in $hive"
+  windows_dir=$(sed -n 's/.*InstallLocation[[:space:]]\+REG_SZ[[:space:]]\+//p' <<<"$query" | tr -d '\r')
+  [ "$windows_dir" = "$expected" ] || fail "installed in $windows_dir, not in $expected"
+  unix_dir=$(WINEPREFIX="$prefix" winepath -u "$windows_dir" 2>/dev/null | tr -d '\r')
+  unix_dir="${unix_dir%/}"
+  for file in brisolt.exe brisolt.com brisolt-packgen.exe README.txt guide/index.html \
+              guide/protocol-table.png translations/qtbase_ru.qm uninstall.exe; do
+    [ -f "$unix_dir/$file" ] || fail "$file is not installed in $windows_dir"
+  done
+  for shortcut in "Start Menu/Programs/$title.lnk" "Desktop/$title.lnk"; do
+    found=$(find "$drive" -path "*/$shortcut" -print)
+    [ -n "$found" ] || fail "no shortcut \"$shortcut\""
+  done
+  entry=$(reg_query "$hive\\$uninstall_key")
+  for value in "DisplayName.*$title" "UninstallString" "QuietUninstallString.*/S" "Publisher"; do
+    grep -q "$value" <<<"$entry" || fail "the uninstall entry lacks $value"
+  done
+  echo "Installed in $windows_dir, listed in $hive" >&2
+  echo "$unix_dir"
+}
+
+# Uninstalls silently and checks that nothing of it is left: no file (after the restart that
+# removes the uninstaller's own copy in TEMP, as Windows does), no entry among the programs.
+uninstall_setup() {
+  local hive="$1" windows_dir="$2" unix_dir="$3" files_after left
+  wine_run "$windows_dir\\uninstall.exe" /S
+  wine_wait
+  [ ! -e "$unix_dir" ] || fail "$windows_dir is left: $(find "$unix_dir" -maxdepth 2)"
+  ! wine_run reg query "$hive\\$uninstall_key" >/dev/null 2>&1 || fail "the uninstall entry is left in $hive"
+  wine_run wineboot -r
+  wine_wait
+  files_after=$(cd "$drive" && find . -type f ! -path './windows/*' | sort)
+  left=$(comm -13 <(echo "$files_before") <(echo "$files_after"))
+  [ -z "$left" ] || fail "files left after uninstalling: $left"
+  echo "Uninstalled from $windows_dir: no file left"
+}
+
+# For the user, as a clerk without administrator rights gets it. Wine gives every program
+# administrator rights, so /CurrentUser asks for what a clerk's setup does by itself.
+user_dir=$(wine_run cmd /c 'echo %LOCALAPPDATA%\Programs\Brisolt' | tr -d '\r')
+unix_dir=$(install_setup HKCU "$user_dir" /CurrentUser)
 
 # The installed window: its caption appears.
 BRISOLT_WINE_PREFIX="$prefix" BRISOLT_WINDOW_PROGRAM="$unix_dir/brisolt.exe" \
@@ -63,19 +94,16 @@ BRISOLT_WINE_PREFIX="$prefix" BRISOLT_WINDOW_PROGRAM="$unix_dir/brisolt.exe" \
 # A batch with the installed brisolt.com, typed in cmd.
 protocol="$work/protocol.html"
 status=0
-wine_run cmd /c "$windows_dir\\brisolt.com" /regnumb=087-001-012345 \
+wine_run cmd /c "$user_dir\\brisolt.com" /regnumb=087-001-012345 \
   "/path=Z:${root//\//\\}\\examples" "/orgname=ООО Ромашка" "/protfilename=Z:${protocol//\//\\}" \
   >"$work/batch.log" 2>&1 || status=$?
 [ "$status" -eq 0 ] || { cat "$work/batch.log" >&2; fail "the installed brisolt.com ended with status $status"; }
 grep -q "087-001-012345" "$protocol" || fail "the installed brisolt.com wrote no protocol"
 echo "The installed brisolt.com wrote a protocol of $(stat -c %s "$protocol") bytes"
+uninstall_setup HKCU "$user_dir" "$unix_dir"
 
-# Silent uninstall: no file of it left, no entry among the installed programs.
-wine_run "$windows_dir\\uninstall.exe" /S
-wine_wait
-[ ! -e "$unix_dir" ] || fail "$windows_dir is left: $(find "$unix_dir" | head -n 20)"
-! wine_run reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstall entry is left"
-files_after=$(cd "$drive" && find . -type f ! -path './windows/*' | sort)
-left=$(comm -13 <(echo "$files_before") <(echo "$files_after"))
-[ -z "$left" ] || fail "files left after uninstalling: $left"
-echo "The setup program installs, runs and uninstalls cleanly for the user."
+# As administrator: for all users, in Program Files.
+all_dir=$(wine_run cmd /c 'echo %ProgramW6432%\Brisolt' | tr -d '\r')
+unix_dir=$(install_setup HKLM "$all_dir")
+uninstall_setup HKLM "$all_dir" "$unix_dir"
+echo "The setup program installs, runs and uninstalls cleanly, for the user and for all users."
