@@ -55,9 +55,24 @@ if(WIN32)
     else()
       string(APPEND version4 .${PROJECT_VERSION_TWEAK})
     endif()
+    # strip writes the time of stripping into each program's header, or SOURCE_DATE_EPOCH: the
+    # release date, so that the same build gives the same setup program.
+    string(REGEX MATCH "^0*([0-9]+)-0*([0-9]+)-0*([0-9]+)$" date "${BRISOLT_RELEASE_DATE}")
+    set(year ${CMAKE_MATCH_1})
+    set(month ${CMAKE_MATCH_2})
+    set(day ${CMAKE_MATCH_3})
+    if(month LESS_EQUAL 2)
+      math(EXPR year "${year} - 1")
+    endif()
+    # Days since 1970-01-01 of a civil date (years from 1 on).
+    math(EXPR year_of_era "${year} % 400")
+    math(EXPR day_of_year "(153 * ((${month} + 9) % 12) + 2) / 5 + ${day} - 1")
+    math(EXPR day_of_era "${year_of_era} * 365 + ${year_of_era} / 4 - ${year_of_era} / 100 + ${day_of_year}")
+    math(EXPR release_epoch "(${year} / 400 * 146097 + ${day_of_era} - 719468) * 86400")
     add_custom_target(setup
       COMMAND ${CMAKE_COMMAND} -E rm -rf ${setup_stage}
-      COMMAND ${CMAKE_COMMAND} --install ${PROJECT_BINARY_DIR} --prefix ${setup_stage}
+      COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${release_epoch}
+              ${CMAKE_COMMAND} --install ${PROJECT_BINARY_DIR} --prefix ${setup_stage}
               --component brisolt --strip
       COMMAND ${CMAKE_COMMAND} -DSTAGE=${setup_stage} -DFILES=${setup_lists}-install.nsh
               -DUNFILES=${setup_lists}-remove.nsh -P ${CMAKE_CURRENT_LIST_DIR}/nsis-files.cmake
