@@ -34,7 +34,7 @@ done
 # Both forms of sources are read: one-line entries (sources.list, *.list) and deb822 stanzas
 # (*.sources). The entries are gathered first and written once, so that no glob sees the file being
 # written, and an entry of our own from an earlier run is never read back or doubled. Nothing is
-# added when apt already has a source index (any deb-src entry of the machine's own).
+# added when apt already has a source index configured (any deb-src entry of the machine's own).
 # A CD or DVD named in the sources has no source packages.
 deb_src_entries() {
   local file
@@ -51,8 +51,14 @@ deb_src_entries() {
   done >"$1.sources"
   shopt -u nullglob
 }
-targets=$(apt-get indextargets --format '$(CREATED_BY)')
-if ! grep -qx 'Sources' <<<"$targets"; then
+# apt lists a configured index target with --no-release-info, and without it only once its release
+# file has been fetched: a deb-src entry whose index was never fetched needs an update, not a
+# second entry.
+configured=$(apt-get indextargets --no-release-info --format '$(CREATED_BY)')
+fetched=$(apt-get indextargets --format '$(CREATED_BY)')
+if grep -qx 'Sources' <<<"$configured"; then
+  grep -qx 'Sources' <<<"$fetched" || apt_update=1
+else
   entries=$(mktemp -d)
   trap 'rm -rf "$entries"' EXIT
   deb_src_entries "$entries/brisolt-deb-src"

@@ -19,8 +19,12 @@ prefix="$root/build-mingw/wineprefix-setup"
 work="$root/build-mingw/setup-work"
 rm -rf "$prefix" "$prefix.log" "$work"
 mkdir -p "$work"
-# A Russian Windows: reg prints in its console code page, 866.
-wine_run() { BRISOLT_WINE_LANG=ru_RU.UTF-8 cmake/wine-run.sh "$prefix" "$@"; }
+# A Russian Windows: reg prints in its console code page, 866. No menu entries or desktop files on
+# the Unix side (winemenubuilder).
+wine_run() {
+  BRISOLT_WINE_LANG=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" \
+    cmake/wine-run.sh "$prefix" "$@"
+}
 reg_query() { wine_run reg query "$@" | iconv -f CP866 -t UTF-8; }
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
@@ -31,6 +35,11 @@ fail() { echo "windows-setup.sh: $*" >&2; exit 1; }
 wine_run cmd /c ver >/dev/null
 wine_wait
 drive="$prefix/drive_c"
+# Wine links the user's Desktop, Documents and the like to the Unix home: here they are folders of
+# the prefix, so that the shortcuts stay inside it.
+for folder in "$drive"/users/*/*; do
+  if [ -L "$folder" ]; then rm "$folder" && mkdir "$folder"; fi
+done
 files_before=$(cd "$drive" && find . -type f ! -path './windows/*' | sort)
 
 title="Сверка начислений и уплат в ПФР"
