@@ -57,7 +57,7 @@ install_setup() {
     || fail "no entry among the installed programs in $hive"
   windows_dir=$(sed -n 's/.*InstallLocation[[:space:]]\+REG_SZ[[:space:]]\+//p' <<<"$query" | tr -d '\r')
   [ "$windows_dir" = "$expected" ] || fail "installed in $windows_dir, not in $expected"
-  unix_dir=$(WINEPREFIX="$prefix" winepath -u "$windows_dir" 2>/dev/null | tr -d '\r')
+  unix_dir=$(wine_run winepath -u "$windows_dir" | tr -d '\r')
   unix_dir="${unix_dir%/}"
   for file in brisolt.exe brisolt.com brisolt-packgen.exe README.txt guide/index.html \
               guide/protocol-table.png translations/qtbase_ru.qm uninstall.exe; do
