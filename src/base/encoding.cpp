@@ -79,6 +79,16 @@ void AppendUtf8(std::string& out, char32_t code) {
 
 }  // namespace
 
+std::string CleanCp1251Text(std::string_view text) {
+  std::string result(text);
+  for (char& byte : result) {
+    if (IsUnwritableCp1251(static_cast<unsigned char>(byte))) {
+      byte = kUnwritableMark;
+    }
+  }
+  return result;
+}
+
 char32_t Cp1251ToUnicode(unsigned char byte) {
   return byte < 0x80 ? byte : kUpperHalf[byte - 0x80];
 }

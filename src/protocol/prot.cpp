@@ -5,6 +5,7 @@
 #include "base/amount.h"
 #include "base/date.h"
 #include "base/cp1251literal.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 
@@ -135,7 +136,7 @@ std::string EscapeMarkup(const std::string& text, bool withQuote) {
           result += c;
         }
         break;
-      default: result += IsForbiddenInXml(c) ? '?' : c;
+      default: result += IsUnwritableCp1251(static_cast<unsigned char>(c)) ? kUnwritableMark : c;
     }
   }
   return result;

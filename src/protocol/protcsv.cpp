@@ -12,6 +12,17 @@
 namespace brisolt {
 namespace {
 
+// Whether a spreadsheet would run the field as a formula: it drops leading blanks, tabs and line
+// breaks before it looks for = + - @, and a tab or CR in front is a known way around a guard that
+// looks only at the first byte.
+bool RunsAsFormula(std::string_view field) {
+  if (!field.empty() && (field[0] == '\t' || field[0] == '\r')) {
+    return true;
+  }
+  const std::size_t first = field.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && std::string_view("=+-@").find(field[first]) != std::string_view::npos;
+}
+
 class TCsvWriter {
  public:
   TCsvWriter(const TReport& report, const TResults& results, TProtocolFile& out)
@@ -82,10 +93,8 @@ class TCsvWriter {
 
   // A windows-1251 text as one field in UTF-8.
   void Text(const std::string& text) {
-    const std::string field = Cp1251ToUtf8(text);
-    // A spreadsheet would run a field that begins like this as a formula.
-    const bool formula =
-        !field.empty() && (field[0] == '=' || field[0] == '+' || field[0] == '-' || field[0] == '@');
+    const std::string field = Cp1251ToUtf8(CleanCp1251Text(text));
+    const bool formula = RunsAsFormula(field);
     const bool quoted = field.find_first_of(";\"\r\n") != std::string::npos;
     if (quoted) out_ << '"';
     if (formula) out_ << '\'';

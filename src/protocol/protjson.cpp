@@ -6,6 +6,7 @@
 
 #include "base/amount.h"
 #include "base/cp1251literal.h"
+#include "base/encoding.h"
 #include "protocol/protdata.h"
 #include "protocol/protfile.h"
 
@@ -55,7 +56,9 @@ class TJsonWriter {
     out_ << '"';
     for (const char byte : text) {
       const auto code = static_cast<unsigned char>(byte);
-      if (code >= 0x80) {
+      if (IsUnwritableCp1251(code)) {
+        out_ << kUnwritableMark;
+      } else if (code >= 0x80) {
         const char16_t point = kCp1251UpperHalf[code - 0x80];
         if (point < 0x800) {
           out_ << static_cast<char>(0xC0 | (point >> 6)) << static_cast<char>(0x80 | (point & 0x3F));

@@ -45,8 +45,8 @@ std::string PartStart(std::string_view root, std::string_view ns) {
 // The height of a line of text in the default font, points.
 constexpr int kLineHeight = 15;
 
-// A windows-1251 byte as UTF-8 escaped for element content; the control characters XML does not
-// allow are shown as "?", as the XML spreadsheet shows them.
+// A windows-1251 byte as UTF-8 escaped for element content; the bytes no protocol carries are
+// shown as the XML spreadsheet shows them.
 struct TUtf8Byte {
   char Bytes[6] = {};
   unsigned char Size = 0;
@@ -64,8 +64,8 @@ const std::array<TUtf8Byte, 256>& Utf8Table() {
         text = "&lt;";
       } else if (ch == '>') {
         text = "&gt;";
-      } else if (IsForbiddenInXml(ch)) {
-        text = "?";
+      } else if (IsUnwritableCp1251(static_cast<unsigned char>(byte))) {
+        text = kUnwritableMark;
       } else {
         text = Cp1251ToUtf8(std::string_view(&ch, 1));
       }

@@ -92,5 +92,17 @@ TEST(EscapeControls, LeavesNothingATerminalWouldActOn) {
   }
 }
 
+// The bytes no protocol carries: the C0 controls but tab, LF and CR, DEL, and every byte the code
+// page leaves unassigned (those decode to a C1 control here, to survive a round trip).
+TEST(Unwritable, ControlsAndTheUnassignedByte) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const char32_t code = Cp1251ToUnicode(static_cast<unsigned char>(byte));
+    const bool control = (code < 0x20 && code != U'\t' && code != U'\n' && code != U'\r') ||
+                         (code >= 0x7F && code <= 0x9F);
+    EXPECT_EQ(IsUnwritableCp1251(static_cast<unsigned char>(byte)), control) << byte;
+  }
+  EXPECT_EQ(CleanCp1251Text(std::string("\0a\x98\t\xC0\x1b", 6)), "?a?\t\xC0?");
+}
+
 }  // namespace
 }  // namespace brisolt

@@ -153,6 +153,12 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
          fs::create_directories(scratch.Path() / "p.out" / "inside");
          target = scratch.File("p.out");
        }},
+      {"target made read-only by the user",
+       [](ScratchFolder& scratch, std::string& target) {
+         target = scratch.File("p.out");
+         std::ofstream(PathFromNative(target), std::ios::binary) << "earlier protocol";
+         fs::permissions(PathFromNative(target), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+       }},
       {"write breaks off half-way",
        [](ScratchFolder& scratch, std::string& target) {
          target = scratch.File("p.out");
@@ -214,6 +220,30 @@ TEST(ProtocolWriters, FailWhenAnEarlyPartOfALargeProtocolCannotBeWritten) {
     const std::string written = ReadAll(PathFromNative(target));
     EXPECT_GT(written.size(), std::size_t{8} << 20);
     EXPECT_EQ(written.substr(written.size() - (html ? 9 : 13)), html ? "</html>\r\n" : "</Workbook>\r\n");
+  }
+}
+
+// What reaches a writer from outside the packs (a file name, the insurer's name given as a
+// parameter) passes the rule pack text passes when read: no windows-1251 protocol holds a control
+// character but tab, CR and LF, nor the byte the code page leaves unassigned (a strict reader of
+// windows-1251 refuses the whole workbook for it).
+TEST(ProtocolWriters, NoProtocolCarriesAControlCharacterOrAnUnassignedByte) {
+  TReport report = FullReport(TProtForm::Detailed);
+  report.OrgName = std::string("\0=40+2\x98\x1b[31m\x7f", 12);
+  report.AddFile(std::string("/data/\x98\x01\x0b.xml", 12));
+  ScratchFolder scratch;
+  for (const bool html : {true, false}) {
+    SCOPED_TRACE(html ? "html" : "xml");
+    const std::string target = scratch.File(html ? "p.html" : "p.xml");
+    html ? WriteHtmlProtocol(report, target, kFixedStamp) : WriteXmlProtocol(report, target, kFixedStamp);
+    const std::string text = ReadAll(PathFromNative(target));
+    std::size_t unwritable = 0;
+    for (const char byte : text) {
+      unwritable += IsUnwritableCp1251(static_cast<unsigned char>(byte)) ? 1 : 0;
+    }
+    EXPECT_EQ(unwritable, 0u);
+    EXPECT_NE(text.find("?=40+2??[31m?"), std::string::npos);
+    EXPECT_NE(text.find("/data/???.xml"), std::string::npos);
   }
 }
 
@@ -371,6 +401,38 @@ TEST(ProtocolWriters, FollowLinksInSharedFoldersOnlyByTheKernelsRule) {
   EXPECT_EQ(ReadAll(victim).rfind("<html>", 0), 0u);
   EXPECT_EQ(fs::status(victim).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   SetLinkOwnerRule(nullptr);
+}
+
+// Until it is finished a protocol is the user's alone whatever the umask: another user polling a
+// shared folder finds nothing to read. Finished, it gets the umask's mode; a read-only protocol
+// is refused by name.
+TEST(ProtocolFile, NobodyElseMayOpenItUntilItIsFinished) {
+  ScratchFolder scratch;
+  const mode_t saved = umask(022);
+  const fs::path target = scratch.Path() / "p.json";
+  {
+    TProtocolFile file(NativeFromPath(target));
+    for (int line = 0; line < 40000; ++line) {
+      file.Line("{\"snils\": \"112-233-445 95\", \"debt\": 1500.00}");
+    }
+    for (const auto& entry : fs::directory_iterator(scratch.Path())) {
+      EXPECT_EQ(entry.status().permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none)
+          << entry.path();
+    }
+    file.Commit();
+  }
+  umask(saved);
+  EXPECT_EQ(fs::status(target).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+
+  fs::permissions(target, fs::perms::owner_read);
+  try {
+    TProtocolFile refused(NativeFromPath(target));
+    ADD_FAILURE() << "a read-only protocol was opened for replacing";
+  } catch (const EProtocolWriteError& failure) {
+    EXPECT_EQ(std::string(failure.what()), NativeFromPath(target) + ": файл только для чтения, его нельзя заменить");
+  }
+  EXPECT_EQ(scratch.EntryCount(), 1u);
 }
 
 // A new protocol is no more open than the umask allows; a replaced one keeps the mode it had,
