@@ -1,11 +1,13 @@
 #include "protocol/protfile.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <fstream>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "protocol/prot.h"
 #include "base/encoding.h"
@@ -85,21 +87,57 @@ bool MayFollow(const fs::path& link) {
   return rule != nullptr && rule(link);
 }
 
-// The file a chain of symbolic links leads to, also when the last link points nowhere yet.
-fs::path FollowLinks(const std::string& fileName, fs::path path) {
+// The file `path` names with every symbolic link on the way followed, one part at a time, as the
+// kernel follows them, also when the last link points nowhere yet. Each link passes the rule for
+// planted links wherever it stands: a link to a folder in the middle of the path could send the
+// protocol as far as one at the end. A chain longer than the kernel follows, or a loop, is refused.
+fs::path FollowLinks(const std::string& fileName, const fs::path& path) {
+  std::vector<fs::path> rest(path.relative_path().begin(), path.relative_path().end());
+  std::reverse(rest.begin(), rest.end());  // the next part last, to be popped
+  fs::path done = path.root_path();
+  int links = 0;
   std::error_code error;
-  for (int depth = 0; depth < kMaxLinkDepth && fs::is_symlink(path, error); ++depth) {
-    if (!MayFollow(path)) {
-      throw EProtocolWriteError(fileName, "символическая ссылка " + NameToUtf8(NativeFromPath(path)) +
+  while (!rest.empty()) {
+    const fs::path part = std::move(rest.back());
+    rest.pop_back();
+    if (part.empty() || part == ".") {
+      continue;
+    }
+    if (part == "..") {
+      // `done` holds no link, so its parent is the parent the kernel finds.
+      done = done.empty() || done.filename() == ".." ? done / part
+             : done.has_relative_path()             ? done.parent_path()
+                                                    : done;
+      continue;
+    }
+    fs::path candidate = done / part;
+    if (!fs::is_symlink(candidate, error)) {
+      done = std::move(candidate);
+      continue;
+    }
+    const std::string shown = NameToUtf8(NativeFromPath(candidate));
+    if (++links > kMaxLinkDepth) {
+      throw EProtocolWriteError(fileName, "символическая ссылка " + shown +
+                                " ведёт по цепочке длиннее " + std::to_string(kMaxLinkDepth) +
+                                " ссылок или по кругу, запись по ней запрещена");
+    }
+    if (!MayFollow(candidate)) {
+      throw EProtocolWriteError(fileName, "символическая ссылка " + shown +
                                 " в общей папке создана другим пользователем, запись по ней запрещена");
     }
-    const fs::path next = fs::read_symlink(path, error);
+    const fs::path next = fs::read_symlink(candidate, error);
     if (error) {
-      break;
+      done = std::move(candidate);
+      continue;
     }
-    path = next.is_absolute() ? next : path.parent_path() / next;
+    if (next.is_absolute()) {
+      done = next.root_path();
+    }
+    const fs::path nextParts = next.relative_path();
+    std::vector<fs::path> parts(nextParts.begin(), nextParts.end());
+    rest.insert(rest.end(), parts.rbegin(), parts.rend());
   }
-  return path;
+  return done;
 }
 
 // What the last failed call of the C library left in errno; none when it left nothing.

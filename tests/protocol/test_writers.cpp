@@ -435,6 +435,75 @@ TEST(ProtocolFile, NobodyElseMayOpenItUntilItIsFinished) {
   EXPECT_EQ(scratch.EntryCount(), 1u);
 }
 
+// The rule for planted links holds for every link of the path, not only the last: another user's
+// link to a folder in the middle of it (TEMP = shared/alice-tmp) is refused as one at the end.
+TEST(ProtocolWriters, FollowLinksAnywhereOnThePathOnlyByTheKernelsRule) {
+  ScratchFolder scratch;
+  const fs::path shared = scratch.Path() / "shared";
+  const fs::path victim = scratch.Path() / "victim";
+  fs::create_directories(shared);
+  fs::create_directories(victim);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  fs::create_directory_symlink(victim, shared / "alice-tmp");
+  const std::string target = NativeFromPath(shared / "alice-tmp" / "sub" / ".." / "p.html");
+  fs::create_directories(victim / "sub");
+  SetLinkOwnerRule(LinkRuleForTest);
+  gLinkOwnedByUser = false;
+  try {
+    WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
+    ADD_FAILURE() << "written through a planted link to a folder";
+  } catch (const EProtocolWriteError& refused) {
+    EXPECT_NE(std::string(refused.what()).find("ссылка " + NativeFromPath(shared / "alice-tmp") + " в общей папке"),
+              std::string::npos)
+        << refused.what();
+  }
+  EXPECT_NE(ProtocolTargetConflict(target, {}, {}), "");
+  EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(victim), {})), 1u);
+
+  gLinkOwnedByUser = true;
+  WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
+  EXPECT_EQ(ReadAll(victim / "p.html").rfind("<html>", 0), 0u);
+  SetLinkOwnerRule(nullptr);
+}
+
+// A loop of links, or a chain longer than the kernel follows (40), is refused naming the link;
+// nothing is written and every link stays a link. A chain the kernel follows is followed.
+TEST(ProtocolWriters, RefuseLinkLoopsAndChainsPastTheLimit) {
+  ScratchFolder scratch;
+  const fs::path a = scratch.Path() / "a.html";
+  const fs::path b = scratch.Path() / "b.html";
+  fs::create_symlink("b.html", a);
+  fs::create_symlink("a.html", b);
+  const auto chain = [&scratch](int links, const std::string& name) {
+    fs::path next = scratch.Path() / (name + "-end.html");
+    for (int link = 0; link < links; ++link) {
+      const fs::path here = scratch.Path() / (name + "-" + std::to_string(link) + ".html");
+      fs::create_symlink(next.filename(), here);
+      next = here;
+    }
+    return next;
+  };
+  const fs::path tooLong = chain(41, "long");
+  const fs::path followed = chain(40, "ok");
+  const std::size_t entries = scratch.EntryCount();
+  for (const fs::path& start : {a, tooLong}) {
+    SCOPED_TRACE(start.filename().string());
+    try {
+      WriteXmlProtocol(EmptyReport(TProtForm::Compact), NativeFromPath(start), kFixedStamp);
+      ADD_FAILURE() << "written through a loop or an endless chain";
+    } catch (const EProtocolWriteError& refused) {
+      EXPECT_NE(std::string(refused.what()).find("ссылка " + NativeFromPath(scratch.Path())), std::string::npos)
+          << refused.what();
+      EXPECT_NE(std::string(refused.what()).find("по кругу"), std::string::npos) << refused.what();
+    }
+    EXPECT_EQ(scratch.EntryCount(), entries);
+  }
+  EXPECT_TRUE(fs::is_symlink(a) && fs::is_symlink(b));
+  WriteXmlProtocol(EmptyReport(TProtForm::Compact), NativeFromPath(followed), kFixedStamp);
+  EXPECT_TRUE(fs::is_regular_file(scratch.Path() / "ok-end.html"));
+  EXPECT_EQ(scratch.EntryCount(), entries + 1);
+}
+
 // A new protocol is no more open than the umask allows; a replaced one keeps the mode it had,
 // whichever writer replaces it.
 TEST(ProtocolWriters, NewFilesFollowTheUmaskReplacedFilesKeepTheirMode) {
