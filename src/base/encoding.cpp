@@ -227,7 +227,7 @@ std::string ConvertNameParts(std::string_view name, TConvert convert) {
   result.reserve(name.size() * 2);
   std::size_t start = 0;
   for (;;) {
-    const std::size_t end = name.find_first_of("/\\", start);
+    const std::size_t end = name.find_first_of(kNameSeparators, start);
     const std::string_view part =
         name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     result += convert(part, IsUtf8(part));

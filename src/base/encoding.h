@@ -55,6 +55,11 @@ std::string Cp1251UpperCase(std::string_view text);
 // strings), a shorter text first when one is the start of the other.
 int CompareCp1251ByUtf16(std::string_view a, std::string_view b);
 
+// What separates the parts of a file name on this system: '/', and on Windows '\' as well (on
+// Linux a backslash is a character of the name).
+inline constexpr std::string_view kNameSeparators =
+    std::filesystem::path::preferred_separator == '\\' ? std::string_view("/\\") : std::string_view("/");
+
 // File and folder names as people read them. A name is the platform's own text, UTF-8; but on
 // Linux a folder unpacked from a Windows archive carries windows-1251 bytes, so each part between
 // separators that is not well-formed UTF-8 is taken as windows-1251 as it stands. NameToCp1251 is
