@@ -92,7 +92,8 @@ bool MayFollow(const fs::path& link) {
 // planted links wherever it stands: a link to a folder in the middle of the path could send the
 // protocol as far as one at the end. A chain longer than the kernel follows, or a loop, is refused.
 fs::path FollowLinks(const std::string& fileName, const fs::path& path) {
-  std::vector<fs::path> rest(path.relative_path().begin(), path.relative_path().end());
+  const fs::path relative = path.relative_path();
+  std::vector<fs::path> rest(relative.begin(), relative.end());
   std::reverse(rest.begin(), rest.end());  // the next part last, to be popped
   fs::path done = path.root_path();
   int links = 0;
@@ -169,7 +170,10 @@ class TStandardUnfinishedFile final : public TUnfinishedFile {
     if (!error) {
       fs::permissions(tempName, fs::perms::owner_read | fs::perms::owner_write, error);
     }
-    return error ? nullptr : std::move(file);
+    if (error) {
+      return nullptr;  // the file made is removed with it
+    }
+    return file;
   }
 
   bool Named() const override { return true; }

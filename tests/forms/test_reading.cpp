@@ -202,7 +202,7 @@ TEST(ReadText, DecodesReferencesAndCuts) {
   }
   // Raw bytes of the pack, with and without a reference beside them, take the same rule.
   EXPECT_EQ(ReadText(std::string("\0=40+2\x98\x7f\x01", 9), 200), "?=40+2???");
-  EXPECT_EQ(ReadText(std::string("\0&amp;\x98\t", 9), 200), "?&?\t");
+  EXPECT_EQ(ReadText(std::string("\0&amp;\x98\t", 8), 200), "?&?\t");
 }
 
 }  // namespace
