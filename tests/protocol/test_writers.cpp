@@ -229,8 +229,8 @@ TEST(ProtocolWriters, FailWhenAnEarlyPartOfALargeProtocolCannotBeWritten) {
 // windows-1251 refuses the whole workbook for it).
 TEST(ProtocolWriters, NoProtocolCarriesAControlCharacterOrAnUnassignedByte) {
   TReport report = FullReport(TProtForm::Detailed);
-  report.OrgName = std::string("\0=40+2\x98\x1b[31m\x7f", 12);
-  report.AddFile(std::string("/data/\x98\x01\x0b.xml", 12));
+  report.OrgName = std::string("\0=40+2\x98\x1b[31m\x7f", 13);
+  report.AddFile(std::string("/data/\x98\x01\x0b.xml", 13));
   ScratchFolder scratch;
   for (const bool html : {true, false}) {
     SCOPED_TRACE(html ? "html" : "xml");
