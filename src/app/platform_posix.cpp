@@ -129,8 +129,6 @@ class TPosixUnfinishedFile final : public TUnfinishedFile {
     return std::make_unique<TPosixUnfinishedFile>(named, tempName, true);
   }
 
-  bool Named() const override { return named_; }
-
   std::error_code Write(std::string_view bytes) override {
     while (!bytes.empty()) {
       const ssize_t written = write(descriptor_, bytes.data(), bytes.size());

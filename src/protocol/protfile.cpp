@@ -176,8 +176,6 @@ class TStandardUnfinishedFile final : public TUnfinishedFile {
     return file;
   }
 
-  bool Named() const override { return true; }
-
   std::error_code Write(std::string_view bytes) override {
     errno = 0;
     stream_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -27,8 +27,6 @@ namespace brisolt {
 class TUnfinishedFile {
  public:
   virtual ~TUnfinishedFile() = default;  // removes the file unless Place succeeded
-  // Whether `tempName` (the name given to the maker) is on disk while the file is written.
-  virtual bool Named() const = 0;
   virtual std::error_code Write(std::string_view bytes) = 0;
   // All written bytes handed to the system.
   virtual std::error_code Finish() = 0;
@@ -116,10 +114,11 @@ class TProtocolFile {
   std::thread writer_;
 };
 
-// The file a protocol named `fileName` replaces: the end of its chain of symbolic links, also
-// when the last link points to no file yet. A link in a sticky folder anyone may write (a shared
-// TEMP, /tmp) is followed only as the kernel follows it there: when the user owns the link, or the
-// folder's owner does; otherwise EProtocolWriteError naming the link. Whatever is found at the
+// The file a protocol named `fileName` replaces, with every symbolic link of its path followed
+// (the folders' as well as the last, also when that points to no file yet). A link in a sticky
+// folder anyone may write (a shared TEMP, /tmp) is followed only as the kernel follows it there:
+// when the user owns the link, or the folder's owner does; otherwise EProtocolWriteError naming
+// the link, as for a loop or a chain of more than 40 links. Whatever is found at the
 // end is later replaced by a rename, which never follows a link put there meanwhile, so the check
 // holds until the file is in place.
 std::filesystem::path ResolveProtocolTarget(const std::string& fileName);

@@ -13,6 +13,8 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "protocol/prot.h"
@@ -502,6 +504,36 @@ TEST(ProtocolWriters, RefuseLinkLoopsAndChainsPastTheLimit) {
   WriteXmlProtocol(EmptyReport(TProtForm::Compact), NativeFromPath(followed), kFixedStamp);
   EXPECT_TRUE(fs::is_regular_file(scratch.Path() / "ok-end.html"));
   EXPECT_EQ(scratch.EntryCount(), entries + 1);
+}
+
+// A folder the user may not search is no missing folder: the message says there is no access.
+// Asked as another user (nobody) in a child, as root searches every folder.
+TEST(ProtocolWriters, AFolderWithoutAccessIsToldSo) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to become another user";
+  }
+  ScratchFolder scratch;
+  fs::permissions(scratch.Path(), fs::perms::owner_all | fs::perms::others_exec);
+  fs::create_directories(scratch.Path() / "closed" / "inside");
+  fs::permissions(scratch.Path() / "closed", fs::perms::owner_all);
+  const std::string target = scratch.File("closed/inside/p.html");
+  const std::string expected = target + ": нет доступа к папке (" +
+                               std::make_error_code(std::errc::permission_denied).message() + ")";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    try {
+      WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
+      _exit(3);
+    } catch (const EProtocolWriteError& failure) {
+      _exit(failure.what() == expected ? 0 : 4);
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no other user, 3: written, 4: another message than " << expected;
 }
 
 // A new protocol is no more open than the umask allows; a replaced one keeps the mode it had,
