@@ -7,21 +7,11 @@
 #include "base/cp1251literal.h"
 #include "base/encoding.h"
 #include "protocol/protdata.h"
+#include "protocol/protescape.h"
 #include "protocol/protfile.h"
 
 namespace brisolt {
 namespace {
-
-// Whether a spreadsheet would run the field as a formula: it drops leading blanks, tabs and line
-// breaks before it looks for = + - @, and a tab or CR in front is a known way around a guard that
-// looks only at the first byte.
-bool RunsAsFormula(std::string_view field) {
-  if (!field.empty() && (field[0] == '\t' || field[0] == '\r')) {
-    return true;
-  }
-  const std::size_t first = field.find_first_not_of(" \t\r\n");
-  return first != std::string_view::npos && std::string_view("=+-@").find(field[first]) != std::string_view::npos;
-}
 
 class TCsvWriter {
  public:
@@ -93,25 +83,15 @@ class TCsvWriter {
 
   // A windows-1251 text as one field in UTF-8.
   void Text(const std::string& text) {
-    const std::string field = Cp1251ToUtf8(CleanCp1251Text(text));
-    const bool formula = RunsAsFormula(field);
-    const bool quoted = field.find_first_of(";\"\r\n") != std::string::npos;
-    if (quoted) out_ << '"';
-    if (formula) out_ << '\'';
-    if (!quoted) {
-      out_ << field;
-      return;
-    }
-    for (const char ch : field) {
-      if (ch == '"') out_ << '"';
-      out_ << ch;
-    }
-    out_ << '"';
+    field_.clear();
+    AppendCsvField(field_, text);
+    out_ << field_;
   }
 
   const TReport& report_;
   const TResults& results_;
   TProtocolFile& out_;
+  std::string field_;
 };
 
 }  // namespace
