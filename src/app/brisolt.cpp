@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args = brisolt::platform::CommandLineArguments(argc, argv);
   brisolt::platform::RemoveProtocolFilesOnInterrupt();
   brisolt::platform::InstallLinkOwnerRule();
+  brisolt::platform::InstallPrivateProtocolFiles();
   brisolt::platform::UseUserLanguageForSystemMessages();
   if (args.empty()) {
     return brisolt::RunWindowMode(argc, argv);

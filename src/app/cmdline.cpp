@@ -60,6 +60,18 @@ bool Fail(TRunParams& params, std::string text) {
   return false;
 }
 
+// A rejected value as a message shows it: a list of thousands of numbers would make one line of
+// a hundred kilobytes, so a long one is cut after kShownValueLength characters with "…".
+constexpr std::size_t kShownValueLength = 60;
+std::string ShownValue(const std::string& value) {
+  std::size_t at = 0;
+  char32_t code = 0;
+  for (std::size_t shown = 0; shown < kShownValueLength && at < value.size(); ++shown) {
+    NextUtf8(value, at, code);
+  }
+  return at >= value.size() ? value : value.substr(0, at) + "…";
+}
+
 bool CheckPairs(TRunParams& params) {
   params.Path.clear();
   params.ProtFileName.clear();
@@ -76,7 +88,7 @@ bool CheckPairs(TRunParams& params) {
     if (name == "regnumb") {
       std::string regNumb = Utf8ToCp1251(value);
       if (!CheckRegNumbList(regNumb)) {
-        return Fail(params, "Неверное значение " + value + " параметра regnumb.");
+        return Fail(params, "Неверное значение " + ShownValue(value) + " параметра regnumb.");
       }
       params.RegNumb = regNumb;
       seenRegNumb = true;
@@ -99,8 +111,8 @@ bool CheckPairs(TRunParams& params) {
       // The last one given counts, as for every parameter.
       params.OnlyPersons.clear();
       if (!ReadSnilsList(value, params.OnlyPersons)) {
-        return Fail(params, "Неверное значение " + value +
-                                " параметра snils: ожидается СНИЛС вида 123-456-789 01, несколько "
+        return Fail(params, "Неверное значение " + (value.empty() ? "" : ShownValue(value) + " ") +
+                                "параметра snils: ожидается СНИЛС вида 123-456-789 01, несколько "
                                 "через запятую.");
       }
       continue;

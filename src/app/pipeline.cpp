@@ -218,7 +218,8 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     } catch (const EProtocolWriteError& failure) {
       outcome.Result = TRunResult::ProtocolNotWritten;
       const std::string reason = failure.what();
-      if (type == TProtocolType::Html) {
+      // Only a workbook may be held open by a spreadsheet program; any other file is told as it is.
+      if (type != TProtocolType::XmlSpreadsheet && type != TProtocolType::Xlsx) {
         outcome.Message = "Не удалось записать протокол: " + reason;
       } else {
         outcome.Message =

@@ -58,6 +58,11 @@ std::string FileNameTooLong(const std::string& fileName);
 // would: the link is the user's, or the folder's owner made it. Called once at start.
 void InstallLinkOwnerRule();
 
+// Creates the unfinished files of protocols owner-only from their first byte, with no name until
+// they are whole where the file system allows it (see TUnfinishedFile). Called once at start,
+// before any other thread runs.
+void InstallPrivateProtocolFiles();
+
 // One line on standard error, the program's way of telling the user in batch mode. A Windows
 // console is written in UTF-16, so that it shows Cyrillic whatever its code page; a file or a
 // pipe gets UTF-8 with the platform's line end (CR LF on Windows). Control characters in the

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <system_error>
 
 #include <fcntl.h>
@@ -85,6 +87,97 @@ bool LinkOwnedByUserOrFolderOwner(const std::filesystem::path& link) {
   }
   return linkInfo.st_uid == geteuid() || linkInfo.st_uid == folderInfo.st_uid;
 }
+
+// The mode a new file gets from the umask, read once at start, while the program has one thread:
+// the umask can only be read by setting it.
+mode_t gNewFileMode = 0644;
+
+std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
+
+// An unfinished protocol created owner-only by the system itself. Where the file system offers
+// O_TMPFILE it has no name until it is whole, so that even kill -9 leaves nothing behind; it is
+// then linked in under its temporary name and renamed over the target, as a named one is.
+class TPosixUnfinishedFile final : public TUnfinishedFile {
+ public:
+  TPosixUnfinishedFile(int descriptor, std::filesystem::path name, bool named)
+      : descriptor_(descriptor), name_(std::move(name)), named_(named) {}
+  ~TPosixUnfinishedFile() override {
+    if (descriptor_ >= 0) {
+      close(descriptor_);
+    }
+    if (named_ && !placed_) {
+      unlink(name_.c_str());
+    }
+  }
+  TPosixUnfinishedFile(const TPosixUnfinishedFile&) = delete;
+  TPosixUnfinishedFile& operator=(const TPosixUnfinishedFile&) = delete;
+
+  static std::unique_ptr<TUnfinishedFile> Make(const std::filesystem::path& tempName, std::error_code& error) {
+#ifdef O_TMPFILE
+    const std::filesystem::path folder = tempName.has_parent_path() ? tempName.parent_path() : ".";
+    const int unnamed = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (unnamed >= 0) {
+      return std::make_unique<TPosixUnfinishedFile>(unnamed, tempName, false);
+    }
+    // Not every file system has it (EOPNOTSUPP, EISDIR or EINVAL on older kernels): a named one.
+#endif
+    const int named = open(tempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (named < 0) {
+      error = LastError();
+      return nullptr;
+    }
+    return std::make_unique<TPosixUnfinishedFile>(named, tempName, true);
+  }
+
+  std::error_code Write(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      const ssize_t written = write(descriptor_, bytes.data(), bytes.size());
+      if (written < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        return LastError();
+      }
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+  }
+
+  // Written with write(2): the bytes are the system's already; close reports the rest in Place.
+  std::error_code Finish() override { return {}; }
+
+  std::error_code SetMode(std::optional<std::filesystem::perms> perms) override {
+    const mode_t mode = perms ? static_cast<mode_t>(*perms) : gNewFileMode;
+    return fchmod(descriptor_, mode) == 0 ? std::error_code() : LastError();
+  }
+
+  std::error_code Place(const std::filesystem::path& target) override {
+    if (!named_) {
+      // linkat with AT_EMPTY_PATH needs a privilege; the descriptor's /proc entry does not.
+      const std::string self = "/proc/self/fd/" + std::to_string(descriptor_);
+      if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        return LastError();
+      }
+      named_ = true;
+    }
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    if (close(descriptor) != 0 && errno != EINTR) {
+      return LastError();
+    }
+    if (rename(name_.c_str(), target.c_str()) != 0) {
+      return LastError();
+    }
+    placed_ = true;
+    return {};
+  }
+
+ private:
+  int descriptor_;
+  std::filesystem::path name_;
+  bool named_;
+  bool placed_ = false;
+};
 
 // Only what a signal handler may do: read lock-free atomics and call unlink.
 void RemovePendingProtocolFiles() {
@@ -167,6 +260,13 @@ void UseUserLanguageForSystemMessages() {
 }
 
 void InstallLinkOwnerRule() { SetLinkOwnerRule(LinkOwnedByUserOrFolderOwner); }
+
+void InstallPrivateProtocolFiles() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  gNewFileMode = 0666 & ~mask;
+  SetUnfinishedFileMaker(TPosixUnfinishedFile::Make);
+}
 
 void PrepareBatchOutput() {}
 

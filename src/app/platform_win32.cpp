@@ -162,6 +162,10 @@ void UseUserLanguageForSystemMessages() {}
 // Windows folders have no sticky bit: the rule is never asked there.
 void InstallLinkOwnerRule() {}
 
+// A new file takes the access list of its folder (the user's own TEMP unless told otherwise);
+// the standard library's unfinished file serves.
+void InstallPrivateProtocolFiles() {}
+
 void PrepareBatchOutput() {
   if (GetConsoleWindow() != nullptr) {
     return;  // a console program, or brisolt.exe already in brisolt.com's console

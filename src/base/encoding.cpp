@@ -79,6 +79,16 @@ void AppendUtf8(std::string& out, char32_t code) {
 
 }  // namespace
 
+std::string CleanCp1251Text(std::string_view text) {
+  std::string result(text);
+  for (char& byte : result) {
+    if (IsUnwritableCp1251(static_cast<unsigned char>(byte))) {
+      byte = kUnwritableMark;
+    }
+  }
+  return result;
+}
+
 char32_t Cp1251ToUnicode(unsigned char byte) {
   return byte < 0x80 ? byte : kUpperHalf[byte - 0x80];
 }
@@ -217,7 +227,7 @@ std::string ConvertNameParts(std::string_view name, TConvert convert) {
   result.reserve(name.size() * 2);
   std::size_t start = 0;
   for (;;) {
-    const std::size_t end = name.find_first_of("/\\", start);
+    const std::size_t end = name.find_first_of(kNameSeparators, start);
     const std::string_view part =
         name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     result += convert(part, IsUtf8(part));

@@ -10,6 +10,18 @@
 
 namespace brisolt {
 
+// The one rule for the bytes no protocol carries as they are, whatever its format: the C0 control
+// characters but tab, LF and CR (XML forbids them, a spreadsheet drops NUL and runs what follows),
+// DEL, and 0x98, which windows-1251 leaves unassigned (a strict reader refuses it). Each stands as
+// kUnwritableMark: pack text is cleaned where it is read, and every writer applies the same rule
+// to what reaches it from elsewhere (file names, parameters).
+inline constexpr char kUnwritableMark = '?';
+constexpr bool IsUnwritableCp1251(unsigned char byte) {
+  return (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7F || byte == 0x98;
+}
+// The text with every IsUnwritableCp1251 byte replaced by kUnwritableMark.
+std::string CleanCp1251Text(std::string_view text);
+
 // The code point a windows-1251 byte stands for. Every byte maps to something; 0x98, which the
 // code page leaves undefined, maps to U+0098 so that bytes survive a round trip.
 char32_t Cp1251ToUnicode(unsigned char byte);
@@ -42,6 +54,11 @@ std::string Cp1251UpperCase(std::string_view text);
 // units their windows-1251 characters stand for (the ordinal order of the platform's wide
 // strings), a shorter text first when one is the start of the other.
 int CompareCp1251ByUtf16(std::string_view a, std::string_view b);
+
+// What separates the parts of a file name on this system: '/', and on Windows '\' as well (on
+// Linux a backslash is a character of the name).
+inline constexpr std::string_view kNameSeparators =
+    std::filesystem::path::preferred_separator == '\\' ? std::string_view("/\\") : std::string_view("/");
 
 // File and folder names as people read them. A name is the platform's own text, UTF-8; but on
 // Linux a folder unpacked from a Windows archive carries windows-1251 bytes, so each part between

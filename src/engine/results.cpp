@@ -23,7 +23,7 @@ constexpr Cp1251Literal kFund(u8"накопительной части");
 std::string PartName(bool insurance) { return insurance ? std::string(kIns) : std::string(kFund); }
 
 std::string BaseName(const std::string& fileName) {
-  const std::size_t slash = fileName.find_last_of("/\\");
+  const std::size_t slash = fileName.find_last_of(kNameSeparators);
   return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
 }
 

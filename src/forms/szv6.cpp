@@ -90,8 +90,8 @@ bool TryReadDate(std::string_view text, TDate& date) {
 }
 
 void AppendCharacter(std::string& out, char32_t code) {
-  const int byte = (code == 0 || (code >= 0xD800 && code <= 0xDFFF)) ? -1 : UnicodeToCp1251(code);
-  out += byte < 0 ? '?' : static_cast<char>(byte);
+  const int byte = (code >= 0xD800 && code <= 0xDFFF) ? -1 : UnicodeToCp1251(code);
+  out += byte < 0 || IsUnwritableCp1251(static_cast<unsigned char>(byte)) ? kUnwritableMark : static_cast<char>(byte);
 }
 
 // Decodes the reference starting at the "&" at `pos`; returns its length, or 0 if there is none.
@@ -190,11 +190,13 @@ std::string DecodeXmlText(std::string_view text) {
   return out;
 }
 
+// Raw bytes and references alike pass the one rule for what no protocol carries, here, where
+// pack text enters the program.
 std::string ReadText(std::string_view text, std::size_t capacity) {
-  if (text.find('&') == std::string_view::npos) return std::string(text.substr(0, capacity));
+  if (text.find('&') == std::string_view::npos) return CleanCp1251Text(text.substr(0, capacity));
   std::string decoded = DecodeXmlText(text);
   if (decoded.size() > capacity) decoded.resize(capacity);
-  return decoded;
+  return CleanCp1251Text(decoded);
 }
 
 std::int32_t ReadInteger(std::string_view text) {

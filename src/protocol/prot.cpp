@@ -5,6 +5,8 @@
 #include "base/amount.h"
 #include "base/date.h"
 #include "base/cp1251literal.h"
+#include "base/encoding.h"
+#include "protocol/protescape.h"
 
 namespace brisolt {
 
@@ -123,21 +125,7 @@ std::string HtmlAmount(std::int64_t amount) { return "&nbsp;" + FormatSum(amount
 std::string EscapeMarkup(const std::string& text, bool withQuote) {
   std::string result;
   result.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&': result += "&amp;"; break;
-      case '<': result += "&lt;"; break;
-      case '>': result += "&gt;"; break;
-      case '"':
-        if (withQuote) {
-          result += "&quot;";
-        } else {
-          result += c;
-        }
-        break;
-      default: result += IsForbiddenInXml(c) ? '?' : c;
-    }
-  }
+  AppendMarkup(result, text, withQuote ? kPageAttribute : kPageText);
   return result;
 }
 

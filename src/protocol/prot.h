@@ -193,12 +193,8 @@ std::string FormatSNILS(const std::string& snils);
 std::string HtmlText(const std::string& text);
 // FormatSum (base/amount.h) wrapped in "&nbsp;".
 std::string HtmlAmount(std::int64_t amount);
-// The control characters XML 1.0 does not allow, not even as references (below 0x20 but TAB, LF
-// and CR). Every protocol shows them as "?": a workbook holding one is no longer XML.
-inline bool IsForbiddenInXml(char c) {
-  return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
-}
-// Escapes & < > and, when withQuote, " as entities; IsForbiddenInXml characters become "?".
+// Escapes & < > and, when withQuote, " as entities; IsUnwritableCp1251 bytes (base/encoding.h)
+// become kUnwritableMark.
 std::string EscapeMarkup(const std::string& text, bool withQuote);
 
 // "DD.MM.YYYY HH:MM:SS" of the local clock: the stamp every protocol carries.

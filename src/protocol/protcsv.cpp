@@ -7,6 +7,7 @@
 #include "base/cp1251literal.h"
 #include "base/encoding.h"
 #include "protocol/protdata.h"
+#include "protocol/protescape.h"
 #include "protocol/protfile.h"
 
 namespace brisolt {
@@ -82,27 +83,15 @@ class TCsvWriter {
 
   // A windows-1251 text as one field in UTF-8.
   void Text(const std::string& text) {
-    const std::string field = Cp1251ToUtf8(text);
-    // A spreadsheet would run a field that begins like this as a formula.
-    const bool formula =
-        !field.empty() && (field[0] == '=' || field[0] == '+' || field[0] == '-' || field[0] == '@');
-    const bool quoted = field.find_first_of(";\"\r\n") != std::string::npos;
-    if (quoted) out_ << '"';
-    if (formula) out_ << '\'';
-    if (!quoted) {
-      out_ << field;
-      return;
-    }
-    for (const char ch : field) {
-      if (ch == '"') out_ << '"';
-      out_ << ch;
-    }
-    out_ << '"';
+    field_.clear();
+    AppendCsvField(field_, text);
+    out_ << field_;
   }
 
   const TReport& report_;
   const TResults& results_;
   TProtocolFile& out_;
+  std::string field_;
 };
 
 }  // namespace

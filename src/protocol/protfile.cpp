@@ -1,10 +1,13 @@
 #include "protocol/protfile.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <fstream>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "protocol/prot.h"
 #include "base/encoding.h"
@@ -84,27 +87,139 @@ bool MayFollow(const fs::path& link) {
   return rule != nullptr && rule(link);
 }
 
-// The file a chain of symbolic links leads to, also when the last link points nowhere yet.
-fs::path FollowLinks(const std::string& fileName, fs::path path) {
+// The file `path` names with every symbolic link on the way followed, one part at a time, as the
+// kernel follows them, also when the last link points nowhere yet. Each link passes the rule for
+// planted links wherever it stands: a link to a folder in the middle of the path could send the
+// protocol as far as one at the end. A chain longer than the kernel follows, or a loop, is refused.
+fs::path FollowLinks(const std::string& fileName, const fs::path& path) {
+  const fs::path relative = path.relative_path();
+  std::vector<fs::path> rest(relative.begin(), relative.end());
+  std::reverse(rest.begin(), rest.end());  // the next part last, to be popped
+  fs::path done = path.root_path();
+  int links = 0;
   std::error_code error;
-  for (int depth = 0; depth < kMaxLinkDepth && fs::is_symlink(path, error); ++depth) {
-    if (!MayFollow(path)) {
-      throw EProtocolWriteError(fileName, "символическая ссылка " + NameToUtf8(NativeFromPath(path)) +
+  while (!rest.empty()) {
+    const fs::path part = std::move(rest.back());
+    rest.pop_back();
+    if (part.empty() || part == ".") {
+      continue;
+    }
+    if (part == "..") {
+      // `done` holds no link, so its parent is the parent the kernel finds.
+      done = done.empty() || done.filename() == ".." ? done / part
+             : done.has_relative_path()             ? done.parent_path()
+                                                    : done;
+      continue;
+    }
+    fs::path candidate = done / part;
+    if (!fs::is_symlink(candidate, error)) {
+      done = std::move(candidate);
+      continue;
+    }
+    const std::string shown = NameToUtf8(NativeFromPath(candidate));
+    if (++links > kMaxLinkDepth) {
+      throw EProtocolWriteError(fileName, "символическая ссылка " + shown +
+                                " ведёт по цепочке длиннее " + std::to_string(kMaxLinkDepth) +
+                                " ссылок или по кругу, запись по ней запрещена");
+    }
+    if (!MayFollow(candidate)) {
+      throw EProtocolWriteError(fileName, "символическая ссылка " + shown +
                                 " в общей папке создана другим пользователем, запись по ней запрещена");
     }
-    const fs::path next = fs::read_symlink(path, error);
+    const fs::path next = fs::read_symlink(candidate, error);
     if (error) {
-      break;
+      done = std::move(candidate);
+      continue;
     }
-    path = next.is_absolute() ? next : path.parent_path() / next;
+    if (next.is_absolute()) {
+      done = next.root_path();
+    }
+    const fs::path nextParts = next.relative_path();
+    std::vector<fs::path> parts(nextParts.begin(), nextParts.end());
+    rest.insert(rest.end(), parts.rbegin(), parts.rend());
   }
-  return path;
+  return done;
 }
 
 // What the last failed call of the C library left in errno; none when it left nothing.
 std::error_code SystemReason() { return std::error_code(errno, std::generic_category()); }
 
+// The standard library cannot create a file owner-only: it narrows the mode right after, and
+// gives back the umask's mode once the file is finished.
+class TStandardUnfinishedFile final : public TUnfinishedFile {
+ public:
+  explicit TStandardUnfinishedFile(fs::path name) : name_(std::move(name)) {}
+  ~TStandardUnfinishedFile() override {
+    if (created_ && !placed_) {
+      stream_.close();
+      std::error_code ignored;
+      fs::remove(name_, ignored);
+    }
+  }
+
+  static std::unique_ptr<TUnfinishedFile> Make(const fs::path& tempName, std::error_code& error) {
+    auto file = std::make_unique<TStandardUnfinishedFile>(tempName);
+    errno = 0;
+    file->stream_.open(tempName, std::ios::binary | std::ios::trunc);
+    if (!file->stream_) {
+      error = SystemReason();
+      return nullptr;
+    }
+    file->created_ = true;
+    file->newFileMode_ = fs::status(tempName, error).permissions() & fs::perms::all;
+    if (!error) {
+      fs::permissions(tempName, fs::perms::owner_read | fs::perms::owner_write, error);
+    }
+    if (error) {
+      return nullptr;  // the file made is removed with it
+    }
+    return file;
+  }
+
+  std::error_code Write(std::string_view bytes) override {
+    errno = 0;
+    stream_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return stream_ ? std::error_code() : FailureReason();
+  }
+
+  std::error_code Finish() override {
+    errno = 0;
+    stream_.close();
+    return stream_.fail() ? FailureReason() : std::error_code();
+  }
+
+  std::error_code SetMode(std::optional<fs::perms> perms) override {
+    std::error_code error;
+    fs::permissions(name_, perms.value_or(newFileMode_), error);
+    return error;
+  }
+
+  std::error_code Place(const fs::path& target) override {
+    std::error_code error;
+    fs::rename(name_, target, error);
+    placed_ = !error;
+    return error;
+  }
+
+ private:
+  // A stream that failed without the system saying why still failed.
+  static std::error_code FailureReason() {
+    const std::error_code reason = SystemReason();
+    return reason ? reason : std::make_error_code(std::errc::io_error);
+  }
+
+  fs::path name_;
+  std::ofstream stream_;
+  fs::perms newFileMode_ = fs::perms::owner_read | fs::perms::owner_write;
+  bool created_ = false;
+  bool placed_ = false;
+};
+
+std::atomic<TUnfinishedFileMaker> gUnfinishedFileMaker{nullptr};
+
 }  // namespace
+
+void SetUnfinishedFileMaker(TUnfinishedFileMaker maker) { gUnfinishedFileMaker.store(maker); }
 
 // The name is converted here, once, so that every writer's failure reads alike: a name that is
 // not UTF-8 (windows-1251 bytes on Linux) would otherwise spoil the whole line.
@@ -133,11 +248,16 @@ TProtocolFile::TProtocolFile(const std::string& fileName)
   if (fs::exists(status) && !fs::is_regular_file(status)) {
     Fail(fs::is_directory(status) ? "это папка, а не файл" : "это не обычный файл");
   }
+  // The user closed it against writing: a protocol kept on purpose is not replaced behind that.
+  constexpr fs::perms kAnyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if (fs::is_regular_file(status) && (status.permissions() & kAnyWrite) == fs::perms::none) {
+    Fail("файл только для чтения, его нельзя заменить");
+  }
   // The temporary file lives in the target's folder so that the final rename never crosses
   // file systems and the folder's absence is found before anything is written.
   const fs::path folder = target_.parent_path();
   if (!folder.empty() && !fs::is_directory(folder, error)) {
-    Fail("папка не существует", error);
+    Fail(error == std::errc::permission_denied ? "нет доступа к папке" : "папка не существует", error);
   }
   for (int attempt = 0; attempt < 100 && temp_.empty(); ++attempt) {
     fs::path candidate = folder / MakeTempName();
@@ -150,10 +270,10 @@ TProtocolFile::TProtocolFile(const std::string& fileName)
   }
   // Published before the file exists, so that an interrupt in between still finds it.
   pendingSlot_ = ClaimPendingSlot(temp_);
-  errno = 0;
-  stream_.open(temp_, std::ios::binary | std::ios::trunc);
-  if (!stream_) {
-    const std::error_code reason = SystemReason();
+  const TUnfinishedFileMaker maker = gUnfinishedFileMaker.load();
+  std::error_code reason;
+  file_ = maker != nullptr ? maker(temp_, reason) : TStandardUnfinishedFile::Make(temp_, reason);
+  if (file_ == nullptr) {
     ReleasePendingSlot(pendingSlot_);
     pendingSlot_ = -1;
     temp_.clear();
@@ -170,12 +290,8 @@ TProtocolFile::~TProtocolFile() {
 
 void TProtocolFile::RemoveTemporary() {
   StopWriting(false);
-  if (!temp_.empty()) {
-    stream_.close();
-    std::error_code ignored;
-    fs::remove(temp_, ignored);
-    temp_.clear();
-  }
+  file_.reset();
+  temp_.clear();
   ReleasePendingSlot(pendingSlot_);
   pendingSlot_ = -1;
 }
@@ -217,14 +333,8 @@ void TProtocolFile::WriteChunks() {
       return;
     }
     lock.unlock();
-    std::error_code reason;
-    bool ok = true;
-    errno = 0;
-    stream_.write(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
-    if (!stream_) {
-      ok = false;
-      reason = SystemReason();
-    }
+    const std::error_code reason = file_->Write(chunk_);
+    const bool ok = !reason;
     lock.lock();
     chunkPending_ = false;
     failed_ = !ok;
@@ -259,18 +369,14 @@ void TProtocolFile::FinishWriting() {
   } else if (!buffer_.empty()) {
     // A protocol that fits one buffer is written here: a thread of its own would only cost
     // its start.
-    errno = 0;
-    stream_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    if (!stream_) {
-      Fail("ошибка записи", SystemReason());
+    if (const std::error_code reason = file_->Write(buffer_)) {
+      Fail("ошибка записи", reason);
     }
     buffer_.clear();
   }
   StopWriting(true);
-  errno = 0;
-  stream_.close();
-  if (stream_.fail()) {
-    Fail("ошибка записи", SystemReason());
+  if (const std::error_code reason = file_->Finish()) {
+    Fail("ошибка записи", reason);
   }
 }
 
@@ -282,25 +388,28 @@ void TProtocolFile::Write(std::string_view bytes) {
 }
 
 void TProtocolFile::Commit() {
-  if (stream_.is_open()) {
-    FinishWriting();
+  if (file_ == nullptr) {
+    Fail("файл уже закрыт после ошибки");
   }
+  FinishWriting();
   std::error_code error;
   // A replaced file keeps its permissions: a protocol closed to others stays closed. The entry
   // itself is asked, never a link that might have been put in its place since.
   const fs::file_status replaced = fs::symlink_status(target_, error);
+  std::optional<fs::perms> mode;
   if (!error && fs::is_regular_file(replaced)) {
-    fs::permissions(temp_, replaced.permissions() & fs::perms::all, error);
-    if (error) {
-      Fail("не удалось перенести права доступа на новый файл", error);
-    }
+    mode = replaced.permissions() & fs::perms::all;
   }
-  error.clear();
-  fs::rename(temp_, target_, error);
+  error = file_->SetMode(mode);
+  if (error) {
+    Fail("не удалось перенести права доступа на новый файл", error);
+  }
+  error = file_->Place(target_);
   if (error) {
     Fail("не удалось заменить файл", error);
   }
   committed_ = true;
+  file_.reset();
   ReleasePendingSlot(pendingSlot_);
   pendingSlot_ = -1;
 }

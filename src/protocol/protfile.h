@@ -1,13 +1,15 @@
-// The output file shared by both protocol writers: buffered, CR LF lines, written beside the
-// target under a short temporary name and renamed over it only once complete. The writing itself
-// runs on a thread of its own, so that the next part of the protocol is formatted meanwhile.
+// The output file shared by the protocol writers: buffered, CR LF lines, written beside the
+// target as an unfinished file only the user may open (with no name at all where the system
+// allows it) and put in its place only once complete. The writing itself runs on a thread of its
+// own, so that the next part of the protocol is formatted meanwhile.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -18,12 +20,36 @@
 
 namespace brisolt {
 
+// A protocol's unfinished file: nobody but the user may open it from its first byte, as a protocol
+// holds personal data. Made by the platform layer where the system offers more than the standard
+// library (a file created owner-only, or one with no name until it is whole); the standard
+// library's file narrows its mode right after creating it.
+class TUnfinishedFile {
+ public:
+  virtual ~TUnfinishedFile() = default;  // removes the file unless Place succeeded
+  virtual std::error_code Write(std::string_view bytes) = 0;
+  // All written bytes handed to the system.
+  virtual std::error_code Finish() = 0;
+  // The finished file's mode: `perms`, or without it the mode a new file gets from the umask.
+  virtual std::error_code SetMode(std::optional<std::filesystem::perms> perms) = 0;
+  // Puts the finished file at `target` in place of whatever is there (a rename, which never
+  // follows a link).
+  virtual std::error_code Place(const std::filesystem::path& target) = 0;
+};
+// Makes the unfinished file `tempName` (a free name in the target's folder); null with `error`
+// when it cannot.
+using TUnfinishedFileMaker = std::unique_ptr<TUnfinishedFile> (*)(const std::filesystem::path& tempName,
+                                                                  std::error_code& error);
+// Installed once at start by the platform layer; null returns to the standard library's file.
+void SetUnfinishedFileMaker(TUnfinishedFileMaker maker);
+
 class TProtocolFile {
  public:
   // A symbolic link at `fileName` is followed: the file it leads to is the one replaced, keeping
   // its permission bits. A link that someone else may have planted is refused (see
   // ResolveProtocolTarget), as is a target that exists and is not a regular file (a folder, a
-  // pipe, a device). A new file is created as open as the user's umask allows, no more.
+  // pipe, a device). A finished new file is as open as the user's umask allows, no more; until
+  // it is finished only the user may open it.
   explicit TProtocolFile(const std::string& fileName);
   ~TProtocolFile();
   TProtocolFile(const TProtocolFile&) = delete;
@@ -73,7 +99,7 @@ class TProtocolFile {
   std::filesystem::path target_;  // the links of fileName_ followed
   std::filesystem::path temp_;
   int pendingSlot_ = -1;
-  std::ofstream stream_;
+  std::unique_ptr<TUnfinishedFile> file_;
   std::string buffer_;
   bool committed_ = false;
 
@@ -88,10 +114,11 @@ class TProtocolFile {
   std::thread writer_;
 };
 
-// The file a protocol named `fileName` replaces: the end of its chain of symbolic links, also
-// when the last link points to no file yet. A link in a sticky folder anyone may write (a shared
-// TEMP, /tmp) is followed only as the kernel follows it there: when the user owns the link, or the
-// folder's owner does; otherwise EProtocolWriteError naming the link. Whatever is found at the
+// The file a protocol named `fileName` replaces, with every symbolic link of its path followed
+// (the folders' as well as the last, also when that points to no file yet). A link in a sticky
+// folder anyone may write (a shared TEMP, /tmp) is followed only as the kernel follows it there:
+// when the user owns the link, or the folder's owner does; otherwise EProtocolWriteError naming
+// the link, as for a loop or a chain of more than 40 links. Whatever is found at the
 // end is later replaced by a rename, which never follows a link put there meanwhile, so the check
 // holds until the file is in place.
 std::filesystem::path ResolveProtocolTarget(const std::string& fileName);

@@ -6,7 +6,9 @@
 
 #include "base/amount.h"
 #include "base/cp1251literal.h"
+#include "base/encoding.h"
 #include "protocol/protdata.h"
+#include "protocol/protescape.h"
 #include "protocol/protfile.h"
 
 namespace brisolt {
@@ -52,27 +54,9 @@ class TJsonWriter {
  private:
   // windows-1251 to UTF-8, with what JSON must escape escaped.
   void String(const std::string& text) {
-    out_ << '"';
-    for (const char byte : text) {
-      const auto code = static_cast<unsigned char>(byte);
-      if (code >= 0x80) {
-        const char16_t point = kCp1251UpperHalf[code - 0x80];
-        if (point < 0x800) {
-          out_ << static_cast<char>(0xC0 | (point >> 6)) << static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-          out_ << static_cast<char>(0xE0 | (point >> 12)) << static_cast<char>(0x80 | ((point >> 6) & 0x3F))
-               << static_cast<char>(0x80 | (point & 0x3F));
-        }
-      } else if (byte == '"' || byte == '\\') {
-        out_ << '\\' << byte;
-      } else if (code < 0x20) {
-        static constexpr char kHex[] = "0123456789abcdef";
-        out_ << "\\u00" << kHex[code >> 4] << kHex[code & 0xF];
-      } else {
-        out_ << byte;
-      }
-    }
-    out_ << '"';
+    text_.clear();
+    AppendJsonString(text_, text);
+    out_ << '"' << text_ << '"';
   }
 
   void Strings(const std::vector<std::string>& texts) {
@@ -292,6 +276,7 @@ class TJsonWriter {
   const TResults& results_;
   TProtocolFile& out_;
   const std::string& stamp_;
+  std::string text_;  // a string's escaped text, kept to spare an allocation per string
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "base/amount.h"
 #include "base/encoding.h"
+#include "protocol/protescape.h"
 #include "protocol/protfile.h"
 #include "protocol/protlayout.h"
 #include "protocol/protsheets.h"
@@ -45,57 +46,13 @@ std::string PartStart(std::string_view root, std::string_view ns) {
 // The height of a line of text in the default font, points.
 constexpr int kLineHeight = 15;
 
-// A windows-1251 byte as UTF-8 escaped for element content; the control characters XML does not
-// allow are shown as "?", as the XML spreadsheet shows them.
-struct TUtf8Byte {
-  char Bytes[6] = {};
-  unsigned char Size = 0;
-};
-
-const std::array<TUtf8Byte, 256>& Utf8Table() {
-  static const std::array<TUtf8Byte, 256> table = [] {
-    std::array<TUtf8Byte, 256> result{};
-    for (int byte = 0; byte < 256; ++byte) {
-      const char ch = static_cast<char>(byte);
-      std::string text;
-      if (ch == '&') {
-        text = "&amp;";
-      } else if (ch == '<') {
-        text = "&lt;";
-      } else if (ch == '>') {
-        text = "&gt;";
-      } else if (IsForbiddenInXml(ch)) {
-        text = "?";
-      } else {
-        text = Cp1251ToUtf8(std::string_view(&ch, 1));
-      }
-      TUtf8Byte& entry = result[static_cast<std::size_t>(byte)];
-      text.copy(entry.Bytes, sizeof entry.Bytes);
-      entry.Size = static_cast<unsigned char>(text.size());
-    }
-    return result;
-  }();
-  return table;
-}
-
-void AppendText(std::string& out, std::string_view cp1251) {
-  const std::array<TUtf8Byte, 256>& table = Utf8Table();
-  std::size_t plain = 0;  // the start of a run of bytes that stand for themselves
-  for (std::size_t at = 0; at < cp1251.size(); ++at) {
-    const TUtf8Byte& entry = table[static_cast<unsigned char>(cp1251[at])];
-    if (entry.Size == 1 && entry.Bytes[0] == cp1251[at]) {
-      continue;
-    }
-    out.append(cp1251.data() + plain, at - plain);
-    out.append(entry.Bytes, entry.Size);
-    plain = at + 1;
-  }
-  out.append(cp1251.data() + plain, cp1251.size() - plain);
-}
+void AppendText(std::string& out, std::string_view cp1251) { AppendMarkup(out, cp1251, kXlsxText); }
 
 // A model text as an attribute value.
 std::string Attribute(const std::string& cp1251) {
-  return Cp1251ToUtf8(EscapeMarkup(cp1251, true));
+  std::string text;
+  AppendMarkup(text, cp1251, kXlsxAttribute);
+  return text;
 }
 
 void AppendNumber(std::string& out, std::uint64_t value) {

@@ -238,6 +238,11 @@ TEST_F(BatchRun, FailuresEndWithTheirStatusAndNoProtocol) {
   }
   const fs::path existingFolder = *scratch_ / "taken.html";
   fs::create_directories(existingFolder / "inside");
+  const fs::path jsonFolder = *scratch_ / "taken.json";
+  fs::create_directories(jsonFolder);
+  const std::string readOnly = Output("kept.html");
+  std::ofstream(PathFromNative(readOnly), std::ios::binary) << "kept";
+  fs::permissions(PathFromNative(readOnly), fs::perms::owner_read | fs::perms::group_read);
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -265,6 +270,15 @@ TEST_F(BatchRun, FailuresEndWithTheirStatusAndNoProtocol) {
        "Не удалось открыть протокол. Пожалуйста, проверьте, не открыт ли у Вас протокол в Excel по "
        "этому же страхователю (" + NativeFromPath(existingFolder) + ": это папка, а не файл)\n",
        ""},
+      {"JSON over a folder: no spreadsheet advice",
+       {"/regnumb=087-001-012345", "/path=" + sample, "/orgname=X",
+        "/protfilename=" + NativeFromPath(jsonFolder)},
+       kExitProtocolNotWritten,
+       "Не удалось записать протокол: " + NativeFromPath(jsonFolder) + ": это папка, а не файл\n", ""},
+      {"a protocol the user made read-only",
+       {"/regnumb=087-001-012345", "/path=" + sample, "/orgname=X", "/protfilename=" + readOnly},
+       kExitProtocolNotWritten,
+       "Не удалось записать протокол: " + readOnly + ": файл только для чтения, его нельзя заменить\n", ""},
       {"unreadable date in a pack",
        {"/regnumb=087-001-012345", "/path=" + NativeFromPath(badPacks), "/orgname=X",
         "/protfilename=" + Output("bad.html")},
@@ -286,6 +300,7 @@ TEST_F(BatchRun, FailuresEndWithTheirStatusAndNoProtocol) {
   // The folder that stood where the spreadsheet should go is still there, untouched, and no
   // temporary file is left beside it.
   EXPECT_TRUE(fs::is_directory(existingFolder / "inside"));
+  EXPECT_EQ(ReadAll(PathFromNative(readOnly)), "kept");
   for (const auto& entry : fs::directory_iterator(*scratch_)) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
         << entry.path();

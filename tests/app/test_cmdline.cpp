@@ -41,6 +41,12 @@ struct ErrorCase {
   std::string expected;
 };
 
+std::string Repeated(std::string_view text, int times) {
+  std::string result;
+  for (int time = 0; time < times; ++time) result += text;
+  return result;
+}
+
 TEST(ParseCommandLine, ReportsTheFirstErrorFound) {
   const std::string folder = ExistingFolder();
   const std::vector<ErrorCase> cases = {
@@ -61,6 +67,13 @@ TEST(ParseCommandLine, ReportsTheFirstErrorFound) {
       {"regnumb wrong dash place", {"/regnumb=0870-01-012345"}, "Неверное значение 0870-01-012345 параметра regnumb."},
       {"regnumb Cyrillic counts as one character", {"/regnumb=087-001-01234Ж"},
        "Неверное значение 087-001-01234Ж параметра regnumb."},
+      {"snils empty: one blank", {"/snils="},
+       "Неверное значение параметра snils: ожидается СНИЛС вида 123-456-789 01, несколько через запятую."},
+      {"a long value cut after 60 characters", {"/snils=" + std::string(50, 'x') + Repeated("Ж", 20)},
+       "Неверное значение " + std::string(50, 'x') + "ЖЖЖЖЖЖЖЖЖЖ… параметра snils: ожидается СНИЛС вида "
+       "123-456-789 01, несколько через запятую."},
+      {"a value of 60 characters whole", {"/regnumb=" + std::string(60, 'y')},
+       "Неверное значение " + std::string(60, 'y') + " параметра regnumb."},
       {"path missing folder", {"/path=/no/such/folder/here"}, "Каталога /no/such/folder/here не существует."},
       {"subdirs 2", {"/subdirs=2"}, "Значение параметра subdirs должно быть либо 0, либо 1."},
       {"protform 2", {"/protform=2"}, "Значение параметра protform должно быть либо 0, либо 1."},

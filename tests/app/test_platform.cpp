@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
@@ -14,6 +17,8 @@
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -22,6 +27,11 @@ namespace brisolt {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string ReadAllText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 #ifndef _WIN32
 // The signal arrives in the middle of the write, in a child process so that the test survives it.
@@ -55,6 +65,119 @@ TEST(Interrupt, RemovesTheTemporaryProtocolAndEndsByTheSignal) {
     EXPECT_EQ(WTERMSIG(status), signalNumber);
     EXPECT_TRUE(fs::is_empty(folder)) << "a temporary file was left behind";
   }
+  fs::remove_all(folder);
+}
+#endif
+
+#ifndef _WIN32
+bool FolderTakesUnnamedFiles(const fs::path& folder) {
+#ifdef O_TMPFILE
+  const int probe = open(folder.c_str(), O_TMPFILE | O_WRONLY, S_IRUSR | S_IWUSR);
+  if (probe >= 0) {
+    close(probe);
+    return true;
+  }
+#endif
+  return false;
+}
+
+// Whether another user (nobody, 65534) may open any entry of `folder` for reading; asked in a
+// child that drops its rights. Without root there is no other user to become.
+bool AnotherUserReadsSomething(const fs::path& folder) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) {
+      _exit(2);
+    }
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const int opened = open(entry.path().c_str(), O_RDONLY);
+      if (opened >= 0) {
+        _exit(1);
+      }
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+}
+
+// A protocol being written in a shared folder (1777, as /tmp) is the user's alone from its first
+// byte, and where the file system allows files without a name kill -9 leaves nothing behind. The
+// child stops in the middle of the write and tells the test so through a pipe: no timing.
+TEST(PrivateProtocolFiles, NobodyElseReadsAnUnfinishedProtocolAndKillLeavesNothing) {
+  std::random_device random;
+  const fs::path folder = fs::temp_directory_path() / ("brisolt-private-" + std::to_string(random()));
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::all | fs::perms::sticky_bit);
+  const bool unnamed = FolderTakesUnnamedFiles(folder);
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    platform::InstallPrivateProtocolFiles();
+    TProtocolFile file(NativeFromPath(folder / "protocol.json"));
+    for (int line = 0; line < 100000; ++line) {
+      file.Line("{\"snils\": \"112-233-445 95\", \"name\": \"Иванов Иван\", \"debt\": 1500.00},");
+    }
+    const char ready = 'w';
+    if (write(pipeEnds[1], &ready, 1) != 1) {
+      _exit(2);
+    }
+    for (;;) {
+      pause();
+    }
+  }
+  close(pipeEnds[1]);
+  char ready = 0;
+  ASSERT_EQ(read(pipeEnds[0], &ready, 1), 1);
+  close(pipeEnds[0]);
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    EXPECT_EQ(entry.status().permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none)
+        << entry.path();
+  }
+  if (unnamed) {
+    EXPECT_TRUE(fs::is_empty(folder)) << "the unfinished protocol has a name";
+  }
+  if (geteuid() == 0) {
+    EXPECT_FALSE(AnotherUserReadsSomething(folder));
+  }
+  kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status));
+  if (unnamed) {
+    EXPECT_TRUE(fs::is_empty(folder)) << "kill -9 left the unfinished protocol behind";
+  }
+  fs::remove_all(folder);
+}
+
+// Finished, the protocol gets the mode it always got: the umask's for a new file, the replaced
+// file's own otherwise.
+TEST(PrivateProtocolFiles, FinishedProtocolsKeepTheUsualModes) {
+  std::random_device random;
+  const fs::path folder = fs::temp_directory_path() / ("brisolt-modes-" + std::to_string(random()));
+  fs::create_directories(folder);
+  const mode_t saved = umask(027);
+  platform::InstallPrivateProtocolFiles();
+  umask(saved);
+  const fs::path target = folder / "protocol.html";
+  for (const std::optional<fs::perms> kept :
+       {std::optional<fs::perms>(), std::optional<fs::perms>(fs::perms::owner_read | fs::perms::owner_write),
+        std::optional<fs::perms>(fs::perms::owner_all | fs::perms::others_read)}) {
+    if (kept) {
+      fs::permissions(target, *kept);
+    }
+    TProtocolFile file(NativeFromPath(target));
+    file.Line("<html>");
+    file.Commit();
+    EXPECT_EQ(fs::status(target).permissions(),
+              kept.value_or(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read));
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {})), 1u);
+  }
+  EXPECT_EQ(ReadAllText(target), "<html>\r\n");
+  SetUnfinishedFileMaker(nullptr);
   fs::remove_all(folder);
 }
 #endif

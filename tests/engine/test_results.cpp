@@ -306,5 +306,21 @@ TEST_F(ResultsTest, NothingToDoForASettledPersonStillAtWork) {
   EXPECT_EQ(results_.Totals.Persons, 0u);
 }
 
+// A file is listed by the last part of its name; a backslash separates parts only where the
+// system says so (on Linux it is a character of the name).
+TEST_F(ResultsTest, FilesAreNamedByTheLastPartOfTheirNameOnThisSystem) {
+  files_.SZV6Files[0].FileName = "/data/a\\b.xml";
+  files_.SZV6Files[1].FileName = "C:\\data\\c.xml";
+  BuildResults(files_, report_, false, results_);
+  ASSERT_EQ(results_.Files.size(), 2u);
+  if (std::filesystem::path::preferred_separator == '\\') {
+    EXPECT_EQ(results_.Files[0].Name, "b.xml");
+    EXPECT_EQ(results_.Files[1].Name, "c.xml");
+  } else {
+    EXPECT_EQ(results_.Files[0].Name, "a\\b.xml");
+    EXPECT_EQ(results_.Files[1].Name, "C:\\data\\c.xml");
+  }
+}
+
 }  // namespace
 }  // namespace brisolt

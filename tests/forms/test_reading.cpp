@@ -181,6 +181,9 @@ TEST(ReadText, DecodesReferencesAndCuts) {
       {"&#8470; 5", 200, "№ 5"},
       {"&#x4E2D;", 200, "?"},       // not in windows-1251
       {"&#0;", 200, "?"},
+      {"a&#1;b&#31;c&#127;", 200, "a?b?c?"},  // control characters, as the NUL above
+      {"&#152;", 200, "?"},                   // unassigned in windows-1251
+      {"&#9;&#10;&#13;", 200, "\t\n\r"},
       {"&#xD800;", 200, "?"},
       {"&#99999999999999;", 200, "?"},
       {"R&D", 200, "R&D"},          // not a reference: stays as written
@@ -197,6 +200,9 @@ TEST(ReadText, DecodesReferencesAndCuts) {
     EXPECT_EQ(Cp1251ToUtf8(ReadText(Utf8ToCp1251(testCase.text), testCase.capacity)), testCase.value)
         << testCase.text;
   }
+  // Raw bytes of the pack, with and without a reference beside them, take the same rule.
+  EXPECT_EQ(ReadText(std::string("\0=40+2\x98\x7f\x01", 9), 200), "?=40+2???");
+  EXPECT_EQ(ReadText(std::string("\0&amp;\x98\t", 8), 200), "?&?\t");
 }
 
 }  // namespace

@@ -27,4 +27,14 @@ std::string ReferenceDifference(const std::string& bytes, const TXMLFile& docume
 // must parse exactly what the reader parses. Empty when so, else the difference.
 std::string ReplayDifference(const std::string& bytes, bool parsed);
 
+// A strict JSON check (RFC 8259: one value, strings of valid UTF-8 with no raw control character,
+// numbers in JSON's grammar): empty when the text passed, else what is wrong at `offset`.
+std::string JsonError(std::string_view text, std::size_t& offset);
+
+// The first field of a CSV (";" between fields, fields quoted with doubled quotes) that a
+// spreadsheet would run as a formula: one that, after what a spreadsheet strips in front
+// (blanks, tabs, line breaks, NUL), begins with = + - @, or that begins with a tab or CR, and is
+// not kept as text by a leading apostrophe. Empty when there is none.
+std::string RunnableCsvField(std::string_view text);
+
 }  // namespace brisolt::fuzzing

@@ -48,12 +48,14 @@ TEST(EscapeMarkup, EscapesTheMarkupCharacters) {
   EXPECT_EQ(EscapeMarkup("\xc8\xe2\xe0\xed", true), "\xc8\xe2\xe0\xed");
 }
 
-TEST(EscapeMarkup, ReplacesControlCharactersXmlDoesNotAllow) {
+// The bytes no protocol carries (base/encoding.h): XML's forbidden controls, DEL, and 0x98.
+TEST(EscapeMarkup, ReplacesTheBytesNoProtocolCarries) {
   struct Case {
     std::string text, expected;
   };
   const Case cases[] = {
-      {std::string("a\x01" "b\x1b" "c\x7f" "d", 7), "a?b?c\x7f" "d"},
+      {std::string("a\x01" "b\x1b" "c\x7f" "d", 7), "a?b?c?d"},
+      {"\xC0\x98\xC1", "\xC0?\xC1"},
       {std::string("\0x\x1f", 3), "?x?"},
       {"tab\tline\ncr\r", "tab\tline\ncr\r"},
       {"\x08<\x0b>\x0c", "?&lt;?&gt;?"},

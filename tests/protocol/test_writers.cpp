@@ -13,6 +13,8 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "protocol/prot.h"
@@ -153,6 +155,12 @@ TEST(ProtocolWriters, FailWithoutTouchingAnyEarlierProtocol) {
          fs::create_directories(scratch.Path() / "p.out" / "inside");
          target = scratch.File("p.out");
        }},
+      {"target made read-only by the user",
+       [](ScratchFolder& scratch, std::string& target) {
+         target = scratch.File("p.out");
+         std::ofstream(PathFromNative(target), std::ios::binary) << "earlier protocol";
+         fs::permissions(PathFromNative(target), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+       }},
       {"write breaks off half-way",
        [](ScratchFolder& scratch, std::string& target) {
          target = scratch.File("p.out");
@@ -214,6 +222,30 @@ TEST(ProtocolWriters, FailWhenAnEarlyPartOfALargeProtocolCannotBeWritten) {
     const std::string written = ReadAll(PathFromNative(target));
     EXPECT_GT(written.size(), std::size_t{8} << 20);
     EXPECT_EQ(written.substr(written.size() - (html ? 9 : 13)), html ? "</html>\r\n" : "</Workbook>\r\n");
+  }
+}
+
+// What reaches a writer from outside the packs (a file name, the insurer's name given as a
+// parameter) passes the rule pack text passes when read: no windows-1251 protocol holds a control
+// character but tab, CR and LF, nor the byte the code page leaves unassigned (a strict reader of
+// windows-1251 refuses the whole workbook for it).
+TEST(ProtocolWriters, NoProtocolCarriesAControlCharacterOrAnUnassignedByte) {
+  TReport report = FullReport(TProtForm::Detailed);
+  report.OrgName = std::string("\0=40+2\x98\x1b[31m\x7f", 13);
+  report.AddFile(std::string("/data/\x98\x01\x0b.xml", 13));
+  ScratchFolder scratch;
+  for (const bool html : {true, false}) {
+    SCOPED_TRACE(html ? "html" : "xml");
+    const std::string target = scratch.File(html ? "p.html" : "p.xml");
+    html ? WriteHtmlProtocol(report, target, kFixedStamp) : WriteXmlProtocol(report, target, kFixedStamp);
+    const std::string text = ReadAll(PathFromNative(target));
+    std::size_t unwritable = 0;
+    for (const char byte : text) {
+      unwritable += IsUnwritableCp1251(static_cast<unsigned char>(byte)) ? 1 : 0;
+    }
+    EXPECT_EQ(unwritable, 0u);
+    EXPECT_NE(text.find("?=40+2??[31m?"), std::string::npos);
+    EXPECT_NE(text.find("/data/???.xml"), std::string::npos);
   }
 }
 
@@ -371,6 +403,137 @@ TEST(ProtocolWriters, FollowLinksInSharedFoldersOnlyByTheKernelsRule) {
   EXPECT_EQ(ReadAll(victim).rfind("<html>", 0), 0u);
   EXPECT_EQ(fs::status(victim).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   SetLinkOwnerRule(nullptr);
+}
+
+// Until it is finished a protocol is the user's alone whatever the umask: another user polling a
+// shared folder finds nothing to read. Finished, it gets the umask's mode; a read-only protocol
+// is refused by name.
+TEST(ProtocolFile, NobodyElseMayOpenItUntilItIsFinished) {
+  ScratchFolder scratch;
+  const mode_t saved = umask(022);
+  const fs::path target = scratch.Path() / "p.json";
+  {
+    TProtocolFile file(NativeFromPath(target));
+    for (int line = 0; line < 40000; ++line) {
+      file.Line("{\"snils\": \"112-233-445 95\", \"debt\": 1500.00}");
+    }
+    for (const auto& entry : fs::directory_iterator(scratch.Path())) {
+      EXPECT_EQ(entry.status().permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none)
+          << entry.path();
+    }
+    file.Commit();
+  }
+  umask(saved);
+  EXPECT_EQ(fs::status(target).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+
+  fs::permissions(target, fs::perms::owner_read);
+  try {
+    TProtocolFile refused(NativeFromPath(target));
+    ADD_FAILURE() << "a read-only protocol was opened for replacing";
+  } catch (const EProtocolWriteError& failure) {
+    EXPECT_EQ(std::string(failure.what()), NativeFromPath(target) + ": файл только для чтения, его нельзя заменить");
+  }
+  EXPECT_EQ(scratch.EntryCount(), 1u);
+}
+
+// The rule for planted links holds for every link of the path, not only the last: another user's
+// link to a folder in the middle of it (TEMP = shared/alice-tmp) is refused as one at the end.
+TEST(ProtocolWriters, FollowLinksAnywhereOnThePathOnlyByTheKernelsRule) {
+  ScratchFolder scratch;
+  const fs::path shared = scratch.Path() / "shared";
+  const fs::path victim = scratch.Path() / "victim";
+  fs::create_directories(shared);
+  fs::create_directories(victim);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  fs::create_directory_symlink(victim, shared / "alice-tmp");
+  const std::string target = NativeFromPath(shared / "alice-tmp" / "sub" / ".." / "p.html");
+  fs::create_directories(victim / "sub");
+  SetLinkOwnerRule(LinkRuleForTest);
+  gLinkOwnedByUser = false;
+  try {
+    WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
+    ADD_FAILURE() << "written through a planted link to a folder";
+  } catch (const EProtocolWriteError& refused) {
+    EXPECT_NE(std::string(refused.what()).find("ссылка " + NativeFromPath(shared / "alice-tmp") + " в общей папке"),
+              std::string::npos)
+        << refused.what();
+  }
+  EXPECT_NE(ProtocolTargetConflict(target, {}, {}), "");
+  EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(victim), {})), 1u);
+
+  gLinkOwnedByUser = true;
+  WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
+  EXPECT_EQ(ReadAll(victim / "p.html").rfind("<html>", 0), 0u);
+  SetLinkOwnerRule(nullptr);
+}
+
+// A loop of links, or a chain longer than the kernel follows (40), is refused naming the link;
+// nothing is written and every link stays a link. A chain the kernel follows is followed.
+TEST(ProtocolWriters, RefuseLinkLoopsAndChainsPastTheLimit) {
+  ScratchFolder scratch;
+  const fs::path a = scratch.Path() / "a.html";
+  const fs::path b = scratch.Path() / "b.html";
+  fs::create_symlink("b.html", a);
+  fs::create_symlink("a.html", b);
+  const auto chain = [&scratch](int links, const std::string& name) {
+    fs::path next = scratch.Path() / (name + "-end.html");
+    for (int link = 0; link < links; ++link) {
+      const fs::path here = scratch.Path() / (name + "-" + std::to_string(link) + ".html");
+      fs::create_symlink(next.filename(), here);
+      next = here;
+    }
+    return next;
+  };
+  const fs::path tooLong = chain(41, "long");
+  const fs::path followed = chain(40, "ok");
+  const std::size_t entries = scratch.EntryCount();
+  for (const fs::path& start : {a, tooLong}) {
+    SCOPED_TRACE(start.filename().string());
+    try {
+      WriteXmlProtocol(EmptyReport(TProtForm::Compact), NativeFromPath(start), kFixedStamp);
+      ADD_FAILURE() << "written through a loop or an endless chain";
+    } catch (const EProtocolWriteError& refused) {
+      EXPECT_NE(std::string(refused.what()).find("ссылка " + NativeFromPath(scratch.Path())), std::string::npos)
+          << refused.what();
+      EXPECT_NE(std::string(refused.what()).find("по кругу"), std::string::npos) << refused.what();
+    }
+    EXPECT_EQ(scratch.EntryCount(), entries);
+  }
+  EXPECT_TRUE(fs::is_symlink(a) && fs::is_symlink(b));
+  WriteXmlProtocol(EmptyReport(TProtForm::Compact), NativeFromPath(followed), kFixedStamp);
+  EXPECT_TRUE(fs::is_regular_file(scratch.Path() / "ok-end.html"));
+  EXPECT_EQ(scratch.EntryCount(), entries + 1);
+}
+
+// A folder the user may not search is no missing folder: the message says there is no access.
+// Asked as another user (nobody) in a child, as root searches every folder.
+TEST(ProtocolWriters, AFolderWithoutAccessIsToldSo) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to become another user";
+  }
+  ScratchFolder scratch;
+  fs::permissions(scratch.Path(), fs::perms::owner_all | fs::perms::others_exec);
+  fs::create_directories(scratch.Path() / "closed" / "inside");
+  fs::permissions(scratch.Path() / "closed", fs::perms::owner_all);
+  const std::string target = scratch.File("closed/inside/p.html");
+  const std::string expected = target + ": нет доступа к папке (" +
+                               std::make_error_code(std::errc::permission_denied).message() + ")";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    try {
+      WriteHtmlProtocol(EmptyReport(TProtForm::Compact), target, kFixedStamp);
+      _exit(3);
+    } catch (const EProtocolWriteError& failure) {
+      _exit(failure.what() == expected ? 0 : 4);
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no other user, 3: written, 4: another message than " << expected;
 }
 
 // A new protocol is no more open than the umask allows; a replaced one keeps the mode it had,
