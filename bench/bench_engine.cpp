@@ -1,9 +1,11 @@
 // Loads a generated folder of one large insurer and prints the time of each loading stage, of the
-// per-person checks and period totals the protocol asks for, and the peak memory of the load.
+// per-person checks and period totals the protocol asks for, the peak memory of the load, and the
+// time of the window's list of insurers of the same folder.
 //
 // bench_engine [--persons N] [--periods N] [--seed N] [--folder DIR] [--keep]
 // Without --folder a folder is generated in the temporary folder (and removed unless --keep).
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -127,6 +129,21 @@ int main(int argc, char** argv) {
               onePass == check ? "equal" : "DIFFERENT");
   std::printf("memory: peak during the load %.1f MB, resident after it %.1f MB, before it %.1f MB\n", loadPeak / 1024.0,
               afterLoad / 1024.0, baseline / 1024.0);
+
+  // The window's list of insurers of the same folder, with its progress as the window has it.
+  std::vector<std::string> names;
+  std::vector<std::string> regNumbs;
+  int scanned = 0;
+  // It runs on one thread: its processor time is what it takes on a machine that others do not
+  // share.
+  const std::clock_t scanCpuStart = std::clock();
+  const auto scanStart = Clock::now();
+  brisolt::TFileSet::ScanInsurers(folder, false, names, regNumbs,
+                                  [&scanned](const std::string&, const std::string&, int, int) { ++scanned; });
+  const double scanSeconds = Seconds(scanStart, Clock::now());
+  const double scanCpu = static_cast<double>(std::clock() - scanCpuStart) / CLOCKS_PER_SEC;
+  std::printf("insurer list: %.3f s, processor %.3f s (%d files, %zu insurers)\n", scanSeconds, scanCpu, scanned,
+              names.size());
 
   if (generate && !keep) {
     std::filesystem::remove_all(folder);

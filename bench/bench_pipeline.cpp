@@ -13,8 +13,18 @@
 // generated in the temporary folder and removed at the end unless --keep. --threads (or the
 // environment variable BRISOLT_THREADS) sets the number of reading threads; 0, the default, lets
 // the program decide.
+//
+// bench_pipeline --compare EARLIER [--current PROGRAM] [--folder DIR] [--rounds N] ...
+// runs two builds of the program itself in batch mode in turn instead (see Compare below): an
+// earlier one, and the current one (by default the brisolt of this build folder).
+#include <poll.h>
+#include <pty.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -214,10 +224,289 @@ double Median(std::vector<double> values) {
   return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// ---------------------------------------------------------------------------------------------
+// --compare: two builds of the program itself, an earlier one and the current one, run in turn on
+// the same folder as the clerk runs them (batch mode, the protocol written to tmpfs, so that the
+// disk does not count). Neither needs to know it is measured: each runs on a terminal of its own
+// (a pseudo-terminal), where it shows its stages as they begin, and the protocol's folder is
+// watched for the temporary file the writing opens and for its renaming over the target. So the
+// stages are read from outside alike for any build:
+//   reading  from the start to "Сортировка списка файлов"
+//   folding  from there to "Создание протокола..." (sorting the files, folding, sorting persons)
+//   report   from there to the temporary file's creation (the protocol's assembly)
+//   writing  from there to its renaming over the target
+//   exit     from there to the end of the process
+// The order of the two alternates from round to round, and each pair's ratio is taken from the
+// same round, so that a machine whose load changes slows both alike.
+
+enum EStage { kReading, kFolding, kReport, kWriting, kExit, kStageCount };
+const char* const kStageNames[kStageCount] = {"reading", "folding", "report", "writing", "exit"};
+
+struct TProgramRun {
+  bool Ok = false;
+  std::string Failure;
+  double Seconds = 0;
+  double Stages[kStageCount] = {};
+  double UserSeconds = 0;
+  double SystemSeconds = 0;
+  long PeakKB = 0;
+  long MinorFaults = 0;
+  long ContextSwitches = 0;  // voluntary and involuntary
+};
+
+struct TCompareOptions {
+  std::string Earlier;
+  std::string Current;
+  std::string ProtocolFolder = "/dev/shm";
+  std::string Extension = ".html";
+  std::vector<std::string> Extra;  // further /name=value parameters
+};
+
+double SecondsOf(const timeval& value) {
+  return static_cast<double>(value.tv_sec) + static_cast<double>(value.tv_usec) / 1e6;
+}
+
+TProgramRun RunProgram(const std::string& program, const std::string& folder, const std::string& regNumb,
+                       const std::string& protocolFolder, const TCompareOptions& compare) {
+  TProgramRun run;
+  const std::string target = protocolFolder + "/" + regNumb + compare.Extension;
+  std::vector<std::string> arguments = {program, "/regnumb=" + regNumb, "/path=" + folder,
+                                        "/orgname=ООО \"Ромашка\"", "/protfilename=" + target};
+  arguments.insert(arguments.end(), compare.Extra.begin(), compare.Extra.end());
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch < 0 || inotify_add_watch(watch, protocolFolder.c_str(), IN_CREATE | IN_MOVED_TO) < 0) {
+    run.Failure = "inotify: " + std::string(std::strerror(errno));
+    if (watch >= 0) close(watch);
+    return run;
+  }
+  int terminal = -1;
+  const auto start = Clock::now();
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child < 0) {
+    run.Failure = "forkpty: " + std::string(std::strerror(errno));
+    close(watch);
+    return run;
+  }
+  if (child == 0) {
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  Clock::time_point marks[kStageCount];  // when each stage ended
+  bool seen[kStageCount] = {};
+  const auto mark = [&](EStage stage) {
+    if (!seen[stage]) {
+      seen[stage] = true;
+      marks[stage] = Clock::now();
+    }
+  };
+  const std::string fileSort = "Сортировка списка файлов";
+  const std::string persons = "Создание списка сотрудников";
+  const std::string protocolStage = "Создание протокола...";
+  const std::string targetName = regNumb + compare.Extension;
+  std::string pending;
+  std::string output;  // what the program said besides its stages, for a failure
+  bool open = true;
+  while (open) {
+    pollfd fds[2] = {{terminal, POLLIN, 0}, {watch, POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if ((fds[1].revents & POLLIN) != 0) {
+      alignas(inotify_event) char events[4096];
+      const ssize_t got = read(watch, events, sizeof events);
+      for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+        const std::string name = event->len > 0 ? event->name : "";
+        if ((event->mask & IN_CREATE) != 0 && name.rfind("~brs", 0) == 0) {
+          mark(kFolding);  // a build that showed no protocol stage
+          mark(kReport);
+        } else if ((event->mask & IN_MOVED_TO) != 0 && name == targetName) {
+          mark(kWriting);
+        }
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+      char chunk[4096];
+      const ssize_t got = read(terminal, chunk, sizeof chunk);
+      if (got <= 0) {
+        open = false;  // EIO: the program's side of the terminal is closed
+      } else {
+        pending.append(chunk, static_cast<std::size_t>(got));
+        // A stage's text is drawn as "\r" and the text, and the next "\r" comes only with the
+        // next drawing: the text after the last one is looked at too, as it is.
+        const auto stageOf = [&](const std::string& line) {
+          if (line.rfind(fileSort, 0) == 0 || line.rfind(persons, 0) == 0) {
+            mark(kReading);
+            return true;
+          }
+          if (line.rfind(protocolStage, 0) == 0) {
+            mark(kReading);
+            mark(kFolding);
+            return true;
+          }
+          return line.rfind("Чтение файлов", 0) == 0;
+        };
+        std::size_t from = 0;
+        for (std::size_t at; (at = pending.find_first_of("\r\n", from)) != std::string::npos; from = at + 1) {
+          const std::string line = pending.substr(from, at - from);
+          if (!stageOf(line) && line.find_first_not_of(' ') != std::string::npos) output += line + " ";
+        }
+        pending.erase(0, from);
+        stageOf(pending);
+      }
+    }
+  }
+  int status = 0;
+  rusage usage{};
+  while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  const auto end = Clock::now();
+  close(terminal);
+  close(watch);
+  std::error_code ignored;
+  fs::remove(target, ignored);
+  run.Seconds = Seconds(start, end);
+  run.UserSeconds = SecondsOf(usage.ru_utime);
+  run.SystemSeconds = SecondsOf(usage.ru_stime);
+  run.PeakKB = usage.ru_maxrss;
+  run.MinorFaults = usage.ru_minflt;
+  run.ContextSwitches = usage.ru_nvcsw + usage.ru_nivcsw;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !seen[kWriting]) {
+    run.Failure = "status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ": " + output;
+    return run;
+  }
+  auto from = start;
+  for (int stage = 0; stage < kStageCount; ++stage) {
+    const auto until = stage == kExit ? end : marks[stage];
+    run.Stages[stage] = seen[stage] || stage == kExit ? Seconds(from, until) : 0;
+    if (seen[stage]) from = until;
+  }
+  run.Ok = true;
+  return run;
+}
+
+struct TSpread {
+  double Median = 0;
+  double Low = 0;
+  double High = 0;
+};
+
+TSpread SpreadOf(std::vector<double> values) {
+  if (values.empty()) return {};
+  std::sort(values.begin(), values.end());
+  return {Median(values), values.front(), values.back()};
+}
+
+int Compare(const TOptions& options, const TCompareOptions& compare, const std::vector<std::string>& files) {
+  const std::string regNumb = options.Gen.RegNumb;
+  const std::string protocolFolder =
+      compare.ProtocolFolder + "/bench_pipeline_" + std::to_string(getpid());
+  fs::create_directories(protocolFolder);
+  std::printf("earlier: %s\ncurrent: %s\nprotocol: %s/%s%s\n", compare.Earlier.c_str(), compare.Current.c_str(),
+              protocolFolder.c_str(), regNumb.c_str(), compare.Extension.c_str());
+  // One untimed run of each puts the files in the page cache and the programs in memory.
+#ifdef BRISOLT_HAVE_PUGIXML
+  PugixmlPass(files);
+#endif
+  for (const std::string* program : {&compare.Earlier, &compare.Current}) {
+    const TProgramRun warm = RunProgram(*program, options.Folder, regNumb, protocolFolder, compare);
+    if (!warm.Ok) {
+      std::fprintf(stderr, "%s failed: %s\n", program->c_str(), warm.Failure.c_str());
+      fs::remove_all(protocolFolder);
+      return 1;
+    }
+  }
+  std::vector<TProgramRun> earlier;
+  std::vector<TProgramRun> current;
+  std::vector<double> pugixml;
+  for (int round = 0; round < options.Rounds; ++round) {
+    // Alternate which goes first: the second of a pair meets a warmer, or a busier, machine.
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool earlierTurn = (turn == 0) == (round % 2 == 0);
+      TProgramRun run = RunProgram(earlierTurn ? compare.Earlier : compare.Current, options.Folder, regNumb,
+                                   protocolFolder, compare);
+      if (!run.Ok) {
+        std::fprintf(stderr, "%s failed: %s\n", (earlierTurn ? compare.Earlier : compare.Current).c_str(),
+                     run.Failure.c_str());
+        fs::remove_all(protocolFolder);
+        return 1;
+      }
+      (earlierTurn ? earlier : current).push_back(run);
+    }
+#ifdef BRISOLT_HAVE_PUGIXML
+    const auto start = Clock::now();
+    PugixmlPass(files);
+    pugixml.push_back(Seconds(start, Clock::now()));
+#endif
+    std::printf("  pair %2d: earlier %.3f s, current %.3f s, ratio %.3f", round + 1, earlier.back().Seconds,
+                current.back().Seconds, current.back().Seconds / earlier.back().Seconds);
+    if (!pugixml.empty()) std::printf("; pugixml %.3f s", pugixml.back());
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+  fs::remove_all(protocolFolder);
+
+  const auto column = [](const std::vector<TProgramRun>& runs, auto field) {
+    std::vector<double> values;
+    for (const TProgramRun& run : runs) values.push_back(static_cast<double>(field(run)));
+    return values;
+  };
+  const auto ratios = [](const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> values;
+    for (std::size_t index = 0; index < a.size(); ++index) values.push_back(b[index] > 0 ? a[index] / b[index] : 0);
+    return values;
+  };
+  const auto line = [&](const char* name, const std::vector<double>& early, const std::vector<double>& now,
+                        const char* unit) {
+    const TSpread e = SpreadOf(early);
+    const TSpread c = SpreadOf(now);
+    const TSpread r = SpreadOf(ratios(now, early));
+    std::printf("  %-14s %9.3f %-2s %9.3f %-2s   %6.3f  (%.3f-%.3f)\n", name, e.Median, unit, c.Median, unit,
+                r.Median, r.Low, r.High);
+  };
+  std::printf("%d pairs; medians, and the median of the pairs' ratios current/earlier (lowest-highest)\n",
+              options.Rounds);
+  std::printf("  %-14s %12s %12s   %s\n", "", "earlier", "current", "ratio");
+  const auto total = [](const TProgramRun& run) { return run.Seconds; };
+  line("whole run", column(earlier, total), column(current, total), "s");
+  for (int stage = 0; stage < kStageCount; ++stage) {
+    const auto of = [stage](const TProgramRun& run) { return run.Stages[stage]; };
+    line(kStageNames[stage], column(earlier, of), column(current, of), "s");
+  }
+  line("user", column(earlier, [](const TProgramRun& run) { return run.UserSeconds; }),
+       column(current, [](const TProgramRun& run) { return run.UserSeconds; }), "s");
+  line("system", column(earlier, [](const TProgramRun& run) { return run.SystemSeconds; }),
+       column(current, [](const TProgramRun& run) { return run.SystemSeconds; }), "s");
+  line("peak memory", column(earlier, [](const TProgramRun& run) { return run.PeakKB / 1024.0; }),
+       column(current, [](const TProgramRun& run) { return run.PeakKB / 1024.0; }), "MB");
+  line("minor faults", column(earlier, [](const TProgramRun& run) { return run.MinorFaults / 1000.0; }),
+       column(current, [](const TProgramRun& run) { return run.MinorFaults / 1000.0; }), "k");
+  line("ctx switches", column(earlier, [](const TProgramRun& run) { return run.ContextSwitches / 1000.0; }),
+       column(current, [](const TProgramRun& run) { return run.ContextSwitches / 1000.0; }), "k");
+  if (!pugixml.empty()) {
+    const TSpread p = SpreadOf(pugixml);
+    const TSpread e = SpreadOf(ratios(column(earlier, total), pugixml));
+    const TSpread c = SpreadOf(ratios(column(current, total), pugixml));
+    std::printf("pugixml read + parse, one core: median %.3f s (%.3f-%.3f)\n", p.Median, p.Low, p.High);
+    std::printf("  earlier / pugixml: median %.3f (%.3f-%.3f)\n", e.Median, e.Low, e.High);
+    std::printf("  current / pugixml: median %.3f (%.3f-%.3f)\n", c.Median, c.Low, c.High);
+  }
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: bench_pipeline [--persons N] [--periods N] [--folder DIR] [--threads N] [--rounds N]\n"
-               "                      [--form 0|1] [--format 0|1] [--saldofilter N] [--keep]\n");
+               "                      [--form 0|1] [--format 0|1] [--saldofilter N] [--keep]\n"
+               "       bench_pipeline --compare EARLIER [--current PROGRAM] [--folder DIR] [--persons N]\n"
+               "                      [--rounds N] [--regnumb NNN-NNN-NNNNNN] [--protocol-folder DIR]\n"
+               "                      [--extension .html|.xml|.xlsx|.json|.csv] [--param /name=value ...]\n");
   return 2;
 }
 
@@ -230,6 +519,7 @@ int main(int argc, char** argv) {
   if (const char* threads = std::getenv("BRISOLT_THREADS")) options.Threads = std::atoi(threads);
   std::string childFolder;
   std::string childProtocol;
+  TCompareOptions compare;
   for (int index = 1; index < argc; ++index) {
     const std::string argument = argv[index];
     const bool hasValue = index + 1 < argc;
@@ -252,6 +542,18 @@ int main(int argc, char** argv) {
       options.Format = std::atoi(argv[++index]);
     } else if (argument == "--saldofilter" && hasValue) {
       options.SaldoFilter = std::atoi(argv[++index]);
+    } else if (argument == "--compare" && hasValue) {
+      compare.Earlier = argv[++index];
+    } else if (argument == "--current" && hasValue) {
+      compare.Current = argv[++index];
+    } else if (argument == "--protocol-folder" && hasValue) {
+      compare.ProtocolFolder = argv[++index];
+    } else if (argument == "--extension" && hasValue) {
+      compare.Extension = argv[++index];
+    } else if (argument == "--param" && hasValue) {
+      compare.Extra.push_back(argv[++index]);
+    } else if (argument == "--regnumb" && hasValue) {
+      options.Gen.RegNumb = argv[++index];
     } else if (argument == "--keep") {
       options.Keep = true;
     } else {
@@ -279,6 +581,13 @@ int main(int argc, char** argv) {
   std::printf("folder %s: %zu pack files, %.1f MB; %u cores, threads %s\n", options.Folder.c_str(), files.size(),
               static_cast<double>(bytes) / 1e6, cores,
               options.Threads > 0 ? std::to_string(options.Threads).c_str() : "as the program decides");
+  if (!compare.Earlier.empty()) {
+    // The program of this build stands one folder up from the benchmarks.
+    if (compare.Current.empty()) compare.Current = (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "brisolt").string();
+    const int result = Compare(options, compare, files);
+    if (temporary && !options.Keep) fs::remove_all(options.Folder);
+    return result;
+  }
   std::printf("protocol: %s %s, balance filter %d\n", options.Form == 0 ? "compact" : "detailed",
               options.Format == 0 ? "HTML" : "spreadsheet", options.SaldoFilter);
 

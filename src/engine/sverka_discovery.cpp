@@ -261,7 +261,8 @@ void TFileSet::ScanInsurers(const std::string& folder, bool subDirs, std::vector
   for (const auto& number : regNumbs) {
     known.insert(Cp1251UpperCase(number));
   }
-  // Every pack of a large folder is read: the count first, so that the progress has its end.
+  // Every pack of a large folder is read, as far as its first document (the rest of a pack names
+  // no other insurer): the count first, so that the progress has its end.
   const int total = progress ? CountPackFiles(folder, subDirs) : 0;
   int done = 0;
   WalkPackFolders(WithSeparator(folder), subDirs, [&](const std::string& folderText, const std::vector<std::string>& files) {
@@ -275,7 +276,7 @@ void TFileSet::ScanInsurers(const std::string& folder, bool subDirs, std::vector
       pack.FileName = folderText + name;
       bool loaded = false;
       try {
-        loaded = pack.Load();
+        loaded = pack.LoadHead();
       } catch (const EConvertError& error) {
         RethrowNamingFile(pack.FileName, error);
       }

@@ -258,7 +258,54 @@ class TPackReader final : public TXMLHandler {
   TMonthRow row_;
 };
 
+// Passes a walk on to a reader until the first document of the pack has ended.
+class THeadWalk final : public TXMLHandler {
+ public:
+  explicit THeadWalk(TXMLHandler& reader) : reader_(reader) {}
+
+  bool Open(std::string_view name, std::size_t depth) override {
+    if (depth == kDocumentDepth) {
+      document_ = name == kDocumentKind1 || name == kDocumentKind2 || name == kDocument63;
+    }
+    return reader_.Open(name, depth);
+  }
+
+  bool Close(std::string_view text, std::size_t depth) override {
+    reader_.Close(text, depth);
+    if (depth == kDocumentDepth && document_) {
+      ended_ = true;
+      return false;
+    }
+    return true;
+  }
+
+  bool Ended() const { return ended_; }
+
+ private:
+  // The root, the pack element, its inventory and documents.
+  static constexpr std::size_t kDocumentDepth = 2;
+
+  TXMLHandler& reader_;
+  bool document_ = false;
+  bool ended_ = false;
+};
+
 }  // namespace
+
+bool ReadPackHead(TXMLFile& head, TSZV6File& szv6, TPacksFound& found) {
+  szv6.Clear();
+  // Clear leaves a few fields of the previous file, which the whole file's reading needs as they
+  // were.
+  TSZV6File start = szv6;
+  found = TPacksFound();
+  TPackReader reader(&szv6, nullptr, found);
+  THeadWalk walk(reader);
+  head.Walk(walk);
+  if (walk.Ended()) return true;
+  szv6 = std::move(start);
+  found = TPacksFound();
+  return false;
+}
 
 void ReplayPacks(const TXMLFile& parsed, TSZV6File* szv6, TSZV63File* szv63, TPacksFound& found) {
   if (szv6 != nullptr) szv6->Clear();

@@ -28,6 +28,13 @@ struct TPacksFound {
 // with the packs as cleared and `found` empty, when the document does not parse.
 bool ReadPacks(TXMLFile& document, TSZV6File* szv6, TSZV63File* szv63, TPacksFound& found);
 
+// Reads the СЗВ-6 pack of a document's head (TXMLFile::LoadHeadFromFile) as ReadPacks would,
+// as far as the end of its first document: the header and that document. True when the head held
+// them (or a first document of another kind, which leaves `found` without SZV6); false, with the
+// pack as it was, when the walk ended before, for whatever reason: the whole file then has to be
+// read.
+bool ReadPackHead(TXMLFile& head, TSZV6File& szv6, TPacksFound& found);
+
 // The same from a document that Parse has already read.
 void ReplayPacks(const TXMLFile& parsed, TSZV6File* szv6, TSZV63File* szv63, TPacksFound& found);
 

@@ -159,6 +159,19 @@ bool TSZV6File::Load() {
   return TakeAnswer(found.SZV6, found.SZV6Failure);
 }
 
+bool TSZV6File::LoadHead() {
+  // A pack's header and first document take a few kilobytes.
+  constexpr std::size_t kHeadBytes = 16 * 1024;
+  {
+    TXMLFile head;
+    TPacksFound found;
+    if (head.LoadHeadFromFile(FileName, kHeadBytes) && ReadPackHead(head, *this, found)) {
+      return TakeAnswer(found.SZV6, found.SZV6Failure);
+    }
+  }
+  return Load();
+}
+
 bool TSZV6File::LoadFromContent(std::string content) {
   TXMLFile document;
   document.Content = std::move(content);

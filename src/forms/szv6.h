@@ -66,6 +66,10 @@ class TSZV6File {
   // Throws EConvertError for an unreadable date; what was read before it stays in the object.
   bool Load();
 
+  // Reads the file's head only, the header and the first document, when the head holds them
+  // (see ReadPackHead); else the whole file, as Load. What the insurer list needs of a pack.
+  bool LoadHead();
+
   // The same from the bytes of a file already in memory (tests, fuzzing).
   bool LoadFromContent(std::string content);
 

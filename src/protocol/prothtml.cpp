@@ -226,20 +226,22 @@ class THtmlWriter {
     out_.Amount(amount) << "\" sdnum=\"1033;0;#,##0.00\"";
   }
 
-  // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions.
+  // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions. The
+  // amount is formatted once for the attribute and the text, and the fixed parts go in whole.
   void AmountCell(std::int64_t amount) {
-    out_ << "    <td style=\"text-align: center\"";
-    AmountAttributes(amount);
-    out_ << ">&nbsp;";
-    out_.Amount(amount) << "&nbsp;</td>";
+    char text[kSumTextSize];
+    const std::string_view sum(text, static_cast<std::size_t>(FormatSumTo(text, amount) - text));
+    out_ << "    <td style=\"text-align: center\" sdval=\"" << sum << "\" sdnum=\"1033;0;#,##0.00\">&nbsp;" << sum
+         << "&nbsp;</td>";
     out_.EndLine();
   }
 
   void SaldoCell(std::int64_t amount) {
-    out_ << "    <td style=\"text-align: center" << (amount < 0 ? "; color: red;" : "") << '"';
-    AmountAttributes(amount);
-    out_ << ">&nbsp;";
-    out_.Amount(amount) << "&nbsp;</td>";
+    char text[kSumTextSize];
+    const std::string_view sum(text, static_cast<std::size_t>(FormatSumTo(text, amount) - text));
+    out_ << (amount < 0 ? "    <td style=\"text-align: center; color: red;\" sdval=\""
+                        : "    <td style=\"text-align: center\" sdval=\"")
+         << sum << "\" sdnum=\"1033;0;#,##0.00\">&nbsp;" << sum << "&nbsp;</td>";
     out_.EndLine();
   }
 

@@ -1,5 +1,6 @@
 #include "xml/xmlwork.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -25,7 +26,6 @@ namespace brisolt {
 namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
-constexpr std::size_t kReadBlock = 64000;
 
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -702,8 +702,9 @@ const TXMLElement* TXMLElement::Child(std::string_view name) const {
   return nullptr;
 }
 
-bool TXMLFile::LoadFromFile(const std::string& fileName) {
-  Content.clear();
+bool TXMLFile::LoadFromFile(const std::string& fileName) { return LoadHeadFromFile(fileName, kMaxFileSize); }
+
+bool TXMLFile::LoadHeadFromFile(const std::string& fileName, std::size_t headBytes) {
   LoadError.clear();
   const auto fail = [this](std::string reason) {
     Content.clear();
@@ -726,20 +727,21 @@ bool TXMLFile::LoadFromFile(const std::string& fileName) {
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(errno != 0 ? std::generic_category().message(errno) : "не удалось открыть файл");
-    Content.reserve(static_cast<std::size_t>(expected) + kReadBlock);
-    for (;;) {
-      const std::size_t old = Content.size();
-      if (old > kMaxFileSize) return fail("файл изменился во время чтения");
-      Content.resize(old + kReadBlock);
-      errno = 0;
-      in.read(Content.data() + old, static_cast<std::streamsize>(kReadBlock));
-      const auto got = static_cast<std::size_t>(in.gcount());
-      Content.resize(old + got);
-      if (in.bad()) return fail(errno != 0 ? std::generic_category().message(errno) : "ошибка чтения");
-      if (got < kReadBlock) break;
-    }
+    // The whole file in one read, and a byte more, which a file grown since it was listed fills.
+    // A Content kept from an earlier file is only cut or lengthened, not filled with zeros anew:
+    // a reader that reuses one TXMLFile pays for the bytes of each file once.
+    const bool whole = headBytes >= kMaxFileSize;
+    const std::size_t wanted = whole ? static_cast<std::size_t>(expected)
+                                     : std::min(static_cast<std::size_t>(expected), headBytes);
+    const std::size_t asked = whole ? wanted + 1 : wanted;
+    Content.resize(asked);
+    errno = 0;
+    in.read(Content.data(), static_cast<std::streamsize>(asked));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    Content.resize(got);
+    if (in.bad()) return fail(errno != 0 ? std::generic_category().message(errno) : "ошибка чтения");
     // A file cut short or grown while it was listed and read is not the pack it was.
-    if (Content.size() != expected) return fail("файл изменился во время чтения");
+    if (got != wanted) return fail("файл изменился во время чтения");
     return true;
   } catch (const std::bad_alloc&) {
     return fail("недостаточно памяти");

@@ -98,6 +98,9 @@ class TXMLFile {
   // kMaxFileSize (told by its size, before anything is read) and for a file whose size changes
   // while it is read; LoadError then says why (UTF-8), and Content is empty.
   bool LoadFromFile(const std::string& fileName);
+  // The same for the first `headBytes` bytes of the file only (all of a smaller one): a head
+  // that Walk may tell as far as it goes. The whole file's size decides kMaxFileSize all the same.
+  bool LoadHeadFromFile(const std::string& fileName, std::size_t headBytes);
   std::string LoadError;
 
   // Builds Declaration and Root from Content. False when Content is not such a document.

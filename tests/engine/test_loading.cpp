@@ -605,6 +605,29 @@ TEST_F(LoadTest, FormKindCarriesOverWithinAFolderOnlyInTheInsurerScan) {
   EXPECT_TRUE(files_.Sotrs.empty());
 }
 
+// The list reads each pack as far as the end of its first document, which names the insurer and
+// the form; the rest of the pack is the run's to read. A first document too far into the file for
+// the head is found by reading the whole file.
+TEST_F(LoadTest, ScanInsurersReadsAPackAsFarAsItsFirstDocument) {
+  TGenSZV6Pack later = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1), Doc("112-233-445 01", "Петров", 1, 1)});
+  later.Docs[1].FillDate = "31 февраля";
+  Write(Name(1), later);
+  TGenSZV6Pack far = Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", {Doc(kIvanov, "Иванов", 1, 1)});
+  far.RegNumb = "087-002-054321";
+  far.OrgName = "ЗАО \"Василёк\"";
+  std::string bytes = packgen::RenderSZV6Pack(far, {false, false});
+  const std::string document = W("<СВЕДЕНИЯ_О_СТРАХОВЫХ_ВЗНОСАХ_И_СТРАХОВОМ_СТАЖЕ_ЗЛ>");
+  bytes.insert(bytes.find(document), std::string(100000, ' '));
+  packgen::WriteBytes(folder_.File(Name(2)), bytes);
+  std::vector<std::string> names;
+  std::vector<std::string> numbers;
+  TFileSet::ScanInsurers(folder_.Text(), false, names, numbers);
+  EXPECT_EQ(numbers, (std::vector<std::string>{kRegNumb, "087-002-054321"}));
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(Cp1251ToUtf8(names[1]), "ЗАО \"Василёк\"");
+  EXPECT_THROW(Load(), EConvertError);
+}
+
 TEST_F(LoadTest, ChecksOnALoadedFolder) {
   const auto doc = [](const std::string& snils, const std::string& lastName, TAmount insAccrued, TAmount insPaid,
                       const std::string& start, const std::string& end) {

@@ -95,5 +95,48 @@ TEST(PackReader, AWalkThatGivesUpLeavesNoTrace) {
   EXPECT_FALSE(ReadPacks(notXml, &pack, nullptr, found));
 }
 
+// The head of a pack, read as far as its first document, holds what the whole pack's reading
+// gives of the header and of that document; a head that ends before the document is over leaves
+// the pack as it was, for the whole file to be read.
+TEST(PackReader, AHeadReadsTheHeaderAndTheFirstDocument) {
+  const std::string inventory =
+      "<ВХОДЯЩАЯ_ОПИСЬ_ПО_СТРАХОВЫМ_ВЗНОСАМ><СоставительПачки><НаименованиеОрганизации>ООО Лютик"
+      "</НаименованиеОрганизации><РегистрационныйНомер>087-001-000777</РегистрационныйНомер>"
+      "</СоставительПачки><ТипСведений>ИСХОДНАЯ</ТипСведений></ВХОДЯЩАЯ_ОПИСЬ_ПО_СТРАХОВЫМ_ВЗНОСАМ>";
+  const std::string first = Document6(Snils("111") + "<ВидФормы>СЗВ-6-2</ВидФормы>");
+  const std::string pack = Cp(kHead + inventory + first + Document6(Snils("222") + kBadDate) + kTail);
+  TSZV6File whole;
+  EXPECT_THROW(whole.LoadFromContent(pack), EConvertError);  // the second document's date
+  for (std::size_t cut = 0; cut <= pack.size(); ++cut) {
+    TXMLFile head;
+    head.Content = pack.substr(0, cut);
+    TSZV6File szv6;
+    szv6.FormKind = "before";
+    TPacksFound found;
+    const bool read = ReadPackHead(head, szv6, found);
+    const bool documentEnded = cut >= Cp(kHead + inventory + first).size();
+    ASSERT_EQ(read, documentEnded) << cut;
+    if (!read) {
+      EXPECT_EQ(szv6.FormKind, "before") << cut;
+      EXPECT_TRUE(szv6.Docs.empty() && szv6.RegNumb.empty() && !found.SZV6) << cut;
+      continue;
+    }
+    EXPECT_TRUE(found.SZV6 && !found.SZV6Failure) << cut;
+    EXPECT_EQ(Cp1251ToUtf8(szv6.OrgName), "ООО Лютик");
+    EXPECT_EQ(szv6.RegNumb, whole.RegNumb);
+    EXPECT_EQ(Cp1251ToUtf8(szv6.DataType), "ИСХОДНАЯ");
+    EXPECT_EQ(Cp1251ToUtf8(szv6.FormKind), "СЗВ-6-2");
+    ASSERT_EQ(szv6.Docs.size(), 1u);
+    EXPECT_EQ(szv6.Docs[0].SNILS, "111");
+  }
+  // A first document of the СЗВ-6-3 kind ends the head too, with no СЗВ-6 pack in it.
+  TXMLFile head63;
+  head63.Content = Cp(kHead + Document63(Snils("1")) + Document6(Snils("2")));
+  TSZV6File szv6;
+  TPacksFound found;
+  EXPECT_TRUE(ReadPackHead(head63, szv6, found));
+  EXPECT_FALSE(found.SZV6);
+}
+
 }  // namespace
 }  // namespace brisolt

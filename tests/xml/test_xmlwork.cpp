@@ -554,6 +554,30 @@ TEST_F(XmlFiles, ReadsWholeFilesOfEverySize) {
   }
 }
 
+// One TXMLFile reading file after file, as a reading thread does: each Content is exactly its
+// file, whether longer or shorter than the one before, and a head is the file's first bytes.
+TEST_F(XmlFiles, AReusedFileHoldsEachFileExactly) {
+  TXMLFile file;
+  for (std::size_t size : {std::size_t{200000}, std::size_t{5}, std::size_t{0}, std::size_t{64001},
+                           std::size_t{64000}, std::size_t{300000}, std::size_t{1}}) {
+    std::string bytes(size, 'a');
+    for (std::size_t index = 0; index < size; ++index) bytes[index] = static_cast<char>((index * 13 + size) % 256);
+    const std::string name = Write("f" + std::to_string(size), bytes);
+    ASSERT_TRUE(file.LoadFromFile(name)) << size;
+    EXPECT_EQ(file.Content, bytes) << size;
+    for (std::size_t head : {std::size_t{0}, std::size_t{4}, std::size_t{64000}, std::size_t{250000}}) {
+      ASSERT_TRUE(file.LoadHeadFromFile(name, head)) << size << " " << head;
+      EXPECT_EQ(file.Content, bytes.substr(0, head)) << size << " " << head;
+    }
+  }
+  // The head of a file too large to read is refused as the whole file is.
+  const std::filesystem::path huge = dir_ / "huge.xml";
+  std::ofstream(huge, std::ios::binary) << kDecl;
+  std::filesystem::resize_file(huge, std::uintmax_t{2} << 30);
+  EXPECT_FALSE(file.LoadHeadFromFile(huge.string(), 100));
+  EXPECT_TRUE(file.Content.empty());
+}
+
 #ifdef __linux__
 // A file longer than its listed size is refused: /proc's files say 0 bytes and hold more.
 TEST_F(XmlFiles, AFileLongerThanItsSizeIsRefused) {
