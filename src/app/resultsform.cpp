@@ -26,7 +26,7 @@ const TPersonResult& PersonOf(const TRunResults& results, std::size_t person) {
 }
 
 const TMainLine& LineOf(const TRunResults& results, std::size_t person) {
-  return results.Report.MainLines[results.Results.Persons[person].Line];
+  return results.Report.PersonLine(results.Results.Persons[person].Line);
 }
 
 // The search compares digits with the insurance number and anything else with the name's start.
@@ -101,10 +101,10 @@ void TResultsModel::Refilter() {
     const TPersonResult& result = persons[person];
     switch (filter_) {
       case FilterDebt:
-        if (result.InsBalance <= 0 && result.FundBalance <= 0) continue;
+        if (!result.HasDebt()) continue;
         break;
       case FilterOverpaid:
-        if (result.InsBalance >= 0 && result.FundBalance >= 0) continue;
+        if (!result.HasOverpayment()) continue;
         break;
       case FilterActions:
         if (result.Actions.empty()) continue;

@@ -42,7 +42,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   setObjectName(QStringLiteral("Sources_Form"));
   setWindowTitle(Text("Откуда взялись суммы"));
   const TPersonResult& result = results_->Results.Persons[person_];
-  const TMainLine& line = results_->Report.MainLines[result.Line];
+  const TMainLine& line = results_->Report.PersonLine(result.Line);
   auto* layout = new QVBoxLayout(this);
   Person_Label = new QLabel(QStringFromCp1251(line.FIO) + Text(", СНИЛС ") +
                                 QStringFromCp1251(FormatSNILS(line.SNILS)),
@@ -60,6 +60,14 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
                            Text("Накоп. уплач."), Text("Что сделано")},
                           this);
   layout->addWidget(Sources_Grid, 3);
+
+  Payments_Label = new QLabel(Text("Документы СЗВ-6-3 сотрудника, по кварталам:"), this);
+  layout->addWidget(Payments_Label);
+  Payments_Grid = MakeGrid(QStringLiteral("Payments_Grid"),
+                           {Text("№ файла"), Text("Файл"), Text("Тип сведений"), Text("Период"), Text("Выплаты"),
+                            Text("Облагаемая база"), Text("Что сделано")},
+                           this);
+  layout->addWidget(Payments_Grid, 2);
 
   layout->addWidget(new QLabel(Text("Итог по периодам:"), this));
   Periods_Grid = MakeGrid(QStringLiteral("Periods_Grid"),
@@ -85,6 +93,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   layout->addWidget(buttons);
 
   FillSources();
+  FillPayments();
   FillPeriods();
   resize(1150, 680);
 }
@@ -117,9 +126,35 @@ void TSources_Form::FillSources() {
   Sources_Grid->resizeColumnsToContents();
 }
 
+void TSources_Form::FillPayments() {
+  const TResults& results = results_->Results;
+  const TPersonResult& result = results.Persons[person_];
+  const bool shown = results.HasSources && !result.Payments.empty();
+  Payments_Label->setVisible(shown);
+  Payments_Grid->setVisible(shown);
+  if (!shown) return;
+  Payments_Grid->setRowCount(static_cast<int>(result.Payments.size() * 4));
+  int row = 0;
+  for (const TPaymentSource& payment : result.Payments) {
+    const auto fileAt = static_cast<std::size_t>(payment.FileNumber - 1);
+    const TResultFile file = fileAt < results.Files.size() ? results.Files[fileAt] : TResultFile();
+    for (std::size_t quarter = 0; quarter < payment.Total.size(); ++quarter, ++row) {
+      SetCell(Payments_Grid, row, 0, QString::number(payment.FileNumber), true);
+      SetCell(Payments_Grid, row, 1, QStringFromCp1251(file.Name));
+      SetCell(Payments_Grid, row, 2, QStringFromCp1251(file.DataType));
+      SetCell(Payments_Grid, row, 3,
+              QStringFromCp1251(PeriodKeyText({payment.Year, static_cast<std::int32_t>(quarter + 1)})));
+      SetCell(Payments_Grid, row, 4, AmountText(payment.Total[quarter]), true);
+      SetCell(Payments_Grid, row, 5, AmountText(payment.Taxable[quarter]), true);
+      SetCell(Payments_Grid, row, 6, QStringFromCp1251(SourceFateText(payment.Fate, payment.ByFile)));
+    }
+  }
+  Payments_Grid->resizeColumnsToContents();
+}
+
 void TSources_Form::FillPeriods() {
   const TReport& report = results_->Report;
-  const TMainLine& line = report.MainLines[results_->Results.Persons[person_].Line];
+  const TMainLine& line = report.PersonLine(results_->Results.Persons[person_].Line);
   Periods_Grid->setRowCount(static_cast<int>(line.Periods.size()));
   for (std::size_t at = 0; at < line.Periods.size(); ++at) {
     const TPeriodRec& period = line.Periods[at];

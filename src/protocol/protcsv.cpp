@@ -1,6 +1,8 @@
-// The action list for a spreadsheet set to Russian: amounts with a decimal comma and no grouping,
-// so that they read as numbers; texts quoted where they hold the separator, a quote or a line
-// break, and those beginning like a formula kept as text.
+// The action list for a spreadsheet set to Russian: one row per action, every person of the run
+// whatever the protocol lists. Debt and overpayment rows carry the amount (they add up to the
+// totals, part by part); other kinds say theirs in the text. Every field is quoted, so that an
+// import splitting at commas, semicolons or tabs alike keeps "3000,00" whole; texts beginning
+// like a formula are kept as text.
 #include <string_view>
 
 #include "base/amount.h"
@@ -19,47 +21,36 @@ class TCsvWriter {
 
   void Write() {
     out_ << "\xEF\xBB\xBF";
-    Header({u8"СНИЛС", u8"ФИО", u8"Сальдо страховой части", u8"Сальдо накопительной части", u8"Действие",
-            u8"Период", u8"Сумма", u8"Что сделать"});
+    Header({u8"СНИЛС", u8"ФИО", u8"Действие", u8"Часть", u8"Период", u8"Сумма", u8"Что сделать"});
     for (const std::size_t personAt : results_.ByOwed) {
       const TPersonResult& person = results_.Persons[personAt];
-      const TMainLine& line = report_.MainLines[person.Line];
+      const TMainLine& line = report_.PersonLine(person.Line);
       for (const TAction& action : person.Actions) {
         Text(FormatSNILS(line.SNILS));
         out_ << ';';
         Text(line.FIO);
         out_ << ';';
-        Amount(person.InsBalance);
-        out_ << ';';
-        Amount(person.FundBalance);
-        out_ << ';';
         Text(ActionKindTitle(action.Kind));
         out_ << ';';
-        Text(action.Period);
+        Text(PartTitle(action.Part));
         out_ << ';';
-        Amount(action.Amount);
+        std::string periods;
+        for (const TPeriodKey& period : action.Periods) {
+          if (!periods.empty()) periods += ", ";
+          periods += PeriodKeyText(period);
+        }
+        Text(periods);
+        out_ << ';';
+        if (action.Kind == TActionKind::PayDebt || action.Kind == TActionKind::Overpayment) {
+          Amount(action.Amount);
+        } else {
+          out_ << "\"\"";
+        }
         out_ << ';';
         Text(action.Text);
         out_.EndLine();
       }
     }
-    const TResultTotals& totals = results_.Totals;
-    out_ << ';' << std::string_view(reinterpret_cast<const char*>(u8"Итого задолженность")) << ';';
-    Amount(totals.InsDebt);
-    out_ << ';';
-    Amount(totals.FundDebt);
-    out_ << ";;;";
-    Amount(AddAmount(totals.InsDebt, totals.FundDebt));
-    out_ << ';';
-    out_.EndLine();
-    out_ << ';' << std::string_view(reinterpret_cast<const char*>(u8"Итого переплата")) << ';';
-    Amount(totals.InsOverpaid);
-    out_ << ';';
-    Amount(totals.FundOverpaid);
-    out_ << ";;;";
-    Amount(AddAmount(totals.InsOverpaid, totals.FundOverpaid));
-    out_ << ';';
-    out_.EndLine();
   }
 
  private:
@@ -67,7 +58,7 @@ class TCsvWriter {
     bool first = true;
     for (const char8_t* name : names) {
       if (!first) out_ << ';';
-      out_ << reinterpret_cast<const char*>(name);
+      out_ << '"' << reinterpret_cast<const char*>(name) << '"';
       first = false;
     }
     out_.EndLine();
@@ -77,22 +68,17 @@ class TCsvWriter {
     char text[kSumTextSize];
     char* const end = FormatSumTo(text, amount);
     end[-3] = ',';
-    out_ << std::string_view(text, static_cast<std::size_t>(end - text));
+    out_ << '"' << std::string_view(text, static_cast<std::size_t>(end - text)) << '"';
   }
 
-  // A windows-1251 text as one field in UTF-8.
+  // A windows-1251 text as one quoted field in UTF-8.
   void Text(const std::string& text) {
     const std::string field = Cp1251ToUtf8(text);
     // A spreadsheet would run a field that begins like this as a formula.
     const bool formula =
         !field.empty() && (field[0] == '=' || field[0] == '+' || field[0] == '-' || field[0] == '@');
-    const bool quoted = field.find_first_of(";\"\r\n") != std::string::npos;
-    if (quoted) out_ << '"';
+    out_ << '"';
     if (formula) out_ << '\'';
-    if (!quoted) {
-      out_ << field;
-      return;
-    }
     for (const char ch : field) {
       if (ch == '"') out_ << '"';
       out_ << ch;
