@@ -1,5 +1,6 @@
 #include "app/sourcesform.h"
 
+#include <QColor>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -81,7 +82,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   Actions_List = new QListWidget(this);
   Actions_List->setObjectName(QStringLiteral("Actions_List"));
   Actions_List->setWordWrap(true);
-  for (const std::string& note : line.Notes) Actions_List->addItem(QStringFromCp1251(note));
+  // Every note of the protocol has its action here, its amounts written as the clerk reads them.
   for (const TAction& action : result.Actions) Actions_List->addItem(QStringFromCp1251(action.Text));
   if (Actions_List->count() == 0) Actions_List->addItem(Text("Ничего: сальдо нулевое, замечаний нет."));
   Actions_List->setMaximumHeight(5 * Actions_List->fontMetrics().lineSpacing() + 8);
@@ -114,6 +115,9 @@ void TSources_Form::FillSources() {
     const TResultFile file = fileAt < results.Files.size() ? results.Files[fileAt] : TResultFile();
     SetCell(Sources_Grid, row, 0, QString::number(source.FileNumber), true);
     SetCell(Sources_Grid, row, 1, QStringFromCp1251(file.Name));
+    if (fileAt < results_->Report.FileList.size()) {
+      Sources_Grid->item(row, 1)->setToolTip(QStringFromCp1251(results_->Report.FileList[fileAt]));
+    }
     SetCell(Sources_Grid, row, 2, QStringFromCp1251(file.FormKind));
     SetCell(Sources_Grid, row, 3, QStringFromCp1251(file.DataType));
     SetCell(Sources_Grid, row, 4, QStringFromCp1251(file.Period));
@@ -169,6 +173,21 @@ void TSources_Form::FillPeriods() {
     SetCell(Periods_Grid, row, 7, AmountText(period.FundSaldo), true);
   }
   Periods_Grid->resizeColumnsToContents();
+  // The periods where the balances arise, marked, the first of them in view.
+  const TPersonResult& result = results_->Results.Persons[person_];
+  QFont bold = Periods_Grid->font();
+  bold.setBold(true);
+  for (const std::int32_t period : result.Periods) {
+    if (period < 0 || period >= Periods_Grid->rowCount()) continue;
+    for (int column = 0; column < Periods_Grid->columnCount(); ++column) {
+      QTableWidgetItem* item = Periods_Grid->item(period, column);
+      item->setFont(bold);
+      item->setBackground(QColor(255, 236, 179));
+    }
+  }
+  if (!result.Periods.empty() && result.Periods.front() < Periods_Grid->rowCount()) {
+    Periods_Grid->scrollToItem(Periods_Grid->item(result.Periods.front(), 0), QAbstractItemView::PositionAtCenter);
+  }
 }
 
 }  // namespace brisolt

@@ -4,6 +4,7 @@
 // import splitting at commas, semicolons or tabs alike keeps "3000,00" whole; texts beginning
 // like a formula are kept as text.
 #include <string_view>
+#include <vector>
 
 #include "base/amount.h"
 #include "base/cp1251literal.h"
@@ -18,6 +19,39 @@ class TCsvWriter {
  public:
   TCsvWriter(const TReport& report, const TResults& results, TProtocolFile& out)
       : report_(report), results_(results), out_(out) {}
+
+  // The shown list: one row per person.
+  void WriteList(const std::vector<std::size_t>& persons) {
+    out_ << "\xEF\xBB\xBF";
+    Header({u8"СНИЛС", u8"ФИО", u8"Сальдо страховой части", u8"Сальдо накопительной части", u8"Периоды",
+            u8"Что сделать"});
+    for (const std::size_t personAt : persons) {
+      const TPersonResult& person = results_.Persons[personAt];
+      const TMainLine& line = report_.PersonLine(person.Line);
+      Text(FormatSNILS(line.SNILS));
+      out_ << ';';
+      Text(line.FIO);
+      out_ << ';';
+      Amount(person.InsBalance);
+      out_ << ';';
+      Amount(person.FundBalance);
+      out_ << ';';
+      std::string periods;
+      for (const std::int32_t period : person.Periods) {
+        if (!periods.empty()) periods += ", ";
+        periods += report_.PeriodList[static_cast<std::size_t>(period)];
+      }
+      Text(periods);
+      out_ << ';';
+      std::string actions;
+      for (const TAction& action : person.Actions) {
+        if (!actions.empty()) actions += " ";
+        actions += action.Text;
+      }
+      Text(actions);
+      out_.EndLine();
+    }
+  }
 
   void Write() {
     out_ << "\xEF\xBB\xBF";
@@ -92,6 +126,13 @@ class TCsvWriter {
 };
 
 }  // namespace
+
+void WriteCsvList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
+                  const std::string& fileName) {
+  TProtocolFile out(fileName);
+  TCsvWriter(report, results, out).WriteList(persons);
+  out.Commit();
+}
 
 void WriteCsvActions(const TReport& report, const TResults& results, const std::string& fileName) {
   TProtocolFile out(fileName);

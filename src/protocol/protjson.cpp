@@ -284,40 +284,15 @@ class TJsonWriter {
         Field("fundBalance", period.FundSaldo);
         out_ << '}';
       }
-      out_ << "],\"balance\":{\"insurance\":";
-      out_.Amount(person.InsBalance);
-      out_ << ",\"funded\":";
-      out_.Amount(person.FundBalance);
-      out_ << ",\"periods\":[";
-      for (std::size_t at = 0; at < person.Periods.size(); ++at) {
-        if (at > 0) out_ << ',';
-        PeriodAt(static_cast<std::size_t>(person.Periods[at]));
-      }
-      out_ << "]},\"notes\":[";
+      out_ << "],";
+      WriteBalance(person);
+      out_ << ",\"notes\":[";
       for (std::size_t at = 0; at < line.Notes.size(); ++at) {
         if (at > 0) out_ << ',';
         Finding(at < line.NoteFindings.size() ? line.NoteFindings[at] : TFinding(), line.Notes[at]);
       }
-      out_ << "],\"actions\":[";
-      for (std::size_t at = 0; at < person.Actions.size(); ++at) {
-        const TAction& action = person.Actions[at];
-        out_ << (at > 0 ? "," : "") << "{\"kind\":\"" << ActionKindName(action.Kind) << "\",\"part\":";
-        if (action.Part == TPart::None) {
-          out_ << "null";
-        } else {
-          out_ << '"' << PartName(action.Part) << '"';
-        }
-        out_ << ",\"amount\":";
-        out_.Amount(action.Amount);
-        out_ << ",\"periods\":";
-        Periods(action.Periods);
-        out_ << ",\"files\":";
-        Numbers(action.Files);
-        out_ << ",\"text\":";
-        String(action.Text);
-        out_ << '}';
-      }
-      out_ << ']';
+      out_ << "],";
+      WriteActions(person);
       if (results_.HasSources) WriteSources(person);
       out_ << '}';
       out_.EndLine();
@@ -326,6 +301,82 @@ class TJsonWriter {
     out_.EndLine();
   }
 
+  // "actions":[...] of a person.
+  void WriteActions(const TPersonResult& person) {
+    out_ << "\"actions\":[";
+    for (std::size_t at = 0; at < person.Actions.size(); ++at) {
+      const TAction& action = person.Actions[at];
+      out_ << (at > 0 ? "," : "") << "{\"kind\":\"" << ActionKindName(action.Kind) << "\",\"part\":";
+      if (action.Part == TPart::None) {
+        out_ << "null";
+      } else {
+        out_ << '"' << PartName(action.Part) << '"';
+      }
+      out_ << ",\"amount\":";
+      out_.Amount(action.Amount);
+      out_ << ",\"periods\":";
+      Periods(action.Periods);
+      out_ << ",\"files\":";
+      Numbers(action.Files);
+      out_ << ",\"text\":";
+      String(action.Text);
+      out_ << '}';
+    }
+    out_ << ']';
+  }
+
+  // "balance":{...} of a person.
+  void WriteBalance(const TPersonResult& person) {
+    out_ << "\"balance\":{\"insurance\":";
+    out_.Amount(person.InsBalance);
+    out_ << ",\"funded\":";
+    out_.Amount(person.FundBalance);
+    out_ << ",\"periods\":[";
+    for (std::size_t at = 0; at < person.Periods.size(); ++at) {
+      if (at > 0) out_ << ',';
+      PeriodAt(static_cast<std::size_t>(person.Periods[at]));
+    }
+    out_ << "]}";
+  }
+
+ public:
+  // The shown list of the window: the persons given, in that order.
+  void WriteList(const std::vector<std::size_t>& persons, const std::string& caption) {
+    out_ << "{\"schemaVersion\":2,\"program\":{\"name\":";
+    String(report_.ProgName);
+    out_ << ",\"version\":";
+    String(report_.ProgVersion);
+    out_ << ",\"stamp\":";
+    String(IsoStamp(stamp_));
+    out_ << "},\"insurer\":{\"name\":";
+    String(report_.OrgName);
+    out_ << ",\"regNumb\":";
+    String(report_.RegNumb);
+    out_ << "},\"list\":";
+    String(caption);
+    out_ << ",";
+    out_.EndLine();
+    out_ << "\"persons\":[";
+    out_.EndLine();
+    for (std::size_t at = 0; at < persons.size(); ++at) {
+      const TPersonResult& person = results_.Persons[persons[at]];
+      const TMainLine& line = report_.PersonLine(person.Line);
+      out_ << (at > 0 ? "," : "") << "{\"snils\":";
+      String(FormatSNILS(line.SNILS));
+      out_ << ",\"name\":";
+      String(line.FIO);
+      out_ << ',';
+      WriteBalance(person);
+      out_ << ',';
+      WriteActions(person);
+      out_ << '}';
+      out_.EndLine();
+    }
+    out_ << "]}";
+    out_.EndLine();
+  }
+
+ private:
   void WriteSources(const TPersonResult& person) {
     static const TResultFile kNone;
     const auto fileOf = [&](std::int32_t number) -> const TResultFile& {
@@ -452,6 +503,14 @@ class TJsonWriter {
 };
 
 }  // namespace
+
+void WriteJsonList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
+                   const std::string& caption, const std::string& fileName) {
+  TProtocolFile out(fileName);
+  const std::string stamp = CurrentProtocolStamp();
+  TJsonWriter(report, results, out, stamp).WriteList(persons, caption);
+  out.Commit();
+}
 
 void WriteJsonProtocol(const TReport& report, const TResults& results, const std::string& fileName,
                        const std::string& stamp) {
