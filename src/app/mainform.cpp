@@ -2,6 +2,7 @@
 // list, the pages and the links. Its controls are built in mainformcontrols.cpp, the work it
 // runs in mainformrun.cpp and the protocol page's buttons in mainformprotocol.cpp.
 #include "app/mainform.h"
+#include "app/resultsform.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -99,9 +100,11 @@ TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
   setWindowTitle(Text("Программа сверки начислений и уплат в ПФР"));
   CreateControls();
   // The designed size, or more where the fonts need it (a large system font), or less where the
-  // screen is lower: 1366 x 768 at 125 % leaves some 570 points under the title bar and above
-  // the task bar. The page's free room goes first; the controls keep what they need.
+  // screen is lower: 1366 x 768 at 125 % leaves some 560 points under the title bar and above
+  // the task bar. The window grows from there (maximised, the list of insurers and the pages take
+  // the room); it shrinks no further than its controls need.
   const QSize needed = layout()->totalMinimumSize();
+  setMinimumSize(needed);
   QSize size = QSize(580, 600).expandedTo(needed);
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen != nullptr) {
@@ -109,14 +112,19 @@ TMain_Form::TMain_Form(TUserDialogs& dialogs, TWindowEngine engine)
     const int room = screen->availableGeometry().height() - titleBar;
     size.setHeight(std::max(needed.height(), std::min(size.height(), room)));
   }
-  setFixedSize(size);
-  if (screen != nullptr) {
-    const QRect area = screen->availableGeometry();
-    QPoint corner = area.center() - QPoint(width() / 2, height() / 2);
-    // Never above the screen's top, where the title bar would be out of reach.
-    corner.setY(std::max(corner.y(), area.top()));
-    move(corner);
-  }
+  resize(size);
+  Centre();
+}
+
+void TMain_Form::Centre() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  QPoint corner = area.center() - QPoint(width() / 2, height() / 2);
+  // Never above the screen's top, where the title bar would be out of reach.
+  corner.setY(std::max(corner.y(), area.top()));
+  corner.setX(std::max(corner.x(), area.left()));
+  move(corner);
 }
 
 TMain_Form::~TMain_Form() = default;
@@ -191,6 +199,17 @@ void TMain_Form::OnShow() {
   Open_CheckBox->setChecked(settings_.OpenProtocol);
   Subdirs_CheckBox->setChecked(settings_.SubDirs);
   CalcCorr_Checkbox->setChecked(settings_.CalcCorr);
+  // The size the user left, within the screen's room and no smaller than the controls need.
+  if (settings_.WindowWidth > 0 && settings_.WindowHeight > 0) {
+    QSize size = QSize(settings_.WindowWidth, settings_.WindowHeight).expandedTo(minimumSize());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      size = size.boundedTo(screen->availableGeometry().size()).expandedTo(minimumSize());
+    }
+    resize(size);
+    Centre();
+  }
+  if (settings_.WindowMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+  Results_Sheet->SetColumnWidths(settings_.ResultsColumns);
 
   TFileVersionInfo version;
   ReadFileVersionInfo(platform::ExecutablePath(), version);
@@ -215,6 +234,11 @@ void TMain_Form::OnClose() {
   settings_.OpenProtocol = Open_CheckBox->isChecked();
   settings_.SubDirs = Subdirs_CheckBox->isChecked();
   settings_.CalcCorr = CalcCorr_Checkbox->isChecked();
+  settings_.WindowMaximized = isMaximized();
+  const QSize size = isMaximized() ? normalGeometry().size() : this->size();
+  settings_.WindowWidth = size.width();
+  settings_.WindowHeight = size.height();
+  settings_.ResultsColumns = Results_Sheet->ColumnWidths();
   // A store that could not be read at the start is left for the user to repair.
   if (settingsReadable_) SaveSettings(settings_);
 }

@@ -42,6 +42,8 @@ class TMain_Form : public QWidget {
 
   // Handlers, named after the control and the event.
   void OnShow();
+  // Puts the window in the middle of the screen's free room, its title bar within reach.
+  void Centre();
   void OnClose();
   void Browse_ButtonClick();
   void GetList_ButtonClick();

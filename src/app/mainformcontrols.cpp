@@ -191,6 +191,7 @@ void TMain_Form::CreateControls() {
   PageControl->addTab(Params_Sheet, Text("Параметры"));
   PageControl->addTab(Protocol_Sheet, Text("Протокол"));
   Results_Sheet = new TResults_Form(this);
+  Results_Sheet->SetDialogs(&dialogs_);
   Results_Sheet->setObjectName(QStringLiteral("Results_Sheet"));
   PageControl->addTab(Results_Sheet, Text("Результаты"));
   connect(PageControl, &QTabWidget::currentChanged, this, [this](int) { PCChange(); });

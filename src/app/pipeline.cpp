@@ -199,12 +199,15 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       return outcome;
     }
     const std::string buildNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string();
-    BuildReport(fileSet, messages, request.VersionText, buildNote, Utf8ToCp1251(HomePageURL),
-                request.OrgName, request.RegNumb, request.SaldoFilter, report, request.OnlyPersons);
-    report.ProtForm = request.ProtForm;
     const TProtocolType type = ProtocolType(request.ProtFormat, request.ProtFileName);
+    // The results cover every person whatever the balance filter lists: what the insurer owes
+    // does not depend on what a protocol shows.
+    const bool withResults = type == TProtocolType::Json || type == TProtocolType::Csv || request.KeepResults;
+    BuildReport(fileSet, messages, request.VersionText, buildNote, Utf8ToCp1251(HomePageURL),
+                request.OrgName, request.RegNumb, request.SaldoFilter, report, request.OnlyPersons, withResults);
+    report.ProtForm = request.ProtForm;
     TResults results;
-    if (type == TProtocolType::Json || type == TProtocolType::Csv || request.KeepResults) {
+    if (withResults) {
       BuildResults(fileSet, report, request.KeepResults || (request.Sources && type == TProtocolType::Json),
                    results);
     }

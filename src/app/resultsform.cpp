@@ -1,6 +1,9 @@
 #include "app/resultsform.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,7 +13,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
+#include <string>
 
+#include "app/platform.h"
 #include "app/qtext.h"
 #include "app/sourcesform.h"
 #include "base/amount.h"
@@ -26,7 +32,7 @@ const TPersonResult& PersonOf(const TRunResults& results, std::size_t person) {
 }
 
 const TMainLine& LineOf(const TRunResults& results, std::size_t person) {
-  return results.Report.MainLines[results.Results.Persons[person].Line];
+  return results.Report.PersonLine(results.Results.Persons[person].Line);
 }
 
 // The search compares digits with the insurance number and anything else with the name's start.
@@ -54,6 +60,7 @@ void TResultsModel::SetResults(std::shared_ptr<const TRunResults> results) {
   names_.clear();
   digits_.clear();
   snilsKeys_.clear();
+  nameRanks_.clear();
   rows_.clear();
   if (results_) {
     const std::size_t count = results_->Results.Persons.size();
@@ -62,7 +69,7 @@ void TResultsModel::SetResults(std::shared_ptr<const TRunResults> results) {
     snilsKeys_.reserve(count);
     for (std::size_t person = 0; person < count; ++person) {
       const TMainLine& line = LineOf(*results_, person);
-      names_.push_back(QStringFromCp1251(line.FIO).toLower());
+      names_.push_back(SearchKey(QStringFromCp1251(line.FIO)));
       digits_.push_back(line.SNILS);
       // Eleven digits read as a number order as the text does; any other text goes last.
       std::int64_t key = line.SNILS.size() == 11 ? 0 : INT64_MAX;
@@ -83,7 +90,7 @@ void TResultsModel::SetResults(std::shared_ptr<const TRunResults> results) {
 
 void TResultsModel::SetQuery(const QString& search, TFilter filter) {
   beginResetModel();
-  search_ = search.trimmed().toLower();
+  search_ = SearchKey(search.trimmed());
   filter_ = filter;
   Refilter();
   SortRows();
@@ -101,10 +108,10 @@ void TResultsModel::Refilter() {
     const TPersonResult& result = persons[person];
     switch (filter_) {
       case FilterDebt:
-        if (result.InsBalance <= 0 && result.FundBalance <= 0) continue;
+        if (!result.HasDebt()) continue;
         break;
       case FilterOverpaid:
-        if (result.InsBalance >= 0 && result.FundBalance >= 0) continue;
+        if (!result.HasOverpayment()) continue;
         break;
       case FilterActions:
         if (result.Actions.empty()) continue;
@@ -121,21 +128,42 @@ void TResultsModel::Refilter() {
   }
 }
 
+QString TResultsModel::SearchKey(const QString& text) {
+  QString key = text.toLower();
+  key.replace(QChar(0x0451), QChar(0x0435));  // ё as е
+  return key;
+}
+
 void TResultsModel::SortRows() {
   if (!results_ || sortColumn_ < 0) return;
   const auto& persons = results_->Results.Persons;
+  if (sortColumn_ == ColName && nameRanks_.size() != persons.size()) {
+    // Lower case with ё as е orders Russian names by the alphabet; made once per run.
+    std::vector<std::size_t> order(persons.size());
+    for (std::size_t at = 0; at < order.size(); ++at) order[at] = at;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return names_[a] < names_[b]; });
+    nameRanks_.assign(persons.size(), 0);
+    for (std::size_t at = 0; at < order.size(); ++at) nameRanks_[order[at]] = static_cast<std::int64_t>(at);
+  }
   // One number per row: a keystroke re-sorts up to 100,000 rows.
   std::vector<std::int64_t> keys(persons.size());
   for (const std::size_t person : rows_) {
     const TPersonResult& result = persons[person];
     switch (sortColumn_) {
       case ColSnils: keys[person] = snilsKeys_[person]; break;
-      // The protocol lists the persons by name already.
-      case ColName: keys[person] = static_cast<std::int64_t>(person); break;
+      case ColName: keys[person] = nameRanks_[person]; break;
       case ColIns: keys[person] = result.InsBalance; break;
       case ColFund: keys[person] = result.FundBalance; break;
-      case ColPeriods: keys[person] = static_cast<std::int64_t>(result.Periods.size()); break;
-      case ColActions: keys[person] = static_cast<std::int64_t>(result.Actions.size()); break;
+      // The first period in time where a balance arises; none last.
+      case ColPeriods: keys[person] = result.Periods.empty() ? INT64_MAX : result.Periods.front(); break;
+      // The first action's kind, then its amount; none last.
+      case ColActions:
+        keys[person] = result.Actions.empty()
+                           ? INT64_MAX
+                           : (static_cast<std::int64_t>(result.Actions.front().Kind) << 52) +
+                                 std::min<std::int64_t>(result.Actions.front().Amount, (std::int64_t{1} << 52) - 1);
+        break;
       default: keys[person] = static_cast<std::int64_t>(person); break;
     }
   }
@@ -254,17 +282,40 @@ TResults_Form::TResults_Form(QWidget* parent) : QWidget(parent) {
   Results_Grid->setColumnWidth(TResultsModel::ColPeriods, 17 * digit);
   layout->addWidget(Results_Grid, 1);
 
+  auto* bottom = new QHBoxLayout;
   Totals_Label = new QLabel(this);
   Totals_Label->setObjectName(QStringLiteral("Totals_Label"));
   Totals_Label->setWordWrap(true);
   Totals_Label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout->addWidget(Totals_Label);
+  bottom->addWidget(Totals_Label, 1);
+  SaveList_Button = new QPushButton(Text("Сохранить список..."), this);
+  SaveList_Button->setObjectName(QStringLiteral("SaveList_Button"));
+  PrintList_Button = new QPushButton(Text("Печать списка..."), this);
+  PrintList_Button->setObjectName(QStringLiteral("PrintList_Button"));
+  bottom->addWidget(SaveList_Button, 0, Qt::AlignBottom);
+  bottom->addWidget(PrintList_Button, 0, Qt::AlignBottom);
+  layout->addLayout(bottom);
+  connect(SaveList_Button, &QPushButton::clicked, this, [this] { SaveList(); });
+  connect(PrintList_Button, &QPushButton::clicked, this, [this] { PrintList(); });
 
   connect(Search_Edit, &QLineEdit::textChanged, this, [this] { ApplyQuery(); });
   connect(Filter_Combo, &QComboBox::currentIndexChanged, this, [this] { ApplyQuery(); });
   connect(Results_Grid, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { GridDblClick(index.row()); });
   UpdateTotals();
+}
+
+std::vector<int> TResults_Form::ColumnWidths() const {
+  std::vector<int> widths;
+  for (int column = 0; column + 1 < TResultsModel::ColCount; ++column) widths.push_back(Results_Grid->columnWidth(column));
+  return widths;
+}
+
+void TResults_Form::SetColumnWidths(const std::vector<int>& widths) {
+  if (widths.size() + 1 != static_cast<std::size_t>(TResultsModel::ColCount)) return;
+  for (std::size_t column = 0; column < widths.size(); ++column) {
+    Results_Grid->setColumnWidth(static_cast<int>(column), widths[column]);
+  }
 }
 
 void TResults_Form::SetResults(std::shared_ptr<const TRunResults> results) {
@@ -281,9 +332,19 @@ void TResults_Form::UpdateTotals() {
   const TRunResults* results = model_->Results();
   if (results == nullptr) {
     Totals_Label->setText(Text("Результаты появятся после обработки."));
+    SaveList_Button->setEnabled(false);
+    PrintList_Button->setEnabled(false);
     return;
   }
+  SaveList_Button->setEnabled(true);
+  PrintList_Button->setEnabled(true);
   const TResultTotals& totals = results->Results.Totals;
+  if (model_->rowCount() == 0) {
+    Totals_Label->setText(Text("Ничего не найдено: ни одна строка не подходит под поиск «%1» и отбор «%2». "
+                               "Показано строк: 0.")
+                              .arg(Search_Edit->text().trimmed(), Filter_Combo->currentText()));
+    return;
+  }
   Totals_Label->setText(
       Text("Задолженность: страх. %1, накоп. %2 руб.; переплата: страх. %3, накоп. %4 руб. "
            "Сотрудников, по которым есть что сделать: %5 из %6. Показано строк: %7.")
@@ -292,6 +353,57 @@ void TResults_Form::UpdateTotals() {
           .arg(totals.Persons)
           .arg(results->Results.Persons.size())
           .arg(model_->rowCount()));
+}
+
+std::string TResults_Form::ListCaption() const {
+  const TRunResults* results = model_->Results();
+  QString caption = Text("Что сделать");
+  if (results != nullptr) {
+    caption += Text(": ") + QStringFromCp1251(results->Report.OrgName) + Text(", рег. № ") +
+               QStringFromCp1251(results->Report.RegNumb);
+  }
+  caption += Text(". Отбор: ") + Filter_Combo->currentText();
+  if (!Search_Edit->text().trimmed().isEmpty()) caption += Text(", поиск «") + Search_Edit->text().trimmed() + Text("»");
+  return Cp1251FromQString(caption);
+}
+
+void TResults_Form::WriteList(TListFormat format, const QString& fileName) {
+  const TRunResults* results = model_->Results();
+  TUserDialogs& dialogs = dialogs_ != nullptr ? *dialogs_ : DesktopUserDialogs();
+  try {
+    WriteResultsList(results->Report, results->Results, model_->Rows(), format, ListCaption(),
+                     NativeFromQString(fileName));
+  } catch (const std::exception& failure) {
+    dialogs.ShowMessage(this,
+                        Text("Не удалось записать список в файл ") + QDir::toNativeSeparators(fileName) + Text(": ") +
+                            QString::fromUtf8(failure.what()),
+                        Text("Ошибка"), TMessageIcon::Error);
+    return;
+  }
+  if (format == TListFormat::Html) dialogs.ShellOpen(NativeFromQString(fileName));
+}
+
+void TResults_Form::SaveList() {
+  const TRunResults* results = model_->Results();
+  if (results == nullptr) return;
+  TUserDialogs& dialogs = dialogs_ != nullptr ? *dialogs_ : DesktopUserDialogs();
+  const QString folder = QStringFromNative(platform::TempFolder());
+  const QString name = folder + QLatin1Char(platform::PathSeparator()) + Text("список-") +
+                       QStringFromCp1251(results->Report.RegNumb).replace(QLatin1Char(','), QLatin1Char('_')) +
+                       QStringLiteral(".csv");
+  const QString target = dialogs.AskSaveFileName(
+      this, QStringLiteral("ListSaveDialog"), Text("Таблицы CSV (*.csv);;Данные JSON (*.json)"), name);
+  if (target.isEmpty()) return;
+  const bool json = QFileInfo(target).suffix().toLower() == QLatin1String("json");
+  WriteList(json ? TListFormat::Json : TListFormat::Csv, target);
+}
+
+void TResults_Form::PrintList() {
+  const TRunResults* results = model_->Results();
+  if (results == nullptr) return;
+  const QString target = QStringFromNative(platform::TempFolder()) + QLatin1Char(platform::PathSeparator()) +
+                         Text("список-для-печати.html");
+  WriteList(TListFormat::Html, target);
 }
 
 void TResults_Form::GridDblClick(int row) {

@@ -12,10 +12,13 @@
 #include <vector>
 
 #include "app/pipeline.h"
+#include "app/userdialogs.h"
+#include "protocol/protdata.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableView;
 
 namespace brisolt {
@@ -38,6 +41,11 @@ class TResultsModel : public QAbstractTableModel {
   void SetQuery(const QString& search, TFilter filter);
   // The person (index into the results' Persons) of a shown row.
   std::size_t PersonAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+  // The shown persons, in the shown order.
+  const std::vector<std::size_t>& Rows() const { return rows_; }
+
+  // What the search compares: lower case, ё as е.
+  static QString SearchKey(const QString& text);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -54,6 +62,7 @@ class TResultsModel : public QAbstractTableModel {
   std::vector<QString> names_;       // lower case
   std::vector<std::string> digits_;  // the 11 digits of the insurance number
   std::vector<std::int64_t> snilsKeys_;  // the same as a number, for sorting
+  std::vector<std::int64_t> nameRanks_;  // by person: its place in Russian order; made when first sorted by name
   std::vector<std::size_t> rows_;    // shown persons, in the shown order
   QString search_;
   TFilter filter_ = FilterAll;
@@ -70,18 +79,36 @@ class TResults_Form : public QWidget {
   void SetResults(std::shared_ptr<const TRunResults> results);
   TResultsModel* Model() const { return model_; }
 
+  // The widths of the table's columns but the last (which takes the rest), for the settings; an
+  // empty or wrongly sized list leaves the designed widths.
+  std::vector<int> ColumnWidths() const;
+  void SetColumnWidths(const std::vector<int>& widths);
+
   // Opens the sources window of the person on a shown row.
   void GridDblClick(int row);
+
+  // The dialogs the buttons ask through (the desktop's unless set).
+  void SetDialogs(TUserDialogs* dialogs) { dialogs_ = dialogs; }
+  // The shown list saved where the user says (CSV or JSON by the name's ending), or written as a
+  // page to the temporary folder and opened in the browser to print.
+  void SaveList();
+  void PrintList();
 
  private:
   void ApplyQuery();
   void UpdateTotals();
+  // The insurer, the filter and the search, for the list's heading (windows-1251).
+  std::string ListCaption() const;
+  void WriteList(TListFormat format, const QString& fileName);
 
   TResultsModel* model_;
   QLineEdit* Search_Edit;
   QComboBox* Filter_Combo;
   QTableView* Results_Grid;
   QLabel* Totals_Label;
+  QPushButton* SaveList_Button;
+  QPushButton* PrintList_Button;
+  TUserDialogs* dialogs_ = nullptr;
 };
 
 // "1 500,00" without the currency: the table's amounts.

@@ -97,6 +97,19 @@ bool LoadSettings(QSettings& store, TSettings& settings) {
   settings.OpenProtocol = ReadFlag(store, "OpenProtocol");
   settings.SubDirs = ReadFlag(store, "SubDirs");
   settings.CalcCorr = ReadFlag(store, "CalcCorr");
+  settings.WindowWidth = std::max(ReadInteger(store, "WindowWidth"), 0);
+  settings.WindowHeight = std::max(ReadInteger(store, "WindowHeight"), 0);
+  settings.WindowMaximized = ReadFlag(store, "WindowMaximized");
+  // "120,300,...": widths in pixels; anything unreadable keeps the designed widths.
+  for (const QString& width : ReadText(store, "ResultsColumns").split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    bool ok = false;
+    const int value = width.toInt(&ok);
+    if (!ok || value <= 0 || value > 10000) {
+      settings.ResultsColumns.clear();
+      break;
+    }
+    settings.ResultsColumns.push_back(value);
+  }
   return true;
 }
 
@@ -111,6 +124,12 @@ void SaveSettings(QSettings& store, const TSettings& settings) {
   store.setValue(QStringLiteral("OpenProtocol"), settings.OpenProtocol ? 1 : 0);
   store.setValue(QStringLiteral("SubDirs"), settings.SubDirs ? 1 : 0);
   store.setValue(QStringLiteral("CalcCorr"), settings.CalcCorr ? 1 : 0);
+  store.setValue(QStringLiteral("WindowWidth"), settings.WindowWidth);
+  store.setValue(QStringLiteral("WindowHeight"), settings.WindowHeight);
+  store.setValue(QStringLiteral("WindowMaximized"), settings.WindowMaximized ? 1 : 0);
+  QStringList widths;
+  for (const int width : settings.ResultsColumns) widths.push_back(QString::number(width));
+  store.setValue(QStringLiteral("ResultsColumns"), widths.join(QLatin1Char(',')));
   store.sync();
 }
 

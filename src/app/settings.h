@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/pipeline.h"
 
@@ -25,6 +26,12 @@ struct TSettings {
   bool OpenProtocol = true;
   bool SubDirs = false;
   bool CalcCorr = false;
+  // The window as the user left it: its size (0 where none is kept), whether it was maximised,
+  // and the widths of the results table's columns (none kept: the designed ones).
+  int WindowWidth = 0;
+  int WindowHeight = 0;
+  bool WindowMaximized = false;
+  std::vector<int> ResultsColumns;
 };
 
 // The store under organisation "Ostrak", application "Brisolt". LoadSettings returns false when

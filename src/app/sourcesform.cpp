@@ -1,5 +1,6 @@
 #include "app/sourcesform.h"
 
+#include <QColor>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -42,7 +43,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   setObjectName(QStringLiteral("Sources_Form"));
   setWindowTitle(Text("Откуда взялись суммы"));
   const TPersonResult& result = results_->Results.Persons[person_];
-  const TMainLine& line = results_->Report.MainLines[result.Line];
+  const TMainLine& line = results_->Report.PersonLine(result.Line);
   auto* layout = new QVBoxLayout(this);
   Person_Label = new QLabel(QStringFromCp1251(line.FIO) + Text(", СНИЛС ") +
                                 QStringFromCp1251(FormatSNILS(line.SNILS)),
@@ -61,6 +62,14 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
                           this);
   layout->addWidget(Sources_Grid, 3);
 
+  Payments_Label = new QLabel(Text("Документы СЗВ-6-3 сотрудника, по кварталам:"), this);
+  layout->addWidget(Payments_Label);
+  Payments_Grid = MakeGrid(QStringLiteral("Payments_Grid"),
+                           {Text("№ файла"), Text("Файл"), Text("Тип сведений"), Text("Период"), Text("Выплаты"),
+                            Text("Облагаемая база"), Text("Что сделано")},
+                           this);
+  layout->addWidget(Payments_Grid, 2);
+
   layout->addWidget(new QLabel(Text("Итог по периодам:"), this));
   Periods_Grid = MakeGrid(QStringLiteral("Periods_Grid"),
                           {Text("Период"), Text("Файлы"), Text("Страх. начисл."), Text("Страх. уплач."),
@@ -73,7 +82,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   Actions_List = new QListWidget(this);
   Actions_List->setObjectName(QStringLiteral("Actions_List"));
   Actions_List->setWordWrap(true);
-  for (const std::string& note : line.Notes) Actions_List->addItem(QStringFromCp1251(note));
+  // Every note of the protocol has its action here, its amounts written as the clerk reads them.
   for (const TAction& action : result.Actions) Actions_List->addItem(QStringFromCp1251(action.Text));
   if (Actions_List->count() == 0) Actions_List->addItem(Text("Ничего: сальдо нулевое, замечаний нет."));
   Actions_List->setMaximumHeight(5 * Actions_List->fontMetrics().lineSpacing() + 8);
@@ -85,6 +94,7 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   layout->addWidget(buttons);
 
   FillSources();
+  FillPayments();
   FillPeriods();
   resize(1150, 680);
 }
@@ -105,6 +115,9 @@ void TSources_Form::FillSources() {
     const TResultFile file = fileAt < results.Files.size() ? results.Files[fileAt] : TResultFile();
     SetCell(Sources_Grid, row, 0, QString::number(source.FileNumber), true);
     SetCell(Sources_Grid, row, 1, QStringFromCp1251(file.Name));
+    if (fileAt < results_->Report.FileList.size()) {
+      Sources_Grid->item(row, 1)->setToolTip(QStringFromCp1251(results_->Report.FileList[fileAt]));
+    }
     SetCell(Sources_Grid, row, 2, QStringFromCp1251(file.FormKind));
     SetCell(Sources_Grid, row, 3, QStringFromCp1251(file.DataType));
     SetCell(Sources_Grid, row, 4, QStringFromCp1251(file.Period));
@@ -117,9 +130,35 @@ void TSources_Form::FillSources() {
   Sources_Grid->resizeColumnsToContents();
 }
 
+void TSources_Form::FillPayments() {
+  const TResults& results = results_->Results;
+  const TPersonResult& result = results.Persons[person_];
+  const bool shown = results.HasSources && !result.Payments.empty();
+  Payments_Label->setVisible(shown);
+  Payments_Grid->setVisible(shown);
+  if (!shown) return;
+  Payments_Grid->setRowCount(static_cast<int>(result.Payments.size() * 4));
+  int row = 0;
+  for (const TPaymentSource& payment : result.Payments) {
+    const auto fileAt = static_cast<std::size_t>(payment.FileNumber - 1);
+    const TResultFile file = fileAt < results.Files.size() ? results.Files[fileAt] : TResultFile();
+    for (std::size_t quarter = 0; quarter < payment.Total.size(); ++quarter, ++row) {
+      SetCell(Payments_Grid, row, 0, QString::number(payment.FileNumber), true);
+      SetCell(Payments_Grid, row, 1, QStringFromCp1251(file.Name));
+      SetCell(Payments_Grid, row, 2, QStringFromCp1251(file.DataType));
+      SetCell(Payments_Grid, row, 3,
+              QStringFromCp1251(PeriodKeyText({payment.Year, static_cast<std::int32_t>(quarter + 1)})));
+      SetCell(Payments_Grid, row, 4, AmountText(payment.Total[quarter]), true);
+      SetCell(Payments_Grid, row, 5, AmountText(payment.Taxable[quarter]), true);
+      SetCell(Payments_Grid, row, 6, QStringFromCp1251(SourceFateText(payment.Fate, payment.ByFile)));
+    }
+  }
+  Payments_Grid->resizeColumnsToContents();
+}
+
 void TSources_Form::FillPeriods() {
   const TReport& report = results_->Report;
-  const TMainLine& line = report.MainLines[results_->Results.Persons[person_].Line];
+  const TMainLine& line = report.PersonLine(results_->Results.Persons[person_].Line);
   Periods_Grid->setRowCount(static_cast<int>(line.Periods.size()));
   for (std::size_t at = 0; at < line.Periods.size(); ++at) {
     const TPeriodRec& period = line.Periods[at];
@@ -134,6 +173,21 @@ void TSources_Form::FillPeriods() {
     SetCell(Periods_Grid, row, 7, AmountText(period.FundSaldo), true);
   }
   Periods_Grid->resizeColumnsToContents();
+  // The periods where the balances arise, marked, the first of them in view.
+  const TPersonResult& result = results_->Results.Persons[person_];
+  QFont bold = Periods_Grid->font();
+  bold.setBold(true);
+  for (const std::int32_t period : result.Periods) {
+    if (period < 0 || period >= Periods_Grid->rowCount()) continue;
+    for (int column = 0; column < Periods_Grid->columnCount(); ++column) {
+      QTableWidgetItem* item = Periods_Grid->item(period, column);
+      item->setFont(bold);
+      item->setBackground(QColor(255, 236, 179));
+    }
+  }
+  if (!result.Periods.empty() && result.Periods.front() < Periods_Grid->rowCount()) {
+    Periods_Grid->scrollToItem(Periods_Grid->item(result.Periods.front(), 0), QAbstractItemView::PositionAtCenter);
+  }
 }
 
 }  // namespace brisolt

@@ -24,12 +24,15 @@ class TSources_Form : public QDialog {
 
  private:
   void FillSources();
+  void FillPayments();
   void FillPeriods();
 
   std::shared_ptr<const TRunResults> results_;
   std::size_t person_;
   QLabel* Person_Label;
   QTableWidget* Sources_Grid;
+  QLabel* Payments_Label;
+  QTableWidget* Payments_Grid;
   QTableWidget* Periods_Grid;
   QListWidget* Actions_List;
 };

@@ -31,8 +31,20 @@ int DaysInMonth(std::int64_t year, int month) {
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
+namespace {
+std::mutex clockMutex;
+}  // namespace
+
+std::tm UtcTime(std::time_t moment) {
+  std::tm utc{};
+  const std::lock_guard<std::mutex> lock(clockMutex);
+  if (const std::tm* converted = std::gmtime(&moment)) {
+    utc = *converted;
+  }
+  return utc;
+}
+
 std::tm LocalTime(std::time_t moment) {
-  static std::mutex clockMutex;
   std::tm local{};
   const std::lock_guard<std::mutex> lock(clockMutex);
   if (const std::tm* converted = std::localtime(&moment)) {

@@ -33,5 +33,7 @@ int DaysInMonth(std::int64_t year, int month);
 // callers, and packs are read and protocols written on several threads, so every reader of the
 // local time goes through this one guarded copy. All fields zero when the time cannot be had.
 std::tm LocalTime(std::time_t moment);
+// The same moment on the UTC clock.
+std::tm UtcTime(std::time_t moment);
 
 }  // namespace brisolt

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/cp1251literal.h"
+#include "protocol/protresults.h"
 
 namespace brisolt {
 namespace {
@@ -107,16 +108,8 @@ int GetBaseLimit(int year) {
 }
 
 std::string PeriodName(int year, int number) {
-  static constexpr Cp1251Literal halfYear(u8" полугодие ");
-  static constexpr Cp1251Literal quarter(u8" квартал ");
-  static constexpr Cp1251Literal yearMark(u8" г.");
-  std::string name = std::to_string(number);
-  name.append(year == 2010 ? halfYear.View() : quarter.View());
-  name += std::to_string(year);
-  name.append(yearMark.View());
-  return name;
+  return PeriodText(year, number);
 }
-
 
 TDate PeriodEndDate(int year, int number) {
   const int periods = year == 2010 ? 2 : 4;

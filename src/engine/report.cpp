@@ -136,6 +136,8 @@ void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TFill&& fill) {
                                      part.ForgottenLines.end());
         report.SZV63Blocks.insert(report.SZV63Blocks.end(), part.SZV63Blocks.begin(),
                                   part.SZV63Blocks.end());
+        report.UnlistedLines.insert(report.UnlistedLines.end(), part.UnlistedLines.begin(),
+                                    part.UnlistedLines.end());
       });
 }
 
@@ -215,7 +217,7 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
                  const std::string& versionText, const std::string& buildNote,
                  const std::string& homePage, const std::string& orgName,
                  const std::string& regNumb, TSaldoFilter saldoFilter, TReport& report,
-                 const std::set<std::string>& onlyPersons) {
+                 const std::set<std::string>& onlyPersons, bool withUnlisted) {
   report.Clear();
   report.ProgName = "Brisolt";
   report.ProgVersion = versionText;
@@ -243,14 +245,20 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
   const TDate latestEnd =
       fileSet.ReportPeriods.empty() ? 0 : PeriodEndDate(latest.Year, latest.Quarter);
 
-  for (const std::string& message : messages) {
-    report.AddError(message);
+  // A message naming a person the protocol is not about is left out: a protocol for some persons
+  // tells nothing about anyone else. Messages about files stay.
+  const bool withFindings = fileSet.MessageFindings.size() == messages.size();
+  for (std::size_t at = 0; at < messages.size(); ++at) {
+    const TFinding finding = withFindings ? fileSet.MessageFindings[at] : TFinding();
+    if (!onlyPersons.empty() && !finding.SNILS.empty() && onlyPersons.count(finding.SNILS) == 0) continue;
+    report.AddError(messages[at], finding);
   }
 
   const std::size_t periodCount = fileSet.ReportPeriods.size();
   // Each run of persons goes to a report of its own (see ForEachPersonRun).
   const auto addPersons = [&](TReport& part, std::size_t first, std::size_t end) {
     std::vector<std::string> notes;
+    std::vector<TFinding> findings;
     for (std::size_t person = first; person < end; ++person) {
       const int index = static_cast<int>(person);
       const TSZV6Sotr& sotr = fileSet.Sotrs[person];
@@ -259,36 +267,40 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
       }
       const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
 
-      const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes);
+      const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes, &findings);
       const TDate lastStageEnd = check.LastStageEnd;
       const bool shown = TFileSet::SaldoMatches(check.SaldoFlags, saldoFilter);
-      std::size_t line = 0;
-      if (shown) {
-        const TDismissal dismissal = lastStageEnd == 0          ? TDismissal::NoWork()
-                                     : lastStageEnd >= latestEnd ? TDismissal::AtWork()
-                                     : TDismissal::Left(FormatShortDate(lastStageEnd));
-        line = part.AddMainLine(check.Mark, FullName(sotr), sotr.SNILS, dismissal);
+      const bool kept = shown || withUnlisted;
+      TMainLine line;
+      if (kept) {
+        line.Mark = check.Mark;
+        line.FIO = FullName(sotr);
+        line.SNILS = sotr.SNILS;
+        line.Dismissal = lastStageEnd == 0          ? TDismissal::NoWork()
+                         : lastStageEnd >= latestEnd ? TDismissal::AtWork()
+                         : TDismissal::Left(FormatShortDate(lastStageEnd));
+        line.Periods.reserve(periodSums.size());
       }
       TRunningTotals running;
       for (const TPeriodSums& sums : periodSums) {
         running.Add(sums);
-        if (!shown) continue;
-        part.AddLinePeriod(line, {.FileNums = sums.FileNumbers,
-                                  .InsAccrued = sums.InsAccrued,
-                                  .InsPaid = sums.InsPaid,
-                                  .InsAccruedTotal = running.InsAccrued,
-                                  .InsPaidTotal = running.InsPaid,
-                                  .InsSaldo = running.InsBalance(),
-                                  .FundAccrued = sums.FundAccrued,
-                                  .FundPaid = sums.FundPaid,
-                                  .FundAccruedTotal = running.FundAccrued,
-                                  .FundPaidTotal = running.FundPaid,
-                                  .FundSaldo = running.FundBalance()});
+        if (!kept) continue;
+        line.Periods.push_back({.FileNums = sums.FileNumbers,
+                                .InsAccrued = sums.InsAccrued,
+                                .InsPaid = sums.InsPaid,
+                                .InsAccruedTotal = running.InsAccrued,
+                                .InsPaidTotal = running.InsPaid,
+                                .InsSaldo = running.InsBalance(),
+                                .FundAccrued = sums.FundAccrued,
+                                .FundPaid = sums.FundPaid,
+                                .FundAccruedTotal = running.FundAccrued,
+                                .FundPaidTotal = running.FundPaid,
+                                .FundSaldo = running.FundBalance()});
       }
-      if (shown) {
-        for (const std::string& note : notes) {
-          part.AddLineNote(line, note);
-        }
+      if (kept) {
+        line.Notes = notes;
+        line.NoteFindings = findings;
+        (shown ? part.MainLines : part.UnlistedLines).push_back(std::move(line));
       }
 
       // A debt without data for the last period is listed whatever the filter shows.

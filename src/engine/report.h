@@ -16,12 +16,14 @@ namespace brisolt {
 // Clears and fills `report`; its layout field is left to the caller. Texts are windows-1251.
 // `onlyPersons`, when not empty, holds the insurance numbers (11 digits) of the only persons the
 // protocol is about: their lines, and their entries among the forgotten persons and in the
-// СЗВ-6-3 part; the totals still cover every person, as they do under the balance filter.
+// СЗВ-6-3 part, and of the first stage's messages those naming nobody or one of them; the totals
+// still cover every person, as they do under the balance filter. With `withUnlisted` the persons
+// the balance filter leaves out go to UnlistedLines, for results that cover everyone.
 void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
                  const std::string& versionText, const std::string& buildNote,
                  const std::string& homePage, const std::string& orgName,
                  const std::string& regNumb, TSaldoFilter saldoFilter, TReport& report,
-                 const std::set<std::string>& onlyPersons = {});
+                 const std::set<std::string>& onlyPersons = {}, bool withUnlisted = false);
 
 // Contributions calculated from a СЗВ-6-3 taxable sum: rate × taxable, both in ten-thousandths,
 // rounded to the nearest unit with halves to even.

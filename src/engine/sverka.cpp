@@ -323,6 +323,7 @@ class TSZV6Fold {
   struct TMessage {
     std::uint64_t Order;
     std::string Text;
+    TFinding Finding;
   };
 
   std::vector<TSZV6Sotr> Sotrs;
@@ -373,9 +374,18 @@ class TSZV6Fold {
       // Each document is applied once, so its periods can move.
       entry.StageDates = std::move(doc.StageDates);
     };
-    const auto message = [&](std::string text) { Messages.push_back({order, std::move(text)}); };
-    const auto conflict = [&](TConflictKind kind, int otherFile) {
+    const auto conflict = [&](TConflictKind kind, int otherFile, std::string text) {
       sotr.Conflicts.push_back({kind, fileNumber, otherFile, rec.PeriodYear, rec.PeriodQuarter});
+      static constexpr TFindingKind kFindings[] = {
+          TFindingKind::DuplicateInitial, TFindingKind::CorrectionWithoutInitial, TFindingKind::RepeatedCorrection,
+          TFindingKind::CancellationAfterCorrection};
+      TFinding finding;
+      finding.Kind = kFindings[static_cast<std::size_t>(kind)];
+      finding.SNILS = sotr.SNILS;
+      finding.FileNumber = fileNumber;
+      finding.OtherFile = otherFile;
+      finding.Period = {rec.PeriodYear, rec.PeriodQuarter};
+      Messages.push_back({order, std::move(text), std::move(finding)});
     };
     // The document as given, recorded before its periods move to the entry.
     const auto source = [&](TSourceFate fate, int byFile) {
@@ -398,16 +408,14 @@ class TSZV6Fold {
         entry.Corrected = false;
       } else {
         source(corrective || cancelling ? TSourceFate::WithoutInitial : TSourceFate::UnknownType, 0);
-        conflict(TConflictKind::CorrectionWithoutInitial, 0);
-        message(CorrectionWithoutInitial(doc, fileNumber));
+        conflict(TConflictKind::CorrectionWithoutInitial, 0, CorrectionWithoutInitial(doc, fileNumber));
       }
       return;
     }
     TSZV6NU& entry = *existing;
     if (initial) {
       source(TSourceFate::DuplicateInitial, entry.FileIndex + 1);
-      conflict(TConflictKind::DuplicateInitial, entry.FileIndex + 1);
-      message(DuplicateInitial(doc, fileNumber));
+      conflict(TConflictKind::DuplicateInitial, entry.FileIndex + 1, DuplicateInitial(doc, fileNumber));
       return;
     }
     if (!corrective && !cancelling) {
@@ -427,9 +435,9 @@ class TSZV6Fold {
     }
     if (entry.Corrected) {
       conflict(corrective ? TConflictKind::RepeatedCorrection : TConflictKind::CancellationAfterCorrection,
-               entry.FileIndex + 1);
-      message(corrective ? RepeatedCorrection(doc, fileNumber, entry.FileIndex + 1)
-                         : CancellationAfterCorrection(doc, fileNumber, entry.FileIndex + 1));
+               entry.FileIndex + 1,
+               corrective ? RepeatedCorrection(doc, fileNumber, entry.FileIndex + 1)
+                          : CancellationAfterCorrection(doc, fileNumber, entry.FileIndex + 1));
     } else {
       entry.Corrected = true;
     }
@@ -544,6 +552,7 @@ TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::stri
   }
   for (const TPlace& place : messagePlaces) {
     messages.push_back(std::move(folds[place.Share].Messages[place.Index].Text));
+    files.MessageFindings.push_back(std::move(folds[place.Share].Messages[place.Index].Finding));
   }
   return persons;
 }
@@ -555,6 +564,15 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
   if (files.Sotrs.empty()) {
     return;
   }
+  // The protocol numbers the СЗВ-6-3 packs after the СЗВ-6 packs, in their sorted order.
+  std::vector<std::int32_t> protocolNumber(files.SZV63Packs.size());
+  for (std::size_t at = 0; at < files.SZV63Files.size(); ++at) {
+    protocolNumber[static_cast<std::size_t>(files.SZV63Files[at].PackIndex)] =
+        static_cast<std::int32_t>(files.SZV6Files.size() + at + 1);
+  }
+  const auto numberOf = [&](std::int32_t foundNumber) {
+    return foundNumber >= 1 ? protocolNumber[static_cast<std::size_t>(foundNumber - 1)] : 0;
+  };
   for (int pass = 0; pass < 2; ++pass) {
     for (std::size_t position = 0; position < files.SZV63Packs.size(); ++position) {
       const TSZV63PackData& pack = files.SZV63Packs[position];
@@ -563,28 +581,82 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
         continue;
       }
       const auto fileNumber = static_cast<std::int32_t>(position + 1);
+      const std::int32_t number = protocolNumber[position];
       for (const auto& doc : pack.Docs) {
         const std::string key = TFileSet::NormalizeSNILS(doc.SNILS);
+        TFinding finding;
+        finding.SNILS = key;
+        finding.FileNumber = number;
+        finding.PackNumber = pack.PackNumber;
+        finding.Period = {pack.Year, 0};
+        finding.CategoryCode = pack.CategoryCode;
+        finding.ContractType = pack.ContractType;
+        const auto message = [&](TFindingKind kind, std::string text) {
+          finding.Kind = kind;
+          messages.push_back(std::move(text));
+          files.MessageFindings.push_back(finding);
+        };
         const int person = persons.Find(files.Sotrs, key, TPersonIndex::Hash(key));
         if (person < 0) {
-          messages.push_back(initial ? PaymentsWithoutIndividualData(doc, pack.Year, pack.CategoryCode)
-                                     : PaymentCorrectionWithoutIndividualData(doc, pack.Year, pack.CategoryCode));
+          if (initial) {
+            message(TFindingKind::PaymentsWithoutIndividualData,
+                    PaymentsWithoutIndividualData(doc, pack.Year, pack.CategoryCode));
+          } else {
+            message(TFindingKind::PaymentCorrectionWithoutIndividualData,
+                    PaymentCorrectionWithoutIndividualData(doc, pack.Year, pack.CategoryCode));
+          }
           continue;
         }
-        auto& list = files.Sotrs[static_cast<std::size_t>(person)].NU63List;
+        TSZV6Sotr& sotr = files.Sotrs[static_cast<std::size_t>(person)];
+        auto& list = sotr.NU63List;
         int entryAt = files.FindNU63(person, pack.Year, pack.CategoryCode, pack.ContractType);
+        const auto source = [&](TSourceFate fate, std::int32_t byFile) {
+          if (!files.KeepSources) return;
+          TPaymentSource& payment = sotr.Payments.emplace_back();
+          payment.FileNumber = number;
+          payment.ByFile = byFile;
+          payment.Fate = fate;
+          payment.Year = pack.Year;
+          for (std::size_t month = 1; month <= 12; ++month) {
+            const std::size_t quarter = (month - 1) / 3;
+            payment.Total[quarter] = AddAmount(payment.Total[quarter], doc.Months[month].Total);
+            payment.Taxable[quarter] = AddAmount(payment.Taxable[quarter], doc.Months[month].Taxable);
+          }
+        };
         if (initial && entryAt >= 0) {
-          messages.push_back(
-              DuplicateInitialPayments(doc, pack.PackNumber, pack.Year, pack.CategoryCode, pack.ContractType));
+          finding.OtherFile = numberOf(list[static_cast<std::size_t>(entryAt)].FileNumber);
+          message(TFindingKind::DuplicateInitialPayments,
+                  DuplicateInitialPayments(doc, pack.PackNumber, pack.Year, pack.CategoryCode, pack.ContractType));
+          sotr.PaymentConflicts.push_back(finding);
+          source(TSourceFate::DuplicateInitial, finding.OtherFile);
           continue;
         }
         if (entryAt < 0) {
           if (!initial && !calcCorr) {
-            messages.push_back(PaymentCorrectionWithoutInitial(doc, pack.Year, pack.CategoryCode));
+            message(TFindingKind::PaymentCorrectionWithoutInitial,
+                    PaymentCorrectionWithoutInitial(doc, pack.Year, pack.CategoryCode));
+            sotr.PaymentConflicts.push_back(finding);
+            source(TSourceFate::WithoutInitial, 0);
             continue;
           }
           list.emplace_back();
           entryAt = static_cast<int>(list.size()) - 1;
+          source(initial ? TSourceFate::Taken : TSourceFate::TakenForMissing, 0);
+        } else {
+          // A corrective or cancelling pack over data in force: the document that set them is
+          // superseded.
+          const bool cancelling = pack.DataType == DataTypeCancelling();
+          const std::int32_t previous = numberOf(list[static_cast<std::size_t>(entryAt)].FileNumber);
+          for (auto at = sotr.Payments.rbegin(); at != sotr.Payments.rend(); ++at) {
+            if (at->FileNumber == previous && at->Year == pack.Year &&
+                (at->Fate == TSourceFate::Taken || at->Fate == TSourceFate::TakenForMissing ||
+                 at->Fate == TSourceFate::Cancelling)) {
+              at->Fate = cancelling ? TSourceFate::Cancelled : TSourceFate::Replaced;
+              at->ByFile = number;
+              break;
+            }
+          }
+          source(cancelling ? TSourceFate::Cancelling : TSourceFate::Taken, cancelling ? previous : 0);
         }
         TSZV63NU& entry = list[static_cast<std::size_t>(entryAt)];
         entry.Year = pack.Year;
@@ -637,8 +709,10 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   // list of errors: the balances below lack its data.
   const std::string folderText = WithSeparator(folder);
   ReadPackFiles(folderText, subDirs, regNumbs, CountPackFiles(folderText, subDirs), progress);
+  MessageFindings.clear();
   for (const std::string& failure : ReadFailures) {
     messages.push_back(Utf8ToCp1251(failure));
+    MessageFindings.emplace_back();
   }
   if (SZV6Files.empty()) {
     Report(progress, kStageProtocol, kWait, 0, 100);

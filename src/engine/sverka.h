@@ -120,6 +120,8 @@ class TSZV6Sotr {
   std::vector<TSZV63NU> NU63List;
   std::vector<TSZV6Conflict> Conflicts;  // in the order of the fold
   std::vector<TSourceLine> Sources;      // every СЗВ-6 document, in the order of the fold; KeepSources only
+  std::vector<TFinding> PaymentConflicts;  // the СЗВ-6-3 submissions of the person that contradict
+  std::vector<TPaymentSource> Payments;    // every СЗВ-6-3 document, in the order applied; KeepSources only
 };
 
 // What the engine keeps of an accepted СЗВ-6 pack until its persons are built; the parsed pack
@@ -241,6 +243,9 @@ class TFileSet {
   // The wanted registration numbers (windows-1251, as asked for) that no СЗВ-6 pack was found for:
   // a run for several insurers must not pass over one of them in silence.
   std::vector<std::string> RegNumbsWithoutPacks;
+  // What each message of LoadSubmissions is about (the person it names, the files, the period),
+  // one per message in the same order.
+  std::vector<TFinding> MessageFindings;
 
   // Reads the packs of the wanted insurers (registration numbers separated by commas) and every
   // СЗВ-6-3 pack, and builds the persons. `folder` names a folder; a missing trailing separator is
@@ -299,9 +304,10 @@ class TFileSet {
   // empty, EstimatedBase 0), in one pass over all entries.
   std::vector<TPeriodSums> GetPeriodTotalsByPeriod() const;
   // Walks ReportPeriods in order with the person's GetPeriodSumsByPeriod: clears and fills
-  // `notes`, gives the balance flags and the class.
+  // `notes` (and, when given, `findings`: what each note is about, period and amounts), gives the
+  // balance flags and the class.
   TSotrCheck CheckSotr(int person, const std::vector<TPeriodSums>& periodSums,
-                       std::vector<std::string>& notes) const;
+                       std::vector<std::string>& notes, std::vector<TFinding>* findings = nullptr) const;
   int GetLastYear63() const;
   static bool SaldoMatches(int saldoFlags, TSaldoFilter filter);
 

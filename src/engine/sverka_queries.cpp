@@ -249,8 +249,19 @@ TDate TFileSet::GetLastStageEnd(int person) const {
 }
 
 TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& periodSums,
-                               std::vector<std::string>& notes) const {
+                               std::vector<std::string>& notes, std::vector<TFinding>* findings) const {
   notes.clear();
+  if (findings != nullptr) findings->clear();
+  const auto note = [&](std::string text, TFindingKind kind, TReportPeriod period, TAmount amount, TAmount paid) {
+    notes.push_back(std::move(text));
+    if (findings == nullptr) return;
+    TFinding& finding = findings->emplace_back();
+    finding.Kind = kind;
+    finding.SNILS = Sotrs[static_cast<std::size_t>(person)].SNILS;
+    finding.Period = {period.Year, period.Quarter};
+    finding.Amount = amount;
+    finding.Paid = paid;
+  };
   TSotrCheck result;
   bool markError = false;
   bool markDismissal = false;
@@ -266,17 +277,20 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
     }
     putThrough.AddRaises(sums);
     if (std::round(yearBase * 100.0) / 100.0 > GetBaseLimit(period.Year)) {
-      notes.push_back(BaseLimitExceeded(when, RoublesToAmount(yearBase)));
+      note(BaseLimitExceeded(when, RoublesToAmount(yearBase)), TFindingKind::BaseLimitExceeded, period,
+           RoublesToAmount(yearBase), 0);
       yearBase = 0;
       markError = true;
     }
     if (putThrough.InsAccrued < putThrough.InsPaid) {
-      notes.push_back(InsOverpaid(when, putThrough.InsAccrued, putThrough.InsPaid));
+      note(InsOverpaid(when, putThrough.InsAccrued, putThrough.InsPaid), TFindingKind::InsOverpaid, period,
+           putThrough.InsAccrued, putThrough.InsPaid);
       markError = true;
       result.SaldoFlags |= SaldoOverpaid;
     }
     if (putThrough.FundAccrued < putThrough.FundPaid) {
-      notes.push_back(FundOverpaid(when, putThrough.FundAccrued, putThrough.FundPaid));
+      note(FundOverpaid(when, putThrough.FundAccrued, putThrough.FundPaid), TFindingKind::FundOverpaid, period,
+           putThrough.FundAccrued, putThrough.FundPaid);
       markError = true;
       result.SaldoFlags |= SaldoOverpaid;
     }
@@ -288,11 +302,13 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
   result.LastStageEnd = GetLastStageEnd(person);
   if (result.LastStageEnd < lastEnd) {
     if (putThrough.InsPaid < putThrough.InsAccrued) {
-      notes.push_back(InsDebtAtDismissal(putThrough.InsBalance()));
+      note(InsDebtAtDismissal(putThrough.InsBalance()), TFindingKind::InsDebtAtDismissal, {},
+           putThrough.InsBalance(), 0);
       markDismissal = true;
     }
     if (putThrough.FundPaid < putThrough.FundAccrued) {
-      notes.push_back(FundDebtAtDismissal(putThrough.FundBalance()));
+      note(FundDebtAtDismissal(putThrough.FundBalance()), TFindingKind::FundDebtAtDismissal, {},
+           putThrough.FundBalance(), 0);
       markDismissal = true;
     }
   }

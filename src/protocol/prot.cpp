@@ -1,5 +1,6 @@
 #include "protocol/prot.h"
 
+#include <cstdio>
 #include <ctime>
 
 #include "base/amount.h"
@@ -20,7 +21,9 @@ void TReport::Clear() {
   FileList.clear();
   PeriodList.clear();
   ErrorList.clear();
+  ErrorFindings.clear();
   MainLines.clear();
+  UnlistedLines.clear();
   PeriodTotals.clear();
   ForgottenLines.clear();
   SZV63Year = 0;
@@ -31,7 +34,10 @@ void TReport::AddFile(const std::string& text) { FileList.push_back(text); }
 
 void TReport::AddPeriod(const std::string& text) { PeriodList.push_back(text); }
 
-void TReport::AddError(const std::string& text) { ErrorList.push_back(text); }
+void TReport::AddError(const std::string& text, const TFinding& finding) {
+  ErrorList.push_back(text);
+  ErrorFindings.push_back(finding);
+}
 
 std::size_t TReport::AddMainLine(TLineMark mark, const std::string& fio,
                                  const std::string& snils, const TDismissal& dismissal) {
@@ -47,8 +53,10 @@ void TReport::AddLinePeriod(std::size_t lineIndex, const TPeriodRec& period) {
   MainLines.at(lineIndex).Periods.push_back(period);
 }
 
-void TReport::AddLineNote(std::size_t lineIndex, const std::string& text) {
-  MainLines.at(lineIndex).Notes.push_back(text);
+void TReport::AddLineNote(std::size_t lineIndex, const std::string& text, const TFinding& finding) {
+  TMainLine& line = MainLines.at(lineIndex);
+  line.Notes.push_back(text);
+  line.NoteFindings.push_back(finding);
 }
 
 void TReport::AddTotal(const TTotalRec& total) { PeriodTotals.push_back(total); }
@@ -139,6 +147,40 @@ std::string DismissalText(const TDismissal& dismissal, std::string_view atWorkTe
       break;
   }
   return dismissal.Date;
+}
+
+std::string IsoDate(const std::string& date) {
+  if (date.size() != 10 || date[2] != '.' || date[5] != '.') return date;
+  return date.substr(6, 4) + "-" + date.substr(3, 2) + "-" + date.substr(0, 2);
+}
+
+std::string IsoStamp(const std::string& stamp) {
+  int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+  if (stamp.size() != 19 ||
+      std::sscanf(stamp.c_str(), "%2d.%2d.%4d %2d:%2d:%2d", &day, &month, &year, &hour, &minute, &second) != 6) {
+    return stamp;
+  }
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  const std::time_t moment = std::mktime(&local);
+  const std::tm utc = UtcTime(moment);
+  // The local clock's reading less UTC's, in minutes, from the civil dates and times of both.
+  const auto minutes = [](const std::tm& time) {
+    const auto days = static_cast<long long>(EncodeDate(time.tm_year + 1900, time.tm_mon + 1, time.tm_mday));
+    return days * 1440 + time.tm_hour * 60 + time.tm_min;
+  };
+  const long long offset = moment == static_cast<std::time_t>(-1) ? 0 : minutes(local) - minutes(utc);
+  const long long size = offset < 0 ? -offset : offset;
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02lld:%02lld", year, month, day, hour, minute,
+                second, offset < 0 ? '-' : '+', size / 60, size % 60);
+  return text;
 }
 
 std::string CurrentProtocolStamp() {

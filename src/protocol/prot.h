@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "protocol/protresults.h"
+
 namespace brisolt {
 
 // One period of a person's line: the file numbers, then for the insurance part (Ins) and the
@@ -69,6 +71,7 @@ class TMainLine {
   TDismissal Dismissal;
   std::vector<TPeriodRec> Periods;
   std::vector<std::string> Notes;
+  std::vector<TFinding> NoteFindings;  // what each note is about, one per note
 };
 
 // Totals over all persons for one period. For the insurance part and then the funded part, three
@@ -125,7 +128,11 @@ class TReport {
   std::vector<std::string> FileList;
   std::vector<std::string> PeriodList;
   std::vector<std::string> ErrorList;
+  std::vector<TFinding> ErrorFindings;  // what each message is about, one per message
   std::vector<TMainLine> MainLines;
+  // The persons the balance filter leaves out of MainLines, in the same order, when the run asked
+  // for them (its results cover everyone); no writer prints them.
+  std::vector<TMainLine> UnlistedLines;
   std::vector<TTotalRec> PeriodTotals;
   std::vector<TForgottenLine> ForgottenLines;
   std::int32_t SZV63Year = 0;
@@ -134,11 +141,15 @@ class TReport {
   void Clear();
   void AddFile(const std::string& text);
   void AddPeriod(const std::string& text);
-  void AddError(const std::string& text);
+  void AddError(const std::string& text, const TFinding& finding = {});
+  // A person's line by TPersonResult::Line: the listed lines, then the unlisted ones.
+  const TMainLine& PersonLine(std::size_t line) const {
+    return line < MainLines.size() ? MainLines[line] : UnlistedLines[line - MainLines.size()];
+  }
   std::size_t AddMainLine(TLineMark mark, const std::string& fio,
                           const std::string& snils, const TDismissal& dismissal);
   void AddLinePeriod(std::size_t lineIndex, const TPeriodRec& period);
-  void AddLineNote(std::size_t lineIndex, const std::string& text);
+  void AddLineNote(std::size_t lineIndex, const std::string& text, const TFinding& finding = {});
   void AddTotal(const TTotalRec& total);
   // Number first, name second: the argument order of the callers, not of the record.
   void AddForgottenLine(const std::string& snils, const std::string& fio, std::int64_t insDebt,
@@ -199,6 +210,11 @@ std::string EscapeMarkup(const std::string& text, bool withQuote);
 
 // "DD.MM.YYYY HH:MM:SS" of the local clock: the stamp every protocol carries.
 std::string CurrentProtocolStamp();
+// That stamp in ISO 8601 with the local clock's offset at that moment: "2026-12-08T15:47:10+03:00".
+// Any other text comes back unchanged.
+std::string IsoStamp(const std::string& stamp);
+// "DD.MM.YYYY" as "YYYY-MM-DD"; any other text unchanged.
+std::string IsoDate(const std::string& date);
 
 // Both writers write to a temporary file beside the target and rename it over the target only
 // when it is complete, so a failure leaves any earlier protocol untouched. fileName is in the

@@ -1,7 +1,10 @@
-// The action list for a spreadsheet set to Russian: amounts with a decimal comma and no grouping,
-// so that they read as numbers; texts quoted where they hold the separator, a quote or a line
-// break, and those beginning like a formula kept as text.
+// The action list for a spreadsheet set to Russian: one row per action, every person of the run
+// whatever the protocol lists. Debt and overpayment rows carry the amount (they add up to the
+// totals, part by part); other kinds say theirs in the text. Every field is quoted, so that an
+// import splitting at commas, semicolons or tabs alike keeps "3000,00" whole; texts beginning
+// like a formula are kept as text.
 #include <string_view>
+#include <vector>
 
 #include "base/amount.h"
 #include "base/cp1251literal.h"
@@ -18,49 +21,71 @@ class TCsvWriter {
   TCsvWriter(const TReport& report, const TResults& results, TProtocolFile& out)
       : report_(report), results_(results), out_(out) {}
 
+  // The shown list: one row per person.
+  void WriteList(const std::vector<std::size_t>& persons) {
+    out_ << "\xEF\xBB\xBF";
+    Header({u8"СНИЛС", u8"ФИО", u8"Сальдо страховой части", u8"Сальдо накопительной части", u8"Периоды",
+            u8"Что сделать"});
+    for (const std::size_t personAt : persons) {
+      const TPersonResult& person = results_.Persons[personAt];
+      const TMainLine& line = report_.PersonLine(person.Line);
+      Text(FormatSNILS(line.SNILS));
+      out_ << ';';
+      Text(line.FIO);
+      out_ << ';';
+      Amount(person.InsBalance);
+      out_ << ';';
+      Amount(person.FundBalance);
+      out_ << ';';
+      std::string periods;
+      for (const std::int32_t period : person.Periods) {
+        if (!periods.empty()) periods += ", ";
+        periods += report_.PeriodList[static_cast<std::size_t>(period)];
+      }
+      Text(periods);
+      out_ << ';';
+      std::string actions;
+      for (const TAction& action : person.Actions) {
+        if (!actions.empty()) actions += " ";
+        actions += action.Text;
+      }
+      Text(actions);
+      out_.EndLine();
+    }
+  }
+
   void Write() {
     out_ << "\xEF\xBB\xBF";
-    Header({u8"СНИЛС", u8"ФИО", u8"Сальдо страховой части", u8"Сальдо накопительной части", u8"Действие",
-            u8"Период", u8"Сумма", u8"Что сделать"});
+    Header({u8"СНИЛС", u8"ФИО", u8"Действие", u8"Часть", u8"Период", u8"Сумма", u8"Что сделать"});
     for (const std::size_t personAt : results_.ByOwed) {
       const TPersonResult& person = results_.Persons[personAt];
-      const TMainLine& line = report_.MainLines[person.Line];
+      const TMainLine& line = report_.PersonLine(person.Line);
       for (const TAction& action : person.Actions) {
         Text(FormatSNILS(line.SNILS));
         out_ << ';';
         Text(line.FIO);
         out_ << ';';
-        Amount(person.InsBalance);
-        out_ << ';';
-        Amount(person.FundBalance);
-        out_ << ';';
         Text(ActionKindTitle(action.Kind));
         out_ << ';';
-        Text(action.Period);
+        Text(PartTitle(action.Part));
         out_ << ';';
-        Amount(action.Amount);
+        std::string periods;
+        for (const TPeriodKey& period : action.Periods) {
+          if (!periods.empty()) periods += ", ";
+          periods += PeriodKeyText(period);
+        }
+        Text(periods);
+        out_ << ';';
+        if (action.Kind == TActionKind::PayDebt || action.Kind == TActionKind::Overpayment) {
+          Amount(action.Amount);
+        } else {
+          out_ << "\"\"";
+        }
         out_ << ';';
         Text(action.Text);
         out_.EndLine();
       }
     }
-    const TResultTotals& totals = results_.Totals;
-    out_ << ';' << std::string_view(reinterpret_cast<const char*>(u8"Итого задолженность")) << ';';
-    Amount(totals.InsDebt);
-    out_ << ';';
-    Amount(totals.FundDebt);
-    out_ << ";;;";
-    Amount(AddAmount(totals.InsDebt, totals.FundDebt));
-    out_ << ';';
-    out_.EndLine();
-    out_ << ';' << std::string_view(reinterpret_cast<const char*>(u8"Итого переплата")) << ';';
-    Amount(totals.InsOverpaid);
-    out_ << ';';
-    Amount(totals.FundOverpaid);
-    out_ << ";;;";
-    Amount(AddAmount(totals.InsOverpaid, totals.FundOverpaid));
-    out_ << ';';
-    out_.EndLine();
   }
 
  private:
@@ -68,7 +93,7 @@ class TCsvWriter {
     bool first = true;
     for (const char8_t* name : names) {
       if (!first) out_ << ';';
-      out_ << reinterpret_cast<const char*>(name);
+      out_ << '"' << reinterpret_cast<const char*>(name) << '"';
       first = false;
     }
     out_.EndLine();
@@ -78,10 +103,10 @@ class TCsvWriter {
     char text[kSumTextSize];
     char* const end = FormatSumTo(text, amount);
     end[-3] = ',';
-    out_ << std::string_view(text, static_cast<std::size_t>(end - text));
+    out_ << '"' << std::string_view(text, static_cast<std::size_t>(end - text)) << '"';
   }
 
-  // A windows-1251 text as one field in UTF-8.
+  // A windows-1251 text as one quoted field in UTF-8.
   void Text(const std::string& text) {
     field_.clear();
     AppendCsvField(field_, text);
@@ -95,6 +120,13 @@ class TCsvWriter {
 };
 
 }  // namespace
+
+void WriteCsvList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
+                  const std::string& fileName) {
+  TProtocolFile out(fileName);
+  TCsvWriter(report, results, out).WriteList(persons);
+  out.Commit();
+}
 
 void WriteCsvActions(const TReport& report, const TResults& results, const std::string& fileName) {
   TProtocolFile out(fileName);

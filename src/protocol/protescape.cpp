@@ -100,13 +100,9 @@ void AppendJsonString(std::string& out, std::string_view cp1251) { AppendThrough
 
 void AppendCsvField(std::string& out, std::string_view cp1251) {
   const std::string field = Cp1251ToUtf8(CleanCp1251Text(cp1251));
-  const bool quoted = field.find_first_of(";\"\r\n") != std::string::npos;
-  if (quoted) out += '"';
+  // Every field quoted: an import that splits at commas, semicolons or tabs alike keeps it whole.
+  out += '"';
   if (RunsAsFormula(field)) out += '\'';
-  if (!quoted) {
-    out += field;
-    return;
-  }
   for (const char ch : field) {
     if (ch == '"') out += '"';
     out += ch;

@@ -26,8 +26,8 @@ void AppendMarkup(std::string& out, std::string_view cp1251, TMarkupRules rules)
 // characters left (tab, CR, LF) as \u00XX.
 void AppendJsonString(std::string& out, std::string_view cp1251);
 
-// One CSV field in UTF-8 for a spreadsheet: quoted where it holds ';', a quote or a line break;
-// begun with an apostrophe where a spreadsheet would run it as a formula, that is where it begins
+// One CSV field in UTF-8 for a spreadsheet, always quoted (an import that splits at commas or tabs
+// keeps it whole); begun with an apostrophe where a spreadsheet would run it as a formula, that is where it begins
 // with = + - @ after the blanks, tabs and line breaks a spreadsheet drops, or with a tab or CR.
 void AppendCsvField(std::string& out, std::string_view cp1251);
 

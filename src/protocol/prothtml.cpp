@@ -106,8 +106,13 @@ class THtmlWriter {
   void WriteHeader() {
     out_.Line(" <body>");
     out_.Line(Cp1251Literal(u8"  <h2>Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР</h2>"));
-    out_ << Cp1251Literal(u8"  <p>Программа <a href=\"") << E(report_.ProgURL)
-         << "\" target=\"_blank\">Brisolt</a><br/>" << E(report_.ProgVersion);
+    // Without a site the name is plain text: an empty link would reload the protocol itself.
+    if (report_.ProgURL.empty()) {
+      out_ << Cp1251Literal(u8"  <p>Программа Brisolt<br/>") << E(report_.ProgVersion);
+    } else {
+      out_ << Cp1251Literal(u8"  <p>Программа <a href=\"") << E(report_.ProgURL)
+           << "\" target=\"_blank\">Brisolt</a><br/>" << E(report_.ProgVersion);
+    }
     if (!report_.ProgNote.empty()) {
       out_ << "<br/><font color=\"#FF0000\"><b>" << E(report_.ProgNote) << "</b></font>";
     }

@@ -1,8 +1,13 @@
-// Every amount is the protocol's own text of it (FormatSumTo), which reads as a JSON number with
-// exactly two decimals; texts go from windows-1251 to escaped UTF-8 straight into the buffer, as
-// the HTML writer escapes them, so that the largest report is written at the HTML page's pace.
+// Schema version 2 (docs/guide/protocol.schema.json). Every amount is the protocol's own text of it
+// (FormatSumTo), which reads as a JSON number with exactly two decimals; periods are objects, dates
+// ISO 8601, file numbers numbers, and every message, note, action and fate a stable code beside
+// its Russian text. Texts go from windows-1251 to escaped UTF-8 straight into the buffer, as the
+// HTML writer escapes them, so that the largest report is written at the HTML page's pace.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/amount.h"
 #include "base/cp1251literal.h"
@@ -20,12 +25,12 @@ class TJsonWriter {
       : report_(report), results_(results), out_(out), stamp_(stamp) {}
 
   void Write() {
-    out_ << "{\"program\":{\"name\":";
+    out_ << "{\"schemaVersion\":2,\"program\":{\"name\":";
     String(report_.ProgName);
     out_ << ",\"version\":";
     String(report_.ProgVersion);
     out_ << ",\"stamp\":";
-    String(stamp_);
+    String(IsoStamp(stamp_));
     out_ << "},";
     out_.EndLine();
     out_ << "\"insurer\":{\"name\":";
@@ -35,14 +40,14 @@ class TJsonWriter {
     out_ << "},";
     out_.EndLine();
     WriteFiles();
-    out_ << "\"periods\":";
-    Strings(report_.PeriodList);
-    out_ << ",";
+    out_ << "\"periods\":[";
+    for (std::size_t at = 0; at < report_.PeriodList.size(); ++at) {
+      if (at > 0) out_ << ',';
+      PeriodAt(at);
+    }
+    out_ << "],";
     out_.EndLine();
-    out_ << "\"conflicts\":";
-    Strings(report_.ErrorList);
-    out_ << ",";
-    out_.EndLine();
+    WriteConflicts();
     WritePersons();
     WriteTotals();
     WriteForgotten();
@@ -59,13 +64,132 @@ class TJsonWriter {
     out_ << '"' << text_ << '"';
   }
 
-  void Strings(const std::vector<std::string>& texts) {
+  void Number(std::int64_t value) { out_ << std::to_string(value); }
+
+  // {"year":2011,"kind":"quarter","number":1,"text":"1 квартал 2011 г."}; a year has no number.
+  void Period(TPeriodKey period) {
+    out_ << "{\"year\":";
+    Number(period.Year);
+    out_ << ",\"kind\":\"" << PeriodKindName(period) << "\",\"number\":";
+    if (period.Quarter == 0) {
+      out_ << "null";
+    } else {
+      Number(period.Quarter);
+    }
+    out_ << ",\"text\":";
+    String(PeriodKeyText(period));
+    out_ << '}';
+  }
+
+  // The report's period by position, as its text when the results do not hold it (a report
+  // built by hand).
+  void PeriodAt(std::size_t at) {
+    if (at < results_.Periods.size()) {
+      Period(results_.Periods[at]);
+      return;
+    }
+    out_ << "{\"year\":null,\"kind\":null,\"number\":null,\"text\":";
+    String(at < report_.PeriodList.size() ? report_.PeriodList[at] : std::string());
+    out_ << '}';
+  }
+
+  void Periods(const std::vector<TPeriodKey>& periods) {
     out_ << '[';
-    for (std::size_t at = 0; at < texts.size(); ++at) {
+    for (std::size_t at = 0; at < periods.size(); ++at) {
       if (at > 0) out_ << ',';
-      String(texts[at]);
+      Period(periods[at]);
     }
     out_ << ']';
+  }
+
+  void Numbers(const std::vector<std::int32_t>& numbers) {
+    out_ << '[';
+    for (std::size_t at = 0; at < numbers.size(); ++at) {
+      if (at > 0) out_ << ',';
+      Number(numbers[at]);
+    }
+    out_ << ']';
+  }
+
+  // "1, 3" as [1,3].
+  void FileNumbers(const std::string& text) {
+    out_ << '[';
+    bool first = true;
+    std::size_t at = 0;
+    while (at < text.size()) {
+      if (text[at] < '0' || text[at] > '9') {
+        ++at;
+        continue;
+      }
+      const std::size_t end = text.find_first_not_of("0123456789", at);
+      if (!first) out_ << ',';
+      out_ << std::string_view(text).substr(at, end == std::string::npos ? std::string::npos : end - at);
+      first = false;
+      at = end == std::string::npos ? text.size() : end;
+    }
+    out_ << ']';
+  }
+
+  // A message of the first stage or a note: its code, whom and what it names, and its text.
+  void Finding(const TFinding& finding, const std::string& text) {
+    out_ << "{\"kind\":\"" << FindingKindName(finding.Kind) << "\",\"persons\":[";
+    if (!finding.SNILS.empty()) String(FormatSNILS(finding.SNILS));
+    out_ << "],\"files\":[";
+    if (finding.FileNumber > 0) Number(finding.FileNumber);
+    if (finding.OtherFile > 0) {
+      out_ << ',';
+      Number(finding.OtherFile);
+    }
+    out_ << "],\"period\":";
+    if (finding.Period.Year != 0) {
+      Period(finding.Period);
+    } else {
+      out_ << "null";
+    }
+    out_ << ",\"category\":";
+    if (finding.CategoryCode.empty()) {
+      out_ << "null";
+    } else {
+      String(finding.CategoryCode);
+    }
+    const bool amounts = finding.Kind >= TFindingKind::BaseLimitExceeded;
+    out_ << ",\"amount\":";
+    if (amounts) {
+      out_.Amount(finding.Amount);
+    } else {
+      out_ << "null";
+    }
+    out_ << ",\"paid\":";
+    if (finding.Kind == TFindingKind::InsOverpaid || finding.Kind == TFindingKind::FundOverpaid) {
+      out_.Amount(finding.Paid);
+    } else {
+      out_ << "null";
+    }
+    out_ << ",\"text\":";
+    String(text);
+    out_ << '}';
+  }
+
+  void WriteConflicts() {
+    out_ << "\"conflicts\":[";
+    for (std::size_t at = 0; at < report_.ErrorList.size(); ++at) {
+      if (at > 0) out_ << ',';
+      Finding(at < report_.ErrorFindings.size() ? report_.ErrorFindings[at] : TFinding(), report_.ErrorList[at]);
+      out_.EndLine();
+    }
+    out_ << "],";
+    out_.EndLine();
+  }
+
+  void Fate(TSourceFate fate, std::int32_t byFile) {
+    out_ << ",\"fate\":{\"code\":\"" << SourceFateName(fate) << "\",\"text\":";
+    String(SourceFateText(fate, byFile));
+    out_ << "},\"byFile\":";
+    if (byFile > 0) {
+      Number(byFile);
+    } else {
+      out_ << "null";
+    }
   }
 
   void Field(std::string_view name, std::int64_t amount) {
@@ -81,7 +205,11 @@ class TJsonWriter {
     out_ << ",\"type\":";
     String(file.DataType);
     out_ << ",\"period\":";
-    String(file.Period);
+    if (file.PeriodKey.Year != 0) {
+      Period(file.PeriodKey);
+    } else {
+      out_ << "null";
+    }
     out_ << ",\"category\":";
     String(file.CategoryCode);
   }
@@ -114,19 +242,20 @@ class TJsonWriter {
       String(FormatSNILS(line.SNILS));
       out_ << ",\"name\":";
       String(line.FIO);
+      out_ << ",\"hasWork\":" << (line.Dismissal.Kind == TDismissalKind::NoWork ? "false" : "true");
       out_ << ",\"dismissed\":";
-      if (line.Dismissal.Kind == TDismissalKind::AtWork) {
-        out_ << "null";
+      if (line.Dismissal.Kind == TDismissalKind::Left) {
+        String(IsoDate(line.Dismissal.Date));
       } else {
-        String(DismissalText(line.Dismissal, {}));
+        out_ << "null";
       }
       out_ << ",\"periods\":[";
       for (std::size_t at = 0; at < line.Periods.size(); ++at) {
         const TPeriodRec& period = line.Periods[at];
         out_ << (at > 0 ? "," : "") << "{\"period\":";
-        String(at < report_.PeriodList.size() ? report_.PeriodList[at] : std::string());
+        PeriodAt(at);
         out_ << ",\"files\":";
-        String(period.FileNums);
+        FileNumbers(period.FileNums);
         Field("insAccrued", period.InsAccrued);
         Field("insPaid", period.InsPaid);
         Field("insAccruedTotal", period.InsAccruedTotal);
@@ -139,29 +268,15 @@ class TJsonWriter {
         Field("fundBalance", period.FundSaldo);
         out_ << '}';
       }
-      out_ << "],\"balance\":{\"insurance\":";
-      out_.Amount(person.InsBalance);
-      out_ << ",\"funded\":";
-      out_.Amount(person.FundBalance);
-      out_ << ",\"periods\":[";
-      for (std::size_t at = 0; at < person.Periods.size(); ++at) {
+      out_ << "],";
+      WriteBalance(person);
+      out_ << ",\"notes\":[";
+      for (std::size_t at = 0; at < line.Notes.size(); ++at) {
         if (at > 0) out_ << ',';
-        String(report_.PeriodList[static_cast<std::size_t>(person.Periods[at])]);
+        Finding(at < line.NoteFindings.size() ? line.NoteFindings[at] : TFinding(), line.Notes[at]);
       }
-      out_ << "]},\"notes\":";
-      Strings(line.Notes);
-      out_ << ",\"actions\":[";
-      for (std::size_t at = 0; at < person.Actions.size(); ++at) {
-        const TAction& action = person.Actions[at];
-        out_ << (at > 0 ? "," : "") << "{\"kind\":\"" << ActionKindName(action.Kind) << "\",\"amount\":";
-        out_.Amount(action.Amount);
-        out_ << ",\"period\":";
-        String(action.Period);
-        out_ << ",\"text\":";
-        String(action.Text);
-        out_ << '}';
-      }
-      out_ << ']';
+      out_ << "],";
+      WriteActions(person);
       if (results_.HasSources) WriteSources(person);
       out_ << '}';
       out_.EndLine();
@@ -170,26 +285,119 @@ class TJsonWriter {
     out_.EndLine();
   }
 
+  // "actions":[...] of a person.
+  void WriteActions(const TPersonResult& person) {
+    out_ << "\"actions\":[";
+    for (std::size_t at = 0; at < person.Actions.size(); ++at) {
+      const TAction& action = person.Actions[at];
+      out_ << (at > 0 ? "," : "") << "{\"kind\":\"" << ActionKindName(action.Kind) << "\",\"part\":";
+      if (action.Part == TPart::None) {
+        out_ << "null";
+      } else {
+        out_ << '"' << PartName(action.Part) << '"';
+      }
+      out_ << ",\"amount\":";
+      out_.Amount(action.Amount);
+      out_ << ",\"periods\":";
+      Periods(action.Periods);
+      out_ << ",\"files\":";
+      Numbers(action.Files);
+      out_ << ",\"text\":";
+      String(action.Text);
+      out_ << '}';
+    }
+    out_ << ']';
+  }
+
+  // "balance":{...} of a person.
+  void WriteBalance(const TPersonResult& person) {
+    out_ << "\"balance\":{\"insurance\":";
+    out_.Amount(person.InsBalance);
+    out_ << ",\"funded\":";
+    out_.Amount(person.FundBalance);
+    out_ << ",\"periods\":[";
+    for (std::size_t at = 0; at < person.Periods.size(); ++at) {
+      if (at > 0) out_ << ',';
+      PeriodAt(static_cast<std::size_t>(person.Periods[at]));
+    }
+    out_ << "]}";
+  }
+
+ public:
+  // The shown list of the window: the persons given, in that order.
+  void WriteList(const std::vector<std::size_t>& persons, const std::string& caption) {
+    out_ << "{\"schemaVersion\":2,\"program\":{\"name\":";
+    String(report_.ProgName);
+    out_ << ",\"version\":";
+    String(report_.ProgVersion);
+    out_ << ",\"stamp\":";
+    String(IsoStamp(stamp_));
+    out_ << "},\"insurer\":{\"name\":";
+    String(report_.OrgName);
+    out_ << ",\"regNumb\":";
+    String(report_.RegNumb);
+    out_ << "},\"list\":";
+    String(caption);
+    out_ << ",";
+    out_.EndLine();
+    out_ << "\"persons\":[";
+    out_.EndLine();
+    for (std::size_t at = 0; at < persons.size(); ++at) {
+      const TPersonResult& person = results_.Persons[persons[at]];
+      const TMainLine& line = report_.PersonLine(person.Line);
+      out_ << (at > 0 ? "," : "") << "{\"snils\":";
+      String(FormatSNILS(line.SNILS));
+      out_ << ",\"name\":";
+      String(line.FIO);
+      out_ << ',';
+      WriteBalance(person);
+      out_ << ',';
+      WriteActions(person);
+      out_ << '}';
+      out_.EndLine();
+    }
+    out_ << "]}";
+    out_.EndLine();
+  }
+
+ private:
   void WriteSources(const TPersonResult& person) {
+    static const TResultFile kNone;
+    const auto fileOf = [&](std::int32_t number) -> const TResultFile& {
+      const auto fileAt = static_cast<std::size_t>(number - 1);
+      return fileAt < results_.Files.size() ? results_.Files[fileAt] : kNone;
+    };
     out_ << ",\"sources\":[";
     for (std::size_t at = 0; at < person.Sources.size(); ++at) {
       const TSourceLine& source = person.Sources[at];
-      out_ << (at > 0 ? "," : "") << "{\"number\":" << std::to_string(source.FileNumber) << ",\"file\":";
-      const auto fileAt = static_cast<std::size_t>(source.FileNumber - 1);
-      static const TResultFile kNone;
-      FileFields(fileAt < results_.Files.size() ? results_.Files[fileAt] : kNone);
+      out_ << (at > 0 ? "," : "") << "{\"number\":";
+      Number(source.FileNumber);
+      out_ << ",\"file\":";
+      FileFields(fileOf(source.FileNumber));
       Field("insAccrued", source.InsAccrued);
       Field("insPaid", source.InsPaid);
       Field("fundAccrued", source.FundAccrued);
       Field("fundPaid", source.FundPaid);
-      out_ << ",\"fate\":";
-      String(SourceFateText(source));
-      out_ << ",\"byFile\":";
-      if (source.ByFile > 0) {
-        out_ << std::to_string(source.ByFile);
-      } else {
-        out_ << "null";
+      Fate(source.Fate, source.ByFile);
+      out_ << '}';
+    }
+    out_ << "],\"payments\":[";
+    for (std::size_t at = 0; at < person.Payments.size(); ++at) {
+      const TPaymentSource& payment = person.Payments[at];
+      out_ << (at > 0 ? "," : "") << "{\"number\":";
+      Number(payment.FileNumber);
+      out_ << ",\"file\":";
+      FileFields(fileOf(payment.FileNumber));
+      out_ << ",\"quarters\":[";
+      for (std::size_t quarter = 0; quarter < payment.Total.size(); ++quarter) {
+        out_ << (quarter > 0 ? "," : "") << "{\"period\":";
+        Period({payment.Year, static_cast<std::int32_t>(quarter + 1)});
+        Field("total", payment.Total[quarter]);
+        Field("taxable", payment.Taxable[quarter]);
+        out_ << '}';
       }
+      out_ << ']';
+      Fate(payment.Fate, payment.ByFile);
       out_ << '}';
     }
     out_ << ']';
@@ -204,7 +412,7 @@ class TJsonWriter {
     out_ << "\"totals\":{\"periods\":[";
     for (std::size_t at = 0; at < report_.PeriodTotals.size(); ++at) {
       out_ << (at > 0 ? "," : "") << "{\"period\":";
-      String(at < report_.PeriodList.size() ? report_.PeriodList[at] : std::string());
+      PeriodAt(at);
       for (std::size_t value = 0; value < TTotalRec::Count; ++value) {
         Field(kNames[value], report_.PeriodTotals[at].Values[value]);
       }
@@ -280,6 +488,14 @@ class TJsonWriter {
 };
 
 }  // namespace
+
+void WriteJsonList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
+                   const std::string& caption, const std::string& fileName) {
+  TProtocolFile out(fileName);
+  const std::string stamp = CurrentProtocolStamp();
+  TJsonWriter(report, results, out, stamp).WriteList(persons, caption);
+  out.Commit();
+}
 
 void WriteJsonProtocol(const TReport& report, const TResults& results, const std::string& fileName,
                        const std::string& stamp) {

@@ -2,10 +2,14 @@
 // balances, the periods they arise in, the actions and their order, read off the report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/encoding.h"
+#include "engine/report.h"
 #include "engine/results.h"
 #include "engine/sverka.h"
 #include "engine_test_folder.h"
@@ -175,6 +179,7 @@ class ResultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     report_.PeriodList = {W("1 квартал 2011 г."), W("2 квартал 2011 г.")};
+    files_.ReportPeriods = {{2011, 1}, {2011, 2}};
     TFileRec file;
     file.FileName = "/data/PFR-700-Y-2011-ORG-1.xml";
     file.FormKind = W("СЗВ-6-1");
@@ -259,9 +264,11 @@ TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
   ASSERT_EQ(overpaid.Actions.size(), 1u);
   EXPECT_EQ(overpaid.Actions[0].Kind, TActionKind::Overpayment);
   EXPECT_EQ(overpaid.Actions[0].Amount, 200 * kRouble);
+  EXPECT_EQ(overpaid.Actions[0].Part, TPart::Funded);
   EXPECT_EQ(U(overpaid.Actions[0].Text),
-            "Переплата по накопительной части 200,00 руб. (возникла за 1 квартал 2011 г.): зачесть в счёт будущих "
-            "платежей или вернуть.");
+            "Переплата по накопительной части 200,00 руб. (возникла за 1 квартал 2011 г.: уплачено больше "
+            "начисленного). Если графа «Уплачено» за 1 квартал 2011 г. заполнена неверно, подать корректирующие "
+            "сведения за этот период; если уплата верна, зачесть переплату в счёт будущих платежей или вернуть.");
 
   const TPersonResult& mismatched = results_.Persons[2];
   EXPECT_EQ(mismatched.InsBalance, 0);
@@ -283,7 +290,8 @@ TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
   EXPECT_EQ(U(forgotten.Actions[3].Text),
             "Подать корректирующие сведения за 1 квартал 2011 г.: исходные сведения поданы дважды, учтён файл № 1 "
             "(PFR-700-Y-2011-ORG-1.xml), не учтён файл № 2 (PFR-700-Y-2011-ORG-2.xml).");
-  EXPECT_EQ(U(forgotten.Actions[3].Period), "1 квартал 2011 г.");
+  EXPECT_EQ(forgotten.Actions[3].Periods, (std::vector<TPeriodKey>{{2011, 1}}));
+  EXPECT_EQ(forgotten.Actions[3].Files, (std::vector<std::int32_t>{2, 1}));
 
   EXPECT_EQ(results_.ByOwed, (std::vector<std::size_t>{3, 0, 1, 2}));
   EXPECT_EQ(results_.Totals.InsDebt, 3500 * kRouble);
@@ -319,6 +327,153 @@ TEST_F(ResultsTest, FilesAreNamedByTheLastPartOfTheirNameOnThisSystem) {
   } else {
     EXPECT_EQ(results_.Files[0].Name, "a\\b.xml");
     EXPECT_EQ(results_.Files[1].Name, "C:\\data\\c.xml");
+  }
+}
+
+// A run of the engine over a folder as the pipeline makes it: every person in the results,
+// whatever the filter lists.
+struct TEngineRun {
+  TFileSet Files;
+  TReport Report;
+  TResults Results;
+
+  TEngineRun(const std::string& folder, TSaldoFilter filter, const std::set<std::string>& only = {}) {
+    std::vector<std::string> messages;
+    Files.KeepSources = true;
+    Files.LoadSubmissions(folder, false, false, W(kRegNumb), messages, {});
+    BuildReport(Files, messages, "", "", "", "", W(kRegNumb), filter, Report, only, true);
+    BuildResults(Files, Report, true, Results);
+  }
+};
+
+std::string GeneratedFolder(const TTestFolder& folder) {
+  packgen::TGenOptions options;
+  options.Persons = 400;
+  options.Seed = 11;
+  packgen::GenerateFolder(options, folder.Text());
+  return folder.Text();
+}
+
+// Each kind of finding about a person, and the actions any one of which answers it.
+TEST(ResultsOfARun, AnActionForEveryNoteAndEveryMessageNamingAPerson) {
+  using A = TActionKind;
+  using F = TFindingKind;
+  const std::map<F, std::set<A>> answers = {
+      {F::DuplicateInitial, {A::Conflict}},
+      {F::CorrectionWithoutInitial, {A::Conflict}},
+      {F::RepeatedCorrection, {A::Conflict}},
+      {F::CancellationAfterCorrection, {A::Conflict}},
+      {F::DuplicateInitialPayments, {A::PaymentsConflict}},
+      {F::PaymentCorrectionWithoutInitial, {A::PaymentsConflict}},
+      {F::BaseLimitExceeded, {A::BaseLimit}},
+      {F::InsOverpaid, {A::Overpayment, A::PaidOverAccrued}},
+      {F::FundOverpaid, {A::Overpayment, A::PaidOverAccrued}},
+      {F::InsDebtAtDismissal, {A::DismissedDebt}},
+      {F::FundDebtAtDismissal, {A::DismissedDebt}},
+  };
+  TTestFolder sample;
+  packgen::GenerateSample(sample.Text());
+  TTestFolder generated;
+  std::set<F> seen;
+  for (const std::string& folder : {sample.Text(), GeneratedFolder(generated)}) {
+    SCOPED_TRACE(folder);
+    const TEngineRun run(folder, TSaldoFilter::Overpayment);
+    std::map<std::string, const TPersonResult*> bySnils;
+    for (const TPersonResult& person : run.Results.Persons) {
+      bySnils[run.Report.PersonLine(person.Line).SNILS] = &person;
+    }
+    const auto answered = [&](const TFinding& finding, const std::string& text) {
+      const auto person = bySnils.find(finding.SNILS);
+      if (person == bySnils.end()) return;  // СЗВ-6-3 of someone without СЗВ-6 data: no person to act
+      seen.insert(finding.Kind);
+      const auto kinds = answers.find(finding.Kind);
+      ASSERT_NE(kinds, answers.end()) << U(text);
+      bool found = false;
+      for (const TAction& action : person->second->Actions) found = found || kinds->second.count(action.Kind) != 0;
+      EXPECT_TRUE(found) << U(text);
+    };
+    ASSERT_EQ(run.Report.ErrorFindings.size(), run.Report.ErrorList.size());
+    for (std::size_t at = 0; at < run.Report.ErrorList.size(); ++at) {
+      if (!run.Report.ErrorFindings[at].SNILS.empty()) answered(run.Report.ErrorFindings[at], run.Report.ErrorList[at]);
+    }
+    for (const TPersonResult& person : run.Results.Persons) {
+      const TMainLine& line = run.Report.PersonLine(person.Line);
+      ASSERT_EQ(line.NoteFindings.size(), line.Notes.size());
+      for (std::size_t at = 0; at < line.Notes.size(); ++at) answered(line.NoteFindings[at], line.Notes[at]);
+      EXPECT_TRUE(line.Notes.empty() || !person.Actions.empty()) << line.SNILS;
+    }
+  }
+  // Every kind of the table met at least once, so that none of its rows is idle.
+  for (const auto& [kind, actions] : answers) EXPECT_EQ(seen.count(kind), 1u) << FindingKindName(kind);
+}
+
+TEST(ResultsOfARun, TheSameWhateverTheBalanceFilterLists) {
+  TTestFolder generated;
+  const std::string folder = GeneratedFolder(generated);
+  const TEngineRun all(folder, TSaldoFilter::All);
+  std::int64_t debt = 0;
+  for (const TPersonResult& person : all.Results.Persons) {
+    debt += std::max<std::int64_t>(person.InsBalance, 0);
+  }
+  EXPECT_EQ(all.Results.Totals.InsDebt, debt);
+  EXPECT_GT(debt, 0);
+  for (const TSaldoFilter filter : {TSaldoFilter::NonZero, TSaldoFilter::Debt, TSaldoFilter::Overpayment}) {
+    const TEngineRun run(folder, filter);
+    SCOPED_TRACE(static_cast<int>(filter));
+    EXPECT_LT(run.Report.MainLines.size(), all.Report.MainLines.size());
+    EXPECT_EQ(run.Results.Listed, run.Report.MainLines.size());
+    ASSERT_EQ(run.Results.Persons.size(), all.Results.Persons.size());
+    EXPECT_EQ(run.Results.Totals.InsDebt, all.Results.Totals.InsDebt);
+    EXPECT_EQ(run.Results.Totals.FundDebt, all.Results.Totals.FundDebt);
+    EXPECT_EQ(run.Results.Totals.InsOverpaid, all.Results.Totals.InsOverpaid);
+    EXPECT_EQ(run.Results.Totals.FundOverpaid, all.Results.Totals.FundOverpaid);
+    EXPECT_EQ(run.Results.Totals.Persons, all.Results.Totals.Persons);
+    EXPECT_EQ(run.Results.Totals.Actions, all.Results.Totals.Actions);
+    // The listed lines are the filtered report's, the lines of all persons the same.
+    std::set<std::string> listed;
+    for (const TMainLine& line : run.Report.MainLines) listed.insert(line.SNILS);
+    for (const TMainLine& line : run.Report.UnlistedLines) EXPECT_EQ(listed.count(line.SNILS), 0u);
+  }
+}
+
+TEST(ResultsOfARun, ARunForOnePersonNamesNobodyElse) {
+  TTestFolder sample;
+  packgen::GenerateSample(sample.Text());
+  const TEngineRun whole(sample.Text(), TSaldoFilter::All);
+  const TEngineRun one(sample.Text(), TSaldoFilter::All, {"00284933335"});
+  ASSERT_EQ(one.Results.Persons.size(), 1u);
+  std::size_t aboutFiles = 0;
+  for (const TFinding& finding : whole.Report.ErrorFindings) aboutFiles += finding.SNILS.empty() ? 1 : 0;
+  std::size_t kept = 0;
+  for (std::size_t at = 0; at < one.Report.ErrorList.size(); ++at) {
+    const TFinding& finding = one.Report.ErrorFindings[at];
+    EXPECT_TRUE(finding.SNILS.empty() || finding.SNILS == "00284933335") << U(one.Report.ErrorList[at]);
+    kept += finding.SNILS.empty() ? 1 : 0;
+  }
+  EXPECT_EQ(kept, aboutFiles);
+  EXPECT_LT(one.Report.ErrorList.size(), whole.Report.ErrorList.size());
+}
+
+TEST(ResultsOfARun, ThePersonsPaymentDocumentsWithWhatBecameOfThem) {
+  TTestFolder sample;
+  packgen::GenerateSample(sample.Text());
+  const TEngineRun run(sample.Text(), TSaldoFilter::All);
+  std::map<std::string, std::vector<TSourceFate>> fates;
+  for (const TPersonResult& person : run.Results.Persons) {
+    for (const TPaymentSource& payment : person.Payments) {
+      fates[U(run.Report.PersonLine(person.Line).FIO)].push_back(payment.Fate);
+      const auto file = static_cast<std::size_t>(payment.FileNumber - 1);
+      ASSERT_LT(file, run.Results.Files.size());
+      EXPECT_EQ(U(run.Results.Files[file].FormKind), "СЗВ-6-3");
+    }
+  }
+  EXPECT_EQ(fates["Абрамов Сергей Петрович"], (std::vector<TSourceFate>{TSourceFate::Taken, TSourceFate::DuplicateInitial}));
+  EXPECT_EQ(fates["Васильев Андрей Николаевич"].back(), TSourceFate::WithoutInitial);
+  // The quarters add up to the year the СЗВ-6-3 table reconciles.
+  for (const TPersonResult& person : run.Results.Persons) {
+    for (const TPaymentSource& payment : person.Payments) {
+      EXPECT_EQ(payment.Year, run.Report.SZV63Year);
+    }
   }
 }
 

@@ -4,8 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <iterator>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/amount.h"
 #include "base/encoding.h"
@@ -30,9 +34,35 @@ class DataWriters : public ::testing::Test {
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     report_ = FullReport(TProtForm::Compact);
+    files_.ReportPeriods = {{2010, 1}, {2010, 2}};
+    // What the engine knows of the hand-built report's message and notes.
+    TFinding message;
+    message.Kind = TFindingKind::DuplicateInitial;
+    message.SNILS = "12345678901";
+    message.FileNumber = 2;
+    message.OtherFile = 1;
+    message.Period = {2010, 1};
+    report_.ErrorFindings = {message};
+    TMainLine& red = report_.MainLines[0];
+    red.NoteFindings = {{TFindingKind::InsOverpaid, red.SNILS, 0, 0, 0, {2010, 1}, {}, {}, 1000000, 1200000},
+                        {TFindingKind::BaseLimitExceeded, red.SNILS, 0, 0, 0, {2010, 2}, {}, {}, 4200000000, 0},
+                        {TFindingKind::FundOverpaid, red.SNILS, 0, 0, 0, {2010, 2}, {}, {}, 450000, 450100}};
     BuildResults(files_, report_, false, results_);
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  // The whole file against its golden copy in tests/data/protocol (BRISOLT_UPDATE_GOLDEN rewrites it).
+  void ExpectGolden(const std::filesystem::path& written, const char* name) {
+    const std::string actual = ReadAll(written);
+    const auto golden = std::filesystem::path(BRISOLT_TEST_DATA_DIR) / "protocol" / name;
+    if (std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr) {
+      std::ofstream(golden, std::ios::binary) << actual;
+      return;
+    }
+    const std::string expected = ReadAll(golden);
+    ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
+    EXPECT_EQ(expected, actual);
+  }
 
   std::filesystem::path folder_;
   TFileSet files_;
@@ -40,73 +70,127 @@ class DataWriters : public ::testing::Test {
   TResults results_;
 };
 
-TEST_F(DataWriters, JsonHoldsEveryPersonsBalanceAsTheProtocolPrintsIt) {
+TEST_F(DataWriters, JsonIsTheWholeReportWithCodesBesideTheTexts) {
   const auto target = folder_ / "p.json";
   WriteJsonProtocol(report_, results_, target.string(), kFixedStamp);
   const std::string json = ReadAll(target);
   ASSERT_TRUE(IsUtf8(json));
+  // The stamp's offset is the machine's: the golden copy holds it as "+00:00".
+  const std::size_t stamp = json.find("\"stamp\":\"2026-12-07T12:34:56");
+  ASSERT_NE(stamp, std::string::npos);
+  std::string canonical = json;
+  canonical.replace(stamp + 28, 6, "+00:00");
+  std::ofstream(folder_ / "canonical.json", std::ios::binary) << canonical;
+  ExpectGolden(folder_ / "canonical.json", "full_compact.json");
   for (const TMainLine& line : report_.MainLines) {
     const TPeriodRec& last = line.Periods.back();
-    const std::string person = "{\"snils\":\"" + FormatSNILS(line.SNILS) + "\"";
-    const std::size_t at = json.find(person);
+    const std::size_t at = json.find("{\"snils\":\"" + FormatSNILS(line.SNILS) + "\"");
     ASSERT_NE(at, std::string::npos) << line.SNILS;
     const std::string balance = "\"balance\":{\"insurance\":" + FormatSum(last.InsSaldo) +
                                 ",\"funded\":" + FormatSum(last.FundSaldo) + ",";
-    EXPECT_NE(json.find(balance, at), std::string::npos) << balance;
     EXPECT_LT(json.find(balance, at), json.find("{\"snils\"", at + 1)) << line.SNILS;
   }
-  // Texts in UTF-8 with JSON's escapes; markup characters as they are.
-  EXPECT_NE(json.find("\"name\":\"ООО \\\"Рога & Копыта\\\" <Север>\""), std::string::npos);
-  EXPECT_NE(json.find("\"insBalance\":-20.00"), std::string::npos);
-  EXPECT_NE(json.find("\"dismissed\":\"15.05.2010\""), std::string::npos);
-  EXPECT_NE(json.find("\"dismissed\":\"Отсутствует\""), std::string::npos);
-  EXPECT_NE(json.find("\"dismissed\":null"), std::string::npos);
-  EXPECT_NE(json.find("\"stamp\":\"07.12.2026 12:34:56\""), std::string::npos);
-  EXPECT_EQ(json.find("\"sources\""), std::string::npos);
+}
+
+TEST(IsoStamp, TheProtocolsStampWithTheLocalOffset) {
+  const std::string iso = IsoStamp("07.12.2026 12:34:56");
+  ASSERT_EQ(iso.size(), 25u) << iso;
+  EXPECT_EQ(iso.substr(0, 19), "2026-12-07T12:34:56");
+  EXPECT_TRUE(iso[19] == '+' || iso[19] == '-') << iso;
+  EXPECT_EQ(iso[22], ':');
+  EXPECT_EQ(IsoStamp("no stamp"), "no stamp");
+  EXPECT_EQ(IsoDate("15.05.2010"), "2010-05-15");
+  EXPECT_EQ(IsoDate(""), "");
 }
 
 TEST_F(DataWriters, JsonEscapesControlCharactersAndListsSourcesWhenKept) {
   report_.MainLines[0].FIO = W("Tab\there \"q\" back\\slash") + std::string("\x01\0\x98", 3);
   results_.HasSources = true;
-  results_.Files.push_back({W("PFR-1.xml"), W("СЗВ-6-1"), W("ИСХОДНАЯ"), W("1 полугодие 2010 г."), W("НР")});
+  results_.Files.push_back({W("PFR-1.xml"), W("СЗВ-6-1"), W("ИСХОДНАЯ"), W("1 полугодие 2010 г."), W("НР"), {2010, 1}});
+  results_.Files.push_back({W("PFR-2.xml"), W("СЗВ-6-3"), W("ИСХОДНАЯ"), W("2010"), W("НР"), {2010, 0}});
   results_.Persons[0].Sources.push_back({1, 2, TSourceFate::Replaced, 1000000, 0, 500000, 0});
+  results_.Persons[0].Payments.push_back({2, 0, TSourceFate::DuplicateInitial, 2010, {10000, 0, 0, 0}, {5000, 0, 0, 0}});
   const auto target = folder_ / "p.json";
   WriteJsonProtocol(report_, results_, target.string(), kFixedStamp);
   const std::string json = ReadAll(target);
   // A tab is text; the bytes no protocol carries are marked as every writer marks them.
   EXPECT_NE(json.find("\"name\":\"Tab\\u0009here \\\"q\\\" back\\\\slash???\""), std::string::npos);
   EXPECT_NE(json.find("\"sources\":[{\"number\":1,\"file\":\"PFR-1.xml\",\"form\":\"СЗВ-6-1\",\"type\":"
-                      "\"ИСХОДНАЯ\",\"period\":\"1 полугодие 2010 г.\",\"category\":\"НР\",\"insAccrued\":100.00,"
-                      "\"insPaid\":50.00,\"fundAccrued\":0.00,\"fundPaid\":0.00,\"fate\":\"заменён файлом № 2\","
-                      "\"byFile\":2}]"),
+                      "\"ИСХОДНАЯ\",\"period\":{\"year\":2010,\"kind\":\"halfYear\",\"number\":1,\"text\":\"1 "
+                      "полугодие 2010 г.\"},\"category\":\"НР\",\"insAccrued\":100.00,\"insPaid\":50.00,"
+                      "\"fundAccrued\":0.00,\"fundPaid\":0.00,\"fate\":{\"code\":\"replaced\",\"text\":\"заменён "
+                      "файлом № 2\"},\"byFile\":2}],\"payments\":[{\"number\":2,\"file\":\"PFR-2.xml\""),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"quarters\":[{\"period\":{\"year\":2010,\"kind\":\"halfYear\",\"number\":1,\"text\":\"1 "
+                      "полугодие 2010 г.\"},\"total\":1.00,\"taxable\":0.50}"),
             std::string::npos);
+  EXPECT_NE(json.find("\"fate\":{\"code\":\"duplicateInitial\""), std::string::npos);
   // Persons without documents still say so.
-  EXPECT_NE(json.find("\"sources\":[]"), std::string::npos);
+  EXPECT_NE(json.find("\"sources\":[],\"payments\":[]"), std::string::npos);
 }
 
-TEST_F(DataWriters, CsvIsOneRowPerActionMostOwedFirstForARussianSpreadsheet) {
-  report_.MainLines[1].FIO = W("=Петрова; \"Анна\"");
+// Fields as Calc reads a row with its shipped separators: quoted fields whole, "" a quote.
+std::vector<std::string> CsvFields(const std::string& row, char separator) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t at = 0; at < row.size(); ++at) {
+    const char ch = row[at];
+    if (quoted) {
+      if (ch == '"' && at + 1 < row.size() && row[at + 1] == '"') {
+        fields.back() += '"';
+        ++at;
+      } else if (ch == '"') {
+        quoted = false;
+      } else {
+        fields.back() += ch;
+      }
+    } else if (ch == '"') {
+      quoted = true;
+    } else if (ch == separator || ch == ',' || ch == '\t') {
+      fields.emplace_back();
+    } else {
+      fields.back() += ch;
+    }
+  }
+  return fields;
+}
+
+TEST_F(DataWriters, CsvIsOneQuotedRowPerActionWhoseDebtsAddUpToTheTotals) {
+  report_.MainLines[1].FIO = W("=Петрова; \"Анна\", 2");
   BuildResults(files_, report_, false, results_);
   const auto target = folder_ / "a.csv";
   WriteCsvActions(report_, results_, target.string());
+  ExpectGolden(target, "full_compact.csv");
   const std::string csv = ReadAll(target);
   ASSERT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u);
   EXPECT_TRUE(IsUtf8(csv));
-  std::vector<std::string> rows;
+  std::vector<std::vector<std::string>> rows;
   for (std::size_t at = 3; at < csv.size();) {
     const std::size_t end = csv.find("\r\n", at);
     ASSERT_NE(end, std::string::npos) << "every row ends in CR LF";
-    rows.push_back(csv.substr(at, end - at));
-    EXPECT_EQ(rows.back().find('\n'), std::string::npos);
+    rows.push_back(CsvFields(csv.substr(at, end - at), ';'));
     at = end + 2;
   }
-  ASSERT_EQ(rows.size(), 1 + results_.Totals.Actions + 2);
-  EXPECT_EQ(rows[0], "СНИЛС;ФИО;Сальдо страховой части;Сальдо накопительной части;Действие;Период;Сумма;Что сделать");
-  // Petrova owes 100.00 and comes first; her name is quoted and kept from reading as a formula.
-  EXPECT_EQ(rows[1].substr(0, rows[1].find(";Задолженность;")), "987-654-321 09;\"'=Петрова; \"\"Анна\"\"\";100,00;0,00");
-  EXPECT_NE(rows[1].find(";100,00;Уплатить задолженность по страховой части 100,00 руб."), std::string::npos);
-  EXPECT_EQ(rows[rows.size() - 2], ";Итого задолженность;100,00;0,00;;;100,00;");
-  EXPECT_EQ(rows.back(), ";Итого переплата;0,00;0,01;;;0,01;");
+  ASSERT_EQ(rows.size(), 1 + results_.Totals.Actions);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"СНИЛС", "ФИО", "Действие", "Часть", "Период", "Сумма", "Что сделать"}));
+  std::map<std::pair<std::string, std::string>, std::int64_t> sums;
+  for (std::size_t at = 1; at < rows.size(); ++at) {
+    ASSERT_EQ(rows[at].size(), 7u) << at;
+    if (!rows[at][5].empty()) {
+      std::string kopecks = rows[at][5];
+      kopecks.erase(kopecks.size() - 3, 1);
+      sums[{rows[at][2], rows[at][3]}] += std::stoll(kopecks);
+    }
+  }
+  EXPECT_EQ((sums[{"Задолженность", "страховая"}]), RoundToKopecks(results_.Totals.InsDebt));
+  EXPECT_EQ((sums[{"Задолженность", "накопительная"}]), RoundToKopecks(results_.Totals.FundDebt));
+  EXPECT_EQ((sums[{"Переплата", "страховая"}]), RoundToKopecks(results_.Totals.InsOverpaid));
+  EXPECT_EQ((sums[{"Переплата", "накопительная"}]), RoundToKopecks(results_.Totals.FundOverpaid));
+  EXPECT_GT(results_.Totals.InsDebt, 0);
+  // Petrova owes 100.00 and comes first; her name is kept whole and from reading as a formula.
+  EXPECT_EQ(rows[1][1], "'=Петрова; \"Анна\", 2");
+  EXPECT_EQ(rows[1][5], "100,00");
 }
 
 // A spreadsheet drops NUL, blanks and line breaks in front of a field and then runs = + - @ as a

@@ -7,7 +7,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableView>
+#include <QFile>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -16,6 +19,7 @@
 #include "app/sourcesform.h"
 #include "base/encoding.h"
 #include "engine/results.h"
+#include "guitestsupport.h"
 
 using namespace brisolt;
 
@@ -27,7 +31,7 @@ constexpr std::int64_t kRouble = 10000;
 
 // Four persons over two periods: a debt, an overpayment, nothing to do, and a larger debt whose
 // documents were corrected.
-std::shared_ptr<TRunResults> SampleResults() {
+std::shared_ptr<TRunResults> SampleResults(const std::vector<const char*>& more = {}) {
   auto results = std::make_shared<TRunResults>();
   TReport& report = results->Report;
   report.AddPeriod(W("1 квартал 2011 г."));
@@ -42,6 +46,8 @@ std::shared_ptr<TRunResults> SampleResults() {
   add("22233344405", "Петрова Анна Сергеевна", 0, -200 * kRouble);
   add("33344455516", "Сидоров Пётр Ильич", 0, 0);
   add("44455566627", "Ивашкин Олег Петрович", 3000 * kRouble, 100 * kRouble);
+  long long number = 55566677700;
+  for (const char* name : more) add(std::to_string(number++).c_str(), name, 10 * kRouble, 0);
   TFileSet files;
   TFileRec file;
   file.FileName = "/data/PFR-700-Y-2011-ORG-1.xml";
@@ -161,6 +167,77 @@ class TestResultsForm : public QObject {
     QCOMPARE(Column(*grid->model(), TResultsModel::ColName), QStringList({"Ивашкин Олег Петрович", "Иванов Иван Иванович"}));
   }
 
+  void searchTakesYoAsYeAndSaysWhenNothingIsFound() {
+    TResults_Form form;
+    form.SetResults(SampleResults({"Семёнов Ёжик Ёлкович", "Ёлкин Семён Петрович", "Семенова Анна Ивановна"}));
+    auto* search = Find<QLineEdit>(form, "Search_Edit");
+    auto* grid = Find<QTableView>(form, "Results_Grid");
+    Type(search, QStringLiteral("семен"));
+    QCOMPARE(Column(*grid->model(), TResultsModel::ColName),
+             QStringList({"Семёнов Ёжик Ёлкович", "Семенова Анна Ивановна"}));
+    search->clear();
+    Type(search, QStringLiteral("ЕЛКИН"));
+    QCOMPARE(Column(*grid->model(), TResultsModel::ColName), QStringList({"Ёлкин Семён Петрович"}));
+    search->clear();
+    Type(search, QStringLiteral("Яковлев"));
+    QCOMPARE(grid->model()->rowCount(), 0);
+    const QString totals = Find<QLabel>(form, "Totals_Label")->text();
+    QVERIFY2(totals.startsWith(QStringLiteral("Ничего не найдено: ни одна строка не подходит под поиск «Яковлев»")),
+             qPrintable(totals));
+  }
+
+  void sortingFollowsTheAlphabetTimeAndKindOfAction() {
+    TResults_Form form;
+    form.SetResults(SampleResults({"Ёлкин Семён Петрович", "Абрамов Иван Ильич", "Ежов Пётр Ильич", "Жуков Иван Ильич"}));
+    auto* grid = Find<QTableView>(form, "Results_Grid");
+    grid->sortByColumn(TResultsModel::ColName, Qt::AscendingOrder);
+    QCOMPARE(Column(*grid->model(), TResultsModel::ColName),
+             QStringList({"Абрамов Иван Ильич", "Ежов Пётр Ильич", "Ёлкин Семён Петрович", "Жуков Иван Ильич",
+                          "Иванов Иван Иванович", "Ивашкин Олег Петрович", "Петрова Анна Сергеевна",
+                          "Сидоров Пётр Ильич"}));
+    // Actions by kind, then amount: the debts (the larger last), then the overpayment; none last.
+    grid->sortByColumn(TResultsModel::ColActions, Qt::AscendingOrder);
+    const QStringList names = Column(*grid->model(), TResultsModel::ColName);
+    QCOMPARE(names.mid(4), QStringList({"Иванов Иван Иванович", "Ивашкин Олег Петрович", "Петрова Анна Сергеевна",
+                                        "Сидоров Пётр Ильич"}));
+  }
+
+  void theShownListIsSavedAndPrintedAsShown() {
+    TResults_Form form;
+    testing::TRecordingDialogs dialogs;
+    form.SetDialogs(&dialogs);
+    form.SetResults(SampleResults());
+    Find<QComboBox>(form, "Filter_Combo")->setCurrentIndex(1);
+    auto* grid = Find<QTableView>(form, "Results_Grid");
+    grid->sortByColumn(TResultsModel::ColIns, Qt::DescendingOrder);
+    QTemporaryDir folder;
+    for (const char* name : {"list.csv", "list.json"}) {
+      dialogs.SaveAnswer = folder.filePath(QString::fromLatin1(name));
+      QTest::mouseClick(Find<QPushButton>(form, "SaveList_Button"), Qt::LeftButton);
+      QFile saved(dialogs.SaveAnswer);
+      QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(dialogs.SaveAnswer));
+      const QString text = QString::fromUtf8(saved.readAll());
+      // The rows on screen, in their order: Ивашкин owes more than Иванов.
+      const qsizetype first = text.indexOf(QStringLiteral("Ивашкин Олег Петрович"));
+      const qsizetype second = text.indexOf(QStringLiteral("Иванов Иван Иванович"));
+      QVERIFY2(first > 0 && second > first, qPrintable(text));
+      QVERIFY(!text.contains(QStringLiteral("Петрова")));
+      if (QString::fromLatin1(name).endsWith(QLatin1String(".csv"))) {
+        QCOMPARE(text.count(QStringLiteral("\r\n")), 3);
+        QVERIFY(text.contains(QStringLiteral("\"3000,00\"")));
+      }
+    }
+    QCOMPARE(dialogs.SaveQuestions.back().DialogName, QStringLiteral("ListSaveDialog"));
+    QTest::mouseClick(Find<QPushButton>(form, "PrintList_Button"), Qt::LeftButton);
+    QCOMPARE(dialogs.Opened.size(), std::size_t{1});
+    QFile page(QString::fromStdString(dialogs.Opened[0]));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QVERIFY(html.contains(QStringLiteral("window.print()")));
+    QVERIFY(html.contains(QStringLiteral("Ивашкин Олег Петрович")));
+    QVERIFY(!html.contains(QStringLiteral("Петрова")));
+  }
+
   void doubleClickShowsWhereTheFiguresComeFrom() {
     TResults_Form form;
     form.SetResults(SampleResults());
@@ -187,6 +264,10 @@ class TestResultsForm : public QObject {
     QCOMPARE(periods->rowCount(), 2);
     QCOMPARE(periods->item(1, 0)->text(), QStringLiteral("2 квартал 2011 г."));
     QCOMPARE(periods->item(1, 4)->text(), QStringLiteral("3 000,00"));
+    // The period where the debt arises is marked; the other is not.
+    QVERIFY(periods->item(1, 0)->font().bold());
+    QVERIFY(!periods->item(0, 0)->font().bold());
+    QVERIFY(documents->item(0, 1)->toolTip().isEmpty() || documents->item(0, 1)->toolTip().contains(QStringLiteral("PFR")));
     QVERIFY(Find<QListWidget>(*sources, "Actions_List")->count() >= 2);
     // The window keeps the run's results when the table moves on to the next run's.
     form.SetResults(nullptr);

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """The JSON protocol and the CSV action list of the sample folder, as another program reads them.
 
-Usage: check_json.py BRISOLT EXAMPLES SCHEMA WORKDIR
+Usage: check_json.py BRISOLT EXAMPLES SCHEMA WORKDIR [PACKGEN]
 
 The JSON of the whole folder, with and without sources, validates against the schema; a run for
 one person with /sources=1 lists exactly the insurer's СЗВ-6 pack files that hold that person's
-documents; the CSV is UTF-8 with a byte-order mark, CR LF, ";" and decimal commas. Exits 77 (a
-skip) when the jsonschema module is missing.
+documents; the CSV is UTF-8 with a byte-order mark, CR LF, ";", decimal commas and every field quoted.
+Under each saldofilter, on the sample folder and on a generated one (PACKGEN) with corrections and
+cancellations, the figures of the JSON and the CSV are held to each other and to the protocol's own
+totals. A run for one person names nobody else. Exits 77 (a skip) when the jsonschema module is
+missing.
 """
 import json
 import os
@@ -21,6 +24,7 @@ except ImportError:
     sys.exit(77)
 
 brisolt, examples, schema_path, work = sys.argv[1:5]
+packgen = sys.argv[5] if len(sys.argv) > 5 else None
 os.makedirs(work, exist_ok=True)
 REGNUMB = "087-001-012345"
 with open(schema_path, encoding="utf-8") as schema_file:
@@ -86,19 +90,121 @@ unknown = subprocess.run([brisolt, "/regnumb=" + REGNUMB, "/path=" + examples, "
 if unknown.returncode != 3 or "000-000-000 00" not in unknown.stderr:
     failures.append("an unknown /snils: status %d, %s" % (unknown.returncode, unknown.stderr.strip()))
 
-csv_path = os.path.join(work, "actions.csv")
-run(csv_path)
-data = open(csv_path, "rb").read()
-if not data.startswith(b"\xef\xbb\xbf"):
-    failures.append("the CSV has no byte-order mark")
-if b"\n" in data.replace(b"\r\n", b""):
-    failures.append("the CSV has a line end other than CR LF")
-rows = data[3:].decode("utf-8").split("\r\n")
-if not rows[0].startswith("СНИЛС;ФИО;"):
-    failures.append("the CSV header is %r" % rows[0])
-action_count = sum(len(item["actions"]) for item in plain["persons"])
-if len([row for row in rows[1:] if row and not row.startswith(";")]) != action_count:
-    failures.append("the CSV has not one row per action (%d actions)" % action_count)
+
+
+def read_csv(path):
+    """The CSV as Calc reads it with its own separators: rows of fields, quoted fields whole."""
+    data = open(path, "rb").read()
+    if not data.startswith(b"\xef\xbb\xbf"):
+        failures.append("%s has no byte-order mark" % path)
+    if b"\n" in data.replace(b"\r\n", b""):
+        failures.append("%s has a line end other than CR LF" % path)
+    text = data[3:].decode("utf-8")
+    # Calc's defaults split at comma, semicolon and tab alike; a quoted field stays whole.
+    import csv
+    import io
+    rows = []
+    for line in text.split("\r\n"):
+        if not line:
+            continue
+        fields = []
+        for piece in csv.reader(io.StringIO(line), delimiter=";"):
+            fields = piece
+        rows.append(fields)
+        for separator in (",", "\t"):
+            split = next(csv.reader(io.StringIO(line.replace(";", separator)), delimiter=separator))
+            if split != fields:
+                failures.append("%s: a row reads otherwise split at %r: %r" % (path, separator, line))
+    return rows
+
+
+def amount(text):
+    return round(float(text.replace(",", ".")), 2)
+
+
+def check_figures(label, folder, regnumb):
+    """Every figure of the JSON and the CSV against the protocol's own, under each saldofilter: the
+    totals and the actions cover every person whatever the filter lists."""
+    base = None
+    for saldo in "0123":
+        json_path = os.path.join(work, "%s-%s.json" % (label, saldo))
+        csv_path = os.path.join(work, "%s-%s.csv" % (label, saldo))
+        for target in (json_path, csv_path):
+            result = subprocess.run([brisolt, "/regnumb=" + regnumb, "/path=" + folder, "/orgname=x",
+                                     "/saldofilter=" + saldo, "/protfilename=" + target], capture_output=True, text=True)
+            if result.returncode not in (0, 5):
+                failures.append("%s: status %d, %s" % (target, result.returncode, result.stderr.strip()))
+                return
+        document = load(json_path)
+        totals = document["totals"]
+        rows = read_csv(csv_path)
+        if rows[0] != ["СНИЛС", "ФИО", "Действие", "Часть", "Период", "Сумма", "Что сделать"]:
+            failures.append("%s: header %r" % (csv_path, rows[0]))
+        sums = {}
+        for row in rows[1:]:
+            if not row[0]:
+                failures.append("%s: a row without a person (totals among the data?): %r" % (csv_path, row))
+                continue
+            if row[5]:
+                key = (row[2], row[3])
+                sums[key] = round(sums.get(key, 0) + amount(row[5]), 2)
+        last = totals["periods"][-1] if totals["periods"] else None
+        for part, short in (("insurance", "ins"), ("funded", "fund")):
+            title = {"insurance": "страховая", "funded": "накопительная"}[part]
+            debt = totals["debt"][part]
+            overpaid = totals["overpayment"][part]
+            if sums.get(("Задолженность", title), 0) != debt:
+                failures.append("%s: debt rows of %s add up to %s, the total debt is %s" %
+                                (csv_path, part, sums.get(("Задолженность", title), 0), debt))
+            if sums.get(("Переплата", title), 0) != overpaid:
+                failures.append("%s: overpayment rows of %s add up to %s, the total is %s" %
+                                (csv_path, part, sums.get(("Переплата", title), 0), overpaid))
+            # The protocol's own totals: the balance since the start over every person.
+            if last is not None and round(debt - overpaid, 2) != last[short + "AllBalance"]:
+                failures.append("%s: debt %s less overpayment %s is not the protocol's balance %s" %
+                                (json_path, debt, overpaid, last[short + "AllBalance"]))
+        for person in document["persons"]:
+            final = person["periods"][-1] if person["periods"] else None
+            if final and (person["balance"]["insurance"] != final["insBalance"] or
+                          person["balance"]["funded"] != final["fundBalance"]):
+                failures.append("%s: %s balance is not the last period's" % (json_path, person["snils"]))
+            for action in person["actions"]:
+                if action["kind"] in ("debt", "overpayment"):
+                    expected = abs(person["balance"][action["part"]])
+                    if action["amount"] != expected:
+                        failures.append("%s: %s %s %s, balance %s" % (json_path, person["snils"], action["kind"],
+                                                                      action["amount"], expected))
+        actions = sum(len(person["actions"]) for person in document["persons"])
+        if saldo == "0" and len(rows) - 1 != actions:
+            failures.append("%s: %d rows, the JSON has %d actions" % (csv_path, len(rows) - 1, actions))
+        if len(rows) - 1 != totals["actions"]:
+            failures.append("%s: %d rows, totals.actions %d" % (csv_path, len(rows) - 1, totals["actions"]))
+        whole = (totals["debt"], totals["overpayment"], totals["personsWithActions"], totals["actions"])
+        if base is None:
+            base = whole
+        elif whole != base:
+            failures.append("%s: saldofilter=%s gives totals %r, saldofilter=0 %r" % (label, saldo, whole, base))
+        if any("Отсутствует" in str(person["dismissed"]) or "." in str(person["dismissed"] or "")
+               for person in document["persons"]):
+            failures.append("%s: a dismissal as Russian text" % json_path)
+
+
+check_figures("sample", examples, REGNUMB)
+if packgen:
+    generated = os.path.join(work, "generated")
+    subprocess.run([packgen, "--out", generated, "--persons", "300", "--seed", "7"], check=True,
+                   capture_output=True)
+    check_figures("generated", generated, REGNUMB)
+
+# /snils: nothing about anyone else, in any message.
+snils_path = os.path.join(work, "snils.json")
+run(snils_path, "/snils=002-849-333 35")
+for message in load(snils_path)["conflicts"]:
+    if any(number != "002-849-333 35" for number in message["persons"]) or \
+            re.search(r"\d{3}-\d{3}-\d{3} \d{2}|\b\d{11}\b", message["text"].replace("002-849-333 35", "")):
+        failures.append("/snils names another person: %s" % message["text"])
+if plain["schemaVersion"] != 2 or not re.match(r"^\d{4}-\d\d-\d\dT", plain["program"]["stamp"]):
+    failures.append("schema version %r, stamp %r" % (plain.get("schemaVersion"), plain["program"]["stamp"]))
 
 for failure in failures:
     print("FAIL:", failure)
