@@ -59,7 +59,7 @@ wine_run reg add 'HKCU\Software\Ostrak\Brisolt' /v OpenProtocol /t REG_DWORD /d 
 # frame itself (no window manager runs on Xvfb), so that the picture and its size are the whole
 # window's.
 wine_run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
-wine_run reg add 'HKCU\Software\Wine\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+wine_run reg add 'HKEY_CURRENT_CONFIG\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
 if [ -n "$fit" ]; then
   wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
 else
