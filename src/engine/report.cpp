@@ -211,18 +211,16 @@ std::string FormatShortDate(TDate date) {
   return text;
 }
 
-void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
-                 const std::string& versionText, const std::string& buildNote,
-                 const std::string& homePage, const std::string& orgName,
-                 const std::string& regNumb, TSaldoFilter saldoFilter, TReport& report,
-                 const std::set<std::string>& onlyPersons) {
+void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& report) {
+  const std::set<std::string>& onlyPersons = inputs.OnlyPersons;
+  const TSaldoFilter saldoFilter = inputs.SaldoFilter;
   report.Clear();
   report.ProgName = "Brisolt";
-  report.ProgVersion = versionText;
-  report.ProgNote = buildNote;
-  report.ProgURL = homePage;
-  report.OrgName = orgName;
-  report.RegNumb = regNumb;
+  report.ProgVersion = inputs.ProgVersion;
+  report.ProgNote = inputs.ProgNote;
+  report.ProgURL = inputs.ProgURL;
+  report.OrgName = inputs.OrgName;
+  report.RegNumb = inputs.RegNumb;
 
   for (const TFileRec& file : fileSet.SZV6Files) {
     report.AddFile(FileDescription(file));
@@ -243,7 +241,7 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
   const TDate latestEnd =
       fileSet.ReportPeriods.empty() ? 0 : PeriodEndDate(latest.Year, latest.Quarter);
 
-  for (const std::string& message : messages) {
+  for (const std::string& message : inputs.Messages) {
     report.AddError(message);
   }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/amount.h"
+#include "base/amountformat.h"
 #include "base/cp1251literal.h"
 #include "base/encoding.h"
 #include "protocol/protdata.h"
@@ -74,10 +75,10 @@ class TCsvWriter {
   }
 
   void Amount(std::int64_t amount) {
-    char text[kSumTextSize];
-    char* const end = FormatSumTo(text, amount);
-    end[-3] = ',';
-    out_ << std::string_view(text, static_cast<std::size_t>(end - text));
+    static constexpr TSumFormat kDecimalComma{','};
+    field_.clear();
+    AppendSum(field_, amount, kDecimalComma);
+    out_ << field_;
   }
 
   // A windows-1251 text as one field in UTF-8.
@@ -103,6 +104,7 @@ class TCsvWriter {
   const TReport& report_;
   const TResults& results_;
   TProtocolFile& out_;
+  std::string field_;
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The output file shared by both protocol writers: buffered, CR LF lines, written beside the
+// The output file every protocol writer shares: buffered, CR LF lines, written beside the
 // target under a short temporary name and renamed over it only once complete. The writing itself
 // runs on a thread of its own, so that the next part of the protocol is formatted meanwhile.
 #pragma once
