@@ -149,8 +149,10 @@ int main(int argc, char** argv) {
 
   brisolt::TReport report;
   start = Clock::now();
-  brisolt::BuildReport(set, {}, "bench", "", "https://example/", "bench", "087-001-012345",
-                       brisolt::TSaldoFilter::All, report);
+  brisolt::BuildReport(set,
+                       {.ProgVersion = "bench", .ProgURL = "https://example/", .OrgName = "bench",
+                        .RegNumb = "087-001-012345"},
+                       report);
   std::printf("BuildReport: %.2f s (%zu lines, %zu forgotten, %zu СЗВ-6-3 blocks)\n",
               SecondsSince(start), report.MainLines.size(), report.ForgottenLines.size(),
               report.SZV63Blocks.size());

@@ -67,7 +67,8 @@ brisolt::TFileSet MakeFileSet(int persons, int periods) {
       entry.FundPaid = 54000000;
       entry.StageDates.push_back({40179, PeriodEndDate(entry.Year, entry.Quarter)});
       sotr.NUList.push_back(std::move(entry));
-      sotr.Sources.push_back({index + 1, 0, TSourceFate::Taken, 180000000, 54000000, 180000000, 54000000});
+      sotr.Sources.push_back({.FileNumber = index + 1, .Fate = TSourceFate::Taken, .InsAccrued = 180000000,
+                              .InsPaid = 180000000, .FundAccrued = 54000000, .FundPaid = 54000000});
     }
     set.Sotrs.push_back(std::move(sotr));
   }
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
   const int periods = argc > 2 ? std::atoi(argv[2]) : 16;
   brisolt::TFileSet set = MakeFileSet(persons, periods);
   auto results = std::make_shared<brisolt::TRunResults>();
-  brisolt::BuildReport(set, {}, "bench", "", "", "bench", "087-001-012345",
-                       brisolt::TSaldoFilter::All, results->Report);
+  brisolt::BuildReport(set, {.ProgVersion = "bench", .OrgName = "bench", .RegNumb = "087-001-012345"},
+                       results->Report);
   auto start = Clock::now();
   brisolt::BuildResults(set, results->Report, true, results->Results);
   std::printf("%d persons x %d periods: BuildResults %.0f ms\n", persons, periods, MillisecondsSince(start));

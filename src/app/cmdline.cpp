@@ -164,11 +164,13 @@ bool CheckPairs(TRunParams& params) {
     params.ProtFileName = platform::TempFolder() + platform::PathSeparator() + regNumbAsGiven +
                           std::string(ProtocolExtension(params.ProtFormat));
   }
-  if (ProtocolType(params.ProtFormat, params.ProtFileName) == TProtocolType::Xlsx &&
-      !XlsxAvailable()) {
+  if (const TProtFormatRow& written = WrittenFormat(params.ProtFormat, params.ProtFileName);
+      !FormatBuilt(written)) {
     // Refused before any pack is read: the run could not end with the file asked for.
-    return Fail(params, "Эта сборка программы не записывает протоколы XLSX: укажите в "
-                        "protfilename имя файла .xml или .html.");
+    std::string name(written.Extension.substr(1));
+    for (char& ch : name) ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
+    return Fail(params, "Эта сборка программы не записывает протоколы " + name +
+                            ": укажите в protfilename имя файла .xml или .html.");
   }
   return true;
 }

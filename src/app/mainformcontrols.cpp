@@ -237,9 +237,11 @@ QWidget* TMain_Form::CreateParamsPage() {
       1);
   Format_Group = new QGroupBox(Text("Формат вывода:"), page);
   Format_Group->setObjectName(QStringLiteral("Format_Group"));
-  QStringList formats = {Text("HTML"), Text("Excel"), Text("OpenOffice Calc")};
+  QStringList formats;
   // A build without the XLSX writer offers only what it can write.
-  if (XlsxAvailable()) formats << Text("Книга Excel (XLSX)");
+  for (const TProtFormatRow& row : kProtFormats) {
+    if (!row.Caption.empty() && FormatBuilt(row)) formats << QString::fromUtf8(row.Caption.data(), static_cast<qsizetype>(row.Caption.size()));
+  }
   formatItems_ = MakeRadioGroup(Format_Group, formats, 1);
   Layout_Group = new QGroupBox(Text("Вид формы протокола:"), page);
   Layout_Group->setObjectName(QStringLiteral("Layout_Group"));

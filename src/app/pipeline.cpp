@@ -15,10 +15,7 @@
 #include "engine/results.h"
 #include "engine/sverka.h"
 #include "protocol/prot.h"
-#include "protocol/protdata.h"
-#ifdef BRISOLT_HAVE_XLSX
-#include "protocol/protxlsx.h"
-#endif
+#include "protocol/protformats.h"
 #include "base/encoding.h"
 
 namespace brisolt {
@@ -35,35 +32,9 @@ std::string FolderWithSeparator(std::string folder) {
   return folder + separator;
 }
 
-void WriteProtocol(const TReport& report, const TResults* results, TProtocolType type,
+void WriteProtocol(const TReport& report, const TResults* results, const TProtFormatRow& format,
                    const std::string& fileName, const std::string& stamp, int threads) {
-  switch (type) {
-    case TProtocolType::Json:
-      WriteJsonProtocol(report, *results, fileName, stamp);
-      return;
-    case TProtocolType::Csv:
-      WriteCsvActions(report, *results, fileName);
-      return;
-    case TProtocolType::Html:
-      WriteHtmlProtocol(report, fileName, stamp);
-      return;
-    case TProtocolType::XmlSpreadsheet:
-      WriteXmlProtocol(report, fileName, stamp);
-      return;
-    case TProtocolType::Xlsx:
-#ifdef BRISOLT_HAVE_XLSX
-    {
-      TSpreadsheetOptions options;
-      options.Stamp = stamp;
-      options.Threads = threads;
-      WriteXlsxProtocol(report, fileName, options);
-      return;
-    }
-#else
-      static_cast<void>(threads);
-      throw EProtocolWriteError(fileName, "эта сборка программы не записывает файлы XLSX");
-#endif
-  }
+  format.Write({report, results, fileName, stamp, threads});
 }
 
 std::string VersionText() {
@@ -74,47 +45,13 @@ std::string VersionText() {
 
 }  // namespace
 
-std::string_view ProtocolExtension(TProtFormat format) {
-  switch (format) {
-    case TProtFormat::Html: return ".html";
-    case TProtFormat::ExcelXml:
-    case TProtFormat::CalcXml: return ".xml";
-    case TProtFormat::Xlsx: return ".xlsx";
-  }
-  return ".html";
-}
+std::string_view ProtocolExtension(TProtFormat format) { return ProtFormatRow(format).Extension; }
 
 TProtocolType ProtocolType(TProtFormat protFormat, const std::string& fileName) {
-  static constexpr std::pair<std::string_view, TProtocolType> kBySuffix[] = {
-      {".xlsx", TProtocolType::Xlsx}, {".json", TProtocolType::Json}, {".csv", TProtocolType::Csv}};
-  for (const auto& [suffix, type] : kBySuffix) {
-    if (fileName.size() < suffix.size()) continue;
-    std::string ending = fileName.substr(fileName.size() - suffix.size());
-    for (char& ch : ending) {
-      if (ch >= 'A' && ch <= 'Z') {
-        ch = static_cast<char>(ch - 'A' + 'a');
-      }
-    }
-    if (ending == suffix) {
-      return type;
-    }
-  }
-  switch (protFormat) {
-    case TProtFormat::Html: return TProtocolType::Html;
-    case TProtFormat::ExcelXml:
-    case TProtFormat::CalcXml: return TProtocolType::XmlSpreadsheet;
-    case TProtFormat::Xlsx: return TProtocolType::Xlsx;
-  }
-  return TProtocolType::Html;
+  return WrittenFormat(protFormat, fileName).Type;
 }
 
-bool XlsxAvailable() {
-#ifdef BRISOLT_HAVE_XLSX
-  return true;
-#else
-  return false;
-#endif
-}
+bool XlsxAvailable() { return FormatBuilt(ProtFormatRow(TProtFormat::Xlsx)); }
 
 std::string BatchVersionText() { return Utf8ToCp1251(VersionText()); }
 
@@ -198,22 +135,30 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       outcome.Message = targetConflict;
       return outcome;
     }
-    const std::string buildNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string();
-    const TProtocolType type = ProtocolType(request.ProtFormat, request.ProtFileName);
+    const TProtFormatRow& format = WrittenFormat(request.ProtFormat, request.ProtFileName);
     // The results cover every person whatever the balance filter lists: what the insurer owes
     // does not depend on what a protocol shows.
-    const bool withResults = type == TProtocolType::Json || type == TProtocolType::Csv || request.KeepResults;
-    BuildReport(fileSet, messages, request.VersionText, buildNote, Utf8ToCp1251(HomePageURL),
-                request.OrgName, request.RegNumb, request.SaldoFilter, report, request.OnlyPersons, withResults);
+    const bool withResults = format.NeedsResults || request.KeepResults;
+    BuildReport(fileSet,
+                {.Messages = std::move(messages),
+                 .ProgVersion = request.VersionText,
+                 .ProgNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string(),
+                 .ProgURL = Utf8ToCp1251(HomePageURL),
+                 .OrgName = request.OrgName,
+                 .RegNumb = request.RegNumb,
+                 .SaldoFilter = request.SaldoFilter,
+                 .OnlyPersons = request.OnlyPersons,
+                 .WithUnlisted = withResults},
+                report);
     report.ProtForm = request.ProtForm;
     TResults results;
     if (withResults) {
-      BuildResults(fileSet, report, request.KeepResults || (request.Sources && type == TProtocolType::Json),
+      BuildResults(fileSet, report, request.KeepResults || (request.Sources && format.ListsSources),
                    results);
     }
     const std::string stamp = CurrentProtocolStamp();
     try {
-      WriteProtocol(report, &results, type, request.ProtFileName, stamp, request.Threads);
+      WriteProtocol(report, &results, format, request.ProtFileName, stamp, request.Threads);
     } catch (const ESpreadsheetTooLarge& failure) {
       outcome.Result = TRunResult::ProtocolTooLarge;
       outcome.Message = request.WindowWording ? failure.WindowText() : failure.what();
@@ -221,8 +166,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     } catch (const EProtocolWriteError& failure) {
       outcome.Result = TRunResult::ProtocolNotWritten;
       const std::string reason = failure.what();
-      // Only a workbook may be held open by a spreadsheet program; any other file is told as it is.
-      if (type != TProtocolType::XmlSpreadsheet && type != TProtocolType::Xlsx) {
+      if (!format.HeldOpenHint) {
         outcome.Message = "Не удалось записать протокол: " + reason;
       } else {
         outcome.Message =
@@ -270,7 +214,7 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
                           const std::string& fileName) {
   TRunOutcome outcome;
   try {
-    WriteProtocol(report, nullptr, TProtocolType::Xlsx, fileName, stamp, 0);
+    WriteProtocol(report, nullptr, ProtFormatRow(TProtFormat::Xlsx), fileName, stamp, 0);
     outcome.Result = TRunResult::Written;
   } catch (const ESpreadsheetTooLarge& failure) {
     outcome.Result = TRunResult::ProtocolTooLarge;
@@ -289,24 +233,16 @@ TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
 }
 
 void OpenProtocol(const std::string& fileName, TProtFormat protFormat) {
-  if (protFormat == TProtFormat::Html) {
+  const TProtocolOpener opener = ProtFormatRow(protFormat).Opener;
+  if (opener == TProtocolOpener::Desktop) {
     platform::ShellOpen(fileName);
     return;
   }
   // The spreadsheet program asked for, else the other one, else whatever the desktop associates
   // with the file (often a browser, which shows the workbook as bare XML).
-#ifdef _WIN32
-  if (protFormat != TProtFormat::CalcXml && platform::StartProgram("excel.exe", {fileName})) return;
-  if (platform::StartProgram("scalc.exe", {fileName})) return;
-#else
-  // No Excel runs here: both spreadsheet formats open in LibreOffice Calc where it is installed.
-  if (platform::ProgramExists("localc") && platform::StartProgram("localc", {fileName})) return;
-  if (platform::ProgramExists("soffice") &&
-      platform::StartProgram("soffice", {"--calc", fileName})) {
-    return;
+  if (!platform::StartSpreadsheet(fileName, opener == TProtocolOpener::ExcelFirst)) {
+    platform::ShellOpen(fileName);
   }
-#endif
-  platform::ShellOpen(fileName);
 }
 
 }  // namespace brisolt

@@ -12,14 +12,10 @@
 
 #include "engine/sverka.h"  // TProgressEvent: stage, detail (UTF-8), position, maximum
 #include "protocol/prot.h"
+#include "protocol/protformats.h"  // TProtFormat, TProtocolType: the table of formats
 #include "protocol/protresults.h"
 
 namespace brisolt {
-
-// The protocol's format as the user chooses it: the HTML page; the XML workbook for Excel or for
-// OpenOffice Calc, the same file that only opens in another program; or the XLSX workbook, which
-// the window offers and the command line asks for by the file's name.
-enum class TProtFormat : std::uint8_t { Html, ExcelXml, CalcXml, Xlsx };
 
 // The extension of a protocol file of the format: ".html", ".xml" or ".xlsx".
 std::string_view ProtocolExtension(TProtFormat format);
@@ -85,8 +81,7 @@ struct TRunOutcome {
 
 // What a run writes. A file name ending in .xlsx (any letter case) asks for an XLSX workbook
 // whatever protFormat says; protFormat then only picks the program that opens it.
-// Likewise .json asks for the protocol as JSON data and .csv for the action list.
-enum class TProtocolType { Html, XmlSpreadsheet, Xlsx, Json, Csv };
+// Likewise .json asks for the protocol as JSON data and .csv for the action list (WrittenFormat).
 TProtocolType ProtocolType(TProtFormat protFormat, const std::string& fileName);
 
 // Whether this build writes XLSX (it needs zlib, which a build may leave out).

@@ -39,6 +39,10 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
 // True when a program of that name is on the search path.
 bool ProgramExists(const std::string& program);
 
+// Starts the spreadsheet program of this system with a workbook, detached: Excel first where
+// there is one and `excelFirst`, else LibreOffice or OpenOffice Calc. False when none started.
+bool StartSpreadsheet(const std::string& fileName, bool excelFirst);
+
 // On Ctrl-C, SIGTERM, SIGHUP or the console window closing, removes the temporary files of
 // protocols being written, then lets the process end as that event ends it. Signals already
 // ignored stay ignored.

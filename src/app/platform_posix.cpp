@@ -245,6 +245,12 @@ bool ProgramExists(const std::string& program) {
 
 void ShellOpen(const std::string& target) { SpawnDetached({"xdg-open", target}); }
 
+// No Excel runs here: every workbook opens in LibreOffice Calc where it is installed.
+bool StartSpreadsheet(const std::string& fileName, bool /*excelFirst*/) {
+  if (ProgramExists("localc") && StartProgram("localc", {fileName})) return true;
+  return ProgramExists("soffice") && StartProgram("soffice", {"--calc", fileName});
+}
+
 bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
   std::vector<std::string> argv{program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());

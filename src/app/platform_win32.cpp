@@ -156,6 +156,11 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
   return ShellExecuteExW(&info) != FALSE;
 }
 
+bool StartSpreadsheet(const std::string& fileName, bool excelFirst) {
+  if (excelFirst && StartProgram("excel.exe", {fileName})) return true;
+  return StartProgram("scalc.exe", {fileName});
+}
+
 // The system's messages come in the user's language already.
 void UseUserLanguageForSystemMessages() {}
 

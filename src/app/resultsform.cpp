@@ -46,11 +46,7 @@ std::string DigitsOf(const QString& text) {
 
 }  // namespace
 
-QString AmountText(std::int64_t amount) {
-  const std::string roubles = FormatRoubles(amount);
-  // Without " руб.": the column says what the figures are.
-  return QStringFromCp1251(roubles.substr(0, roubles.size() - 5));
-}
+QString AmountText(std::int64_t amount) { return QStringFromCp1251(FormatGroupedSum(amount)); }
 
 TResultsModel::TResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -90,7 +90,7 @@ bool LoadSettings(QSettings& store, TSettings& settings) {
   // of them, which is why the open-protocol flag starts cleared on a first start.
   settings.FilesPath = ReadText(store, "FilesPath").toStdString();
   settings.PPPMethod = ReadChoice(store, "PPPMethod", TProtForm::Detailed);
-  settings.ProtFormat = ReadChoice(store, "ProtFormat", TProtFormat::Xlsx);
+  settings.ProtFormat = ReadChoice(store, "ProtFormat", LastOfferedFormat());
   settings.SaldoGroup = ReadChoice(store, "SaldoGroup", TSaldoFilter::Overpayment);
   settings.RegNumb = Cp1251FromQString(ReadText(store, "RegNumb"));
   settings.OrgName = Cp1251FromQString(ReadText(store, "OrgName"));

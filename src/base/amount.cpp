@@ -1,4 +1,5 @@
 #include "base/amount.h"
+#include "base/amountformat.h"
 
 #include <charconv>
 #include <cmath>
@@ -39,6 +40,35 @@ char* FormatSumTo(char* out, TAmount amount) {
 std::string FormatSum(TAmount amount) {
   char text[kSumTextSize];
   return std::string(text, FormatSumTo(text, amount));
+}
+
+void AppendSum(std::string& out, TAmount amount, const TSumFormat& format) {
+  char text[kSumTextSize];
+  const char* const end = FormatSumTo(text, amount);
+  const char* whole = text;
+  if (*whole == '-') {
+    out.push_back('-');
+    ++whole;
+  }
+  const char* const point = end - 3;
+  if (format.Grouping.empty()) {
+    out.append(whole, point);
+  } else {
+    const auto digits = static_cast<std::size_t>(point - whole);
+    for (std::size_t at = 0; at < digits; ++at) {
+      if (at > 0 && (digits - at) % 3 == 0) out.append(format.Grouping);
+      out.push_back(whole[at]);
+    }
+  }
+  std::size_t fraction = 2;
+  if (format.TrimZeros && point[2] == '0') {
+    fraction = point[1] == '0' ? 0 : 1;
+  }
+  if (fraction > 0) {
+    out.push_back(format.DecimalSeparator);
+    out.append(point + 1, fraction);
+  }
+  out.append(format.Suffix);
 }
 
 // The overflow tests compare against the room left before the limit, so no intermediate result

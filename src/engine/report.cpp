@@ -213,18 +213,17 @@ std::string FormatShortDate(TDate date) {
   return text;
 }
 
-void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
-                 const std::string& versionText, const std::string& buildNote,
-                 const std::string& homePage, const std::string& orgName,
-                 const std::string& regNumb, TSaldoFilter saldoFilter, TReport& report,
-                 const std::set<std::string>& onlyPersons, bool withUnlisted) {
+void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& report) {
+  const std::set<std::string>& onlyPersons = inputs.OnlyPersons;
+  const TSaldoFilter saldoFilter = inputs.SaldoFilter;
+  const bool withUnlisted = inputs.WithUnlisted;
   report.Clear();
   report.ProgName = "Brisolt";
-  report.ProgVersion = versionText;
-  report.ProgNote = buildNote;
-  report.ProgURL = homePage;
-  report.OrgName = orgName;
-  report.RegNumb = regNumb;
+  report.ProgVersion = inputs.ProgVersion;
+  report.ProgNote = inputs.ProgNote;
+  report.ProgURL = inputs.ProgURL;
+  report.OrgName = inputs.OrgName;
+  report.RegNumb = inputs.RegNumb;
 
   for (const TFileRec& file : fileSet.SZV6Files) {
     report.AddFile(FileDescription(file));
@@ -247,11 +246,11 @@ void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messag
 
   // A message naming a person the protocol is not about is left out: a protocol for some persons
   // tells nothing about anyone else. Messages about files stay.
-  const bool withFindings = fileSet.MessageFindings.size() == messages.size();
-  for (std::size_t at = 0; at < messages.size(); ++at) {
+  const bool withFindings = fileSet.MessageFindings.size() == inputs.Messages.size();
+  for (std::size_t at = 0; at < inputs.Messages.size(); ++at) {
     const TFinding finding = withFindings ? fileSet.MessageFindings[at] : TFinding();
     if (!onlyPersons.empty() && !finding.SNILS.empty() && onlyPersons.count(finding.SNILS) == 0) continue;
-    report.AddError(messages[at], finding);
+    report.AddError(inputs.Messages[at], finding);
   }
 
   const std::size_t periodCount = fileSet.ReportPeriods.size();

@@ -13,17 +13,26 @@
 
 namespace brisolt {
 
-// Clears and fills `report`; its layout field is left to the caller. Texts are windows-1251.
-// `onlyPersons`, when not empty, holds the insurance numbers (11 digits) of the only persons the
-// protocol is about: their lines, and their entries among the forgotten persons and in the
-// СЗВ-6-3 part, and of the first stage's messages those naming nobody or one of them; the totals
-// still cover every person, as they do under the balance filter. With `withUnlisted` the persons
-// the balance filter leaves out go to UnlistedLines, for results that cover everyone.
-void BuildReport(const TFileSet& fileSet, const std::vector<std::string>& messages,
-                 const std::string& versionText, const std::string& buildNote,
-                 const std::string& homePage, const std::string& orgName,
-                 const std::string& regNumb, TSaldoFilter saldoFilter, TReport& report,
-                 const std::set<std::string>& onlyPersons = {}, bool withUnlisted = false);
+// What a report is built from besides the file set. Texts are windows-1251.
+struct TReportInputs {
+  std::vector<std::string> Messages;  // the load's messages about conflicting data, in order
+  std::string ProgVersion;
+  std::string ProgNote;  // the build's note; empty for a release
+  std::string ProgURL;   // the home page
+  std::string OrgName;
+  std::string RegNumb;
+  TSaldoFilter SaldoFilter = TSaldoFilter::All;
+  // When not empty, the insurance numbers (11 digits) of the only persons the protocol is about:
+  // their lines, and their entries among the forgotten persons and in the СЗВ-6-3 part, and of
+  // the messages those naming nobody or one of them; the totals still cover every person, as they
+  // do under the balance filter.
+  std::set<std::string> OnlyPersons;
+  // The persons the balance filter leaves out go to UnlistedLines, for results that cover everyone.
+  bool WithUnlisted = false;
+};
+
+// Clears and fills `report`; its layout field is left to the caller.
+void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& report);
 
 // Contributions calculated from a СЗВ-6-3 taxable sum: rate × taxable, both in ten-thousandths,
 // rounded to the nearest unit with halves to even.

@@ -391,7 +391,8 @@ class TSZV6Fold {
     const auto source = [&](TSourceFate fate, int byFile) {
       if (keepSources_) {
         sotr.Sources.push_back(
-            {fileNumber, byFile, fate, doc.InsAccrued, doc.FundAccrued, doc.InsPaid, doc.FundPaid});
+            {.FileNumber = fileNumber, .ByFile = byFile, .Fate = fate, .InsAccrued = doc.InsAccrued,
+             .InsPaid = doc.InsPaid, .FundAccrued = doc.FundAccrued, .FundPaid = doc.FundPaid});
       }
     };
     TSZV6NU* const existing = FindEntry(sotr, rec, contractType);

@@ -1,4 +1,6 @@
-// The reconciliation protocol: its in-memory model and the two writers (HTML page, XML spreadsheet).
+// The reconciliation protocol: its in-memory model and the writers of the HTML page and the XML
+// spreadsheet (the XLSX workbook's is protxlsx.h, the data formats' protdata.h, the table of all
+// of them protformats.h).
 // Every text held here is windows-1251; every amount is in ten-thousandths of a rouble.
 #pragma once
 
@@ -216,7 +218,7 @@ std::string IsoStamp(const std::string& stamp);
 // "DD.MM.YYYY" as "YYYY-MM-DD"; any other text unchanged.
 std::string IsoDate(const std::string& date);
 
-// Both writers write to a temporary file beside the target and rename it over the target only
+// Every writer writes to a temporary file beside the target and renames it over the target only
 // when it is complete, so a failure leaves any earlier protocol untouched. fileName is in the
 // platform's encoding. The stamp overloads exist so that two runs can give identical files.
 void WriteHtmlProtocol(const TReport& report, const std::string& fileName);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/amount.h"
+#include "base/amountformat.h"
 #include "base/cp1251literal.h"
 #include "base/encoding.h"
 #include "protocol/protdata.h"
@@ -100,10 +101,10 @@ class TCsvWriter {
   }
 
   void Amount(std::int64_t amount) {
-    char text[kSumTextSize];
-    char* const end = FormatSumTo(text, amount);
-    end[-3] = ',';
-    out_ << '"' << std::string_view(text, static_cast<std::size_t>(end - text)) << '"';
+    static constexpr TSumFormat kDecimalComma{','};
+    field_.clear();
+    AppendSum(field_, amount, kDecimalComma);
+    out_ << '"' << field_ << '"';
   }
 
   // A windows-1251 text as one quoted field in UTF-8.

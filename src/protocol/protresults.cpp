@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/amount.h"
+#include "base/amountformat.h"
 #include "base/cp1251literal.h"
 
 namespace brisolt {
@@ -157,22 +158,19 @@ std::int64_t TResults::Owed(const TPersonResult& person) {
   return AddAmount(std::max<std::int64_t>(person.InsBalance, 0), std::max<std::int64_t>(person.FundBalance, 0));
 }
 
+namespace {
+
+constexpr TSumFormat kGroupedSum{',', " "};
+constexpr Cp1251Literal kRoubles(u8" руб.");
+
+}  // namespace
+
 std::string FormatRoubles(std::int64_t amount) {
-  static constexpr Cp1251Literal kRoubles(u8" руб.");
-  // The protocol's own text of the amount, regrouped: the figure stays the one it prints.
-  char text[kSumTextSize];
-  const std::string_view plain(text, static_cast<std::size_t>(FormatSumTo(text, amount) - text));
-  const bool negative = plain.front() == '-';
-  const std::string_view whole = plain.substr(negative ? 1 : 0, plain.size() - 3 - (negative ? 1 : 0));
-  std::string result;
-  if (negative) result.push_back('-');
-  for (std::size_t at = 0; at < whole.size(); ++at) {
-    if (at > 0 && (whole.size() - at) % 3 == 0) result.push_back(' ');
-    result.push_back(whole[at]);
-  }
-  result.push_back(',');
-  result.append(plain.substr(plain.size() - 2));
-  return result + kRoubles;
+  TSumFormat format = kGroupedSum;
+  format.Suffix = kRoubles.View();
+  return FormatSum(amount, format);
 }
+
+std::string FormatGroupedSum(std::int64_t amount) { return FormatSum(amount, kGroupedSum); }
 
 }  // namespace brisolt

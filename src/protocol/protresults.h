@@ -31,9 +31,10 @@ struct TSourceLine {
   std::int32_t FileNumber = 0;
   std::int32_t ByFile = 0;  // 0 when no other file is concerned
   TSourceFate Fate = TSourceFate::Taken;
+  // In TPeriodRec's order; filled by name, never by position.
   std::int64_t InsAccrued = 0;
-  std::int64_t FundAccrued = 0;
   std::int64_t InsPaid = 0;
+  std::int64_t FundAccrued = 0;
   std::int64_t FundPaid = 0;
 };
 
@@ -182,5 +183,7 @@ class TResults {
 
 // "1 500,00 руб.": the protocol's rounding, digits grouped by three, decimal comma.
 std::string FormatRoubles(std::int64_t amount);
+// "1 500,00": the same without the word, where a caption says what the figures are.
+std::string FormatGroupedSum(std::int64_t amount);
 
 }  // namespace brisolt

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/amountformat.h"
 #include "base/amount.h"
 #include "base/encoding.h"
 #include "protocol/protescape.h"
@@ -280,12 +281,8 @@ class TXlsxSink final : public TSheetSink {
     OpenCell(out, column, style);
     out += "><v>";
     // The printed sum without the zeros that end its kopecks: the same number, fewer bytes.
-    char text[kSumTextSize];
-    char* end = FormatSumTo(text, amount);
-    if (end[-1] == '0') {
-      end -= end[-2] == '0' ? 3 : 1;
-    }
-    out.append(text, end);
+    static constexpr TSumFormat kShortest{'.', {}, true};
+    AppendSum(out, amount, kShortest);
     out += "</v></c>";
   }
 
@@ -571,6 +568,8 @@ class TXlsxSink final : public TSheetSink {
 };
 
 }  // namespace
+
+bool XlsxWriterBuilt() { return true; }
 
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options) {

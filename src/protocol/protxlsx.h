@@ -6,7 +6,8 @@
 // UTF-8 once, cell by cell; amounts are the numbers the other writers print.
 //
 // Built only where zlib is (the CMake option BRISOLT_XLSX, BRISOLT_HAVE_XLSX in code), in a
-// library of its own, so that the engine keeps to the standard library.
+// library of its own, so that the engine keeps to the standard library; elsewhere
+// protxlsx_none.cpp stands in for it.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,11 @@ namespace brisolt {
 // Writes beside the target and renames over it once complete, as the other writers do. Raises
 // ESpreadsheetTooLarge before anything is written when a sheet would pass the limits, and
 // EProtocolWriteError when the file cannot be written.
+// Without zlib it raises EProtocolWriteError and writes nothing.
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options);
+
+// Whether this build writes XLSX workbooks.
+bool XlsxWriterBuilt();
 
 }  // namespace brisolt

@@ -1,7 +1,9 @@
-// The batch run end to end: generated pack folders in, whole protocols out, compared with golden
-// files apart from the folder they were read from and the time stamp. Also the outcomes that end
+// The batch run end to end: the sample folder and generated pack folders in, whole protocols out
+// in every format, compared with golden files apart from the folder they were read from and the
+// time stamp (an XLSX workbook part by part, as canonical XML). Also the outcomes that end
 // without a protocol, with their exit statuses.
-// BRISOLT_UPDATE_GOLDEN=1 rewrites the golden files; read the diff before committing them.
+// BRISOLT_UPDATE_GOLDEN=1 rewrites the golden files (ctest -R ProtocolsMatchTheGoldenFiles in
+// the build folder, with the variable set); read the diff before committing them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,9 +24,11 @@
 #endif
 
 #include "app/cmdline.h"
+#include "app/pipeline.h"
 #include "app/platform.h"
 #include "app/verdata.h"
 #include "app_test_support.h"
+#include "../protocol/canonical_xml.h"
 #include "protocol/protfile.h"
 #include "packgen.h"
 #include "base/encoding.h"
@@ -50,17 +54,31 @@ fs::path MakeScratch(const std::string& prefix) {
 
 // The folder the packs came from and the moment of writing are the only parts of a protocol
 // that differ between runs; the home page is a setting of the build. The file names below the
-// folder are written with "/", whatever the platform's separator.
+// folder are written with "/", whatever the platform's separator. The folder is looked for as the
+// windows-1251 protocols write it, as the UTF-8 ones do, and as JSON escapes it.
 std::string Normalised(std::string text, const std::string& folderName) {
-  const std::string folder = Utf8ToCp1251(folderName);  // as the protocol writes it
+  const std::string utf8 = Cp1251ToUtf8(Utf8ToCp1251(folderName));
+  std::string jsonEscaped;
+  for (const char ch : utf8) {
+    jsonEscaped += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+  }
+  const std::string separator(1, platform::PathSeparator());
+  const std::pair<std::string, std::string> spellings[] = {
+      {Utf8ToCp1251(folderName), separator},
+      {utf8, separator},
+      {jsonEscaped, separator == "\\" ? "\\\\" : separator}};
   const std::string marker = "{folder}";
-  for (std::size_t pos = text.find(folder); pos != std::string::npos;
-       pos = text.find(folder, pos)) {
-    text.replace(pos, folder.size(), marker);
-    pos += marker.size();
-    for (; pos < text.size() && text[pos] != '<' && text[pos] != '"' && text[pos] != ' '; ++pos) {
-      if (text[pos] == platform::PathSeparator()) {
-        text[pos] = '/';
+  for (const auto& [folder, folderSeparator] : spellings) {
+    for (std::size_t pos = text.find(folder); pos != std::string::npos;
+         pos = text.find(folder, pos)) {
+      text.replace(pos, folder.size(), marker);
+      pos += marker.size();
+      for (; pos < text.size() && text[pos] != '<' && text[pos] != '"' && text[pos] != ' ' &&
+             text[pos] != '\n';
+           ++pos) {
+        if (text.compare(pos, folderSeparator.size(), folderSeparator) == 0) {
+          text.replace(pos, folderSeparator.size(), "/");
+        }
       }
     }
   }
@@ -68,7 +86,7 @@ std::string Normalised(std::string text, const std::string& folderName) {
   if (const std::size_t pos = text.find(site); pos != std::string::npos) {
     text.replace(pos, site.size(), "<a href=\"{site}\"");
   }
-  static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)");
+  static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d|\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
   return std::regex_replace(text, stamp, "{stamp}");
 }
 
@@ -82,6 +100,7 @@ class BatchRun : public ::testing::Test {
     options.Persons = 8;
     options.Periods = 7;
     packgen::GenerateFolder(options, NativeFromPath(*scratch_ / "generated"));
+    fs::copy(fs::path(BRISOLT_SOURCE_DIR) / "examples", *scratch_ / "examples", fs::copy_options::recursive);
   }
   static void TearDownTestSuite() {
     std::error_code ignored;
@@ -107,20 +126,44 @@ class BatchRun : public ::testing::Test {
 fs::path* BatchRun::scratch_ = nullptr;
 
 struct GoldenRun {
-  const char* golden;
+  const char* golden;  // the protocol's name; an XLSX workbook's golden file adds ".txt"
   const char* folder;
   std::vector<std::string> options;
 };
 
+// The protocol as its golden file holds it.
+std::string GoldenText(const std::string& written, const std::string& name) {
+#ifdef BRISOLT_HAVE_XLSX
+  if (name.ends_with(".xlsx")) {
+    return testing::CanonicalWorkbook(written);
+  }
+#endif
+  return written;
+}
+
+// Every format on the bundled sample folder and on a generated one with corrections and
+// cancellations, each layout, the filters and the JSON's sources.
 TEST_F(BatchRun, ProtocolsMatchTheGoldenFiles) {
-  const GoldenRun runs[] = {
+  std::vector<GoldenRun> runs = {
       {"sample_compact.html", "sample", {}},
       {"sample_detailed.html", "sample", {"/protform=1"}},
       {"sample_compact.xml", "sample", {"/protformat=1"}},
       {"sample_detailed.xml", "sample", {"/protform=1", "/protformat=2"}},
       {"generated_debt.html", "generated", {"/saldofilter=2", "/subdirs=1", "/calccorr=1"}},
       {"generated_detailed.xml", "generated", {"/protform=1", "/protformat=1"}},
+      {"examples_compact.html", "examples", {}},
+      {"examples_detailed.xml", "examples", {"/protform=1", "/protformat=1"}},
+      {"examples.json", "examples", {"/sources=1"}},
+      {"examples.csv", "examples", {}},
+      {"generated.json", "generated", {"/calccorr=1"}},
+      {"generated_overpaid.json", "generated", {"/saldofilter=3", "/sources=1"}},
+      {"generated.csv", "generated", {"/calccorr=1"}},
   };
+  if (XlsxAvailable()) {
+    runs.push_back({"examples_compact.xlsx", "examples", {}});
+    runs.push_back({"examples_detailed.xlsx", "examples", {"/protform=1"}});
+    runs.push_back({"generated_detailed.xlsx", "generated", {"/protform=1", "/calccorr=1"}});
+  }
   const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
   for (const GoldenRun& run : runs) {
     SCOPED_TRACE(run.golden);
@@ -131,8 +174,13 @@ TEST_F(BatchRun, ProtocolsMatchTheGoldenFiles) {
     args.insert(args.end(), run.options.begin(), run.options.end());
     ASSERT_EQ(Run(args), kExitSuccess) << stderr_;
     EXPECT_EQ(stderr_, "");
-    const std::string actual = Normalised(ReadAll(PathFromNative(output)), folder);
-    const fs::path golden = fs::path(BRISOLT_TEST_DATA_DIR) / "protocol" / "batch" / run.golden;
+    const std::string actual =
+        Normalised(GoldenText(ReadAll(PathFromNative(output)), run.golden), folder);
+    std::string goldenName = run.golden;
+    if (goldenName.ends_with(".xlsx")) {
+      goldenName += ".txt";
+    }
+    const fs::path golden = fs::path(BRISOLT_TEST_DATA_DIR) / "protocol" / "batch" / goldenName;
     if (update) {
       fs::create_directories(golden.parent_path());
       std::ofstream(golden, std::ios::binary) << actual;

@@ -1,5 +1,6 @@
-// Money: the one printed form of an amount and the saturating arithmetic.
+// Money: the one printed form of an amount, its spelled forms, and the saturating arithmetic.
 #include "base/amount.h"
+#include "base/amountformat.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,42 @@ TEST(FormatSum, TwoDecimalsRoundedExactlyHalvesAwayFromZero) {
   };
   for (const auto& testCase : cases) {
     EXPECT_EQ(FormatSum(testCase.amount), testCase.text) << testCase.amount;
+  }
+}
+
+// Every spec on amounts with and without a sign, groups and trailing zeros: the figure is always
+// FormatSum's, only its spelling changes.
+TEST(FormatSum, SpelledAsTheSpecSays) {
+  const TSumFormat plain;
+  const TSumFormat comma{','};
+  const TSumFormat grouped{',', " ", false, " руб."};
+  const TSumFormat shortest{'.', {}, true};
+  struct Case {
+    TAmount amount;
+    const char* plain;
+    const char* comma;
+    const char* grouped;
+    const char* shortest;
+  };
+  const Case cases[] = {
+      {0, "0.00", "0,00", "0,00 руб.", "0"},
+      {-49, "0.00", "0,00", "0,00 руб.", "0"},
+      {-5000, "-0.50", "-0,50", "-0,50 руб.", "-0.5"},
+      {1234500, "123.45", "123,45", "123,45 руб.", "123.45"},
+      {10000000, "1000.00", "1000,00", "1 000,00 руб.", "1000"},
+      {-12345678900, "-1234567.89", "-1234567,89", "-1 234 567,89 руб.", "-1234567.89"},
+      {1000000000, "100000.00", "100000,00", "100 000,00 руб.", "100000"},
+      {1234501000, "123450.10", "123450,10", "123 450,10 руб.", "123450.1"},
+      {kMin, "-922337203685477.58", "-922337203685477,58", "-922 337 203 685 477,58 руб.",
+       "-922337203685477.58"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.amount);
+    EXPECT_EQ(FormatSum(c.amount, plain), c.plain);
+    EXPECT_EQ(FormatSum(c.amount, plain), FormatSum(c.amount));
+    EXPECT_EQ(FormatSum(c.amount, comma), c.comma);
+    EXPECT_EQ(FormatSum(c.amount, grouped), c.grouped);
+    EXPECT_EQ(FormatSum(c.amount, shortest), c.shortest);
   }
 }
 

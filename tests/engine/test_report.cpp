@@ -210,8 +210,15 @@ TFileSet SampleFileSet() {
 TReport Build(const TFileSet& set, TSaldoFilter filter) {
   TReport report;
   report.ProtForm = TProtForm::Detailed;
-  BuildReport(set, {W("сообщение 1"), W("сообщение 2")}, W("1.0.0.0 от 26 марта 2013 г."),
-              W("заметка"), "https://home/", W("ООО Ромашка"), "087-001-000001", filter, report);
+  BuildReport(set,
+              {.Messages = {W("сообщение 1"), W("сообщение 2")},
+               .ProgVersion = W("1.0.0.0 от 26 марта 2013 г."),
+               .ProgNote = W("заметка"),
+               .ProgURL = "https://home/",
+               .OrgName = W("ООО Ромашка"),
+               .RegNumb = "087-001-000001",
+               .SaldoFilter = filter},
+              report);
   return report;
 }
 
@@ -395,7 +402,7 @@ TEST(BuildReport, WithoutSZV63PacksThereIsNoReconciliation) {
   EXPECT_EQ(report.SZV63Year, 0);
   EXPECT_TRUE(report.SZV63Blocks.empty());
   // A second build replaces the first one's content.
-  BuildReport(set, {}, "", "", "", "", "", TSaldoFilter::Debt, report);
+  BuildReport(set, {.SaldoFilter = TSaldoFilter::Debt}, report);
   EXPECT_TRUE(report.ErrorList.empty());
   EXPECT_EQ(report.MainLines.size(), 1u);
 }
@@ -421,7 +428,7 @@ TEST(BuildReport, ExtremeAmountsClampInsteadOfWrapping) {
     set.Sotrs.push_back(std::move(sotr));
   }
   TReport report;
-  BuildReport(set, {}, "v", "", "", "", "", TSaldoFilter::All, report);
+  BuildReport(set, {.ProgVersion = "v"}, report);
   ASSERT_EQ(report.MainLines.size(), 2u);
   for (const TMainLine& line : report.MainLines) {
     ASSERT_EQ(line.Periods.size(), 2u);

@@ -79,6 +79,9 @@ TEST(FoldRecords, EveryDocumentWithWhatTheFoldDidAndEveryConflict) {
        {{"КОРРЕКТИРУЮЩАЯ", "10.05.2011", 150}},
        {{1, F::WithoutInitial, 0}},
        {{K::CorrectionWithoutInitial, 1, 0}}},
+      // A type the fold does not know is never taken, and named for what it is.
+      {"unknown type alone", false, {{"ДОПОЛНЯЮЩАЯ", "10.05.2011", 150}}, {{1, F::UnknownType, 0}},
+       {{K::CorrectionWithoutInitial, 1, 0}}},
       {"corrective for a missing initial", true, {{"КОРРЕКТИРУЮЩАЯ", "10.05.2011", 150}}, {{1, F::TakenForMissing, 0}}, {}},
       {"corrected twice",
        false,
@@ -300,6 +303,28 @@ TEST_F(ResultsTest, ActionsFromTheReportsOwnBalancesMostOwedFirst) {
   EXPECT_EQ(results_.Totals.FundOverpaid, 200 * kRouble);
   EXPECT_EQ(results_.Totals.Persons, 4u);
   EXPECT_EQ(results_.Totals.Actions, 3u + 1u + 1u + 4u);
+}
+
+// Without any period of work a debt is no debt left at dismissal; an overpayment of the insurance
+// part alone is one.
+TEST_F(ResultsTest, ADebtWithoutWorkIsNoDismissalAndEitherPartOverpays) {
+  AddLine("11111111111", "Безработный Б Б", TDismissal::NoWork(), {{100, 0, 0, 0}, {100, 100, 0, 0}});
+  AddLine("22222222222", "Страхова С С", TDismissal::AtWork(), {{100, 400, 50, 50}, {100, 100, 0, 0}});
+  BuildResults(files_, report_, false, results_);
+  ASSERT_EQ(results_.Persons.size(), 2u);
+  std::vector<TActionKind> kinds;
+  for (const TAction& action : results_.Persons[0].Actions) kinds.push_back(action.Kind);
+  EXPECT_EQ(kinds, (std::vector<TActionKind>{TActionKind::PayDebt}));
+  const TPersonResult& overpaid = results_.Persons[1];
+  ASSERT_EQ(overpaid.Actions.size(), 1u);
+  EXPECT_EQ(overpaid.Actions[0].Kind, TActionKind::Overpayment);
+  EXPECT_EQ(overpaid.Actions[0].Amount, 300 * kRouble);
+  EXPECT_EQ(U(overpaid.Actions[0].Text),
+            "Переплата по страховой части 300,00 руб. (возникла за 1 квартал 2011 г.): зачесть в счёт будущих "
+            "платежей или вернуть.");
+  EXPECT_EQ(results_.Totals.InsOverpaid, 300 * kRouble);
+  EXPECT_EQ(results_.Totals.FundOverpaid, 0);
+  EXPECT_EQ(results_.Totals.InsDebt, 100 * kRouble);
 }
 
 TEST_F(ResultsTest, NothingToDoForASettledPersonStillAtWork) {

@@ -114,7 +114,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const TSaldoFilter filter : {TSaldoFilter::All, TSaldoFilter::NonZero, TSaldoFilter::Debt,
                                     TSaldoFilter::Overpayment}) {
     TReport report;
-    BuildReport(fileSet, messages, "1.0", "", "https://brisolt.example/", "X", "087-123-456789", filter, report);
+    BuildReport(fileSet,
+                {.Messages = messages, .ProgVersion = "1.0", .ProgURL = "https://brisolt.example/", .OrgName = "X",
+                 .RegNumb = "087-123-456789", .SaldoFilter = filter},
+                report);
     Check(report.PeriodList.size() == fileSet.ReportPeriods.size(), "period list differs from the file set");
     Check(report.PeriodTotals.size() == fileSet.ReportPeriods.size(), "one total per period expected");
     Check(report.FileList.size() == fileSet.SZV6Files.size() + fileSet.SZV63Files.size(),

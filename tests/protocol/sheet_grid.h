@@ -1,5 +1,6 @@
 // The cells of a written workbook, read back from the file alone: sheet names, each cell's text or
-// number, merges and frozen panes, for the XML spreadsheet and (where built) the XLSX workbook.
+// number, its look (font, fill, number format), merges and frozen panes, for the XML spreadsheet
+// and (where built) the XLSX workbook.
 // Good enough for the files the writers make, not a general reader of either format.
 #pragma once
 
@@ -19,8 +20,25 @@
 
 namespace brisolt::testing {
 
+// What a cell's style shows, in the XML spreadsheet's terms: colours as "#RRGGBB", the number
+// format as its code ("Short Date" for the built-in date). Empty: the program's default.
+struct TGridLook {
+  std::string FontColor;
+  bool Bold = false;
+  std::string Fill;
+  std::string NumberFormat;
+  friend bool operator==(const TGridLook&, const TGridLook&) = default;
+};
+
+inline std::string Describe(const TGridLook& look) {
+  return "font " + (look.FontColor.empty() ? std::string("default") : look.FontColor) +
+         (look.Bold ? " bold" : "") + ", fill " + (look.Fill.empty() ? std::string("none") : look.Fill) +
+         ", format " + (look.NumberFormat.empty() ? std::string("General") : look.NumberFormat);
+}
+
 struct TGridCell {
   std::string Text;  // UTF-8; for a number the text as written
+  TGridLook Look;
   bool Number = false;
   double Value = 0;
   int Down = 0;
@@ -104,9 +122,34 @@ inline int IntOr(const std::string& text, int fallback) {
 
 }  // namespace grid_detail
 
+// The looks of the XML spreadsheet's styles by their ids.
+inline std::map<std::string, TGridLook> XmlLooks(const std::string& workbook) {
+  using namespace grid_detail;
+  std::map<std::string, TGridLook> looks;
+  for (std::size_t pos = 0; (pos = workbook.find("<Style ", pos)) != std::string::npos;) {
+    const std::size_t end = workbook.find("</Style>", pos);
+    const std::string style = workbook.substr(pos, end - pos);
+    pos = end;
+    TGridLook& look = looks[Attribute(style.substr(0, style.find('>')), "ss:ID")];
+    std::size_t at = 0;
+    const std::string font = Between(style, at, "<Font", ">");
+    look.FontColor = Attribute(font, "ss:Color");
+    look.Bold = Attribute(font, "ss:Bold") == "1";
+    at = 0;
+    const std::string interior = Between(style, at, "<Interior", ">");
+    if (Attribute(interior, "ss:Pattern") == "Solid") {
+      look.Fill = Attribute(interior, "ss:Color");
+    }
+    at = 0;
+    look.NumberFormat = Attribute(Between(style, at, "<NumberFormat", ">"), "ss:Format");
+  }
+  return looks;
+}
+
 // The XML spreadsheet (windows-1251 text).
 inline TGrid XmlGrid(const std::string& workbook) {
   using namespace grid_detail;
+  const std::map<std::string, TGridLook> looks = XmlLooks(workbook);
   TGrid grid;
   std::size_t pos = 0;
   while ((pos = workbook.find("<Worksheet ", pos)) != std::string::npos) {
@@ -139,6 +182,9 @@ inline TGrid XmlGrid(const std::string& workbook) {
         cell.Down = IntOr(Attribute(tag, "ss:MergeDown"), 0);
         cell.Across = IntOr(Attribute(tag, "ss:MergeAcross"), 0);
         cell.Number = Attribute(dataTag, "ss:Type") == "Number";
+        if (const std::string style = Attribute(tag, "ss:StyleID"); !style.empty()) {
+          cell.Look = looks.at(style);
+        }
         cell.Text = Cp1251ToUtf8(Unescape(content));
         cell.Value = cell.Number ? std::strtod(cell.Text.c_str(), nullptr) : 0;
         if (!cell.Text.empty() || cell.Down > 0 || cell.Across > 0) {
@@ -205,9 +251,62 @@ inline std::pair<int, int> CellReference(const std::string& ref) {
   return {std::atoi(ref.c_str() + pos) - 1, column - 1};
 }
 
+// The list of elements `name` inside `list` of the styles part, each as its text.
+inline std::vector<std::string> StyleList(const std::string& styles, const std::string& list,
+                                          const std::string& name) {
+  std::vector<std::string> items;
+  const std::size_t start = styles.find("<" + list);
+  const std::size_t end = styles.find("</" + list + ">", start);
+  if (start == std::string::npos || end == std::string::npos) {
+    return items;
+  }
+  const std::string open = "<" + name;
+  for (std::size_t pos = styles.find(open, start); pos < end; pos = styles.find(open, pos + 1)) {
+    const char next = styles[pos + open.size()];
+    if (next != ' ' && next != '>' && next != '/') {
+      continue;  // a longer name
+    }
+    const std::size_t close = styles.find("</" + name + ">", pos);
+    const std::size_t selfClose = styles.find("/>", pos);
+    const std::size_t tagEnd = styles.find('>', pos);
+    const std::size_t itemEnd = selfClose + 1 == tagEnd ? tagEnd + 1 : close;
+    items.push_back(styles.substr(pos, itemEnd - pos));
+  }
+  return items;
+}
+
+// The looks of the XLSX cell formats by their index, the cells' "s".
+inline std::vector<TGridLook> XlsxLooks(const std::string& styles) {
+  using namespace grid_detail;
+  std::map<std::string, std::string> formats = {{"0", ""}, {"14", "Short Date"}};
+  for (const std::string& format : StyleList(styles, "numFmts", "numFmt")) {
+    formats[Attribute(format, "numFmtId")] = Unescape(Attribute(format, "formatCode"));
+  }
+  auto colour = [](const std::string& argb) { return argb.empty() ? argb : "#" + argb.substr(2); };
+  const std::vector<std::string> fonts = StyleList(styles, "fonts", "font");
+  const std::vector<std::string> fills = StyleList(styles, "fills", "fill");
+  std::vector<TGridLook> looks;
+  for (const std::string& xf : StyleList(styles, "cellXfs", "xf")) {
+    const std::string tag = xf.substr(0, xf.find('>'));
+    TGridLook& look = looks.emplace_back();
+    look.NumberFormat = formats.at(Attribute(tag, "numFmtId"));
+    const std::string& font = fonts.at(static_cast<std::size_t>(IntOr(Attribute(tag, "fontId"), 0)));
+    std::size_t at = 0;
+    look.FontColor = colour(Attribute(Between(font, at, "<color", ">"), "rgb"));
+    look.Bold = font.find("<b/>") != std::string::npos;
+    const std::string& fill = fills.at(static_cast<std::size_t>(IntOr(Attribute(tag, "fillId"), 0)));
+    at = 0;
+    if (fill.find("patternType=\"solid\"") != std::string::npos) {
+      look.Fill = colour(Attribute(Between(fill, at, "<fgColor", ">"), "rgb"));
+    }
+  }
+  return looks;
+}
+
 inline TGrid XlsxGrid(const std::string& zip) {
   using namespace grid_detail;
   const std::map<std::string, std::string> members = UnzipAll(zip);
+  const std::vector<TGridLook> looks = XlsxLooks(members.at("xl/styles.xml"));
   const std::string& workbook = members.at("xl/workbook.xml");
   TGrid grid;
   std::size_t pos = 0;
@@ -240,6 +339,7 @@ inline TGrid XlsxGrid(const std::string& zip) {
       const std::size_t cellEnd = text.find("</c>", cellPos);
       const std::string inner = text.substr(cellPos + 1, cellEnd - cellPos - 1);
       TGridCell cell;
+      cell.Look = looks.at(static_cast<std::size_t>(IntOr(Attribute(tag, "s"), 0)));
       std::size_t at = 0;
       if (Attribute(tag, "t") == "inlineStr") {
         at = inner.find("<t");

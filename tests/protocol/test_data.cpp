@@ -1,7 +1,9 @@
 // The protocol as data: the JSON carries the report's own figures and texts in UTF-8, the CSV the
 // action list in the form a Russian spreadsheet reads; both are written whole or not at all.
+// BRISOLT_UPDATE_GOLDEN=1 rewrites the golden files; read the diff before committing them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <cstdlib>
@@ -108,7 +110,8 @@ TEST_F(DataWriters, JsonEscapesControlCharactersAndListsSourcesWhenKept) {
   results_.HasSources = true;
   results_.Files.push_back({W("PFR-1.xml"), W("СЗВ-6-1"), W("ИСХОДНАЯ"), W("1 полугодие 2010 г."), W("НР"), {2010, 1}});
   results_.Files.push_back({W("PFR-2.xml"), W("СЗВ-6-3"), W("ИСХОДНАЯ"), W("2010"), W("НР"), {2010, 0}});
-  results_.Persons[0].Sources.push_back({1, 2, TSourceFate::Replaced, 1000000, 0, 500000, 0});
+  results_.Persons[0].Sources.push_back(
+      {.FileNumber = 1, .ByFile = 2, .Fate = TSourceFate::Replaced, .InsAccrued = 1000000, .InsPaid = 500000});
   results_.Persons[0].Payments.push_back({2, 0, TSourceFate::DuplicateInitial, 2010, {10000, 0, 0, 0}, {5000, 0, 0, 0}});
   const auto target = folder_ / "p.json";
   WriteJsonProtocol(report_, results_, target.string(), kFixedStamp);
@@ -225,6 +228,59 @@ TEST_F(DataWriters, CsvKeepsAsTextWhatASpreadsheetWouldRunAfterWhatItStrips) {
     const std::size_t at = csv.find(start);
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(csv.substr(at + start.size(), c.field.size() + 1), c.field + ";");
+  }
+}
+
+// Both files whole against golden files, from a report whose every figure differs from the others
+// (so that two swapped fields show) and whose names hold what each format must escape: control
+// characters, the CSV's separator and the leaders of a spreadsheet formula.
+TEST_F(DataWriters, MatchTheGoldenFiles) {
+  std::int64_t next = 0;
+  auto distinct = [&next] { return (next += 1371) * 100; };
+  for (TTotalRec& total : report_.PeriodTotals) {
+    for (std::int64_t& value : total.Values) value = distinct();
+  }
+  report_.MainLines[0].FIO = W("Иванов\x01Иван\x1FИванович; младший");
+  report_.MainLines[1].FIO = W("@Петрова Анна");
+  for (const char* name : {"+Плюсов", "-Минусов", "=Равнов"}) {
+    const std::size_t line = report_.AddMainLine(TLineMark::Plain, W(name), "55566677788", TDismissal::AtWork());
+    const std::int64_t owed = distinct();
+    report_.AddLinePeriod(line, {"1", owed, 0, owed, 0, owed, 0, 0, 0, 0, 0});
+    report_.AddLinePeriod(line, {"", 0, 0, owed, 0, owed, 0, 0, 0, 0, 0});
+  }
+  BuildResults(files_, report_, false, results_);
+  results_.HasSources = true;
+  results_.Files.push_back({W("PFR-1.xml"), W("СЗВ-6-1"), W("ИСХОДНАЯ"), W("1 полугодие 2010 г."), W("НР")});
+  results_.Files.push_back({W("PFR-2.xml"), W("СЗВ-6-2"), W("КОРРЕКТИРУЮЩАЯ"), W("1 полугодие 2010 г."), W("НР")});
+  TSourceLine replaced{1, 2, TSourceFate::Replaced};
+  replaced.InsAccrued = distinct();
+  replaced.InsPaid = distinct();
+  replaced.FundAccrued = distinct();
+  replaced.FundPaid = distinct();
+  TSourceLine taken{2, 0, TSourceFate::Taken};
+  taken.InsAccrued = distinct();
+  taken.InsPaid = distinct();
+  taken.FundAccrued = distinct();
+  taken.FundPaid = distinct();
+  results_.Persons[0].Sources = {replaced, taken};
+  const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
+  for (const char* name : {"data.json", "data.csv"}) {
+    SCOPED_TRACE(name);
+    const auto target = folder_ / name;
+    if (std::string(name).ends_with(".json")) {
+      WriteJsonProtocol(report_, results_, target.string(), kFixedStamp);
+    } else {
+      WriteCsvActions(report_, results_, target.string());
+    }
+    const std::string actual = ReadAll(target);
+    const auto golden = std::filesystem::path(BRISOLT_TEST_DATA_DIR) / "protocol" / name;
+    if (update) {
+      std::ofstream(golden, std::ios::binary) << actual;
+      continue;
+    }
+    const std::string expected = ReadAll(golden);
+    ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
+    EXPECT_EQ(actual, expected);
   }
 }
 

@@ -270,6 +270,55 @@ TGridSheet MergesDownRepeated(TGridSheet sheet, int firstRow) {
   return sheet;
 }
 
+// Each kind of cell looks as the clerk is told in the guide, in every format: a conflict's person
+// in red, a debt left at dismissal on cyan, negative balances red in the plain amount columns and
+// black in the red ones, dismissal dates as dates, captions in bold.
+TEST(SpreadsheetSinks, GiveEachKindOfCellItsLook) {
+  const std::string red = "#FF0000";
+  const std::string cyan = "#66FFFF";
+  const std::string redNegatives = "#,##0.00;[Red]\\-#,##0.00;\\ \\-";
+  const std::string plainNegatives = "#,##0.00;\\-#,##0.00;\\ \\-";
+  struct Case {
+    const char* sheet;
+    const char* text;  // the first cell of the sheet with this text, left to right, top down
+    int across;        // the cell this many columns to its right
+    testing::TGridLook look;
+  };
+  const Case cases[] = {
+      {"Протокол", "Сведения о страхователе:", 0, {"", true, "", ""}},
+      {"Таблица", "Иванов", 0, {red, false, "", ""}},
+      {"Таблица", "Петрова", 0, {"", false, cyan, ""}},
+      {"Таблица", "Сидоров", 0, {"", false, "", ""}},
+      {"Таблица", "15.05.2010", 0, {"", false, "", "Short Date"}},
+      {"Таблица", "Страховой номер", 0, {"", true, "", redNegatives}},
+      {"Таблица", "Иванов", 2, {"", false, "", redNegatives}},
+      {"Сверка", "ВЖНР", 0, {"", false, "", plainNegatives}},
+      {"Сверка", "ВЖНР", 3, {red, false, "", plainNegatives}},
+  };
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
+    const std::vector<TWritten> written = WriteEverySink(FullReport(layout));
+    for (const TWritten& sink : written) {
+      for (const Case& c : cases) {
+        SCOPED_TRACE(sink.Sink + " " + c.sheet + " " + c.text + " layout " +
+                     std::to_string(static_cast<int>(layout)));
+        const TGridSheet* sheet = nullptr;
+        for (const TGridSheet& each : sink.Grid) {
+          if (each.Name.find(c.sheet) != std::string::npos && sheet == nullptr) sheet = &each;
+        }
+        ASSERT_NE(sheet, nullptr);
+        const TGridCell* found = nullptr;
+        for (const auto& [place, cell] : sheet->Cells) {
+          if (found == nullptr && cell.Text.find(c.text) != std::string::npos) {
+            found = sheet->At(place.first, place.second + c.across);
+          }
+        }
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(Describe(found->Look), Describe(c.look)) << found->Text;
+      }
+    }
+  }
+}
+
 // Beyond the figures: texts, merges, frozen panes and sizes, the same in every format and the
 // same as the counting sink says. Where the XLSX has a filter, its rows hold each person's cells
 // unmerged, and its panes keep every caption row in sight.
@@ -320,6 +369,7 @@ TEST(SpreadsheetSinks, HoldTheSameCellsInEveryFormatAndTheCountedSize) {
           }
           EXPECT_EQ(match->Down, cell.Down) << cell.Text;
           EXPECT_EQ(match->Across, cell.Across) << cell.Text;
+          EXPECT_EQ(Describe(match->Look), Describe(cell.Look)) << cell.Text;
         }
       }
     }

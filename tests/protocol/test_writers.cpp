@@ -1,4 +1,4 @@
-// Both protocol writers against golden files, and their all-or-nothing file handling.
+// The HTML and XML spreadsheet writers against golden files, and their all-or-nothing file handling.
 // BRISOLT_UPDATE_GOLDEN=1 rewrites the golden files; read the diff before committing them.
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -219,6 +220,33 @@ TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
   const std::string tag = sverka.substr(warning, sverka.find('>', warning) - warning);
   EXPECT_NE(tag.find("ht=\"45\""), std::string::npos) << tag;
   EXPECT_NE(tag.find("customHeight=\"1\""), std::string::npos) << tag;
+}
+
+// A member of several chunks has its CRC combined from theirs, and only a sheet larger than a
+// chunk shows a fault there: the whole workbook goes through the zip check (CRCs and sizes of
+// every part, as zipfile.testzip does), on one thread and on several.
+TEST_F(XlsxWriter, AWorkbookOfSeveralChunksPassesTheZipCheck) {
+  TReport report = FullReport(TProtForm::Detailed);
+  for (int person = 0; person < 5000; ++person) {
+    const std::size_t line = report.AddMainLine(TLineMark::Plain, "Person " + std::to_string(person),
+                                                "12345678901", TDismissal::AtWork());
+    report.AddLinePeriod(line, {"1", 1000000 + person, 1200000, 1000000, 1200000, -200000, 300000,
+                               300000, 300000, 300000, person});
+    report.AddLinePeriod(line, {"1, 2", 500000, 300000 + person, 1500000, 1500000, 0, 150000,
+                               150050, 450000, 450050, -50});
+  }
+  for (const int threads : {1, 3}) {
+    SCOPED_TRACE(threads);
+    TSpreadsheetOptions options = Fixed();
+    options.Threads = threads;
+    WriteXlsxProtocol(report, File("large.xlsx"), options);
+    EXPECT_EQ(WorkbookDefect(File("large.xlsx")), "");
+    std::size_t largest = 0;
+    for (const auto& [name, text] : testing::UnzipAll(ReadAll(folder_ / "large.xlsx"))) {
+      largest = std::max(largest, text.size());
+    }
+    EXPECT_GT(largest, 2 * TZipStream::kChunkSize);
+  }
 }
 
 // Whatever size the disk stops files at, the workbook is either the same bytes as without the

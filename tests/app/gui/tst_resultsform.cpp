@@ -61,8 +61,9 @@ std::shared_ptr<TRunResults> SampleResults(const std::vector<const char*>& more 
   files.SZV6Files[1].DataType = W("КОРРЕКТИРУЮЩАЯ");
   TSZV6Sotr ivashkin;
   ivashkin.SNILS = "44455566627";
-  ivashkin.Sources.push_back({1, 2, TSourceFate::Replaced, 2000 * kRouble, 0, 0, 0});
-  ivashkin.Sources.push_back({2, 0, TSourceFate::Taken, 3000 * kRouble, 100 * kRouble, 0, 0});
+  ivashkin.Sources.push_back({.FileNumber = 1, .ByFile = 2, .Fate = TSourceFate::Replaced, .InsAccrued = 2000 * kRouble});
+  ivashkin.Sources.push_back(
+      {.FileNumber = 2, .Fate = TSourceFate::Taken, .InsAccrued = 3000 * kRouble, .FundAccrued = 100 * kRouble});
   files.Sotrs.push_back(ivashkin);
   BuildResults(files, report, true, results->Results);
   return results;
@@ -147,6 +148,32 @@ class TestResultsForm : public QObject {
     Type(Find<QLineEdit>(form, "Search_Edit"), typed);
     QCOMPARE(Column(*Find<QTableView>(form, "Results_Grid")->model(), TResultsModel::ColName), names);
     QVERIFY(Find<QLabel>(form, "Totals_Label")->text().contains(QStringLiteral("Показано строк: %1.").arg(names.size())));
+  }
+
+  // An overpayment of either part alone is an overpayment; a debt of one part with an overpayment
+  // of the other is both.
+  void overpaymentFilterKeepsAnOverpaymentOfEitherPart() {
+    auto results = std::make_shared<TRunResults>();
+    TReport& report = results->Report;
+    report.AddPeriod(W("1 квартал 2011 г."));
+    const auto add = [&](const char* snils, const char* fio, std::int64_t insSaldo, std::int64_t fundSaldo) {
+      const std::size_t line = report.AddMainLine(TLineMark::Plain, W(fio), snils, TDismissal::AtWork());
+      report.AddLinePeriod(line, {"1", 0, 0, 0, 0, insSaldo, 0, 0, 0, 0, fundSaldo});
+    };
+    add("11223344595", "Страхова С С", -300 * kRouble, 0);
+    add("22233344405", "Накопова Н Н", 0, -200 * kRouble);
+    add("33344455516", "Должнов Д Д", 100 * kRouble, 0);
+    add("44455566627", "Смешанов С С", 100 * kRouble, -50 * kRouble);
+    TFileSet files;
+    BuildResults(files, report, false, results->Results);
+    for (const auto& [filter, expected] :
+         {std::pair{1, QStringList({"Должнов Д Д", "Смешанов С С"})},
+          std::pair{2, QStringList({"Страхова С С", "Накопова Н Н", "Смешанов С С"})}}) {
+      TResults_Form form;
+      form.SetResults(results);
+      Find<QComboBox>(form, "Filter_Combo")->setCurrentIndex(filter);
+      QCOMPARE(Column(*Find<QTableView>(form, "Results_Grid")->model(), TResultsModel::ColName), expected);
+    }
   }
 
   void columnsSortByTheirValuesAndBack() {
