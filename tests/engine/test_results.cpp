@@ -366,7 +366,9 @@ struct TEngineRun {
     std::vector<std::string> messages;
     Files.KeepSources = true;
     Files.LoadSubmissions(folder, false, false, W(kRegNumb), messages, {});
-    BuildReport(Files, messages, "", "", "", "", W(kRegNumb), filter, Report, only, true);
+    BuildReport(Files,
+                {.Messages = messages, .RegNumb = W(kRegNumb), .SaldoFilter = filter, .OnlyPersons = only, .WithUnlisted = true},
+                Report);
     BuildResults(Files, Report, true, Results);
   }
 };
