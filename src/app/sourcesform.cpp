@@ -147,7 +147,7 @@ void TSources_Form::FillPayments() {
       SetCell(Payments_Grid, row, 1, QStringFromCp1251(file.Name));
       SetCell(Payments_Grid, row, 2, QStringFromCp1251(file.DataType));
       SetCell(Payments_Grid, row, 3,
-              QStringFromCp1251(PeriodKeyText({payment.Year, static_cast<std::int32_t>(quarter + 1)})));
+              QStringFromCp1251(PeriodKeyText({payment.Year, static_cast<std::int32_t>(quarter + 1), true})));
       SetCell(Payments_Grid, row, 4, AmountText(payment.Total[quarter]), true);
       SetCell(Payments_Grid, row, 5, AmountText(payment.Taxable[quarter]), true);
       SetCell(Payments_Grid, row, 6, QStringFromCp1251(SourceFateText(payment.Fate, payment.ByFile)));

@@ -346,7 +346,7 @@ void BuildResults(TFileSet& fileSet, const TReport& report, bool withSources, TR
         for (std::size_t quarter = 0; quarter < line63.Quarters.size(); ++quarter) {
           const TSZV63Quarter& sums = line63.Quarters[quarter];
           if (!sums.Mismatch) continue;
-          const TPeriodKey key{report.SZV63Year, static_cast<std::int32_t>(quarter + 1)};
+          const TPeriodKey key{report.SZV63Year, static_cast<std::int32_t>(quarter + 1), true};
           const std::string period = PeriodKeyText(key);
           const std::int64_t difference = sums.Difference < 0 ? SubAmount(0, sums.Difference) : sums.Difference;
           facts.Add(TActionKind::SZV63Mismatch, TPart::None, difference, {key}, {},

@@ -391,7 +391,7 @@ class TJsonWriter {
       out_ << ",\"quarters\":[";
       for (std::size_t quarter = 0; quarter < payment.Total.size(); ++quarter) {
         out_ << (quarter > 0 ? "," : "") << "{\"period\":";
-        Period({payment.Year, static_cast<std::int32_t>(quarter + 1)});
+        Period({payment.Year, static_cast<std::int32_t>(quarter + 1), true});
         Field("total", payment.Total[quarter]);
         Field("taxable", payment.Taxable[quarter]);
         out_ << '}';

@@ -67,12 +67,17 @@ std::string PeriodText(int year, int number) {
 std::string PeriodKeyText(TPeriodKey period) {
   static constexpr Cp1251Literal kYearMark(u8" г.");
   if (period.Quarter == 0) return std::to_string(period.Year) + std::string(kYearMark.View());
+  if (period.CalendarQuarter && period.Year == 2010) {
+    static constexpr Cp1251Literal kQuarter(u8" квартал ");
+    return std::to_string(period.Quarter) + std::string(kQuarter.View()) + std::to_string(period.Year) +
+           std::string(kYearMark.View());
+  }
   return PeriodText(period.Year, period.Quarter);
 }
 
 const char* PeriodKindName(TPeriodKey period) {
   if (period.Quarter == 0) return "year";
-  return period.Year == 2010 ? "halfYear" : "quarter";
+  return period.Year == 2010 && !period.CalendarQuarter ? "halfYear" : "quarter";
 }
 
 const char* FindingKindName(TFindingKind kind) {

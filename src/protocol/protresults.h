@@ -58,6 +58,9 @@ const char* SourceFateName(TSourceFate fate);
 struct TPeriodKey {
   std::int32_t Year = 0;
   std::int32_t Quarter = 0;
+  // A calendar quarter even in 2010, whose reporting periods are half-years: the quarters of a
+  // СЗВ-6-3 year.
+  bool CalendarQuarter = false;
   friend bool operator==(const TPeriodKey&, const TPeriodKey&) = default;
 };
 // "1 квартал 2011 г.", "2 полугодие 2010 г." (windows-1251): the period as every protocol names it.

@@ -82,9 +82,13 @@ std::string Normalised(std::string text, const std::string& folderName) {
       }
     }
   }
-  const std::string site = "<a href=\"" + Utf8ToCp1251(HomePageURL) + "\"";
-  if (const std::size_t pos = text.find(site); pos != std::string::npos) {
-    text.replace(pos, site.size(), "<a href=\"{site}\"");
+  // The program's name links to the site a build names, and is plain text in a build without one.
+  const std::string site = "<a href=\"" + Utf8ToCp1251(HomePageURL) + "\" target=\"_blank\">Brisolt</a>";
+  if (const std::size_t pos = text.find(site); HomePageURL[0] != '\0' && pos != std::string::npos) {
+    text.replace(pos, site.size(), "{Brisolt}");
+  }
+  if (const std::size_t pos = text.find(" Brisolt<br/>"); HomePageURL[0] == '\0' && pos != std::string::npos) {
+    text.replace(pos, 8, " {Brisolt}");
   }
   static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d|\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
   return std::regex_replace(text, stamp, "{stamp}");
