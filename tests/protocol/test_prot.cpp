@@ -7,6 +7,7 @@
 
 #include "base/encoding.h"
 #include "protocol/prot.h"
+#include "protocol/protescape.h"
 
 namespace brisolt {
 namespace {
@@ -65,6 +66,36 @@ TEST(EscapeMarkup, ReplacesTheBytesNoProtocolCarries) {
       EXPECT_EQ(EscapeMarkup(c.text, withQuote), c.expected);
     }
   }
+}
+
+// The UTF-8 forms of the markup rules are the windows-1251 forms converted, byte for byte; JSON
+// escapes what it must and marks what no protocol carries as every other format does.
+TEST(TextBoundary, EveryFormatTakesEachByteByTheSameRule) {
+  for (int byte = 0; byte < 256; ++byte) {
+    SCOPED_TRACE(byte);
+    const std::string one(1, static_cast<char>(byte));
+    for (const bool quote : {false, true}) {
+      std::string page;
+      std::string xlsx;
+      AppendMarkup(page, one, quote ? kPageAttribute : kPageText);
+      AppendMarkup(xlsx, one, quote ? kXlsxAttribute : kXlsxText);
+      EXPECT_EQ(xlsx, Cp1251ToUtf8(page));
+      EXPECT_EQ(page == "?" && byte != '?', IsUnwritableCp1251(static_cast<unsigned char>(byte)));
+    }
+    std::string json;
+    AppendJsonString(json, one);
+    const std::string expected = IsUnwritableCp1251(static_cast<unsigned char>(byte)) ? std::string("?")
+                                 : byte == '"'                                         ? "\\\""
+                                 : byte == '\\'                                        ? "\\\\"
+                                 : byte == '\t'                                        ? "\\u0009"
+                                 : byte == '\n'                                        ? "\\u000a"
+                                 : byte == '\r'                                        ? "\\u000d"
+                                                                                       : Cp1251ToUtf8(one);
+    EXPECT_EQ(json, expected);
+  }
+  std::string markup;
+  AppendMarkup(markup, "a&b<c>\"d\"", kPageAttribute);
+  EXPECT_EQ(markup, "a&amp;b&lt;c&gt;&quot;d&quot;");
 }
 
 TEST(DismissalText, NamesTheAbsenceTheWritersFormOfAtWorkOrTheDate) {
