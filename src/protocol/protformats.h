@@ -77,7 +77,7 @@ inline constexpr TProtFormatRow kProtFormats[] = {
        WriteXlsxProtocol(job.Report, job.FileName, options);
      },
      TProtocolOpener::ExcelFirst},
-    {TProtFormat::Json, TProtocolType::Json, ".json", "", true, true, true, true, nullptr,
+    {TProtFormat::Json, TProtocolType::Json, ".json", "", true, true, true, false, nullptr,
      [](const TProtocolJob& job) { WriteJsonProtocol(job.Report, *job.Results, job.FileName, job.Stamp); },
      TProtocolOpener::Desktop},
     {TProtFormat::Csv, TProtocolType::Csv, ".csv", "", true, true, false, true, nullptr,

@@ -90,7 +90,7 @@ std::string Normalised(std::string text, const std::string& folderName) {
   if (const std::size_t pos = text.find(" Brisolt<br/>"); HomePageURL[0] == '\0' && pos != std::string::npos) {
     text.replace(pos, 8, " {Brisolt}");
   }
-  static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d|\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
+  static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d|\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(Z|[+-]\d\d:\d\d))");
   return std::regex_replace(text, stamp, "{stamp}");
 }
 

@@ -320,7 +320,9 @@ TEST_F(ResultsTest, ADebtWithoutWorkIsNoDismissalAndEitherPartOverpays) {
   EXPECT_EQ(overpaid.Actions[0].Kind, TActionKind::Overpayment);
   EXPECT_EQ(overpaid.Actions[0].Amount, 300 * kRouble);
   EXPECT_EQ(U(overpaid.Actions[0].Text),
-            "Переплата по страховой части 300,00 руб. (возникла за 1 квартал 2011 г.): зачесть в счёт будущих "
+            "Переплата по страховой части 300,00 руб. (возникла за 1 квартал 2011 г.: уплачено больше "
+            "начисленного). Если графа «Уплачено» за 1 квартал 2011 г. заполнена неверно, подать "
+            "корректирующие сведения за этот период; если уплата верна, зачесть переплату в счёт будущих "
             "платежей или вернуть.");
   EXPECT_EQ(results_.Totals.InsOverpaid, 300 * kRouble);
   EXPECT_EQ(results_.Totals.FundOverpaid, 0);

@@ -203,14 +203,14 @@ TEST_F(DataWriters, CsvIsOneQuotedRowPerActionWhoseDebtsAddUpToTheTotals) {
 TEST_F(DataWriters, CsvKeepsAsTextWhatASpreadsheetWouldRunAfterWhatItStrips) {
   struct Case {
     std::string fio;    // windows-1251
-    std::string field;  // UTF-8 as written
+    std::string field;  // UTF-8 as written between the quotes
   };
   const Case cases[] = {
-      {std::string("\0=40+2+N(\"", 10), "\"?=40+2+N(\"\"\""},  // the NUL is text now
+      {std::string("\0=40+2+N(\"", 10), "?=40+2+N(\"\""},  // the NUL is text now
       {"\t=1+1", "'\t=1+1"},
-      {"\r@SUM(A1)", "\"'\r@SUM(A1)\""},
+      {"\r@SUM(A1)", "'\r@SUM(A1)"},
       {"  =HYPERLINK(1)", "'  =HYPERLINK(1)"},
-      {" \n-1", "\"' \n-1\""},
+      {" \n-1", "' \n-1"},
       {"+7", "'+7"},
       {"@x", "'@x"},
       {"-", "'-"},
@@ -225,10 +225,11 @@ TEST_F(DataWriters, CsvKeepsAsTextWhatASpreadsheetWouldRunAfterWhatItStrips) {
     const auto target = folder_ / "a.csv";
     WriteCsvActions(report_, results_, target.string());
     const std::string csv = ReadAll(target);
-    const std::string start = "\r\n987-654-321 09;";
+    const std::string start = "\r\n\"987-654-321 09\";";
     const std::size_t at = csv.find(start);
     ASSERT_NE(at, std::string::npos);
-    EXPECT_EQ(csv.substr(at + start.size(), c.field.size() + 1), c.field + ";");
+    // Every field is quoted, whatever it holds.
+    EXPECT_EQ(csv.substr(at + start.size(), c.field.size() + 3), "\"" + c.field + "\";");
   }
 }
 

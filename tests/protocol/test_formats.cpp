@@ -26,7 +26,7 @@ std::string Opening(TProtocolType type) {
     case TProtocolType::Html: return "<html>";
     case TProtocolType::XmlSpreadsheet: return "<?xml version=\"1.0\"";
     case TProtocolType::Xlsx: return "PK";
-    case TProtocolType::Json: return "{\"program\":";
+    case TProtocolType::Json: return "{\"schemaVersion\":";
     case TProtocolType::Csv: return "\xEF\xBB\xBF";
   }
   return {};

@@ -86,7 +86,7 @@ class TestSettings : public QObject {
     QCOMPARE(loaded.CalcCorr, true);
   }
 
-  void saveWritesNineValuesWithFlagsAsIntegers() {
+  void saveWritesItsValuesWithFlagsAsIntegers() {
     TSettings saved;
     saved.OpenProtocol = false;
     saved.SubDirs = true;
@@ -94,9 +94,11 @@ class TestSettings : public QObject {
     saved.ProtFormat = TProtFormat::Xlsx;
     SaveSettings(saved);
     QSettings store = Store();
-    const QStringList expected = {"CalcCorr",   "FilesPath", "OpenProtocol",
-                                  "OrgName",    "PPPMethod", "ProtFormat",
-                                  "RegNumb",    "SaldoGroup", "SubDirs"};
+    // The nine choices of the form, then the window's size and the results table's column widths.
+    const QStringList expected = {"CalcCorr",     "FilesPath",   "OpenProtocol", "OrgName",
+                                  "PPPMethod",    "ProtFormat",  "RegNumb",      "ResultsColumns",
+                                  "SaldoGroup",   "SubDirs",     "WindowHeight", "WindowMaximized",
+                                  "WindowWidth"};
     QStringList keys = store.allKeys();
     keys.sort();
     QCOMPARE(keys, expected);
