@@ -98,26 +98,8 @@ void KeepSZV63(TReadResult& result, TSZV63File& pack, const std::string& fileNam
   result.SZV63 = TakeSZV63Data(pack);
 }
 
-// The document each thread reads its files into, one after another. Its memory stays with the
-// thread from file to file: a new block for every file would come from the system afresh, a page
-// fault for every page of every file, which a large folder pays in seconds of system time.
-TXMLFile& ThreadDocument() {
-  thread_local TXMLFile document;
-  return document;
-}
-
-// A rare large file's memory is not kept for the files after it.
-constexpr std::size_t kKeptDocumentBytes = std::size_t{4} << 20;
-
 void ReadInto(TReadResult& result, const std::string& fileName, const std::unordered_set<std::string>& wantedUpper) {
-  TXMLFile& document = ThreadDocument();
-  struct TRelease {
-    TXMLFile& Document;
-    ~TRelease() {
-      Document.Root.reset();
-      if (Document.Content.capacity() > kKeptDocumentBytes) std::string().swap(Document.Content);
-    }
-  } release{document};
+  TXMLFile document;
   if (!document.LoadFromFile(fileName)) {
     result.LoadError = document.LoadError;
     return;
