@@ -7,9 +7,11 @@
 # the window's font set to DejaVu Sans, so that the picture does not depend on the machine.
 # Needs the mingw build; scripts/deps.sh installs Xvfb and the picture tools when missing.
 #
-# BRISOLT_WINDOW_DPI=120 (or 144) draws it as Windows does at 125 % (150 %) scaling, on a
-# 1366x768 screen, with the caption and frame Wine draws (main-window-windows-<dpi>.png), and fails
-# when the whole window is larger than that screen less a 40-pixel taskbar: 1366x728.
+# BRISOLT_WINDOW_DPI=120 (or 144) draws it as Windows does at 125 % (150 %) scaling, with the
+# caption and frame Wine draws (main-window-windows-<dpi>.png), on the room a 1366x768 screen
+# leaves above a 40-pixel taskbar (1366x728: the screen Xvfb makes, as Wine knows of no taskbar),
+# and fails when the whole window is larger than that room (BRISOLT_WINDOW_FIT=report: says so
+# and goes on).
 # BRISOLT_WINDOW_PROGRAM (a Unix path) and BRISOLT_WINE_PREFIX start another copy of the program in
 # another prefix (an installed one).
 . "$(dirname "$0")/common.sh"
@@ -23,7 +25,7 @@ prefix="${BRISOLT_WINE_PREFIX:-$root/build-mingw/wineprefix}"
 if [ "$dpi" = 96 ]; then
   screen=1280x800 picture=main-window-windows.png fit=""
 else
-  screen=1366x768 picture="main-window-windows-$dpi.png" fit=1366x728
+  screen=1366x728 picture="main-window-windows-$dpi.png" fit=1366x728
 fi
 
 if [ "${BRISOLT_WINDOW_INSIDE:-}" != 1 ]; then
@@ -90,5 +92,5 @@ import -window root -crop "${width}x${height}+${left}+${top}" +repage -colors 12
 echo "The window \"$caption\" at $dpi DPI (${width}x${height}) under Wine: $out/$picture"
 if [ -n "$fit" ] && { [ "$width" -gt "${fit%x*}" ] || [ "$height" -gt "${fit#*x}" ]; }; then
   echo "The window, ${width}x${height} at $dpi DPI, does not fit $fit (a 1366x768 screen less its taskbar)." >&2
-  exit 1
+  [ "${BRISOLT_WINDOW_FIT:-}" = report ] || exit 1
 fi
