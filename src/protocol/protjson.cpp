@@ -81,6 +81,15 @@ class TJsonWriter {
     out_ << '}';
   }
 
+  // A period, or null where none is known (year 0).
+  void PeriodOrNull(TPeriodKey period) {
+    if (period.Year != 0) {
+      Period(period);
+    } else {
+      out_ << "null";
+    }
+  }
+
   // The report's period by position, as its text when the results do not hold it (a report
   // built by hand).
   void PeriodAt(std::size_t at) {
@@ -141,11 +150,7 @@ class TJsonWriter {
       Number(finding.OtherFile);
     }
     out_ << "],\"period\":";
-    if (finding.Period.Year != 0) {
-      Period(finding.Period);
-    } else {
-      out_ << "null";
-    }
+    PeriodOrNull(finding.Period);
     out_ << ",\"category\":";
     if (finding.CategoryCode.empty()) {
       out_ << "null";
@@ -205,11 +210,7 @@ class TJsonWriter {
     out_ << ",\"type\":";
     String(file.DataType);
     out_ << ",\"period\":";
-    if (file.PeriodKey.Year != 0) {
-      Period(file.PeriodKey);
-    } else {
-      out_ << "null";
-    }
+    PeriodOrNull(file.PeriodKey);
     out_ << ",\"category\":";
     String(file.CategoryCode);
   }

@@ -435,7 +435,9 @@ TEST(ResultsOfARun, AnActionForEveryNoteAndEveryMessageNamingAPerson) {
   // Every kind of the table met at least once, so that none of its rows is idle; neither folder
   // overpays the funded part on the way (the insurance part's row takes the same path).
   for (const auto& [kind, actions] : answers) {
-    if (kind != F::FundOverpaid) EXPECT_EQ(seen.count(kind), 1u) << FindingKindName(kind);
+    if (kind != F::FundOverpaid) {
+      EXPECT_EQ(seen.count(kind), 1u) << FindingKindName(kind);
+    }
   }
 }
 
