@@ -362,19 +362,21 @@ class TJsonWriter {
   }
 
  private:
-  void WriteSources(const TPersonResult& person) {
+  // The opening of one of a person's documents in a list: its file's number and the file.
+  void DocumentOpening(std::size_t at, std::int32_t fileNumber) {
     static const TResultFile kNone;
-    const auto fileOf = [&](std::int32_t number) -> const TResultFile& {
-      const auto fileAt = static_cast<std::size_t>(number - 1);
-      return fileAt < results_.Files.size() ? results_.Files[fileAt] : kNone;
-    };
+    const auto fileAt = static_cast<std::size_t>(fileNumber - 1);
+    out_ << (at > 0 ? "," : "") << "{\"number\":";
+    Number(fileNumber);
+    out_ << ",\"file\":";
+    FileFields(fileAt < results_.Files.size() ? results_.Files[fileAt] : kNone);
+  }
+
+  void WriteSources(const TPersonResult& person) {
     out_ << ",\"sources\":[";
     for (std::size_t at = 0; at < person.Sources.size(); ++at) {
       const TSourceLine& source = person.Sources[at];
-      out_ << (at > 0 ? "," : "") << "{\"number\":";
-      Number(source.FileNumber);
-      out_ << ",\"file\":";
-      FileFields(fileOf(source.FileNumber));
+      DocumentOpening(at, source.FileNumber);
       Field("insAccrued", source.InsAccrued);
       Field("insPaid", source.InsPaid);
       Field("fundAccrued", source.FundAccrued);
@@ -385,10 +387,7 @@ class TJsonWriter {
     out_ << "],\"payments\":[";
     for (std::size_t at = 0; at < person.Payments.size(); ++at) {
       const TPaymentSource& payment = person.Payments[at];
-      out_ << (at > 0 ? "," : "") << "{\"number\":";
-      Number(payment.FileNumber);
-      out_ << ",\"file\":";
-      FileFields(fileOf(payment.FileNumber));
+      DocumentOpening(at, payment.FileNumber);
       out_ << ",\"quarters\":[";
       for (std::size_t quarter = 0; quarter < payment.Total.size(); ++quarter) {
         out_ << (quarter > 0 ? "," : "") << "{\"period\":";
