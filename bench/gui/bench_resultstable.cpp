@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "app/resultsform.h"
+#include "app/gui/resultsform.h"
 #include "base/encoding.h"
 #include "engine/constants.h"
 #include "engine/report.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/userdialogs.h"
+#include "app/gui/settings.h"
+#include "app/gui/userdialogs.h"
 
 namespace brisolt::testing {
 

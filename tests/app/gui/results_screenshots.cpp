@@ -12,8 +12,8 @@
 #include <cstdio>
 
 #include "app/pipeline.h"
-#include "app/resultsform.h"
-#include "app/sourcesform.h"
+#include "app/gui/resultsform.h"
+#include "app/gui/sourcesform.h"
 
 using namespace brisolt;
 

@@ -14,10 +14,10 @@
 
 #include <thread>
 
-#include "app/dirselect.h"
-#include "app/helpform.h"
-#include "app/progressform.h"
-#include "app/userdialogs.h"
+#include "app/gui/dirselect.h"
+#include "app/gui/helpform.h"
+#include "app/gui/progressform.h"
+#include "app/gui/userdialogs.h"
 
 using namespace brisolt;
 

@@ -29,12 +29,12 @@
 #include <atomic>
 #include <memory>
 
-#include "app/helpform.h"
-#include "app/mainform.h"
+#include "app/gui/helpform.h"
+#include "app/gui/mainform.h"
 #include "app/platform.h"
-#include "app/progressform.h"
-#include "app/qtext.h"
-#include "app/settings.h"
+#include "app/gui/progressform.h"
+#include "app/gui/qtext.h"
+#include "app/gui/settings.h"
 #include "app/verdata.h"
 #include "base/encoding.h"
 #include "guitestsupport.h"

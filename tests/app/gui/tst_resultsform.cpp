@@ -15,8 +15,8 @@
 
 #include <memory>
 
-#include "app/resultsform.h"
-#include "app/sourcesform.h"
+#include "app/gui/resultsform.h"
+#include "app/gui/sourcesform.h"
 #include "base/encoding.h"
 #include "engine/results.h"
 #include "guitestsupport.h"

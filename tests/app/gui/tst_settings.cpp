@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/qtext.h"
-#include "app/settings.h"
+#include "app/gui/qtext.h"
+#include "app/gui/settings.h"
 #include "guitestsupport.h"
 
 using namespace brisolt;

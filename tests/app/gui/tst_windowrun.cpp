@@ -17,10 +17,10 @@
 #include <QTextEdit>
 #include <QToolButton>
 
-#include "app/helpform.h"
-#include "app/mainform.h"
-#include "app/progressform.h"
-#include "app/qtext.h"
+#include "app/gui/helpform.h"
+#include "app/gui/mainform.h"
+#include "app/gui/progressform.h"
+#include "app/gui/qtext.h"
 #include "guitestsupport.h"
 #include "packgen.h"
 

@@ -1,4 +1,4 @@
-#include "app/userdialogs.h"
+#include "app/gui/userdialogs.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-#include "app/dirselect.h"
+#include "app/gui/dirselect.h"
 #include "app/pipeline.h"
 
 namespace brisolt {

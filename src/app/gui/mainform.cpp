@@ -1,8 +1,8 @@
 // The main window as a whole: its size and place, the settings it shows and keeps, the insurer
 // list, the pages and the links. Its controls are built in mainformcontrols.cpp, the work it
 // runs in mainformrun.cpp and the protocol page's buttons in mainformprotocol.cpp.
-#include "app/mainform.h"
-#include "app/resultsform.h"
+#include "app/gui/mainform.h"
+#include "app/gui/resultsform.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -23,11 +23,11 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/helpform.h"
-#include "app/mainformtexts.h"
+#include "app/gui/helpform.h"
+#include "app/gui/mainformtexts.h"
 #include "app/platform.h"
-#include "app/qtext.h"
-#include "app/userdialogs.h"
+#include "app/gui/qtext.h"
+#include "app/gui/userdialogs.h"
 #include "app/verdata.h"
 
 namespace brisolt {

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "app/mainform.h"
-#include "app/mainformtexts.h"
+#include "app/gui/mainform.h"
+#include "app/gui/mainformtexts.h"
 #include "app/platform.h"
-#include "app/progressform.h"
-#include "app/qtext.h"
-#include "app/resultsform.h"
-#include "app/userdialogs.h"
+#include "app/gui/progressform.h"
+#include "app/gui/qtext.h"
+#include "app/gui/resultsform.h"
+#include "app/gui/userdialogs.h"
 
 namespace brisolt {
 

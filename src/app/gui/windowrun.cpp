@@ -1,4 +1,4 @@
-#include "app/windowrun.h"
+#include "app/gui/windowrun.h"
 
 #include "engine/sverka.h"
 

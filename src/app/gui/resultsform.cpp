@@ -1,4 +1,4 @@
-#include "app/resultsform.h"
+#include "app/gui/resultsform.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -17,8 +17,8 @@
 #include <string>
 
 #include "app/platform.h"
-#include "app/qtext.h"
-#include "app/sourcesform.h"
+#include "app/gui/qtext.h"
+#include "app/gui/sourcesform.h"
 #include "base/amount.h"
 
 namespace brisolt {

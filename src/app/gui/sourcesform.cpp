@@ -1,4 +1,4 @@
-#include "app/sourcesform.h"
+#include "app/gui/sourcesform.h"
 
 #include <QColor>
 #include <QDialogButtonBox>
@@ -9,8 +9,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/qtext.h"
-#include "app/resultsform.h"
+#include "app/gui/qtext.h"
+#include "app/gui/resultsform.h"
 
 namespace brisolt {
 

@@ -21,9 +21,9 @@
 
 #include <cmath>
 
-#include "app/mainform.h"
-#include "app/mainformtexts.h"
-#include "app/resultsform.h"
+#include "app/gui/mainform.h"
+#include "app/gui/mainformtexts.h"
+#include "app/gui/resultsform.h"
 
 namespace brisolt {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
-#include "app/windowrun.h"
+#include "app/gui/settings.h"
+#include "app/gui/windowrun.h"
 
 class QButtonGroup;
 class QCheckBox;

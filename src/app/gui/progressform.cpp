@@ -1,4 +1,4 @@
-#include "app/progressform.h"
+#include "app/gui/progressform.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/helpform.h"
-#include "app/mainform.h"
+#include "app/gui/helpform.h"
+#include "app/gui/mainform.h"
 #include "app/platform.h"
-#include "app/progressform.h"
-#include "app/userdialogs.h"
+#include "app/gui/progressform.h"
+#include "app/gui/userdialogs.h"
 
 namespace brisolt {
 namespace {

@@ -10,10 +10,10 @@
 
 #include <string>
 
-#include "app/mainform.h"
-#include "app/mainformtexts.h"
-#include "app/qtext.h"
-#include "app/userdialogs.h"
+#include "app/gui/mainform.h"
+#include "app/gui/mainformtexts.h"
+#include "app/gui/qtext.h"
+#include "app/gui/userdialogs.h"
 
 namespace brisolt {
 

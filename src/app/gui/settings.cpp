@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "app/gui/settings.h"
 
 #include <QSettings>
 #include <QString>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/qtext.h"
+#include "app/gui/qtext.h"
 
 namespace brisolt {
 namespace {

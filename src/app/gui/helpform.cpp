@@ -1,4 +1,4 @@
-#include "app/helpform.h"
+#include "app/gui/helpform.h"
 
 #include <QKeySequence>
 #include <QScrollBar>

@@ -1,4 +1,4 @@
-#include "app/dirselect.h"
+#include "app/gui/dirselect.h"
 
 #include <QDateTime>
 #include <QDir>

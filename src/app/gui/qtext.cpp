@@ -1,4 +1,4 @@
-#include "app/qtext.h"
+#include "app/gui/qtext.h"
 
 #include "base/encoding.h"
 

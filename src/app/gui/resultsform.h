@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/pipeline.h"
-#include "app/userdialogs.h"
+#include "app/gui/userdialogs.h"
 #include "protocol/protdata.h"
 
 class QComboBox;
