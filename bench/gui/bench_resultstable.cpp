@@ -86,8 +86,11 @@ int main(int argc, char** argv) {
   const int periods = argc > 2 ? std::atoi(argv[2]) : 16;
   brisolt::TFileSet set = MakeFileSet(persons, periods);
   auto results = std::make_shared<brisolt::TRunResults>();
-  brisolt::BuildReport(set, {.ProgVersion = "bench", .OrgName = "bench", .RegNumb = "087-001-012345"},
-                       results->Report);
+  brisolt::TReportInputs inputs;
+  inputs.ProgVersion = "bench";
+  inputs.OrgName = "bench";
+  inputs.RegNumb = "087-001-012345";
+  brisolt::BuildReport(set, inputs, results->Report);
   auto start = Clock::now();
   brisolt::BuildResults(set, results->Report, true, results->Results);
   std::printf("%d persons x %d periods: BuildResults %.0f ms\n", persons, periods, MillisecondsSince(start));

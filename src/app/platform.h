@@ -28,6 +28,14 @@ bool FolderExists(const std::string& path);
 // The full name of the running program's executable file; empty when it cannot be told.
 std::string ExecutablePath();
 
+// True when a window could be shown: always on Windows; elsewhere when the environment names a
+// display (X11 or Wayland) or a Qt platform.
+bool DisplayConfigured();
+
+// True when the system's settings store keeps each value's type (the Windows registry); false
+// where it keeps every scalar as text (a settings file).
+bool SettingsKeepTypes();
+
 // Opens a document or a web address with the program the desktop associates with it. Starts it
 // detached and does not wait; failures are not reported, as nobody could act on them.
 void ShellOpen(const std::string& target);

@@ -214,6 +214,13 @@ std::string GetEnv(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
+bool DisplayConfigured() {
+  return !GetEnv("DISPLAY").empty() || !GetEnv("WAYLAND_DISPLAY").empty() ||
+         !GetEnv("QT_QPA_PLATFORM").empty();
+}
+
+bool SettingsKeepTypes() { return false; }
+
 std::string ExecutablePath() {
   std::error_code error;
   auto path = std::filesystem::read_symlink("/proc/self/exe", error);

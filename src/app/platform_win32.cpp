@@ -111,6 +111,10 @@ std::vector<std::string> CommandLineArguments(int, char**) {
 
 char PathSeparator() { return '\\'; }
 
+bool DisplayConfigured() { return true; }
+
+bool SettingsKeepTypes() { return true; }
+
 std::string GetEnv(const char* name) {
   const wchar_t* value = _wgetenv(WideFromUtf8(name).c_str());
   return value == nullptr ? std::string() : Utf8FromWide(value);

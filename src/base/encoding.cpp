@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 #include <unordered_map>
 
 namespace brisolt {
@@ -253,21 +254,25 @@ std::string NameToUtf8(std::string_view name) {
   });
 }
 
+// Where paths are wide (Windows), the program's narrow names are UTF-8 and cross as such; where
+// they are narrow, the bytes are the name, whatever their encoding.
+constexpr bool kWidePaths = std::is_same_v<std::filesystem::path::value_type, wchar_t>;
+
 std::filesystem::path PathFromNative(const std::string& native) {
-#ifdef _WIN32
-  return std::filesystem::path(std::u8string(native.begin(), native.end()));
-#else
-  return std::filesystem::path(native);
-#endif
+  if constexpr (kWidePaths) {
+    return std::filesystem::path(std::u8string(native.begin(), native.end()));
+  } else {
+    return std::filesystem::path(native);
+  }
 }
 
 std::string NativeFromPath(const std::filesystem::path& path) {
-#ifdef _WIN32
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-#else
-  return path.string();
-#endif
+  if constexpr (kWidePaths) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  } else {
+    return path.string();
+  }
 }
 
 std::string EscapeControls(std::string_view utf8) {

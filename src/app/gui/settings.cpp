@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "app/gui/qtext.h"
+#include "app/platform.h"
 
 namespace brisolt {
 namespace {
@@ -45,8 +46,7 @@ int ReadInteger(QSettings& store, const char* name) {
     // A registry DWORD above 0x7FFFFFFF is a negative 32-bit integer.
     return static_cast<int>(static_cast<quint32>(value.toLongLong()));
   }
-#ifndef Q_OS_WIN
-  if (value.typeId() == QMetaType::QString) {
+  if (!platform::SettingsKeepTypes() && value.typeId() == QMetaType::QString) {
     const QString text = value.toString();
     bool ok = false;
     const qlonglong number = text.toLongLong(&ok, 10);
@@ -57,7 +57,6 @@ int ReadInteger(QSettings& store, const char* name) {
       return static_cast<int>(number);
     }
   }
-#endif
   return 0;
 }
 

@@ -41,15 +41,6 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
   if (g_previousHandler) g_previousHandler(type, context, message);
 }
 
-bool DisplayConfigured() {
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-  return true;
-#else
-  return !platform::GetEnv("DISPLAY").empty() || !platform::GetEnv("WAYLAND_DISPLAY").empty() ||
-         !platform::GetEnv("QT_QPA_PLATFORM").empty();
-#endif
-}
-
 }  // namespace
 
 bool InstallQtTranslation() {
@@ -71,7 +62,7 @@ bool InstallQtTranslation() {
 }
 
 int RunWindowMode(int argc, char** argv) {
-  if (!DisplayConfigured()) {
+  if (!platform::DisplayConfigured()) {
     platform::ReportError(kNoDisplay);
     return 1;
   }
