@@ -25,19 +25,8 @@ class TJsonWriter {
       : report_(report), results_(results), out_(out), stamp_(stamp) {}
 
   void Write() {
-    out_ << "{\"schemaVersion\":2,\"program\":{\"name\":";
-    String(report_.ProgName);
-    out_ << ",\"version\":";
-    String(report_.ProgVersion);
-    out_ << ",\"stamp\":";
-    String(IsoStamp(stamp_));
-    out_ << "},";
-    out_.EndLine();
-    out_ << "\"insurer\":{\"name\":";
-    String(report_.OrgName);
-    out_ << ",\"regNumb\":";
-    String(report_.RegNumb);
-    out_ << "},";
+    WriteHead(true);
+    out_ << ",";
     out_.EndLine();
     WriteFiles();
     out_ << "\"periods\":[";
@@ -215,6 +204,24 @@ class TJsonWriter {
     String(file.CategoryCode);
   }
 
+  // The document's opening: the schema, the program and the insurer, up to the insurer's closing
+  // brace; the protocol breaks the line after the program, the window's list does not.
+  void WriteHead(bool lineAfterProgram) {
+    out_ << "{\"schemaVersion\":2,\"program\":{\"name\":";
+    String(report_.ProgName);
+    out_ << ",\"version\":";
+    String(report_.ProgVersion);
+    out_ << ",\"stamp\":";
+    String(IsoStamp(stamp_));
+    out_ << "},";
+    if (lineAfterProgram) out_.EndLine();
+    out_ << "\"insurer\":{\"name\":";
+    String(report_.OrgName);
+    out_ << ",\"regNumb\":";
+    String(report_.RegNumb);
+    out_ << "}";
+  }
+
   void WriteFiles() {
     out_ << "\"files\":[";
     for (std::size_t at = 0; at < report_.FileList.size(); ++at) {
@@ -327,17 +334,8 @@ class TJsonWriter {
  public:
   // The shown list of the window: the persons given, in that order.
   void WriteList(const std::vector<std::size_t>& persons, const std::string& caption) {
-    out_ << "{\"schemaVersion\":2,\"program\":{\"name\":";
-    String(report_.ProgName);
-    out_ << ",\"version\":";
-    String(report_.ProgVersion);
-    out_ << ",\"stamp\":";
-    String(IsoStamp(stamp_));
-    out_ << "},\"insurer\":{\"name\":";
-    String(report_.OrgName);
-    out_ << ",\"regNumb\":";
-    String(report_.RegNumb);
-    out_ << "},\"list\":";
+    WriteHead(false);
+    out_ << ",\"list\":";
     String(caption);
     out_ << ",";
     out_.EndLine();
