@@ -78,9 +78,11 @@ if [ ! -f "$build/build.ninja" ]; then
     -DBRISOLT_GUI="$gui" >"$copy/configure.log"
 fi
 suite() {
-  # The checks by other programs are slow and look at what the golden files already hold.
+  # The checks by other programs are slow and look at what the golden files already hold; the
+  # guide is not found from a build folder outside the source tree, as the copy's is.
   ctest --test-dir "$build" --stop-on-failure -j2 --timeout 300 \
-    -E '^protocol_in_(chromium|calc)$' >"$copy/ctest.log" 2>&1
+    -E '^(protocol_in_(chromium|calc)|FindGuide\.FoundFromTheBuildFolderOfTheSourceTree)$' \
+    >"$copy/ctest.log" 2>&1
 }
 echo "Building the copy and running the suite unmutated..."
 nice -n 5 cmake --build "$build" >"$copy/build.log" 2>&1 || { echo "the copy does not build: $copy/build.log"; exit 1; }
