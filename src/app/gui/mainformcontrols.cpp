@@ -146,8 +146,9 @@ void TMain_Form::CreateControls() {
   Notice_Label->setFont(bold);
   Notice_Label->setWordWrap(true);
   Notice_Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // Room for the longest notice, so that the controls below stay put when it changes.
-  Notice_Label->setMinimumHeight(4 * QFontMetrics(bold).lineSpacing());
+  // Room for the longest notice where the window is as wide as designed or wider, so that the
+  // controls below stay put when it changes; a narrower window gives it the line more it needs.
+  Notice_Label->setMinimumHeight(3 * QFontMetrics(bold).lineSpacing());
   layout->addWidget(Notice_Label);
 
   Insurers_Label = new QLabel(Text("Список страхователей"), this);
