@@ -112,6 +112,7 @@ class TMain_Form : public QWidget {
   QToolButton* Help_Button;
   QLabel* Site_Label;
   QLabel* PublicTest_Label;
+  QWidget* Folder_Panel;
   QLineEdit* Path_Edit;
   QPushButton* Browse_Button;
   QCheckBox* Subdirs_CheckBox;

@@ -122,6 +122,15 @@ void TMain_Form::CreateControls() {
   PublicTest_Label->setVisible(false);
   layout->addWidget(PublicTest_Label);
 
+  // The folder, the notice and the insurer list: the page "Результаты" takes their room, as they
+  // serve the other pages only.
+  Folder_Panel = new QWidget(this);
+  Folder_Panel->setObjectName(QStringLiteral("Folder_Panel"));
+  QVBoxLayout* outer = layout;
+  layout = new QVBoxLayout(Folder_Panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(outer->spacing());
+
   // The label beside its field, the insurer list from two rows and the parameters page in a
   // scroll area: the window's least height fits 1366 x 768 at 150 % with a task bar.
   auto* pathRow = new QHBoxLayout;
@@ -189,6 +198,8 @@ void TMain_Form::CreateControls() {
   gridRow->addWidget(Insurers_Grid, 1);
   gridRow->addWidget(GetList_Button, 0, Qt::AlignTop);
   layout->addLayout(gridRow, 1);
+  layout = outer;
+  layout->addWidget(Folder_Panel, 1);
 
   PageControl = new QTabWidget(this);
   PageControl->setObjectName(QStringLiteral("PageControl"));
