@@ -309,7 +309,9 @@ void TMain_Form::PCChange() {
   GetList_Button->setEnabled(params);
   // The results table takes the room of the folder and the insurer list, which it does not use:
   // at 1366 x 768 it shows some 25 rows.
-  Folder_Panel->setVisible(PageControl->currentWidget() != Results_Sheet);
+  const bool results = PageControl->currentWidget() == Results_Sheet;
+  Folder_Panel->setVisible(!results);
+  Insurers_Panel->setVisible(!results);
 }
 
 void TMain_Form::Help_ButtonClick() {

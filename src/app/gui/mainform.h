@@ -113,6 +113,7 @@ class TMain_Form : public QWidget {
   QLabel* Site_Label;
   QLabel* PublicTest_Label;
   QWidget* Folder_Panel;
+  QWidget* Insurers_Panel;
   QLineEdit* Path_Edit;
   QPushButton* Browse_Button;
   QCheckBox* Subdirs_CheckBox;

@@ -122,8 +122,8 @@ void TMain_Form::CreateControls() {
   PublicTest_Label->setVisible(false);
   layout->addWidget(PublicTest_Label);
 
-  // The folder, the notice and the insurer list: the page "Результаты" takes their room, as they
-  // serve the other pages only.
+  // The folder, the notice and (below) the insurer list: the page "Результаты" takes their room, as
+  // they serve the other pages only.
   Folder_Panel = new QWidget(this);
   Folder_Panel->setObjectName(QStringLiteral("Folder_Panel"));
   QVBoxLayout* outer = layout;
@@ -197,9 +197,17 @@ void TMain_Form::CreateControls() {
   connect(GetList_Button, &QToolButton::clicked, this, [this] { GetList_ButtonClick(); });
   gridRow->addWidget(Insurers_Grid, 1);
   gridRow->addWidget(GetList_Button, 0, Qt::AlignTop);
-  layout->addLayout(gridRow, 1);
   layout = outer;
-  layout->addWidget(Folder_Panel, 1);
+  layout->addWidget(Folder_Panel);
+  // The list in a panel of its own: the notice's height follows the window's width, and the list
+  // takes a share of the added room.
+  Insurers_Panel = new QWidget(this);
+  Insurers_Panel->setObjectName(QStringLiteral("Insurers_Panel"));
+  Insurers_Panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+  Insurers_Panel->setMinimumHeight(Insurers_Grid->minimumHeight());
+  gridRow->setContentsMargins(0, 0, 0, 0);
+  Insurers_Panel->setLayout(gridRow);
+  layout->addWidget(Insurers_Panel, 1);
 
   PageControl = new QTabWidget(this);
   PageControl->setObjectName(QStringLiteral("PageControl"));
@@ -212,7 +220,7 @@ void TMain_Form::CreateControls() {
   Results_Sheet->setObjectName(QStringLiteral("Results_Sheet"));
   PageControl->addTab(Results_Sheet, Text("Результаты"));
   connect(PageControl, &QTabWidget::currentChanged, this, [this](int) { PCChange(); });
-  layout->addWidget(PageControl, 4);
+  layout->addWidget(PageControl, 2);
 }
 
 QWidget* TMain_Form::CreateParamsPage() {

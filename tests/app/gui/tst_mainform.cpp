@@ -455,7 +455,10 @@ class TestMainForm : public QObject {
     windows.Pages()->setCurrentIndex(2);
     QApplication::processEvents();
     QVERIFY(!folder->isVisible());
-    QCOMPARE(windows.Pages()->height(), pages + folder->height() + windows.Main.layout()->spacing());
+    QVERIFY(!insurers->isVisible());
+    const int spacing = windows.Main.layout()->spacing();
+    QCOMPARE(windows.Pages()->height(), pages + folder->height() + spacing +
+                                            windows.Find<QWidget>("Insurers_Panel")->height() + spacing);
     windows.Pages()->setCurrentIndex(1);
     QApplication::processEvents();
     QVERIFY(insurers->isVisible());
