@@ -200,7 +200,7 @@ void TMain_Form::CreateControls() {
   layout = outer;
   layout->addWidget(Folder_Panel);
   // The list in a panel of its own: the notice's height follows the window's width, and the list
-  // takes a share of the added room.
+  // takes a fifth of the room beyond the least, the pages the rest.
   Insurers_Panel = new QWidget(this);
   Insurers_Panel->setObjectName(QStringLiteral("Insurers_Panel"));
   Insurers_Panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
@@ -220,7 +220,7 @@ void TMain_Form::CreateControls() {
   Results_Sheet->setObjectName(QStringLiteral("Results_Sheet"));
   PageControl->addTab(Results_Sheet, Text("Результаты"));
   connect(PageControl, &QTabWidget::currentChanged, this, [this](int) { PCChange(); });
-  layout->addWidget(PageControl, 2);
+  layout->addWidget(PageControl, 4);
 }
 
 QWidget* TMain_Form::CreateParamsPage() {
