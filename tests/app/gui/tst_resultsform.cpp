@@ -351,11 +351,14 @@ class TestResultsForm : public QObject {
     sources->resize(1340, 680);
     sources->show();
     QVERIFY(QTest::qWaitForWindowExposed(sources));
+#ifndef Q_OS_WIN
+    // Windows' offscreen platform has no fonts to measure the columns with (Qt ships none).
     const int fate = documents->horizontalHeader()->sectionPosition(9);
     QVERIFY2(fate + documents->fontMetrics().horizontalAdvance(
                         QStringLiteral("не учтён: дубликат исходных сведений файла № 1234")) <=
                  documents->viewport()->width(),
              qPrintable(QStringLiteral("what was done at %1 of %2").arg(fate).arg(documents->viewport()->width())));
+#endif
     QVERIFY(Find<QListWidget>(*sources, "Actions_List")->count() >= 2);
     // The window keeps the run's results when the table moves on to the next run's.
     form.SetResults(nullptr);
