@@ -2,7 +2,8 @@
 # Takes the pictures of the window kept in docs/ so that its look can be reviewed: the main window
 # with the insurer list of the bundled sample folder, the window after a run on it, the page
 # "Протокол" after a run for several registration numbers (a long protocol name), the save
-# dialog opened from there, the results table and the window of where a person's figures come from.
+# dialog opened from there, the grown window on the page "Результаты" at the room of a 1366x768
+# and a 1920x1080 screen, the results table and the window of where a person's figures come from.
 # Runs the real program under Xvfb with a settings store and a temporary folder of its own; the
 # user's settings are never touched. Usage: scripts/screenshots.sh [output folder, default docs]
 . "$(dirname "$0")/common.sh"
@@ -33,7 +34,7 @@ if [ "${BRISOLT_SCREENSHOTS_INSIDE:-}" != 1 ]; then
   printf '[General]\nFilesPath=%s\nOpenProtocol=0\n' "$work/packs" >"$work/config/Ostrak/Brisolt.conf"
 
   BRISOLT_SCREENSHOTS_INSIDE=1 BRISOLT_SCREENSHOTS_WORK="$work" \
-    xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
+    xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$out"
 
   # The results table and the sources window of the sample folder, drawn by the program's own
   # widgets on the X server.
@@ -80,8 +81,8 @@ done
 sleep 1
 
 # Positions inside the 580 x 600 window: the list button beside the grid, the registration-number
-# field and "Обработать" on the page "Параметры"; "Назад" and "Сохранить как..." on the page
-# "Протокол".
+# field and "Обработать" on the page "Параметры"; "Назад", "Сохранить как..." and "Что сделать..."
+# on the page "Протокол".
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 wait_for() {
   for _ in $(seq 300); do
@@ -91,20 +92,20 @@ wait_for() {
   [ -f "$1" ] || { echo "The run wrote no protocol." >&2; exit 1; }
   sleep 1
 }
-click 557 214
+click 560 198
 sleep 1
 import -window "$window" "$out/main-window.png"
 
-click 505 537
+click 512 507
 wait_for "$work/temp/087-001-012345.html"
 import -window "$window" "$out/window-after-run.png"
 
 numbers="087-001-012345,087-001-000001,087-001-000002,087-001-000003,087-001-000004,087-001-000005"
-click 165 519
-click 290 351
+click 113 511
+click 290 337
 xdotool key --window "$window" ctrl+a
 xdotool type --window "$window" --delay 5 "$numbers"
-click 505 537
+click 512 507
 wait_for "$work/temp/$numbers.html"
 # The sample holds one insurer: the window names the other numbers in a box; close it.
 sleep 1
@@ -112,7 +113,7 @@ xdotool key Return || true
 sleep 1
 import -window "$window" "$out/protocol-long-name.png"
 
-click 398 519
+click 346 511
 dialog=""
 for _ in $(seq 100); do
   dialog=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | grep -vx "$window" | first_match . || true)
@@ -123,4 +124,15 @@ done
 sleep 1
 import -window "$dialog" "$out/save-dialog.png"
 xdotool key --window "$dialog" Escape
-echo "Wrote $out/main-window.png, window-after-run.png, protocol-long-name.png, save-dialog.png"
+sleep 1
+
+# The page "Результаты" of the grown window, as large as a maximised window is on a 1366x768 and a
+# 1920x1080 screen with a 40-point task bar (no window manager runs here: the window is sized).
+click 459 511
+for room in 1366x728 1920x1040; do
+  xdotool windowmove "$window" 0 0 windowsize "$window" "${room%x*}" "${room#*x}"
+  sleep 2
+  import -window "$window" -colors 128 "PNG8:$out/results-window-${room%x*}.png"
+done
+echo "Wrote $out/main-window.png, window-after-run.png, protocol-long-name.png, save-dialog.png," \
+  "results-window-1366.png, results-window-1920.png"

@@ -210,11 +210,11 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
   return outcome;
 }
 
-TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
-                          const std::string& fileName) {
+TRunOutcome WriteProtocolCopy(const TReport& report, const std::string& stamp, TProtFormat format,
+                              const std::string& fileName) {
   TRunOutcome outcome;
   try {
-    WriteProtocol(report, nullptr, ProtFormatRow(TProtFormat::Xlsx), fileName, stamp, 0);
+    WriteProtocol(report, nullptr, ProtFormatRow(format), fileName, stamp, 0);
     outcome.Result = TRunResult::Written;
   } catch (const ESpreadsheetTooLarge& failure) {
     outcome.Result = TRunResult::ProtocolTooLarge;

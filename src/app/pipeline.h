@@ -91,11 +91,11 @@ bool XlsxAvailable();
 // happened. `progress` may be empty.
 TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progress);
 
-// Writes the report of an earlier run again as an XLSX workbook with that run's stamp (the window's
-// "save as"). Written, ProtocolTooLarge or ProtocolNotWritten, with the message for the user in
-// the window's words.
-TRunOutcome WriteXlsxCopy(const TReport& report, const std::string& stamp,
-                          const std::string& fileName);
+// Writes the report of an earlier run again in `format` (one written from the report alone) with
+// that run's stamp (the window's "save as"). Written, ProtocolTooLarge or ProtocolNotWritten, with
+// the message for the user in the window's words.
+TRunOutcome WriteProtocolCopy(const TReport& report, const std::string& stamp, TProtFormat format,
+                              const std::string& fileName);
 
 // The version texts the protocol carries (windows-1251): "<product version> от <release date>"
 // in batch mode, with "Версия " in front in the window.

@@ -122,10 +122,9 @@ class TCsvWriter {
 
 }  // namespace
 
-void WriteCsvList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
-                  const std::string& fileName) {
-  TProtocolFile out(fileName);
-  TCsvWriter(report, results, out).WriteList(persons);
+void WriteCsvList(const TListJob& job) {
+  TProtocolFile out(job.FileName);
+  TCsvWriter(job.Report, job.Results, out).WriteList(job.Persons);
   out.Commit();
 }
 

@@ -11,18 +11,36 @@ const TProtFormatRow& ProtFormatRow(TProtFormat format) {
   return kProtFormats[0];
 }
 
+namespace {
+
+bool EndsWith(std::string_view fileName, std::string_view extension) {
+  if (fileName.size() < extension.size()) {
+    return false;
+  }
+  const std::string_view ending = fileName.substr(fileName.size() - extension.size());
+  for (std::size_t at = 0; at < ending.size(); ++at) {
+    const char ch = ending[at];
+    if ((ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch) != extension[at]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const TProtFormatRow* FormatOfFileName(std::string_view fileName) {
+  for (const TProtFormatRow& row : kProtFormats) {
+    if (EndsWith(fileName, row.Extension)) {
+      return &row;
+    }
+  }
+  return nullptr;
+}
+
 const TProtFormatRow& WrittenFormat(TProtFormat chosen, std::string_view fileName) {
   for (const TProtFormatRow& row : kProtFormats) {
-    if (!row.ByFileName || fileName.size() < row.Extension.size()) {
-      continue;
-    }
-    const std::string_view ending = fileName.substr(fileName.size() - row.Extension.size());
-    bool same = true;
-    for (std::size_t at = 0; at < ending.size() && same; ++at) {
-      const char ch = ending[at];
-      same = (ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch) == row.Extension[at];
-    }
-    if (same) {
+    if (row.ByFileName && EndsWith(fileName, row.Extension)) {
       return row;
     }
   }

@@ -55,19 +55,26 @@ struct TProtFormatRow {
   bool (*Built)();             // whether this build writes it; null: always
   TProtocolWriter Write;
   TProtocolOpener Opener;
+  // The save dialogs' filter for such files, UTF-8.
+  std::string_view SaveFilter;
+  // The writer of the window's results list in this format (protdata.h); null: not saved so.
+  TListWriter WriteList;
+  // The format the window may also save such a protocol in, written anew from its report (which
+  // the run then keeps); the format itself when none.
+  TProtFormat CopyAs;
 };
 
 inline constexpr TProtFormatRow kProtFormats[] = {
     {TProtFormat::Html, TProtocolType::Html, ".html", "HTML", false, false, false, false, nullptr,
      [](const TProtocolJob& job) { WriteHtmlProtocol(job.Report, job.FileName, job.Stamp); },
-     TProtocolOpener::Desktop},
+     TProtocolOpener::Desktop, "Web-страницы (*.htm *.html)", nullptr, TProtFormat::Html},
     {TProtFormat::ExcelXml, TProtocolType::XmlSpreadsheet, ".xml", "Excel", false, false, false, true,
      nullptr, [](const TProtocolJob& job) { WriteXmlProtocol(job.Report, job.FileName, job.Stamp); },
-     TProtocolOpener::ExcelFirst},
+     TProtocolOpener::ExcelFirst, "XML-файлы Excel/OpenOffice (*.xml)", nullptr, TProtFormat::Xlsx},
     {TProtFormat::CalcXml, TProtocolType::XmlSpreadsheet, ".xml", "OpenOffice Calc", false, false,
      false, true, nullptr,
      [](const TProtocolJob& job) { WriteXmlProtocol(job.Report, job.FileName, job.Stamp); },
-     TProtocolOpener::CalcFirst},
+     TProtocolOpener::CalcFirst, "XML-файлы Excel/OpenOffice (*.xml)", nullptr, TProtFormat::Xlsx},
     {TProtFormat::Xlsx, TProtocolType::Xlsx, ".xlsx", "Книга Excel (XLSX)", true, false, false, true,
      XlsxWriterBuilt,
      [](const TProtocolJob& job) {
@@ -76,13 +83,13 @@ inline constexpr TProtFormatRow kProtFormats[] = {
        options.Threads = job.Threads;
        WriteXlsxProtocol(job.Report, job.FileName, options);
      },
-     TProtocolOpener::ExcelFirst},
+     TProtocolOpener::ExcelFirst, "Книги Excel (*.xlsx)", WriteXlsxList, TProtFormat::Xlsx},
     {TProtFormat::Json, TProtocolType::Json, ".json", "", true, true, true, false, nullptr,
      [](const TProtocolJob& job) { WriteJsonProtocol(job.Report, *job.Results, job.FileName, job.Stamp); },
-     TProtocolOpener::Desktop},
+     TProtocolOpener::Desktop, "Данные JSON (*.json)", WriteJsonList, TProtFormat::Json},
     {TProtFormat::Csv, TProtocolType::Csv, ".csv", "", true, true, false, true, nullptr,
      [](const TProtocolJob& job) { WriteCsvActions(job.Report, *job.Results, job.FileName); },
-     TProtocolOpener::ExcelFirst},
+     TProtocolOpener::ExcelFirst, "Таблицы CSV (*.csv)", WriteCsvList, TProtFormat::Csv},
 };
 
 // The last format the window offers: the settings keep no later one.
@@ -98,6 +105,9 @@ constexpr TProtFormat LastOfferedFormat() {
 const TProtFormatRow& ProtFormatRow(TProtFormat format);
 
 inline bool FormatBuilt(const TProtFormatRow& row) { return row.Built == nullptr || row.Built(); }
+
+// The first row whose extension ends the file's name (any letter case); null when none does.
+const TProtFormatRow* FormatOfFileName(std::string_view fileName);
 
 // The format a run writes: the one whose extension ends the file's name (any letter case, the
 // first row that matches), else `chosen`.

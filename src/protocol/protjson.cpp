@@ -487,11 +487,10 @@ class TJsonWriter {
 
 }  // namespace
 
-void WriteJsonList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
-                   const std::string& caption, const std::string& fileName) {
-  TProtocolFile out(fileName);
+void WriteJsonList(const TListJob& job) {
+  TProtocolFile out(job.FileName);
   const std::string stamp = CurrentProtocolStamp();
-  TJsonWriter(report, results, out, stamp).WriteList(persons, caption);
+  TJsonWriter(job.Report, job.Results, out, stamp).WriteList(job.Persons, job.Caption);
   out.Commit();
 }
 

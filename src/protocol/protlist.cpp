@@ -1,5 +1,4 @@
-// The window's results table leaving the window: saved as CSV or JSON by the writers of those
-// formats, or written as a page the browser prints.
+// The window's results table as a page the browser prints.
 #include <string>
 #include <vector>
 
@@ -9,12 +8,6 @@
 #include "protocol/protfile.h"
 
 namespace brisolt {
-
-// In protcsv.cpp and protjson.cpp, beside the writers whose quoting and fields they share.
-void WriteCsvList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
-                  const std::string& fileName);
-void WriteJsonList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
-                   const std::string& caption, const std::string& fileName);
 
 namespace {
 
@@ -30,9 +23,14 @@ std::string Roubles(std::int64_t amount) {
   return result;
 }
 
-void WriteHtmlList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
-                   const std::string& caption, const std::string& fileName) {
-  TProtocolFile out(fileName);
+}  // namespace
+
+void WritePrintableList(const TListJob& job) {
+  const TReport& report = job.Report;
+  const TResults& results = job.Results;
+  const std::string& caption = job.Caption;
+  const std::vector<std::size_t>& persons = job.Persons;
+  TProtocolFile out(job.FileName);
   out.Line("<!DOCTYPE html>");
   out.Line("<html lang=\"ru\"><head><meta charset=\"utf-8\">");
   out << "<title>" << Html(caption) << "</title>";
@@ -76,23 +74,6 @@ void WriteHtmlList(const TReport& report, const TResults& results, const std::ve
   out.EndLine();
   out.Line("</body></html>");
   out.Commit();
-}
-
-}  // namespace
-
-void WriteResultsList(const TReport& report, const TResults& results, const std::vector<std::size_t>& persons,
-                      TListFormat format, const std::string& caption, const std::string& fileName) {
-  switch (format) {
-    case TListFormat::Csv:
-      WriteCsvList(report, results, persons, fileName);
-      return;
-    case TListFormat::Json:
-      WriteJsonList(report, results, persons, caption, fileName);
-      return;
-    case TListFormat::Html:
-      WriteHtmlList(report, results, persons, caption, fileName);
-      return;
-  }
 }
 
 }  // namespace brisolt

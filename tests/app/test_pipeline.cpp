@@ -104,7 +104,7 @@ TEST(RunProtocol, AThreadRefusedForWantOfMemoryIsReportedAsSuch) {
 #ifdef BRISOLT_HAVE_XLSX
 // The XLSX library prints English lines naming its own sources when a write fails; the user sees
 // only the program's message, with the system's reason.
-TEST(WriteXlsxCopy, AFailureIsTheProgramsMessageNotTheLibrarysLines) {
+TEST(WriteProtocolCopy, AnXlsxFailureIsTheProgramsMessageNotTheLibrarysLines) {
   if (!TFullDiskAfter::kAvailable) {
     GTEST_SKIP() << "no file size limit on this platform";
   }
@@ -115,7 +115,8 @@ TEST(WriteXlsxCopy, AFailureIsTheProgramsMessageNotTheLibrarysLines) {
   ::testing::internal::CaptureStderr();
   {
     TFullDiskAfter full(2000);
-    outcome = WriteXlsxCopy(testing::FullReport(TProtForm::Compact), testing::kFixedStamp, target);
+    outcome = WriteProtocolCopy(testing::FullReport(TProtForm::Compact), testing::kFixedStamp, TProtFormat::Xlsx,
+                                target);
   }
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(said, "");

@@ -6,8 +6,18 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <iterator>
+#include <string_view>
+
+#include "protocol/protformats.h"
+
 namespace brisolt {
 namespace {
+
+// Lines made from the table of formats (HelpLines), so that a new format needs no new text here.
+const char kWindowFormats[] = "@window-formats";
+const char kNamedFormats[] = "@named-formats";
+const char kChosenFormats[] = "@chosen-formats";
 
 // Section headings are marked with "#" so that the window can set them in bold.
 const char* const kHelpText[] = {
@@ -47,8 +57,8 @@ const char* const kHelpText[] = {
     "   сообщением об ошибке.",
     "5. Выберите страхователя в таблице, укажите параметры протокола (каких работников",
     "   выводить, формат и вид протокола) и нажмите \"Обработать\" либо щёлкните",
-    "   двойным щелчком на строке со страхователем. Формат \"Книга Excel (XLSX)\"",
-    "   записывает книгу XLSX; \"Excel\" и \"OpenOffice Calc\" - книгу XML.",
+    "   двойным щелчком на строке со страхователем.",
+    kWindowFormats,
     "Примечание: обработка большого объёма сведений может занять несколько минут и",
     "полностью загрузить процессор. В это время программа лишь кажется зависшей:",
     "дождитесь окончания обработки, ход которой показывает окно \"Идёт обработка...\".",
@@ -93,10 +103,9 @@ const char* const kHelpText[] = {
     "/orgname - наименование страхователя для протокола; может быть пустым.",
     "/path - папка с файлами ПФР; папка должна существовать.",
     "/protfilename - полное имя файла протокола; по умолчанию файл во временной папке",
-    "   с именем из регистрационного номера и расширением .html или .xml; имя",
-    "   с расширением .xlsx - книга Excel (XLSX) при любом значении protformat.",
+    kNamedFormats,
     "/protform - вид формы протокола: 0 - компактная, 1 - наглядная; по умолчанию 0.",
-    "/protformat - формат вывода: 0 - HTML, 1 - Excel, 2 - OpenOffice Calc;",
+    kChosenFormats,
     "   по умолчанию 0.",
     "/protopen - открыть протокол после обработки: 0 - нет, 1 - да; по умолчанию 0.",
     "/regnumb - регистрационный номер страхователя в ПФР вида NNN-NNN-NNNNNN;",
@@ -118,22 +127,87 @@ const char* const kHelpText[] = {
     "пожалуйста, протокол и опишите, что было сделано.",
 };
 
+QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// `text` in lines of at most kWidth characters where its words allow, each after `indent`.
+constexpr qsizetype kWidth = 80;
+void AppendWrapped(QStringList& lines, const QString& text, const QString& indent) {
+  QString line = indent;
+  for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
+      lines.append(line);
+      line = indent;
+    }
+    if (line.size() > indent.size()) line += QLatin1Char(' ');
+    line += word;
+  }
+  lines.append(line);
+}
+
+// The help's lines, headings still marked with "#", the formats' lines made from the table.
+QStringList HelpLines() {
+  QStringList lines;
+  const QString indent = QStringLiteral("   ");
+  for (const char* line : kHelpText) {
+    if (line == kWindowFormats) {
+      // The formats the window offers, by the file each writes: "Excel" and "OpenOffice Calc" the same.
+      QString text;
+      for (std::size_t at = 0; at < std::size(kProtFormats); ++at) {
+        const TProtFormatRow& row = kProtFormats[at];
+        if (row.Caption.empty() || !FormatBuilt(row)) continue;
+        text += text.isEmpty() ? QStringLiteral("Формат \"") : QStringLiteral("\"");
+        text += Utf8(row.Caption) + QLatin1Char('"');
+        const bool sameNext = at + 1 < std::size(kProtFormats) && kProtFormats[at + 1].Extension == row.Extension &&
+                              !kProtFormats[at + 1].Caption.empty();
+        text += sameNext ? QStringLiteral(" и ") : QStringLiteral(" - файл ") + Utf8(row.Extension) + QStringLiteral("; ");
+      }
+      text.chop(2);
+      AppendWrapped(lines, text + QLatin1Char('.'), indent);
+    } else if (line == kNamedFormats) {
+      QStringList chosen;
+      QStringList named;
+      for (const TProtFormatRow& row : kProtFormats) {
+        QStringList& list = row.ByFileName ? named : chosen;
+        if (!list.contains(Utf8(row.Extension))) list.append(Utf8(row.Extension));
+      }
+      const auto either = [](QStringList list) {
+        const QString last = list.takeLast();
+        return list.isEmpty() ? last : list.join(QStringLiteral(", ")) + QStringLiteral(" или ") + last;
+      };
+      AppendWrapped(lines,
+                    QStringLiteral("с именем из регистрационного номера и расширением ") + either(chosen) +
+                        QStringLiteral("; имя с расширением ") + either(named) +
+                        QStringLiteral(" - файл этого формата при любом значении protformat."),
+                    indent);
+    } else if (line == kChosenFormats) {
+      QStringList values;
+      for (const TProtFormatRow& row : kProtFormats) {
+        if (row.Caption.empty() || row.ByFileName) continue;
+        values << QString::number(static_cast<int>(row.Format)) + QStringLiteral(" - ") + Utf8(row.Caption);
+      }
+      AppendWrapped(lines, QStringLiteral("/protformat - формат вывода: ") + values.join(QStringLiteral(", ")) +
+                               QLatin1Char(';'), QString());
+    } else {
+      lines.append(QString::fromUtf8(line));
+    }
+  }
+  return lines;
+}
+
 }  // namespace
 
 QStringList HelpTextLines() {
-  QStringList lines;
-  for (const char* line : kHelpText) {
-    QString text = QString::fromUtf8(line);
-    if (text.startsWith(QLatin1Char('#'))) text.remove(0, 1);
-    lines.append(text);
+  QStringList lines = HelpLines();
+  for (QString& line : lines) {
+    if (line.startsWith(QLatin1Char('#'))) line.remove(0, 1);
   }
   return lines;
 }
 
 QStringList HelpSectionHeadings() {
   QStringList headings;
-  for (const char* line : kHelpText) {
-    if (line[0] == '#') headings.append(QString::fromUtf8(line + 1));
+  for (const QString& line : HelpLines()) {
+    if (line.startsWith(QLatin1Char('#'))) headings.append(line.mid(1));
   }
   return headings;
 }
@@ -155,9 +229,9 @@ THelp_Form::THelp_Form(QWidget* mainForm) : QWidget(mainForm, Qt::Window) {
   Help_RichEdit->setLineWrapMode(QTextEdit::WidgetWidth);
 
   QString html = QStringLiteral("<html><body style=\"white-space: pre-wrap\">");
-  for (const char* line : kHelpText) {
-    const bool heading = line[0] == '#';
-    const QString text = QString::fromUtf8(heading ? line + 1 : line).toHtmlEscaped();
+  for (const QString& line : HelpLines()) {
+    const bool heading = line.startsWith(QLatin1Char('#'));
+    const QString text = (heading ? line.mid(1) : line).toHtmlEscaped();
     html += heading ? QStringLiteral("<b>") + text + QStringLiteral("</b>") : text;
     html += QStringLiteral("<br/>");
   }

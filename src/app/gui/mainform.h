@@ -83,7 +83,7 @@ class TMain_Form : public QWidget {
   // "Не удалось сохранить протокол в файл" with the file and, when known, the reason.
   void ReportSaveFailure(const QString& target, const QString& reason);
   void SetProtocolResult(const QString& fileName);
-  void OpenSpreadsheet(const QString& fileName, TProtFormat protFormat);
+  void OpenSpreadsheet(const QString& fileName, TProtocolOpener opener);
 
   // The work on a worker thread (mainformrun.cpp).
   // Runs `work` on a worker thread; the window keeps painting and takes no input until it ends.
@@ -112,6 +112,8 @@ class TMain_Form : public QWidget {
   QToolButton* Help_Button;
   QLabel* Site_Label;
   QLabel* PublicTest_Label;
+  QWidget* Folder_Panel;
+  QWidget* Insurers_Panel;
   QLineEdit* Path_Edit;
   QPushButton* Browse_Button;
   QCheckBox* Subdirs_CheckBox;

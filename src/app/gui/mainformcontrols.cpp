@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -19,6 +20,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/gui/mainform.h"
@@ -120,9 +122,20 @@ void TMain_Form::CreateControls() {
   PublicTest_Label->setVisible(false);
   layout->addWidget(PublicTest_Label);
 
-  auto* pathLabel = new QLabel(Text("Путь к файлам ПФР:"), this);
-  layout->addWidget(pathLabel);
+  // The folder, the notice and (below) the insurer list: the page "Результаты" takes their room, as
+  // they serve the other pages only.
+  Folder_Panel = new QWidget(this);
+  Folder_Panel->setObjectName(QStringLiteral("Folder_Panel"));
+  QVBoxLayout* outer = layout;
+  layout = new QVBoxLayout(Folder_Panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(outer->spacing());
+
+  // The label beside its field, the insurer list from two rows and the parameters page in a
+  // scroll area: the window's least height fits 1366 x 768 at 150 % with a task bar.
   auto* pathRow = new QHBoxLayout;
+  auto* pathLabel = new QLabel(Text("Путь к файлам ПФР:"), this);
+  pathRow->addWidget(pathLabel);
   Path_Edit = new QLineEdit(this);
   Path_Edit->setObjectName(QStringLiteral("Path_Edit"));
   pathLabel->setBuddy(Path_Edit);
@@ -142,8 +155,9 @@ void TMain_Form::CreateControls() {
   Notice_Label->setFont(bold);
   Notice_Label->setWordWrap(true);
   Notice_Label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // Room for the longest notice, so that the controls below stay put when it changes.
-  Notice_Label->setMinimumHeight(4 * QFontMetrics(bold).lineSpacing());
+  // Room for the longest notice where the window is as wide as designed or wider, so that the
+  // controls below stay put when it changes; a narrower window gives it the line more it needs.
+  Notice_Label->setMinimumHeight(3 * QFontMetrics(bold).lineSpacing());
   layout->addWidget(Notice_Label);
 
   Insurers_Label = new QLabel(Text("Список страхователей"), this);
@@ -166,9 +180,10 @@ void TMain_Form::CreateControls() {
   Insurers_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Insurers_Grid->setToolTip(
       Text("Щёлкните двойным щелчком на строке со страхователем для получения протокола"));
-  // The header and three rows.
-  Insurers_Grid->setFixedHeight(Insurers_Grid->horizontalHeader()->sizeHint().height() + 3 * 20 +
-                                2 * Insurers_Grid->frameWidth());
+  // The header and two rows at the least; a taller window shows more.
+  Insurers_Grid->setMinimumHeight(Insurers_Grid->horizontalHeader()->sizeHint().height() + 2 * 20 +
+                                  2 * Insurers_Grid->frameWidth());
+  Insurers_Grid->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
   Insurers_Grid->horizontalHeader()->viewport()->installEventFilter(this);
   Insurers_Grid->viewport()->installEventFilter(this);
   connect(Insurers_Grid, &QTableWidget::cellClicked, this, [this](int, int) { GridClick(); });
@@ -182,7 +197,17 @@ void TMain_Form::CreateControls() {
   connect(GetList_Button, &QToolButton::clicked, this, [this] { GetList_ButtonClick(); });
   gridRow->addWidget(Insurers_Grid, 1);
   gridRow->addWidget(GetList_Button, 0, Qt::AlignTop);
-  layout->addLayout(gridRow);
+  layout = outer;
+  layout->addWidget(Folder_Panel);
+  // The list in a panel of its own: the notice's height follows the window's width, and the list
+  // takes a fifth of the room beyond the least, the pages the rest.
+  Insurers_Panel = new QWidget(this);
+  Insurers_Panel->setObjectName(QStringLiteral("Insurers_Panel"));
+  Insurers_Panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+  Insurers_Panel->setMinimumHeight(Insurers_Grid->minimumHeight());
+  gridRow->setContentsMargins(0, 0, 0, 0);
+  Insurers_Panel->setLayout(gridRow);
+  layout->addWidget(Insurers_Panel, 1);
 
   PageControl = new QTabWidget(this);
   PageControl->setObjectName(QStringLiteral("PageControl"));
@@ -195,12 +220,12 @@ void TMain_Form::CreateControls() {
   Results_Sheet->setObjectName(QStringLiteral("Results_Sheet"));
   PageControl->addTab(Results_Sheet, Text("Результаты"));
   connect(PageControl, &QTabWidget::currentChanged, this, [this](int) { PCChange(); });
-  layout->addWidget(PageControl, 1);
+  layout->addWidget(PageControl, 4);
 }
 
 QWidget* TMain_Form::CreateParamsPage() {
   auto* page = new QWidget;
-  page->setObjectName(QStringLiteral("Params_Sheet"));
+  page->setObjectName(QStringLiteral("Params_Page"));
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(1, 4, 1, 4);
   layout->setSpacing(2);
@@ -216,12 +241,14 @@ QWidget* TMain_Form::CreateParamsPage() {
   regNumbLabel->setBuddy(RegNumb_Edit);
   layout->addWidget(RegNumb_Edit);
 
+  auto* orgNameRow = new QHBoxLayout;
   auto* orgNameLabel = new QLabel(Text("И наименование страхователя:"), page);
-  layout->addWidget(orgNameLabel);
+  orgNameRow->addWidget(orgNameLabel);
   OrgName_Edit = new QLineEdit(page);
   OrgName_Edit->setObjectName(QStringLiteral("OrgName_Edit"));
   orgNameLabel->setBuddy(OrgName_Edit);
-  layout->addWidget(OrgName_Edit);
+  orgNameRow->addWidget(OrgName_Edit, 1);
+  layout->addLayout(orgNameRow);
   // A number typed by hand belongs to another insurer than the name the list or the last session
   // left: the name goes with it (or becomes the listed insurer's), unless the user typed it.
   connect(RegNumb_Edit, &QLineEdit::textEdited, this, [this](const QString&) { RegNumbEdited(); });
@@ -275,7 +302,19 @@ QWidget* TMain_Form::CreateParamsPage() {
   bottom->addWidget(Process_Button, 0, Qt::AlignVCenter);
   layout->addLayout(bottom);
   layout->addStretch(1);
-  return page;
+
+  // The page scrolls where the window is lower than the page; it is never narrower than the
+  // page, so that it scrolls sideways only while the up-and-down scroll bar takes its room.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("Params_Sheet"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(page);
+  scroll->setMinimumWidth(page->minimumSizeHint().width());
+  // At the least: the two fields and the start of the options.
+  scroll->setMinimumHeight(std::min(page->minimumSizeHint().height(),
+                                    7 * QFontMetrics(page->font()).lineSpacing()));
+  return scroll;
 }
 
 QWidget* TMain_Form::CreateProtocolPage() {

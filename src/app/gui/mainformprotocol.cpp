@@ -9,6 +9,7 @@
 #include <QTextEdit>
 
 #include <string>
+#include <string_view>
 
 #include "app/gui/mainform.h"
 #include "app/gui/mainformtexts.h"
@@ -30,9 +31,9 @@ void TMain_Form::SetProtocolResult(const QString& fileName) {
   ProtState_Label->setText(Text(kStateWritten));
 }
 
-void TMain_Form::OpenSpreadsheet(const QString& fileName, TProtFormat protFormat) {
+void TMain_Form::OpenSpreadsheet(const QString& fileName, TProtocolOpener opener) {
   // Excel opens both its workbooks.
-  dialogs_.StartProgram(protFormat == TProtFormat::CalcXml ? "scalc.exe" : "excel.exe",
+  dialogs_.StartProgram(opener == TProtocolOpener::CalcFirst ? "scalc.exe" : "excel.exe",
                         NativeFromQString(fileName));
 }
 
@@ -42,19 +43,21 @@ void TMain_Form::OpenProt_ButtonClick() {
     ShowMessage(Text("Нечего открывать."), Text(kCaptionError), true);
     return;
   }
-  if (QFileInfo(fileName).suffix().toLower() == QLatin1String("html")) {
+  const TProtFormatRow* written = FormatOfFileName(NativeFromQString(fileName));
+  if (written != nullptr && written->Opener == TProtocolOpener::Desktop) {
     dialogs_.ShellOpen(NativeFromQString(fileName));
     return;
   }
   // The spreadsheet program is the one chosen now, not the one of the run that wrote the file.
-  const TProtFormat format = RadioGroupChoice<TProtFormat>(*formatItems_).value_or(TProtFormat::Html);
-  if (format == TProtFormat::Html) {
+  const TProtFormatRow& chosen =
+      ProtFormatRow(RadioGroupChoice<TProtFormat>(*formatItems_).value_or(kProtFormats[0].Format));
+  if (chosen.Opener == TProtocolOpener::Desktop) {
     ShowMessage(Text("Пожалуйста, укажите на вкладке \"Параметры\" формат вывода для открытия "
                      "протокола нужной программой."),
                 Text("Brisolt"), false);
     return;
   }
-  OpenSpreadsheet(fileName, format);
+  OpenSpreadsheet(fileName, chosen.Opener);
 }
 
 void TMain_Form::SaveProt_ButtonClick() {
@@ -63,34 +66,29 @@ void TMain_Form::SaveProt_ButtonClick() {
     ShowMessage(Text("Нечего сохранять."), Text(kCaptionError), true);
     return;
   }
-  const QString suffix = QFileInfo(fileName).suffix().toLower();
-  const bool html = suffix == QLatin1String("html");
-  const bool workbook = suffix == QLatin1String("xlsx");
-  // The XML workbook of the protocol shown can also be saved as XLSX, written anew from its
-  // report; an XLSX protocol is copied as it is.
-  const bool xlsx = !html && !workbook && keptReport_ != nullptr;
-  QString spreadsheetTypes = Text("XML-файлы Excel/OpenOffice (*.xml)");
-  if (xlsx) spreadsheetTypes += Text(";;Книги Excel (*.xlsx)");
-  QString target;
-  if (html) {
-    target = dialogs_.AskSaveFileName(this, QStringLiteral("HTMLSaveDialog"),
-                                      Text("Web-страницы (*.htm *.html)"), fileName);
-  } else if (workbook) {
-    target = dialogs_.AskSaveFileName(this, QStringLiteral("XLSXSaveDialog"),
-                                      Text("Книги Excel (*.xlsx)"), fileName);
-  } else {
-    target = dialogs_.AskSaveFileName(this, QStringLiteral("XMLSaveDialog"), spreadsheetTypes,
-                                      fileName);
-  }
+  const auto text = [](std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  };
+  // The protocol's own format, by its name; a name the window did not make is copied as HTML is.
+  const TProtFormatRow* found = FormatOfFileName(NativeFromQString(fileName));
+  const TProtFormatRow& written = found != nullptr ? *found : kProtFormats[0];
+  // A protocol whose report the run kept can also be written anew in another format.
+  const TProtFormatRow& copyAs = ProtFormatRow(written.CopyAs);
+  const bool anew = &copyAs != &written && keptReport_ != nullptr && FormatBuilt(copyAs);
+  QString filters = text(written.SaveFilter);
+  if (anew) filters += QStringLiteral(";;") + text(copyAs.SaveFilter);
+  // The dialog remembers its folder per kind of file: "HTMLSaveDialog", "XMLSaveDialog"...
+  const QString dialog = text(written.Extension).mid(1).toUpper() + QStringLiteral("SaveDialog");
+  const QString target = dialogs_.AskSaveFileName(this, dialog, filters, fileName);
   if (target.isEmpty()) return;
-  if (xlsx && QFileInfo(target).suffix().toLower() == QLatin1String("xlsx")) {
-    const TRunOutcome written =
-        WriteXlsxCopy(*keptReport_, keptStamp_, NativeFromQString(target));
-    if (written.Result == TRunResult::ProtocolTooLarge) {
-      ShowMessage(QString::fromStdString(written.Message), Text(kCaptionError), true);
-    } else if (written.Result != TRunResult::Written) {
+  if (anew && target.endsWith(text(copyAs.Extension), Qt::CaseInsensitive)) {
+    const TRunOutcome copied =
+        WriteProtocolCopy(*keptReport_, keptStamp_, copyAs.Format, NativeFromQString(target));
+    if (copied.Result == TRunResult::ProtocolTooLarge) {
+      ShowMessage(QString::fromStdString(copied.Message), Text(kCaptionError), true);
+    } else if (copied.Result != TRunResult::Written) {
       // The writer's message names the file first; the box names it already.
-      std::string reason = written.Message;
+      std::string reason = copied.Message;
       const std::string named = NativeFromQString(target) + ": ";
       if (reason.compare(0, named.size(), named) == 0) reason.erase(0, named.size());
       ReportSaveFailure(target, QString::fromStdString(reason));

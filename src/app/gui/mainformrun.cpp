@@ -176,11 +176,12 @@ void TMain_Form::Process_ButtonClick() {
   // A group left without a selected item (a stored item below 0) runs as its first item.
   request.SaldoFilter = RadioGroupChoice<TSaldoFilter>(*saldoItems_).value_or(TSaldoFilter::All);
   request.ProtForm = RadioGroupChoice<TProtForm>(*layoutItems_).value_or(TProtForm::Compact);
-  const TProtFormat format = RadioGroupChoice<TProtFormat>(*formatItems_).value_or(TProtFormat::Html);
+  const TProtFormat format = RadioGroupChoice<TProtFormat>(*formatItems_).value_or(kProtFormats[0].Format);
+  const TProtFormatRow& row = ProtFormatRow(format);
   request.ProtFormat = format;
-  // An XML workbook can be saved again as XLSX from its report.
-  request.KeepReport = XlsxAvailable() &&
-                       (format == TProtFormat::ExcelXml || format == TProtFormat::CalcXml);
+  // A protocol that can be saved again in another format keeps its report for it.
+  const TProtFormatRow& copyAs = ProtFormatRow(row.CopyAs);
+  request.KeepReport = &copyAs != &row && FormatBuilt(copyAs);
   request.WindowWording = true;
   request.KeepResults = true;
   const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), format);
@@ -216,10 +217,10 @@ void TMain_Form::Process_ButtonClick() {
       keptReport_ = outcome.Report;
       keptStamp_ = outcome.Stamp;
       if (open) {
-        if (format == TProtFormat::Html) {
+        if (row.Opener == TProtocolOpener::Desktop) {
           dialogs_.ShellOpen(request.ProtFileName);
         } else {
-          OpenSpreadsheet(protocolName, format);
+          OpenSpreadsheet(protocolName, row.Opener);
         }
       }
       break;
@@ -230,7 +231,7 @@ void TMain_Form::Process_ButtonClick() {
       // The run's message carries, for a spreadsheet, the hint that it may still be open in
       // the spreadsheet program, and the system's reason for both formats.
       ShowMessage(QString::fromStdString(outcome.Message),
-                  Text(format != TProtFormat::Html ? kCaptionError : "Brisolt"), true);
+                  Text(row.HeldOpenHint ? kCaptionError : "Brisolt"), true);
       break;
     case TRunResult::ProtocolTooLarge:
       ShowMessage(QString::fromStdString(outcome.Message), Text(kCaptionError), true);

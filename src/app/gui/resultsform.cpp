@@ -15,11 +15,14 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/platform.h"
 #include "app/gui/qtext.h"
 #include "app/gui/sourcesform.h"
 #include "base/amount.h"
+#include "protocol/protformats.h"
 
 namespace brisolt {
 
@@ -43,6 +46,13 @@ std::string DigitsOf(const QString& text) {
   }
   return digits;
 }
+
+}  // namespace
+
+namespace {
+
+// A UTF-8 text of the formats table.
+QString QtText(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 }  // namespace
 
@@ -363,35 +373,52 @@ std::string TResults_Form::ListCaption() const {
   return Cp1251FromQString(caption);
 }
 
-void TResults_Form::WriteList(TListFormat format, const QString& fileName) {
+bool TResults_Form::WriteList(TListWriter writer, const QString& fileName) {
   const TRunResults* results = model_->Results();
   TUserDialogs& dialogs = dialogs_ != nullptr ? *dialogs_ : DesktopUserDialogs();
+  const std::string caption = ListCaption();
+  const std::string target = NativeFromQString(fileName);
   try {
-    WriteResultsList(results->Report, results->Results, model_->Rows(), format, ListCaption(),
-                     NativeFromQString(fileName));
+    writer(TListJob{results->Report, results->Results, model_->Rows(), caption, target});
   } catch (const std::exception& failure) {
     dialogs.ShowMessage(this,
                         Text("Не удалось записать список в файл ") + QDir::toNativeSeparators(fileName) + Text(": ") +
                             QString::fromUtf8(failure.what()),
                         Text("Ошибка"), TMessageIcon::Error);
-    return;
+    return false;
   }
-  if (format == TListFormat::Html) dialogs.ShellOpen(NativeFromQString(fileName));
+  return true;
 }
 
 void TResults_Form::SaveList() {
   const TRunResults* results = model_->Results();
   if (results == nullptr) return;
   TUserDialogs& dialogs = dialogs_ != nullptr ? *dialogs_ : DesktopUserDialogs();
+  // Every format of the table that saves the list and that this build writes, in its order.
+  std::vector<const TProtFormatRow*> offered;
+  QStringList filters;
+  for (const TProtFormatRow& row : kProtFormats) {
+    if (row.WriteList == nullptr || !FormatBuilt(row)) continue;
+    offered.push_back(&row);
+    filters << QtText(row.SaveFilter);
+  }
+  if (offered.empty()) return;
   const QString folder = QStringFromNative(platform::TempFolder());
   const QString name = folder + QLatin1Char(platform::PathSeparator()) + Text("список-") +
                        QStringFromCp1251(results->Report.RegNumb).replace(QLatin1Char(','), QLatin1Char('_')) +
-                       QStringLiteral(".csv");
-  const QString target = dialogs.AskSaveFileName(
-      this, QStringLiteral("ListSaveDialog"), Text("Таблицы CSV (*.csv);;Данные JSON (*.json)"), name);
+                       QtText(offered.front()->Extension);
+  const QString target =
+      dialogs.AskSaveFileName(this, QStringLiteral("ListSaveDialog"), filters.join(QStringLiteral(";;")), name);
   if (target.isEmpty()) return;
-  const bool json = QFileInfo(target).suffix().toLower() == QLatin1String("json");
-  WriteList(json ? TListFormat::Json : TListFormat::Csv, target);
+  // The format whose extension ends the name; a name without one gets the first format's.
+  const TProtFormatRow* format = offered.front();
+  for (const TProtFormatRow* row : offered) {
+    if (target.endsWith(QtText(row->Extension), Qt::CaseInsensitive)) {
+      format = row;
+      break;
+    }
+  }
+  WriteList(format->WriteList, target);
 }
 
 void TResults_Form::PrintList() {
@@ -399,7 +426,9 @@ void TResults_Form::PrintList() {
   if (results == nullptr) return;
   const QString target = QStringFromNative(platform::TempFolder()) + QLatin1Char(platform::PathSeparator()) +
                          Text("список-для-печати.html");
-  WriteList(TListFormat::Html, target);
+  if (!WriteList(WritePrintableList, target)) return;
+  TUserDialogs& dialogs = dialogs_ != nullptr ? *dialogs_ : DesktopUserDialogs();
+  dialogs.ShellOpen(NativeFromQString(target));
 }
 
 void TResults_Form::GridDblClick(int row) {

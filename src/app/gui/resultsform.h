@@ -89,8 +89,9 @@ class TResults_Form : public QWidget {
 
   // The dialogs the buttons ask through (the desktop's unless set).
   void SetDialogs(TUserDialogs* dialogs) { dialogs_ = dialogs; }
-  // The shown list saved where the user says (CSV or JSON by the name's ending), or written as a
-  // page to the temporary folder and opened in the browser to print.
+  // The shown list saved where the user says, in a format of the formats table that saves lists
+  // (by the name's ending), or written as a page to the temporary folder and opened in the
+  // browser to print.
   void SaveList();
   void PrintList();
 
@@ -99,7 +100,8 @@ class TResults_Form : public QWidget {
   void UpdateTotals();
   // The insurer, the filter and the search, for the list's heading (windows-1251).
   std::string ListCaption() const;
-  void WriteList(TListFormat format, const QString& fileName);
+  // False, the user told why, when the list could not be written.
+  bool WriteList(TListWriter writer, const QString& fileName);
 
   TResultsModel* model_;
   QLineEdit* Search_Edit;

@@ -1,6 +1,8 @@
 #include "app/gui/sourcesform.h"
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,6 +10,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "app/gui/qtext.h"
 #include "app/gui/resultsform.h"
@@ -18,6 +22,12 @@ namespace {
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
+void SetCell(QTableWidget* grid, int row, int column, const QString& text, bool amount = false) {
+  auto* item = new QTableWidgetItem(text);
+  if (amount) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  grid->setItem(row, column, item);
+}
+
 QTableWidget* MakeGrid(const QString& name, const QStringList& titles, QWidget* parent) {
   auto* grid = new QTableWidget(0, static_cast<int>(titles.size()), parent);
   grid->setObjectName(name);
@@ -27,14 +37,26 @@ QTableWidget* MakeGrid(const QString& name, const QStringList& titles, QWidget* 
   grid->verticalHeader()->hide();
   grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
   grid->horizontalHeader()->setStretchLastSection(true);
+  // A long pack name keeps its start and its end: "PFR-700-Y-2011-ORG-…-DCK-00000.XML".
+  grid->setTextElideMode(Qt::ElideMiddle);
   return grid;
 }
 
-void SetCell(QTableWidget* grid, int row, int column, const QString& text, bool amount = false) {
-  auto* item = new QTableWidgetItem(text);
-  if (amount) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  grid->setItem(row, column, item);
+// The columns as wide as their contents, the file's name no wider than a short name, so that what
+// the folding did shows beside it at 1366 wide; the full path is the name's tooltip.
+void FitColumns(QTableWidget* grid, int nameColumn) {
+  grid->resizeColumnsToContents();
+  const int shortName = grid->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 18;
+  if (grid->columnWidth(nameColumn) > shortName) grid->setColumnWidth(nameColumn, shortName);
 }
+
+// The file's number and name, with its full path as the tooltip of both.
+void SetFileCells(QTableWidget* grid, int row, std::int32_t number, const QString& name, const QString& path) {
+  SetCell(grid, row, 0, QString::number(number), true);
+  SetCell(grid, row, 1, name);
+  for (const int column : {0, 1}) grid->item(row, column)->setToolTip(path);
+}
+
 
 }  // namespace
 
@@ -96,7 +118,11 @@ TSources_Form::TSources_Form(std::shared_ptr<const TRunResults> results, std::si
   FillSources();
   FillPayments();
   FillPeriods();
-  resize(1150, 680);
+  // As wide as the screen allows, up to what a 1366-point screen holds: what the folding did then
+  // shows in full beside the other columns.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int width = screen != nullptr ? std::clamp(screen->availableGeometry().width() - 26, 800, 1340) : 1150;
+  resize(width, 680);
 }
 
 void TSources_Form::FillSources() {
@@ -113,11 +139,7 @@ void TSources_Form::FillSources() {
     const int row = static_cast<int>(at);
     const auto fileAt = static_cast<std::size_t>(source.FileNumber - 1);
     const TResultFile file = fileAt < results.Files.size() ? results.Files[fileAt] : TResultFile();
-    SetCell(Sources_Grid, row, 0, QString::number(source.FileNumber), true);
-    SetCell(Sources_Grid, row, 1, QStringFromCp1251(file.Name));
-    if (fileAt < results_->Report.FileList.size()) {
-      Sources_Grid->item(row, 1)->setToolTip(QStringFromCp1251(results_->Report.FileList[fileAt]));
-    }
+    SetFileCells(Sources_Grid, row, source.FileNumber, QStringFromCp1251(file.Name), FilePath(source.FileNumber));
     SetCell(Sources_Grid, row, 2, QStringFromCp1251(file.FormKind));
     SetCell(Sources_Grid, row, 3, QStringFromCp1251(file.DataType));
     SetCell(Sources_Grid, row, 4, QStringFromCp1251(file.Period));
@@ -127,7 +149,7 @@ void TSources_Form::FillSources() {
     SetCell(Sources_Grid, row, 8, AmountText(source.FundPaid), true);
     SetCell(Sources_Grid, row, 9, QStringFromCp1251(SourceFateText(source)));
   }
-  Sources_Grid->resizeColumnsToContents();
+  FitColumns(Sources_Grid, 1);
 }
 
 void TSources_Form::FillPayments() {
@@ -143,8 +165,7 @@ void TSources_Form::FillPayments() {
     const auto fileAt = static_cast<std::size_t>(payment.FileNumber - 1);
     const TResultFile file = fileAt < results.Files.size() ? results.Files[fileAt] : TResultFile();
     for (std::size_t quarter = 0; quarter < payment.Total.size(); ++quarter, ++row) {
-      SetCell(Payments_Grid, row, 0, QString::number(payment.FileNumber), true);
-      SetCell(Payments_Grid, row, 1, QStringFromCp1251(file.Name));
+      SetFileCells(Payments_Grid, row, payment.FileNumber, QStringFromCp1251(file.Name), FilePath(payment.FileNumber));
       SetCell(Payments_Grid, row, 2, QStringFromCp1251(file.DataType));
       SetCell(Payments_Grid, row, 3,
               QStringFromCp1251(PeriodKeyText({payment.Year, static_cast<std::int32_t>(quarter + 1), true})));
@@ -153,7 +174,13 @@ void TSources_Form::FillPayments() {
       SetCell(Payments_Grid, row, 6, QStringFromCp1251(SourceFateText(payment.Fate, payment.ByFile)));
     }
   }
-  Payments_Grid->resizeColumnsToContents();
+  FitColumns(Payments_Grid, 1);
+}
+
+QString TSources_Form::FilePath(std::int32_t number) const {
+  const auto at = static_cast<std::size_t>(number - 1);
+  const std::vector<std::string>& files = results_->Report.FileList;
+  return number >= 1 && at < files.size() ? QStringFromCp1251(files[at]) : QString();
 }
 
 void TSources_Form::FillPeriods() {

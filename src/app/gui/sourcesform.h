@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "app/pipeline.h"
@@ -26,6 +27,8 @@ class TSources_Form : public QDialog {
   void FillSources();
   void FillPayments();
   void FillPeriods();
+  // The full path of a file of the run by its number; empty for a number outside the list.
+  QString FilePath(std::int32_t number) const;
 
   std::shared_ptr<const TRunResults> results_;
   std::size_t person_;

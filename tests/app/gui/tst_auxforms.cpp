@@ -18,6 +18,7 @@
 #include "app/gui/helpform.h"
 #include "app/gui/progressform.h"
 #include "app/gui/userdialogs.h"
+#include "protocol/protformats.h"
 
 using namespace brisolt;
 
@@ -170,6 +171,20 @@ class TestAuxForms : public QObject {
                                   "/protopen",   "/regnumb",   "/saldofilter",
                                   "/subdirs"};
     QCOMPARE(names, expected);
+  }
+
+  void helpNamesEveryFormatOfTheTable() {
+    // Wrapped lines read as one text.
+    const QString text = HelpTextLines().join(QLatin1Char(' ')).simplified();
+    for (const TProtFormatRow& row : kProtFormats) {
+      const QString extension = QString::fromUtf8(row.Extension.data(), static_cast<qsizetype>(row.Extension.size()));
+      QVERIFY2(text.contains(extension), qPrintable(extension));
+      if (!row.Caption.empty() && FormatBuilt(row)) {
+        const QString caption = QString::fromUtf8(row.Caption.data(), static_cast<qsizetype>(row.Caption.size()));
+        QVERIFY2(text.contains(QLatin1Char('"') + caption + QLatin1Char('"')), qPrintable(caption));
+      }
+    }
+    QVERIFY(HelpTextLines().contains(QStringLiteral("/protformat - формат вывода: 0 - HTML, 1 - Excel, 2 - OpenOffice Calc;")));
   }
 
   void helpWindowResizesAndClosesOnEscape() {

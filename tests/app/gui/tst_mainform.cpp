@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QLayout>
 #include <QTest>
 #include <QTextEdit>
 #include <QThread>
@@ -441,6 +442,27 @@ class TestMainForm : public QObject {
     }
     QApplication::setFont(defaultFont);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+  }
+
+  void theResultsTableTakesTheRoomOfTheFolderAndTheInsurerList() {
+    TShownWindows windows;
+    windows.Main.resize(1366, 728);
+    QApplication::processEvents();
+    auto* folder = windows.Find<QWidget>("Folder_Panel");
+    auto* insurers = windows.Find<QWidget>("Insurers_Grid");
+    QVERIFY(folder->isVisible());
+    const int pages = windows.Pages()->height();
+    windows.Pages()->setCurrentIndex(2);
+    QApplication::processEvents();
+    QVERIFY(!folder->isVisible());
+    QVERIFY(!insurers->isVisible());
+    const int spacing = windows.Main.layout()->spacing();
+    QCOMPARE(windows.Pages()->height(), pages + folder->height() + spacing +
+                                            windows.Find<QWidget>("Insurers_Panel")->height() + spacing);
+    windows.Pages()->setCurrentIndex(1);
+    QApplication::processEvents();
+    QVERIFY(insurers->isVisible());
+    QCOMPARE(windows.Pages()->height(), pages);
   }
 
   void noticeChangesWithTheFirstPageChange() {

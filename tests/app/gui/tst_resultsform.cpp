@@ -8,6 +8,10 @@
 #include <QListWidget>
 #include <QTableView>
 #include <QFile>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -20,6 +24,10 @@
 #include "base/encoding.h"
 #include "engine/results.h"
 #include "guitestsupport.h"
+#include "protocol/protformats.h"
+#ifdef BRISOLT_HAVE_XLSX
+#include "sheet_grid.h"
+#endif
 
 using namespace brisolt;
 
@@ -57,7 +65,9 @@ std::shared_ptr<TRunResults> SampleResults(const std::vector<const char*>& more 
   file.PeriodQuarter = 2;
   file.CategoryCode = W("НР");
   files.SZV6Files = {file, file};
-  files.SZV6Files[1].FileName = "/data/PFR-700-Y-2011-ORG-2.xml";
+  // A pack's name as the fund makes it: longer than the window can give its column.
+  files.SZV6Files[1].FileName = "/data/2011/PFR-700-Y-2011-ORG-087-001-000001-DCK-00002-DPT-000000-DCK-00000.XML";
+  report.FileList = {files.SZV6Files[0].FileName, files.SZV6Files[1].FileName};
   files.SZV6Files[1].DataType = W("КОРРЕКТИРУЮЩАЯ");
   TSZV6Sotr ivashkin;
   ivashkin.SNILS = "44455566627";
@@ -237,23 +247,57 @@ class TestResultsForm : public QObject {
     Find<QComboBox>(form, "Filter_Combo")->setCurrentIndex(1);
     auto* grid = Find<QTableView>(form, "Results_Grid");
     grid->sortByColumn(TResultsModel::ColIns, Qt::DescendingOrder);
+    const QStringList shown = Column(*grid->model(), TResultsModel::ColName);
+    // The rows on screen, in their order: Ивашкин owes more than Иванов; Петрова is filtered out.
+    QCOMPARE(shown, QStringList({"Ивашкин Олег Петрович", "Иванов Иван Иванович"}));
     QTemporaryDir folder;
-    for (const char* name : {"list.csv", "list.json"}) {
-      dialogs.SaveAnswer = folder.filePath(QString::fromLatin1(name));
+    QStringList saved;
+    for (const TProtFormatRow& row : kProtFormats) {
+      if (row.WriteList == nullptr || !FormatBuilt(row)) continue;
+      const QString extension = QString::fromUtf8(row.Extension.data(), static_cast<qsizetype>(row.Extension.size()));
+      saved << extension;
+      dialogs.SaveAnswer = folder.filePath(QStringLiteral("list") + extension.toUpper());
       QTest::mouseClick(Find<QPushButton>(form, "SaveList_Button"), Qt::LeftButton);
-      QFile saved(dialogs.SaveAnswer);
-      QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(dialogs.SaveAnswer));
-      const QString text = QString::fromUtf8(saved.readAll());
-      // The rows on screen, in their order: Ивашкин owes more than Иванов.
-      const qsizetype first = text.indexOf(QStringLiteral("Ивашкин Олег Петрович"));
-      const qsizetype second = text.indexOf(QStringLiteral("Иванов Иван Иванович"));
-      QVERIFY2(first > 0 && second > first, qPrintable(text));
-      QVERIFY(!text.contains(QStringLiteral("Петрова")));
-      if (QString::fromLatin1(name).endsWith(QLatin1String(".csv"))) {
-        QCOMPARE(text.count(QStringLiteral("\r\n")), 3);
-        QVERIFY(text.contains(QStringLiteral("\"3000,00\"")));
+      QVERIFY2(dialogs.SaveQuestions.back().Filter.contains(QStringLiteral("(*") + extension + QLatin1Char(')')),
+               qPrintable(dialogs.SaveQuestions.back().Filter));
+      QFile file(dialogs.SaveAnswer);
+      QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(dialogs.SaveAnswer));
+      const QByteArray bytes = file.readAll();
+      QStringList names;
+      QString text = QString::fromUtf8(bytes);
+      switch (row.Format) {
+        case TProtFormat::Csv: {
+          const QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+          QCOMPARE(lines.size(), 3);
+          for (const QString& line : lines.mid(1)) names << line.section(QLatin1Char(';'), 1, 1).remove(QLatin1Char('"'));
+          QVERIFY(text.contains(QStringLiteral("\"3000,00\"")));
+          break;
+        }
+        case TProtFormat::Json:
+          for (const QJsonValue person : QJsonDocument::fromJson(bytes).object().value(QStringLiteral("persons")).toArray()) {
+            names << person.toObject().value(QStringLiteral("name")).toString();
+          }
+          break;
+        case TProtFormat::Xlsx: {
+#ifdef BRISOLT_HAVE_XLSX
+          const testing::TGrid grid = testing::XlsxGrid(bytes.toStdString());
+          QCOMPARE(grid.size(), std::size_t{1});
+          const testing::TGridSheet& sheet = grid[0];
+          QCOMPARE(sheet.Rows, 4);  // the caption, the heading and the two rows
+          QCOMPARE(sheet.FrozenRows, 2);
+          for (int at = 2; at < sheet.Rows; ++at) names << QString::fromStdString(sheet.At(at, 1)->Text);
+          // Ивашкин's debt of 3000 roubles as a number.
+          QVERIFY(sheet.At(2, 2)->Number);
+          QCOMPARE(sheet.At(2, 2)->Value, 3000.0);
+#endif
+          break;
+        }
+        default:
+          QFAIL(qPrintable(QStringLiteral("a list format without a check: ") + extension));
       }
+      QCOMPARE(names, shown);
     }
+    QCOMPARE(saved, QStringList({".xlsx", ".json", ".csv"}));
     QCOMPARE(dialogs.SaveQuestions.back().DialogName, QStringLiteral("ListSaveDialog"));
     QTest::mouseClick(Find<QPushButton>(form, "PrintList_Button"), Qt::LeftButton);
     QCOMPARE(dialogs.Opened.size(), std::size_t{1});
@@ -294,11 +338,31 @@ class TestResultsForm : public QObject {
     // The period where the debt arises is marked; the other is not.
     QVERIFY(periods->item(1, 0)->font().bold());
     QVERIFY(!periods->item(0, 0)->font().bold());
-    QVERIFY(documents->item(0, 1)->toolTip().isEmpty() || documents->item(0, 1)->toolTip().contains(QStringLiteral("PFR")));
+    // The file by its number and short name, the full path as the tooltip of both; what the folding
+    // did in view beside them, without scrolling sideways.
+    QCOMPARE(documents->item(1, 1)->text(),
+             QStringLiteral("PFR-700-Y-2011-ORG-087-001-000001-DCK-00002-DPT-000000-DCK-00000.XML"));
+    for (const int column : {0, 1}) {
+      QCOMPARE(documents->item(0, column)->toolTip(), QStringLiteral("/data/PFR-700-Y-2011-ORG-1.xml"));
+      QCOMPARE(documents->item(1, column)->toolTip(), QStringLiteral(
+                   "/data/2011/PFR-700-Y-2011-ORG-087-001-000001-DCK-00002-DPT-000000-DCK-00000.XML"));
+    }
+    // As wide as it opens on a 1366-point screen: the longest account of the folding fits.
+    sources->resize(1340, 680);
+    sources->show();
+    QVERIFY(QTest::qWaitForWindowExposed(sources));
+#ifndef Q_OS_WIN
+    // Windows' offscreen platform has no fonts to measure the columns with (Qt ships none).
+    const int fate = documents->horizontalHeader()->sectionPosition(9);
+    QVERIFY2(fate + documents->fontMetrics().horizontalAdvance(
+                        QStringLiteral("не учтён: дубликат исходных сведений файла № 1234")) <=
+                 documents->viewport()->width(),
+             qPrintable(QStringLiteral("what was done at %1 of %2").arg(fate).arg(documents->viewport()->width())));
+#endif
     QVERIFY(Find<QListWidget>(*sources, "Actions_List")->count() >= 2);
     // The window keeps the run's results when the table moves on to the next run's.
     form.SetResults(nullptr);
-    QCOMPARE(documents->item(1, 1)->text(), QStringLiteral("PFR-700-Y-2011-ORG-2.xml"));
+    QCOMPARE(documents->item(1, 1)->text(), QStringLiteral("PFR-700-Y-2011-ORG-087-001-000001-DCK-00002-DPT-000000-DCK-00000.XML"));
     QCOMPARE(grid->model()->rowCount(), 0);
     sources->close();
   }
