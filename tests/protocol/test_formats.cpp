@@ -72,7 +72,9 @@ TEST(ProtFormats, EveryListWriterWritesTheGivenPersonsInAFileOfItsKind) {
   for (const TProtFormatRow& row : kProtFormats) {
     SCOPED_TRACE(std::string(row.Extension));
     // A copy written anew is written from the report alone.
-    if (row.CopyAs != row.Format) EXPECT_FALSE(ProtFormatRow(row.CopyAs).NeedsResults);
+    if (row.CopyAs != row.Format) {
+      EXPECT_FALSE(ProtFormatRow(row.CopyAs).NeedsResults);
+    }
     EXPECT_FALSE(row.SaveFilter.empty());
     EXPECT_NE(std::string_view(row.SaveFilter).find("*" + std::string(row.Extension)), std::string_view::npos);
     if (row.WriteList == nullptr) continue;
