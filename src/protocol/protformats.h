@@ -39,8 +39,16 @@ struct TProtocolJob {
   const std::string& FileName;  // platform encoding
   const std::string& Stamp;
   int Threads;  // that may compress the file; 0: one per core
+  TProtocolWarnings* Warnings = nullptr;  // where the writer adds its warnings; null: nowhere
 };
 using TProtocolWriter = void (*)(const TProtocolJob& job);
+
+inline void WriteXmlJob(const TProtocolJob& job) {
+  TSpreadsheetOptions options;
+  options.Stamp = job.Stamp;
+  options.Warnings = job.Warnings;
+  WriteXmlProtocol(job.Report, job.FileName, options);
+}
 
 struct TProtFormatRow {
   TProtFormat Format;
@@ -62,18 +70,16 @@ inline constexpr TProtFormatRow kProtFormats[] = {
      [](const TProtocolJob& job) { WriteHtmlProtocol(job.Report, job.FileName, job.Stamp); },
      TProtocolOpener::Desktop},
     {TProtFormat::ExcelXml, TProtocolType::XmlSpreadsheet, ".xml", "Excel", false, false, false, true,
-     nullptr, [](const TProtocolJob& job) { WriteXmlProtocol(job.Report, job.FileName, job.Stamp); },
-     TProtocolOpener::ExcelFirst},
+     nullptr, WriteXmlJob, TProtocolOpener::ExcelFirst},
     {TProtFormat::CalcXml, TProtocolType::XmlSpreadsheet, ".xml", "OpenOffice Calc", false, false,
-     false, true, nullptr,
-     [](const TProtocolJob& job) { WriteXmlProtocol(job.Report, job.FileName, job.Stamp); },
-     TProtocolOpener::CalcFirst},
+     false, true, nullptr, WriteXmlJob, TProtocolOpener::CalcFirst},
     {TProtFormat::Xlsx, TProtocolType::Xlsx, ".xlsx", "Книга Excel (XLSX)", true, false, false, true,
      XlsxWriterBuilt,
      [](const TProtocolJob& job) {
        TSpreadsheetOptions options;
        options.Stamp = job.Stamp;
        options.Threads = job.Threads;
+       options.Warnings = job.Warnings;
        WriteXlsxProtocol(job.Report, job.FileName, options);
      },
      TProtocolOpener::ExcelFirst},

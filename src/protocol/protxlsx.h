@@ -24,6 +24,11 @@ namespace brisolt {
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options);
 
+// Throws ESpreadsheetTooLarge when a sheet's XML would pass the package's limit
+// (TSheetLimits::XlsxSheetBytes) for certain, from a pass over the layout that writes nothing:
+// well under a second where writing would take minutes.
+void CheckXlsxSheetBytes(const TReport& report, const TSheetLimits& limits);
+
 // Whether this build writes XLSX workbooks.
 bool XlsxWriterBuilt();
 

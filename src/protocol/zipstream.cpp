@@ -30,11 +30,8 @@ void Le(std::string& out, std::uint64_t value, int bytes) {
 }  // namespace
 
 TZipStream::TZipStream(std::function<void(std::string_view)> write, unsigned threads)
-    : write_(std::move(write)) {
+    : write_(std::move(write)), threads_(threads) {
   text_.reserve(kChunkSize + kChunkSize / 4);
-  for (unsigned index = 0; index < threads; ++index) {
-    workers_.emplace_back([this] { Work(); });
-  }
 }
 
 TZipStream::~TZipStream() {
@@ -126,6 +123,11 @@ void TZipStream::HandOver(bool last) {
     const std::size_t keep = std::min(kWindow, chunk->Input.size());
     dictionary_.assign(chunk->Input, chunk->Input.size() - keep, keep);
     text_.reserve(kChunkSize + kChunkSize / 4);
+  }
+  if (!last && workers_.empty()) {
+    for (unsigned index = 0; index < threads_; ++index) {
+      workers_.emplace_back([this] { Work(); });
+    }
   }
   if (workers_.empty()) {
     Deflate(*chunk);
