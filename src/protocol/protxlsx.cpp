@@ -618,11 +618,7 @@ class TXlsxBoundSink final : public TSheetSink {
   void EndRow() override {}
   void EndSheet() override {}
 
-  struct TSheetBytes {
-    TSheet Sheet;
-    std::uint64_t Bytes;
-  };
-  const std::vector<TSheetBytes>& Sheets() const { return sheets_; }
+  const std::vector<TXlsxSheetBytes>& Sheets() const { return sheets_; }
 
  private:
   std::uint64_t Place(const TCellPlace& place) {
@@ -658,7 +654,7 @@ class TXlsxBoundSink final : public TSheetSink {
     bytes += cell + ((across + 1) * (down + 1) - 1) * (open + 2);
   }
 
-  std::vector<TSheetBytes> sheets_;
+  std::vector<TXlsxSheetBytes> sheets_;
   int filterHeaderRows_ = 0;
   std::uint64_t row_ = 0;
   std::uint64_t rowDigits_ = 1;
@@ -669,10 +665,14 @@ class TXlsxBoundSink final : public TSheetSink {
 
 bool XlsxWriterBuilt() { return true; }
 
-void CheckXlsxSheetBytes(const TReport& report, const TSheetLimits& limits) {
+std::vector<TXlsxSheetBytes> XlsxSheetBytesAtLeast(const TReport& report) {
   TXlsxBoundSink bound;
   LayOutWorkbook(report, std::string(), bound);
-  for (const auto& sheet : bound.Sheets()) {
+  return bound.Sheets();
+}
+
+void CheckXlsxSheetBytes(const TReport& report, const TSheetLimits& limits) {
+  for (const TXlsxSheetBytes& sheet : XlsxSheetBytesAtLeast(report)) {
     if (sheet.Bytes > limits.XlsxSheetBytes) {
       RefuseXlsxSheetBytes(report, sheet.Sheet, sheet.Bytes, limits.XlsxSheetBytes);
     }
