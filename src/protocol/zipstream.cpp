@@ -31,7 +31,8 @@ void Le(std::string& out, std::uint64_t value, int bytes) {
 
 TZipStream::TZipStream(std::function<void(std::string_view)> write, unsigned threads)
     : write_(std::move(write)), threads_(threads) {
-  text_.reserve(kChunkSize + kChunkSize / 4);
+  // A workbook's small parts never need a chunk's room; a sheet grows to it within a few appends.
+  text_.reserve(kChunkSize / 16);
 }
 
 TZipStream::~TZipStream() {
