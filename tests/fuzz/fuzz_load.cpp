@@ -111,12 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (fileSet.Sotrs.empty()) return 0;
 
-  // One balance filter per input, picked by its length so that a finding reproduces: the four
-  // assemblies of every input cost more than the load and mostly repeat one another.
-  static constexpr TSaldoFilter kFilters[] = {TSaldoFilter::All, TSaldoFilter::NonZero,
-                                              TSaldoFilter::Debt, TSaldoFilter::Overpayment};
-  {
-    const TSaldoFilter filter = kFilters[size % 4];
+  for (const TSaldoFilter filter : {TSaldoFilter::All, TSaldoFilter::NonZero, TSaldoFilter::Debt,
+                                    TSaldoFilter::Overpayment}) {
     TReport report;
     BuildReport(fileSet,
                 {.Messages = messages, .ProgVersion = "1.0", .ProgURL = "https://brisolt.example/", .OrgName = "X",
