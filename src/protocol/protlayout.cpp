@@ -145,8 +145,8 @@ class TLayout {
 
   void WriteProtocolSheet() {
     BeginSheet({.Sheet = TSheet::Protocol,
-                      .Name = SheetName(TSheet::Protocol, report_),
-                      .Columns = {{600}}});
+                .Name = SheetName(TSheet::Protocol, report_),
+                .Columns = {{600}}});
     ProtocolRow(true, Cp1251Literal(u8"Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР"));
     ProtocolRow(false, Cp1251Literal(u8"Программа Brisolt ") + report_.ProgVersion + " " + report_.ProgNote);
     ProtocolRow(false, Cp1251Literal(u8"Дата и время формирования протокола: ") + stamp_);
@@ -210,14 +210,14 @@ class TLayout {
     const std::size_t periodCount = report_.PeriodList.size();
     const int lastPeriod = static_cast<int>(periodCount) - 1;
     BeginSheet({.Sheet = TSheet::Table,
-                      .Name = SheetName(TSheet::Table, report_),
-                      .Columns = {{80}, {190}, {70}, {110}, {60}, {80, 10}, {400}},
-                      .FrozenRows = 3,
-                      .FrozenColumns = 5,
-                      .ActivePane = 0,
-                      .Panes = {{3}, {1}, {2}, {0, 4, 5}},
-                      .HeaderRows = 3,
-                      .FilterColumns = 16});
+                .Name = SheetName(TSheet::Table, report_),
+                .Columns = {{80}, {190}, {70}, {110}, {60}, {80, 10}, {400}},
+                .FrozenRows = 3,
+                .FrozenColumns = 5,
+                .ActivePane = 0,
+                .Panes = {{3}, {1}, {2}, {0, 4, 5}},
+                .HeaderRows = 3,
+                .FilterColumns = 16});
     BeginRow(true);
     if (cells_) {
       Caption({.Down = 2}, Cp1251Literal(u8"Страховой номер"));
@@ -264,14 +264,14 @@ class TLayout {
   void WriteDetailedTableSheet() {
     const std::size_t periodCount = report_.PeriodList.size();
     BeginSheet({.Sheet = TSheet::Table,
-                      .Name = SheetName(TSheet::Table, report_),
-                      .Columns = {{80}, {210}, {70}, {60, 11 * periodCount}, {400}},
-                      .FrozenRows = 4,
-                      .FrozenColumns = 3,
-                      .ActivePane = 0,
-                      .Panes = {{3, 4, 3}, {1}, {2}, {0}},
-                      .HeaderRows = 4,
-                      .FilterColumns = 3 + 11 * periodCount + 1});
+                .Name = SheetName(TSheet::Table, report_),
+                .Columns = {{80}, {210}, {70}, {60, 11 * periodCount}, {400}},
+                .FrozenRows = 4,
+                .FrozenColumns = 3,
+                .ActivePane = 0,
+                .Panes = {{3, 4, 3}, {1}, {2}, {0}},
+                .HeaderRows = 4,
+                .FilterColumns = 3 + 11 * periodCount + 1});
     BeginRow(true);
     if (cells_) {
       Caption({.Down = 3}, Cp1251Literal(u8"Страховой номер"));
@@ -319,9 +319,9 @@ class TLayout {
 
   void WriteTotalsSheet() {
     BeginSheet({.Sheet = TSheet::Totals,
-                      .Name = SheetName(TSheet::Totals, report_),
-                      .Columns = {{120}, {80, 18}},
-                      .HeaderRows = 3});
+                .Name = SheetName(TSheet::Totals, report_),
+                .Columns = {{120}, {80, 18}},
+                .HeaderRows = 3});
     BeginRow(true);
     if (cells_) {
       Caption({.Down = 2}, Cp1251Literal(u8"Период"));
@@ -369,12 +369,12 @@ class TLayout {
 
   void WriteForgottenSheet() {
     BeginSheet({.Sheet = TSheet::Forgotten,
-                      .Name = SheetName(TSheet::Forgotten, report_),
-                      .Columns = {{80}, {210}, {80}, {80}},
-                      .FrozenRows = 2,
-                      .ActivePane = 2,
-                      .Panes = {{1}, {2, 2, 1}},
-                      .HeaderRows = 2});
+                .Name = SheetName(TSheet::Forgotten, report_),
+                .Columns = {{80}, {210}, {80}, {80}},
+                .FrozenRows = 2,
+                .ActivePane = 2,
+                .Panes = {{1}, {2, 2, 1}},
+                .HeaderRows = 2});
     BeginRow(true);
     if (cells_) {
       Caption({.Down = 1}, kSNILS);
@@ -413,13 +413,13 @@ class TLayout {
   void WriteSZV63Sheet() {
     const std::string year = std::to_string(report_.SZV63Year);
     BeginSheet({.Sheet = TSheet::SZV63,
-                      .Name = SheetName(TSheet::SZV63, report_),
-                      .Columns = {{80}, {210}, {80}, {80, 12}},
-                      .FrozenRows = 2,
-                      .ActivePane = 2,
-                      .Panes = {{1}, {2, 5, 1}},
-                      .HeaderRows = 4,
-                      .FilterColumns = 15});
+                .Name = SheetName(TSheet::SZV63, report_),
+                .Columns = {{80}, {210}, {80}, {80, 12}},
+                .FrozenRows = 2,
+                .ActivePane = 2,
+                .Panes = {{1}, {2, 5, 1}},
+                .HeaderRows = 4,
+                .FilterColumns = 15});
     BeginRow(true);
     if (cells_) {
       Caption({.Across = 14},
