@@ -2,7 +2,8 @@
 // BuildReport on an in-memory file set and of each writer (HTML, XML spreadsheet, XLSX where
 // built), and the size of each file; then BuildResults and the JSON data against the HTML page. Spreadsheets past the row limit are refused, so the compact
 // layout is also written with as many persons as fit.
-// Usage: bench_protocol [persons] [periods] [folder]   (defaults 100000, 16, the temp folder)
+// Usage: bench_protocol [persons] [periods] [folder] [checks]   (defaults 100000, 16, the temp
+// folder; "checks": only what runs before writing, the HTML estimate and the XLSX byte count)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -156,6 +157,30 @@ int main(int argc, char** argv) {
   std::printf("BuildReport: %.2f s (%zu lines, %zu forgotten, %zu СЗВ-6-3 blocks)\n",
               SecondsSince(start), report.MainLines.size(), report.ForgottenLines.size(),
               report.SZV63Blocks.size());
+
+  // What runs before a protocol is written: the HTML page's estimate and the XLSX sheets' bytes.
+  for (const brisolt::TProtForm layout : {brisolt::TProtForm::Compact, brisolt::TProtForm::Detailed}) {
+    report.ProtForm = layout;
+    start = Clock::now();
+    const auto estimate = brisolt::EstimateHtmlProtocolBytes(report);
+    std::printf("%s HTML estimated at %.1f MB in %.3f s", layout == brisolt::TProtForm::Detailed ? "detailed" : "compact",
+                static_cast<double>(estimate) / 1e6, SecondsSince(start));
+#ifdef BRISOLT_HAVE_XLSX
+    if (layout == brisolt::TProtForm::Detailed) {
+      start = Clock::now();
+      std::uint64_t most = 0;
+      for (const auto& sheet : brisolt::XlsxSheetBytesAtLeast(report)) {
+        most = std::max(most, sheet.Bytes);
+      }
+      std::printf("; XLSX sheets' bytes counted in %.3f s (the largest at least %.1f MB)",
+                  SecondsSince(start), static_cast<double>(most) / 1e6);
+    }
+#endif
+    std::printf("\n");
+  }
+  if (argc > 4 && std::string(argv[4]) == "checks") {
+    return 0;
+  }
 
   // The spreadsheets of the compact layout pass the programs' row limit at this size and are
   // refused; the persons that fit are written again so that the formats can still be compared.

@@ -33,8 +33,17 @@ std::string FolderWithSeparator(std::string folder) {
 }
 
 void WriteProtocol(const TReport& report, const TResults* results, const TProtFormatRow& format,
-                   const std::string& fileName, const std::string& stamp, int threads) {
-  format.Write({report, results, fileName, stamp, threads});
+                   const std::string& fileName, const std::string& stamp, int threads,
+                   TProtocolWarnings* warnings) {
+  format.Write({report, results, fileName, stamp, threads, warnings});
+}
+
+// The advice for a page a browser opens slowly, where the run's words are the command line's.
+std::string LargeHtmlAdvice(std::uint64_t bytes) {
+  return "Протокол HTML займёт около " + std::to_string((bytes + 500'000) / 1'000'000) +
+         " МБ: браузер будет открывать его очень долго. Для большого числа сотрудников удобнее "
+         "книга XLSX (имя файла .xlsx в protfilename), отбор \"С задолженностью\" "
+         "(saldofilter=2) или вкладка \"Результаты\" в окне программы.";
 }
 
 std::string VersionText() {
@@ -157,8 +166,15 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
                    results);
     }
     const std::string stamp = CurrentProtocolStamp();
+    // The window asks before a large page is written; the batch run says so beside the outcome.
+    if (format.Type == TProtocolType::Html && !request.WindowWording) {
+      if (const std::uint64_t bytes = EstimateHtmlProtocolBytes(report); bytes > kLargeHtmlProtocol) {
+        outcome.Warnings.push_back(LargeHtmlAdvice(bytes));
+      }
+    }
     try {
-      WriteProtocol(report, &results, format, request.ProtFileName, stamp, request.Threads);
+      WriteProtocol(report, &results, format, request.ProtFileName, stamp, request.Threads,
+                    &outcome.Warnings);
     } catch (const ESpreadsheetTooLarge& failure) {
       outcome.Result = TRunResult::ProtocolTooLarge;
       outcome.Message = request.WindowWording ? failure.WindowText() : failure.what();
@@ -214,7 +230,7 @@ TRunOutcome WriteProtocolCopy(const TReport& report, const std::string& stamp, T
                               const std::string& fileName) {
   TRunOutcome outcome;
   try {
-    WriteProtocol(report, nullptr, ProtFormatRow(format), fileName, stamp, 0);
+    WriteProtocol(report, nullptr, ProtFormatRow(format), fileName, stamp, 0, &outcome.Warnings);
     outcome.Result = TRunResult::Written;
   } catch (const ESpreadsheetTooLarge& failure) {
     outcome.Result = TRunResult::ProtocolTooLarge;

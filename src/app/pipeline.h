@@ -67,8 +67,10 @@ struct TRunOutcome {
   // UTF-8, one line for each file or folder the load could not read, with the reason; whatever
   // the outcome, as they may be its cause.
   std::vector<std::string> ReadFailures;
-  // UTF-8, one line for each of several registration numbers that has no pack in the folder, when
-  // the others gave a protocol: it holds nothing of that insurer.
+  // UTF-8, one line each: a registration number of several that has no pack in the folder, when
+  // the others gave a protocol (it holds nothing of that insurer); a text the writer cut to fit a
+  // spreadsheet's cell (TProtocolWarnings); an HTML page so large that a browser opens it slowly
+  // (EstimateHtmlProtocolBytes; not for the window, which asks before writing one).
   std::vector<std::string> Warnings;
   // Only when written and asked for by KeepReport: the report and the stamp it was written with.
   std::shared_ptr<const TReport> Report;

@@ -177,13 +177,21 @@ class EProtocolWriteError : public std::runtime_error {
 struct TSheetLimits {
   std::uint64_t Rows = 1048576;
   std::uint64_t Columns = 16384;
+  // The most bytes of one sheet's XML inside an XLSX package: the ZIP format's sizes are 32-bit.
+  std::uint64_t XlsxSheetBytes = 0xFFFFFFFFu;
 };
+
+// What a writer tells the user about a protocol it writes whole all the same: one line of UTF-8
+// each, naming what it is about (a text it had to cut, ...). The caller shows them; the batch run
+// on standard error.
+using TProtocolWarnings = std::vector<std::string>;
 
 // What a spreadsheet writer takes besides the report and the file name.
 struct TSpreadsheetOptions {
   std::string Stamp;    // "DD.MM.YYYY HH:MM:SS"; empty: the clock's when writing starts
   TSheetLimits Limits;  // the programs' own; tests lower them to reach them with small reports
   int Threads = 0;      // that compress an XLSX workbook; 0: one per core
+  TProtocolWarnings* Warnings = nullptr;  // where the writer adds its warnings; null: nowhere
 };
 
 // Raised by the spreadsheet writers, before anything is written, when a sheet would pass the
@@ -199,6 +207,12 @@ class ESpreadsheetTooLarge : public std::runtime_error {
  private:
   std::string windowText_;
 };
+
+// About how many bytes the HTML page of the report takes (within a twentieth either way for a table
+// of thousands of persons, a fifth for a few), counted in a few milliseconds without writing it: a
+// page past kLargeHtmlProtocol takes a browser minutes to open.
+std::uint64_t EstimateHtmlProtocolBytes(const TReport& report);
+inline constexpr std::uint64_t kLargeHtmlProtocol = 50'000'000;
 
 // "12345678901" -> "123-456-789 01"; a shorter text contributes what it has, a longer one is cut.
 std::string FormatSNILS(const std::string& snils);

@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 20;
+constexpr std::size_t kInitialBuffer = 1 << 16;
 constexpr std::size_t kPendingNameSize = 4096;
 constexpr int kMaxLinkDepth = 40;
 
@@ -279,7 +280,8 @@ TProtocolFile::TProtocolFile(const std::string& fileName)
     temp_.clear();
     Fail("не удалось создать файл", reason);
   }
-  buffer_.reserve(kFlushSize + 4096);
+  // A small protocol never needs the flush size; a large one grows to it within a few appends.
+  buffer_.reserve(kInitialBuffer);
 }
 
 TProtocolFile::~TProtocolFile() {

@@ -39,8 +39,16 @@ struct TProtocolJob {
   const std::string& FileName;  // platform encoding
   const std::string& Stamp;
   int Threads;  // that may compress the file; 0: one per core
+  TProtocolWarnings* Warnings = nullptr;  // where the writer adds its warnings; null: nowhere
 };
 using TProtocolWriter = void (*)(const TProtocolJob& job);
+
+inline void WriteXmlJob(const TProtocolJob& job) {
+  TSpreadsheetOptions options;
+  options.Stamp = job.Stamp;
+  options.Warnings = job.Warnings;
+  WriteXmlProtocol(job.Report, job.FileName, options);
+}
 
 struct TProtFormatRow {
   TProtFormat Format;
@@ -69,18 +77,18 @@ inline constexpr TProtFormatRow kProtFormats[] = {
      [](const TProtocolJob& job) { WriteHtmlProtocol(job.Report, job.FileName, job.Stamp); },
      TProtocolOpener::Desktop, "Web-страницы (*.htm *.html)", nullptr, TProtFormat::Html},
     {TProtFormat::ExcelXml, TProtocolType::XmlSpreadsheet, ".xml", "Excel", false, false, false, true,
-     nullptr, [](const TProtocolJob& job) { WriteXmlProtocol(job.Report, job.FileName, job.Stamp); },
-     TProtocolOpener::ExcelFirst, "XML-файлы Excel/OpenOffice (*.xml)", nullptr, TProtFormat::Xlsx},
+     nullptr, WriteXmlJob, TProtocolOpener::ExcelFirst, "XML-файлы Excel/OpenOffice (*.xml)", nullptr,
+     TProtFormat::Xlsx},
     {TProtFormat::CalcXml, TProtocolType::XmlSpreadsheet, ".xml", "OpenOffice Calc", false, false,
-     false, true, nullptr,
-     [](const TProtocolJob& job) { WriteXmlProtocol(job.Report, job.FileName, job.Stamp); },
-     TProtocolOpener::CalcFirst, "XML-файлы Excel/OpenOffice (*.xml)", nullptr, TProtFormat::Xlsx},
+     false, true, nullptr, WriteXmlJob, TProtocolOpener::CalcFirst, "XML-файлы Excel/OpenOffice (*.xml)",
+     nullptr, TProtFormat::Xlsx},
     {TProtFormat::Xlsx, TProtocolType::Xlsx, ".xlsx", "Книга Excel (XLSX)", true, false, false, true,
      XlsxWriterBuilt,
      [](const TProtocolJob& job) {
        TSpreadsheetOptions options;
        options.Stamp = job.Stamp;
        options.Threads = job.Threads;
+       options.Warnings = job.Warnings;
        WriteXlsxProtocol(job.Report, job.FileName, options);
      },
      TProtocolOpener::ExcelFirst, "Книги Excel (*.xlsx)", WriteXlsxList, TProtFormat::Xlsx},

@@ -1,4 +1,5 @@
 // The protocol as one self-contained HTML page (windows-1251, CR LF).
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -6,6 +7,7 @@
 
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
+#include "base/amount.h"
 #include "base/cp1251literal.h"
 
 namespace brisolt {
@@ -511,7 +513,110 @@ class THtmlWriter {
   const std::string& stamp_;
 };
 
+// --- The page's size, estimated -----------------------------------------------------------------
+// Each part's markup counted as the writer above prints it (a line ends in CR LF), the texts at
+// their length; a person's amounts are formatted for a sample of persons only, so that a run of
+// any size is measured in a few milliseconds.
+
+constexpr std::uint64_t L(std::string_view text) { return text.size() + 2; }  // a line with CR LF
+
+// HtmlText(E(text)): the text, "&nbsp;" for each blank and on both sides.
+std::uint64_t PageTextBytes(std::string_view text) {
+  std::uint64_t bytes = 12 + text.size();
+  for (const char ch : text) {
+    bytes += ch == ' ' ? 5 : 0;
+  }
+  return bytes;
+}
+
+std::uint64_t AmountCellBytes(std::int64_t amount, bool saldo) {
+  char text[kSumTextSize];
+  const auto length = static_cast<std::uint64_t>(FormatSumTo(text, amount) - text);
+  return L("    <td style=\"text-align: center\" sdval=\"\" sdnum=\"1033;0;#,##0.00\">&nbsp;&nbsp;</td>") +
+         2 * length + (saldo && amount < 0 ? std::size("; color: red;") - 1 : 0);
+}
+
+std::uint64_t PeriodCellsBytes(const TPeriodRec& period) {
+  std::uint64_t bytes = L("    <td style=\"text-align: center\"></td>") +
+                        (period.FileNums.empty() ? 6 : period.FileNums.size());
+  for (const std::int64_t amount : {period.InsAccrued, period.InsPaid, period.InsAccruedTotal,
+                                    period.InsPaidTotal, period.FundAccrued, period.FundPaid,
+                                    period.FundAccruedTotal, period.FundPaidTotal}) {
+    bytes += AmountCellBytes(amount, false);
+  }
+  return bytes + AmountCellBytes(period.InsSaldo, true) + AmountCellBytes(period.FundSaldo, true);
+}
+
+// A person's rows in the table of the report's layout.
+std::uint64_t PersonBytes(const TReport& report, const TMainLine& line) {
+  const bool compact = report.ProtForm == TProtForm::Compact;
+  const std::uint64_t rowspan = compact ? std::size(" rowspan=") - 1 + 3 : 0;
+  std::uint64_t notes = line.Notes.empty() ? 18 : 0;
+  for (const std::string& note : line.Notes) {
+    notes += PageTextBytes(note) - 12 + 5;  // "<br/>" between them
+  }
+  std::uint64_t bytes = L("   <tr>") + L("   </tr>") +
+                        2 * (L("    <td style=\"text-align: center\" class=\"norm\"></td>") + rowspan) +
+                        PageTextBytes(FormatSNILS(line.SNILS)) + PageTextBytes(line.FIO) +
+                        L("    <td style=\"text-align: center\"></td>") + rowspan + 10 +
+                        L("    <td style=\"text-align: left\"></td>") + rowspan + notes + 12;
+  for (std::size_t index = 0; index < line.Periods.size(); ++index) {
+    bytes += PeriodCellsBytes(line.Periods[index]);
+    if (compact) {
+      bytes += (index > 0 ? L("   <tr>") + L("   </tr>") : 0) +
+               L("    <td style=\"text-align: left\"></td>") +
+               PageTextBytes(index < report.PeriodList.size() ? report.PeriodList[index] : "");
+    }
+  }
+  return bytes;
+}
+
 }  // namespace
+
+std::uint64_t EstimateHtmlProtocolBytes(const TReport& report) {
+  // The head, the captions and the headings: under 6 KB, and a caption row per period.
+  std::uint64_t bytes = 5700 + 2 * report.OrgName.size() + report.ProgVersion.size() +
+                        report.ProgNote.size() + report.ProgURL.size();
+  for (const std::string& file : report.FileList) {
+    bytes += L("     <li></li>") + file.size();
+  }
+  for (const std::string& period : report.PeriodList) {
+    bytes += 100 + 3 * PageTextBytes(period);
+    if (report.ProtForm == TProtForm::Detailed) {
+      bytes += 600;  // its check box and its captions over the table
+    }
+  }
+  for (const std::string& error : report.ErrorList) {
+    bytes += L("  <p></p>") + error.size();
+  }
+  for (const TTotalRec& total : report.PeriodTotals) {
+    bytes += L("    <tr>") + L("    </tr>") + 50;
+    for (const std::int64_t value : total.Values) {
+      bytes += AmountCellBytes(value, false);
+    }
+  }
+  for (const TForgottenLine& line : report.ForgottenLines) {
+    bytes += 250 + 2 * (PageTextBytes(line.FIO) + 10);
+  }
+  for (const TSZV63SverkaZL& block : report.SZV63Blocks) {
+    bytes += 130 + PageTextBytes(block.FIO) + 31;
+    bytes += block.Lines.size() * (L("   <tr>") + L("   </tr>") + 12 * 100);
+  }
+  // The persons: every one of a sample of at most about a thousand, spread over the table.
+  const std::size_t persons = report.MainLines.size();
+  const std::size_t step = persons / 1000 + 1;
+  std::uint64_t sampleBytes = 0;
+  std::size_t sampled = 0;
+  for (std::size_t index = 0; index < persons; index += step) {
+    sampleBytes += PersonBytes(report, report.MainLines[index]);
+    ++sampled;
+  }
+  if (sampled > 0) {
+    bytes += static_cast<std::uint64_t>(static_cast<double>(sampleBytes) *
+                                        static_cast<double>(persons) / static_cast<double>(sampled));
+  }
+  return bytes;
+}
 
 void WriteHtmlProtocol(const TReport& report, const std::string& fileName,
                        const std::string& stamp) {

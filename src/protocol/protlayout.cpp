@@ -1,8 +1,10 @@
 #include "protocol/protlayout.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "base/cp1251literal.h"
+#include "base/encoding.h"
 
 namespace brisolt {
 
@@ -20,8 +22,10 @@ constexpr Cp1251Literal kFullName(u8"Фамилия, имя, отчество");
 
 class TLayout {
  public:
-  TLayout(const TReport& report, const std::string& stamp, TSheetSink& sink)
-      : report_(report), stamp_(stamp), sink_(sink), cells_(sink.TakesCells()) {}
+  TLayout(const TReport& report, const std::string& stamp, TSheetSink& sink,
+          TProtocolWarnings* warnings)
+      : report_(report), stamp_(stamp), sink_(sink), warnings_(warnings),
+        cells_(sink.TakesCells()) {}
 
   void Write() {
     WriteProtocolSheet();
@@ -38,24 +42,111 @@ class TLayout {
   }
 
  private:
+  // Every sheet, row and text goes to the sink through these: texts longer than a cell holds are
+  // cut here, once for every format.
+  void BeginSheet(const TSheetSetup& setup) {
+    sheetName_ = setup.Name;
+    row_ = 0;
+    sink_.BeginSheet(setup);
+  }
+
+  void BeginRow(bool caption, int lines = 1) {
+    ++row_;
+    sink_.BeginRow(caption, lines);
+  }
+
+  void Text(TCellStyle style, const TCellPlace& place, const std::string& text) {
+    if (text.size() <= kCellTextLimit) {
+      sink_.Text(style, place, text);
+      return;
+    }
+    std::string cut = text.substr(0, kCellTextLimit - 1);
+    cut += kCutMark;
+    Warn(text);
+    sink_.Text(style, place, cut);
+  }
+
+  void Lines(TCellStyle style, const TCellPlace& place, const std::vector<std::string>& lines) {
+    std::size_t length = 0;
+    for (const std::string& line : lines) {
+      length += line.size() + (&line == &lines.front() ? 0 : 1);  // a line break each after the first
+    }
+    if (length <= kCellTextLimit) {
+      sink_.Lines(style, place, lines);
+      return;
+    }
+    std::vector<std::string> cut;
+    std::size_t room = kCellTextLimit - 1;  // for the lines and their breaks, before the mark
+    for (const std::string& line : lines) {
+      const std::size_t breakBefore = cut.empty() ? 0 : 1;
+      if (breakBefore + line.size() <= room) {
+        cut.push_back(line);
+        room -= breakBefore + line.size();
+        continue;
+      }
+      if (room >= breakBefore + 1 || cut.empty()) {
+        cut.push_back(line.substr(0, room - breakBefore));
+      }
+      cut.back() += kCutMark;
+      break;
+    }
+    Warn(lines.front());
+    sink_.Lines(style, place, cut);
+  }
+
+  // A cut text named by its sheet, its row and its first words. A few are named one by one; the
+  // rest are counted in the last warning.
+  void Warn(const std::string& text) {
+    static constexpr std::size_t kNamed = 10;
+    if (warnings_ == nullptr) {
+      return;
+    }
+    ++cutCount_;
+    const std::string limit = "32 767";
+    if (cutCount_ <= kNamed) {
+      std::string start = Cp1251ToUtf8(text.substr(0, 60));
+      warnings_->push_back("В протоколе сокращён до " + limit +
+                           " знаков текст, который не помещается в ячейку (в конце \"…\"): лист \"" +
+                           Cp1251ToUtf8(sheetName_) + "\", строка " + std::to_string(row_) + ", \"" +
+                           start + "…\".");
+      return;
+    }
+    const std::string more = "Сокращено ещё текстов длиннее " + limit + " знаков: ";
+    if (cutCount_ > kNamed + 1) {
+      warnings_->pop_back();
+    }
+    warnings_->push_back(more + std::to_string(cutCount_ - kNamed) + ".");
+  }
+
+  // The lines a person's notes take in their column (400 points, some 65 characters a line).
+  static int NoteLines(const std::vector<std::string>& notes) {
+    constexpr std::size_t kLineCharacters = 65;
+    constexpr std::size_t kMost = 409 / 15;  // a row is at most 409 points high
+    std::size_t lines = 0;
+    for (const std::string& note : notes) {
+      lines += note.empty() ? 1 : (note.size() + kLineCharacters - 1) / kLineCharacters;
+    }
+    return static_cast<int>(std::clamp<std::size_t>(lines, 1, kMost));
+  }
+
   void Caption(const TCellPlace& place, std::string_view text) {
-    sink_.Text(TCellStyle::Caption, place, std::string(text));
+    Text(TCellStyle::Caption, place, std::string(text));
   }
 
   // --- "Протокол" ------------------------------------------------------------------------------
 
   void ProtocolRow(bool heading, const std::string& text) {
-    sink_.BeginRow(heading);
+    BeginRow(heading);
     if (cells_) {
-      sink_.Text(heading ? TCellStyle::Heading : TCellStyle::Plain, {}, text);
+      Text(heading ? TCellStyle::Heading : TCellStyle::Plain, {}, text);
     }
     sink_.EndRow();
   }
 
   void WriteProtocolSheet() {
-    sink_.BeginSheet({.Sheet = TSheet::Protocol,
-                      .Name = SheetName(TSheet::Protocol, report_),
-                      .Columns = {{600}}});
+    BeginSheet({.Sheet = TSheet::Protocol,
+                .Name = SheetName(TSheet::Protocol, report_),
+                .Columns = {{600}}});
     ProtocolRow(true, Cp1251Literal(u8"Протокол сверки начисленных и уплаченных сумм по сведениям в ПФР"));
     ProtocolRow(false, Cp1251Literal(u8"Программа Brisolt ") + report_.ProgVersion + " " + report_.ProgNote);
     ProtocolRow(false, Cp1251Literal(u8"Дата и время формирования протокола: ") + stamp_);
@@ -83,13 +174,13 @@ class TLayout {
 
   void PersonCells(const TMainLine& line, const TCellPlace& place) {
     const TCellStyle style = PersonStyle(line.Mark);
-    sink_.Text(style, place, FormatSNILS(line.SNILS));
-    sink_.Text(style, place, line.FIO);
-    sink_.Text(TCellStyle::Dismissal, place, DismissalText(line.Dismissal, "-"));
+    Text(style, place, FormatSNILS(line.SNILS));
+    Text(style, place, line.FIO);
+    Text(TCellStyle::Dismissal, place, DismissalText(line.Dismissal, "-"));
   }
 
   void PeriodCells(const TPeriodRec& period) {
-    sink_.Text(TCellStyle::Amount, {}, period.FileNums);
+    Text(TCellStyle::Amount, {}, period.FileNums);
     for (const std::int64_t amount :
          {period.InsAccrued, period.InsPaid, period.InsAccruedTotal, period.InsPaidTotal,
           period.InsSaldo, period.FundAccrued, period.FundPaid, period.FundAccruedTotal,
@@ -118,16 +209,16 @@ class TLayout {
   void WriteCompactTableSheet() {
     const std::size_t periodCount = report_.PeriodList.size();
     const int lastPeriod = static_cast<int>(periodCount) - 1;
-    sink_.BeginSheet({.Sheet = TSheet::Table,
-                      .Name = SheetName(TSheet::Table, report_),
-                      .Columns = {{80}, {190}, {70}, {110}, {60}, {80, 10}, {400}},
-                      .FrozenRows = 3,
-                      .FrozenColumns = 5,
-                      .ActivePane = 0,
-                      .Panes = {{3}, {1}, {2}, {0, 4, 5}},
-                      .HeaderRows = 3,
-                      .FilterColumns = 16});
-    sink_.BeginRow(true);
+    BeginSheet({.Sheet = TSheet::Table,
+                .Name = SheetName(TSheet::Table, report_),
+                .Columns = {{80}, {190}, {70}, {110}, {60}, {80, 10}, {400}},
+                .FrozenRows = 3,
+                .FrozenColumns = 5,
+                .ActivePane = 0,
+                .Panes = {{3}, {1}, {2}, {0, 4, 5}},
+                .HeaderRows = 3,
+                .FilterColumns = 16});
+    BeginRow(true);
     if (cells_) {
       Caption({.Down = 2}, Cp1251Literal(u8"Страховой номер"));
       Caption({.Down = 2}, kFullName);
@@ -139,12 +230,12 @@ class TLayout {
       Caption({.Down = 2}, Cp1251Literal(u8"Примечание"));
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     if (cells_) {
       PartCaptions(6);
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     if (cells_) {
       AmountCaptions(6);
     }
@@ -152,16 +243,16 @@ class TLayout {
 
     for (const TMainLine& line : report_.MainLines) {
       for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
-        sink_.BeginRow(false);
+        BeginRow(false, periodIndex == 0 ? NoteLines(line.Notes) : 1);
         if (cells_) {
           if (periodIndex == 0) {
             PersonCells(line, {.Down = lastPeriod});
           }
-          sink_.Text(TCellStyle::Amount, {.Index = periodIndex > 0 ? 4 : 0},
+          Text(TCellStyle::Amount, {.Index = periodIndex > 0 ? 4 : 0},
                      report_.PeriodList[periodIndex]);
           PeriodCells(line.Periods.at(periodIndex));
           if (periodIndex == 0) {
-            sink_.Lines(TCellStyle::FramedLeft, {.Down = lastPeriod}, line.Notes);
+            Lines(TCellStyle::FramedLeft, {.Down = lastPeriod, .Once = true}, line.Notes);
           }
         }
         sink_.EndRow();
@@ -172,16 +263,16 @@ class TLayout {
 
   void WriteDetailedTableSheet() {
     const std::size_t periodCount = report_.PeriodList.size();
-    sink_.BeginSheet({.Sheet = TSheet::Table,
-                      .Name = SheetName(TSheet::Table, report_),
-                      .Columns = {{80}, {210}, {70}, {60, 11 * periodCount}, {400}},
-                      .FrozenRows = 4,
-                      .FrozenColumns = 3,
-                      .ActivePane = 0,
-                      .Panes = {{3, 4, 3}, {1}, {2}, {0}},
-                      .HeaderRows = 4,
-                      .FilterColumns = 3 + 11 * periodCount + 1});
-    sink_.BeginRow(true);
+    BeginSheet({.Sheet = TSheet::Table,
+                .Name = SheetName(TSheet::Table, report_),
+                .Columns = {{80}, {210}, {70}, {60, 11 * periodCount}, {400}},
+                .FrozenRows = 4,
+                .FrozenColumns = 3,
+                .ActivePane = 0,
+                .Panes = {{3, 4, 3}, {1}, {2}, {0}},
+                .HeaderRows = 4,
+                .FilterColumns = 3 + 11 * periodCount + 1});
+    BeginRow(true);
     if (cells_) {
       Caption({.Down = 3}, Cp1251Literal(u8"Страховой номер"));
       Caption({.Down = 3}, kFullName);
@@ -192,32 +283,32 @@ class TLayout {
       Caption({.Down = 3}, Cp1251Literal(u8"Примечание"));
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     for (std::size_t index = 0; cells_ && index < periodCount; ++index) {
       Caption({.Index = index == 0 ? 4 : 0, .Down = 2}, Cp1251Literal(u8"№ файла (№№ файлов)"));
       Caption({.Across = 4}, kInsPart);
       Caption({.Across = 4}, kFundPart);
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     for (std::size_t index = 0; cells_ && index < periodCount; ++index) {
       PartCaptions(11 * static_cast<int>(index) + 5);
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     for (std::size_t index = 0; cells_ && index < periodCount; ++index) {
       AmountCaptions(11 * static_cast<int>(index) + 5);
     }
     sink_.EndRow();
 
     for (const TMainLine& line : report_.MainLines) {
-      sink_.BeginRow(false);
+      BeginRow(false, NoteLines(line.Notes));
       if (cells_) {
         PersonCells(line, {});
         for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
           PeriodCells(line.Periods.at(periodIndex));
         }
-        sink_.Lines(TCellStyle::FramedLeft, {}, line.Notes);
+        Lines(TCellStyle::FramedLeft, {}, line.Notes);
       }
       sink_.EndRow();
     }
@@ -227,18 +318,18 @@ class TLayout {
   // --- "Итоги по всем ЗЛ" ----------------------------------------------------------------------
 
   void WriteTotalsSheet() {
-    sink_.BeginSheet({.Sheet = TSheet::Totals,
-                      .Name = SheetName(TSheet::Totals, report_),
-                      .Columns = {{120}, {80, 18}},
-                      .HeaderRows = 3});
-    sink_.BeginRow(true);
+    BeginSheet({.Sheet = TSheet::Totals,
+                .Name = SheetName(TSheet::Totals, report_),
+                .Columns = {{120}, {80, 18}},
+                .HeaderRows = 3});
+    BeginRow(true);
     if (cells_) {
       Caption({.Down = 2}, Cp1251Literal(u8"Период"));
       Caption({.Across = 8}, kInsPart);
       Caption({.Across = 8}, kFundPart);
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     if (cells_) {
       for (int part = 0; part < 2; ++part) {
         Caption({.Index = part == 0 ? 2 : 0, .Across = 2}, kInPeriod);
@@ -247,7 +338,7 @@ class TLayout {
       }
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     for (int span = 0; cells_ && span < 6; ++span) {
       Caption({.Index = span == 0 ? 2 : 0}, kAccrued);
       Caption({}, kPaid);
@@ -255,16 +346,16 @@ class TLayout {
     }
     sink_.EndRow();
     if (report_.PeriodList.empty()) {
-      sink_.BeginRow(true);
+      BeginRow(true);
       if (cells_) {
         Caption({.Across = 12}, Cp1251Literal(u8"Сведения отсутствуют"));
       }
       sink_.EndRow();
     }
     for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
-      sink_.BeginRow(false);
+      BeginRow(false);
       if (cells_) {
-        sink_.Text(TCellStyle::Amount, {}, report_.PeriodList[index]);
+        Text(TCellStyle::Amount, {}, report_.PeriodList[index]);
         for (const std::int64_t value : report_.PeriodTotals.at(index).Values) {
           sink_.Amount(TCellStyle::Amount, {}, value);
         }
@@ -277,38 +368,38 @@ class TLayout {
   // --- "Забытые сотрудники" --------------------------------------------------------------------
 
   void WriteForgottenSheet() {
-    sink_.BeginSheet({.Sheet = TSheet::Forgotten,
-                      .Name = SheetName(TSheet::Forgotten, report_),
-                      .Columns = {{80}, {210}, {80}, {80}},
-                      .FrozenRows = 2,
-                      .ActivePane = 2,
-                      .Panes = {{1}, {2, 2, 1}},
-                      .HeaderRows = 2});
-    sink_.BeginRow(true);
+    BeginSheet({.Sheet = TSheet::Forgotten,
+                .Name = SheetName(TSheet::Forgotten, report_),
+                .Columns = {{80}, {210}, {80}, {80}},
+                .FrozenRows = 2,
+                .ActivePane = 2,
+                .Panes = {{1}, {2, 2, 1}},
+                .HeaderRows = 2});
+    BeginRow(true);
     if (cells_) {
       Caption({.Down = 1}, kSNILS);
       Caption({.Down = 1}, kFullName);
       Caption({.Across = 1}, Cp1251Literal(u8"Суммы задолженности"));
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     if (cells_) {
       Caption({.Index = 3}, kInsPart);
       Caption({}, kFundPart);
     }
     sink_.EndRow();
     if (report_.ForgottenLines.empty()) {
-      sink_.BeginRow(true);
+      BeginRow(true);
       if (cells_) {
         Caption({.Across = 3}, Cp1251Literal(u8"Проблем не обнаружено"));
       }
       sink_.EndRow();
     }
     for (const TForgottenLine& line : report_.ForgottenLines) {
-      sink_.BeginRow(false);
+      BeginRow(false);
       if (cells_) {
-        sink_.Text(TCellStyle::Amount, {}, FormatSNILS(line.SNILS));
-        sink_.Text(TCellStyle::Amount, {}, line.FIO);
+        Text(TCellStyle::Amount, {}, FormatSNILS(line.SNILS));
+        Text(TCellStyle::Amount, {}, line.FIO);
         sink_.Amount(TCellStyle::Amount, {}, line.InsDebt);
         sink_.Amount(TCellStyle::Amount, {}, line.FundDebt);
       }
@@ -321,24 +412,24 @@ class TLayout {
 
   void WriteSZV63Sheet() {
     const std::string year = std::to_string(report_.SZV63Year);
-    sink_.BeginSheet({.Sheet = TSheet::SZV63,
-                      .Name = SheetName(TSheet::SZV63, report_),
-                      .Columns = {{80}, {210}, {80}, {80, 12}},
-                      .FrozenRows = 2,
-                      .ActivePane = 2,
-                      .Panes = {{1}, {2, 5, 1}},
-                      .HeaderRows = 4,
-                      .FilterColumns = 15});
-    sink_.BeginRow(true);
+    BeginSheet({.Sheet = TSheet::SZV63,
+                .Name = SheetName(TSheet::SZV63, report_),
+                .Columns = {{80}, {210}, {80}, {80, 12}},
+                .FrozenRows = 2,
+                .ActivePane = 2,
+                .Panes = {{1}, {2, 5, 1}},
+                .HeaderRows = 4,
+                .FilterColumns = 15});
+    BeginRow(true);
     if (cells_) {
       Caption({.Across = 14},
               Cp1251Literal(u8"Сверка СЗВ-6-3 за ") + year + Cp1251Literal(u8" год"));
     }
     sink_.EndRow();
     // About 330 characters across 15 columns: two lines in the usual fonts, three in wider ones.
-    sink_.BeginRow(true, 3);
+    BeginRow(true, 3);
     if (cells_) {
-      sink_.Text(TCellStyle::FramedLeft, {.Across = 14},
+      Text(TCellStyle::FramedLeft, {.Across = 14},
                  Cp1251Literal(
                      u8"Внимание: Расчётные суммы взносов из СЗВ-6-3 рассчитаны простым умножением "
                      "суммы начислений на тариф взносов в конкретном году без учёта возможности "
@@ -347,7 +438,7 @@ class TLayout {
                      "кода НР) подсвечены красным цветом. "));
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     if (cells_) {
       Caption({.Down = 1}, kSNILS);
       Caption({.Down = 1}, kFullName);
@@ -358,7 +449,7 @@ class TLayout {
       }
     }
     sink_.EndRow();
-    sink_.BeginRow(true);
+    BeginRow(true);
     for (int quarter = 1; cells_ && quarter <= 4; ++quarter) {
       Caption({.Index = 3 * quarter + 1}, Cp1251Literal(u8"Расчётно по СЗВ-6-3"));
       Caption({}, Cp1251Literal(u8"Из инд. сведений"));
@@ -370,13 +461,13 @@ class TLayout {
       const TCellPlace personPlace{.Down = lineCount > 1 ? lineCount - 1 : -1};
       for (int lineIndex = 0; lineIndex < lineCount; ++lineIndex) {
         const TSZV63SverkaLine& line = block.Lines[static_cast<std::size_t>(lineIndex)];
-        sink_.BeginRow(false);
+        BeginRow(false);
         if (cells_) {
           if (lineIndex == 0) {
-            sink_.Text(TCellStyle::AmountBlack, personPlace, FormatSNILS(block.SNILS));
-            sink_.Text(TCellStyle::AmountBlack, personPlace, block.FIO);
+            Text(TCellStyle::AmountBlack, personPlace, FormatSNILS(block.SNILS));
+            Text(TCellStyle::AmountBlack, personPlace, block.FIO);
           }
-          sink_.Text(TCellStyle::AmountBlack, {.Index = 3}, line.CategoryCode);
+          Text(TCellStyle::AmountBlack, {.Index = 3}, line.CategoryCode);
           for (const TSZV63Quarter& quarter : line.Quarters) {
             sink_.Amount(TCellStyle::AmountBlack, {}, quarter.Calculated);
             sink_.Amount(TCellStyle::AmountBlack, {}, quarter.FromIS);
@@ -393,7 +484,11 @@ class TLayout {
   const TReport& report_;
   const std::string& stamp_;
   TSheetSink& sink_;
+  TProtocolWarnings* warnings_;
   const bool cells_;
+  std::string sheetName_;
+  std::uint64_t row_ = 0;
+  std::size_t cutCount_ = 0;
 };
 
 }  // namespace
@@ -433,8 +528,9 @@ bool HasSZV63Sheet(const TReport& report) {
   return report.SZV63Year != 0 && !report.SZV63Blocks.empty();
 }
 
-void LayOutWorkbook(const TReport& report, const std::string& stamp, TSheetSink& sink) {
-  TLayout(report, stamp, sink).Write();
+void LayOutWorkbook(const TReport& report, const std::string& stamp, TSheetSink& sink,
+                    TProtocolWarnings* warnings) {
+  TLayout(report, stamp, sink, warnings).Write();
 }
 
 }  // namespace brisolt

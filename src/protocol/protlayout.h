@@ -43,6 +43,10 @@ struct TCellPlace {
   int Index = 0;
   int Down = -1;
   int Across = -1;
+  // Where a format repeats a text that spans rows on each of them instead of merging (inside a
+  // filter), the text stays on the first row alone and the cells below are blank: a person's
+  // notes, which repeated on every row would be read as that many.
+  bool Once = false;
 };
 
 // Columns of one width side by side.
@@ -101,7 +105,15 @@ std::string SheetName(TSheet sheet, const TReport& report);
 // The СЗВ-6-3 sheet is written only for a year with blocks.
 bool HasSZV63Sheet(const TReport& report);
 
-// Writes every sheet of the report into the sink, in workbook order.
-void LayOutWorkbook(const TReport& report, const std::string& stamp, TSheetSink& sink);
+// The most characters a cell holds in Excel and LibreOffice Calc. A longer text (a name of tens of
+// thousands of characters, the notes of hundreds of periods) is handed to the sink cut to this
+// length, its last character kCutMark, and a warning names it.
+inline constexpr std::size_t kCellTextLimit = 32767;
+inline constexpr char kCutMark = '\x85';  // "…" in windows-1251
+
+// Writes every sheet of the report into the sink, in workbook order; the texts it cuts are named
+// in `warnings` when given.
+void LayOutWorkbook(const TReport& report, const std::string& stamp, TSheetSink& sink,
+                    TProtocolWarnings* warnings = nullptr);
 
 }  // namespace brisolt

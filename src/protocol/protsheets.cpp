@@ -76,4 +76,16 @@ std::vector<TSheetSize> CheckSpreadsheetSize(const TReport& report, const TSheet
   return sizes;
 }
 
+void RefuseXlsxSheetBytes(const TReport& report, TSheet sheet, std::uint64_t bytes,
+                          std::uint64_t limit) {
+  const std::string name = Cp1251ToUtf8(SheetName(sheet, report));
+  const std::string refusal = "Протокол не записан: лист \"" + name +
+                              "\" занял бы в книге XLSX не меньше " + std::to_string(bytes) +
+                              " байт, а в ней лист не может быть больше " + std::to_string(limit) +
+                              " байт (4 ГБ). ";
+  const TSheetSize size{sheet, 0, 0};
+  throw ESpreadsheetTooLarge(refusal + Advice(report, size, true, false),
+                             refusal + Advice(report, size, true, true));
+}
+
 }  // namespace brisolt

@@ -24,4 +24,9 @@ std::vector<TSheetSize> SpreadsheetSheetSizes(const TReport& report);
 // otherwise.
 std::vector<TSheetSize> CheckSpreadsheetSize(const TReport& report, const TSheetLimits& limits);
 
+// Throws ESpreadsheetTooLarge for a sheet whose part of an XLSX package would pass the format's
+// 4 GiB (`bytes`: at least that many, `limit`: the most a part may hold).
+[[noreturn]] void RefuseXlsxSheetBytes(const TReport& report, TSheet sheet, std::uint64_t bytes,
+                                       std::uint64_t limit);
+
 }  // namespace brisolt

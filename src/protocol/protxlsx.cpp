@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <chrono>
 #include <charconv>
 #include <cstdio>
@@ -312,7 +313,8 @@ class TXlsxSink final : public TSheetSink {
     }
     out +=
         "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
-        "footer=\"0.3\"/><pageSetup orientation=\"landscape\" fitToHeight=\"0\"/></worksheet>";
+        "footer=\"0.3\"/><pageSetup paperSize=\"9\" orientation=\"landscape\" "
+        "fitToHeight=\"0\"/></worksheet>";
     zip_.EndMember();
     merges_.clear();
     merges_.shrink_to_fit();
@@ -512,7 +514,7 @@ class TXlsxSink final : public TSheetSink {
       std::string escaped;
       AppendText(escaped, cp1251);
       TextCell(out, column, style, escaped, Preserve(cp1251));
-      Carry({column, column, row_ + place.Down, style, std::move(escaped)});
+      Carry({column, column, row_ + place.Down, style, place.Once ? std::string() : std::move(escaped)});
       return;
     }
     OpenCell(out, column, style);
@@ -567,13 +569,120 @@ class TXlsxSink final : public TSheetSink {
   int filterHeaderRows_ = 0;
 };
 
+constexpr std::uint64_t Digits(std::uint64_t value) {
+  std::uint64_t digits = 1;
+  for (; value >= 10; value /= 10) {
+    ++digits;
+  }
+  return digits;
+}
+
+// Runs the layout without writing and adds up, per sheet, the bytes of XML that TXlsxSink must
+// write at the least: each row's and cell's fixed markup, each text's bytes, each amount's whole
+// roubles. Escaping, UTF-8, kopecks, merges and the parts around the rows only add to it, so a
+// sheet this count puts past the package's limit cannot be written; one it leaves under may still
+// pass it, which the ZIP stream then reports.
+class TXlsxBoundSink final : public TSheetSink {
+ public:
+  void BeginSheet(const TSheetSetup& setup) override {
+    sheets_.push_back({setup.Sheet, 0});
+    filterHeaderRows_ = setup.FilterColumns > 0 ? setup.HeaderRows : 0;
+    row_ = 0;
+  }
+  void BeginRow(bool, int) override {
+    ++row_;
+    rowDigits_ = Digits(row_);
+    column_ = 0;
+    sheets_.back().Bytes += std::size("<row r=\"\"></row>") - 1 + rowDigits_;
+  }
+  void Text(TCellStyle style, const TCellPlace& place, const std::string& text) override {
+    TextCell(style, place, text.size());
+  }
+  void Lines(TCellStyle style, const TCellPlace& place,
+             const std::vector<std::string>& lines) override {
+    std::uint64_t size = lines.empty() ? 0 : lines.size() - 1;
+    for (const std::string& line : lines) {
+      size += line.size();
+    }
+    TextCell(style, place, size);
+  }
+  void Amount(TCellStyle style, const TCellPlace& place, std::int64_t amount) override {
+    const auto roubles = static_cast<std::uint64_t>(amount < 0 ? -(amount / 10000) : amount / 10000);
+    // At least floor(log10(2) * (bits - 1)) + 1 digits: counted without a division, as the
+    // millions of amounts of a large insurer pass here.
+    const auto bits = static_cast<std::uint64_t>(std::bit_width(roubles));
+    const std::uint64_t digits = bits > 1 ? (bits - 1) * 77 / 256 + 1 : 1;
+    sheets_.back().Bytes += Open(Place(place), style) + std::size("><v></v></c>") - 1 + digits +
+                            (amount < 0 ? 1 : 0);
+  }
+  void EndRow() override {}
+  void EndSheet() override {}
+
+  const std::vector<TXlsxSheetBytes>& Sheets() const { return sheets_; }
+
+ private:
+  std::uint64_t Place(const TCellPlace& place) {
+    if (place.Index > 0) {
+      column_ = static_cast<std::uint64_t>(place.Index - 1);
+    }
+    const std::uint64_t column = column_;
+    column_ += 1 + static_cast<std::uint64_t>(place.Across > 0 ? place.Across : 0);
+    return column;
+  }
+
+  // <c r="A1" s="3"
+  std::uint64_t Open(std::uint64_t column, TCellStyle style) const {
+    const std::uint64_t letters = 1 + (column >= 26 ? 1 : 0) + (column >= 26 + 26 * 26 ? 1 : 0) +
+                                  (column >= 26 + 26 * 26 + 26 * 26 * 26 ? 1 : 0);
+    return std::size("<c r=\"\"") - 1 + letters + rowDigits_ +
+           (style == TCellStyle::Plain ? 0 : std::size(" s=\"\"") - 1 + (static_cast<int>(style) >= 10 ? 2 : 1));
+  }
+
+  void TextCell(TCellStyle style, const TCellPlace& place, std::uint64_t size) {
+    const std::uint64_t column = Place(place);
+    const std::uint64_t open = Open(column, style);
+    const std::uint64_t cell =
+        open + (size == 0 ? 2 : std::size(" t=\"inlineStr\"><is><t></t></is></c>") - 1 + size);
+    const auto across = static_cast<std::uint64_t>(place.Across > 0 ? place.Across : 0);
+    const auto down = static_cast<std::uint64_t>(place.Down > 0 ? place.Down : 0);
+    std::uint64_t& bytes = sheets_.back().Bytes;
+    if (down > 0 && filterHeaderRows_ > 0 && row_ > static_cast<std::uint64_t>(filterHeaderRows_)) {
+      bytes += cell + down * (place.Once ? open + 2 : cell);  // repeated or blank on each row below
+      return;
+    }
+    // The blank cells of a merge, right and below.
+    bytes += cell + ((across + 1) * (down + 1) - 1) * (open + 2);
+  }
+
+  std::vector<TXlsxSheetBytes> sheets_;
+  int filterHeaderRows_ = 0;
+  std::uint64_t row_ = 0;
+  std::uint64_t rowDigits_ = 1;
+  std::uint64_t column_ = 0;
+};
+
 }  // namespace
 
 bool XlsxWriterBuilt() { return true; }
 
+std::vector<TXlsxSheetBytes> XlsxSheetBytesAtLeast(const TReport& report) {
+  TXlsxBoundSink bound;
+  LayOutWorkbook(report, std::string(), bound);
+  return bound.Sheets();
+}
+
+void CheckXlsxSheetBytes(const TReport& report, const TSheetLimits& limits) {
+  for (const TXlsxSheetBytes& sheet : XlsxSheetBytesAtLeast(report)) {
+    if (sheet.Bytes > limits.XlsxSheetBytes) {
+      RefuseXlsxSheetBytes(report, sheet.Sheet, sheet.Bytes, limits.XlsxSheetBytes);
+    }
+  }
+}
+
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options) {
   const std::size_t sheetCount = CheckSpreadsheetSize(report, options.Limits).size();
+  CheckXlsxSheetBytes(report, options.Limits);
   const std::string stamp = options.Stamp.empty() ? CurrentProtocolStamp() : options.Stamp;
   TProtocolFile out(fileName);
   // The machine's cores deflate while this thread lays the sheets out; the bytes do not depend on
@@ -584,7 +693,7 @@ void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
     TZipStream zip([&out](std::string_view bytes) { out.Write(bytes); }, threads > 1 ? threads : 0);
     TXlsxSink sink(zip, sheetCount);
     sink.WritePackage();
-    LayOutWorkbook(report, stamp, sink);
+    LayOutWorkbook(report, stamp, sink, options.Warnings);
     sink.WriteWorkbook(stamp);
     zip.Finish();
   } catch (const std::length_error&) {

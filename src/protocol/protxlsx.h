@@ -12,8 +12,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "protocol/prot.h"
+#include "protocol/protlayout.h"
 
 namespace brisolt {
 
@@ -23,6 +25,20 @@ namespace brisolt {
 // Without zlib it raises EProtocolWriteError and writes nothing.
 void WriteXlsxProtocol(const TReport& report, const std::string& fileName,
                        const TSpreadsheetOptions& options);
+
+// The bytes of XML each sheet takes at the least, in workbook order, counted by a pass over the
+// layout that writes nothing: each row's and cell's markup, the texts, the amounts' whole roubles
+// (escaping, UTF-8, kopecks and merges only add to them).
+struct TXlsxSheetBytes {
+  TSheet Sheet;
+  std::uint64_t Bytes;
+};
+std::vector<TXlsxSheetBytes> XlsxSheetBytesAtLeast(const TReport& report);
+
+// Throws ESpreadsheetTooLarge when a sheet's XML would pass the package's limit
+// (TSheetLimits::XlsxSheetBytes) for certain, from a pass over the layout that writes nothing:
+// well under a second where writing would take minutes.
+void CheckXlsxSheetBytes(const TReport& report, const TSheetLimits& limits);
 
 // Whether this build writes XLSX workbooks.
 bool XlsxWriterBuilt();

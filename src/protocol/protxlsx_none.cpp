@@ -6,6 +6,10 @@ namespace brisolt {
 
 bool XlsxWriterBuilt() { return false; }
 
+std::vector<TXlsxSheetBytes> XlsxSheetBytesAtLeast(const TReport&) { return {}; }
+
+void CheckXlsxSheetBytes(const TReport&, const TSheetLimits&) {}
+
 void WriteXlsxProtocol(const TReport&, const std::string& fileName, const TSpreadsheetOptions&) {
   throw EProtocolWriteError(fileName, "эта сборка программы не записывает файлы XLSX");
 }

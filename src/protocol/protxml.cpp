@@ -263,7 +263,7 @@ class TXmlSink final : public TSheetSink {
     out_.Line("</Names>");
   }
 
-  // Landscape pages, as wide as the sheet and as many down as it takes; then the frozen panes.
+  // Landscape A4 pages, as wide as the sheet and as many down as it takes; then the frozen panes.
   void WorksheetOptions(const TSheetSetup& setup) {
     out_ << "<WorksheetOptions xmlns=\"" << kExcelNs << "\">";
     out_.EndLine();
@@ -275,6 +275,7 @@ class TXmlSink final : public TSheetSink {
     out_.Line("<Print>");
     out_.Line("<FitHeight>0</FitHeight>");
     out_.Line("<ValidPrinterInfo/>");
+    out_.Line("<PaperSizeIndex>9</PaperSizeIndex>");  // A4
     out_.Line("</Print>");
     if (setup.FrozenRows > 0 || setup.FrozenColumns > 0) {
       FrozenPanes(setup);
@@ -350,7 +351,7 @@ void WriteXmlProtocol(const TReport& report, const std::string& fileName,
   TProtocolFile out(fileName);
   TXmlSink sink(out);
   sink.BeginWorkbook();
-  LayOutWorkbook(report, stamp, sink);
+  LayOutWorkbook(report, stamp, sink, options.Warnings);
   sink.EndWorkbook();
   out.Commit();
 }

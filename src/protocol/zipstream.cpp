@@ -30,11 +30,9 @@ void Le(std::string& out, std::uint64_t value, int bytes) {
 }  // namespace
 
 TZipStream::TZipStream(std::function<void(std::string_view)> write, unsigned threads)
-    : write_(std::move(write)) {
-  text_.reserve(kChunkSize + kChunkSize / 4);
-  for (unsigned index = 0; index < threads; ++index) {
-    workers_.emplace_back([this] { Work(); });
-  }
+    : write_(std::move(write)), threads_(threads) {
+  // A workbook's small parts never need a chunk's room; a sheet grows to it within a few appends.
+  text_.reserve(kChunkSize / 16);
 }
 
 TZipStream::~TZipStream() {
@@ -126,6 +124,11 @@ void TZipStream::HandOver(bool last) {
     const std::size_t keep = std::min(kWindow, chunk->Input.size());
     dictionary_.assign(chunk->Input, chunk->Input.size() - keep, keep);
     text_.reserve(kChunkSize + kChunkSize / 4);
+  }
+  if (!last && workers_.empty()) {
+    for (unsigned index = 0; index < threads_; ++index) {
+      workers_.emplace_back([this] { Work(); });
+    }
   }
   if (workers_.empty()) {
     Deflate(*chunk);

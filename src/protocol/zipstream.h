@@ -28,7 +28,9 @@ class TZipStream {
   static constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
   // `write` takes the archive's bytes in order; it reports a failure by throwing, which leaves
-  // the archive unfinished. `threads` deflate besides the calling thread; 0 deflates on it.
+  // the archive unfinished. `threads` deflate besides the calling thread; 0 deflates on it. They
+  // start with the first chunk that is not the end of its member: an archive of small members is
+  // deflated on the calling thread alone, without the cost of starting threads.
   TZipStream(std::function<void(std::string_view)> write, unsigned threads);
   ~TZipStream();
   TZipStream(const TZipStream&) = delete;
@@ -89,6 +91,7 @@ class TZipStream {
   std::deque<std::shared_ptr<TChunk>> inOrder_;  // handed over, not yet written
   std::deque<std::shared_ptr<TChunk>> waiting_;  // handed over, not yet taken by a worker
   bool stopping_ = false;
+  unsigned threads_ = 0;
   std::vector<std::thread> workers_;
 };
 

@@ -220,6 +220,45 @@ TEST_F(BatchRun, NameEndingInAQuoteReachesTheTitleWhole) {
   EXPECT_NE(text.find(Utf8ToCp1251("<title>ООО &quot;Ромашка&quot; - ")), std::string::npos);
 }
 
+// What a protocol is written with all the same goes to standard error, one line each, status 0:
+// a name longer than a spreadsheet cell holds, cut there; an HTML page a browser opens slowly,
+// with the ways out. A small page says nothing (the golden runs).
+TEST_F(BatchRun, SaysWhatItCutAndWhenAPageIsLarge) {
+  const std::string longName = "/orgname=" + std::string(60000, 'N');
+  for (const char* name : {"cut.xlsx", "cut.xml"}) {
+    if (std::string(name).ends_with(".xlsx") && !XlsxAvailable()) {
+      continue;
+    }
+    SCOPED_TRACE(name);
+    ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + Folder("sample"), longName,
+                   "/protformat=1", "/protfilename=" + Output(name)}),
+              kExitSuccess);
+    EXPECT_TRUE(stderr_.starts_with("В протоколе сокращён до 32 767 знаков текст, который не "
+                                    "помещается в ячейку (в конце \"…\"): лист \"Протокол\", строка 5, "
+                                    "\"Наименование страхователя: NNN"))
+        << stderr_;
+    EXPECT_EQ(std::count(stderr_.begin(), stderr_.end(), '\n'), 1) << stderr_;
+  }
+
+  const fs::path large = *scratch_ / "large";
+  packgen::TGenOptions options;
+  options.Seed = 7;
+  options.Persons = 5000;
+  options.Periods = 12;
+  packgen::GenerateFolder(options, NativeFromPath(large));
+  const std::string page = Output("large.html");
+  ASSERT_EQ(Run({"/regnumb=087-001-012345", "/path=" + NativeFromPath(large), "/orgname=X",
+                 "/protfilename=" + page}),
+            kExitSuccess);
+  const auto bytes = fs::file_size(PathFromNative(page));
+  EXPECT_GT(bytes, 50'000'000u);
+  EXPECT_TRUE(stderr_.starts_with("Протокол HTML займёт около ")) << stderr_;
+  EXPECT_NE(stderr_.find("(saldofilter=2)"), std::string::npos) << stderr_;
+  EXPECT_EQ(std::count(stderr_.begin(), stderr_.end(), '\n'), 1) << stderr_;
+  fs::remove(PathFromNative(page));
+  fs::remove_all(large);
+}
+
 // Several numbers of which some have no pack: the protocol of the others is written, and each
 // missing number is named on standard error. None found at all stays a failure.
 TEST_F(BatchRun, NamesTheRegistrationNumbersWithoutData) {

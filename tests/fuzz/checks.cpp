@@ -261,4 +261,19 @@ std::string RunnableCsvField(std::string_view text) {
   return {};
 }
 
+std::size_t UndecodableByte(std::string_view text, bool utf8) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const bool c0 = (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+    const bool unassigned = utf8 ? byte == 0xC2 && at + 1 < text.size() &&
+                                       static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+                                       static_cast<unsigned char>(text[at + 1]) <= 0x9F
+                                 : byte == 0x98;
+    if (c0 || unassigned) {
+      return at;
+    }
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace brisolt::fuzzing

@@ -37,4 +37,9 @@ std::string JsonError(std::string_view text, std::size_t& offset);
 // not kept as text by a leading apostrophe. Empty when there is none.
 std::string RunnableCsvField(std::string_view text);
 
+// Where a protocol does not decode strictly: a control character but tab, CR and LF, and in
+// windows-1251 the unassigned 0x98, in UTF-8 a C1 control (what 0x98 would become on the way).
+// Written apart from the writers' own rule, as a reference. npos when every byte decodes.
+std::size_t UndecodableByte(std::string_view text, bool utf8);
+
 }  // namespace brisolt::fuzzing

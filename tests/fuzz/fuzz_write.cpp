@@ -45,21 +45,12 @@ std::vector<std::string> Check(const std::string& text, bool html, const char* w
   return elements;
 }
 
-// A protocol decoded strictly: windows-1251 has no character at 0x98, and no protocol holds a
-// control character but tab, CR and LF (nor, in a UTF-8 part, a C1 control, what 0x98 would
-// become on the way). Written apart from the writers' own rule, as a reference.
+// A protocol decoded strictly (fuzzing::UndecodableByte).
 void CheckDecodesStrictly(const std::string& text, bool utf8, const char* what) {
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const auto byte = static_cast<unsigned char>(text[at]);
-    const bool c0 = (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
-    const bool unassigned = utf8 ? byte == 0xC2 && at + 1 < text.size() &&
-                                       static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
-                                       static_cast<unsigned char>(text[at + 1]) <= 0x9F
-                                 : byte == 0x98;
-    if (c0 || unassigned) {
-      std::fprintf(stderr, "fuzz_write: %s: byte 0x%02X at %zu does not decode\n", what, byte, at);
-      __builtin_trap();
-    }
+  if (const std::size_t at = fuzzing::UndecodableByte(text, utf8); at != std::string::npos) {
+    std::fprintf(stderr, "fuzz_write: %s: byte 0x%02X at %zu does not decode\n", what,
+                 static_cast<unsigned char>(text[at]), at);
+    __builtin_trap();
   }
 }
 
@@ -159,8 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     __builtin_trap();
   }
 #ifdef BRISOLT_HAVE_XLSX
-  // The workbook is a whole zip on two deflating threads, and each of its parts well-formed XML;
-  // it holds the XML spreadsheet's sheets.
+  // The workbook is a whole zip on two deflating threads (started only for a part past one
+  // chunk), and each of its parts well-formed XML; it holds the XML spreadsheet's sheets.
   TSpreadsheetOptions options;
   options.Stamp = stamp;
   options.Threads = 2;

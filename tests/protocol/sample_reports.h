@@ -124,4 +124,51 @@ inline TReport EmptyReport(TProtForm protForm) {
   return report;
 }
 
+// `persons` persons over `periods` quarters with amounts of every size, kopecks, negative balances,
+// a note now and then and a file list: the shape of a generated insurer, for what is measured
+// rather than compared cell by cell.
+inline TReport ManyPersonsReport(TProtForm protForm, int persons, int periods) {
+  TReport report = EmptyReport(protForm);
+  for (int file = 1; file <= periods; ++file) {
+    report.AddFile(W("/data/PFR-700-Y-2012-ORG-087-001-000004-DCK-0000") + std::to_string(file) +
+                   W(".xml (СЗВ-6-4 ИСХОДНАЯ за квартал, категория НР)"));
+  }
+  for (int period = 0; period < periods; ++period) {
+    report.AddPeriod(std::to_string(period % 4 + 1) + W(" квартал ") +
+                     std::to_string(2010 + period / 4) + W(" г."));
+    TTotalRec total;
+    for (std::size_t index = 0; index < TTotalRec::Count; ++index) {
+      total.Values[index] = 123456789012 + period * 1000 + static_cast<std::int64_t>(index);
+    }
+    report.AddTotal(total);
+  }
+  std::int64_t seed = 12345;
+  const auto amount = [&seed](std::int64_t most) {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    return seed % most;
+  };
+  for (int person = 0; person < persons; ++person) {
+    const std::string snils = std::to_string(10000000000LL + person * 7919LL);
+    const std::size_t line = report.AddMainLine(
+        person % 13 == 0 ? TLineMark::Conflict : TLineMark::Plain,
+        W("Фамилия") + std::to_string(person) + W(" Имя Отчество"), snils, TDismissal::AtWork());
+    std::int64_t accrued = 0;
+    std::int64_t paid = 0;
+    for (int period = 0; period < periods; ++period) {
+      const std::int64_t insAccrued = amount(500000000) / 100 * 100;
+      const std::int64_t insPaid = period % 5 == 0 ? 0 : insAccrued - amount(3) * 10000;
+      accrued += insAccrued;
+      paid += insPaid;
+      report.AddLinePeriod(line, {std::to_string(period + 1), insAccrued, insPaid, accrued, paid,
+                                  accrued - paid, insAccrued / 4, insPaid / 4, accrued / 4, paid / 4,
+                                  (accrued - paid) / 4});
+    }
+    if (person % 3 == 0) {
+      report.AddLineNote(line, W("Предупреждение: задолж. ") + std::to_string(accrued - paid) +
+                                   W(" страх. за 1 квартал 2010 г."));
+    }
+  }
+  return report;
+}
+
 }  // namespace brisolt::testing

@@ -41,19 +41,22 @@ struct TWritten {
 };
 
 // The report written by every sink this build has, each read back.
-std::vector<TWritten> WriteEverySink(const TReport& report) {
+// Each writer's warnings are added to `warnings` when given.
+std::vector<TWritten> WriteEverySink(const TReport& report, TProtocolWarnings* warnings = nullptr) {
   const fs::path base = fs::temp_directory_path() /
                         ("brisolt-layout-" + std::to_string(std::random_device()()));
   std::vector<TWritten> written;
   // Named as paths throughout: a narrow string of a path is in another encoding on Windows.
   const fs::path xml = fs::path(base).concat(".xml");
-  WriteXmlProtocol(report, NativeFromPath(xml), kFixedStamp);
+  WriteXmlProtocol(report, NativeFromPath(xml),
+                   {.Stamp = kFixedStamp, .Limits = {}, .Threads = 0, .Warnings = warnings});
   written.push_back({"xml", testing::XmlGrid(ReadAll(xml))});
   fs::remove(xml);
 #ifdef BRISOLT_HAVE_XLSX
   const fs::path xlsx = fs::path(base).concat(".xlsx");
   TSpreadsheetOptions options;
   options.Stamp = kFixedStamp;
+  options.Warnings = warnings;
   WriteXlsxProtocol(report, NativeFromPath(xlsx), options);
   written.push_back({"xlsx", testing::XlsxGrid(ReadAll(xlsx))});
   fs::remove(xlsx);
@@ -250,12 +253,25 @@ TEST(SpreadsheetSinks, PutEveryFigureUnderItsCaptions) {
   }
 }
 
+// The column of a person's notes: the last of "Таблица".
+int NotesColumn(const TSheetSize& size) {
+  return size.Sheet == TSheet::Table ? static_cast<int>(size.Columns) - 1 : -1;
+}
+
 // The XLSX filters rows one by one, so where it has a filter it repeats on each row what the XML
-// spreadsheet merges down over several.
-TGridSheet MergesDownRepeated(TGridSheet sheet, int firstRow) {
+// spreadsheet merges down over several; but a person's notes it writes once, on the first row
+// (`onceColumn`), the cells below left blank.
+TGridSheet MergesDownRepeated(TGridSheet sheet, int firstRow, int onceColumn) {
   std::map<std::pair<int, int>, TGridCell> cells;
   for (auto [place, cell] : sheet.Cells) {
     const int down = place.first < firstRow ? 0 : cell.Down;
+    if (down > 0 && place.second == onceColumn) {
+      cell.Down = 0;
+      if (!cell.Text.empty()) {
+        cells[place] = cell;
+      }
+      continue;
+    }
     if (down > 0) {
       cell.Down = 0;
       if (cell.Text.empty() && cell.Across == 0) {
@@ -352,7 +368,8 @@ TEST(SpreadsheetSinks, HoldTheSameCellsInEveryFormatAndTheCountedSize) {
         const TGridSheet& right = written[other].Grid[index];
         const TGridSheet left = right.FilterDataRow < 0
                                     ? written[0].Grid[index]
-                                    : MergesDownRepeated(written[0].Grid[index], right.FilterDataRow);
+                                    : MergesDownRepeated(written[0].Grid[index], right.FilterDataRow,
+                                                         NotesColumn(sizes[index]));
         SCOPED_TRACE(left.Name);
         EXPECT_EQ(right.FrozenRows, left.FrozenRows > 0 ? std::max(left.FrozenRows, right.FilterDataRow)
                                                         : left.FrozenRows);
@@ -374,6 +391,54 @@ TEST(SpreadsheetSinks, HoldTheSameCellsInEveryFormatAndTheCountedSize) {
       }
     }
   }
+}
+
+// A text longer than a cell holds (a name of 60,000 characters, the notes of hundreds of periods)
+// goes in cut to the limit with "…" at its end, the same in every format, and each writer names it
+// by its sheet and row. Cut lines of notes stay lines; a line that no longer fits is left out.
+TEST(Layout, CutsATextLongerThanACellHoldsWithAMarkAndSaysWhich) {
+  TReport report = FullReport(TProtForm::Compact);
+  report.OrgName = std::string(60000, 'N');
+  for (int note = 0; note < 400; ++note) {
+    report.AddLineNote(0, std::string(99, static_cast<char>('a' + note % 26)));
+  }
+  const auto characters = [](const std::string& utf8) {
+    return std::count_if(utf8.begin(), utf8.end(), [](char ch) { return (ch & 0xC0) != 0x80; });
+  };
+  TProtocolWarnings warnings;
+  const std::vector<TWritten> written = WriteEverySink(report, &warnings);
+  for (const TWritten& format : written) {
+    SCOPED_TRACE(format.Sink);
+    const std::string name = format.Grid.at(0).At(4, 0)->Text;
+    EXPECT_EQ(characters(name), 32767);
+    EXPECT_TRUE(name.starts_with("Наименование страхователя: NNN"));
+    EXPECT_TRUE(name.ends_with("NNN…"));
+    const std::string notes = format.Grid.at(1).At(3, 15)->Text;
+    EXPECT_EQ(characters(notes), 32767);
+    EXPECT_TRUE(notes.starts_with("Ошибка: 1/2010"));
+    EXPECT_TRUE(notes.ends_with("…"));
+    EXPECT_EQ(notes.find("\n…"), std::string::npos);
+    // Whole lines up to the last, which is cut.
+    const std::string lastLine = notes.substr(notes.rfind('\n') + 1);
+    EXPECT_LE(lastLine.size(), 99u + 3u);
+    EXPECT_EQ(lastLine.find_first_not_of(lastLine.front()), lastLine.size() - 3);
+  }
+  ASSERT_EQ(warnings.size(), 2 * written.size());
+  for (std::size_t index = 0; index < warnings.size(); index += 2) {
+    EXPECT_NE(warnings[index].find("лист \"Протокол\", строка 5, \"Наименование страхователя: NNN"),
+              std::string::npos) << warnings[index];
+    EXPECT_NE(warnings[index + 1].find("лист \"Таблица\", строка 4, \"Ошибка: 1/2010"),
+              std::string::npos) << warnings[index + 1];
+    EXPECT_NE(warnings[index].find("32 767"), std::string::npos);
+  }
+  // A text at the limit itself is left whole and named nowhere.
+  report = FullReport(TProtForm::Detailed);
+  report.OrgName = std::string(32767 - testing::W("Наименование страхователя: ").size(), 'N');
+  warnings.clear();
+  for (const TWritten& format : WriteEverySink(report, &warnings)) {
+    EXPECT_TRUE(format.Grid.at(0).At(4, 0)->Text.ends_with("NNN")) << format.Sink;
+  }
+  EXPECT_TRUE(warnings.empty());
 }
 
 }  // namespace

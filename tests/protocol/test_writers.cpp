@@ -557,5 +557,32 @@ TEST(ProtocolWriters, NewFilesFollowTheUmaskReplacedFilesKeepTheirMode) {
 }
 #endif
 
+// The estimate that warns of a page too large for a browser is within a fifth of the page
+// written for a few persons and within a twentieth for thousands, in both layouts.
+TEST(EstimateHtmlProtocolBytes, IsWithinAFifthOfThePageWritten) {
+  ScratchFolder folder;
+  struct Case {
+    const char* name;
+    TReport report;
+  };
+  const Case cases[] = {
+      {"full compact", FullReport(TProtForm::Compact)},
+      {"full detailed", FullReport(TProtForm::Detailed)},
+      {"empty", EmptyReport(TProtForm::Compact)},
+      {"3000 x 12 compact", testing::ManyPersonsReport(TProtForm::Compact, 3000, 12)},
+      {"3000 x 12 detailed", testing::ManyPersonsReport(TProtForm::Detailed, 3000, 12)},
+      {"150 x 40 compact", testing::ManyPersonsReport(TProtForm::Compact, 150, 40)},
+  };
+  for (const Case& c : cases) {
+    WriteHtmlProtocol(c.report, folder.File("p.html"), kFixedStamp);
+    const double written = static_cast<double>(fs::file_size(folder.Path() / "p.html"));
+    const double estimate = static_cast<double>(EstimateHtmlProtocolBytes(c.report));
+    // The fixed parts weigh on a small page, the persons' rows on a large one.
+    const double within = written > 1e6 ? 0.05 : 0.2;
+    EXPECT_GT(estimate, written * (1 - within)) << c.name << ": " << written;
+    EXPECT_LT(estimate, written * (1 + within)) << c.name << ": " << written;
+  }
+}
+
 }  // namespace
 }  // namespace brisolt

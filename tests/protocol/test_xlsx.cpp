@@ -122,6 +122,8 @@ TEST_F(XlsxWriter, FailsWithoutTouchingAnEarlierProtocol) {
   fs::create_directories(folder_ / "taken.xlsx" / "inside");
   TSpreadsheetOptions tooSmall = Fixed();
   tooSmall.Limits.Rows = 5;
+  TSpreadsheetOptions tooManyBytes = Fixed();
+  tooManyBytes.Limits.XlsxSheetBytes = 3000;
   struct Case {
     const char* name;
     std::string target;
@@ -132,6 +134,7 @@ TEST_F(XlsxWriter, FailsWithoutTouchingAnEarlierProtocol) {
       {"folder does not exist", File("missing/p.xlsx"), Fixed(), false},
       {"target is a folder", File("taken.xlsx"), Fixed(), false},
       {"a sheet past the limits", earlier, tooSmall, true},
+      {"a sheet past the package's bytes", earlier, tooManyBytes, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -144,6 +147,36 @@ TEST_F(XlsxWriter, FailsWithoutTouchingAnEarlierProtocol) {
   }
   EXPECT_EQ(ReadAll(folder_ / "earlier.xlsx"), "earlier protocol");
   EXPECT_TRUE(fs::is_directory(folder_ / "taken.xlsx" / "inside"));
+}
+
+// The count that refuses a sheet past the package's 4 GiB before anything is written is at most
+// what the writer then writes, so that nothing it refuses could have been written, and close
+// enough (nine tenths here) that a workbook near the limit is refused at once, not after minutes.
+TEST_F(XlsxWriter, CountsASheetsBytesBeforeWritingAtMostAndNearlyAsWritten) {
+  for (const TProtForm layout : {TProtForm::Compact, TProtForm::Detailed}) {
+    SCOPED_TRACE(static_cast<int>(layout));
+    TReport report = testing::ManyPersonsReport(layout, 300, 16);
+    WriteXlsxProtocol(report, File("p.xlsx"), Fixed());
+    std::size_t table = 0;
+    for (const auto& [name, text] : testing::UnzipAll(ReadAll(folder_ / "p.xlsx"))) {
+      if (name.starts_with("xl/worksheets/")) {
+        table = std::max(table, text.size());
+      }
+    }
+    TSheetLimits limits;
+    limits.XlsxSheetBytes = table;
+    EXPECT_NO_THROW(CheckXlsxSheetBytes(report, limits));
+    limits.XlsxSheetBytes = table / 10 * 9;
+    try {
+      CheckXlsxSheetBytes(report, limits);
+      ADD_FAILURE() << "not refused";
+    } catch (const ESpreadsheetTooLarge& refusal) {
+      const std::string text = refusal.what();
+      EXPECT_NE(text.find("лист \"Таблица\""), std::string::npos) << text;
+      EXPECT_NE(text.find("saldofilter"), std::string::npos) << text;
+      EXPECT_NE(refusal.WindowText().find("Выводить работников"), std::string::npos);
+    }
+  }
 }
 
 // Excel refuses a sheet whose cells are out of order, or whose merge list miscounts itself, where
@@ -205,6 +238,7 @@ TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
     const std::string& text = members.at("xl/worksheets/sheet" + std::to_string(sheet + 1) + ".xml");
     EXPECT_NE(text.find("<pageSetUpPr fitToPage=\"1\"/>"), std::string::npos);
     EXPECT_NE(text.find("orientation=\"landscape\""), std::string::npos);
+    EXPECT_NE(text.find("<pageSetup paperSize=\"9\" "), std::string::npos);  // A4
     EXPECT_NE(text.find("fitToHeight=\"0\""), std::string::npos);
     const auto titles = printTitles.find(std::to_string(sheet));
     if (captionRows[sheet] == 0) {
@@ -214,6 +248,13 @@ TEST_F(XlsxWriter, PrintsLandscapeAPageWideWithTheCaptionsOnEveryPage) {
       EXPECT_EQ(titles->second, "$1:$" + std::to_string(captionRows[sheet]));
     }
   }
+  // A person's notes, once on the first row, which is as tall as their lines.
+  const std::string& table = members.at("xl/worksheets/sheet2.xml");
+  const std::size_t person = table.find("<row r=\"4\"");
+  ASSERT_NE(person, std::string::npos);
+  const std::string tall = "<row r=\"4\" ht=\"45\" customHeight=\"1\">";
+  EXPECT_EQ(table.substr(person, tall.size()), tall);
+  EXPECT_EQ(table.find("превыш. страх."), table.rfind("превыш. страх."));
   const std::string& sverka = members.at("xl/worksheets/sheet5.xml");
   const std::size_t warning = sverka.find("<row r=\"2\"");
   ASSERT_NE(warning, std::string::npos);

@@ -209,16 +209,20 @@ def comparable(sheet):
 
 def repeated_down(sheet, filter_ref):
     """The XML spreadsheet's sheet as the XLSX writes it where it has a filter: what is merged down
-    over rows under the filter's header is repeated on each row, so that filtering keeps it."""
+    over rows under the filter's header is repeated on each row, so that filtering keeps it; but a
+    person's notes, in the filter's last column, stand once, on the person's first row."""
     if not filter_ref:
         return sheet
     first_data_row = int(re.sub(r"[A-Z]+", "", filter_ref.split(":")[0])) + 1
+    notes_column = column_number(filter_ref.split(":")[1])
     cells, merges = dict(sheet["cells"]), set()
     for ref in sheet["merges"]:
         first, last = ref.split(":")
         top, bottom = int(re.sub(r"[A-Z]+", "", first)), int(re.sub(r"[A-Z]+", "", last))
         if top < first_data_row or bottom == top:
             merges.add(ref)
+            continue
+        if column_number(first) == notes_column:
             continue
         for row in range(top + 1, bottom + 1):
             for column in range(column_number(first), column_number(last) + 1):
