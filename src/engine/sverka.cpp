@@ -92,13 +92,19 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
     }
   }
   // The files are read and parsed on the workers and taken here in the order found, so that the
-  // lists, the progress and a failure come out as on one thread. A few files per worker are under
-  // way at once: their texts and trees are the memory of the read.
+  // lists, the progress and a failure come out as on one thread. A worker reads a few files in a
+  // row and hands them over together (a file takes well under a millisecond, a hand-off that
+  // wakes the other thread a good part of that); each worker parses into a document of its own,
+  // and what is under way beyond that is the packs' data, a small part of the files' size.
   const unsigned threads = WorkerCount(Threads);
   const bool onWorkers = threads > 1;
-  ForEachOrdered<TReadResult>(
-      candidates.size(), threads, std::size_t{2} * threads,
-      [&](std::size_t index) { return ReadCandidate(candidates[index].FileName, wantedUpper); },
+  constexpr std::size_t kFilesPerHandOff = 8;
+  ForEachOrderedIn<TReadResult, TCandidateReader>(
+      candidates.size(),
+      TOrderedShape{.Threads = threads, .Window = 2 * kFilesPerHandOff * threads, .Batch = kFilesPerHandOff},
+      [&](TCandidateReader& reader, std::size_t index) {
+        return reader.Read(candidates[index].FileName, wantedUpper);
+      },
       [&](std::size_t index, TReadResult file) {
         const TCandidate& candidate = candidates[index];
         const std::string_view name = std::string_view(candidate.FileName).substr(candidate.NameAt);

@@ -98,8 +98,14 @@ void KeepSZV63(TReadResult& result, TSZV63File& pack, const std::string& fileNam
   result.SZV63 = TakeSZV63Data(pack);
 }
 
-void ReadInto(TReadResult& result, const std::string& fileName, const std::unordered_set<std::string>& wantedUpper) {
-  TXMLFile document;
+// A rare large file's memory is not kept for the files after it.
+constexpr std::size_t kKeptDocumentBytes = std::size_t{4} << 20;
+
+}  // namespace
+
+void TCandidateReader::ReadInto(TReadResult& result, const std::string& fileName,
+                                const std::unordered_set<std::string>& wantedUpper) {
+  TXMLFile& document = document_;
   if (!document.LoadFromFile(fileName)) {
     result.LoadError = document.LoadError;
     return;
@@ -126,9 +132,7 @@ void ReadInto(TReadResult& result, const std::string& fileName, const std::unord
   if (found.SZV63) KeepSZV63(result, pack63, fileName);
 }
 
-}  // namespace
-
-TReadResult ReadCandidate(const std::string& fileName, const std::unordered_set<std::string>& wantedUpper) {
+TReadResult TCandidateReader::Read(const std::string& fileName, const std::unordered_set<std::string>& wantedUpper) {
   TReadResult result;
   try {
     ReadInto(result, fileName, wantedUpper);
@@ -136,6 +140,9 @@ TReadResult ReadCandidate(const std::string& fileName, const std::unordered_set<
     result = TReadResult();
     result.Failure = std::current_exception();
   }
+  // The tree (of a file a walk could not tell) goes now; the bytes' block stays for the next file.
+  document_.Root.reset();
+  if (document_.Content.capacity() > kKeptDocumentBytes) std::string().swap(document_.Content);
   return result;
 }
 
