@@ -17,9 +17,11 @@
 namespace brisolt {
 namespace {
 
-// The person a document of either kind is about.
+// The person a document of either kind is about, with the key the persons are found by.
 template <typename TKept, typename TDoc>
 void KeepPerson(TKept& kept, TDoc& doc) {
+  kept.Key = TFileSet::NormalizeSNILS(doc.SNILS);
+  kept.KeyHash = TFileSet::HashSNILS(kept.Key);
   kept.SNILS = std::move(doc.SNILS);
   kept.LastName = std::move(doc.LastName);
   kept.FirstName = std::move(doc.FirstName);
