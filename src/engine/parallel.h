@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -21,27 +22,44 @@ inline unsigned WorkerCount(int requested) {
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// Calls produce(index) for every index below `count` on up to `threads` worker threads, and
-// consume(index, result) on the calling thread for index 0, 1, 2, ... in turn. Besides the one
-// being consumed, at most `window` items (and no fewer than `threads`) are in production or
-// waiting for the consumer at any time, so memory stays bounded whatever `count` is.
+// How the items of ForEachOrderedIn are shared out.
+struct TOrderedShape {
+  unsigned Threads = 1;
+  // Besides the items being consumed, at most this many (and no fewer than Threads * Batch) are in
+  // production or waiting for the consumer at any time, so memory stays bounded whatever the count.
+  std::size_t Window = 0;
+  // A worker takes this many consecutive items at a time and hands them over together, and the
+  // consumer takes what is ready in turns of this many: the threads meet once a batch, not once
+  // an item.
+  std::size_t Batch = 1;
+};
+
+// Calls produce(state, index) for every index below `count` on up to shape.Threads worker threads,
+// and consume(index, result) on the calling thread for index 0, 1, 2, ... in turn. Each worker
+// has a TState of its own (value-initialised), made when the worker starts and destroyed when it
+// has produced its last item, while its thread still runs; produce may keep in it what serves
+// from item to item (buffers), but the result of an item must not depend on which items the state
+// saw before, or the result would depend on the number of threads.
 //
-// An exception from produce(index) is rethrown on the calling thread when index's turn comes: the
-// consumer has then seen every earlier item and no later one, exactly as on one thread. An
-// exception from consume stops the workers and goes to the caller. With one thread (or one item)
-// everything runs on the calling thread, item after item.
-template <typename TResult, typename TProduce, typename TConsume>
-void ForEachOrdered(std::size_t count, unsigned threads, std::size_t window, TProduce&& produce,
-                    TConsume&& consume) {
-  threads = static_cast<unsigned>(std::min<std::size_t>(std::max(1u, threads), count));
+// An exception from produce(state, index) is rethrown on the calling thread when index's turn
+// comes: the consumer has then seen every earlier item and no later one, exactly as on one thread.
+// An exception from consume stops the workers and goes to the caller. With one thread (or one
+// item) everything runs on the calling thread, item after item, with one state.
+template <typename TResult, typename TState, typename TProduce, typename TConsume>
+void ForEachOrderedIn(std::size_t count, TOrderedShape shape, TProduce&& produce, TConsume&& consume) {
+  const auto threads = static_cast<unsigned>(std::min<std::size_t>(std::max(1u, shape.Threads), count));
   if (threads <= 1) {
+    TState state{};
     for (std::size_t index = 0; index < count; ++index) {
-      consume(index, produce(index));
+      consume(index, produce(state, index));
     }
     return;
   }
-  window = std::max<std::size_t>(window, threads);
+  const std::size_t batch = std::max<std::size_t>(shape.Batch, 1);
+  const std::size_t window = std::max<std::size_t>(shape.Window, threads * batch);
 
+  // A slot is a worker's from the claim of its item to Ready, and the consumer's from Ready until
+  // nextToConsume passes it: each side touches it outside the lock only while it is its own.
   struct TSlot {
     std::optional<TResult> Result;
     std::exception_ptr Failure;
@@ -50,31 +68,39 @@ void ForEachOrdered(std::size_t count, unsigned threads, std::size_t window, TPr
   std::vector<TSlot> slots(window);
   std::mutex mutex;
   std::condition_variable produced;  // a slot became ready
-  std::condition_variable consumed;  // a slot became free, or the run stops
+  std::condition_variable consumed;  // slots became free, or the run stops
   std::size_t nextToProduce = 0;
   std::size_t nextToConsume = 0;
+  bool consumerWaiting = false;
+  unsigned workersWaiting = 0;
   bool stop = false;
+  std::atomic<bool> stopping{false};  // stop, for a worker between the items of its batch
 
   const auto work = [&] {
+    TState state{};
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-      consumed.wait(lock, [&] { return stop || nextToProduce >= count || nextToProduce < nextToConsume + window; });
+      while (!stop && nextToProduce < count && std::min(nextToProduce + batch, count) > nextToConsume + window) {
+        ++workersWaiting;
+        consumed.wait(lock);
+        --workersWaiting;
+      }
       if (stop || nextToProduce >= count) return;
-      const std::size_t index = nextToProduce++;
+      const std::size_t first = nextToProduce;
+      const std::size_t last = std::min(first + batch, count);
+      nextToProduce = last;
       lock.unlock();
-      std::optional<TResult> result;
-      std::exception_ptr failure;
-      try {
-        result.emplace(produce(index));
-      } catch (...) {
-        failure = std::current_exception();
+      for (std::size_t index = first; index < last && !stopping.load(std::memory_order_relaxed); ++index) {
+        TSlot& slot = slots[index % window];
+        try {
+          slot.Result.emplace(produce(state, index));
+        } catch (...) {
+          slot.Failure = std::current_exception();
+        }
       }
       lock.lock();
-      TSlot& slot = slots[index % window];
-      slot.Result = std::move(result);
-      slot.Failure = failure;
-      slot.Ready = true;
-      produced.notify_all();
+      for (std::size_t index = first; index < last; ++index) slots[index % window].Ready = true;
+      if (consumerWaiting) produced.notify_one();
     }
   };
 
@@ -83,6 +109,7 @@ void ForEachOrdered(std::size_t count, unsigned threads, std::size_t window, TPr
     {
       const std::lock_guard<std::mutex> lock(mutex);
       stop = true;
+      stopping = true;
     }
     consumed.notify_all();
     for (std::thread& worker : workers) worker.join();
@@ -90,27 +117,46 @@ void ForEachOrdered(std::size_t count, unsigned threads, std::size_t window, TPr
   try {
     workers.reserve(threads);
     for (unsigned index = 0; index < threads; ++index) workers.emplace_back(work);
-    for (std::size_t index = 0; index < count; ++index) {
-      std::optional<TResult> result;
-      std::exception_ptr failure;
+    std::size_t index = 0;
+    while (index < count) {
+      std::size_t ready = 0;
       {
         std::unique_lock<std::mutex> lock(mutex);
-        TSlot& slot = slots[index % window];
-        produced.wait(lock, [&] { return slot.Ready; });
-        result = std::move(slot.Result);
-        failure = slot.Failure;
-        slot = TSlot();
-        ++nextToConsume;
+        if (nextToConsume != index) {
+          nextToConsume = index;
+          if (workersWaiting > 0) consumed.notify_all();
+        }
+        while (!slots[index % window].Ready) {
+          consumerWaiting = true;
+          produced.wait(lock);
+          consumerWaiting = false;
+        }
+        while (ready < batch && index + ready < count && slots[(index + ready) % window].Ready) ++ready;
       }
-      consumed.notify_all();
-      if (failure) std::rethrow_exception(failure);
-      consume(index, std::move(*result));
+      for (const std::size_t end = index + ready; index < end; ++index) {
+        TSlot& slot = slots[index % window];
+        std::optional<TResult> result = std::move(slot.Result);
+        const std::exception_ptr failure = std::move(slot.Failure);
+        slot = TSlot();
+        if (failure) std::rethrow_exception(failure);
+        consume(index, std::move(*result));
+      }
     }
   } catch (...) {
     finish();
     throw;
   }
   finish();
+}
+
+// ForEachOrderedIn with no state and items handed over one at a time: produce(index).
+template <typename TResult, typename TProduce, typename TConsume>
+void ForEachOrdered(std::size_t count, unsigned threads, std::size_t window, TProduce&& produce,
+                    TConsume&& consume) {
+  struct TNoState {};
+  ForEachOrderedIn<TResult, TNoState>(
+      count, TOrderedShape{.Threads = threads, .Window = window, .Batch = 1},
+      [&produce](TNoState&, std::size_t index) { return produce(index); }, consume);
 }
 
 }  // namespace brisolt

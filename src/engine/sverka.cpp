@@ -92,13 +92,19 @@ void TFileSet::ReadPackFiles(const std::string& folder, bool subDirs, const std:
     }
   }
   // The files are read and parsed on the workers and taken here in the order found, so that the
-  // lists, the progress and a failure come out as on one thread. A few files per worker are under
-  // way at once: their texts and trees are the memory of the read.
+  // lists, the progress and a failure come out as on one thread. A worker reads a few files in a
+  // row and hands them over together (a file takes well under a millisecond, a hand-off that
+  // wakes the other thread a good part of that); each worker parses into a document of its own,
+  // and what is under way beyond that is the packs' data, a small part of the files' size.
   const unsigned threads = WorkerCount(Threads);
   const bool onWorkers = threads > 1;
-  ForEachOrdered<TReadResult>(
-      candidates.size(), threads, std::size_t{2} * threads,
-      [&](std::size_t index) { return ReadCandidate(candidates[index].FileName, wantedUpper); },
+  constexpr std::size_t kFilesPerHandOff = 8;
+  ForEachOrderedIn<TReadResult, TCandidateReader>(
+      candidates.size(),
+      TOrderedShape{.Threads = threads, .Window = 2 * kFilesPerHandOff * threads, .Batch = kFilesPerHandOff},
+      [&](TCandidateReader& reader, std::size_t index) {
+        return reader.Read(candidates[index].FileName, wantedUpper);
+      },
       [&](std::size_t index, TReadResult file) {
         const TCandidate& candidate = candidates[index];
         const std::string_view name = std::string_view(candidate.FileName).substr(candidate.NameAt);
@@ -228,7 +234,7 @@ void SortFiles(TFileSet& files, const TProgressEvent& progress) {
 // and the person it names, where a map of strings also walks a bucket and a node of its own.
 class TPersonIndex {
  public:
-  static std::size_t Hash(const std::string& key) { return std::hash<std::string>{}(key); }
+  static std::size_t Hash(const std::string& key) { return TFileSet::HashSNILS(key); }
 
   void Reserve(std::size_t count) {
     std::size_t size = 16;
@@ -310,13 +316,10 @@ class TSZV6Fold {
     TSZV6PackData& pack = files_.SZV6Packs[static_cast<std::size_t>(rec.PackIndex)];
     for (std::size_t docIndex = 0; docIndex < pack.Docs.size(); ++docIndex) {
       TSZV6DocData& doc = pack.Docs[docIndex];
-      std::string key = TFileSet::NormalizeSNILS(doc.SNILS);
-      const std::size_t hash = TPersonIndex::Hash(key);
-      if (shares_ > 1 && hash % shares_ != share_) {
+      if (shares_ > 1 && doc.KeyHash % shares_ != share_) {
         continue;
       }
-      ApplyDocument(rec, pack.ContractType, doc, std::move(key), hash, fileNumber,
-                    FoldOrder(fileNumber, docIndex));
+      ApplyDocument(rec, pack.ContractType, doc, fileNumber, FoldOrder(fileNumber, docIndex));
     }
   }
 
@@ -332,13 +335,13 @@ class TSZV6Fold {
 
  private:
   // The person of the document, added when new; the name is the latest document's.
-  TSZV6Sotr& PersonOf(const TSZV6DocData& doc, std::string key, std::size_t hash, std::uint64_t order) {
-    int position = persons_.Find(Sotrs, key, hash);
+  TSZV6Sotr& PersonOf(const TSZV6DocData& doc, std::uint64_t order) {
+    int position = persons_.Find(Sotrs, doc.Key, doc.KeyHash);
     if (position < 0) {
       position = static_cast<int>(Sotrs.size());
-      Sotrs.emplace_back().SNILS = std::move(key);
+      Sotrs.emplace_back().SNILS = doc.Key;
       FirstSeen.push_back(order);
-      persons_.Add(hash, position);
+      persons_.Add(doc.KeyHash, position);
     }
     TSZV6Sotr& sotr = Sotrs[static_cast<std::size_t>(position)];
     sotr.LastName = doc.LastName;
@@ -359,9 +362,9 @@ class TSZV6Fold {
     return nullptr;
   }
 
-  void ApplyDocument(const TFileRec& rec, const std::string& contractType, TSZV6DocData& doc,
-                     std::string key, std::size_t hash, int fileNumber, std::uint64_t order) {
-    TSZV6Sotr& sotr = PersonOf(doc, std::move(key), hash, order);
+  void ApplyDocument(const TFileRec& rec, const std::string& contractType, TSZV6DocData& doc, int fileNumber,
+                     std::uint64_t order) {
+    TSZV6Sotr& sotr = PersonOf(doc, order);
     const bool zeroed = IsZeroedCategory(rec.CategoryCode);
     const bool initial = rec.DataType == DataTypeInitial();
     const bool corrective = rec.DataType == DataTypeCorrective();
@@ -584,7 +587,7 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
       const auto fileNumber = static_cast<std::int32_t>(position + 1);
       const std::int32_t number = protocolNumber[position];
       for (const auto& doc : pack.Docs) {
-        const std::string key = TFileSet::NormalizeSNILS(doc.SNILS);
+        const std::string& key = doc.Key;
         TFinding finding;
         finding.SNILS = key;
         finding.FileNumber = number;
@@ -597,7 +600,7 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
           messages.push_back(std::move(text));
           files.MessageFindings.push_back(finding);
         };
-        const int person = persons.Find(files.Sotrs, key, TPersonIndex::Hash(key));
+        const int person = persons.Find(files.Sotrs, key, doc.KeyHash);
         if (person < 0) {
           if (initial) {
             message(TFindingKind::PaymentsWithoutIndividualData,

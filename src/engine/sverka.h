@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -127,7 +128,9 @@ class TSZV6Sotr {
 // What the engine keeps of an accepted СЗВ-6 pack until its persons are built; the parsed pack
 // itself (addresses, special conditions, the XML) is freed as soon as the file is read.
 struct TSZV6DocData {
-  std::string SNILS;
+  std::string SNILS;    // as written
+  std::string Key;      // NormalizeSNILS(SNILS), the person's key, worked out on the reading threads
+  std::size_t KeyHash = 0;  // HashSNILS(Key)
   std::string LastName;
   std::string FirstName;
   std::string MiddleName;
@@ -145,7 +148,9 @@ struct TSZV6PackData {
 
 // The same for a СЗВ-6-3 pack.
 struct TSZV63DocData {
-  std::string SNILS;
+  std::string SNILS;    // as written
+  std::string Key;      // as TSZV6DocData's
+  std::size_t KeyHash = 0;
   std::string LastName;
   std::string FirstName;
   std::string MiddleName;
@@ -278,6 +283,8 @@ class TFileSet {
 
   // A 14-character insurance number reduced to its digits; any other text unchanged.
   static std::string NormalizeSNILS(const std::string& text);
+  // The hash by which the persons are found and the fold shares them out; `key` normalised.
+  static std::size_t HashSNILS(const std::string& key);
 
   // -1 when absent; the first match otherwise.
   int FindSotr(const std::string& snils) const;

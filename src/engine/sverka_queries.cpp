@@ -25,6 +25,8 @@ std::string TFileSet::NormalizeSNILS(const std::string& text) {
   return digits;
 }
 
+std::size_t TFileSet::HashSNILS(const std::string& key) { return std::hash<std::string>{}(key); }
+
 int TFileSet::FindSotr(const std::string& snils) const {
   for (std::size_t index = 0; index < Sotrs.size(); ++index) {
     if (Sotrs[index].SNILS == snils) {

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "engine/sverka.h"
+#include "xml/xmlwork.h"
 
 namespace brisolt {
 
@@ -24,9 +25,23 @@ struct TReadResult {
   std::string LoadError;
 };
 
-// Reads and parses `fileName`. A СЗВ-6 pack counts when its registration number, upper-cased,
-// is in `wantedUpper`; a file that is not such a pack is offered to the СЗВ-6-3 reader. A file
-// that cannot be read, or is not a whole document (empty, cut short), gives nothing but LoadError.
-TReadResult ReadCandidate(const std::string& fileName, const std::unordered_set<std::string>& wantedUpper);
+// Reads candidate files one after another, each worker thread with a reader of its own. The
+// document's memory (the file's bytes) stays with the reader from file to file: a new block for
+// every file would come from the system afresh, a page fault for every page of every file, which
+// a large folder pays in seconds of system time. Nothing else of a file outlives its reading, so
+// a file gives the same result whatever was read before it.
+class TCandidateReader {
+ public:
+  // Reads and parses `fileName`. A СЗВ-6 pack counts when its registration number, upper-cased,
+  // is in `wantedUpper`; a file that is not such a pack is offered to the СЗВ-6-3 reader. A file
+  // that cannot be read, or is not a whole document (empty, cut short), gives nothing but
+  // LoadError.
+  TReadResult Read(const std::string& fileName, const std::unordered_set<std::string>& wantedUpper);
+
+ private:
+  void ReadInto(TReadResult& result, const std::string& fileName, const std::unordered_set<std::string>& wantedUpper);
+
+  TXMLFile document_;
+};
 
 }  // namespace brisolt

@@ -9,10 +9,12 @@
 #include <random>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/constants.h"
 #include "engine/sverka.h"
+#include "engine/sverka_reading.h"
 #include "engine_test_folder.h"
 #include "packgen.h"
 #include "base/encoding.h"
@@ -722,6 +724,56 @@ TEST(GeneratedFolders, LargeFolderLoadsEveryPerson) {
   }
 }
 
+
+// A reading thread reads file after file into one document: what a file gives does not depend on
+// what was read before it (a larger pack, a cut one, a failure, a pack of the other form), and
+// every document carries its person's key.
+TEST_F(LoadTest, AReaderKeepsNothingOfTheFileBefore) {
+  std::vector<TGenDoc> many;
+  for (int person = 0; person < 60; ++person) {
+    many.push_back(Doc("112-233-" + std::to_string(100 + person) + " 95", "Фамилия" + std::to_string(person),
+                       person * kRouble, kRouble));
+  }
+  const std::string big = packgen::RenderSZV6Pack(Pack("ИСХОДНАЯ", 2011, 1, "10.04.2011", std::move(many)));
+  packgen::WriteBytes(folder_.File(Name(1)), big);
+  Write(Name(2), Correction("КОРРЕКТИРУЮЩАЯ", 2011, 1, "10.05.2011", {Doc("11223344595", "Иванов", 1, 1)}));
+  packgen::WriteBytes(folder_.File(Name(3)), "");
+  packgen::WriteBytes(folder_.File(Name(4)), big.substr(0, big.size() / 2));
+  Write(Name(5), Payments63("ИСХОДНАЯ", 2011, "НР", 12, {Payments(kIvanov, "Иванов", 100 * kRouble)}));
+  packgen::WriteBytes(folder_.File(Name(6)), W("<?xml version=\"1.0\"?><ФайлПФР><Пусто/></ФайлПФР>"));
+  Write(Name(7), Pack("ИСХОДНАЯ", 2011, 2, "10.07.2011", {Doc(kIvanov, "Иванов", kRouble, kRouble)}));
+  const std::unordered_set<std::string> wanted = {W(kRegNumb)};
+  const auto describe = [](const TReadResult& result) {
+    std::string text = std::to_string(static_cast<int>(result.Kind)) + " " + result.LoadError + " " +
+                       result.Rec.FileName + " " + result.Rec.DataType + " " + std::to_string(result.Rec.PeriodYear) +
+                       "/" + std::to_string(result.Rec.PeriodQuarter) + ":";
+    const auto person = [&text](const auto& doc) {
+      EXPECT_EQ(doc.Key, TFileSet::NormalizeSNILS(doc.SNILS));
+      EXPECT_EQ(doc.KeyHash, TFileSet::HashSNILS(doc.Key));
+      text += " " + doc.SNILS + "=" + doc.Key + " " + doc.LastName;
+    };
+    for (const TSZV6DocData& doc : result.SZV6.Docs) {
+      person(doc);
+      text += " " + std::to_string(doc.InsAccrued) + "/" + std::to_string(doc.StageDates.size());
+    }
+    for (const TSZV63DocData& doc : result.SZV63.Docs) {
+      person(doc);
+      text += " " + std::to_string(doc.Months[1].Total);
+    }
+    return text;
+  };
+  std::vector<std::string> alone;
+  for (int index = 1; index <= 7; ++index) {
+    alone.push_back(describe(TCandidateReader().Read(folder_.File(Name(index)), wanted)));
+  }
+  EXPECT_NE(alone[0].find("=11223310095"), std::string::npos) << alone[0];
+  EXPECT_NE(alone[3].find("не является полным документом"), std::string::npos) << alone[3];
+  TCandidateReader reader;
+  for (const int index : {1, 2, 1, 4, 7, 3, 1, 5, 6, 2, 4, 7}) {
+    EXPECT_EQ(describe(reader.Read(folder_.File(Name(index)), wanted)), alone[static_cast<std::size_t>(index - 1)])
+        << "file " << index;
+  }
+}
 
 // The fold runs on one thread per share of the insurance numbers: whatever the number of threads,
 // the persons, their entries and every conflict message come out as on one thread, in the order

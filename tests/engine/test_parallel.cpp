@@ -1,13 +1,16 @@
-// ForEachOrdered: results consumed in index order whatever the threads, memory bounded by the
-// window, the first failure in index order reported as on one thread.
+// ForEachOrdered: results consumed in index order whatever the threads, batches and window, memory
+// bounded by the window, the first failure in index order reported as on one thread, and each
+// worker's state its own, made and destroyed on the worker's thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/parallel.h"
@@ -69,27 +72,31 @@ TEST(ForEachOrdered, TheFirstFailureInIndexOrderEndsTheRunAfterEveryEarlierItem)
   const TCase cases[] = {
       {1, {4}, 4}, {4, {4}, 4}, {4, {3, 5}, 3}, {4, {10, 11, 12}, 10}, {2, {0}, 0}, {4, {39}, 39},
   };
+  struct TNoState {};
   for (const TCase& test : cases) {
-    SCOPED_TRACE(std::to_string(test.Threads) + " threads, first failing item " + std::to_string(test.Expected));
-    std::vector<std::size_t> consumed;
-    try {
-      ForEachOrdered<std::size_t>(
-          40, test.Threads, 6,
-          [&](std::size_t index) {
-            // The winning failure is the slowest to come.
-            if (index == test.Expected) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            for (const std::size_t failing : test.Failing) {
-              if (index == failing) throw std::runtime_error("bad item " + std::to_string(index));
-            }
-            return index;
-          },
-          [&](std::size_t index, std::size_t) { consumed.push_back(index); });
-      ADD_FAILURE() << "no failure reported";
-    } catch (const std::runtime_error& failure) {
-      EXPECT_EQ(std::string(failure.what()), "bad item " + std::to_string(test.Expected));
+    for (const std::size_t batch : {1, 4}) {
+      SCOPED_TRACE(std::to_string(test.Threads) + " threads, batch " + std::to_string(batch) +
+                   ", first failing item " + std::to_string(test.Expected));
+      std::vector<std::size_t> consumed;
+      try {
+        ForEachOrderedIn<std::size_t, TNoState>(
+            40, TOrderedShape{.Threads = test.Threads, .Window = 6, .Batch = batch},
+            [&](TNoState&, std::size_t index) {
+              // The winning failure is the slowest to come.
+              if (index == test.Expected) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+              for (const std::size_t failing : test.Failing) {
+                if (index == failing) throw std::runtime_error("bad item " + std::to_string(index));
+              }
+              return index;
+            },
+            [&](std::size_t index, std::size_t) { consumed.push_back(index); });
+        ADD_FAILURE() << "no failure reported";
+      } catch (const std::runtime_error& failure) {
+        EXPECT_EQ(std::string(failure.what()), "bad item " + std::to_string(test.Expected));
+      }
+      ASSERT_EQ(consumed.size(), test.Expected);
+      for (std::size_t index = 0; index < consumed.size(); ++index) EXPECT_EQ(consumed[index], index);
     }
-    ASSERT_EQ(consumed.size(), test.Expected);
-    for (std::size_t index = 0; index < consumed.size(); ++index) EXPECT_EQ(consumed[index], index);
   }
 }
 
@@ -107,6 +114,97 @@ TEST(ForEachOrdered, AFailingConsumerStopsTheWorkers) {
                std::logic_error);
   // Only the window beyond the failing item may have been produced.
   EXPECT_LE(producedCount.load(), 6u + 4u);
+  // The same with batches: a worker stops within its batch.
+  struct TNoState {};
+  producedCount = 0;
+  const auto inBatches = [&] {
+    ForEachOrderedIn<int, TNoState>(
+        1000, TOrderedShape{.Threads = 2, .Window = 16, .Batch = 8},
+        [&](TNoState&, std::size_t) {
+          ++producedCount;
+          return 1;
+        },
+        [](std::size_t index, int) {
+          if (index == 5) throw std::logic_error("stop");
+        });
+  };
+  EXPECT_THROW(inBatches(), std::logic_error);
+  EXPECT_LE(producedCount.load(), 6u + 16u);
+}
+
+// A state that tells whether it ever left its thread.
+struct TOwnState {
+  static inline std::atomic<int> Made{0};
+  static inline std::atomic<int> DestroyedElsewhere{0};
+  static inline std::atomic<int> Alive{0};
+  std::thread::id Owner = std::this_thread::get_id();
+  std::size_t Items = 0;
+  TOwnState() {
+    ++Made;
+    ++Alive;
+  }
+  TOwnState(const TOwnState&) = delete;
+  TOwnState& operator=(const TOwnState&) = delete;
+  ~TOwnState() {
+    if (Owner != std::this_thread::get_id()) ++DestroyedElsewhere;
+    --Alive;
+  }
+};
+
+struct TBatchShape {
+  std::size_t Count;
+  TOrderedShape Shape;
+};
+
+TEST(ForEachOrderedIn, BatchesConsumedInIndexOrderEachWorkerWithAStateOfItsOwn) {
+  const TBatchShape shapes[] = {
+      {0, {4, 8, 3}},  {1, {2, 2, 4}},   {50, {2, 4, 3}},  {200, {4, 32, 8}}, {201, {3, 18, 6}},
+      {7, {8, 64, 2}}, {100, {1, 1, 5}}, {97, {2, 40, 8}}, {64, {2, 16, 8}},  {30, {16, 0, 1}},
+  };
+  for (const TBatchShape& test : shapes) {
+    const TOrderedShape& shape = test.Shape;
+    SCOPED_TRACE(std::to_string(test.Count) + " items, " + std::to_string(shape.Threads) + " threads, window " +
+                 std::to_string(shape.Window) + ", batch " + std::to_string(shape.Batch));
+    TOwnState::Made = 0;
+    TOwnState::DestroyedElsewhere = 0;
+    std::atomic<std::size_t> started{0};
+    std::atomic<std::size_t> taken{0};
+    std::atomic<std::size_t> mostInFlight{0};
+    std::atomic<std::size_t> wrongThread{0};
+    std::atomic<std::size_t> stateItems{0};
+    std::vector<std::string> results;
+    ForEachOrderedIn<std::string, TOwnState>(
+        test.Count, shape,
+        [&](TOwnState& state, std::size_t index) {
+          const std::size_t inFlight = ++started - taken.load();
+          std::size_t seen = mostInFlight.load();
+          while (inFlight > seen && !mostInFlight.compare_exchange_weak(seen, inFlight)) {
+          }
+          if (state.Owner != std::this_thread::get_id()) ++wrongThread;
+          ++state.Items;
+          ++stateItems;
+          Jitter(index);
+          return "item " + std::to_string(index);
+        },
+        [&](std::size_t index, std::string result) {
+          ++taken;
+          EXPECT_EQ(index, results.size());
+          results.push_back(std::move(result));
+        });
+    ASSERT_EQ(results.size(), test.Count);
+    for (std::size_t index = 0; index < test.Count; ++index) EXPECT_EQ(results[index], "item " + std::to_string(index));
+    EXPECT_EQ(wrongThread.load(), 0u);
+    EXPECT_EQ(stateItems.load(), test.Count);
+    // One state per worker (one on the calling thread when it works alone), each gone before the
+    // run returns, on the thread that made it.
+    const std::size_t workers = std::max<std::size_t>(1, std::min<std::size_t>(shape.Threads, test.Count));
+    EXPECT_EQ(static_cast<std::size_t>(TOwnState::Made.load()), workers);
+    EXPECT_EQ(TOwnState::Alive.load(), 0);
+    EXPECT_EQ(TOwnState::DestroyedElsewhere.load(), 0);
+    const std::size_t window =
+        workers > 1 ? std::max(shape.Window, workers * std::max<std::size_t>(shape.Batch, 1)) : std::size_t{1};
+    EXPECT_LE(mostInFlight.load(), window);
+  }
 }
 
 TEST(WorkerCount, ARequestAboveZeroWinsOverTheMachine) {
