@@ -108,7 +108,7 @@ TEST(IsoStamp, TheProtocolsStampWithTheLocalOffset) {
 TEST_F(DataWriters, JsonEscapesControlCharactersAndListsSourcesWhenKept) {
   report_.MainLines[0].FIO = W("Tab\there \"q\" back\\slash") + std::string("\x01\0\x98", 3);
   results_.HasSources = true;
-  results_.Files.push_back({W("PFR-1.xml"), W("СЗВ-6-1"), W("ИСХОДНАЯ"), W("1 полугодие 2010 г."), W("НР"), {}});
+  results_.Files.push_back({W("PFR-1.xml"), W("СЗВ-6-1"), W("ИСХОДНАЯ"), W("1 полугодие 2010 г."), W("НР"), {2010, 1}});
   results_.Files.push_back({W("PFR-2.xml"), W("СЗВ-6-3"), W("ИСХОДНАЯ"), W("2010"), W("НР"), {2010, 0}});
   results_.Persons[0].Sources.push_back(
       {.FileNumber = 1, .ByFile = 2, .Fate = TSourceFate::Replaced, .InsAccrued = 1000000, .InsPaid = 500000});
