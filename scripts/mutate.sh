@@ -70,8 +70,34 @@ echo "$count mutations apply to the sources."
 [ "$check_only" = 1 ] && exit 0
 
 # The copy: the tree's sources as they are now (uncommitted changes too), without build folders.
+# Only files whose bytes differ are copied, and they get the time of copying: a file changed in
+# the source while the copy's objects were built from its older text must look newer than they
+# do, whatever its own time says. Files gone from the source go from the copy.
 mkdir -p "$copy/tree"
-tar -C "$source_dir" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$copy/tree" -xf -
+python3 - "$source_dir" "$copy/tree" <<'EOF'
+import filecmp, os, shutil, sys
+source, copy = sys.argv[1], sys.argv[2]
+def skipped(name):
+    return name == ".git" or name.startswith("build")
+wanted = set()
+for folder, folders, files in os.walk(source):
+    folders[:] = [f for f in folders if not (folder == source and skipped(f)) and f != ".git"]
+    relative = os.path.relpath(folder, source)
+    os.makedirs(os.path.join(copy, relative), exist_ok=True)
+    for name in files:
+        path = os.path.normpath(os.path.join(relative, name))
+        wanted.add(path)
+        target = os.path.join(copy, path)
+        if not os.path.exists(target) or not filecmp.cmp(os.path.join(source, path), target, shallow=False):
+            shutil.copyfile(os.path.join(source, path), target)
+            shutil.copymode(os.path.join(source, path), target)
+for folder, folders, files in os.walk(copy):
+    folders[:] = [f for f in folders if not (folder == copy and skipped(f))]
+    for name in files:
+        path = os.path.normpath(os.path.relpath(os.path.join(folder, name), copy))
+        if path not in wanted:
+            os.remove(os.path.join(copy, path))
+EOF
 build="$copy/build"
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$copy/tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRISOLT_BENCH=OFF \
