@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <cstdlib>
 #include <iterator>
 #include <map>
 #include <string>
@@ -275,6 +274,39 @@ TEST_F(DataWriters, MatchTheGoldenFiles) {
       WriteCsvActions(report_, results_, target.string());
     }
     const std::string actual = ReadAll(target);
+    const auto golden = std::filesystem::path(BRISOLT_TEST_DATA_DIR) / "protocol" / name;
+    if (update) {
+      std::ofstream(golden, std::ios::binary) << actual;
+      continue;
+    }
+    const std::string expected = ReadAll(golden);
+    ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
+    EXPECT_EQ(actual, expected);
+  }
+}
+
+// The window's shown list: a few persons in the order the table shows them (not the results'
+// order), each writer's whole file against its golden copy.
+TEST_F(DataWriters, TheShownListMatchesTheGoldenFiles) {
+  report_.MainLines[0].FIO = W("=Иванов; \"младший\" & <сын>");
+  BuildResults(files_, report_, false, results_);
+  ASSERT_GE(results_.Persons.size(), 2u);
+  const std::vector<std::size_t> shown = {results_.Persons.size() - 1, 0};
+  const std::string caption = W("ООО \"Рога & Копыта\": поиск «ив», с задолженностью");
+  const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
+  const std::pair<const char*, TListWriter> writers[] = {
+      {"list.csv", WriteCsvList}, {"list.json", WriteJsonList}, {"list.html", WritePrintableList}};
+  for (const auto& [name, writer] : writers) {
+    SCOPED_TRACE(name);
+    const std::string target = (folder_ / name).string();
+    writer(TListJob{report_, results_, shown, caption, target});
+    std::string actual = ReadAll(target);
+    // The JSON's stamp is the moment of writing.
+    const std::size_t stamp = actual.find("\"stamp\":\"");
+    if (stamp != std::string::npos) {
+      const std::size_t end = actual.find('"', stamp + 9);
+      actual.replace(stamp + 9, end - stamp - 9, "{stamp}");
+    }
     const auto golden = std::filesystem::path(BRISOLT_TEST_DATA_DIR) / "protocol" / name;
     if (update) {
       std::ofstream(golden, std::ios::binary) << actual;
