@@ -52,6 +52,7 @@ struct TFoldCase {
   std::vector<TPack> Packs;  // all for the 1st quarter of 2011, in the order they are folded
   std::vector<TExpectedSource> Sources;
   std::vector<TExpectedConflict> Conflicts;
+  TAmount Kept = -1;  // the insurance part accrued that the fold keeps for the quarter; -1: not checked
 };
 
 TEST(FoldRecords, EveryDocumentWithWhatTheFoldDidAndEveryConflict) {
@@ -82,6 +83,13 @@ TEST(FoldRecords, EveryDocumentWithWhatTheFoldDidAndEveryConflict) {
       // A type the fold does not know is never taken, and named for what it is.
       {"unknown type alone", false, {{"ДОПОЛНЯЮЩАЯ", "10.05.2011", 150}}, {{1, F::UnknownType, 0}},
        {{K::CorrectionWithoutInitial, 1, 0}}},
+      // After an initial, a document of an unknown type neither replaces nor cancels it.
+      {"unknown type after an initial",
+       false,
+       {{"ИСХОДНАЯ", "10.04.2011", 100}, {"ПРОЧАЯ", "10.05.2011", 150}},
+       {{1, F::Taken, 0}, {2, F::UnknownType, 0}},
+       {},
+       100},
       {"corrective for a missing initial", true, {{"КОРРЕКТИРУЮЩАЯ", "10.05.2011", 150}}, {{1, F::TakenForMissing, 0}}, {}},
       {"corrected twice",
        false,
@@ -142,6 +150,10 @@ TEST(FoldRecords, EveryDocumentWithWhatTheFoldDidAndEveryConflict) {
         EXPECT_EQ(person.Conflicts[at].OtherFile, foldCase.Conflicts[at].OtherFile);
         EXPECT_EQ(person.Conflicts[at].Year, 2011);
         EXPECT_EQ(person.Conflicts[at].Quarter, 1);
+      }
+      if (foldCase.Kept >= 0) {
+        ASSERT_EQ(person.NUList.size(), 1u);
+        EXPECT_EQ(person.NUList[0].InsAccrued, foldCase.Kept * kRouble);
       }
     }
   }
