@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Mutation testing: applies each mutation of tests/mutations.txt, one at a time, to a copy of the
 # tree, rebuilds the copy (incrementally, in one build folder kept between runs) and runs the
 # suite without the checks in a browser and a spreadsheet program; prints the mutations the suite
@@ -13,7 +13,8 @@
 # leaves the window and its tests out (faster; the window's mutations then survive).
 # Each mutation costs a rebuild of one file and the programs that link it, and a run of the
 # suite that stops at its first failure: about a minute on two cores.
-set -eu
+# shellcheck source=scripts/common.sh
+. "$(dirname "$0")/common.sh"
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 list="$source_dir/tests/mutations.txt"
