@@ -53,8 +53,8 @@ class DataWriters : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
   // The whole file against its golden copy in tests/data/protocol (BRISOLT_UPDATE_GOLDEN rewrites it).
-  void ExpectGolden(const std::filesystem::path& written, const char* name) {
-    const std::string actual = ReadAll(written);
+  void ExpectGolden(const std::filesystem::path& written, const char* name) { ExpectGoldenText(ReadAll(written), name); }
+  void ExpectGoldenText(const std::string& actual, const char* name) {
     const auto golden = std::filesystem::path(BRISOLT_TEST_DATA_DIR) / "protocol" / name;
     if (std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr) {
       std::ofstream(golden, std::ios::binary) << actual;
@@ -264,7 +264,6 @@ TEST_F(DataWriters, MatchTheGoldenFiles) {
   taken.FundAccrued = distinct();
   taken.FundPaid = distinct();
   results_.Persons[0].Sources = {replaced, taken};
-  const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
   for (const char* name : {"data.json", "data.csv"}) {
     SCOPED_TRACE(name);
     const auto target = folder_ / name;
@@ -273,15 +272,7 @@ TEST_F(DataWriters, MatchTheGoldenFiles) {
     } else {
       WriteCsvActions(report_, results_, target.string());
     }
-    const std::string actual = ReadAll(target);
-    const auto golden = std::filesystem::path(BRISOLT_TEST_DATA_DIR) / "protocol" / name;
-    if (update) {
-      std::ofstream(golden, std::ios::binary) << actual;
-      continue;
-    }
-    const std::string expected = ReadAll(golden);
-    ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
-    EXPECT_EQ(actual, expected);
+    ExpectGolden(target, name);
   }
 }
 
@@ -293,7 +284,6 @@ TEST_F(DataWriters, TheShownListMatchesTheGoldenFiles) {
   ASSERT_GE(results_.Persons.size(), 2u);
   const std::vector<std::size_t> shown = {results_.Persons.size() - 1, 0};
   const std::string caption = W("ООО \"Рога & Копыта\": поиск «ив», с задолженностью");
-  const bool update = std::getenv("BRISOLT_UPDATE_GOLDEN") != nullptr;
   const std::pair<const char*, TListWriter> writers[] = {
       {"list.csv", WriteCsvList}, {"list.json", WriteJsonList}, {"list.html", WritePrintableList}};
   for (const auto& [name, writer] : writers) {
@@ -307,14 +297,7 @@ TEST_F(DataWriters, TheShownListMatchesTheGoldenFiles) {
       const std::size_t end = actual.find('"', stamp + 9);
       actual.replace(stamp + 9, end - stamp - 9, "{stamp}");
     }
-    const auto golden = std::filesystem::path(BRISOLT_TEST_DATA_DIR) / "protocol" / name;
-    if (update) {
-      std::ofstream(golden, std::ios::binary) << actual;
-      continue;
-    }
-    const std::string expected = ReadAll(golden);
-    ASSERT_FALSE(expected.empty()) << "missing golden file " << golden;
-    EXPECT_EQ(actual, expected);
+    ExpectGoldenText(actual, name);
   }
 }
 
