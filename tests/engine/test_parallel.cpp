@@ -23,6 +23,33 @@ void Jitter(std::size_t index) {
   if (index % 7 == 3) std::this_thread::sleep_for(std::chrono::microseconds(300));
 }
 
+// Watches one ordered run: how many items were in flight at most (started by a worker and not
+// yet taken by the consumer), and the results in the order the consumer took them.
+struct TOrderWatch {
+  std::atomic<std::size_t> Started{0};
+  std::atomic<std::size_t> Taken{0};
+  std::atomic<std::size_t> MostInFlight{0};
+  std::vector<std::string> Results;
+
+  // In a worker, as an item starts.
+  void Start() {
+    const std::size_t inFlight = ++Started - Taken.load();
+    std::size_t seen = MostInFlight.load();
+    while (inFlight > seen && !MostInFlight.compare_exchange_weak(seen, inFlight)) {
+    }
+  }
+  // In the consumer: each result must come in index order.
+  void Take(std::size_t index, std::string result) {
+    ++Taken;
+    EXPECT_EQ(index, Results.size());
+    Results.push_back(std::move(result));
+  }
+  void ExpectEveryItem(std::size_t count) const {
+    ASSERT_EQ(Results.size(), count);
+    for (std::size_t index = 0; index < count; ++index) EXPECT_EQ(Results[index], "item " + std::to_string(index));
+  }
+};
+
 struct TShape {
   std::size_t Count;
   unsigned Threads;
@@ -37,29 +64,18 @@ TEST(ForEachOrdered, ConsumesEveryResultInIndexOrderWithinTheWindow) {
   for (const TShape& shape : kShapes) {
     SCOPED_TRACE(std::to_string(shape.Count) + " items, " + std::to_string(shape.Threads) + " threads, window " +
                  std::to_string(shape.Window));
-    std::atomic<std::size_t> started{0};
-    std::atomic<std::size_t> taken{0};
-    std::atomic<std::size_t> mostInFlight{0};
-    std::vector<std::string> results;
+    TOrderWatch watch;
     ForEachOrdered<std::string>(
         shape.Count, shape.Threads, shape.Window,
         [&](std::size_t index) {
-          const std::size_t inFlight = ++started - taken.load();
-          std::size_t seen = mostInFlight.load();
-          while (inFlight > seen && !mostInFlight.compare_exchange_weak(seen, inFlight)) {
-          }
+          watch.Start();
           Jitter(index);
           return "item " + std::to_string(index);
         },
-        [&](std::size_t index, std::string result) {
-          ++taken;
-          EXPECT_EQ(index, results.size());
-          results.push_back(std::move(result));
-        });
-    ASSERT_EQ(results.size(), shape.Count);
-    for (std::size_t index = 0; index < shape.Count; ++index) EXPECT_EQ(results[index], "item " + std::to_string(index));
+        [&](std::size_t index, std::string result) { watch.Take(index, std::move(result)); });
+    watch.ExpectEveryItem(shape.Count);
     // The item handed to the consumer frees its place just before the consumer counts it.
-    EXPECT_LE(mostInFlight.load(), std::max<std::size_t>({shape.Window, shape.Threads, 1}) + 1);
+    EXPECT_LE(watch.MostInFlight.load(), std::max<std::size_t>({shape.Window, shape.Threads, 1}) + 1);
   }
 }
 
@@ -167,32 +183,21 @@ TEST(ForEachOrderedIn, BatchesConsumedInIndexOrderEachWorkerWithAStateOfItsOwn) 
                  std::to_string(shape.Window) + ", batch " + std::to_string(shape.Batch));
     TOwnState::Made = 0;
     TOwnState::DestroyedElsewhere = 0;
-    std::atomic<std::size_t> started{0};
-    std::atomic<std::size_t> taken{0};
-    std::atomic<std::size_t> mostInFlight{0};
+    TOrderWatch watch;
     std::atomic<std::size_t> wrongThread{0};
     std::atomic<std::size_t> stateItems{0};
-    std::vector<std::string> results;
     ForEachOrderedIn<std::string, TOwnState>(
         test.Count, shape,
         [&](TOwnState& state, std::size_t index) {
-          const std::size_t inFlight = ++started - taken.load();
-          std::size_t seen = mostInFlight.load();
-          while (inFlight > seen && !mostInFlight.compare_exchange_weak(seen, inFlight)) {
-          }
+          watch.Start();
           if (state.Owner != std::this_thread::get_id()) ++wrongThread;
           ++state.Items;
           ++stateItems;
           Jitter(index);
           return "item " + std::to_string(index);
         },
-        [&](std::size_t index, std::string result) {
-          ++taken;
-          EXPECT_EQ(index, results.size());
-          results.push_back(std::move(result));
-        });
-    ASSERT_EQ(results.size(), test.Count);
-    for (std::size_t index = 0; index < test.Count; ++index) EXPECT_EQ(results[index], "item " + std::to_string(index));
+        [&](std::size_t index, std::string result) { watch.Take(index, std::move(result)); });
+    watch.ExpectEveryItem(test.Count);
     EXPECT_EQ(wrongThread.load(), 0u);
     EXPECT_EQ(stateItems.load(), test.Count);
     // One state per worker (one on the calling thread when it works alone), each gone before the
@@ -203,7 +208,7 @@ TEST(ForEachOrderedIn, BatchesConsumedInIndexOrderEachWorkerWithAStateOfItsOwn) 
     EXPECT_EQ(TOwnState::DestroyedElsewhere.load(), 0);
     const std::size_t window =
         workers > 1 ? std::max(shape.Window, workers * std::max<std::size_t>(shape.Batch, 1)) : std::size_t{1};
-    EXPECT_LE(mostInFlight.load(), window);
+    EXPECT_LE(watch.MostInFlight.load(), window);
   }
 }
 
