@@ -288,8 +288,8 @@ TEST_F(DataWriters, TheShownListMatchesTheGoldenFiles) {
       {"list.csv", WriteCsvList}, {"list.json", WriteJsonList}, {"list.html", WritePrintableList}};
   for (const auto& [name, writer] : writers) {
     SCOPED_TRACE(name);
-    const std::string target = (folder_ / name).string();
-    writer(TListJob{report_, results_, shown, caption, target});
+    const auto target = folder_ / name;
+    writer(TListJob{report_, results_, shown, caption, target.string()});
     std::string actual = ReadAll(target);
     // The JSON's stamp is the moment of writing.
     const std::size_t stamp = actual.find("\"stamp\":\"");
