@@ -243,7 +243,7 @@ const fs::path::value_type* PendingProtocolFile(int slot) {
 }
 
 TProtocolFile::TProtocolFile(const std::string& fileName)
-    : fileName_(fileName), target_(ResolveProtocolTarget(fileName)) {
+    : TProtocolText(kFlushSize), fileName_(fileName), target_(ResolveProtocolTarget(fileName)) {
   std::error_code error;
   const fs::file_status status = fs::status(target_, error);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
@@ -296,13 +296,6 @@ void TProtocolFile::RemoveTemporary() {
   temp_.clear();
   ReleasePendingSlot(pendingSlot_);
   pendingSlot_ = -1;
-}
-
-void TProtocolFile::EndLine() {
-  buffer_ += "\r\n";
-  if (buffer_.size() >= kFlushSize) {
-    Flush();
-  }
 }
 
 void TProtocolFile::Flush() {
@@ -387,6 +380,16 @@ void TProtocolFile::Write(std::string_view bytes) {
   if (buffer_.size() >= kFlushSize) {
     Flush();
   }
+}
+
+void TProtocolFile::Append(std::string&& part) {
+  if (buffer_.size() + part.size() < kFlushSize) {
+    buffer_.append(part);
+    return;
+  }
+  Flush();
+  buffer_.swap(part);
+  Flush();
 }
 
 void TProtocolFile::Commit() {

@@ -43,7 +43,7 @@ TEST(FormatSum, TwoDecimalsRoundedExactlyHalvesAwayFromZero) {
 
 // Every spec on amounts with and without a sign, groups and trailing zeros: the figure is always
 // FormatSum's, only its spelling changes.
-TEST(FormatSum, SpelledAsTheSpecSays) {
+TEST(FormatSum, SpelledAsItsFormatSays) {
   const TSumFormat plain;
   const TSumFormat comma{','};
   const TSumFormat grouped{',', " ", false, " руб."};
