@@ -382,14 +382,18 @@ void TProtocolFile::Write(std::string_view bytes) {
   }
 }
 
-void TProtocolFile::Append(std::string&& part) {
-  if (buffer_.size() + part.size() < kFlushSize) {
+void TProtocolFile::Append(std::string& part) {
+  if (part.size() < kFlushSize / 4) {
     buffer_.append(part);
-    return;
+    if (buffer_.size() >= kFlushSize) {
+      Flush();
+    }
+  } else {
+    Flush();
+    buffer_.swap(part);
+    Flush();
   }
-  Flush();
-  buffer_.swap(part);
-  Flush();
+  part.clear();
 }
 
 void TProtocolFile::Commit() {

@@ -93,8 +93,15 @@ class TProtocolText {
   std::size_t flushAt_ = static_cast<std::size_t>(-1);
 };
 
-// A part of a protocol formatted apart from its file.
-class TProtocolPart final : public TProtocolText {};
+// A part of a protocol formatted apart from its file, into `buffer`'s memory (its text dropped):
+// the memory of a part handed to the file comes back to format another.
+class TProtocolPart final : public TProtocolText {
+ public:
+  explicit TProtocolPart(std::string buffer = {}) {
+    buffer_ = std::move(buffer);
+    buffer_.clear();
+  }
+};
 
 class TProtocolFile final : public TProtocolText {
  public:
@@ -115,8 +122,9 @@ class TProtocolFile final : public TProtocolText {
   // format that is not lines of text (the XLSX workbook's zip).
   void Write(std::string_view bytes);
   // A part formatted elsewhere (TProtocolPart::Take), after what was formatted here; a large part
-  // goes to the writing thread as it is, without being copied.
-  void Append(std::string&& part);
+  // goes to the writing thread as it is, without being copied. `part` is left empty, holding
+  // memory for the next one.
+  void Append(std::string& part);
 
  private:
   void Full() override { Flush(); }

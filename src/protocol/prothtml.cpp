@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <initializer_list>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -393,13 +394,24 @@ class THtmlWriter {
   // same on any number of threads. `rows(writer, line)` formats one person.
   template <typename TRows>
   void ForEachPersonPart(TRows&& rows) {
-    constexpr std::size_t kPersonsPerPart = 64;
+    constexpr std::size_t kPersonsPerPart = 32;
     const std::size_t persons = report_.MainLines.size();
     const unsigned threads = WorkerCount(threads_);
+    // The parts' memory goes round: a part handed to the file leaves memory to format a later one.
+    std::mutex spareLock;
+    std::vector<std::string> spare;
     ForEachOrdered<std::string>(
-        (persons + kPersonsPerPart - 1) / kPersonsPerPart, threads, std::size_t{4} * threads,
+        (persons + kPersonsPerPart - 1) / kPersonsPerPart, threads, threads,
         [&](std::size_t part) {
-          TProtocolPart text;
+          std::string memory;
+          {
+            const std::lock_guard<std::mutex> lock(spareLock);
+            if (!spare.empty()) {
+              memory = std::move(spare.back());
+              spare.pop_back();
+            }
+          }
+          TProtocolPart text(std::move(memory));
           THtmlWriter writer(report_, text, stamp_);
           const std::size_t end = std::min(persons, (part + 1) * kPersonsPerPart);
           for (std::size_t line = part * kPersonsPerPart; line < end; ++line) {
@@ -407,7 +419,11 @@ class THtmlWriter {
           }
           return text.Take();
         },
-        [&](std::size_t, std::string&& text) { file_->Append(std::move(text)); });
+        [&](std::size_t, std::string&& text) {
+          file_->Append(text);
+          const std::lock_guard<std::mutex> lock(spareLock);
+          spare.push_back(std::move(text));
+        });
   }
 
   void WriteTotals() {
