@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <cstdlib>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +45,13 @@ struct TShownMessage {
   TMessageIcon Icon;
 };
 
+struct TChoiceQuestion {
+  QString Text;
+  QString Caption;
+  QStringList Answers;
+  int Cancel;
+};
+
 struct TSaveQuestion {
   QString DialogName;
   QString Filter;
@@ -55,6 +63,11 @@ class TRecordingDialogs : public TUserDialogs {
   void ShowMessage(QWidget*, const QString& text, const QString& caption,
                    TMessageIcon icon) override {
     Messages.push_back({text, caption, icon});
+  }
+  int AskChoice(QWidget*, const QString& text, const QString& caption, const QStringList& answers,
+                int cancel) override {
+    Questions.push_back({text, caption, answers, cancel});
+    return ChoiceAnswer;
   }
   QString BrowseForFolder(QWidget*, const QString& initialFolder) override {
     BrowseInitialFolders.push_back(initialFolder);
@@ -70,6 +83,8 @@ class TRecordingDialogs : public TUserDialogs {
     Started.push_back({program, file});
   }
 
+  int ChoiceAnswer = 0;
+  std::vector<TChoiceQuestion> Questions;
   QString FolderAnswer;
   QString SaveAnswer;
   std::vector<TShownMessage> Messages;

@@ -91,6 +91,8 @@ struct TFakeEngine {
       outcome.Result = Result;
       outcome.Message = Message;
       outcome.ReadFailures = ReadFailures;
+      outcome.ProtFileName = request.ProtFileName;
+      outcome.ProtFormat = request.ProtFormat;
       if (Result != TRunResult::Failed && request.KeepReport) {
         outcome.Report = KeptReport;
         outcome.Stamp = "07.12.2026 12:34:56";
