@@ -292,12 +292,17 @@ TResults_Form::TResults_Form(QWidget* parent) : QWidget(parent) {
   Results_Grid->horizontalHeader()->setStretchLastSection(true);
   // The text and a margin of two points above and below it, as a spreadsheet's rows.
   Results_Grid->verticalHeader()->setDefaultSectionSize(Results_Grid->fontMetrics().height() + 4);
+  // Room for the column's figures, and for its whole heading with the sort mark.
   const int digit = Results_Grid->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  Results_Grid->setColumnWidth(TResultsModel::ColSnils, 15 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColName, 28 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColIns, 17 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColFund, 17 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColPeriods, 17 * digit);
+  const auto setWidth = [this](int column, int width) {
+    Results_Grid->setColumnWidth(column,
+                                 std::max(width, Results_Grid->horizontalHeader()->sectionSizeHint(column)));
+  };
+  setWidth(TResultsModel::ColSnils, 15 * digit);
+  setWidth(TResultsModel::ColName, 28 * digit);
+  setWidth(TResultsModel::ColIns, 17 * digit);
+  setWidth(TResultsModel::ColFund, 17 * digit);
+  setWidth(TResultsModel::ColPeriods, 17 * digit);
   layout->addWidget(Results_Grid, 1);
 
   Totals_Label = new QLabel(this);
