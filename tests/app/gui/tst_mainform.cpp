@@ -800,6 +800,11 @@ class TestMainForm : public QObject {
                                                 << QStringLiteral("scalc.exe") << QString();
     QTest::newRow("calc run then excel chosen") << 2 << 1 << QString()
                                                 << QStringLiteral("excel.exe") << QString();
+    // A workbook written instead of a large page opens in its program though HTML is chosen.
+    if (XlsxAvailable()) {
+      QTest::newRow("xlsx run then html chosen") << 3 << 0 << QString()
+                                                 << QStringLiteral("excel.exe") << QString();
+    }
   }
 
   void openButtonFollowsTheFormatChosenNow() {
