@@ -117,6 +117,8 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
   TRunOutcome outcome;
   TFileSet fileSet;
   TReport report;
+  outcome.ProtFileName = request.ProtFileName;
+  outcome.ProtFormat = request.ProtFormat;
   if (const std::string tooLong = platform::FileNameTooLong(request.ProtFileName); !tooLong.empty()) {
     outcome.Result = TRunResult::ProtocolNotWritten;
     outcome.Message = "Не удалось записать протокол: " + tooLong;
@@ -164,8 +166,6 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       return outcome;
     }
     const TProtFormatRow* format = &WrittenFormat(request.ProtFormat, request.ProtFileName);
-    outcome.ProtFileName = request.ProtFileName;
-    outcome.ProtFormat = request.ProtFormat;
     // The results cover every person whatever the balance filter lists: what the insurer owes
     // does not depend on what a protocol shows.
     const bool withResults = format->NeedsResults || request.KeepResults;

@@ -94,8 +94,8 @@ struct TRunOutcome {
   std::string Stamp;
   // Of OnlyPersons, those the run did not find, as "NNN-NNN-NNN NN".
   std::vector<std::string> UnknownPersons;
-  // The protocol's file and format once a run has come as far as writing it: the request's, or
-  // those of the workbook written instead of a page (ChooseHtml).
+  // The protocol's file and format: the request's, or those of the workbook written instead of a
+  // page (ChooseHtml).
   std::string ProtFileName;  // platform encoding
   TProtFormat ProtFormat = TProtFormat::Html;
   // Only when written (or ResultsOnly) and asked for by KeepResults.
