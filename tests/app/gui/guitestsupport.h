@@ -2,6 +2,7 @@
 // what would have been shown or started.
 #pragma once
 
+#include <QGuiApplication>
 #include <QSettings>
 #include <cstdlib>
 #include <QString>
@@ -50,6 +51,7 @@ struct TChoiceQuestion {
   QString Caption;
   QStringList Answers;
   int Cancel;
+  bool WaitCursor;  // the program's wait cursor was up while it asked
 };
 
 struct TSaveQuestion {
@@ -66,7 +68,7 @@ class TRecordingDialogs : public TUserDialogs {
   }
   int AskChoice(QWidget*, const QString& text, const QString& caption, const QStringList& answers,
                 int cancel) override {
-    Questions.push_back({text, caption, answers, cancel});
+    Questions.push_back({text, caption, answers, cancel, QGuiApplication::overrideCursor() != nullptr});
     return ChoiceAnswer;
   }
   QString BrowseForFolder(QWidget*, const QString& initialFolder) override {

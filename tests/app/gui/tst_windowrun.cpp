@@ -252,6 +252,8 @@ class TestWindowRun : public QObject {
     QCOMPARE(question.Answers, answers);
     QCOMPARE(question.Cancel, answers.size() - 1);
     QCOMPARE(question.Caption, QStringLiteral("Brisolt"));
+    // The run waits for the answer with the window's input let through.
+    QVERIFY(!question.WaitCursor);
     const QString megabytes = QString::number((estimates[0] + kLargeHtmlProtocol + 500'000) / 1'000'000);
     QCOMPARE(question.Text,
              QStringLiteral("Протокол HTML займёт около ") + megabytes +
