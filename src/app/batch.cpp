@@ -52,6 +52,8 @@ int ProcessBatch(const TRunParams& params) {
     case TRunResult::ProtocolTooLarge:
       platform::ReportError(outcome.Message);
       return kExitProtocolNotWritten;
+    case TRunResult::ResultsOnly:
+    case TRunResult::Cancelled:  // asked of a window's user only
     case TRunResult::Failed:
       break;
   }

@@ -40,10 +40,24 @@ void WriteProtocol(const TReport& report, const TResults* results, const TProtFo
 
 // The advice for a page a browser opens slowly, where the run's words are the command line's.
 std::string LargeHtmlAdvice(std::uint64_t bytes) {
-  return "Протокол HTML займёт около " + std::to_string((bytes + 500'000) / 1'000'000) +
-         " МБ: браузер будет открывать его очень долго. Для большого числа сотрудников удобнее "
-         "книга XLSX (имя файла .xlsx в protfilename), отбор \"С задолженностью\" "
-         "(saldofilter=2) или вкладка \"Результаты\" в окне программы.";
+  return LargeHtmlNotice(bytes) +
+         " Для большого числа сотрудников удобнее книга XLSX (имя файла .xlsx в protfilename), "
+         "отбор \"С задолженностью\" (saldofilter=2) или вкладка \"Результаты\" в окне программы.";
+}
+
+// The protocol's name with the extension of `format` in place of the one of `written`.
+std::string NameWithExtension(const std::string& fileName, const TProtFormatRow& written,
+                              const TProtFormatRow& format) {
+  std::string stem = fileName;
+  const std::string_view old = written.Extension;
+  if (stem.size() > old.size()) {
+    std::string ending = stem.substr(stem.size() - old.size());
+    for (char& character : ending) {
+      if (character >= 'A' && character <= 'Z') character = static_cast<char>(character - 'A' + 'a');
+    }
+    if (ending == old) stem.erase(stem.size() - old.size());
+  }
+  return stem + std::string(format.Extension);
 }
 
 std::string VersionText() {
@@ -53,6 +67,11 @@ std::string VersionText() {
 }
 
 }  // namespace
+
+std::string LargeHtmlNotice(std::uint64_t bytes) {
+  return "Протокол HTML займёт около " + std::to_string((bytes + 500'000) / 1'000'000) +
+         " МБ: браузер будет открывать его очень долго.";
+}
 
 std::string_view ProtocolExtension(TProtFormat format) { return ProtFormatRow(format).Extension; }
 
@@ -98,6 +117,8 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
   TRunOutcome outcome;
   TFileSet fileSet;
   TReport report;
+  outcome.ProtFileName = request.ProtFileName;
+  outcome.ProtFormat = request.ProtFormat;
   if (const std::string tooLong = platform::FileNameTooLong(request.ProtFileName); !tooLong.empty()) {
     outcome.Result = TRunResult::ProtocolNotWritten;
     outcome.Message = "Не удалось записать протокол: " + tooLong;
@@ -144,37 +165,77 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       outcome.Message = targetConflict;
       return outcome;
     }
-    const TProtFormatRow& format = WrittenFormat(request.ProtFormat, request.ProtFileName);
+    const TProtFormatRow* format = &WrittenFormat(request.ProtFormat, request.ProtFileName);
     // The results cover every person whatever the balance filter lists: what the insurer owes
     // does not depend on what a protocol shows.
-    const bool withResults = format.NeedsResults || request.KeepResults;
-    BuildReport(fileSet,
-                {.Messages = std::move(messages),
-                 .ProgVersion = request.VersionText,
-                 .ProgNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string(),
-                 .ProgURL = Utf8ToCp1251(HomePageURL),
-                 .OrgName = request.OrgName,
-                 .RegNumb = request.RegNumb,
-                 .SaldoFilter = request.SaldoFilter,
-                 .OnlyPersons = request.OnlyPersons,
-                 .WithUnlisted = withResults},
-                report);
+    const bool withResults = format->NeedsResults || request.KeepResults;
+    TReportInputs inputs{.Messages = std::move(messages),
+                         .ProgVersion = request.VersionText,
+                         .ProgNote = PublicTestBuild ? Utf8ToCp1251(PublicTestNote) : std::string(),
+                         .ProgURL = Utf8ToCp1251(HomePageURL),
+                         .OrgName = request.OrgName,
+                         .RegNumb = request.RegNumb,
+                         .SaldoFilter = request.SaldoFilter,
+                         .OnlyPersons = request.OnlyPersons,
+                         .WithUnlisted = withResults};
+    BuildReport(fileSet, inputs, report);
     report.ProtForm = request.ProtForm;
+    // A large page: the batch run says so beside the outcome, the window's user chooses what to
+    // write instead, before the results take the sources out of the file set.
+    bool writeProtocol = true;
+    if (format->Type == TProtocolType::Html) {
+      const std::uint64_t bytes = EstimateHtmlProtocolBytes(report);
+      if (!request.ChooseHtml) {
+        if (bytes > kLargeHtmlProtocol) outcome.Warnings.push_back(LargeHtmlAdvice(bytes));
+      } else {
+        switch (request.ChooseHtml(bytes)) {
+          case TLargeHtmlChoice::WriteHtml:
+            break;
+          case TLargeHtmlChoice::WriteXlsx: {
+            const TProtFormatRow& xlsx = ProtFormatRow(TProtFormat::Xlsx);
+            const std::string xlsxName = NameWithExtension(request.ProtFileName, *format, xlsx);
+            std::string refused = platform::FileNameTooLong(xlsxName);
+            if (!refused.empty()) {
+              refused = "Не удалось записать протокол: " + refused;
+            } else {
+              refused = ProtocolTargetConflict(xlsxName, fileSet.PackFileNames, fileSet.WalkedFolders);
+            }
+            if (!refused.empty()) {
+              outcome.Result = TRunResult::ProtocolNotWritten;
+              outcome.Message = refused;
+              return outcome;
+            }
+            format = &xlsx;
+            outcome.ProtFileName = xlsxName;
+            outcome.ProtFormat = TProtFormat::Xlsx;
+            break;
+          }
+          case TLargeHtmlChoice::DebtsOnly:
+            inputs.SaldoFilter = TSaldoFilter::Debt;
+            BuildReport(fileSet, inputs, report);
+            report.ProtForm = request.ProtForm;
+            break;
+          case TLargeHtmlChoice::ResultsOnly:
+            writeProtocol = false;
+            outcome.Result = TRunResult::ResultsOnly;
+            break;
+          case TLargeHtmlChoice::Cancel:
+            outcome.Result = TRunResult::Cancelled;
+            return outcome;
+        }
+      }
+    }
     TResults results;
     if (withResults) {
-      BuildResults(fileSet, report, request.KeepResults || (request.Sources && format.ListsSources),
+      BuildResults(fileSet, report, request.KeepResults || (request.Sources && format->ListsSources),
                    results);
     }
     const std::string stamp = CurrentProtocolStamp();
-    // The window asks before a large page is written; the batch run says so beside the outcome.
-    if (format.Type == TProtocolType::Html && !request.WindowWording) {
-      if (const std::uint64_t bytes = EstimateHtmlProtocolBytes(report); bytes > kLargeHtmlProtocol) {
-        outcome.Warnings.push_back(LargeHtmlAdvice(bytes));
-      }
-    }
     try {
-      WriteProtocol(report, &results, format, request.ProtFileName, stamp, request.Threads,
-                    &outcome.Warnings);
+      if (writeProtocol) {
+        WriteProtocol(report, &results, *format, outcome.ProtFileName, stamp, request.Threads,
+                      &outcome.Warnings);
+      }
     } catch (const ESpreadsheetTooLarge& failure) {
       outcome.Result = TRunResult::ProtocolTooLarge;
       outcome.Message = request.WindowWording ? failure.WindowText() : failure.what();
@@ -182,7 +243,7 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
     } catch (const EProtocolWriteError& failure) {
       outcome.Result = TRunResult::ProtocolNotWritten;
       const std::string reason = failure.what();
-      if (!format.HeldOpenHint) {
+      if (!format->HeldOpenHint) {
         outcome.Message = "Не удалось записать протокол: " + reason;
       } else {
         outcome.Message =
@@ -191,7 +252,9 @@ TRunOutcome RunProtocol(const TRunRequest& request, const TProgressEvent& progre
       }
       return outcome;
     }
-    if (fileSet.ReadFailures.empty()) {
+    if (!writeProtocol) {
+      // The results are handed back below; nothing was written.
+    } else if (fileSet.ReadFailures.empty()) {
       outcome.Result = TRunResult::Written;
     } else {
       outcome.Result = TRunResult::WrittenIncomplete;

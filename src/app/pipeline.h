@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -19,6 +20,15 @@ namespace brisolt {
 
 // The extension of a protocol file of the format: ".html", ".xml" or ".xlsx".
 std::string_view ProtocolExtension(TProtFormat format);
+
+// What a run writes instead of an HTML page a browser would open slowly, as the user chose.
+enum class TLargeHtmlChoice {
+  WriteHtml,    // the page all the same
+  WriteXlsx,    // an XLSX workbook of the same protocol, named with its own extension
+  DebtsOnly,    // the page of the persons with a debt ("С задолженностью")
+  ResultsOnly,  // no protocol: the results alone, for the window's table
+  Cancel,       // nothing
+};
 
 struct TRunRequest {
   std::string Path;          // platform encoding; the folder of the packs
@@ -44,6 +54,11 @@ struct TRunRequest {
   // for the system to take back with the process, instead of being freed block by block, which
   // takes a tenth of a large run. Only the last run's are held.
   bool LeaveMemoryToExit = false;
+  // When set, called on the run's thread once the report is built and before an HTML page is
+  // written, with the counting pass's estimate of its bytes (EstimateHtmlProtocolBytes); the run
+  // writes what it answers. The window asks the user about a page past kLargeHtmlProtocol. When
+  // empty, such a page is written with a warning that names the ways out.
+  std::function<TLargeHtmlChoice(std::uint64_t bytes)> ChooseHtml;
 };
 
 enum class TRunResult {
@@ -52,6 +67,8 @@ enum class TRunResult {
   NoPersons,           // no insured person in the folder for these numbers; nothing written
   ProtocolNotWritten,  // the protocol could not be written; an earlier one is left as it was
   ProtocolTooLarge,    // a spreadsheet sheet would pass the programs' limits; nothing written
+  ResultsOnly,         // the user chose the results without a protocol (ChooseHtml); nothing written
+  Cancelled,           // the user stopped the run before anything was written (ChooseHtml)
   Failed,              // anything else (an unreadable pack date, ...)
 };
 
@@ -70,14 +87,18 @@ struct TRunOutcome {
   // UTF-8, one line each: a registration number of several that has no pack in the folder, when
   // the others gave a protocol (it holds nothing of that insurer); a text the writer cut to fit a
   // spreadsheet's cell (TProtocolWarnings); an HTML page so large that a browser opens it slowly
-  // (EstimateHtmlProtocolBytes; not for the window, which asks before writing one).
+  // (EstimateHtmlProtocolBytes; only without ChooseHtml).
   std::vector<std::string> Warnings;
   // Only when written and asked for by KeepReport: the report and the stamp it was written with.
   std::shared_ptr<const TReport> Report;
   std::string Stamp;
   // Of OnlyPersons, those the run did not find, as "NNN-NNN-NNN NN".
   std::vector<std::string> UnknownPersons;
-  // Only when written and asked for by KeepResults.
+  // The protocol's file and format: the request's, or those of the workbook written instead of a
+  // page (ChooseHtml).
+  std::string ProtFileName;  // platform encoding
+  TProtFormat ProtFormat = TProtFormat::Html;
+  // Only when written (or ResultsOnly) and asked for by KeepResults.
   std::shared_ptr<const TRunResults> Results;
 };
 
@@ -85,6 +106,10 @@ struct TRunOutcome {
 // whatever protFormat says; protFormat then only picks the program that opens it.
 // Likewise .json asks for the protocol as JSON data and .csv for the action list (WrittenFormat).
 TProtocolType ProtocolType(TProtFormat protFormat, const std::string& fileName);
+
+// "Протокол HTML займёт около N МБ: браузер будет открывать его очень долго." (UTF-8), for a page
+// of `bytes`; the batch run and the window each add their ways out.
+std::string LargeHtmlNotice(std::uint64_t bytes);
 
 // Whether this build writes XLSX (it needs zlib, which a build may leave out).
 bool XlsxAvailable();

@@ -133,3 +133,128 @@ TEST(WriteProtocolCopy, AnXlsxFailureIsTheProgramsMessageNotTheLibrarysLines) {
 }  // namespace brisolt
 
 #endif
+
+// What the window's user chooses instead of a page a browser would open slowly: the run asks once
+// the report is built, with the counting pass's estimate of the page, and writes what it is told.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/pipeline.h"
+#include "base/encoding.h"
+
+namespace brisolt {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A protocol's bytes without the line of the time it was written.
+std::vector<std::string> LinesWithoutStamp(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string stampLine = Utf8ToCp1251("Дата и время формирования протокола: ");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(stampLine) == std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(RunProtocol, WritesWhatTheUserChoseInsteadOfALargePage) {
+  const fs::path scratch =
+      fs::temp_directory_path() / ("brisolt-choice-" + std::to_string(std::random_device()()));
+  fs::create_directories(scratch);
+  TRunRequest base;
+  base.Path = std::string(BRISOLT_SOURCE_DIR) + "/examples";
+  base.RegNumb = "087-001-012345";
+  base.OrgName = "X";
+  base.VersionText = "1";
+  base.KeepResults = true;
+  // The pages the batch run writes for everyone and for the debts.
+  TRunRequest all = base;
+  all.ProtFileName = NativeFromPath(scratch / "all.html");
+  const TRunOutcome allWritten = RunProtocol(all, {});
+  ASSERT_EQ(allWritten.Result, TRunResult::Written) << allWritten.Message;
+  TRunRequest debts = all;
+  debts.SaldoFilter = TSaldoFilter::Debt;
+  debts.ProtFileName = NativeFromPath(scratch / "debts.html");
+  ASSERT_EQ(RunProtocol(debts, {}).Result, TRunResult::Written);
+  ASSERT_NE(LinesWithoutStamp(scratch / "all.html"), LinesWithoutStamp(scratch / "debts.html"));
+
+  struct TCase {
+    TLargeHtmlChoice choice;
+    TRunResult result;
+    const char* written;  // the file in the folder afterwards; empty: none
+    TProtFormat format;
+    const char* sameAs;   // the batch page it equals; empty: not a page
+    bool results;         // handed back for the window's table
+  };
+  std::vector<TCase> cases = {
+      {TLargeHtmlChoice::WriteHtml, TRunResult::Written, "p.html", TProtFormat::Html, "all.html", true},
+      {TLargeHtmlChoice::DebtsOnly, TRunResult::Written, "p.html", TProtFormat::Html, "debts.html", true},
+      {TLargeHtmlChoice::ResultsOnly, TRunResult::ResultsOnly, "", TProtFormat::Html, "", true},
+      {TLargeHtmlChoice::Cancel, TRunResult::Cancelled, "", TProtFormat::Html, "", false},
+  };
+  if (XlsxAvailable()) {
+    cases.push_back({TLargeHtmlChoice::WriteXlsx, TRunResult::Written, "P.xlsx", TProtFormat::Xlsx, "", true});
+  }
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(static_cast<int>(test.choice));
+    const fs::path folder = scratch / "run";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    TRunRequest request = base;
+    // The workbook takes the page's name with its own extension, whatever the page's letter case.
+    request.ProtFileName = NativeFromPath(folder / (test.format == TProtFormat::Xlsx ? "P.HTML" : "p.html"));
+    std::vector<std::uint64_t> asked;
+    request.ChooseHtml = [&asked, &test](std::uint64_t bytes) {
+      asked.push_back(bytes);
+      return test.choice;
+    };
+    const TRunOutcome outcome = RunProtocol(request, {});
+    EXPECT_EQ(outcome.Result, test.result) << outcome.Message;
+    EXPECT_EQ(asked, std::vector<std::uint64_t>{EstimateHtmlProtocolBytes(allWritten.Results->Report)});
+    std::vector<std::string> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+      files.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(files, std::string(test.written).empty() ? std::vector<std::string>{}
+                                                       : std::vector<std::string>{test.written});
+    EXPECT_TRUE(outcome.Warnings.empty());
+    if (!std::string(test.written).empty()) {
+      EXPECT_EQ(outcome.ProtFileName, NativeFromPath(folder / test.written));
+      EXPECT_EQ(outcome.ProtFormat, test.format);
+    }
+    if (*test.sameAs != '\0') {
+      EXPECT_EQ(LinesWithoutStamp(folder / test.written), LinesWithoutStamp(scratch / test.sameAs));
+    } else if (test.format == TProtFormat::Xlsx) {
+      std::ifstream in(folder / test.written, std::ios::binary);
+      std::string magic(2, '\0');
+      in.read(magic.data(), 2);
+      EXPECT_EQ(magic, "PK");
+    }
+    ASSERT_EQ(outcome.Results != nullptr, test.results);
+    if (test.results) {
+      // The table lists everyone whatever the protocol lists.
+      EXPECT_EQ(outcome.Results->Results.Persons.size(), allWritten.Results->Results.Persons.size());
+    }
+  }
+
+  // A spreadsheet is not asked about.
+  TRunRequest workbook = base;
+  workbook.ProtFormat = TProtFormat::ExcelXml;
+  workbook.ProtFileName = NativeFromPath(scratch / "p.xml");
+  bool asked = false;
+  workbook.ChooseHtml = [&asked](std::uint64_t) {
+    asked = true;
+    return TLargeHtmlChoice::Cancel;
+  };
+  EXPECT_EQ(RunProtocol(workbook, {}).Result, TRunResult::Written);
+  EXPECT_FALSE(asked);
+  fs::remove_all(scratch);
+}
+
+}  // namespace
+}  // namespace brisolt

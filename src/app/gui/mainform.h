@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -89,6 +90,10 @@ class TMain_Form : public QWidget {
   // Runs `work` on a worker thread; the window keeps painting and takes no input until it ends.
   void RunOnWorker(const std::function<void()>& work);
   TRunOutcome RunPipeline(const TRunRequest& request);
+  // What the run writes instead of an HTML page of `bytes`, asked of the user past
+  // kLargeHtmlProtocol. Called on the run's thread; asks on the window's.
+  TLargeHtmlChoice ChooseHtml(std::uint64_t bytes);
+  TLargeHtmlChoice AskLargeHtml(std::uint64_t bytes);
 
   TUserDialogs& dialogs_;
   TWindowEngine engine_;

@@ -52,6 +52,12 @@ void TMain_Form::OpenProt_ButtonClick() {
   const TProtFormatRow& chosen =
       ProtFormatRow(RadioGroupChoice<TProtFormat>(*formatItems_).value_or(kProtFormats[0].Format));
   if (chosen.Opener == TProtocolOpener::Desktop) {
+    // A file whose name says its format (a workbook written instead of a large page) goes to its
+    // own program; the XML workbook leaves the choice between Excel and Calc to the user.
+    if (written != nullptr && written->ByFileName) {
+      OpenSpreadsheet(fileName, written->Opener);
+      return;
+    }
     ShowMessage(Text("Пожалуйста, укажите на вкладке \"Параметры\" формат вывода для открытия "
                      "протокола нужной программой."),
                 Text("Brisolt"), false);

@@ -34,13 +34,29 @@ namespace {
 class TInputBlocker : public QObject {
  public:
   TInputBlocker() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    qApp->installEventFilter(this);
+    Block();
+    current_ = this;
   }
   ~TInputBlocker() override {
-    qApp->removeEventFilter(this);
-    QApplication::restoreOverrideCursor();
+    current_ = nullptr;
+    Unblock();
   }
+
+  // Lets the input through while the run asks the user something on the window's thread.
+  class TPause {
+   public:
+    TPause() : blocker_(current_) {
+      if (blocker_ != nullptr) blocker_->Unblock();
+    }
+    ~TPause() {
+      if (blocker_ != nullptr) blocker_->Block();
+    }
+    TPause(const TPause&) = delete;
+    TPause& operator=(const TPause&) = delete;
+
+   private:
+    TInputBlocker* blocker_;
+  };
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
@@ -60,6 +76,19 @@ class TInputBlocker : public QObject {
         return false;
     }
   }
+
+ private:
+  void Block() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qApp->installEventFilter(this);
+  }
+  void Unblock() {
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+  }
+
+  // The one that blocks now; only the window's thread touches it.
+  static inline TInputBlocker* current_ = nullptr;
 };
 
 }  // namespace
@@ -159,6 +188,41 @@ TRunOutcome TMain_Form::RunPipeline(const TRunRequest& request) {
   return outcome;
 }
 
+TLargeHtmlChoice TMain_Form::ChooseHtml(std::uint64_t bytes) {
+  if (bytes <= kLargeHtmlProtocol) return TLargeHtmlChoice::WriteHtml;
+  TLargeHtmlChoice choice = TLargeHtmlChoice::Cancel;
+  QMetaObject::invokeMethod(
+      this, [this, bytes] { return AskLargeHtml(bytes); }, Qt::BlockingQueuedConnection, &choice);
+  return choice;
+}
+
+TLargeHtmlChoice TMain_Form::AskLargeHtml(std::uint64_t bytes) {
+  const bool xlsx = XlsxAvailable();
+  QString text = QString::fromStdString(LargeHtmlNotice(bytes)) +
+                 Text(xlsx ? " Для большого числа сотрудников удобнее книга XLSX, отбор "
+                             "\"С задолженностью\" или вкладка \"Результаты\"."
+                           : " Для большого числа сотрудников удобнее отбор \"С задолженностью\" "
+                             "или вкладка \"Результаты\".");
+  QStringList answers;
+  std::vector<TLargeHtmlChoice> choices;
+  const auto offer = [&answers, &choices](const char* answer, TLargeHtmlChoice choice) {
+    answers << Text(answer);
+    choices.push_back(choice);
+  };
+  if (xlsx) offer("Книга XLSX", TLargeHtmlChoice::WriteXlsx);
+  offer("С задолженностью", TLargeHtmlChoice::DebtsOnly);
+  offer("Показать результаты", TLargeHtmlChoice::ResultsOnly);
+  offer("Записать HTML", TLargeHtmlChoice::WriteHtml);
+  offer("Отмена", TLargeHtmlChoice::Cancel);
+  // The run waits for the answer; the user must be able to give it over the progress window.
+  TInputBlocker::TPause pause;
+  QWidget* owner = progress_ != nullptr && progress_->isVisible() ? static_cast<QWidget*>(progress_)
+                                                                   : this;
+  const int cancel = static_cast<int>(choices.size()) - 1;
+  const int taken = dialogs_.AskChoice(owner, text, Text("Brisolt"), answers, cancel);
+  return taken >= 0 && taken < static_cast<int>(choices.size()) ? choices[taken] : choices[cancel];
+}
+
 void TMain_Form::Process_ButtonClick() {
   if (running_) return;
   if (RegNumb_Edit->text().isEmpty()) {
@@ -184,8 +248,8 @@ void TMain_Form::Process_ButtonClick() {
   request.KeepReport = &copyAs != &row && FormatBuilt(copyAs);
   request.WindowWording = true;
   request.KeepResults = true;
-  const QString protocolName = DefaultProtocolName(RegNumb_Edit->text(), format);
-  request.ProtFileName = NativeFromQString(protocolName);
+  request.ProtFileName = NativeFromQString(DefaultProtocolName(RegNumb_Edit->text(), format));
+  request.ChooseHtml = [this](std::uint64_t bytes) { return ChooseHtml(bytes); };
 
   if (progress_) {
     progress_->ShowProgress(Text("Старт обработки"), Text("Подождите..."), 0, 100);
@@ -205,6 +269,10 @@ void TMain_Form::Process_ButtonClick() {
   }
   // The table shows this run's results, or none: never an earlier run's beside a failure.
   Results_Sheet->SetResults(outcome.Results);
+  // What the run wrote: the chosen format, or the workbook the user took instead of a large page.
+  const TProtFormatRow& written = ProtFormatRow(outcome.ProtFormat);
+  const QString protocolName = QStringFromNative(outcome.ProtFileName);
+  QWidget* page = Protocol_Sheet;
   switch (outcome.Result) {
     case TRunResult::Written:
     case TRunResult::WrittenIncomplete:
@@ -217,10 +285,10 @@ void TMain_Form::Process_ButtonClick() {
       keptReport_ = outcome.Report;
       keptStamp_ = outcome.Stamp;
       if (open) {
-        if (row.Opener == TProtocolOpener::Desktop) {
-          dialogs_.ShellOpen(request.ProtFileName);
+        if (written.Opener == TProtocolOpener::Desktop) {
+          dialogs_.ShellOpen(outcome.ProtFileName);
         } else {
-          OpenSpreadsheet(protocolName, row.Opener);
+          OpenSpreadsheet(protocolName, written.Opener);
         }
       }
       break;
@@ -231,16 +299,22 @@ void TMain_Form::Process_ButtonClick() {
       // The run's message carries, for a spreadsheet, the hint that it may still be open in
       // the spreadsheet program, and the system's reason for both formats.
       ShowMessage(QString::fromStdString(outcome.Message),
-                  Text(row.HeldOpenHint ? kCaptionError : "Brisolt"), true);
+                  Text(written.HeldOpenHint ? kCaptionError : "Brisolt"), true);
       break;
     case TRunResult::ProtocolTooLarge:
       ShowMessage(QString::fromStdString(outcome.Message), Text(kCaptionError), true);
+      break;
+    case TRunResult::ResultsOnly:
+      page = Results_Sheet;
+      break;
+    case TRunResult::Cancelled:
+      page = Params_Sheet;
       break;
     case TRunResult::Failed:
       ShowMessage(QString::fromStdString(outcome.Message), Text("Brisolt"), true);
       break;
   }
-  PageControl->setCurrentWidget(Protocol_Sheet);
+  PageControl->setCurrentWidget(page);
   PCChange();
   running_ = false;
 }

@@ -249,20 +249,31 @@ QVariant TResultsModel::headerData(int section, Qt::Orientation orientation, int
 
 TResults_Form::TResults_Form(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Results_Form"));
+  // The table takes what the search row and the totals leave: narrow margins, the buttons on the
+  // search row and the totals on one line under the table at 1366 points.
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(4);
   auto* top = new QHBoxLayout;
-  auto* searchLabel = new QLabel(Text("Поиск (СНИЛС или фамилия):"), this);
+  auto* searchLabel = new QLabel(Text("Поиск:"), this);
   Search_Edit = new QLineEdit(this);
   Search_Edit->setObjectName(QStringLiteral("Search_Edit"));
   Search_Edit->setClearButtonEnabled(true);
-  Search_Edit->setPlaceholderText(Text("например, 112-233 или Иванов"));
+  Search_Edit->setPlaceholderText(Text("СНИЛС или фамилия, например 112-233 или Иванов"));
   searchLabel->setBuddy(Search_Edit);
   Filter_Combo = new QComboBox(this);
   Filter_Combo->setObjectName(QStringLiteral("Filter_Combo"));
   Filter_Combo->addItems({Text("Все"), Text("С задолженностью"), Text("С переплатой"), Text("Есть что сделать")});
+  SaveList_Button = new QPushButton(Text("Сохранить список..."), this);
+  SaveList_Button->setObjectName(QStringLiteral("SaveList_Button"));
+  PrintList_Button = new QPushButton(Text("Печать списка..."), this);
+  PrintList_Button->setObjectName(QStringLiteral("PrintList_Button"));
   top->addWidget(searchLabel);
   top->addWidget(Search_Edit, 1);
   top->addWidget(Filter_Combo);
+  top->addSpacing(8);
+  top->addWidget(SaveList_Button);
+  top->addWidget(PrintList_Button);
   layout->addLayout(top);
 
   model_ = new TResultsModel(this);
@@ -279,28 +290,26 @@ TResults_Form::TResults_Form(QWidget* parent) : QWidget(parent) {
   Results_Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   Results_Grid->verticalHeader()->hide();
   Results_Grid->horizontalHeader()->setStretchLastSection(true);
-  Results_Grid->verticalHeader()->setDefaultSectionSize(Results_Grid->fontMetrics().height() + 8);
+  // The text and a margin of two points above and below it, as a spreadsheet's rows.
+  Results_Grid->verticalHeader()->setDefaultSectionSize(Results_Grid->fontMetrics().height() + 4);
+  // Room for the column's figures, and for its whole heading with the sort mark.
   const int digit = Results_Grid->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  Results_Grid->setColumnWidth(TResultsModel::ColSnils, 15 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColName, 28 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColIns, 17 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColFund, 17 * digit);
-  Results_Grid->setColumnWidth(TResultsModel::ColPeriods, 17 * digit);
+  const auto setWidth = [this](int column, int width) {
+    Results_Grid->setColumnWidth(column,
+                                 std::max(width, Results_Grid->horizontalHeader()->sectionSizeHint(column)));
+  };
+  setWidth(TResultsModel::ColSnils, 15 * digit);
+  setWidth(TResultsModel::ColName, 28 * digit);
+  setWidth(TResultsModel::ColIns, 17 * digit);
+  setWidth(TResultsModel::ColFund, 17 * digit);
+  setWidth(TResultsModel::ColPeriods, 17 * digit);
   layout->addWidget(Results_Grid, 1);
 
-  auto* bottom = new QHBoxLayout;
   Totals_Label = new QLabel(this);
   Totals_Label->setObjectName(QStringLiteral("Totals_Label"));
   Totals_Label->setWordWrap(true);
   Totals_Label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  bottom->addWidget(Totals_Label, 1);
-  SaveList_Button = new QPushButton(Text("Сохранить список..."), this);
-  SaveList_Button->setObjectName(QStringLiteral("SaveList_Button"));
-  PrintList_Button = new QPushButton(Text("Печать списка..."), this);
-  PrintList_Button->setObjectName(QStringLiteral("PrintList_Button"));
-  bottom->addWidget(SaveList_Button, 0, Qt::AlignBottom);
-  bottom->addWidget(PrintList_Button, 0, Qt::AlignBottom);
-  layout->addLayout(bottom);
+  layout->addWidget(Totals_Label);
   connect(SaveList_Button, &QPushButton::clicked, this, [this] { SaveList(); });
   connect(PrintList_Button, &QPushButton::clicked, this, [this] { PrintList(); });
 

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -21,6 +22,21 @@ class TDesktopUserDialogs final : public TUserDialogs {
                                                 : QMessageBox::Information,
                     caption, text, QMessageBox::Ok, owner);
     box.exec();
+  }
+
+  int AskChoice(QWidget* owner, const QString& text, const QString& caption,
+                const QStringList& answers, int cancel) override {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    QList<QPushButton*> buttons;
+    for (const QString& answer : answers) {
+      // One role for all keeps the buttons in the order given on every platform's style.
+      buttons.append(box.addButton(answer, QMessageBox::ActionRole));
+    }
+    if (!buttons.isEmpty()) box.setDefaultButton(buttons.first());
+    if (cancel >= 0 && cancel < buttons.size()) box.setEscapeButton(buttons[cancel]);
+    box.exec();
+    const int taken = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return taken >= 0 ? taken : cancel;
   }
 
   QString BrowseForFolder(QWidget* owner, const QString& initialFolder) override {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <string>
 
@@ -20,6 +21,11 @@ class TUserDialogs {
   // A modal message box owned by `owner`.
   virtual void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                            TMessageIcon icon) = 0;
+
+  // A modal question with one button for each of `answers`, the first one the default; the
+  // index of the answer taken, `cancel` when the box is closed without one (Esc, its cross).
+  virtual int AskChoice(QWidget* owner, const QString& text, const QString& caption,
+                        const QStringList& answers, int cancel) = 0;
 
   // The folder picker; empty when the user cancels.
   virtual QString BrowseForFolder(QWidget* owner, const QString& initialFolder) = 0;

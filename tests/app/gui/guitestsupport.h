@@ -2,9 +2,11 @@
 // what would have been shown or started.
 #pragma once
 
+#include <QGuiApplication>
 #include <QSettings>
 #include <cstdlib>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +46,14 @@ struct TShownMessage {
   TMessageIcon Icon;
 };
 
+struct TChoiceQuestion {
+  QString Text;
+  QString Caption;
+  QStringList Answers;
+  int Cancel;
+  bool WaitCursor;  // the program's wait cursor was up while it asked
+};
+
 struct TSaveQuestion {
   QString DialogName;
   QString Filter;
@@ -55,6 +65,11 @@ class TRecordingDialogs : public TUserDialogs {
   void ShowMessage(QWidget*, const QString& text, const QString& caption,
                    TMessageIcon icon) override {
     Messages.push_back({text, caption, icon});
+  }
+  int AskChoice(QWidget*, const QString& text, const QString& caption, const QStringList& answers,
+                int cancel) override {
+    Questions.push_back({text, caption, answers, cancel, QGuiApplication::overrideCursor() != nullptr});
+    return ChoiceAnswer;
   }
   QString BrowseForFolder(QWidget*, const QString& initialFolder) override {
     BrowseInitialFolders.push_back(initialFolder);
@@ -70,6 +85,8 @@ class TRecordingDialogs : public TUserDialogs {
     Started.push_back({program, file});
   }
 
+  int ChoiceAnswer = 0;
+  std::vector<TChoiceQuestion> Questions;
   QString FolderAnswer;
   QString SaveAnswer;
   std::vector<TShownMessage> Messages;

@@ -91,6 +91,8 @@ struct TFakeEngine {
       outcome.Result = Result;
       outcome.Message = Message;
       outcome.ReadFailures = ReadFailures;
+      outcome.ProtFileName = request.ProtFileName;
+      outcome.ProtFormat = request.ProtFormat;
       if (Result != TRunResult::Failed && request.KeepReport) {
         outcome.Report = KeptReport;
         outcome.Stamp = "07.12.2026 12:34:56";
@@ -465,6 +467,33 @@ class TestMainForm : public QObject {
     QCOMPARE(windows.Pages()->height(), pages);
   }
 
+  // Maximised on a 1366 x 768 screen with a 40-point task bar and a 30-point title bar, the
+  // results table shows at least 25 whole rows, and every column its whole heading.
+  void theResultsTableShowsAScreenfulOfRowsMaximisedAt1366() {
+#ifdef Q_OS_WIN
+    QSKIP("Windows' offscreen platform has no fonts to lay the texts out with");
+#endif
+    TShownWindows windows;
+    windows.Main.resize(1366, 768 - 40 - 30);
+    windows.Pages()->setCurrentIndex(2);
+    QApplication::processEvents();
+    auto* grid = windows.Find<QTableView>("Results_Grid");
+    const int rowHeight = grid->verticalHeader()->defaultSectionSize();
+    const int rows = grid->viewport()->height() / rowHeight;
+    qInfo("%d rows of %d points in %d points", rows, rowHeight, grid->viewport()->height());
+    QVERIFY2(rows >= 25, qPrintable(QString::number(rows)));
+    // The rows are no lower than the text and its margins need.
+    QVERIFY(rowHeight >= grid->fontMetrics().height() + 4);
+    QHeaderView* header = grid->horizontalHeader();
+    for (int column = 0; column < header->count(); ++column) {
+      const QString title = grid->model()->headerData(column, Qt::Horizontal).toString();
+      // The heading's text, its margins and the sort mark.
+      QVERIFY2(header->sectionSize(column) >= header->sectionSizeHint(column), qPrintable(title));
+    }
+    // What to do has the most room: some 60 characters.
+    QVERIFY(header->sectionSize(header->count() - 1) >= 60 * grid->fontMetrics().averageCharWidth());
+  }
+
   void noticeChangesWithTheFirstPageChange() {
     TShownWindows windows;
     QCOMPARE(windows.Label("Notice_Label")->text(), QString::fromUtf8(kNoticeFirst));
@@ -771,6 +800,11 @@ class TestMainForm : public QObject {
                                                 << QStringLiteral("scalc.exe") << QString();
     QTest::newRow("calc run then excel chosen") << 2 << 1 << QString()
                                                 << QStringLiteral("excel.exe") << QString();
+    // A workbook written instead of a large page opens in its program though HTML is chosen.
+    if (XlsxAvailable()) {
+      QTest::newRow("xlsx run then html chosen") << 3 << 0 << QString()
+                                                 << QStringLiteral("excel.exe") << QString();
+    }
   }
 
   void openButtonFollowsTheFormatChosenNow() {

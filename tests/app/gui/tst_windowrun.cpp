@@ -11,6 +11,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +23,7 @@
 #include "app/gui/mainform.h"
 #include "app/gui/progressform.h"
 #include "app/gui/qtext.h"
+#include "app/pipeline.h"
 #include "guitestsupport.h"
 #include "packgen.h"
 
@@ -63,7 +66,8 @@ class TestWindowRun : public QObject {
   QString temp_;
 
   struct TWindows {
-    TWindows() : Main(Dialogs), Help(&Main), Progress(&Main) {
+    explicit TWindows(TWindowEngine engine = DefaultWindowEngine())
+        : Main(Dialogs, std::move(engine)), Help(&Main), Progress(&Main) {
       Main.SetCompanions(&Help, &Progress);
       Main.show();
     }
@@ -153,6 +157,7 @@ class TestWindowRun : public QObject {
     windows.Select("Saldo_Group", saldo);
     QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
     QVERIFY(windows.Dialogs.Messages.empty());
+    QVERIFY(windows.Dialogs.Questions.empty());
     const QString windowProtocol = windows.Find<QTextEdit>("ProtName_Text")->toPlainText();
     QCOMPARE(windowProtocol, temp_ + QDir::separator() + (format == 0 ? QStringLiteral("087-001-012345.html")
                                                                : QStringLiteral("087-001-012345.xml")));
@@ -179,6 +184,105 @@ class TestWindowRun : public QObject {
     for (qsizetype index = 0; index < fromWindow.size(); ++index) {
       QCOMPARE(fromWindow[index], fromBatch[index]);
     }
+  }
+
+  // A page past the size a browser opens in reasonable time: the window says so before writing
+  // it and writes what the user chose. The run's estimate is raised past the limit, so that a
+  // small folder stands for a large insurer.
+  void aLargePageIsWrittenAsTheUserChooses_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("written");  // the file in the temporary folder; empty: none
+    QTest::addColumn<QString>("page");     // the page shown afterwards
+    QTest::addColumn<bool>("results");     // the results table filled
+    QTest::newRow("the page all the same") << QStringLiteral("Записать HTML")
+                                           << QStringLiteral("087-001-012345.html")
+                                           << QStringLiteral("Protocol_Sheet") << true;
+    if (XlsxAvailable()) {
+      QTest::newRow("a workbook instead") << QStringLiteral("Книга XLSX")
+                                          << QStringLiteral("087-001-012345.xlsx")
+                                          << QStringLiteral("Protocol_Sheet") << true;
+    }
+    QTest::newRow("the debts only") << QStringLiteral("С задолженностью")
+                                    << QStringLiteral("087-001-012345.html")
+                                    << QStringLiteral("Protocol_Sheet") << true;
+    QTest::newRow("the results table") << QStringLiteral("Показать результаты") << QString()
+                                       << QStringLiteral("Results_Sheet") << true;
+    QTest::newRow("cancel") << QStringLiteral("Отмена") << QString()
+                            << QStringLiteral("Params_Sheet") << false;
+  }
+
+  void aLargePageIsWrittenAsTheUserChooses() {
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    QFETCH(QString, page);
+    QFETCH(bool, results);
+    TWindowEngine engine = DefaultWindowEngine();
+    std::vector<std::uint64_t> estimates;
+    engine.Run = [&estimates](const TRunRequest& request, const TProgressEvent& progress) {
+      TRunRequest large = request;
+      if (request.ChooseHtml) {
+        large.ChooseHtml = [&estimates, ask = request.ChooseHtml](std::uint64_t bytes) {
+          estimates.push_back(bytes);
+          return ask(bytes + kLargeHtmlProtocol);
+        };
+      }
+      return RunProtocol(large, progress);
+    };
+    const QDir temp(temp_);
+    for (const QString& name : temp.entryList(QDir::Files)) QVERIFY(QFile::remove(temp.filePath(name)));
+    TWindows windows(std::move(engine));
+    windows.Find<QLineEdit>("Path_Edit")->setText(packs_);
+    windows.Find<QLineEdit>("RegNumb_Edit")->setText(QStringLiteral("087-001-012345"));
+    windows.Find<QCheckBox>("Open_CheckBox")->setChecked(true);
+    windows.Select("Format_Group", 0);
+    windows.Select("Saldo_Group", 0);
+    const QStringList answers =
+        XlsxAvailable()
+            ? QStringList{QStringLiteral("Книга XLSX"), QStringLiteral("С задолженностью"),
+                          QStringLiteral("Показать результаты"), QStringLiteral("Записать HTML"),
+                          QStringLiteral("Отмена")}
+            : QStringList{QStringLiteral("С задолженностью"), QStringLiteral("Показать результаты"),
+                          QStringLiteral("Записать HTML"), QStringLiteral("Отмена")};
+    windows.Dialogs.ChoiceAnswer = static_cast<int>(answers.indexOf(answer));
+    QTest::mouseClick(windows.Find<QPushButton>("Process_Button"), Qt::LeftButton);
+
+    QCOMPARE(estimates.size(), std::size_t(1));
+    QCOMPARE(windows.Dialogs.Questions.size(), std::size_t(1));
+    const testing::TChoiceQuestion& question = windows.Dialogs.Questions[0];
+    QCOMPARE(question.Answers, answers);
+    QCOMPARE(question.Cancel, answers.size() - 1);
+    QCOMPARE(question.Caption, QStringLiteral("Brisolt"));
+    // The run waits for the answer with the window's input let through.
+    QVERIFY(!question.WaitCursor);
+    const QString megabytes = QString::number((estimates[0] + kLargeHtmlProtocol + 500'000) / 1'000'000);
+    QCOMPARE(question.Text,
+             QStringLiteral("Протокол HTML займёт около ") + megabytes +
+                 QStringLiteral(" МБ: браузер будет открывать его очень долго. Для большого числа "
+                                "сотрудников удобнее ") +
+                 (XlsxAvailable() ? QStringLiteral("книга XLSX, отбор") : QStringLiteral("отбор")) +
+                 QStringLiteral(" \"С задолженностью\" или вкладка \"Результаты\"."));
+    QVERIFY(windows.Dialogs.Messages.empty());
+
+    QCOMPARE(temp.entryList(QDir::Files), written.isEmpty() ? QStringList() : QStringList{written});
+    QCOMPARE(windows.Find<QTabWidget>("PageControl")->currentWidget()->objectName(), page);
+    QCOMPARE(windows.Find<QTableView>("Results_Grid")->model()->rowCount() > 0, results);
+    if (written.isEmpty()) {
+      QVERIFY(windows.Dialogs.Opened.empty() && windows.Dialogs.Started.empty());
+      return;
+    }
+    // The protocol page names the file written and the window opens it in its program.
+    const QString file = temp.filePath(written);
+    QCOMPARE(windows.Find<QTextEdit>("ProtName_Text")->toPlainText(), QDir::toNativeSeparators(file));
+    if (written.endsWith(QStringLiteral(".xlsx"))) {
+      QVERIFY(windows.Dialogs.Opened.empty());
+      QCOMPARE(windows.Dialogs.Started.size(), std::size_t(1));
+      QCOMPARE(QString::fromStdString(windows.Dialogs.Started[0].second), QDir::toNativeSeparators(file));
+      return;
+    }
+    QCOMPARE(windows.Dialogs.Opened, std::vector<std::string>{NativeFromQString(QDir::toNativeSeparators(file))});
+    // The debts' page lists fewer persons than everyone's.
+    const bool debts = answer == QStringLiteral("С задолженностью");
+    QCOMPARE(static_cast<std::uint64_t>(QFileInfo(file).size()) < estimates[0] / 2, debts);
   }
 };
 
