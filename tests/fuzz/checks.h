@@ -42,4 +42,13 @@ std::string RunnableCsvField(std::string_view text);
 // Written apart from the writers' own rule, as a reference. npos when every byte decodes.
 std::size_t UndecodableByte(std::string_view text, bool utf8);
 
+// A name for a target's scratch file or folder, `stem` with the process id (parallel jobs keep
+// apart), in memory (/dev/shm) where the system has it: a file written, replaced and removed on
+// a disk for every input cost more than the code under test. Else in the temporary folder.
+std::string ScratchPath(const std::string& stem);
+
+// Whether the input with these bytes gets the checks run on one in `share` of the inputs (FNV-1a
+// of its bytes, so that a finding reproduces from its input alone).
+bool InSample(std::string_view bytes, unsigned share);
+
 }  // namespace brisolt::fuzzing

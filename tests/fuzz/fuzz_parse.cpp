@@ -59,7 +59,7 @@ unsigned Quarter(const std::string& bytes) {
 }
 
 const std::string& ScratchFile() {
-  static const std::string name = "/tmp/brisolt-fuzz-parse-" + std::to_string(::getpid()) + ".xml";
+  static const std::string name = fuzzing::ScratchPath("brisolt-fuzz-parse") + ".xml";
   return name;
 }
 
