@@ -17,11 +17,11 @@
 
 namespace brisolt::fuzzing {
 
-std::string MarkupError(std::string_view text, bool html, std::size_t& offset,
-                        std::vector<std::string>& elements) {
-  TMarkupReport report = CheckMarkup(text, html);
+std::string MarkupError(std::string_view text, bool html, std::string_view counted, std::size_t& offset,
+                        std::size_t& count) {
+  TMarkupReport report = CheckMarkup(text, html, counted);
   offset = report.Offset;
-  elements = std::move(report.Elements);
+  count = report.Counted;
   return report.Error;
 }
 
@@ -291,10 +291,10 @@ std::string ScratchPath(const std::string& stem) {
   return (folder / (stem + "-" + std::to_string(::getpid()))).string();
 }
 
-bool InSample(std::string_view bytes, unsigned share) {
+std::uint32_t InputHash(std::string_view bytes) {
   std::uint32_t hash = 2166136261u;
   for (const char ch : bytes) hash = (hash ^ static_cast<unsigned char>(ch)) * 16777619u;
-  return share <= 1 || hash % share == 0;
+  return hash;
 }
 
 }  // namespace brisolt::fuzzing
