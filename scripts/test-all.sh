@@ -155,14 +155,8 @@ for fuzzer in "${fuzzers[@]}"; do
   name=$(basename "$fuzzer")
   work="build-fuzz/corpus-$name"
   mkdir -p "$work"
-  options=()
-  case "$name" in
-    # A folder load passes so many edges that the entropic schedule's count of each, per input,
-    # cost more than the load itself: without it a share runs twice the inputs to the same coverage.
-    fuzz_load) options=(-entropic=0) ;;
-  esac
-  echo "Fuzzing $name for ${share}s ${options[*]}"
-  "$fuzzer" -max_total_time="$share" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 "${options[@]}" \
+  echo "Fuzzing $name for ${share}s"
+  "$fuzzer" -max_total_time="$share" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
     "$work" "tests/fuzz/corpus/${name#fuzz_}"
 done
 stage ""
