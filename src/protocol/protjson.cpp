@@ -119,11 +119,14 @@ class TJsonWriter {
         ++at;
         continue;
       }
-      const std::size_t end = text.find_first_not_of("0123456789", at);
+      std::size_t end = text.find_first_not_of("0123456789", at);
+      if (end == std::string::npos) end = text.size();
+      // JSON has no number with a leading zero: "05" is 5, "00" is 0.
+      while (end - at > 1 && text[at] == '0') ++at;
       if (!first) out_ << ',';
-      out_ << std::string_view(text).substr(at, end == std::string::npos ? std::string::npos : end - at);
+      out_ << std::string_view(text).substr(at, end - at);
       first = false;
-      at = end == std::string::npos ? text.size() : end;
+      at = end;
     }
     out_ << ']';
   }

@@ -1,5 +1,10 @@
 #include "checks.h"
 
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+
 #include "base/encoding.h"
 
 #include "../reference/xml_events.h"
@@ -12,11 +17,11 @@
 
 namespace brisolt::fuzzing {
 
-std::string MarkupError(std::string_view text, bool html, std::size_t& offset,
-                        std::vector<std::string>& elements) {
-  TMarkupReport report = CheckMarkup(text, html);
+std::string MarkupError(std::string_view text, bool html, std::string_view counted, std::size_t& offset,
+                        std::size_t& count) {
+  TMarkupReport report = CheckMarkup(text, html, counted);
   offset = report.Offset;
-  elements = std::move(report.Elements);
+  count = report.Counted;
   return report.Error;
 }
 
@@ -274,6 +279,22 @@ std::size_t UndecodableByte(std::string_view text, bool utf8) {
     }
   }
   return std::string_view::npos;
+}
+
+std::string ScratchPath(const std::string& stem) {
+  static const std::filesystem::path folder = [] {
+    std::error_code error;
+    const std::filesystem::path memory = "/dev/shm";
+    if (std::filesystem::is_directory(memory, error) && ::access(memory.c_str(), W_OK | X_OK) == 0) return memory;
+    return std::filesystem::temp_directory_path();
+  }();
+  return (folder / (stem + "-" + std::to_string(::getpid()))).string();
+}
+
+std::uint32_t InputHash(std::string_view bytes) {
+  std::uint32_t hash = 2166136261u;
+  for (const char ch : bytes) hash = (hash ^ static_cast<unsigned char>(ch)) * 16777619u;
+  return hash;
 }
 
 }  // namespace brisolt::fuzzing

@@ -2,9 +2,9 @@
 // the code under test, and tracing every comparison they make cost most of each run.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace brisolt {
 class TXMLFile;
@@ -13,9 +13,9 @@ class TXMLFile;
 namespace brisolt::fuzzing {
 
 // The strict markup check of markup_check.h: empty when the text passed, else what is wrong at
-// `offset`; `elements` gets the names of the elements opened, in document order.
-std::string MarkupError(std::string_view text, bool html, std::size_t& offset,
-                        std::vector<std::string>& elements);
+// `offset`; `count` gets the number of elements named `counted`.
+std::string MarkupError(std::string_view text, bool html, std::string_view counted, std::size_t& offset,
+                        std::size_t& count);
 
 // The reader against the plain reference reader on `bytes`, which `document` parsed (or not, as
 // `parsed` says): the same answer, the same tree, the same second split of the root's text.
@@ -41,5 +41,14 @@ std::string RunnableCsvField(std::string_view text);
 // windows-1251 the unassigned 0x98, in UTF-8 a C1 control (what 0x98 would become on the way).
 // Written apart from the writers' own rule, as a reference. npos when every byte decodes.
 std::size_t UndecodableByte(std::string_view text, bool utf8);
+
+// A name for a target's scratch file or folder, `stem` with the process id (parallel jobs keep
+// apart), in memory (/dev/shm) where the system has it: a file written, replaced and removed on
+// a disk for every input cost more than the code under test. Else in the temporary folder.
+std::string ScratchPath(const std::string& stem);
+
+// A hash of an input's bytes (FNV-1a), which picks the inputs that get the checks run on a share
+// of them, so that a finding reproduces from its input alone.
+std::uint32_t InputHash(std::string_view bytes);
 
 }  // namespace brisolt::fuzzing

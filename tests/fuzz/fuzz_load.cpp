@@ -7,11 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "checks.h"
 #include "engine/report.h"
 #include "engine/sverka.h"
 #include "forms/szv6.h"
@@ -32,12 +34,18 @@ void Check(bool condition, const char* what) {
 // Made once: a fresh folder per input cost more than the load itself.
 const fs::path& Scratch() {
   static const fs::path folder = [] {
-    fs::path made = "/tmp/brisolt-fuzz-load-" + std::to_string(::getpid());
+    fs::path made = fuzzing::ScratchPath("brisolt-fuzz-load");
     std::error_code ignored;
     fs::remove_all(made, ignored);
     fs::create_directories(made / "sub");
     return made;
   }();
+  // Removed when the run ends by its time or its count (a finding ends it without this); the
+  // handler is registered after the folder's name, so it runs while the name still exists.
+  [[maybe_unused]] static const int removal = std::atexit([] {
+    std::error_code ignored;
+    fs::remove_all(Scratch(), ignored);
+  });
   return folder;
 }
 

@@ -3,8 +3,10 @@
 // root's text the first one; wherever the walk goes through, the replay of the tree must tell the
 // same events. Any difference, crash or sanitizer report is a finding.
 // The comparison with the reference reader and the reading from a file run on a quarter of the
-// inputs each, chosen by the input's bytes so that a finding reproduces: they cost as much as all
-// the rest and mostly repeat it.
+// inputs each, the codec's round trip and the replay's comparison on half of them, chosen by the
+// input's bytes so that a finding reproduces: each cost as much as the reading itself and mostly
+// repeats what the inputs before told. The field readers get the text's beginning, as long as a
+// field ever is and more: the whole text made them build and throw a message of kilobytes.
 #include <unistd.h>
 
 #include <cstddef>
@@ -31,6 +33,7 @@ void Check(bool condition, const std::string& what) {
 }
 
 void ReadValues(std::string_view text) {
+  text = text.substr(0, 128);
   ReadText(text, 40);
   ReadInteger(text);
   ReadAmount(text);
@@ -49,17 +52,9 @@ void LoadPack(const TXMLFile& document) {
   }
 }
 
-// Which quarter of the inputs this one belongs to (FNV-1a of its bytes).
-unsigned Quarter(const std::string& bytes) {
-  std::uint32_t hash = 2166136261u;
-  for (const char ch : bytes) {
-    hash = (hash ^ static_cast<unsigned char>(ch)) * 16777619u;
-  }
-  return hash >> 30;
-}
 
 const std::string& ScratchFile() {
-  static const std::string name = "/tmp/brisolt-fuzz-parse-" + std::to_string(::getpid()) + ".xml";
+  static const std::string name = fuzzing::ScratchPath("brisolt-fuzz-parse") + ".xml";
   return name;
 }
 
@@ -67,13 +62,15 @@ const std::string& ScratchFile() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  Check(Utf8ToCp1251(Cp1251ToUtf8(bytes)) == bytes, "windows-1251 does not survive UTF-8");
-  Utf8ToCp1251(bytes);
+  const unsigned quarter = fuzzing::InputHash(bytes) >> 30;
+  if (quarter >= 2) {
+    Check(Utf8ToCp1251(Cp1251ToUtf8(bytes)) == bytes, "windows-1251 does not survive UTF-8");
+    Utf8ToCp1251(bytes);
+  }
 
   TXMLFile document;
   document.Content = bytes;
   const bool parsed = document.Parse();
-  const unsigned quarter = Quarter(bytes);
   if (quarter == 0) {
     const std::string difference = fuzzing::ReferenceDifference(bytes, document, parsed);
     Check(difference.empty(), difference);
@@ -84,8 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Wherever the walk goes through, the tree's replay tells the same, so the pack reader reads
   // the same by either route.
-  const std::string replayDifference = fuzzing::ReplayDifference(bytes, parsed);
-  Check(replayDifference.empty(), replayDifference);
+  if (quarter % 2 == 0) {
+    const std::string replayDifference = fuzzing::ReplayDifference(bytes, parsed);
+    Check(replayDifference.empty(), replayDifference);
+  }
 
   // The same bytes through the file readers, as the file set reads them.
   if (quarter != 1) {

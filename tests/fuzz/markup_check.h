@@ -17,12 +17,15 @@ namespace brisolt::fuzzing {
 struct TMarkupReport {
   std::string Error;  // empty when the text passed
   std::size_t Offset = 0;
-  std::vector<std::string> Elements;  // names of the elements opened, in document order
+  std::size_t Elements = 0;  // elements opened
+  std::size_t Counted = 0;   // of them, those named as the checker was asked to count
 };
 
 class TMarkupChecker {
  public:
-  TMarkupChecker(std::string_view text, bool html) : text_(text), html_(html) {}
+  // Counts the elements named `counted` (in HTML mode, in lower case).
+  TMarkupChecker(std::string_view text, bool html, std::string_view counted = {})
+      : text_(text), html_(html), counted_(counted) {}
 
   TMarkupReport Check() {
     if (!html_) {
@@ -34,8 +37,7 @@ class TMarkupChecker {
     while (pos_ < text_.size() && report_.Error.empty()) {
       const char c = text_[pos_];
       if (c == '<') {
-        if (!html_ && stack_.empty() && !report_.Elements.empty() && text_.compare(pos_, 2, "<?") != 0 &&
-            text_.compare(pos_, 4, "<!--") != 0) {
+        if (!html_ && stack_.empty() && report_.Elements != 0 && !At("<?") && !At("<!--")) {
           return Fail("a second root element");
         }
         Markup();
@@ -47,11 +49,20 @@ class TMarkupChecker {
       }
     }
     if (report_.Error.empty() && !stack_.empty()) return Fail("element " + stack_.back() + " not closed");
-    if (report_.Error.empty() && report_.Elements.empty()) return Fail("no element");
+    if (report_.Error.empty() && report_.Elements == 0) return Fail("no element");
     return report_;
   }
 
  private:
+  // Whether `what` begins at the current position; compared character by character, as a
+  // library comparison per tag cost more than the rest of the check.
+  bool At(std::string_view what) const {
+    if (text_.size() - pos_ < what.size()) return false;
+    for (std::size_t at = 0; at < what.size(); ++at) {
+      if (text_[pos_ + at] != what[at]) return false;
+    }
+    return true;
+  }
   static bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
   static bool IsNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == ':' || c == '-' || c == '_' || c == '.';
@@ -72,7 +83,7 @@ class TMarkupChecker {
       Fail("control character " + std::to_string(c));
       return;
     }
-    if (c == '>' && !html_ && pos_ >= 2 && text_.compare(pos_ - 2, 2, "]]") == 0) {
+    if (c == '>' && !html_ && pos_ >= 2 && text_[pos_ - 2] == ']' && text_[pos_ - 1] == ']') {
       Fail("]]> in text");
       return;
     }
@@ -106,7 +117,7 @@ class TMarkupChecker {
   std::string Name() {
     const std::size_t start = pos_;
     while (pos_ < text_.size() && IsNameChar(text_[pos_])) ++pos_;
-    std::string name(text_.substr(start, pos_ - start));
+    std::string name(text_.data() + start, pos_ - start);
     if (html_) {
       for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
@@ -123,7 +134,7 @@ class TMarkupChecker {
   }
 
   void Markup() {
-    if (text_.compare(pos_, 4, "<!--") == 0) {
+    if (At("<!--")) {
       const std::size_t end = text_.find("-->", pos_ + 4);
       if (end == std::string_view::npos) {
         Fail("comment not closed");
@@ -132,7 +143,7 @@ class TMarkupChecker {
       pos_ = end + 3;
       return;
     }
-    if (text_.compare(pos_, 2, "<?") == 0) {
+    if (At("<?")) {
       const std::size_t end = text_.find("?>", pos_);
       if (html_ || end == std::string_view::npos) {
         Fail("processing instruction");
@@ -141,7 +152,7 @@ class TMarkupChecker {
       pos_ = end + 2;
       return;
     }
-    if (text_.compare(pos_, 2, "<!") == 0) {
+    if (At("<!")) {
       Fail("declaration inside the document");
       return;
     }
@@ -167,8 +178,10 @@ class TMarkupChecker {
       stack_.pop_back();
       return;
     }
-    report_.Elements.push_back(name);
-    std::vector<std::string> attributes;
+    ++report_.Elements;
+    if (name == counted_) ++report_.Counted;
+    std::vector<std::string>& attributes = attributes_;
+    attributes.clear();
     for (;;) {
       const std::size_t before = pos_;
       SkipBlanks();
@@ -176,7 +189,7 @@ class TMarkupChecker {
         Fail("tag " + name + " not closed");
         return;
       }
-      if (text_[pos_] == '>' || text_.compare(pos_, 2, "/>") == 0) break;
+      if (text_[pos_] == '>' || At("/>")) break;
       if (pos_ == before) {
         Fail("no blank before an attribute of " + name);
         return;
@@ -268,11 +281,15 @@ class TMarkupChecker {
 
   std::string_view text_;
   bool html_;
+  std::string_view counted_;
   std::size_t pos_ = 0;
   std::vector<std::string> stack_;
+  std::vector<std::string> attributes_;  // of the tag being read; kept to spare an allocation per tag
   TMarkupReport report_;
 };
 
-inline TMarkupReport CheckMarkup(std::string_view text, bool html) { return TMarkupChecker(text, html).Check(); }
+inline TMarkupReport CheckMarkup(std::string_view text, bool html, std::string_view counted = {}) {
+  return TMarkupChecker(text, html, counted).Check();
+}
 
 }  // namespace brisolt::fuzzing

@@ -133,6 +133,13 @@ TEST_F(DataWriters, JsonEscapesControlCharactersAndListsSourcesWhenKept) {
   EXPECT_NE(json.find("\"sources\":[],\"payments\":[]"), std::string::npos);
 }
 
+TEST_F(DataWriters, JsonFileNumbersAreJsonNumbersWhateverTheirText) {
+  report_.MainLines[0].Periods[0].FileNums = "05, 0, 007;12";
+  const auto target = folder_ / "p.json";
+  WriteJsonProtocol(report_, results_, target.string(), kFixedStamp);
+  EXPECT_NE(ReadAll(target).find("\"files\":[5,0,7,12]"), std::string::npos);
+}
+
 // Fields as Calc reads a row with its shipped separators: quoted fields whole, "" a quote.
 std::vector<std::string> CsvFields(const std::string& row, char separator) {
   std::vector<std::string> fields(1);
