@@ -236,9 +236,8 @@ std::string IsoDate(const std::string& date);
 // when it is complete, so a failure leaves any earlier protocol untouched. fileName is in the
 // platform's encoding. The stamp overloads exist so that two runs can give identical files.
 void WriteHtmlProtocol(const TReport& report, const std::string& fileName);
-// `threads` format the persons' rows (0: one per core); the page is the same on any number.
-void WriteHtmlProtocol(const TReport& report, const std::string& fileName, const std::string& stamp,
-                       int threads = 0);
+void WriteHtmlProtocol(const TReport& report, const std::string& fileName,
+                       const std::string& stamp);
 void WriteXmlProtocol(const TReport& report, const std::string& fileName);
 void WriteXmlProtocol(const TReport& report, const std::string& fileName,
                       const std::string& stamp);

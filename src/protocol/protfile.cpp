@@ -243,7 +243,7 @@ const fs::path::value_type* PendingProtocolFile(int slot) {
 }
 
 TProtocolFile::TProtocolFile(const std::string& fileName)
-    : TProtocolText(kFlushSize), fileName_(fileName), target_(ResolveProtocolTarget(fileName)) {
+    : fileName_(fileName), target_(ResolveProtocolTarget(fileName)) {
   std::error_code error;
   const fs::file_status status = fs::status(target_, error);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
@@ -296,6 +296,13 @@ void TProtocolFile::RemoveTemporary() {
   temp_.clear();
   ReleasePendingSlot(pendingSlot_);
   pendingSlot_ = -1;
+}
+
+void TProtocolFile::EndLine() {
+  buffer_ += "\r\n";
+  if (buffer_.size() >= kFlushSize) {
+    Flush();
+  }
 }
 
 void TProtocolFile::Flush() {
@@ -380,20 +387,6 @@ void TProtocolFile::Write(std::string_view bytes) {
   if (buffer_.size() >= kFlushSize) {
     Flush();
   }
-}
-
-void TProtocolFile::Append(std::string& part) {
-  if (part.size() < kFlushSize / 4) {
-    buffer_.append(part);
-    if (buffer_.size() >= kFlushSize) {
-      Flush();
-    }
-  } else {
-    Flush();
-    buffer_.swap(part);
-    Flush();
-  }
-  part.clear();
 }
 
 void TProtocolFile::Commit() {

@@ -14,7 +14,6 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
-#include <utility>
 
 #include "base/amount.h"
 #include "protocol/prot.h"
@@ -44,66 +43,7 @@ using TUnfinishedFileMaker = std::unique_ptr<TUnfinishedFile> (*)(const std::fil
 // Installed once at start by the platform layer; null returns to the standard library's file.
 void SetUnfinishedFileMaker(TUnfinishedFileMaker maker);
 
-// Protocol text being formatted: CR LF line ends, amounts as FormatSum writes them. The protocol
-// file is one; a part of a protocol formatted on another thread is another, whose text the file
-// then takes whole (TProtocolFile::Append).
-class TProtocolText {
- public:
-  TProtocolText() = default;
-  TProtocolText(const TProtocolText&) = delete;
-  TProtocolText& operator=(const TProtocolText&) = delete;
-
-  TProtocolText& operator<<(std::string_view piece) {
-    buffer_.append(piece);
-    return *this;
-  }
-  TProtocolText& operator<<(char piece) {
-    buffer_.push_back(piece);
-    return *this;
-  }
-  // FormatSum(amount), without a text of its own.
-  TProtocolText& Amount(std::int64_t amount) {
-    char text[kSumTextSize];
-    buffer_.append(text, FormatSumTo(text, amount));
-    return *this;
-  }
-  // Ends the current line with CR LF.
-  void EndLine() {
-    buffer_ += "\r\n";
-    if (buffer_.size() >= flushAt_) {
-      Full();
-    }
-  }
-  void Line(std::string_view text) {
-    buffer_.append(text);
-    EndLine();
-  }
-  // The text formatted so far, leaving this one empty.
-  std::string Take() { return std::exchange(buffer_, {}); }
-
- protected:
-  ~TProtocolText() = default;
-  // A text that passes `flushAt` bytes at the end of a line calls Full.
-  explicit TProtocolText(std::size_t flushAt) : flushAt_(flushAt) {}
-  virtual void Full() {}
-
-  std::string buffer_;
-
- private:
-  std::size_t flushAt_ = static_cast<std::size_t>(-1);
-};
-
-// A part of a protocol formatted apart from its file, into `buffer`'s memory (its text dropped):
-// the memory of a part handed to the file comes back to format another.
-class TProtocolPart final : public TProtocolText {
- public:
-  explicit TProtocolPart(std::string buffer = {}) {
-    buffer_ = std::move(buffer);
-    buffer_.clear();
-  }
-};
-
-class TProtocolFile final : public TProtocolText {
+class TProtocolFile {
  public:
   // A symbolic link at `fileName` is followed: the file it leads to is the one replaced, keeping
   // its permission bits. A link that someone else may have planted is refused (see
@@ -115,19 +55,34 @@ class TProtocolFile final : public TProtocolText {
   TProtocolFile(const TProtocolFile&) = delete;
   TProtocolFile& operator=(const TProtocolFile&) = delete;
 
+  TProtocolFile& operator<<(std::string_view piece) {
+    buffer_.append(piece);
+    return *this;
+  }
+  TProtocolFile& operator<<(char piece) {
+    buffer_.push_back(piece);
+    return *this;
+  }
+  // FormatSum(amount), without a text of its own.
+  TProtocolFile& Amount(std::int64_t amount) {
+    char text[kSumTextSize];
+    buffer_.append(text, FormatSumTo(text, amount));
+    return *this;
+  }
+  // Ends the current line with CR LF.
+  void EndLine();
+  void Line(std::string_view text) {
+    buffer_.append(text);
+    EndLine();
+  }
   // Flushes, closes and moves the file into place; until then the target is untouched.
   void Commit();
 
   // Bytes as they are (no line ends added), handed to the writing thread in large pieces: for a
   // format that is not lines of text (the XLSX workbook's zip).
   void Write(std::string_view bytes);
-  // A part formatted elsewhere (TProtocolPart::Take), after what was formatted here; a large part
-  // goes to the writing thread as it is, without being copied. `part` is left empty, holding
-  // memory for the next one.
-  void Append(std::string& part);
 
  private:
-  void Full() override { Flush(); }
   // Hands the buffer to the writing thread (waiting for the part before it to be written).
   void Flush();
   void WriteChunks();
@@ -145,6 +100,7 @@ class TProtocolFile final : public TProtocolText {
   std::filesystem::path temp_;
   int pendingSlot_ = -1;
   std::unique_ptr<TUnfinishedFile> file_;
+  std::string buffer_;
   bool committed_ = false;
 
   // Shared with the writing thread, under mutex_.

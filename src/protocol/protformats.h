@@ -38,7 +38,7 @@ struct TProtocolJob {
   const TResults* Results;
   const std::string& FileName;  // platform encoding
   const std::string& Stamp;
-  int Threads;  // that may format or compress the file; 0: one per core
+  int Threads;  // that may compress the file; 0: one per core
   TProtocolWarnings* Warnings = nullptr;  // where the writer adds its warnings; null: nowhere
 };
 using TProtocolWriter = void (*)(const TProtocolJob& job);
@@ -74,7 +74,7 @@ struct TProtFormatRow {
 
 inline constexpr TProtFormatRow kProtFormats[] = {
     {TProtFormat::Html, TProtocolType::Html, ".html", "HTML", false, false, false, false, nullptr,
-     [](const TProtocolJob& job) { WriteHtmlProtocol(job.Report, job.FileName, job.Stamp, job.Threads); },
+     [](const TProtocolJob& job) { WriteHtmlProtocol(job.Report, job.FileName, job.Stamp); },
      TProtocolOpener::Desktop, "Web-страницы (*.htm *.html)", nullptr, TProtFormat::Html},
     {TProtFormat::ExcelXml, TProtocolType::XmlSpreadsheet, ".xml", "Excel", false, false, false, true,
      nullptr, WriteXmlJob, TProtocolOpener::ExcelFirst, "XML-файлы Excel/OpenOffice (*.xml)", nullptr,

@@ -1,14 +1,10 @@
 // The protocol as one self-contained HTML page (windows-1251, CR LF).
 #include <cstdint>
-#include <algorithm>
 #include <initializer_list>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "engine/parallel.h"
 #include "protocol/prot.h"
 #include "protocol/protfile.h"
 #include "base/amount.h"
@@ -37,8 +33,8 @@ const std::string kBoldCell = "    <td style=\"font-weight: bold\"";
 
 class THtmlWriter {
  public:
-  THtmlWriter(const TReport& report, TProtocolFile& out, const std::string& stamp, int threads)
-      : report_(report), out_(out), file_(&out), stamp_(stamp), threads_(threads) {}
+  THtmlWriter(const TReport& report, TProtocolFile& out, const std::string& stamp)
+      : report_(report), out_(out), stamp_(stamp) {}
 
   void Write() {
     WriteHead();
@@ -300,38 +296,33 @@ class THtmlWriter {
     for (const std::string& period : report_.PeriodList) {
       periodCells.push_back("    <td style=\"text-align: left\">" + HtmlText(E(period)) + "</td>");
     }
-    ForEachPersonPart([&](THtmlWriter& rows, const TMainLine& line) {
-      rows.CompactPerson(line, rowspan, periodCells);
-    });
-    out_.Line("  </table>");
-  }
-
-  void CompactPerson(const TMainLine& line, const std::string& rowspan,
-                     const std::vector<std::string>& periodCells) {
-    for (std::size_t periodIndex = 0; periodIndex < periodCells.size(); ++periodIndex) {
-      out_.Line("   <tr>");
-      if (periodIndex == 0) {
-        out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark)
-             << "\" rowspan=" << rowspan << '>' << HtmlText(E(FormatSNILS(line.SNILS)))
-             << "</td>";
+    for (const TMainLine& line : report_.MainLines) {
+      for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
+        out_.Line("   <tr>");
+        if (periodIndex == 0) {
+          out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark)
+               << "\" rowspan=" << rowspan << '>' << HtmlText(E(FormatSNILS(line.SNILS)))
+               << "</td>";
+          out_.EndLine();
+          out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark)
+               << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
+          out_.EndLine();
+          out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
+               << DismissalCell(line.Dismissal) << "</td>";
+          out_.EndLine();
+        }
+        out_ << periodCells[periodIndex];
         out_.EndLine();
-        out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark)
-             << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
-        out_.EndLine();
-        out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
-             << DismissalCell(line.Dismissal) << "</td>";
-        out_.EndLine();
+        PeriodCells(line.Periods.at(periodIndex));
+        if (periodIndex == 0) {
+          out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
+               << NotesText(line.Notes) << "</td>";
+          out_.EndLine();
+        }
+        out_.Line("   </tr>");
       }
-      out_ << periodCells[periodIndex];
-      out_.EndLine();
-      PeriodCells(line.Periods.at(periodIndex));
-      if (periodIndex == 0) {
-        out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
-             << NotesText(line.Notes) << "</td>";
-        out_.EndLine();
-      }
-      out_.Line("   </tr>");
     }
+    out_.Line("  </table>");
   }
 
   void WriteDetailedTable() {
@@ -367,63 +358,24 @@ class THtmlWriter {
     }
     out_.Line("   </tr>");
 
-    ForEachPersonPart([](THtmlWriter& rows, const TMainLine& line) { rows.DetailedPerson(line); });
-    out_.Line("  </table>");
-  }
-
-  void DetailedPerson(const TMainLine& line) {
-    out_.Line("   <tr>");
-    out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\">"
-         << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
-    out_.EndLine();
-    out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\">"
-         << HtmlText(E(line.FIO)) << "</td>";
-    out_.EndLine();
-    out_ << "    <td style=\"text-align: center\">" << DismissalCell(line.Dismissal) << "</td>";
-    out_.EndLine();
-    for (std::size_t periodIndex = 0; periodIndex < report_.PeriodList.size(); ++periodIndex) {
-      PeriodCells(line.Periods.at(periodIndex));
+    for (const TMainLine& line : report_.MainLines) {
+      out_.Line("   <tr>");
+      out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\">"
+           << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\">"
+           << HtmlText(E(line.FIO)) << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: center\">" << DismissalCell(line.Dismissal) << "</td>";
+      out_.EndLine();
+      for (std::size_t periodIndex = 0; periodIndex < report_.PeriodList.size(); ++periodIndex) {
+        PeriodCells(line.Periods.at(periodIndex));
+      }
+      out_ << "    <td style=\"text-align: left\">" << NotesText(line.Notes) << "</td>";
+      out_.EndLine();
+      out_.Line("   </tr>");
     }
-    out_ << "    <td style=\"text-align: left\">" << NotesText(line.Notes) << "</td>";
-    out_.EndLine();
-    out_.Line("   </tr>");
-  }
-
-  // The persons' rows, most of the page: formatted in parts on the writer's threads, each part by
-  // a writer of its own, and handed to the file in the persons' order, so that the page is the
-  // same on any number of threads. `rows(writer, line)` formats one person.
-  template <typename TRows>
-  void ForEachPersonPart(TRows&& rows) {
-    constexpr std::size_t kPersonsPerPart = 32;
-    const std::size_t persons = report_.MainLines.size();
-    const unsigned threads = WorkerCount(threads_);
-    // The parts' memory goes round: a part handed to the file leaves memory to format a later one.
-    std::mutex spareLock;
-    std::vector<std::string> spare;
-    ForEachOrdered<std::string>(
-        (persons + kPersonsPerPart - 1) / kPersonsPerPart, threads, threads,
-        [&](std::size_t part) {
-          std::string memory;
-          {
-            const std::lock_guard<std::mutex> lock(spareLock);
-            if (!spare.empty()) {
-              memory = std::move(spare.back());
-              spare.pop_back();
-            }
-          }
-          TProtocolPart text(std::move(memory));
-          THtmlWriter writer(report_, text, stamp_);
-          const std::size_t end = std::min(persons, (part + 1) * kPersonsPerPart);
-          for (std::size_t line = part * kPersonsPerPart; line < end; ++line) {
-            rows(writer, report_.MainLines[line]);
-          }
-          return text.Take();
-        },
-        [&](std::size_t, std::string&& text) {
-          file_->Append(text);
-          const std::lock_guard<std::mutex> lock(spareLock);
-          spare.push_back(std::move(text));
-        });
+    out_.Line("  </table>");
   }
 
   void WriteTotals() {
@@ -556,15 +508,9 @@ class THtmlWriter {
     out_.Line(" </table>");
   }
 
-  // A writer of a part of the persons' rows.
-  THtmlWriter(const TReport& report, TProtocolPart& out, const std::string& stamp)
-      : report_(report), out_(out), file_(nullptr), stamp_(stamp), threads_(1) {}
-
   const TReport& report_;
-  TProtocolText& out_;
-  TProtocolFile* file_;  // null for a part's writer, which writes no parts of its own
+  TProtocolFile& out_;
   const std::string& stamp_;
-  int threads_;
 };
 
 // --- The page's size, estimated -----------------------------------------------------------------
@@ -672,10 +618,10 @@ std::uint64_t EstimateHtmlProtocolBytes(const TReport& report) {
   return bytes;
 }
 
-void WriteHtmlProtocol(const TReport& report, const std::string& fileName, const std::string& stamp,
-                       int threads) {
+void WriteHtmlProtocol(const TReport& report, const std::string& fileName,
+                       const std::string& stamp) {
   TProtocolFile out(fileName);
-  THtmlWriter(report, out, stamp, threads).Write();
+  THtmlWriter(report, out, stamp).Write();
   out.Commit();
 }
 

@@ -557,37 +557,6 @@ TEST(ProtocolWriters, NewFilesFollowTheUmaskReplacedFilesKeepTheirMode) {
 }
 #endif
 
-// The persons' rows are formatted in parts on several threads: every person once, in order, with
-// all their rows, and the page the same byte for byte on one thread and on three.
-TEST(ProtocolWriters, TheHtmlPageHoldsEveryPersonInOrderOnAnyNumberOfThreads) {
-  ScratchFolder folder;
-  constexpr int kPersons = 150;  // more than two parts, the last one short
-  constexpr int kPeriods = 3;
-  for (const TProtForm form : {TProtForm::Compact, TProtForm::Detailed}) {
-    SCOPED_TRACE(form == TProtForm::Compact ? "compact" : "detailed");
-    const TReport report = testing::ManyPersonsReport(form, kPersons, kPeriods);
-    WriteHtmlProtocol(report, folder.File("one.html"), kFixedStamp, 1);
-    WriteHtmlProtocol(report, folder.File("three.html"), kFixedStamp, 3);
-    const std::string page = ReadAll(folder.Path() / "one.html");
-    EXPECT_TRUE(page == ReadAll(folder.Path() / "three.html"));
-    // From one person's insurance number to the next: the rest of the person's rows and the
-    // next one's first (the compact table has a row a period, the detailed one a row a person).
-    const std::size_t rowsBetween = form == TProtForm::Compact ? kPeriods : 1;
-    std::size_t previous = std::string::npos;
-    for (const TMainLine& line : report.MainLines) {
-      const std::size_t found = page.find(">" + HtmlText(FormatSNILS(line.SNILS)) + "<",
-                                          previous == std::string::npos ? 0 : previous + 1);
-      ASSERT_NE(found, std::string::npos) << FormatSNILS(line.SNILS) << " missing or out of order";
-      if (previous != std::string::npos) {
-        std::size_t rows = 0;
-        for (std::size_t row = page.find("<tr>", previous); row < found; row = page.find("<tr>", row + 1)) ++rows;
-        ASSERT_EQ(rows, rowsBetween) << "before " << FormatSNILS(line.SNILS);
-      }
-      previous = found;
-    }
-  }
-}
-
 // The estimate that warns of a page too large for a browser is within a fifth of the page
 // written for a few persons and within a twentieth for thousands, in both layouts.
 TEST(EstimateHtmlProtocolBytes, IsWithinAFifthOfThePageWritten) {
