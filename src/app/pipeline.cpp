@@ -49,13 +49,8 @@ std::string LargeHtmlAdvice(std::uint64_t bytes) {
 std::string NameWithExtension(const std::string& fileName, const TProtFormatRow& written,
                               const TProtFormatRow& format) {
   std::string stem = fileName;
-  const std::string_view old = written.Extension;
-  if (stem.size() > old.size()) {
-    std::string ending = stem.substr(stem.size() - old.size());
-    for (char& character : ending) {
-      if (character >= 'A' && character <= 'Z') character = static_cast<char>(character - 'A' + 'a');
-    }
-    if (ending == old) stem.erase(stem.size() - old.size());
+  if (stem.size() > written.Extension.size() && EndsWithExtension(stem, written.Extension)) {
+    stem.erase(stem.size() - written.Extension.size());
   }
   return stem + std::string(format.Extension);
 }

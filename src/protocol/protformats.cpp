@@ -11,9 +11,7 @@ const TProtFormatRow& ProtFormatRow(TProtFormat format) {
   return kProtFormats[0];
 }
 
-namespace {
-
-bool EndsWith(std::string_view fileName, std::string_view extension) {
+bool EndsWithExtension(std::string_view fileName, std::string_view extension) {
   if (fileName.size() < extension.size()) {
     return false;
   }
@@ -27,11 +25,9 @@ bool EndsWith(std::string_view fileName, std::string_view extension) {
   return true;
 }
 
-}  // namespace
-
 const TProtFormatRow* FormatOfFileName(std::string_view fileName) {
   for (const TProtFormatRow& row : kProtFormats) {
-    if (EndsWith(fileName, row.Extension)) {
+    if (EndsWithExtension(fileName, row.Extension)) {
       return &row;
     }
   }
@@ -40,7 +36,7 @@ const TProtFormatRow* FormatOfFileName(std::string_view fileName) {
 
 const TProtFormatRow& WrittenFormat(TProtFormat chosen, std::string_view fileName) {
   for (const TProtFormatRow& row : kProtFormats) {
-    if (row.ByFileName && EndsWith(fileName, row.Extension)) {
+    if (row.ByFileName && EndsWithExtension(fileName, row.Extension)) {
       return row;
     }
   }

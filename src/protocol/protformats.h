@@ -114,6 +114,9 @@ const TProtFormatRow& ProtFormatRow(TProtFormat format);
 
 inline bool FormatBuilt(const TProtFormatRow& row) { return row.Built == nullptr || row.Built(); }
 
+// Whether `extension` (lower case, with its dot) ends the file's name, in any letter case.
+bool EndsWithExtension(std::string_view fileName, std::string_view extension);
+
 // The first row whose extension ends the file's name (any letter case); null when none does.
 const TProtFormatRow* FormatOfFileName(std::string_view fileName);
 
