@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <numeric>
 #include <string_view>
 #include <thread>
 #include <unordered_set>
@@ -673,18 +674,27 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
   }
 }
 
-// Step 6: persons by name, periods ascending.
+// Step 6: persons by name, periods ascending. The persons are ordered by their keys and then
+// moved once each into place; persons of the same name keep the order of their first documents.
 void SortPersonsAndPeriods(TFileSet& files, const TProgressEvent& progress) {
   if (files.Sotrs.empty()) {
     return;
   }
   Report(progress, kStagePersonSort, kWait, 0, 100);
-  const auto less = [](const std::string& a, const std::string& b) { return CompareCp1251ByUtf16(a, b) < 0; };
-  std::stable_sort(files.Sotrs.begin(), files.Sotrs.end(), [&less](const TSZV6Sotr& a, const TSZV6Sotr& b) {
-    if (a.LastName != b.LastName) return less(a.LastName, b.LastName);
-    if (a.FirstName != b.FirstName) return less(a.FirstName, b.FirstName);
-    return less(a.MiddleName, b.MiddleName);
-  });
+  std::vector<std::string> keys;
+  keys.reserve(files.Sotrs.size());
+  for (const TSZV6Sotr& sotr : files.Sotrs) {
+    keys.push_back(PersonNameSortKey(sotr));
+  }
+  std::vector<std::size_t> order(files.Sotrs.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+  std::vector<TSZV6Sotr> sorted;
+  sorted.reserve(files.Sotrs.size());
+  for (const std::size_t at : order) {
+    sorted.push_back(std::move(files.Sotrs[at]));
+  }
+  files.Sotrs = std::move(sorted);
   Report(progress, kStagePeriodSort, kWait, 0, 100);
   std::stable_sort(files.ReportPeriods.begin(), files.ReportPeriods.end(),
                    [](const TReportPeriod& a, const TReportPeriod& b) {
@@ -693,6 +703,23 @@ void SortPersonsAndPeriods(TFileSet& files, const TProgressEvent& progress) {
 }
 
 }  // namespace
+
+// Each character as its UTF-16 unit plus one, high byte first, and a zero unit after each name, so
+// that a name ends before any longer name it begins.
+std::string PersonNameSortKey(const TSZV6Sotr& sotr) {
+  std::string key;
+  key.reserve(2 * (sotr.LastName.size() + sotr.FirstName.size() + sotr.MiddleName.size() + 3));
+  for (const std::string* name : {&sotr.LastName, &sotr.FirstName, &sotr.MiddleName}) {
+    for (const char c : *name) {
+      // Every unit of the code page lies below U+FFFF, so the unit plus one still fits.
+      const auto unit = static_cast<std::uint32_t>(Cp1251ToUnicode(static_cast<unsigned char>(c))) + 1;
+      key.push_back(static_cast<char>(unit >> 8));
+      key.push_back(static_cast<char>(unit & 0xFF));
+    }
+    key.append(2, '\0');
+  }
+  return key;
+}
 
 void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool calcCorr, const std::string& regNumbs,
                                std::vector<std::string>& messages, const TProgressEvent& progress) {

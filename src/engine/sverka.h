@@ -323,6 +323,10 @@ class TFileSet {
   std::set<std::pair<std::int32_t, std::int32_t>> periodIndex_;
 };
 
+// A person's names as one run of bytes whose order is that of CompareCp1251ByUtf16 applied to the
+// last, first and middle names in turn: persons are sorted by it.
+std::string PersonNameSortKey(const TSZV6Sotr& sotr);
+
 // The ordering of the СЗВ-6-3 file list as repeated adjacent-swap passes, exactly. Exposed for the
 // test that checks the faster ordering LoadSubmissions uses against it.
 void SortFileRecs63ByPasses(std::vector<TFileRec>& files);

@@ -527,6 +527,43 @@ TEST(SortFileRecs63, SameResultAsSwapPasses) {
   }
 }
 
+// Persons are sorted by one key per person; its byte order must be the order of comparing the last,
+// first and middle names one after another by their UTF-16 units. Random names over a few
+// characters of every kind (a NUL, Latin, digits, Ё and its neighbours in the code page and in
+// Unicode, the highest units) so that prefixes, ties and names moved between fields all occur.
+TEST(PersonNameSortKey, OrdersAsTheNamesCompareOneAfterAnother) {
+  const std::string letters = std::string("\0", 1) + "AZaz09 -" + W("ЁёЕеЖАБЯя") + "\x98\x99\xB9\x88\xFF";
+  std::mt19937 random(20261209);
+  const auto name = [&] {
+    std::string text;
+    for (std::uint32_t length = random() % 4; length > 0; --length) text += letters[random() % letters.size()];
+    return text;
+  };
+  const auto sign = [](int value) { return (value > 0) - (value < 0); };
+  const auto compareNames = [&](const TSZV6Sotr& a, const TSZV6Sotr& b) {
+    for (const auto field : {&TSZV6Sotr::LastName, &TSZV6Sotr::FirstName, &TSZV6Sotr::MiddleName}) {
+      if (const int order = CompareCp1251ByUtf16(a.*field, b.*field); order != 0) return sign(order);
+    }
+    return 0;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    TSZV6Sotr a;
+    TSZV6Sotr b;
+    for (TSZV6Sotr* person : {&a, &b}) {
+      person->LastName = name();
+      person->FirstName = name();
+      person->MiddleName = name();
+    }
+    if (round % 3 == 0) b.LastName = a.LastName;
+    if (round % 5 == 0) b.FirstName = a.FirstName;
+    const std::string keyA = PersonNameSortKey(a);
+    const std::string keyB = PersonNameSortKey(b);
+    ASSERT_EQ(sign(keyA.compare(keyB)), compareNames(a, b))
+        << "round " << round << ": " << testing::PrintToString(a.LastName + "|" + a.FirstName + "|" + a.MiddleName)
+        << " against " << testing::PrintToString(b.LastName + "|" + b.FirstName + "|" + b.MiddleName);
+  }
+}
+
 TEST(CompareFileRec, OrderWithinAPeriod) {
   TFileSet files;
   const auto rec = [](int year, int quarter, const std::string& type, double date, int index) {
