@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kFlushSize = 1 << 20;
 constexpr std::size_t kInitialBuffer = 1 << 16;
 constexpr std::size_t kPendingNameSize = 4096;
 constexpr int kMaxLinkDepth = 40;
@@ -296,13 +295,6 @@ void TProtocolFile::RemoveTemporary() {
   temp_.clear();
   ReleasePendingSlot(pendingSlot_);
   pendingSlot_ = -1;
-}
-
-void TProtocolFile::EndLine() {
-  buffer_ += "\r\n";
-  if (buffer_.size() >= kFlushSize) {
-    Flush();
-  }
 }
 
 void TProtocolFile::Flush() {

@@ -70,7 +70,12 @@ class TProtocolFile {
     return *this;
   }
   // Ends the current line with CR LF.
-  void EndLine();
+  void EndLine() {
+    buffer_.append("\r\n", 2);
+    if (buffer_.size() >= kFlushSize) {
+      Flush();
+    }
+  }
   void Line(std::string_view text) {
     buffer_.append(text);
     EndLine();
@@ -83,6 +88,9 @@ class TProtocolFile {
   void Write(std::string_view bytes);
 
  private:
+  // The buffer goes to the writing thread once it holds this much.
+  static constexpr std::size_t kFlushSize = 1 << 20;
+
   // Hands the buffer to the writing thread (waiting for the part before it to be written).
   void Flush();
   void WriteChunks();

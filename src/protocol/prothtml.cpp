@@ -1,5 +1,7 @@
 // The protocol as one self-contained HTML page (windows-1251, CR LF).
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -27,6 +29,16 @@ std::string E(const std::string& text) { return EscapeMarkup(text, true); }
 // A person still at work has an empty dismissal cell.
 std::string DismissalCell(const TDismissal& dismissal) {
   return dismissal.Kind == TDismissalKind::AtWork ? "&nbsp;" : E(DismissalText(dismissal, {}));
+}
+
+// The opening of an amount cell up to its value attribute's text, which the cell's text repeats.
+constexpr std::string_view kAmountCellOpening = "    <td style=\"text-align: center\" sdval=\"";
+constexpr std::string_view kNegativeSaldoCellOpening = "    <td style=\"text-align: center; color: red;\" sdval=\"";
+constexpr std::size_t kLongestCellOpening = std::max(kAmountCellOpening.size(), kNegativeSaldoCellOpening.size());
+
+inline char* Put(char* to, std::string_view text) {
+  std::memcpy(to, text.data(), text.size());
+  return to + text.size();
 }
 
 const std::string kBoldCell = "    <td style=\"font-weight: bold\"";
@@ -234,22 +246,26 @@ class THtmlWriter {
   }
 
   // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions. The
-  // amount is formatted once for the attribute and the text, and the fixed parts go in whole.
-  void AmountCell(std::int64_t amount) {
-    char text[kSumTextSize];
-    const std::string_view sum(text, static_cast<std::size_t>(FormatSumTo(text, amount) - text));
-    out_ << "    <td style=\"text-align: center\" sdval=\"" << sum << "\" sdnum=\"1033;0;#,##0.00\">&nbsp;" << sum
-         << "&nbsp;</td>";
-    out_.EndLine();
-  }
+  // amount is formatted once for the attribute and the text, and the cell is put together on the
+  // stack and handed to the file as one piece.
+  void AmountCell(std::int64_t amount) { AmountCellOpening(amount, kAmountCellOpening); }
 
   void SaldoCell(std::int64_t amount) {
-    char text[kSumTextSize];
-    const std::string_view sum(text, static_cast<std::size_t>(FormatSumTo(text, amount) - text));
-    out_ << (amount < 0 ? "    <td style=\"text-align: center; color: red;\" sdval=\""
-                        : "    <td style=\"text-align: center\" sdval=\"")
-         << sum << "\" sdnum=\"1033;0;#,##0.00\">&nbsp;" << sum << "&nbsp;</td>";
-    out_.EndLine();
+    AmountCellOpening(amount, amount < 0 ? kNegativeSaldoCellOpening : kAmountCellOpening);
+  }
+
+  void AmountCellOpening(std::int64_t amount, std::string_view opening) {
+    static constexpr std::string_view kMiddle = "\" sdnum=\"1033;0;#,##0.00\">&nbsp;";
+    static constexpr std::string_view kClosing = "&nbsp;</td>";
+    char cell[kLongestCellOpening + kMiddle.size() + kClosing.size() + 2 * kSumTextSize];
+    char* at = Put(cell, opening);
+    char* const sum = at;
+    at = FormatSumTo(at, amount);
+    const auto sumSize = static_cast<std::size_t>(at - sum);
+    at = Put(at, kMiddle);
+    std::memcpy(at, sum, sumSize);
+    at = Put(at + sumSize, kClosing);
+    out_.Line(std::string_view(cell, static_cast<std::size_t>(at - cell)));
   }
 
   void PeriodCells(const TPeriodRec& period) {
