@@ -284,6 +284,22 @@ class TBlock {
 // The bits below the lowest one set in `mask` (all of them when none is).
 inline unsigned BitsBelowFirst(unsigned mask) { return (mask & (0u - mask)) - 1u; }
 
+// The rest of NormalizeInPlace from `pos`, the first ">" with a blank before it, every byte moved.
+std::size_t NormalizeFrom(char* data, std::size_t size, std::size_t pos) {
+  unsigned char* const begin = reinterpret_cast<unsigned char*>(data);
+  unsigned char* const end = begin + size;
+  unsigned char* p = begin + pos;
+  unsigned char* o = p;
+  while (p != end) {
+    const unsigned char c = *p++;
+    if (c == '>') {
+      while (o != begin && o[-1] == ' ') --o;
+    }
+    *o++ = kBlankOutput.Output[c];
+  }
+  return static_cast<std::size_t>(o - begin);
+}
+
 // Turns TAB, CR and LF of `data` into spaces and removes the spaces standing before a ">", in
 // place. Returns the new size.
 //
@@ -292,6 +308,31 @@ inline unsigned BitsBelowFirst(unsigned mask) { return (mask & (0u - mask)) - 1u
 std::size_t NormalizeInPlace(char* data, std::size_t size) {
   std::size_t pos = 0;
   unsigned blankBefore = 0;  // 1 when the byte before `pos` is a blank
+#if BRISOLT_XML_SSE2
+  // Whole blocks, which are nearly all of a document, without the bookkeeping of a partial one.
+  {
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i gt = _mm_set1_epi8('>');
+    for (; pos + TBlock::kSize <= size; pos += TBlock::kSize) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+      const __m128i line =
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, tab), _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
+      // A line character is below a space, so the larger of the two is the space.
+      bytes = _mm_max_epu8(bytes, _mm_and_si128(line, space));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(data + pos), bytes);
+      const auto blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, space)));
+      const auto toRemove = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, gt))) &
+                            ((blanks << 1) | blankBefore);
+      if (toRemove != 0) {
+        return NormalizeFrom(data, size, pos + static_cast<std::size_t>(std::countr_zero(toRemove)));
+      }
+      blankBefore = blanks >> (TBlock::kSize - 1);
+    }
+  }
+#endif
   for (; pos < size; pos += TBlock::kSize) {
     const TBlock block = TBlock(data + pos, size - pos).WithLinesAsSpaces();
     // Stored whether changed or not: the branch saved would be one the processor cannot foresee.
@@ -305,19 +346,7 @@ std::size_t NormalizeInPlace(char* data, std::size_t size) {
     blankBefore = blanks >> (TBlock::kSize - 1);
   }
   if (pos >= size) return size;
-
-  unsigned char* const begin = reinterpret_cast<unsigned char*>(data);
-  unsigned char* const end = begin + size;
-  unsigned char* p = begin + pos;
-  unsigned char* o = p;
-  while (p != end) {
-    const unsigned char c = *p++;
-    if (c == '>') {
-      while (o != begin && o[-1] == ' ') --o;
-    }
-    *o++ = kBlankOutput.Output[c];
-  }
-  return static_cast<std::size_t>(o - begin);
+  return NormalizeFrom(data, size, pos);
 }
 
 // The end tags of `text`: each "</" with the next ">", unless a "/" comes between them.
