@@ -231,7 +231,39 @@ std::int32_t ReadInteger(std::string_view text) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
+namespace {
+
+// The amount as packs nearly always write it: an optional "-", one to ten digits, then nothing or a
+// point and up to four decimals, and nothing else. Counted exactly in one pass; false for any
+// other text, which the general way reads (to the same count where both apply).
+bool ReadPlainAmount(std::string_view text, TAmount& amount) {
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  const bool negative = at != end && *at == '-';
+  if (negative) ++at;
+  const char* const whole = at;
+  TAmount units = 0;
+  while (at != end && IsDigit(*at) && at - whole < 10) units = units * 10 + (*at++ - '0');
+  if (at == whole) return false;
+  int decimals = 0;
+  if (at != end) {
+    if (*at != '.') return false;
+    ++at;
+    while (at != end && IsDigit(*at) && decimals < 4) {
+      units = units * 10 + (*at++ - '0');
+      ++decimals;
+    }
+    if (at != end) return false;
+  }
+  for (; decimals < 4; ++decimals) units *= 10;
+  amount = negative ? -units : units;
+  return true;
+}
+
+}  // namespace
+
 TAmount ReadAmount(std::string_view text) {
+  if (TAmount plain; ReadPlainAmount(text, plain)) return plain;
   text = TrimBlanks(text);
   const std::size_t size = text.size();
   std::size_t pos = 0;
@@ -323,6 +355,23 @@ TAmount ReadAmount(std::string_view text) {
 }
 
 TDate ReadDate(std::string_view text) {
+  // The date as packs nearly always write it, "DD.MM.YYYY", read at once.
+  if (text.size() == 10 && text[2] == '.' && text[5] == '.') {
+    int digits[8];
+    int count = 0;
+    for (const std::size_t at : {0, 1, 3, 4, 6, 7, 8, 9}) {
+      if (!IsDigit(text[at])) break;
+      digits[count++] = text[at] - '0';
+    }
+    if (count == 8) {
+      const int day = digits[0] * 10 + digits[1];
+      const int month = digits[2] * 10 + digits[3];
+      const int year = ((digits[4] * 10 + digits[5]) * 10 + digits[6]) * 10 + digits[7];
+      if (year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month)) {
+        return EncodeDate(year, month, day);
+      }
+    }
+  }
   std::size_t begin = 0;
   std::size_t end = text.size();
   while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;

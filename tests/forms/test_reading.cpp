@@ -135,6 +135,35 @@ TEST(ReadDate, Values) {
   EXPECT_EQ(ReadDate("15.06"), EncodeDate(thisYear, 6, 15));
 }
 
+// "DD.MM.YYYY" is read at once; with a blank before it the same text goes the general way. Both
+// must give the same date or both refuse it, over valid and impossible dates alike.
+TEST(ReadDate, PlainDatesMatchTheGeneralWay) {
+  std::mt19937 random(20261209);
+  const auto two = [](int value) { return std::string(1, static_cast<char>('0' + value / 10)) + static_cast<char>('0' + value % 10); };
+  for (int index = 0; index < 20000; ++index) {
+    const int year = index % 50 == 0 ? static_cast<int>(random() % 3) : 1890 + static_cast<int>(random() % 250);
+    std::string text = two(static_cast<int>(random() % 33)) + "." + two(static_cast<int>(random() % 14)) + "." +
+                       two(year / 100) + two(year % 100);
+    if (index % 97 == 0) text[static_cast<std::size_t>(random() % 10)] = "x/ 5."[random() % 5];
+    TDate plain = -1;
+    TDate general = -1;
+    bool plainRefused = false;
+    bool generalRefused = false;
+    try {
+      plain = ReadDate(text);
+    } catch (const EConvertError&) {
+      plainRefused = true;
+    }
+    try {
+      general = ReadDate(" " + text);
+    } catch (const EConvertError&) {
+      generalRefused = true;
+    }
+    ASSERT_EQ(plainRefused, generalRefused) << text;
+    ASSERT_EQ(plain, general) << text;
+  }
+}
+
 TEST(ReadDate, InvalidTextsRaiseTheConversionError) {
   struct Case {
     const char* text;
