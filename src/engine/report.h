@@ -15,18 +15,19 @@ namespace brisolt {
 
 // What a report is built from besides the file set. Texts are windows-1251.
 struct TReportInputs {
-  std::vector<std::string> Messages;  // the load's messages about conflicting data, in order
-  std::string ProgVersion;
-  std::string ProgNote;  // the build's note; empty for a release
-  std::string ProgURL;   // the home page
-  std::string OrgName;
-  std::string RegNumb;
+  // Every member has an initialiser, so that a caller names only the inputs it gives.
+  std::vector<std::string> Messages{};  // the load's messages about conflicting data, in order
+  std::string ProgVersion{};
+  std::string ProgNote{};  // the build's note; empty for a release
+  std::string ProgURL{};   // the home page
+  std::string OrgName{};
+  std::string RegNumb{};
   TSaldoFilter SaldoFilter = TSaldoFilter::All;
   // When not empty, the insurance numbers (11 digits) of the only persons the protocol is about:
   // their lines, and their entries among the forgotten persons and in the СЗВ-6-3 part, and of
   // the messages those naming nobody or one of them; the totals still cover every person, as they
   // do under the balance filter.
-  std::set<std::string> OnlyPersons;
+  std::set<std::string> OnlyPersons{};
   // The persons the balance filter leaves out go to UnlistedLines, for results that cover everyone.
   bool WithUnlisted = false;
 };
