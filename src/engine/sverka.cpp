@@ -675,7 +675,7 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
 }
 
 // Step 6: persons by name, periods ascending. The persons are ordered by their keys and then
-// moved once each into place; persons of the same name keep the order of their first documents.
+// moved into place; persons of the same name keep the order of their first documents.
 void SortPersonsAndPeriods(TFileSet& files, const TProgressEvent& progress) {
   if (files.Sotrs.empty()) {
     return;
@@ -689,12 +689,21 @@ void SortPersonsAndPeriods(TFileSet& files, const TProgressEvent& progress) {
   std::vector<std::size_t> order(files.Sotrs.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-  std::vector<TSZV6Sotr> sorted;
-  sorted.reserve(files.Sotrs.size());
-  for (const std::size_t at : order) {
-    sorted.push_back(std::move(files.Sotrs[at]));
+  // order[i] is the person that goes to place i: each cycle of the permutation is followed once,
+  // so every person moves once and no second list of persons is made.
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (order[start] == start) continue;
+    TSZV6Sotr held = std::move(files.Sotrs[start]);
+    std::size_t at = start;
+    while (order[at] != start) {
+      const std::size_t from = order[at];
+      files.Sotrs[at] = std::move(files.Sotrs[from]);
+      order[at] = at;
+      at = from;
+    }
+    files.Sotrs[at] = std::move(held);
+    order[at] = at;
   }
-  files.Sotrs = std::move(sorted);
   Report(progress, kStagePeriodSort, kWait, 0, 100);
   std::stable_sort(files.ReportPeriods.begin(), files.ReportPeriods.end(),
                    [](const TReportPeriod& a, const TReportPeriod& b) {
