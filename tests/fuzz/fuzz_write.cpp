@@ -9,9 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,11 +51,19 @@ void CheckDecodesStrictly(const std::string& text, bool utf8, const char* what) 
   }
 }
 
+// The file's bytes in one allocation: a stream's buffer grown by doubling cost more.
 std::string ReadAll(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  std::string text;
+  if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+      const long size = std::ftell(file);
+      std::rewind(file);
+      text.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+      text.resize(std::fread(text.data(), 1, text.size(), file));
+    }
+    std::fclose(file);
+  }
+  return text;
 }
 
 const std::string& ScratchFile() {
