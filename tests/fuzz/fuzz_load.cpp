@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,24 +51,31 @@ const fs::path& Scratch() {
 }
 
 // Puts the input's files in place and removes those of the input before that are not among them,
-// so that the folder holds exactly this input's files.
+// so that the folder holds exactly this input's files. A file already in its place with the same
+// bytes (a mutation mostly changes one file of the input) is left as it is.
 void PlaceFiles(const std::vector<std::string>& files, unsigned options) {
   constexpr std::size_t kSlots = 6;
   enum : char { kNone, kTop, kSub };
   static std::array<char, kSlots> placed{};  // where each slot's file is now
+  static std::array<std::optional<std::string>, kSlots> contents;  // and what it holds, when known
   for (std::size_t index = 0; index < kSlots; ++index) {
     const std::string name = "PFR-700-Y-2011-ORG-087-123-456789-DCK-0000" + std::to_string(index) +
                              "-DPT-000000-DCK-00000.XML";
     const char wanted = index >= files.size() ? kNone : ((options >> (2 + index)) & 1) ? kSub : kTop;
     if (placed[index] != kNone && placed[index] != wanted) {
       ::unlink((placed[index] == kSub ? Scratch() / "sub" / name : Scratch() / name).c_str());
+      contents[index].reset();
+    }
+    if (wanted != kNone && placed[index] == wanted && contents[index] == files[index]) {
+      continue;
     }
     placed[index] = wanted;
+    contents[index].reset();
     if (wanted != kNone) {
       const fs::path path = wanted == kSub ? Scratch() / "sub" / name : Scratch() / name;
       if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(files[index].data(), 1, files[index].size(), file);
-        std::fclose(file);
+        const bool whole = std::fwrite(files[index].data(), 1, files[index].size(), file) == files[index].size();
+        if (std::fclose(file) == 0 && whole) contents[index] = files[index];
       }
     }
   }

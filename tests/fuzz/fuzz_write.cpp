@@ -9,9 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,6 +28,18 @@ namespace {
 
 using namespace brisolt;
 
+const std::string& ScratchFile() {
+  static const std::string name = fuzzing::ScratchPath("brisolt-fuzz-write");
+  return name;
+}
+
+// A finding: the scratch file goes first, so that a run ended by a check leaves nothing behind
+// (the report tells what was wrong, and the input reproduces it).
+[[noreturn]] void Finding() {
+  std::remove(ScratchFile().c_str());
+  __builtin_trap();
+}
+
 // Returns the number of worksheets the text opens.
 std::size_t Check(const std::string& text, bool html, const char* what) {
   std::size_t offset = 0;
@@ -39,7 +49,7 @@ std::size_t Check(const std::string& text, bool html, const char* what) {
     const std::size_t from = offset > 60 ? offset - 60 : 0;
     std::fprintf(stderr, "fuzz_write: %s: %s at %zu: ...%s\n", what, error.c_str(), offset,
                  text.substr(from, 120).c_str());
-    __builtin_trap();
+    Finding();
   }
   return sheets;
 }
@@ -49,20 +59,23 @@ void CheckDecodesStrictly(const std::string& text, bool utf8, const char* what) 
   if (const std::size_t at = fuzzing::UndecodableByte(text, utf8); at != std::string::npos) {
     std::fprintf(stderr, "fuzz_write: %s: byte 0x%02X at %zu does not decode\n", what,
                  static_cast<unsigned char>(text[at]), at);
-    __builtin_trap();
+    Finding();
   }
 }
 
+// The file's bytes in one allocation: a stream's buffer grown by doubling cost more.
 std::string ReadAll(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-const std::string& ScratchFile() {
-  static const std::string name = fuzzing::ScratchPath("brisolt-fuzz-write");
-  return name;
+  std::string text;
+  if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+      const long size = std::ftell(file);
+      std::rewind(file);
+      text.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+      text.resize(std::fread(text.data(), 1, text.size(), file));
+    }
+    std::fclose(file);
+  }
+  return text;
 }
 
 enum class TFormat { Html, XmlSpreadsheet, Xlsx, Json, Csv };
@@ -160,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       CheckDecodesStrictly(workbook, false, "workbook");
       if (sheets != expected) {
         std::fprintf(stderr, "fuzz_write: %zu worksheets, %zu expected\n", sheets, expected);
-        __builtin_trap();
+        Finding();
       }
       break;
     }
@@ -174,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       WriteXlsxProtocol(report, ScratchFile(), options);
       if (const std::string defect = testing::WorkbookDefect(ScratchFile()); !defect.empty()) {
         std::fprintf(stderr, "fuzz_write: xlsx: %s\n", defect.c_str());
-        __builtin_trap();
+        Finding();
       }
       std::size_t xlsxSheets = 0;
       for (const auto& [name, text] : testing::UnzipAll(ReadAll(ScratchFile()))) {
@@ -184,7 +197,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       if (xlsxSheets != expected) {
         std::fprintf(stderr, "fuzz_write: %zu xlsx worksheets, %zu expected\n", xlsxSheets, expected);
-        __builtin_trap();
+        Finding();
       }
       break;
     }
@@ -205,13 +218,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (const std::string error = fuzzing::JsonError(json, offset); !error.empty()) {
           std::fprintf(stderr, "fuzz_write: json: %s at %zu: ...%s\n", error.c_str(), offset,
                        json.substr(offset > 60 ? offset - 60 : 0, 120).c_str());
-          __builtin_trap();
+          Finding();
         }
       } else {
         WriteCsvActions(report, results, ScratchFile());
         if (const std::string field = fuzzing::RunnableCsvField(ReadAll(ScratchFile())); !field.empty()) {
           std::fprintf(stderr, "fuzz_write: csv: a spreadsheet would run the field \"%s\"\n", field.c_str());
-          __builtin_trap();
+          Finding();
         }
       }
       break;

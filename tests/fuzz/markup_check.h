@@ -23,7 +23,7 @@ struct TMarkupReport {
 
 class TMarkupChecker {
  public:
-  // Counts the elements named `counted` (in HTML mode, in lower case).
+  // Counts the elements named `counted` (in HTML mode regardless of case).
   TMarkupChecker(std::string_view text, bool html, std::string_view counted = {})
       : text_(text), html_(html), counted_(counted) {}
 
@@ -43,12 +43,15 @@ class TMarkupChecker {
         Markup();
       } else if (c == '&') {
         Reference();
+      } else if (html_ || !stack_.empty()) {
+        SkipPlain();
+        if (pos_ < text_.size() && text_[pos_] != '<' && text_[pos_] != '&') Character();
       } else {
-        if (!html_ && stack_.empty() && !IsXmlBlank(c)) return Fail("text outside the root element");
+        if (!IsXmlBlank(c)) return Fail("text outside the root element");
         Character();
       }
     }
-    if (report_.Error.empty() && !stack_.empty()) return Fail("element " + stack_.back() + " not closed");
+    if (report_.Error.empty() && !stack_.empty()) return Fail("element " + std::string(stack_.back()) + " not closed");
     if (report_.Error.empty() && report_.Elements == 0) return Fail("no element");
     return report_;
   }
@@ -75,6 +78,17 @@ class TMarkupChecker {
     }
     pos_ = text_.size();
     return report_;
+  }
+
+  // Passes over the characters Character() would let through without a look at their neighbours
+  // (all but "<", "&", ">", `quote` and the control characters), which are most of a text: one
+  // plain loop for a run of them instead of a call per character.
+  void SkipPlain(char quote = '<') {
+    while (pos_ < text_.size()) {
+      const auto c = static_cast<unsigned char>(text_[pos_]);
+      if (c < 0x20 || c == '<' || c == '&' || c == '>' || c == static_cast<unsigned char>(quote)) return;
+      ++pos_;
+    }
   }
 
   void Character() {
@@ -114,23 +128,36 @@ class TMarkupChecker {
     pos_ = end + 1;
   }
 
-  std::string Name() {
+  // A name as it stands in the text, not copied: a string made per tag and per attribute cost
+  // more, under the sanitizer's allocator, than the rest of the check. Names are ASCII (IsNameChar).
+  std::string_view Name() {
     const std::size_t start = pos_;
     while (pos_ < text_.size() && IsNameChar(text_[pos_])) ++pos_;
-    std::string name(text_.data() + start, pos_ - start);
-    if (html_) {
-      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text_.substr(start, pos_ - start);
+  }
+
+  // Whether two names are the same: in HTML mode regardless of case.
+  bool SameName(std::string_view one, std::string_view other) const {
+    if (one.size() != other.size()) return false;
+    for (std::size_t at = 0; at < one.size(); ++at) {
+      if (html_ ? std::tolower(static_cast<unsigned char>(one[at])) != std::tolower(static_cast<unsigned char>(other[at]))
+                : one[at] != other[at]) {
+        return false;
+      }
     }
-    return name;
+    return true;
   }
 
   void SkipBlanks() {
     while (pos_ < text_.size() && IsXmlBlank(text_[pos_])) ++pos_;
   }
 
-  bool IsVoid(const std::string& name) const {
-    return html_ && (name == "br" || name == "meta" || name == "input" || name == "img" || name == "hr" ||
-                     name == "col" || name == "link");
+  bool IsVoid(std::string_view name) const {
+    if (!html_) return false;
+    for (const std::string_view element : {"br", "meta", "input", "img", "hr", "col", "link"}) {
+      if (SameName(name, element)) return true;
+    }
+    return false;
   }
 
   void Markup() {
@@ -159,7 +186,7 @@ class TMarkupChecker {
     ++pos_;
     const bool closing = pos_ < text_.size() && text_[pos_] == '/';
     if (closing) ++pos_;
-    const std::string name = Name();
+    const std::string_view name = Name();
     if (name.empty()) {
       Fail("< not starting a tag");
       return;
@@ -167,48 +194,49 @@ class TMarkupChecker {
     if (closing) {
       SkipBlanks();
       if (pos_ >= text_.size() || text_[pos_] != '>') {
-        Fail("end tag " + name + " not closed");
+        Fail("end tag " + std::string(name) + " not closed");
         return;
       }
       ++pos_;
-      if (stack_.empty() || stack_.back() != name) {
-        Fail("end tag " + name + " does not close " + (stack_.empty() ? "anything" : stack_.back()));
+      if (stack_.empty() || !SameName(stack_.back(), name)) {
+        Fail("end tag " + std::string(name) + " does not close " +
+             (stack_.empty() ? std::string("anything") : std::string(stack_.back())));
         return;
       }
       stack_.pop_back();
       return;
     }
     ++report_.Elements;
-    if (name == counted_) ++report_.Counted;
-    std::vector<std::string>& attributes = attributes_;
+    if (SameName(name, counted_)) ++report_.Counted;
+    std::vector<std::string_view>& attributes = attributes_;
     attributes.clear();
     for (;;) {
       const std::size_t before = pos_;
       SkipBlanks();
       if (pos_ >= text_.size()) {
-        Fail("tag " + name + " not closed");
+        Fail("tag " + std::string(name) + " not closed");
         return;
       }
       if (text_[pos_] == '>' || At("/>")) break;
       if (pos_ == before) {
-        Fail("no blank before an attribute of " + name);
+        Fail("no blank before an attribute of " + std::string(name));
         return;
       }
-      const std::string attribute = Name();
+      const std::string_view attribute = Name();
       if (attribute.empty()) {
-        Fail("bad attribute in " + name);
+        Fail("bad attribute in " + std::string(name));
         return;
       }
-      for (const std::string& seen : attributes) {
-        if (seen == attribute) {
-          Fail("attribute " + attribute + " twice in " + name);
+      for (const std::string_view seen : attributes) {
+        if (SameName(seen, attribute)) {
+          Fail("attribute " + std::string(attribute) + " twice in " + std::string(name));
           return;
         }
       }
       attributes.push_back(attribute);
       if (pos_ < text_.size() && text_[pos_] != '=') {
         if (html_) continue;  // a boolean attribute such as "checked"
-        Fail("attribute " + attribute + " without a value");
+        Fail("attribute " + std::string(attribute) + " without a value");
         return;
       }
       ++pos_;
@@ -218,11 +246,10 @@ class TMarkupChecker {
     const bool empty = text_[pos_] == '/';
     pos_ += empty ? 2 : 1;
     if (empty || IsVoid(name)) return;
-    if (html_ && (name == "script" || name == "style")) {
-      const std::string end = "</" + name;
-      const std::size_t close = text_.find(end, pos_);
+    if (html_ && (SameName(name, "script") || SameName(name, "style"))) {
+      const std::size_t close = text_.find(SameName(name, "script") ? "</script" : "</style", pos_);
       if (close == std::string_view::npos) {
-        Fail(name + " not closed");
+        Fail(std::string(name) + " not closed");
         return;
       }
       pos_ = close;
@@ -261,6 +288,8 @@ class TMarkupChecker {
     }
     ++pos_;
     while (pos_ < text_.size() && text_[pos_] != quote) {
+      SkipPlain(quote);
+      if (pos_ >= text_.size() || text_[pos_] == quote) break;
       if (text_[pos_] == '<') {
         Fail("< in an attribute value");
         return;
@@ -283,8 +312,8 @@ class TMarkupChecker {
   bool html_;
   std::string_view counted_;
   std::size_t pos_ = 0;
-  std::vector<std::string> stack_;
-  std::vector<std::string> attributes_;  // of the tag being read; kept to spare an allocation per tag
+  std::vector<std::string_view> stack_;       // names of the open elements, in the text
+  std::vector<std::string_view> attributes_;  // of the tag being read; kept to spare an allocation per tag
   TMarkupReport report_;
 };
 
