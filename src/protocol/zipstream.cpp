@@ -29,8 +29,39 @@ void Le(std::string& out, std::uint64_t value, int bytes) {
 
 }  // namespace
 
+// zlib's compressor takes about 256 KB and clears a table when it is made; a workbook has a dozen
+// parts, most of them small. deflateReset gives the state of a fresh compressor of the same
+// settings without making it again, so the bytes are the same.
+class TZipStream::TDeflater {
+ public:
+  TDeflater() = default;
+  ~TDeflater() {
+    if (made_) deflateEnd(&stream_);
+  }
+  TDeflater(const TDeflater&) = delete;
+  TDeflater& operator=(const TDeflater&) = delete;
+
+  // The compressor as it stands when new.
+  z_stream& Fresh() {
+    if (!made_) {
+      stream_ = z_stream{};
+      if (deflateInit2(&stream_, kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        throw std::bad_alloc();
+      }
+      made_ = true;
+    } else if (deflateReset(&stream_) != Z_OK) {
+      throw std::logic_error("deflate failed");
+    }
+    return stream_;
+  }
+
+ private:
+  z_stream stream_{};
+  bool made_ = false;
+};
+
 TZipStream::TZipStream(std::function<void(std::string_view)> write, unsigned threads)
-    : write_(std::move(write)), threads_(threads) {
+    : write_(std::move(write)), deflater_(std::make_unique<TDeflater>()), threads_(threads) {
   // A workbook's small parts never need a chunk's room; a sheet grows to it within a few appends.
   text_.reserve(kChunkSize / 16);
 }
@@ -131,7 +162,7 @@ void TZipStream::HandOver(bool last) {
     }
   }
   if (workers_.empty()) {
-    Deflate(*chunk);
+    Deflate(*chunk, *deflater_);
     chunk->Done = true;
     inOrder_.push_back(std::move(chunk));
     WriteOldest(true);
@@ -181,6 +212,7 @@ bool TZipStream::WriteOldest(bool wait) {
 }
 
 void TZipStream::Work() {
+  TDeflater deflater;
   for (;;) {
     std::shared_ptr<TChunk> chunk;
     {
@@ -192,7 +224,7 @@ void TZipStream::Work() {
       chunk = std::move(waiting_.front());
       waiting_.pop_front();
     }
-    Deflate(*chunk);
+    Deflate(*chunk, deflater);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       chunk->Done = true;
@@ -206,14 +238,11 @@ void TZipStream::Put(std::string_view bytes) {
   offset_ += bytes.size();
 }
 
-void TZipStream::Deflate(TChunk& chunk) {
+void TZipStream::Deflate(TChunk& chunk, TDeflater& deflater) {
   try {
     const auto* input = reinterpret_cast<const Bytef*>(chunk.Input.data());
     chunk.Crc = static_cast<std::uint32_t>(crc32(0, input, static_cast<uInt>(chunk.Input.size())));
-    z_stream stream{};
-    if (deflateInit2(&stream, kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-      throw std::bad_alloc();
-    }
+    z_stream& stream = deflater.Fresh();
     if (!chunk.Dictionary.empty()) {
       deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(chunk.Dictionary.data()),
                            static_cast<uInt>(chunk.Dictionary.size()));
@@ -228,7 +257,6 @@ void TZipStream::Deflate(TChunk& chunk) {
     const int status = deflate(&stream, chunk.Last ? Z_FINISH : Z_SYNC_FLUSH);
     const bool whole = chunk.Last ? status == Z_STREAM_END : status == Z_OK && stream.avail_in == 0;
     chunk.Output.resize(chunk.Output.size() - stream.avail_out);
-    deflateEnd(&stream);
     if (!whole) {
       throw std::logic_error("deflate failed");  // zlib refused its own input: a fault here
     }

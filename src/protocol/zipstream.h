@@ -70,19 +70,23 @@ class TZipStream {
     std::uint64_t Offset = 0;
   };
 
+  // A compressor kept from chunk to chunk (in zipstream.cpp, where zlib is known).
+  class TDeflater;
+
   void HandOver(bool last);
   // Writes the oldest chunk once it is deflated; waits for it when `wait`. False when it is not
   // ready yet or none is left.
   bool WriteOldest(bool wait);
   void Work();
   void Put(std::string_view bytes);
-  static void Deflate(TChunk& chunk);
+  static void Deflate(TChunk& chunk, TDeflater& deflater);
 
   std::function<void(std::string_view)> write_;
   std::uint64_t offset_ = 0;
   std::vector<TEntry> entries_;
   std::string text_;
   std::string dictionary_;
+  std::unique_ptr<TDeflater> deflater_;  // the calling thread's
   bool inMember_ = false;
 
   std::mutex mutex_;
