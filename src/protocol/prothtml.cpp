@@ -248,13 +248,13 @@ class THtmlWriter {
   // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions. The
   // amount is formatted once for the attribute and the text, and the cell is put together on the
   // stack and handed to the file as one piece.
-  void AmountCell(std::int64_t amount) { AmountCellOpening(amount, kAmountCellOpening); }
+  void AmountCell(std::int64_t amount) { WriteAmountCell(amount, kAmountCellOpening); }
 
   void SaldoCell(std::int64_t amount) {
-    AmountCellOpening(amount, amount < 0 ? kNegativeSaldoCellOpening : kAmountCellOpening);
+    WriteAmountCell(amount, amount < 0 ? kNegativeSaldoCellOpening : kAmountCellOpening);
   }
 
-  void AmountCellOpening(std::int64_t amount, std::string_view opening) {
+  void WriteAmountCell(std::int64_t amount, std::string_view opening) {
     static constexpr std::string_view kMiddle = "\" sdnum=\"1033;0;#,##0.00\">&nbsp;";
     static constexpr std::string_view kClosing = "&nbsp;</td>";
     char cell[kLongestCellOpening + kMiddle.size() + kClosing.size() + 2 * kSumTextSize];
