@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
-#include <numeric>
 #include <string_view>
 #include <thread>
 #include <unordered_set>
@@ -471,6 +470,47 @@ class TSZV6Fold {
   TPersonIndex persons_;
 };
 
+// Appends the sort key of PersonNameSortKey to `key`.
+void AppendPersonNameSortKey(const TSZV6Sotr& sotr, std::string& key) {
+  for (const std::string* name : {&sotr.LastName, &sotr.FirstName, &sotr.MiddleName}) {
+    for (const char c : *name) {
+      // Every unit of the code page lies below U+FFFF, so the unit plus one still fits.
+      const auto unit = static_cast<std::uint32_t>(Cp1251ToUnicode(static_cast<unsigned char>(c))) + 1;
+      key.push_back(static_cast<char>(unit >> 8));
+      key.push_back(static_cast<char>(unit & 0xFF));
+    }
+    key.append(2, '\0');
+  }
+}
+
+// A folded person on its way to its place: its sort key lies in a buffer shared by all persons,
+// and its first sixteen bytes (zeros past the end) stand here as two numbers, whose order is the
+// keys' order wherever they differ, so that most comparisons touch nothing else.
+struct TPersonPlace {
+  std::uint64_t KeyHead = 0;
+  std::uint64_t KeyNext = 0;
+  std::uint64_t Order = 0;  // of the person's first document
+  std::size_t KeyBegin = 0;
+  std::size_t KeySize = 0;
+  unsigned Share = 0;
+  std::size_t Index = 0;
+};
+
+TPersonPlace PersonPlace(const TSZV6Sotr& sotr, std::uint64_t order, unsigned share, std::size_t index,
+                         std::string& keys) {
+  TPersonPlace place{.Order = order, .KeyBegin = keys.size(), .Share = share, .Index = index};
+  AppendPersonNameSortKey(sotr, keys);
+  place.KeySize = keys.size() - place.KeyBegin;
+  const auto byte = [&](std::size_t at) -> std::uint64_t {
+    return at < place.KeySize ? static_cast<unsigned char>(keys[place.KeyBegin + at]) : 0;
+  };
+  for (std::size_t at = 0; at < 8; ++at) {
+    place.KeyHead = (place.KeyHead << 8) | byte(at);
+    place.KeyNext = (place.KeyNext << 8) | byte(8 + at);
+  }
+  return place;
+}
+
 // Folds the shares on one thread each (the first on this one, which also reports the progress) and
 // puts their persons and messages together in the order of the documents: the result is the same
 // as with one share. A pack is freed once every share has been through it.
@@ -528,34 +568,48 @@ TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::stri
   files.SZV6Packs.clear();
   files.SZV6Packs.shrink_to_fit();
 
-  // Persons in the order of their first document, messages in the order of theirs.
-  struct TPlace {
-    std::uint64_t Order;
-    unsigned Share;
-    std::size_t Index;
-  };
-  std::vector<TPlace> places;
-  std::vector<TPlace> messagePlaces;
+  // Persons by name, those of the same name in the order of their first documents; each moves
+  // once, straight to its place. Messages in the order of their documents.
+  std::vector<TPersonPlace> places;
+  std::string keys;
   for (unsigned share = 0; share < shares; ++share) {
     for (std::size_t index = 0; index < folds[share].Sotrs.size(); ++index) {
-      places.push_back({folds[share].FirstSeen[index], share, index});
-    }
-    for (std::size_t index = 0; index < folds[share].Messages.size(); ++index) {
-      messagePlaces.push_back({folds[share].Messages[index].Order, share, index});
+      places.push_back(PersonPlace(folds[share].Sotrs[index], folds[share].FirstSeen[index], share, index, keys));
     }
   }
-  const auto byOrder = [](const TPlace& a, const TPlace& b) { return a.Order < b.Order; };
-  std::stable_sort(places.begin(), places.end(), byOrder);
-  std::stable_sort(messagePlaces.begin(), messagePlaces.end(), byOrder);
+  if (!places.empty()) {
+    Report(progress, kStagePersonSort, kWait, 0, 100);
+  }
+  std::sort(places.begin(), places.end(), [&keys](const TPersonPlace& a, const TPersonPlace& b) {
+    if (a.KeyHead != b.KeyHead) return a.KeyHead < b.KeyHead;
+    if (a.KeyNext != b.KeyNext) return a.KeyNext < b.KeyNext;
+    const int byName = std::string_view(keys).substr(a.KeyBegin, a.KeySize)
+                           .compare(std::string_view(keys).substr(b.KeyBegin, b.KeySize));
+    return byName != 0 ? byName < 0 : a.Order < b.Order;
+  });
   TPersonIndex persons;
   persons.Reserve(places.size());
   files.Sotrs.reserve(files.Sotrs.size() + places.size());
-  for (const TPlace& place : places) {
+  for (const TPersonPlace& place : places) {
     TSZV6Sotr& sotr = folds[place.Share].Sotrs[place.Index];
     persons.Add(TPersonIndex::Hash(sotr.SNILS), static_cast<int>(files.Sotrs.size()));
     files.Sotrs.push_back(std::move(sotr));
   }
-  for (const TPlace& place : messagePlaces) {
+
+  struct TMessagePlace {
+    std::uint64_t Order;
+    unsigned Share;
+    std::size_t Index;
+  };
+  std::vector<TMessagePlace> messagePlaces;
+  for (unsigned share = 0; share < shares; ++share) {
+    for (std::size_t index = 0; index < folds[share].Messages.size(); ++index) {
+      messagePlaces.push_back({folds[share].Messages[index].Order, share, index});
+    }
+  }
+  std::stable_sort(messagePlaces.begin(), messagePlaces.end(),
+                   [](const TMessagePlace& a, const TMessagePlace& b) { return a.Order < b.Order; });
+  for (const TMessagePlace& place : messagePlaces) {
     messages.push_back(std::move(folds[place.Share].Messages[place.Index].Text));
     files.MessageFindings.push_back(std::move(folds[place.Share].Messages[place.Index].Finding));
   }
@@ -674,35 +728,11 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
   }
 }
 
-// Step 6: persons by name, periods ascending. The persons are ordered by their keys and then
-// moved into place; persons of the same name keep the order of their first documents.
-void SortPersonsAndPeriods(TFileSet& files, const TProgressEvent& progress) {
+// Step 6: periods ascending (the persons were put in the order of their names as they were
+// gathered from the fold).
+void SortPeriods(TFileSet& files, const TProgressEvent& progress) {
   if (files.Sotrs.empty()) {
     return;
-  }
-  Report(progress, kStagePersonSort, kWait, 0, 100);
-  std::vector<std::string> keys;
-  keys.reserve(files.Sotrs.size());
-  for (const TSZV6Sotr& sotr : files.Sotrs) {
-    keys.push_back(PersonNameSortKey(sotr));
-  }
-  std::vector<std::size_t> order(files.Sotrs.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-  // order[i] is the person that goes to place i: each cycle of the permutation is followed once,
-  // so every person moves once and no second list of persons is made.
-  for (std::size_t start = 0; start < order.size(); ++start) {
-    if (order[start] == start) continue;
-    TSZV6Sotr held = std::move(files.Sotrs[start]);
-    std::size_t at = start;
-    while (order[at] != start) {
-      const std::size_t from = order[at];
-      files.Sotrs[at] = std::move(files.Sotrs[from]);
-      order[at] = at;
-      at = from;
-    }
-    files.Sotrs[at] = std::move(held);
-    order[at] = at;
   }
   Report(progress, kStagePeriodSort, kWait, 0, 100);
   std::stable_sort(files.ReportPeriods.begin(), files.ReportPeriods.end(),
@@ -718,15 +748,7 @@ void SortPersonsAndPeriods(TFileSet& files, const TProgressEvent& progress) {
 std::string PersonNameSortKey(const TSZV6Sotr& sotr) {
   std::string key;
   key.reserve(2 * (sotr.LastName.size() + sotr.FirstName.size() + sotr.MiddleName.size() + 3));
-  for (const std::string* name : {&sotr.LastName, &sotr.FirstName, &sotr.MiddleName}) {
-    for (const char c : *name) {
-      // Every unit of the code page lies below U+FFFF, so the unit plus one still fits.
-      const auto unit = static_cast<std::uint32_t>(Cp1251ToUnicode(static_cast<unsigned char>(c))) + 1;
-      key.push_back(static_cast<char>(unit >> 8));
-      key.push_back(static_cast<char>(unit & 0xFF));
-    }
-    key.append(2, '\0');
-  }
+  AppendPersonNameSortKey(sotr, key);
   return key;
 }
 
@@ -763,7 +785,7 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   AttachSZV63Packs(*this, persons, calcCorr, messages);
   SZV63Packs.clear();
   SZV63Packs.shrink_to_fit();
-  SortPersonsAndPeriods(*this, progress);
+  SortPeriods(*this, progress);
   Report(progress, kStageProtocol, kWait, 0, 100);
 }
 

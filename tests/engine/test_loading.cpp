@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -561,6 +562,64 @@ TEST(PersonNameSortKey, OrdersAsTheNamesCompareOneAfterAnother) {
     ASSERT_EQ(sign(keyA.compare(keyB)), compareNames(a, b))
         << "round " << round << ": " << testing::PrintToString(a.LastName + "|" + a.FirstName + "|" + a.MiddleName)
         << " against " << testing::PrintToString(b.LastName + "|" + b.FirstName + "|" + b.MiddleName);
+  }
+}
+
+// Persons come out by name, the latest document's, and persons of one name in the order of their
+// first documents in the folded order of the packs; the same with one share of the fold and with
+// several. Checked against sorting the persons one by one, on names that tie, nest and change.
+TEST_F(LoadTest, PersonsByNameThenByFirstDocumentWhateverTheShares) {
+  const std::vector<std::string> lastNames = {"Иванов", "Иванова", "иванов", "Ива", "Ёлкин", "Ельцин", "Жуков", "Abramov"};
+  const std::vector<std::string> firstNames = {"Иван", "Ивана", ""};
+  std::mt19937 random(20261209);
+  constexpr int kPersons = 300;
+  std::vector<std::vector<TGenDoc>> packDocs;
+  for (int pack = 0; pack < 8; ++pack) {
+    std::vector<TGenDoc> docs;
+    for (int person = 0; person < kPersons; ++person) {
+      if (random() % 3 == 0) continue;
+      TGenDoc doc = Doc(std::to_string(20000000000LL + person), lastNames[random() % lastNames.size()], 1, 1);
+      doc.FirstName = firstNames[random() % firstNames.size()];
+      doc.MiddleName = random() % 2 == 0 ? "Петрович" : "";
+      docs.push_back(std::move(doc));
+    }
+    std::shuffle(docs.begin(), docs.end(), random);
+    Write(Name(pack + 1), Pack("ИСХОДНАЯ", 2010 + pack / 4, pack % 4 + 1, "10.01.2013", docs));
+    packDocs.push_back(std::move(docs));
+  }
+  for (const int threads : {1, 2, 3, 8}) {
+    files_ = TFileSet();
+    files_.Threads = threads;
+    Load();
+    ASSERT_EQ(files_.SZV6Files.size(), packDocs.size());
+    // The persons in the order of their first documents, each with its latest names.
+    std::vector<TSZV6Sotr> expected;
+    std::map<std::string, std::size_t> seen;
+    for (const TFileRec& file : files_.SZV6Files) {
+      const std::size_t pack = static_cast<std::size_t>(std::stoi(file.FileName.substr(file.FileName.size() - 7, 3)) - 101);
+      for (const TGenDoc& doc : packDocs.at(pack)) {
+        const auto [at, added] = seen.emplace(doc.SNILS, expected.size());
+        if (added) expected.emplace_back().SNILS = doc.SNILS;
+        TSZV6Sotr& person = expected[at->second];
+        person.LastName = W(doc.LastName);
+        person.FirstName = W(doc.FirstName);
+        person.MiddleName = W(doc.MiddleName);
+      }
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const TSZV6Sotr& a, const TSZV6Sotr& b) {
+      for (const auto field : {&TSZV6Sotr::LastName, &TSZV6Sotr::FirstName, &TSZV6Sotr::MiddleName}) {
+        if (const int order = CompareCp1251ByUtf16(a.*field, b.*field); order != 0) return order < 0;
+      }
+      return false;
+    });
+    ASSERT_EQ(files_.Sotrs.size(), expected.size()) << threads << " threads";
+    for (std::size_t at = 0; at < expected.size(); ++at) {
+      const TSZV6Sotr& person = files_.Sotrs[at];
+      ASSERT_EQ(person.SNILS + " " + person.LastName + " " + person.FirstName + " " + person.MiddleName,
+                expected[at].SNILS + " " + expected[at].LastName + " " + expected[at].FirstName + " " +
+                    expected[at].MiddleName)
+          << "place " << at << ", " << threads << " threads";
+    }
   }
 }
 
