@@ -159,4 +159,35 @@ void ForEachOrdered(std::size_t count, unsigned threads, std::size_t window, TPr
       [&produce](TNoState&, std::size_t index) { return produce(index); }, consume);
 }
 
+// Runs first() on the calling thread and, when `threads` is above one, second() beside it on a
+// thread of its own (otherwise after it); returns when both are done. A failure of either is
+// rethrown once both have ended, first()'s before second()'s.
+template <typename TFirst, typename TSecond>
+void RunBeside(unsigned threads, TFirst&& first, TSecond&& second) {
+  std::exception_ptr secondFailure;
+  std::thread beside;
+  if (threads > 1) {
+    beside = std::thread([&] {
+      try {
+        second();
+      } catch (...) {
+        secondFailure = std::current_exception();
+      }
+    });
+  }
+  std::exception_ptr firstFailure;
+  try {
+    first();
+  } catch (...) {
+    firstFailure = std::current_exception();
+  }
+  if (beside.joinable()) {
+    beside.join();
+  } else if (!firstFailure) {
+    second();
+  }
+  if (firstFailure) std::rethrow_exception(firstFailure);
+  if (secondFailure) std::rethrow_exception(secondFailure);
+}
+
 }  // namespace brisolt

@@ -483,32 +483,63 @@ void AppendPersonNameSortKey(const TSZV6Sotr& sotr, std::string& key) {
   }
 }
 
-// A folded person on its way to its place: its sort key lies in a buffer shared by all persons,
-// and its first sixteen bytes (zeros past the end) stand here as two numbers, whose order is the
-// keys' order wherever they differ, so that most comparisons touch nothing else.
-struct TPersonPlace {
+// A person's place in the sort by name: its sort key lies in a buffer shared by all persons, and
+// its first sixteen bytes (zeros past the end) stand here as two numbers, whose order is the keys'
+// order wherever they differ, so that most comparisons touch nothing else.
+struct TNamePlace {
   std::uint64_t KeyHead = 0;
   std::uint64_t KeyNext = 0;
-  std::uint64_t Order = 0;  // of the person's first document
   std::size_t KeyBegin = 0;
   std::size_t KeySize = 0;
-  unsigned Share = 0;
-  std::size_t Index = 0;
+  std::size_t Person = 0;
 };
 
-TPersonPlace PersonPlace(const TSZV6Sotr& sotr, std::uint64_t order, unsigned share, std::size_t index,
-                         std::string& keys) {
-  TPersonPlace place{.Order = order, .KeyBegin = keys.size(), .Share = share, .Index = index};
-  AppendPersonNameSortKey(sotr, keys);
-  place.KeySize = keys.size() - place.KeyBegin;
-  const auto byte = [&](std::size_t at) -> std::uint64_t {
-    return at < place.KeySize ? static_cast<unsigned char>(keys[place.KeyBegin + at]) : 0;
-  };
-  for (std::size_t at = 0; at < 8; ++at) {
-    place.KeyHead = (place.KeyHead << 8) | byte(at);
-    place.KeyNext = (place.KeyNext << 8) | byte(8 + at);
+// The persons' positions in the order of their names; persons of the same name keep their order.
+std::vector<std::size_t> PersonsByName(const std::vector<TSZV6Sotr>& sotrs) {
+  std::vector<TNamePlace> places(sotrs.size());
+  std::string keys;
+  for (std::size_t person = 0; person < sotrs.size(); ++person) {
+    TNamePlace& place = places[person];
+    place.Person = person;
+    place.KeyBegin = keys.size();
+    AppendPersonNameSortKey(sotrs[person], keys);
+    place.KeySize = keys.size() - place.KeyBegin;
+    const auto byte = [&](std::size_t at) -> std::uint64_t {
+      return at < place.KeySize ? static_cast<unsigned char>(keys[place.KeyBegin + at]) : 0;
+    };
+    for (std::size_t at = 0; at < 8; ++at) {
+      place.KeyHead = (place.KeyHead << 8) | byte(at);
+      place.KeyNext = (place.KeyNext << 8) | byte(8 + at);
+    }
   }
-  return place;
+  std::sort(places.begin(), places.end(), [&keys](const TNamePlace& a, const TNamePlace& b) {
+    if (a.KeyHead != b.KeyHead) return a.KeyHead < b.KeyHead;
+    if (a.KeyNext != b.KeyNext) return a.KeyNext < b.KeyNext;
+    const int byName = std::string_view(keys).substr(a.KeyBegin, a.KeySize)
+                           .compare(std::string_view(keys).substr(b.KeyBegin, b.KeySize));
+    return byName != 0 ? byName < 0 : a.Person < b.Person;
+  });
+  std::vector<std::size_t> order(places.size());
+  for (std::size_t at = 0; at < places.size(); ++at) order[at] = places[at].Person;
+  return order;
+}
+
+// Moves the persons so that order[i] comes to place i: each cycle of the permutation is followed
+// once, so every person moves once and no second list of persons is made.
+void PutInOrder(std::vector<TSZV6Sotr>& sotrs, std::vector<std::size_t>& order) {
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (order[start] == start) continue;
+    TSZV6Sotr held = std::move(sotrs[start]);
+    std::size_t at = start;
+    while (order[at] != start) {
+      const std::size_t from = order[at];
+      sotrs[at] = std::move(sotrs[from]);
+      order[at] = at;
+      at = from;
+    }
+    sotrs[at] = std::move(held);
+    order[at] = at;
+  }
 }
 
 // Folds the shares on one thread each (the first on this one, which also reports the progress) and
@@ -568,29 +599,24 @@ TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::stri
   files.SZV6Packs.clear();
   files.SZV6Packs.shrink_to_fit();
 
-  // Persons by name, those of the same name in the order of their first documents; each moves
-  // once, straight to its place. Messages in the order of their documents.
-  std::vector<TPersonPlace> places;
-  std::string keys;
+  // Persons in the order of their first documents (each share's persons already are), messages
+  // in the order of theirs.
+  struct TPlace {
+    std::uint64_t Order;
+    unsigned Share;
+    std::size_t Index;
+  };
+  std::vector<TPlace> places;
   for (unsigned share = 0; share < shares; ++share) {
     for (std::size_t index = 0; index < folds[share].Sotrs.size(); ++index) {
-      places.push_back(PersonPlace(folds[share].Sotrs[index], folds[share].FirstSeen[index], share, index, keys));
+      places.push_back({folds[share].FirstSeen[index], share, index});
     }
   }
-  if (!places.empty()) {
-    Report(progress, kStagePersonSort, kWait, 0, 100);
-  }
-  std::sort(places.begin(), places.end(), [&keys](const TPersonPlace& a, const TPersonPlace& b) {
-    if (a.KeyHead != b.KeyHead) return a.KeyHead < b.KeyHead;
-    if (a.KeyNext != b.KeyNext) return a.KeyNext < b.KeyNext;
-    const int byName = std::string_view(keys).substr(a.KeyBegin, a.KeySize)
-                           .compare(std::string_view(keys).substr(b.KeyBegin, b.KeySize));
-    return byName != 0 ? byName < 0 : a.Order < b.Order;
-  });
+  std::sort(places.begin(), places.end(), [](const TPlace& a, const TPlace& b) { return a.Order < b.Order; });
   TPersonIndex persons;
   persons.Reserve(places.size());
   files.Sotrs.reserve(files.Sotrs.size() + places.size());
-  for (const TPersonPlace& place : places) {
+  for (const TPlace& place : places) {
     TSZV6Sotr& sotr = folds[place.Share].Sotrs[place.Index];
     persons.Add(TPersonIndex::Hash(sotr.SNILS), static_cast<int>(files.Sotrs.size()));
     files.Sotrs.push_back(std::move(sotr));
@@ -728,8 +754,7 @@ void AttachSZV63Packs(TFileSet& files, const TPersonIndex& persons, bool calcCor
   }
 }
 
-// Step 6: periods ascending (the persons were put in the order of their names as they were
-// gathered from the fold).
+// Step 6, its end: periods ascending.
 void SortPeriods(TFileSet& files, const TProgressEvent& progress) {
   if (files.Sotrs.empty()) {
     return;
@@ -782,9 +807,18 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   }
   SortFiles(*this, progress);
   const TPersonIndex persons = FoldSZV6Packs(*this, calcCorr, messages, progress);
-  AttachSZV63Packs(*this, persons, calcCorr, messages);
+  // Step 6 begins beside step 5: the order of the persons' names is worked out while the payments,
+  // which change no name, are attached; the persons move into it once both are done.
+  if (!Sotrs.empty()) {
+    Report(progress, kStagePersonSort, kWait, 0, 100);
+  }
+  std::vector<std::size_t> byName;
+  RunBeside(
+      WorkerCount(Threads), [&] { AttachSZV63Packs(*this, persons, calcCorr, messages); },
+      [&] { byName = PersonsByName(Sotrs); });
   SZV63Packs.clear();
   SZV63Packs.shrink_to_fit();
+  PutInOrder(Sotrs, byName);
   SortPeriods(*this, progress);
   Report(progress, kStageProtocol, kWait, 0, 100);
 }
