@@ -470,54 +470,50 @@ class TSZV6Fold {
   TPersonIndex persons_;
 };
 
-// Appends the sort key of PersonNameSortKey to `key`.
-void AppendPersonNameSortKey(const TSZV6Sotr& sotr, std::string& key) {
+// Hands take() each unit of the person's sort key (see PersonNameSortKey) in turn, a zero unit
+// after each name, for as long as it returns true.
+template <typename TTake>
+void WalkPersonNameSortKey(const TSZV6Sotr& sotr, TTake&& take) {
   for (const std::string* name : {&sotr.LastName, &sotr.FirstName, &sotr.MiddleName}) {
     for (const char c : *name) {
       // Every unit of the code page lies below U+FFFF, so the unit plus one still fits.
-      const auto unit = static_cast<std::uint32_t>(Cp1251ToUnicode(static_cast<unsigned char>(c))) + 1;
-      key.push_back(static_cast<char>(unit >> 8));
-      key.push_back(static_cast<char>(unit & 0xFF));
+      if (!take(static_cast<std::uint32_t>(Cp1251ToUnicode(static_cast<unsigned char>(c))) + 1)) return;
     }
-    key.append(2, '\0');
+    if (!take(0)) return;
   }
 }
 
-// A person's place in the sort by name: its sort key lies in a buffer shared by all persons, and
-// its first sixteen bytes (zeros past the end) stand here as two numbers, whose order is the keys'
-// order wherever they differ, so that most comparisons touch nothing else.
+// A person's place in the sort by name: the first eight units of its sort key (zeros past the
+// end), whose order is the keys' order wherever they differ, so that most comparisons touch
+// nothing else; the names decide the rest.
 struct TNamePlace {
   std::uint64_t KeyHead = 0;
   std::uint64_t KeyNext = 0;
-  std::size_t KeyBegin = 0;
-  std::size_t KeySize = 0;
   std::size_t Person = 0;
 };
 
 // The persons' positions in the order of their names; persons of the same name keep their order.
 std::vector<std::size_t> PersonsByName(const std::vector<TSZV6Sotr>& sotrs) {
   std::vector<TNamePlace> places(sotrs.size());
-  std::string keys;
   for (std::size_t person = 0; person < sotrs.size(); ++person) {
     TNamePlace& place = places[person];
     place.Person = person;
-    place.KeyBegin = keys.size();
-    AppendPersonNameSortKey(sotrs[person], keys);
-    place.KeySize = keys.size() - place.KeyBegin;
-    const auto byte = [&](std::size_t at) -> std::uint64_t {
-      return at < place.KeySize ? static_cast<unsigned char>(keys[place.KeyBegin + at]) : 0;
-    };
-    for (std::size_t at = 0; at < 8; ++at) {
-      place.KeyHead = (place.KeyHead << 8) | byte(at);
-      place.KeyNext = (place.KeyNext << 8) | byte(8 + at);
-    }
+    int units = 0;
+    WalkPersonNameSortKey(sotrs[person], [&](std::uint32_t unit) {
+      std::uint64_t& half = units < 4 ? place.KeyHead : place.KeyNext;
+      half |= static_cast<std::uint64_t>(unit) << (16 * (3 - units % 4));
+      return ++units < 8;
+    });
   }
-  std::sort(places.begin(), places.end(), [&keys](const TNamePlace& a, const TNamePlace& b) {
+  std::sort(places.begin(), places.end(), [&sotrs](const TNamePlace& a, const TNamePlace& b) {
     if (a.KeyHead != b.KeyHead) return a.KeyHead < b.KeyHead;
     if (a.KeyNext != b.KeyNext) return a.KeyNext < b.KeyNext;
-    const int byName = std::string_view(keys).substr(a.KeyBegin, a.KeySize)
-                           .compare(std::string_view(keys).substr(b.KeyBegin, b.KeySize));
-    return byName != 0 ? byName < 0 : a.Person < b.Person;
+    const TSZV6Sotr& first = sotrs[a.Person];
+    const TSZV6Sotr& second = sotrs[b.Person];
+    for (const auto field : {&TSZV6Sotr::LastName, &TSZV6Sotr::FirstName, &TSZV6Sotr::MiddleName}) {
+      if (const int order = CompareCp1251ByUtf16(first.*field, second.*field); order != 0) return order < 0;
+    }
+    return a.Person < b.Person;
   });
   std::vector<std::size_t> order(places.size());
   for (std::size_t at = 0; at < places.size(); ++at) order[at] = places[at].Person;
@@ -773,7 +769,11 @@ void SortPeriods(TFileSet& files, const TProgressEvent& progress) {
 std::string PersonNameSortKey(const TSZV6Sotr& sotr) {
   std::string key;
   key.reserve(2 * (sotr.LastName.size() + sotr.FirstName.size() + sotr.MiddleName.size() + 3));
-  AppendPersonNameSortKey(sotr, key);
+  WalkPersonNameSortKey(sotr, [&key](std::uint32_t unit) {
+    key.push_back(static_cast<char>(unit >> 8));
+    key.push_back(static_cast<char>(unit & 0xFF));
+    return true;
+  });
   return key;
 }
 
