@@ -160,8 +160,8 @@ void ForEachOrdered(std::size_t count, unsigned threads, std::size_t window, TPr
 }
 
 // Runs first() on the calling thread and, when `threads` is above one, second() beside it on a
-// thread of its own (otherwise after it); returns when both are done. A failure of either is
-// rethrown once both have ended, first()'s before second()'s.
+// thread of its own; returns when both have ended, rethrowing a failure of either, first()'s
+// before second()'s. With one thread second() runs after first(), unless first() failed.
 template <typename TFirst, typename TSecond>
 void RunBeside(unsigned threads, TFirst&& first, TSecond&& second) {
   std::exception_ptr secondFailure;

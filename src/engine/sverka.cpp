@@ -492,8 +492,9 @@ struct TNamePlace {
   std::size_t Person = 0;
 };
 
-// The persons' positions in the order of their names; persons of the same name keep their order.
-std::vector<std::size_t> PersonsByName(const std::vector<TSZV6Sotr>& sotrs) {
+// The persons in the order of their names, each place naming the person that goes there; persons
+// of the same name keep their order.
+std::vector<TNamePlace> PersonsByName(const std::vector<TSZV6Sotr>& sotrs) {
   std::vector<TNamePlace> places(sotrs.size());
   for (std::size_t person = 0; person < sotrs.size(); ++person) {
     TNamePlace& place = places[person];
@@ -515,26 +516,24 @@ std::vector<std::size_t> PersonsByName(const std::vector<TSZV6Sotr>& sotrs) {
     }
     return a.Person < b.Person;
   });
-  std::vector<std::size_t> order(places.size());
-  for (std::size_t at = 0; at < places.size(); ++at) order[at] = places[at].Person;
-  return order;
+  return places;
 }
 
-// Moves the persons so that order[i] comes to place i: each cycle of the permutation is followed
-// once, so every person moves once and no second list of persons is made.
-void PutInOrder(std::vector<TSZV6Sotr>& sotrs, std::vector<std::size_t>& order) {
-  for (std::size_t start = 0; start < order.size(); ++start) {
-    if (order[start] == start) continue;
+// Moves the persons so that places[i].Person comes to place i: each cycle of the permutation is
+// followed once, so every person moves once and no second list of persons is made.
+void PutInPlaces(std::vector<TSZV6Sotr>& sotrs, std::vector<TNamePlace>& places) {
+  for (std::size_t start = 0; start < places.size(); ++start) {
+    if (places[start].Person == start) continue;
     TSZV6Sotr held = std::move(sotrs[start]);
     std::size_t at = start;
-    while (order[at] != start) {
-      const std::size_t from = order[at];
+    while (places[at].Person != start) {
+      const std::size_t from = places[at].Person;
       sotrs[at] = std::move(sotrs[from]);
-      order[at] = at;
+      places[at].Person = at;
       at = from;
     }
     sotrs[at] = std::move(held);
-    order[at] = at;
+    places[at].Person = at;
   }
 }
 
@@ -812,13 +811,13 @@ void TFileSet::LoadSubmissions(const std::string& folder, bool subDirs, bool cal
   if (!Sotrs.empty()) {
     Report(progress, kStagePersonSort, kWait, 0, 100);
   }
-  std::vector<std::size_t> byName;
+  std::vector<TNamePlace> byName;
   RunBeside(
       WorkerCount(Threads), [&] { AttachSZV63Packs(*this, persons, calcCorr, messages); },
       [&] { byName = PersonsByName(Sotrs); });
   SZV63Packs.clear();
   SZV63Packs.shrink_to_fit();
-  PutInOrder(Sotrs, byName);
+  PutInPlaces(Sotrs, byName);
   SortPeriods(*this, progress);
   Report(progress, kStageProtocol, kWait, 0, 100);
 }

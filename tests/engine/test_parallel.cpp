@@ -218,5 +218,46 @@ TEST(WorkerCount, ARequestAboveZeroWinsOverTheMachine) {
   EXPECT_EQ(WorkerCount(0), WorkerCount(-1));
 }
 
+// Both parts run to their end beside each other with two threads or more (the first waits here
+// until the second has started, which would never happen one after the other), and in turn with
+// one, the second not after a failed first; a failure comes back only after both, the first
+// part's before the second's.
+TEST(RunBeside, BothRunAndTheFirstFailureInTheirOrderComesBack) {
+  const struct {
+    unsigned Threads;
+    bool FirstFails, SecondFails;
+    const char* Expected;
+  } cases[] = {
+      {2, false, false, ""}, {2, true, false, "first"}, {2, false, true, "second"}, {2, true, true, "first"},
+      {1, false, false, ""}, {1, false, true, "second"}, {1, true, true, "first"},
+  };
+  for (const auto& test : cases) {
+    std::atomic<bool> secondStarted{false};
+    std::atomic<int> ended{0};
+    std::string caught;
+    try {
+      RunBeside(
+          test.Threads,
+          [&] {
+            if (test.Threads > 1) {
+              while (!secondStarted.load()) std::this_thread::yield();
+            }
+            ++ended;
+            if (test.FirstFails) throw std::runtime_error("first");
+          },
+          [&] {
+            secondStarted = true;
+            ++ended;
+            if (test.SecondFails) throw std::runtime_error("second");
+          });
+    } catch (const std::runtime_error& failure) {
+      caught = failure.what();
+    }
+    const int expectedEnded = test.Threads == 1 && test.FirstFails ? 1 : 2;
+    EXPECT_EQ(ended.load(), expectedEnded) << test.Threads << test.FirstFails << test.SecondFails;
+    EXPECT_EQ(caught, test.Expected) << test.Threads << test.FirstFails << test.SecondFails;
+  }
+}
+
 }  // namespace
 }  // namespace brisolt
