@@ -302,16 +302,19 @@ void TProtocolFile::Flush() {
     return;
   }
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return !chunkPending_ || failed_; });
+  changed_.wait(lock, [this] { return chunks_.size() < kChunksInFlight || failed_; });
   if (failed_) {
     const std::error_code reason = failure_;
     lock.unlock();
     Fail("ошибка записи", reason);
   }
-  // The written chunk's memory comes back as the next buffer.
-  chunk_.swap(buffer_);
+  chunks_.push_back(std::move(buffer_));
+  // A written chunk's memory comes back as the next buffer.
   buffer_.clear();
-  chunkPending_ = true;
+  if (!spare_.empty()) {
+    buffer_.swap(spare_.back());
+    spare_.pop_back();
+  }
   if (!writer_.joinable()) {
     writer_ = std::thread([this] { WriteChunks(); });
   }
@@ -322,17 +325,24 @@ void TProtocolFile::Flush() {
 void TProtocolFile::WriteChunks() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return chunkPending_ || stopping_; });
-    if (!chunkPending_) {
+    changed_.wait(lock, [this] { return !chunks_.empty() || stopping_; });
+    if (chunks_.empty()) {
       return;
     }
+    std::string chunk = std::move(chunks_.front());
+    chunks_.pop_front();
+    writing_ = true;
     lock.unlock();
-    const std::error_code reason = file_->Write(chunk_);
-    const bool ok = !reason;
+    const std::error_code reason = file_->Write(chunk);
+    chunk.clear();
     lock.lock();
-    chunkPending_ = false;
-    failed_ = !ok;
-    failure_ = reason;
+    writing_ = false;
+    spare_.push_back(std::move(chunk));
+    if (reason) {
+      failed_ = true;
+      failure_ = reason;
+      chunks_.clear();
+    }
     changed_.notify_all();
     if (failed_) {
       return;
@@ -343,7 +353,7 @@ void TProtocolFile::WriteChunks() {
 void TProtocolFile::StopWriting(bool reportFailure) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (writer_.joinable()) {
-    changed_.wait(lock, [this] { return !chunkPending_ || failed_; });
+    changed_.wait(lock, [this] { return (chunks_.empty() && !writing_) || failed_; });
     stopping_ = true;
     lock.unlock();
     changed_.notify_all();

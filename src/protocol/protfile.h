@@ -5,6 +5,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "base/amount.h"
 #include "protocol/prot.h"
@@ -89,9 +91,9 @@ class TProtocolFile {
 
  private:
   // The buffer goes to the writing thread once it holds this much.
-  static constexpr std::size_t kFlushSize = 1 << 20;
+  static constexpr std::size_t kFlushSize = 1 << 19;
 
-  // Hands the buffer to the writing thread (waiting for the part before it to be written).
+  // Hands the buffer to the writing thread (waiting while kChunksInFlight pieces are pending).
   void Flush();
   void WriteChunks();
   // Waits until everything handed over is written, ends the writing thread and reports the
@@ -111,11 +113,17 @@ class TProtocolFile {
   std::string buffer_;
   bool committed_ = false;
 
+  // Pieces handed to the writing thread and not yet written, at most this many: enough that the
+  // thread goes on writing while this one formats, without waiting to be woken after each piece
+  // (a wake-up across cores can cost a virtual machine longer than the piece's formatting).
+  static constexpr std::size_t kChunksInFlight = 3;
+
   // Shared with the writing thread, under mutex_.
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::string chunk_;          // handed over, not yet written
-  bool chunkPending_ = false;
+  std::deque<std::string> chunks_;  // handed over, not yet written, in order
+  bool writing_ = false;            // a chunk taken from chunks_ is being written
+  std::vector<std::string> spare_;  // written chunks, whose memory serves as the next buffers
   bool stopping_ = false;
   bool failed_ = false;
   std::error_code failure_;

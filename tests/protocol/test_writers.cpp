@@ -439,6 +439,33 @@ TEST(ProtocolFile, NobodyElseMayOpenItUntilItIsFinished) {
   EXPECT_EQ(scratch.EntryCount(), 1u);
 }
 
+// A protocol of many parts reaches the file whole and in order, however its lines and raw
+// pieces of every length fall on the parts handed to the writing thread.
+TEST(ProtocolFile, ManyPartsArriveWholeAndInOrder) {
+  ScratchFolder scratch;
+  const fs::path target = scratch.Path() / "p.html";
+  std::mt19937 random(20261209);
+  std::string expected;
+  {
+    TProtocolFile file(NativeFromPath(target));
+    for (int piece = 0; expected.size() < (std::size_t{9} << 20); ++piece) {
+      std::string text = std::to_string(piece) + ":";
+      text.append(random() % 3 == 0 ? random() % 300000 : random() % 200, static_cast<char>('a' + piece % 26));
+      if (piece % 2 == 0) {
+        file.Line(text);
+        expected += text + "\r\n";
+      } else {
+        file.Write(text);
+        expected += text;
+      }
+    }
+    file.Commit();
+  }
+  const std::string written = ReadAll(target);
+  ASSERT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected) << "the parts came out of order";
+}
+
 // The rule for planted links holds for every link of the path, not only the last: another user's
 // link to a folder in the middle of it (TEMP = shared/alice-tmp) is refused as one at the end.
 TEST(ProtocolWriters, FollowLinksAnywhereOnThePathOnlyByTheKernelsRule) {
