@@ -53,19 +53,25 @@ inline bool HasSpace(std::string_view text) {
   return false;
 }
 
-// Equality of two short runs of bytes, a word at a time (names are a few dozen bytes).
+// Equality of two short runs of bytes, a word at a time (names are a few dozen bytes): the last
+// word, or for a run shorter than a word its two halves, may overlap what was compared already,
+// which spares a loop over the odd bytes.
 inline bool SameBytes(const char* a, const char* b, std::size_t size) {
-  std::size_t pos = 0;
-  for (; pos + 8 <= size; pos += 8) {
-    std::uint64_t left, right;
-    std::memcpy(&left, a + pos, 8);
-    std::memcpy(&right, b + pos, 8);
-    if (left != right) return false;
+  const auto same = [a, b](std::size_t pos, auto word) {
+    decltype(word) left, right;
+    std::memcpy(&left, a + pos, sizeof left);
+    std::memcpy(&right, b + pos, sizeof right);
+    return left == right;
+  };
+  if (size >= 8) {
+    for (std::size_t pos = 0; pos + 8 < size; pos += 8) {
+      if (!same(pos, std::uint64_t{})) return false;
+    }
+    return same(size - 8, std::uint64_t{});
   }
-  for (; pos < size; ++pos) {
-    if (a[pos] != b[pos]) return false;
-  }
-  return true;
+  if (size >= 4) return same(0, std::uint32_t{}) && same(size - 4, std::uint32_t{});
+  if (size >= 2) return same(0, std::uint16_t{}) && same(size - 2, std::uint16_t{});
+  return size == 0 || a[0] == b[0];
 }
 
 // Where every "</name>" of a text is, so that finding an element's end costs nothing like a scan
@@ -529,6 +535,15 @@ inline std::size_t FindLess(const char* body, std::size_t pos, std::size_t size,
 // Deeper documents take the general way.
 constexpr std::size_t kWellNestedDepth = 64;
 
+// One of 64 bits for a name, told by its length and its first and last bytes: equal names have
+// the same bit, so a name whose bit is missing from a set of names is none of them.
+inline std::uint64_t NameBit(std::string_view name) {
+  if (name.empty()) return 1;
+  const auto first = static_cast<unsigned char>(name.front());
+  const auto last = static_cast<unsigned char>(name.back());
+  return std::uint64_t{1} << ((name.size() * 7 + first * 3 + last * 5) & 63);
+}
+
 // Most documents nest properly: every end tag closes the innermost open element, no element lies
 // inside one of its own name, no text stands beside child elements, and no "<" stands inside a
 // tag. Then each element's first end tag is its own, and one walk over the tags gives the very
@@ -551,10 +566,11 @@ bool WalkWellNested(const char* body, std::size_t size, TSink& sink) {
     std::string_view Name;
     bool HasText;
     bool HasChildren;
+    std::uint64_t Names;  // NameBit of this element's name and of every open element's around it
   };
   std::vector<TOpen> open;
   open.reserve(kWellNestedDepth + 1);
-  open.push_back({rootTag.End, rootTag.Name, false, false});
+  open.push_back({rootTag.End, rootTag.Name, false, false, NameBit(rootTag.Name)});
   std::size_t at = rootTag.End;
   for (;;) {
     bool text = false;
@@ -588,14 +604,19 @@ bool WalkWellNested(const char* body, std::size_t size, TSink& sink) {
     if (tag.HasAttributes || tag.Empty) {
       if (std::memchr(body + tagPos + 1, '<', tag.End - tagPos - 1) != nullptr) return false;
     }
-    for (const TOpen& outer : open) {
-      if (outer.Name.size() == tag.Name.size() && SameBytes(outer.Name.data(), tag.Name.data(), tag.Name.size())) {
-        return false;
+    // The open names are compared only when one of them may be this one.
+    const std::uint64_t nameBit = NameBit(tag.Name);
+    if ((current.Names & nameBit) != 0) {
+      for (const TOpen& outer : open) {
+        if (outer.Name.size() == tag.Name.size() && SameBytes(outer.Name.data(), tag.Name.data(), tag.Name.size())) {
+          return false;
+        }
       }
     }
     current.HasChildren = true;
+    const std::uint64_t names = current.Names | nameBit;
     if (!sink.Start(tag, open.size())) return false;
-    if (!tag.Empty) open.push_back({tag.End, tag.Name, false, false});
+    if (!tag.Empty) open.push_back({tag.End, tag.Name, false, false, names});
     at = tag.End;
   }
   return true;

@@ -429,6 +429,35 @@ TEST(XmlWalk, ReplayTellsWhatTheWalkTells) {
   EXPECT_FALSE(unparsed.Replay(log));
 }
 
+// Names of every length up to three words: an end tag that differs from its start tag in any one
+// byte, or an element inside one of its own name, ends the walk (the tree then decides), while
+// names that only share their length and their first and last bytes, or their first bytes, nest
+// as any others. Either way the walk tells what the tree's replay tells, or gives up.
+TEST(XmlWalk, NamesAreComparedInFullWhateverTheirLength) {
+  for (std::size_t length = 1; length <= 24; ++length) {
+    std::string name;
+    for (std::size_t at = 0; at < length; ++at) name += static_cast<char>('a' + (at * 7) % 26);
+    for (std::size_t changed = 0; changed < length; ++changed) {
+      std::string other = name;
+      other[changed] = other[changed] == 'z' ? 'y' : 'z';
+      const auto events = [](const std::string& body, bool& walked) {
+        std::string byWalk;
+        std::string byReplay;
+        walked = reference::WalkEvents(std::string(kDecl) + body, byWalk);
+        if (walked) EXPECT_TRUE(reference::ReplayEvents(std::string(kDecl) + body, byReplay)) << body;
+        if (walked) EXPECT_EQ(byWalk, byReplay) << body;
+      };
+      bool walked = true;
+      events("<R><" + name + ">1</" + other + "></R>", walked);
+      EXPECT_FALSE(walked) << name << " closed by " << other;
+      events("<R><" + name + "><x><" + name + ">1</" + name + "></x></" + name + "></R>", walked);
+      EXPECT_FALSE(walked) << name << " inside itself";
+      events("<R><" + name + "><x><" + other + ">1</" + other + "></x></" + name + "></R>", walked);
+      EXPECT_TRUE(walked) << other << " inside " << name;
+    }
+  }
+}
+
 std::vector<std::string> GeneratedPacks() {
   std::vector<std::string> packs;
   for (const bool indented : {true, false}) {
