@@ -33,7 +33,10 @@ std::uint32_t CodeWeight(unsigned char byte) {
 }
 
 std::string FullName(const TSZV6Sotr& sotr) {
-  return sotr.LastName + " " + sotr.FirstName + " " + sotr.MiddleName;
+  std::string name;
+  name.reserve(sotr.LastName.size() + sotr.FirstName.size() + sotr.MiddleName.size() + 2);
+  name.append(sotr.LastName).append(1, ' ').append(sotr.FirstName).append(1, ' ').append(sotr.MiddleName);
+  return name;
 }
 
 constexpr Cp1251Literal kFor(u8" за ");

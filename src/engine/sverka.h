@@ -324,23 +324,31 @@ class TFileSet {
   std::set<std::pair<std::int32_t, std::int32_t>> periodIndex_;
 };
 
-// Positions of the periods of a period list, by first occurrence: a short list is scanned, a long
-// one indexed, so that a folder with thousands of periods costs no scan per period.
+// Positions of the periods of a period list, by first occurrence: a table by year and quarter
+// when the years are few, an index otherwise, so that neither a person's entries nor a folder
+// with thousands of periods cost a scan per period.
 class TPeriodPositions {
  public:
   explicit TPeriodPositions(const std::vector<TReportPeriod>& periods);
 
   // The first position of the period, or the list's length when it is not listed.
-  std::size_t Find(std::int32_t year, std::int32_t quarter) const;
-  std::size_t Count() const { return keys_.size(); }
+  std::size_t Find(std::int32_t year, std::int32_t quarter) const {
+    if (!byYear_.empty()) {
+      const auto slot = static_cast<std::uint64_t>(static_cast<std::int64_t>(year) - firstYear_) * 4 +
+                        static_cast<std::uint64_t>(static_cast<std::int64_t>(quarter) - 1);
+      return quarter >= 1 && quarter <= 4 && slot < byYear_.size() ? byYear_[slot] : count_;
+    }
+    return FindIndexed(year, quarter);
+  }
   // A period listed twice (only by hand) takes its sums from its first position.
   void CopyRepeated(std::vector<TPeriodSums>& sums) const;
 
  private:
-  std::size_t Find(std::uint64_t key) const;
+  std::size_t FindIndexed(std::int32_t year, std::int32_t quarter) const;
 
-  static constexpr std::size_t kScanned = 32;
-  std::vector<std::uint64_t> keys_;
+  std::size_t count_ = 0;
+  std::int64_t firstYear_ = 0;
+  std::vector<std::size_t> byYear_;  // by (year - firstYear_) * 4 + quarter - 1
   std::unordered_map<std::uint64_t, std::size_t> index_;
   std::vector<std::pair<std::size_t, std::size_t>> repeated_;  // position, first position
 };
@@ -348,15 +356,14 @@ class TPeriodPositions {
 // The four sums over a run of consecutive persons, period by period, kept so that runs added in
 // the order of their persons give exactly what one pass over all of them gives. AddAmount stops
 // at the limits of TAmount, so sums cannot simply be regrouped: each part keeps the run's exact
-// sum and the lowest and highest of its partial sums, and when from where the totals stand no
-// partial sum can pass a limit the run's sum is added at once; otherwise its entries are added
-// again one by one (TPeriodTotals::Add).
+// sum and the sum of the sizes of its amounts, which bounds every partial sum; when from where
+// the totals stand no partial sum can reach past a limit the run's sum is added at once, otherwise
+// its entries are added again one by one (TPeriodTotals::Add).
 struct TPeriodTotalsRun {
   __extension__ typedef __int128 TWide;
   struct TPart {
     TWide Sum = 0;
-    TWide Low = 0;
-    TWide High = 0;
+    TWide Size = 0;  // of the amounts, each taken without its sign
   };
   std::size_t First = 0;  // the run's persons: First..End-1, every one of them added
   std::size_t End = 0;
@@ -380,6 +387,7 @@ class TPeriodSumsPass {
 
  private:
   TAmount Tariff(std::int32_t year, const std::string& categoryCode);
+  void AddToTotals(std::size_t position, const TSZV6NU& entry);
 
   const TFileSet& files_;
   TPeriodPositions positions_;

@@ -72,34 +72,45 @@ bool TFileSet::HasPeriodData(int person, int year, int quarter) const {
   return false;
 }
 
-TPeriodPositions::TPeriodPositions(const std::vector<TReportPeriod>& periods) : keys_(periods.size()) {
-  for (std::size_t position = 0; position < periods.size(); ++position) {
-    keys_[position] = PeriodKey(periods[position].Year, periods[position].Quarter);
+TPeriodPositions::TPeriodPositions(const std::vector<TReportPeriod>& periods) : count_(periods.size()) {
+  // A table of four slots a year while it stays small beside the list; the index otherwise.
+  constexpr std::int64_t kTableYears = 64;
+  bool tabled = !periods.empty();
+  std::int64_t lastYear = 0;
+  if (tabled) {
+    firstYear_ = periods.front().Year;
+    lastYear = periods.front().Year;
   }
-  if (keys_.size() > kScanned) {
-    index_.reserve(keys_.size());
-    for (std::size_t position = 0; position < keys_.size(); ++position) {
-      index_.try_emplace(keys_[position], position);
+  for (const TReportPeriod& period : periods) {
+    tabled = tabled && period.Quarter >= 1 && period.Quarter <= 4;
+    firstYear_ = std::min<std::int64_t>(firstYear_, period.Year);
+    lastYear = std::max<std::int64_t>(lastYear, period.Year);
+  }
+  tabled = tabled && lastYear - firstYear_ < kTableYears + static_cast<std::int64_t>(periods.size());
+  if (tabled) {
+    byYear_.assign(static_cast<std::size_t>(lastYear - firstYear_ + 1) * 4, count_);
+  }
+  for (std::size_t position = 0; position < periods.size(); ++position) {
+    const TReportPeriod& period = periods[position];
+    if (tabled) {
+      std::size_t& slot = byYear_[static_cast<std::size_t>(period.Year - firstYear_) * 4 +
+                                  static_cast<std::size_t>(period.Quarter - 1)];
+      slot = std::min(slot, position);
+    } else {
+      index_.try_emplace(PeriodKey(period.Year, period.Quarter), position);
     }
   }
-  for (std::size_t position = 0; position < keys_.size(); ++position) {
-    const std::size_t first = Find(keys_[position]);
+  for (std::size_t position = 0; position < periods.size(); ++position) {
+    const std::size_t first = Find(periods[position].Year, periods[position].Quarter);
     if (first != position) {
       repeated_.emplace_back(position, first);
     }
   }
 }
 
-std::size_t TPeriodPositions::Find(std::int32_t year, std::int32_t quarter) const {
-  return Find(PeriodKey(year, quarter));
-}
-
-std::size_t TPeriodPositions::Find(std::uint64_t key) const {
-  if (keys_.size() > kScanned) {
-    const auto found = index_.find(key);
-    return found == index_.end() ? keys_.size() : found->second;
-  }
-  return static_cast<std::size_t>(std::find(keys_.begin(), keys_.end(), key) - keys_.begin());
+std::size_t TPeriodPositions::FindIndexed(std::int32_t year, std::int32_t quarter) const {
+  const auto found = index_.find(PeriodKey(year, quarter));
+  return found == index_.end() ? count_ : found->second;
 }
 
 void TPeriodPositions::CopyRepeated(std::vector<TPeriodSums>& sums) const {
@@ -153,27 +164,30 @@ const std::vector<TPeriodSums>& TPeriodSumsPass::AddPerson(std::size_t person) {
     // Both in ten-thousandths, so their quotient is the base in roubles.
     sums.EstimatedBase = (static_cast<double>(entry.InsAccrued) + static_cast<double>(entry.FundAccrued)) /
                          static_cast<double>(Tariff(entry.Year, entry.CategoryCode));
+    AddToTotals(position, entry);
   }
   positions_.CopyRepeated(sums_);
-  AddToTotals(person);
+  totals_.End = person + 1;
   return sums_;
 }
 
 void TPeriodSumsPass::AddToTotals(std::size_t person) {
   for (const auto& entry : files_.Sotrs[person].NUList) {
     const std::size_t position = positions_.Find(entry.Year, entry.Quarter);
-    if (position >= totals_.Periods.size()) {
-      continue;
-    }
-    std::array<TPeriodTotalsRun::TPart, 4>& parts = totals_.Periods[position];
-    for (std::size_t part = 0; part < 4; ++part) {
-      TPeriodTotalsRun::TPart& sum = parts[part];
-      sum.Sum += entry.*kEntryParts[part];
-      sum.Low = std::min(sum.Low, sum.Sum);
-      sum.High = std::max(sum.High, sum.Sum);
+    if (position < totals_.Periods.size()) {
+      AddToTotals(position, entry);
     }
   }
   totals_.End = person + 1;
+}
+
+void TPeriodSumsPass::AddToTotals(std::size_t position, const TSZV6NU& entry) {
+  std::array<TPeriodTotalsRun::TPart, 4>& parts = totals_.Periods[position];
+  for (std::size_t part = 0; part < 4; ++part) {
+    const TPeriodTotalsRun::TWide amount = entry.*kEntryParts[part];
+    parts[part].Sum += amount;
+    parts[part].Size += amount < 0 ? -amount : amount;
+  }
 }
 
 TPeriodTotalsRun TPeriodSumsPass::TakeTotals() { return std::move(totals_); }
@@ -188,7 +202,7 @@ void TPeriodTotals::Add(const TPeriodTotalsRun& run) {
     for (std::size_t part = 0; part < 4; ++part) {
       const TPeriodTotalsRun::TPart& runSum = run.Periods[position][part];
       TAmount& total = sums_[position].*kSumParts[part];
-      if (total + runSum.Low >= kMin && total + runSum.High <= kMax) {
+      if (total - runSum.Size >= kMin && total + runSum.Size <= kMax) {
         total = static_cast<TAmount>(total + runSum.Sum);
         continue;
       }
