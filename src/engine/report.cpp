@@ -32,6 +32,18 @@ std::uint32_t CodeWeight(unsigned char byte) {
   return static_cast<std::uint32_t>(upper) << 1;
 }
 
+// CodeWeight of every byte, worked out once: the codes are compared for every person's block.
+const std::array<std::uint32_t, 256>& CodeWeights() {
+  static const std::array<std::uint32_t, 256> weights = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+      table[byte] = CodeWeight(static_cast<unsigned char>(byte));
+    }
+    return table;
+  }();
+  return weights;
+}
+
 std::string FullName(const TSZV6Sotr& sotr) {
   std::string name;
   name.reserve(sotr.LastName.size() + sotr.FirstName.size() + sotr.MiddleName.size() + 2);
@@ -180,10 +192,11 @@ bool SZV63Mismatch(const std::string& categoryCode, int year, TAmount annualTaxa
 }
 
 int CompareCategoryCodes(const std::string& a, const std::string& b) {
+  const std::array<std::uint32_t, 256>& weights = CodeWeights();
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t pos = 0; pos < common; ++pos) {
-    const std::uint32_t left = CodeWeight(static_cast<unsigned char>(a[pos]));
-    const std::uint32_t right = CodeWeight(static_cast<unsigned char>(b[pos]));
+    const std::uint32_t left = weights[static_cast<unsigned char>(a[pos])];
+    const std::uint32_t right = weights[static_cast<unsigned char>(b[pos])];
     if (left != right) {
       return left < right ? -1 : 1;
     }

@@ -127,14 +127,16 @@ TPeriodSumsPass::TPeriodSumsPass(const TFileSet& files, std::size_t firstPerson)
 }
 
 TAmount TPeriodSumsPass::Tariff(std::int32_t year, const std::string& categoryCode) {
-  // A person's entries, and a run's persons, mostly share one category: the last answer is kept.
-  if (!withTariff_ || year != tariffYear_ || categoryCode != tariffCode_) {
-    tariff_ = GetTariff(year, categoryCode);
-    tariffYear_ = year;
-    tariffCode_ = categoryCode;
-    withTariff_ = true;
+  // A person's entries, and a run's persons, mostly share a few categories.
+  for (const TTariffSlot& slot : tariffs_) {
+    if (slot.Used && slot.Year == year && slot.CategoryCode == categoryCode) {
+      return slot.Tariff;
+    }
   }
-  return tariff_;
+  TTariffSlot& slot = tariffs_[nextTariff_];
+  nextTariff_ = (nextTariff_ + 1) % tariffs_.size();
+  slot = {year, categoryCode, GetTariff(year, categoryCode), true};
+  return slot.Tariff;
 }
 
 const std::vector<TPeriodSums>& TPeriodSumsPass::AddPerson(std::size_t person) {
