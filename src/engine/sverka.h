@@ -393,15 +393,10 @@ class TPeriodSumsPass {
   TPeriodPositions positions_;
   std::vector<TPeriodSums> sums_;
   TPeriodTotalsRun totals_;
-  // The tariffs last looked up, replaced in turn.
-  struct TTariffSlot {
-    std::int32_t Year = 0;
-    std::string CategoryCode;
-    TAmount Tariff = 0;
-    bool Used = false;
-  };
-  std::array<TTariffSlot, 4> tariffs_;
-  std::size_t nextTariff_ = 0;
+  std::int32_t tariffYear_ = 0;
+  std::string tariffCode_;
+  TAmount tariff_ = 0;
+  bool withTariff_ = false;
 };
 
 // The four sums over every person of every period of ReportPeriods (FileNumbers empty,

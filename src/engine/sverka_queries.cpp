@@ -127,16 +127,15 @@ TPeriodSumsPass::TPeriodSumsPass(const TFileSet& files, std::size_t firstPerson)
 }
 
 TAmount TPeriodSumsPass::Tariff(std::int32_t year, const std::string& categoryCode) {
-  // A person's entries, and a run's persons, mostly share a few categories.
-  for (const TTariffSlot& slot : tariffs_) {
-    if (slot.Used && slot.Year == year && slot.CategoryCode == categoryCode) {
-      return slot.Tariff;
-    }
+  // Entries one after another mostly share a category: the last answer is kept. (Keeping more
+  // answers costs more comparisons than the look-ups they save.)
+  if (!withTariff_ || year != tariffYear_ || categoryCode != tariffCode_) {
+    tariff_ = GetTariff(year, categoryCode);
+    tariffYear_ = year;
+    tariffCode_ = categoryCode;
+    withTariff_ = true;
   }
-  TTariffSlot& slot = tariffs_[nextTariff_];
-  nextTariff_ = (nextTariff_ + 1) % tariffs_.size();
-  slot = {year, categoryCode, GetTariff(year, categoryCode), true};
-  return slot.Tariff;
+  return tariff_;
 }
 
 const std::vector<TPeriodSums>& TPeriodSumsPass::AddPerson(std::size_t person) {
