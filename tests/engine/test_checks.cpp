@@ -449,5 +449,48 @@ TEST(PeriodQueries, TotalsOfRunsEqualOnePassAtTheLimits) {
   }
 }
 
+// Period positions by first occurrence, looked up in a table by year and quarter or in an index
+// (quarters outside 1..4, years far apart), against a scan of the list.
+TEST(PeriodQueries, PositionsEqualAScanOfTheList) {
+  const std::vector<std::vector<TReportPeriod>> lists = {
+      {},
+      {{2011, 1}},
+      {{2012, 4}, {2010, 1}, {2012, 4}, {2011, 2}},
+      {{2011, 0}, {2011, 5}, {2011, 1}},
+      {{-3, 2}, {1, 1}, {-3, 2}},
+      {{2010, 1}, {9000, 3}, {2010, 1}},
+      {{std::numeric_limits<std::int32_t>::min(), 1}, {std::numeric_limits<std::int32_t>::max(), 4}},
+  };
+  for (std::size_t list = 0; list < lists.size(); ++list) {
+    const std::vector<TReportPeriod>& periods = lists[list];
+    const TPeriodPositions positions(periods);
+    std::vector<TPeriodSums> sums(periods.size());
+    for (std::size_t position = 0; position < sums.size(); ++position) {
+      sums[position].InsAccrued = static_cast<TAmount>(position);
+    }
+    positions.CopyRepeated(sums);
+    std::vector<TReportPeriod> asked = periods;
+    for (const std::int32_t year : {-4, -3, 0, 1, 2009, 2010, 2011, 2012, 2013, 8999, 9000}) {
+      for (std::int32_t quarter = -1; quarter <= 6; ++quarter) asked.push_back({year, quarter});
+    }
+    for (const TReportPeriod& period : asked) {
+      std::size_t first = 0;
+      while (first < periods.size() && !(periods[first].Year == period.Year && periods[first].Quarter == period.Quarter)) {
+        ++first;
+      }
+      ASSERT_EQ(positions.Find(period.Year, period.Quarter), first)
+          << "list " << list << " period " << period.Year << "/" << period.Quarter;
+      if (first < sums.size()) {
+        ASSERT_EQ(sums[first].InsAccrued, static_cast<TAmount>(first)) << list;
+      }
+    }
+    for (std::size_t position = 0; position < periods.size(); ++position) {
+      ASSERT_EQ(sums[position].InsAccrued,
+                static_cast<TAmount>(positions.Find(periods[position].Year, periods[position].Quarter)))
+          << "list " << list << " position " << position;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brisolt
