@@ -134,7 +134,7 @@ struct TPersonRun {
 // the run of persons first..end-1.
 template <typename TFill>
 void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TPeriodTotals& totals, TFill&& fill) {
-  constexpr std::size_t kRun = 256;
+  constexpr std::size_t kRun = 128;
   const std::size_t count = fileSet.Sotrs.size();
   const unsigned threads = WorkerCount(fileSet.Threads);
   ForEachOrdered<TPersonRun>(
@@ -277,9 +277,6 @@ void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& 
     TPeriodSumsPass pass(fileSet, first);
     std::vector<std::string> notes;
     std::vector<TFinding> findings;
-    std::vector<std::string> codes63;
-    std::vector<std::string> quarterCodes;
-    std::vector<std::string> merged;
     for (std::size_t person = first; person < end; ++person) {
       const int index = static_cast<int>(person);
       const TSZV6Sotr& sotr = fileSet.Sotrs[person];
@@ -334,14 +331,25 @@ void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& 
           part.AddForgottenLine(sotr.SNILS, FullName(sotr), running.InsBalance(), running.FundBalance());
         }
       }
-      if (with63) {
-        AddSZV63Block(fileSet, year63, person, codes63, quarterCodes, merged, part);
-      }
     }
     run.Totals = pass.TakeTotals();
   };
   TPeriodTotals totals(fileSet);
   ForEachPersonRun(fileSet, report, totals, addPersons);
+  // The blocks in a pass of their own, after the lines: made beside them, the two lists would
+  // grow in turns on this thread and leave more of its memory in pieces at the peak.
+  if (with63) {
+    ForEachPersonRun(fileSet, report, totals, [&](TPersonRun& run, std::size_t first, std::size_t end) {
+      std::vector<std::string> codes63;
+      std::vector<std::string> quarterCodes;
+      std::vector<std::string> merged;
+      for (std::size_t person = first; person < end; ++person) {
+        if (IsListed(onlyPersons, fileSet.Sotrs[person])) {
+          AddSZV63Block(fileSet, year63, person, codes63, quarterCodes, merged, run.Part);
+        }
+      }
+    });
+  }
 
   // The year-to-date sums restart after the period that closes a year, and only when that period
   // is present.
