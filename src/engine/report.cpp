@@ -32,8 +32,23 @@ std::uint32_t CodeWeight(unsigned char byte) {
   return static_cast<std::uint32_t>(upper) << 1;
 }
 
+// CodeWeight of every byte, worked out once: the codes are compared for every person's block.
+const std::array<std::uint32_t, 256>& CodeWeights() {
+  static const std::array<std::uint32_t, 256> weights = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+      table[byte] = CodeWeight(static_cast<unsigned char>(byte));
+    }
+    return table;
+  }();
+  return weights;
+}
+
 std::string FullName(const TSZV6Sotr& sotr) {
-  return sotr.LastName + " " + sotr.FirstName + " " + sotr.MiddleName;
+  std::string name;
+  name.reserve(sotr.LastName.size() + sotr.FirstName.size() + sotr.MiddleName.size() + 2);
+  name.append(sotr.LastName).append(1, ' ').append(sotr.FirstName).append(1, ' ').append(sotr.MiddleName);
+  return name;
 }
 
 constexpr Cp1251Literal kFor(u8" за ");
@@ -67,70 +82,72 @@ bool IsListed(const std::set<std::string>& onlyPersons, const TSZV6Sotr& sotr) {
   return onlyPersons.empty() || onlyPersons.count(sotr.SNILS) != 0;
 }
 
-void AddSZV63Blocks(const TFileSet& fileSet, int year, std::size_t first, std::size_t end,
-                    const std::set<std::string>& onlyPersons, TReport& report) {
-  std::vector<std::string> codes63;
-  std::vector<std::string> quarterCodes;
-  std::vector<std::string> merged;
-  for (std::size_t person = first; person < end; ++person) {
-    const int index = static_cast<int>(person);
-    if (!IsListed(onlyPersons, fileSet.Sotrs[person])) {
-      continue;
-    }
-    fileSet.GetCategories63(index, year, codes63);
-    if (codes63.empty()) {
-      continue;
-    }
-    const TSZV6Sotr& sotr = fileSet.Sotrs[person];
-    const std::size_t block = report.AddSZV63Block(FullName(sotr), sotr.SNILS);
-    merged.clear();
-    for (const std::string& code : codes63) {
+// The person's СЗВ-6-3 block of `year`, when the person has payments that year. The lists are the
+// caller's, kept from person to person.
+void AddSZV63Block(const TFileSet& fileSet, int year, std::size_t person, std::vector<std::string>& codes63,
+                   std::vector<std::string>& quarterCodes, std::vector<std::string>& merged,
+                   TReport& report) {
+  const int index = static_cast<int>(person);
+  fileSet.GetCategories63(index, year, codes63);
+  if (codes63.empty()) {
+    return;
+  }
+  const TSZV6Sotr& sotr = fileSet.Sotrs[person];
+  const std::size_t block = report.AddSZV63Block(FullName(sotr), sotr.SNILS);
+  merged.clear();
+  for (const std::string& code : codes63) {
+    AddCode(merged, code);
+  }
+  for (int quarter = 1; quarter <= 4; ++quarter) {
+    fileSet.GetPeriodCategories(index, year, quarter, quarterCodes);
+    for (const std::string& code : quarterCodes) {
       AddCode(merged, code);
     }
+  }
+  const TAmount annualTaxable = fileSet.GetYearTaxable63(index, year);
+  for (const std::string& code : merged) {
+    std::array<TAmount, 4> calculated{};
+    std::array<TAmount, 4> fromIS{};
+    std::array<bool, 4> mismatch{};
+    const TAmount tariff = GetTariff(year, code);
     for (int quarter = 1; quarter <= 4; ++quarter) {
-      fileSet.GetPeriodCategories(index, year, quarter, quarterCodes);
-      for (const std::string& code : quarterCodes) {
-        AddCode(merged, code);
-      }
+      const auto slot = static_cast<std::size_t>(quarter - 1);
+      const TCategorySums sums = fileSet.GetCategorySums(index, year, quarter, code);
+      fromIS[slot] = AddAmount(sums.InsAccrued, sums.FundAccrued);
+      calculated[slot] =
+          SZV63Calculated(tariff, fileSet.GetQuarterSums63(index, year, code, quarter).Taxable);
+      mismatch[slot] = SZV63Mismatch(code, year, annualTaxable, fromIS[slot], calculated[slot]);
     }
-    const TAmount annualTaxable = fileSet.GetYearTaxable63(index, year);
-    for (const std::string& code : merged) {
-      std::array<TAmount, 4> calculated{};
-      std::array<TAmount, 4> fromIS{};
-      std::array<bool, 4> mismatch{};
-      const TAmount tariff = GetTariff(year, code);
-      for (int quarter = 1; quarter <= 4; ++quarter) {
-        const auto slot = static_cast<std::size_t>(quarter - 1);
-        const TCategorySums sums = fileSet.GetCategorySums(index, year, quarter, code);
-        fromIS[slot] = AddAmount(sums.InsAccrued, sums.FundAccrued);
-        calculated[slot] =
-            SZV63Calculated(tariff, fileSet.GetQuarterSums63(index, year, code, quarter).Taxable);
-        mismatch[slot] = SZV63Mismatch(code, year, annualTaxable, fromIS[slot], calculated[slot]);
-      }
-      report.AddSZV63Line(block, code, calculated, fromIS, mismatch);
-    }
+    report.AddSZV63Line(block, code, calculated, fromIS, mismatch);
   }
 }
 
+// What a run of persons gives: its lines and blocks, and the totals of its entries.
+struct TPersonRun {
+  TReport Part;
+  TPeriodTotalsRun Totals;
+};
+
 // Persons are assembled in runs on as many threads as the file set reads with, each run into a
-// report of its own, and the runs' lines are appended in the order of the persons: the report is
-// the same as on one thread. `fill(part, first, end)` adds the lines of persons first..end-1 to
-// `part`.
+// report of its own, and the runs' lines are appended in the order of the persons, their totals
+// added in that order: the report is the same as on one thread. `fill(run, first, end)` makes
+// the run of persons first..end-1.
 template <typename TFill>
-void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TFill&& fill) {
-  constexpr std::size_t kRun = 256;
+void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TPeriodTotals& totals, TFill&& fill) {
+  constexpr std::size_t kRun = 128;
   const std::size_t count = fileSet.Sotrs.size();
   const unsigned threads = WorkerCount(fileSet.Threads);
-  ForEachOrdered<TReport>(
+  ForEachOrdered<TPersonRun>(
       (count + kRun - 1) / kRun, threads, std::size_t{4} * threads,
       [&](std::size_t run) {
-        TReport part;
-        fill(part, run * kRun, std::min(count, (run + 1) * kRun));
-        return part;
+        TPersonRun result;
+        fill(result, run * kRun, std::min(count, (run + 1) * kRun));
+        return result;
       },
-      [&](std::size_t, const TReport& part) {
+      [&](std::size_t, const TPersonRun& run) {
         // Copied, not moved: the report is allocated on this thread, in the memory the folded
         // packs left free here, and a worker's memory serves its next run.
+        const TReport& part = run.Part;
         report.MainLines.insert(report.MainLines.end(), part.MainLines.begin(), part.MainLines.end());
         report.ForgottenLines.insert(report.ForgottenLines.end(), part.ForgottenLines.begin(),
                                      part.ForgottenLines.end());
@@ -138,15 +155,8 @@ void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TFill&& fill) {
                                   part.SZV63Blocks.end());
         report.UnlistedLines.insert(report.UnlistedLines.end(), part.UnlistedLines.begin(),
                                     part.UnlistedLines.end());
+        totals.Add(run.Totals);
       });
-}
-
-void AddSZV63Blocks(const TFileSet& fileSet, const std::set<std::string>& onlyPersons, TReport& report) {
-  const int year = fileSet.GetLastYear63();
-  report.SetSZV63Year(year);
-  ForEachPersonRun(fileSet, report, [&](TReport& part, std::size_t first, std::size_t end) {
-    AddSZV63Blocks(fileSet, year, first, end, onlyPersons, part);
-  });
 }
 
 }  // namespace
@@ -182,10 +192,11 @@ bool SZV63Mismatch(const std::string& categoryCode, int year, TAmount annualTaxa
 }
 
 int CompareCategoryCodes(const std::string& a, const std::string& b) {
+  const std::array<std::uint32_t, 256>& weights = CodeWeights();
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t pos = 0; pos < common; ++pos) {
-    const std::uint32_t left = CodeWeight(static_cast<unsigned char>(a[pos]));
-    const std::uint32_t right = CodeWeight(static_cast<unsigned char>(b[pos]));
+    const std::uint32_t left = weights[static_cast<unsigned char>(a[pos])];
+    const std::uint32_t right = weights[static_cast<unsigned char>(b[pos])];
     if (left != right) {
       return left < right ? -1 : 1;
     }
@@ -254,17 +265,26 @@ void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& 
   }
 
   const std::size_t periodCount = fileSet.ReportPeriods.size();
-  // Each run of persons goes to a report of its own (see ForEachPersonRun).
-  const auto addPersons = [&](TReport& part, std::size_t first, std::size_t end) {
+  const bool with63 = !fileSet.SZV63Files.empty();
+  const int year63 = fileSet.GetLastYear63();
+  if (with63) {
+    report.SetSZV63Year(year63);
+  }
+  // Each run of persons goes to a report of its own (see ForEachPersonRun); totals cover every
+  // person, shown or not.
+  const auto addPersons = [&](TPersonRun& run, std::size_t first, std::size_t end) {
+    TReport& part = run.Part;
+    TPeriodSumsPass pass(fileSet, first);
     std::vector<std::string> notes;
     std::vector<TFinding> findings;
     for (std::size_t person = first; person < end; ++person) {
       const int index = static_cast<int>(person);
       const TSZV6Sotr& sotr = fileSet.Sotrs[person];
       if (!IsListed(onlyPersons, sotr)) {
+        pass.AddToTotals(person);
         continue;
       }
-      const std::vector<TPeriodSums> periodSums = fileSet.GetPeriodSumsByPeriod(index);
+      const std::vector<TPeriodSums>& periodSums = pass.AddPerson(person);
 
       const TSotrCheck check = fileSet.CheckSotr(index, periodSums, notes, &findings);
       const TDate lastStageEnd = check.LastStageEnd;
@@ -297,8 +317,9 @@ void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& 
                                 .FundSaldo = running.FundBalance()});
       }
       if (kept) {
-        line.Notes = notes;
-        line.NoteFindings = findings;
+        // The check clears both lists for the next person: the line takes them over.
+        line.Notes.swap(notes);
+        line.NoteFindings.swap(findings);
         (shown ? part.MainLines : part.UnlistedLines).push_back(std::move(line));
       }
 
@@ -311,14 +332,30 @@ void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& 
         }
       }
     }
+    run.Totals = pass.TakeTotals();
   };
-  ForEachPersonRun(fileSet, report, addPersons);
+  TPeriodTotals totals(fileSet);
+  ForEachPersonRun(fileSet, report, totals, addPersons);
+  // The blocks in a pass of their own, after the lines: made beside them, the two lists would
+  // grow in turns on this thread and leave more of its memory in pieces at the peak.
+  if (with63) {
+    ForEachPersonRun(fileSet, report, totals, [&](TPersonRun& run, std::size_t first, std::size_t end) {
+      std::vector<std::string> codes63;
+      std::vector<std::string> quarterCodes;
+      std::vector<std::string> merged;
+      for (std::size_t person = first; person < end; ++person) {
+        if (IsListed(onlyPersons, fileSet.Sotrs[person])) {
+          AddSZV63Block(fileSet, year63, person, codes63, quarterCodes, merged, run.Part);
+        }
+      }
+    });
+  }
 
-  // Totals cover every person, shown or not. The year-to-date sums restart after the period
-  // that closes a year, and only when that period is present.
+  // The year-to-date sums restart after the period that closes a year, and only when that period
+  // is present.
   std::array<TAmount, 4> sinceStart{};
   std::array<TAmount, 4> yearToDate{};
-  const std::vector<TPeriodSums> periodTotals = fileSet.GetPeriodTotalsByPeriod();
+  const std::vector<TPeriodSums> periodTotals = totals.Take();
   for (std::size_t position = 0; position < periodTotals.size(); ++position) {
     const TReportPeriod& period = fileSet.ReportPeriods[position];
     const TPeriodSums& sums = periodTotals[position];
@@ -347,10 +384,6 @@ void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& 
     if (IsLastPeriodOfYear(period.Year, period.Quarter)) {
       yearToDate = {};
     }
-  }
-
-  if (!fileSet.SZV63Files.empty()) {
-    AddSZV63Blocks(fileSet, onlyPersons, report);
   }
 }
 

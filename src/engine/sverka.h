@@ -21,6 +21,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -321,6 +322,95 @@ class TFileSet {
  private:
   // The pairs of ReportPeriods, so that thousands of packs of distinct periods stay cheap to add.
   std::set<std::pair<std::int32_t, std::int32_t>> periodIndex_;
+};
+
+// Positions of the periods of a period list, by first occurrence: a table by year and quarter
+// when the years are few, an index otherwise, so that neither a person's entries nor a folder
+// with thousands of periods cost a scan per period.
+class TPeriodPositions {
+ public:
+  explicit TPeriodPositions(const std::vector<TReportPeriod>& periods);
+
+  // The first position of the period, or the list's length when it is not listed.
+  std::size_t Find(std::int32_t year, std::int32_t quarter) const {
+    if (!byYear_.empty()) {
+      const auto slot = static_cast<std::uint64_t>(static_cast<std::int64_t>(year) - firstYear_) * 4 +
+                        static_cast<std::uint64_t>(static_cast<std::int64_t>(quarter) - 1);
+      return quarter >= 1 && quarter <= 4 && slot < byYear_.size() ? byYear_[slot] : count_;
+    }
+    return FindIndexed(year, quarter);
+  }
+  // A period listed twice (only by hand) takes its sums from its first position.
+  void CopyRepeated(std::vector<TPeriodSums>& sums) const;
+
+ private:
+  std::size_t FindIndexed(std::int32_t year, std::int32_t quarter) const;
+
+  std::size_t count_ = 0;
+  std::int64_t firstYear_ = 0;
+  std::vector<std::size_t> byYear_;  // by (year - firstYear_) * 4 + quarter - 1
+  std::unordered_map<std::uint64_t, std::size_t> index_;
+  std::vector<std::pair<std::size_t, std::size_t>> repeated_;  // position, first position
+};
+
+// The four sums over a run of consecutive persons, period by period, kept so that runs added in
+// the order of their persons give exactly what one pass over all of them gives. AddAmount stops
+// at the limits of TAmount, so sums cannot simply be regrouped: each part keeps the run's exact
+// sum and the sum of the sizes of its amounts, which bounds every partial sum; when from where
+// the totals stand no partial sum can reach past a limit the run's sum is added at once, otherwise
+// its entries are added again one by one (TPeriodTotals::Add).
+struct TPeriodTotalsRun {
+  __extension__ typedef __int128 TWide;
+  struct TPart {
+    TWide Sum = 0;
+    TWide Size = 0;  // of the amounts, each taken without its sign
+  };
+  std::size_t First = 0;  // the run's persons: First..End-1, every one of them added
+  std::size_t End = 0;
+  std::vector<std::array<TPart, 4>> Periods;  // by first position; InsAccrued, FundAccrued, InsPaid, FundPaid
+};
+
+// The per-period sums of persons taken one after another, with what serves every person made
+// once: the positions of the periods, the buffers and the last tariff looked up. Every person
+// given also goes into the totals of the run, which must take each person from its first on.
+class TPeriodSumsPass {
+ public:
+  TPeriodSumsPass(const TFileSet& files, std::size_t firstPerson);
+
+  // The person's sums of every period of ReportPeriods, in that order; a period's sums take its
+  // entries in entry order. Valid until the next call.
+  const std::vector<TPeriodSums>& AddPerson(std::size_t person);
+  // The person's entries into the run's totals only.
+  void AddToTotals(std::size_t person);
+  // The totals of the persons given so far; the pass then serves no more.
+  TPeriodTotalsRun TakeTotals();
+
+ private:
+  TAmount Tariff(std::int32_t year, const std::string& categoryCode);
+  void AddToTotals(std::size_t position, const TSZV6NU& entry);
+
+  const TFileSet& files_;
+  TPeriodPositions positions_;
+  std::vector<TPeriodSums> sums_;
+  TPeriodTotalsRun totals_;
+  std::int32_t tariffYear_ = 0;
+  std::string tariffCode_;
+  TAmount tariff_ = 0;
+  bool withTariff_ = false;
+};
+
+// The four sums over every person of every period of ReportPeriods (FileNumbers empty,
+// EstimatedBase 0), gathered from runs of persons in their order.
+class TPeriodTotals {
+ public:
+  explicit TPeriodTotals(const TFileSet& files);
+  void Add(const TPeriodTotalsRun& run);
+  std::vector<TPeriodSums> Take();
+
+ private:
+  const TFileSet& files_;
+  TPeriodPositions positions_;
+  std::vector<TPeriodSums> sums_;
 };
 
 // A person's names as one run of bytes whose order is that of CompareCp1251ByUtf16 applied to the

@@ -1,8 +1,10 @@
 // The file set's answers once it is loaded: a person's sums per period and category, the
 // СЗВ-6-3 quarters, the totals over all persons, and the per-person check that writes the notes.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <unordered_map>
 
 #include "base/amount.h"
@@ -53,20 +55,11 @@ std::uint64_t PeriodKey(std::int32_t year, std::int32_t quarter) {
   return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(year)) << 32) | static_cast<std::uint32_t>(quarter);
 }
 
-// Adds one entry to the sums of its period.
-void AddEntry(TPeriodSums& sums, const TSZV6NU& entry, int year) {
-  sums.InsAccrued = AddAmount(sums.InsAccrued, entry.InsAccrued);
-  sums.FundAccrued = AddAmount(sums.FundAccrued, entry.FundAccrued);
-  sums.InsPaid = AddAmount(sums.InsPaid, entry.InsPaid);
-  sums.FundPaid = AddAmount(sums.FundPaid, entry.FundPaid);
-  if (!sums.FileNumbers.empty()) {
-    sums.FileNumbers += ", ";
-  }
-  sums.FileNumbers += std::to_string(entry.FileIndex + 1);
-  // Both in ten-thousandths, so their quotient is the base in roubles.
-  sums.EstimatedBase = (static_cast<double>(entry.InsAccrued) + static_cast<double>(entry.FundAccrued)) /
-                       static_cast<double>(GetTariff(year, entry.CategoryCode));
-}
+// The four parts of an entry and of a period's sums, in the order of TPeriodTotalsRun's parts.
+constexpr TAmount TSZV6NU::*kEntryParts[4] = {&TSZV6NU::InsAccrued, &TSZV6NU::FundAccrued, &TSZV6NU::InsPaid,
+                                              &TSZV6NU::FundPaid};
+constexpr TAmount TPeriodSums::*kSumParts[4] = {&TPeriodSums::InsAccrued, &TPeriodSums::FundAccrued,
+                                                &TPeriodSums::InsPaid, &TPeriodSums::FundPaid};
 
 }  // namespace
 
@@ -79,85 +72,171 @@ bool TFileSet::HasPeriodData(int person, int year, int quarter) const {
   return false;
 }
 
-namespace {
-
-// Positions of periods in a period list, by first occurrence: a short list is scanned, a long one
-// indexed, so that a folder with thousands of periods costs no scan per period.
-class TPeriodLookup {
- public:
-  explicit TPeriodLookup(const std::vector<TReportPeriod>& periods) : keys_(periods.size()) {
-    for (std::size_t position = 0; position < periods.size(); ++position) {
-      keys_[position] = PeriodKey(periods[position].Year, periods[position].Quarter);
-    }
-    if (keys_.size() > kScanned) {
-      index_.reserve(keys_.size());
-      for (std::size_t position = 0; position < keys_.size(); ++position) {
-        index_.try_emplace(keys_[position], position);
-      }
+TPeriodPositions::TPeriodPositions(const std::vector<TReportPeriod>& periods) : count_(periods.size()) {
+  // A table of four slots a year while it stays small beside the list; the index otherwise.
+  constexpr std::int64_t kTableYears = 64;
+  bool tabled = !periods.empty();
+  std::int64_t lastYear = 0;
+  if (tabled) {
+    firstYear_ = periods.front().Year;
+    lastYear = periods.front().Year;
+  }
+  for (const TReportPeriod& period : periods) {
+    tabled = tabled && period.Quarter >= 1 && period.Quarter <= 4;
+    firstYear_ = std::min<std::int64_t>(firstYear_, period.Year);
+    lastYear = std::max<std::int64_t>(lastYear, period.Year);
+  }
+  tabled = tabled && lastYear - firstYear_ < kTableYears + static_cast<std::int64_t>(periods.size());
+  if (tabled) {
+    byYear_.assign(static_cast<std::size_t>(lastYear - firstYear_ + 1) * 4, count_);
+  }
+  for (std::size_t position = 0; position < periods.size(); ++position) {
+    const TReportPeriod& period = periods[position];
+    if (tabled) {
+      std::size_t& slot = byYear_[static_cast<std::size_t>(period.Year - firstYear_) * 4 +
+                                  static_cast<std::size_t>(period.Quarter - 1)];
+      slot = std::min(slot, position);
+    } else {
+      index_.try_emplace(PeriodKey(period.Year, period.Quarter), position);
     }
   }
-
-  // The first position of the period, or the list's length when it is not listed.
-  std::size_t Find(std::int32_t year, std::int32_t quarter) const { return Find(PeriodKey(year, quarter)); }
-
-  std::size_t Find(std::uint64_t key) const {
-    if (keys_.size() > kScanned) {
-      const auto found = index_.find(key);
-      return found == index_.end() ? keys_.size() : found->second;
-    }
-    return static_cast<std::size_t>(std::find(keys_.begin(), keys_.end(), key) - keys_.begin());
-  }
-
-  // Where a period listed twice (only by hand) takes its sums from.
-  std::size_t FirstOf(std::size_t position) const { return Find(keys_[position]); }
-
- private:
-  static constexpr std::size_t kScanned = 32;
-  std::vector<std::uint64_t> keys_;
-  std::unordered_map<std::uint64_t, std::size_t> index_;
-};
-
-void CopyRepeatedPeriods(const TPeriodLookup& lookup, std::vector<TPeriodSums>& sums) {
-  for (std::size_t position = 0; position < sums.size(); ++position) {
-    const std::size_t first = lookup.FirstOf(position);
+  for (std::size_t position = 0; position < periods.size(); ++position) {
+    const std::size_t first = Find(periods[position].Year, periods[position].Quarter);
     if (first != position) {
-      sums[position] = sums[first];
+      repeated_.emplace_back(position, first);
     }
   }
 }
 
-}  // namespace
+std::size_t TPeriodPositions::FindIndexed(std::int32_t year, std::int32_t quarter) const {
+  const auto found = index_.find(PeriodKey(year, quarter));
+  return found == index_.end() ? count_ : found->second;
+}
 
-std::vector<TPeriodSums> TFileSet::GetPeriodSumsByPeriod(int person) const {
-  std::vector<TPeriodSums> result(ReportPeriods.size());
-  const TPeriodLookup lookup(ReportPeriods);
-  for (const auto& entry : Sotrs[static_cast<std::size_t>(person)].NUList) {
-    const std::size_t position = lookup.Find(entry.Year, entry.Quarter);
-    if (position < result.size()) {
-      AddEntry(result[position], entry, entry.Year);
+void TPeriodPositions::CopyRepeated(std::vector<TPeriodSums>& sums) const {
+  for (const auto& [position, first] : repeated_) {
+    sums[position] = sums[first];
+  }
+}
+
+TPeriodSumsPass::TPeriodSumsPass(const TFileSet& files, std::size_t firstPerson)
+    : files_(files), positions_(files.ReportPeriods), sums_(files.ReportPeriods.size()) {
+  totals_.First = firstPerson;
+  totals_.End = firstPerson;
+  totals_.Periods.resize(files.ReportPeriods.size());
+}
+
+TAmount TPeriodSumsPass::Tariff(std::int32_t year, const std::string& categoryCode) {
+  // Entries one after another mostly share a category: the last answer is kept. (Keeping more
+  // answers costs more comparisons than the look-ups they save.)
+  if (!withTariff_ || year != tariffYear_ || categoryCode != tariffCode_) {
+    tariff_ = GetTariff(year, categoryCode);
+    tariffYear_ = year;
+    tariffCode_ = categoryCode;
+    withTariff_ = true;
+  }
+  return tariff_;
+}
+
+const std::vector<TPeriodSums>& TPeriodSumsPass::AddPerson(std::size_t person) {
+  for (TPeriodSums& sums : sums_) {
+    sums.FileNumbers.clear();  // keeps its buffer for the next person
+    sums.EstimatedBase = 0;
+    sums.InsAccrued = 0;
+    sums.FundAccrued = 0;
+    sums.InsPaid = 0;
+    sums.FundPaid = 0;
+  }
+  for (const auto& entry : files_.Sotrs[person].NUList) {
+    const std::size_t position = positions_.Find(entry.Year, entry.Quarter);
+    if (position >= sums_.size()) {
+      continue;
+    }
+    TPeriodSums& sums = sums_[position];
+    for (std::size_t part = 0; part < 4; ++part) {
+      sums.*kSumParts[part] = AddAmount(sums.*kSumParts[part], entry.*kEntryParts[part]);
+    }
+    if (!sums.FileNumbers.empty()) {
+      sums.FileNumbers += ", ";
+    }
+    char number[16];
+    const auto written = std::to_chars(number, number + sizeof number, entry.FileIndex + 1);
+    sums.FileNumbers.append(number, written.ptr);
+    // Both in ten-thousandths, so their quotient is the base in roubles.
+    sums.EstimatedBase = (static_cast<double>(entry.InsAccrued) + static_cast<double>(entry.FundAccrued)) /
+                         static_cast<double>(Tariff(entry.Year, entry.CategoryCode));
+    AddToTotals(position, entry);
+  }
+  positions_.CopyRepeated(sums_);
+  totals_.End = person + 1;
+  return sums_;
+}
+
+void TPeriodSumsPass::AddToTotals(std::size_t person) {
+  for (const auto& entry : files_.Sotrs[person].NUList) {
+    const std::size_t position = positions_.Find(entry.Year, entry.Quarter);
+    if (position < totals_.Periods.size()) {
+      AddToTotals(position, entry);
     }
   }
-  CopyRepeatedPeriods(lookup, result);
-  return result;
+  totals_.End = person + 1;
+}
+
+void TPeriodSumsPass::AddToTotals(std::size_t position, const TSZV6NU& entry) {
+  std::array<TPeriodTotalsRun::TPart, 4>& parts = totals_.Periods[position];
+  for (std::size_t part = 0; part < 4; ++part) {
+    const TPeriodTotalsRun::TWide amount = entry.*kEntryParts[part];
+    parts[part].Sum += amount;
+    parts[part].Size += amount < 0 ? -amount : amount;
+  }
+}
+
+TPeriodTotalsRun TPeriodSumsPass::TakeTotals() { return std::move(totals_); }
+
+TPeriodTotals::TPeriodTotals(const TFileSet& files)
+    : files_(files), positions_(files.ReportPeriods), sums_(files.ReportPeriods.size()) {}
+
+void TPeriodTotals::Add(const TPeriodTotalsRun& run) {
+  constexpr TPeriodTotalsRun::TWide kMin = std::numeric_limits<TAmount>::min();
+  constexpr TPeriodTotalsRun::TWide kMax = std::numeric_limits<TAmount>::max();
+  for (std::size_t position = 0; position < run.Periods.size() && position < sums_.size(); ++position) {
+    for (std::size_t part = 0; part < 4; ++part) {
+      const TPeriodTotalsRun::TPart& runSum = run.Periods[position][part];
+      TAmount& total = sums_[position].*kSumParts[part];
+      if (total - runSum.Size >= kMin && total + runSum.Size <= kMax) {
+        total = static_cast<TAmount>(total + runSum.Sum);
+        continue;
+      }
+      // Some partial sum reaches a limit: the run's entries of the period once more, in order.
+      for (std::size_t person = run.First; person < run.End; ++person) {
+        for (const auto& entry : files_.Sotrs[person].NUList) {
+          if (positions_.Find(entry.Year, entry.Quarter) == position) {
+            total = AddAmount(total, entry.*kEntryParts[part]);
+          }
+        }
+      }
+    }
+  }
+}
+
+std::vector<TPeriodSums> TPeriodTotals::Take() {
+  positions_.CopyRepeated(sums_);
+  return std::move(sums_);
+}
+
+std::vector<TPeriodSums> TFileSet::GetPeriodSumsByPeriod(int person) const {
+  TPeriodSumsPass pass(*this, static_cast<std::size_t>(person));
+  return pass.AddPerson(static_cast<std::size_t>(person));
 }
 
 std::vector<TPeriodSums> TFileSet::GetPeriodTotalsByPeriod() const {
-  std::vector<TPeriodSums> result(ReportPeriods.size());
-  const TPeriodLookup lookup(ReportPeriods);
-  for (const auto& sotr : Sotrs) {
-    for (const auto& entry : sotr.NUList) {
-      const std::size_t position = lookup.Find(entry.Year, entry.Quarter);
-      if (position < result.size()) {
-        TPeriodSums& totals = result[position];
-        totals.InsAccrued = AddAmount(totals.InsAccrued, entry.InsAccrued);
-        totals.FundAccrued = AddAmount(totals.FundAccrued, entry.FundAccrued);
-        totals.InsPaid = AddAmount(totals.InsPaid, entry.InsPaid);
-        totals.FundPaid = AddAmount(totals.FundPaid, entry.FundPaid);
-      }
-    }
+  TPeriodSumsPass pass(*this, 0);
+  for (std::size_t person = 0; person < Sotrs.size(); ++person) {
+    pass.AddToTotals(person);
   }
-  CopyRepeatedPeriods(lookup, result);
-  return result;
+  TPeriodTotals totals(*this);
+  totals.Add(pass.TakeTotals());
+  return totals.Take();
 }
 
 TCategorySums TFileSet::GetCategorySums(int person, int year, int quarter, const std::string& categoryCode) const {
@@ -269,29 +348,29 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
   bool markDismissal = false;
   TRunningTotals putThrough;
   double yearBase = 0;
-  TDate lastEnd = 0;
   for (std::size_t position = 0; position < ReportPeriods.size(); ++position) {
     const TReportPeriod& period = ReportPeriods[position];
-    const std::string when = std::to_string(period.Quarter) + "/" + std::to_string(period.Year);
+    // The period as the notes name it, made only for a note: most periods have none.
+    const auto when = [&period] { return std::to_string(period.Quarter) + "/" + std::to_string(period.Year); };
     const TPeriodSums& sums = periodSums[position];
     if (sums.EstimatedBase > 0) {
       yearBase += sums.EstimatedBase;
     }
     putThrough.AddRaises(sums);
     if (std::round(yearBase * 100.0) / 100.0 > GetBaseLimit(period.Year)) {
-      note(BaseLimitExceeded(when, RoublesToAmount(yearBase)), TFindingKind::BaseLimitExceeded, period,
+      note(BaseLimitExceeded(when(), RoublesToAmount(yearBase)), TFindingKind::BaseLimitExceeded, period,
            RoublesToAmount(yearBase), 0);
       yearBase = 0;
       markError = true;
     }
     if (putThrough.InsAccrued < putThrough.InsPaid) {
-      note(InsOverpaid(when, putThrough.InsAccrued, putThrough.InsPaid), TFindingKind::InsOverpaid, period,
+      note(InsOverpaid(when(), putThrough.InsAccrued, putThrough.InsPaid), TFindingKind::InsOverpaid, period,
            putThrough.InsAccrued, putThrough.InsPaid);
       markError = true;
       result.SaldoFlags |= SaldoOverpaid;
     }
     if (putThrough.FundAccrued < putThrough.FundPaid) {
-      note(FundOverpaid(when, putThrough.FundAccrued, putThrough.FundPaid), TFindingKind::FundOverpaid, period,
+      note(FundOverpaid(when(), putThrough.FundAccrued, putThrough.FundPaid), TFindingKind::FundOverpaid, period,
            putThrough.FundAccrued, putThrough.FundPaid);
       markError = true;
       result.SaldoFlags |= SaldoOverpaid;
@@ -299,8 +378,9 @@ TSotrCheck TFileSet::CheckSotr(int person, const std::vector<TPeriodSums>& perio
     if (IsLastPeriodOfYear(period.Year, period.Quarter)) {
       yearBase = 0;
     }
-    lastEnd = PeriodEndDate(period.Year, period.Quarter);
   }
+  const TDate lastEnd =
+      ReportPeriods.empty() ? 0 : PeriodEndDate(ReportPeriods.back().Year, ReportPeriods.back().Quarter);
   result.LastStageEnd = GetLastStageEnd(person);
   if (result.LastStageEnd < lastEnd) {
     if (putThrough.InsPaid < putThrough.InsAccrued) {

@@ -387,5 +387,110 @@ TEST(SZV63Queries, QuartersYearsAndFileNumbers) {
   EXPECT_EQ(files.GetLastYear63(), 2012);
 }
 
+// Totals gathered from runs of persons against the one pass over all of them, with amounts near
+// the limits of TAmount so that the one pass stops at a limit inside a run, at its first entry,
+// or after it; and a person's sums from a pass that served other persons before.
+TEST(PeriodQueries, TotalsOfRunsEqualOnePassAtTheLimits) {
+  constexpr TAmount kMax = std::numeric_limits<TAmount>::max();
+  constexpr TAmount kMin = std::numeric_limits<TAmount>::min();
+  const TAmount sizes[] = {kMax, kMax / 2, kMax / 3 + 7, kMin, kMin / 2, 1000, 0};
+  std::mt19937 random(31);
+  for (int round = 0; round < 300; ++round) {
+    TFileSet files;
+    const int periods = 1 + static_cast<int>(random() % 3);
+    for (int period = 0; period < periods; ++period) {
+      files.ReportPeriods.push_back({2011, period + 1});
+    }
+    if (round % 5 == 0) files.ReportPeriods.push_back(files.ReportPeriods.front());
+    files.Sotrs.resize(1 + random() % 12);
+    for (auto& sotr : files.Sotrs) {
+      const int entries = static_cast<int>(random() % 4);
+      for (int index = 0; index < entries; ++index) {
+        const auto amount = [&] {
+          const TAmount size = sizes[random() % std::size(sizes)];
+          return random() % 2 == 0 ? size : -(size == kMin ? kMax : size);
+        };
+        sotr.NUList.push_back(Entry(2011, 1 + static_cast<int>(random() % 4), amount(), amount(), amount(), amount(),
+                                    "НР", index));
+      }
+    }
+    TPeriodTotals totals(files);
+    std::size_t first = 0;
+    while (first < files.Sotrs.size()) {
+      const std::size_t end = std::min(files.Sotrs.size(), first + 1 + random() % 4);
+      TPeriodSumsPass pass(files, first);
+      for (std::size_t person = first; person < end; ++person) {
+        if (random() % 2 == 0) {
+          pass.AddToTotals(person);
+          continue;
+        }
+        const std::vector<TPeriodSums>& sums = pass.AddPerson(person);
+        for (std::size_t position = 0; position < sums.size(); ++position) {
+          const TReportPeriod& period = files.ReportPeriods[position];
+          const TPeriodSums one = reference::PeriodSums(files, static_cast<int>(person), period.Year, period.Quarter);
+          ASSERT_EQ(sums[position].FileNumbers, one.FileNumbers) << round;
+          ASSERT_EQ(sums[position].InsAccrued, one.InsAccrued) << round;
+          ASSERT_EQ(sums[position].FundPaid, one.FundPaid) << round;
+        }
+      }
+      totals.Add(pass.TakeTotals());
+      first = end;
+    }
+    const std::vector<TPeriodSums> byRuns = totals.Take();
+    ASSERT_EQ(byRuns.size(), files.ReportPeriods.size());
+    for (std::size_t position = 0; position < byRuns.size(); ++position) {
+      const TReportPeriod& period = files.ReportPeriods[position];
+      const TPeriodSums one = reference::PeriodTotals(files, period.Year, period.Quarter);
+      ASSERT_EQ(byRuns[position].InsAccrued, one.InsAccrued) << round << " " << position;
+      ASSERT_EQ(byRuns[position].FundAccrued, one.FundAccrued) << round << " " << position;
+      ASSERT_EQ(byRuns[position].InsPaid, one.InsPaid) << round << " " << position;
+      ASSERT_EQ(byRuns[position].FundPaid, one.FundPaid) << round << " " << position;
+    }
+  }
+}
+
+// Period positions by first occurrence, looked up in a table by year and quarter or in an index
+// (quarters outside 1..4, years far apart), against a scan of the list.
+TEST(PeriodQueries, PositionsEqualAScanOfTheList) {
+  const std::vector<std::vector<TReportPeriod>> lists = {
+      {},
+      {{2011, 1}},
+      {{2012, 4}, {2010, 1}, {2012, 4}, {2011, 2}},
+      {{2011, 0}, {2011, 5}, {2011, 1}},
+      {{-3, 2}, {1, 1}, {-3, 2}},
+      {{2010, 1}, {9000, 3}, {2010, 1}},
+      {{std::numeric_limits<std::int32_t>::min(), 1}, {std::numeric_limits<std::int32_t>::max(), 4}},
+  };
+  for (std::size_t list = 0; list < lists.size(); ++list) {
+    const std::vector<TReportPeriod>& periods = lists[list];
+    const TPeriodPositions positions(periods);
+    std::vector<TPeriodSums> sums(periods.size());
+    for (std::size_t position = 0; position < sums.size(); ++position) {
+      sums[position].InsAccrued = static_cast<TAmount>(position);
+    }
+    positions.CopyRepeated(sums);
+    std::vector<TReportPeriod> asked = periods;
+    for (const std::int32_t year : {-4, -3, 0, 1, 2009, 2010, 2011, 2012, 2013, 8999, 9000}) {
+      for (std::int32_t quarter = -1; quarter <= 6; ++quarter) asked.push_back({year, quarter});
+    }
+    for (const TReportPeriod& period : asked) {
+      std::size_t first = 0;
+      while (first < periods.size() && !(periods[first].Year == period.Year && periods[first].Quarter == period.Quarter)) {
+        ++first;
+      }
+      ASSERT_EQ(positions.Find(period.Year, period.Quarter), first)
+          << "list " << list << " period " << period.Year << "/" << period.Quarter;
+      if (first < sums.size()) {
+        ASSERT_EQ(sums[first].InsAccrued, static_cast<TAmount>(first)) << list;
+      }
+    }
+    for (std::size_t position = 0; position < periods.size(); ++position) {
+      ASSERT_EQ(sums[position].InsAccrued,
+                static_cast<TAmount>(positions.Find(periods[position].Year, periods[position].Quarter)))
+          << "list " << list << " position " << position;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brisolt
