@@ -1,7 +1,6 @@
 #include "base/amount.h"
 #include "base/amountformat.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -23,18 +22,51 @@ std::int64_t RoundToKopecks(TAmount amount) {
   return negative ? -kopecks : kopecks;
 }
 
+namespace {
+
+// "00" to "99": the digits are written two at a time, the roubles from their last pair.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+char* PutPair(char* out, unsigned pair) {
+  out[0] = kDigitPairs[2 * pair];
+  out[1] = kDigitPairs[2 * pair + 1];
+  return out + 2;
+}
+
+unsigned DigitCount(std::uint64_t value) {
+  unsigned count = 1;
+  for (; value >= 10000; value /= 10000) {
+    count += 4;
+  }
+  return count + (value >= 10) + (value >= 100) + (value >= 1000);
+}
+
+}  // namespace
+
 char* FormatSumTo(char* out, TAmount amount) {
   const std::int64_t signedKopecks = RoundToKopecks(amount);
   const auto kopecks = static_cast<std::uint64_t>(signedKopecks < 0 ? -signedKopecks : signedKopecks);
   if (signedKopecks < 0) {
     *out++ = '-';
   }
-  out = std::to_chars(out, out + kSumTextSize - 4, kopecks / 100).ptr;
-  const auto fraction = static_cast<unsigned>(kopecks % 100);
-  *out++ = '.';
-  *out++ = static_cast<char>('0' + fraction / 10);
-  *out++ = static_cast<char>('0' + fraction % 10);
-  return out;
+  std::uint64_t roubles = kopecks / 100;
+  char* const point = out + DigitCount(roubles);
+  char* at = point;
+  while (roubles >= 100) {
+    at -= 2;
+    PutPair(at, static_cast<unsigned>(roubles % 100));
+    roubles /= 100;
+  }
+  if (roubles >= 10) {
+    PutPair(at - 2, static_cast<unsigned>(roubles));
+  } else {
+    at[-1] = static_cast<char>('0' + roubles);
+  }
+  *point = '.';
+  return PutPair(point + 1, static_cast<unsigned>(kopecks % 100));
 }
 
 std::string FormatSum(TAmount amount) {

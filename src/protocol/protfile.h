@@ -72,8 +72,10 @@ class TProtocolFile {
     return *this;
   }
   // Ends the current line with CR LF.
-  void EndLine() {
-    buffer_.append("\r\n", 2);
+  void EndLine() { Lines("\r\n"); }
+  // Whole lines, each already ended with CR LF, as one piece.
+  void Lines(std::string_view lines) {
+    buffer_.append(lines);
     if (buffer_.size() >= kFlushSize) {
       Flush();
     }

@@ -31,14 +31,33 @@ std::string DismissalCell(const TDismissal& dismissal) {
   return dismissal.Kind == TDismissalKind::AtWork ? "&nbsp;" : E(DismissalText(dismissal, {}));
 }
 
-// The opening of an amount cell up to its value attribute's text, which the cell's text repeats.
+// An amount cell's line: the opening up to its value attribute's text, which the cell's text
+// repeats, the middle and the closing with the line's end.
 constexpr std::string_view kAmountCellOpening = "    <td style=\"text-align: center\" sdval=\"";
 constexpr std::string_view kNegativeSaldoCellOpening = "    <td style=\"text-align: center; color: red;\" sdval=\"";
-constexpr std::size_t kLongestCellOpening = std::max(kAmountCellOpening.size(), kNegativeSaldoCellOpening.size());
+constexpr std::string_view kAmountCellMiddle = "\" sdnum=\"1033;0;#,##0.00\">&nbsp;";
+constexpr std::string_view kAmountCellClosing = "&nbsp;</td>\r\n";
+// The room PutAmountCell needs: the sum is copied whole, both times.
+constexpr std::size_t kAmountCellRoom = std::max(kAmountCellOpening.size(), kNegativeSaldoCellOpening.size()) +
+                                        kAmountCellMiddle.size() + kAmountCellClosing.size() + 2 * kSumTextSize;
 
 inline char* Put(char* to, std::string_view text) {
   std::memcpy(to, text.data(), text.size());
   return to + text.size();
+}
+
+// Writes an amount cell's line, CR LF included, at `to`, which has kAmountCellRoom bytes; returns
+// its end. A red cell is a negative saldo. The sum is formatted once and copied whole into both
+// places: a copy of a fixed size is a few moves where one of the sum's own length is a call, and
+// what follows overwrites the bytes past its end.
+inline char* PutAmountCell(char* to, std::int64_t amount, bool red) {
+  char sum[kSumTextSize];
+  const auto sumSize = static_cast<std::size_t>(FormatSumTo(sum, amount) - sum);
+  to = red ? Put(to, kNegativeSaldoCellOpening) : Put(to, kAmountCellOpening);
+  std::memcpy(to, sum, kSumTextSize);
+  to = Put(to + sumSize, kAmountCellMiddle);
+  std::memcpy(to, sum, kSumTextSize);
+  return Put(to + sumSize, kAmountCellClosing);
 }
 
 const std::string kBoldCell = "    <td style=\"font-weight: bold\"";
@@ -245,43 +264,31 @@ class THtmlWriter {
     out_.Amount(amount) << "\" sdnum=\"1033;0;#,##0.00\"";
   }
 
-  // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions. The
-  // amount is formatted once for the attribute and the text, and the cell is put together on the
-  // stack and handed to the file as one piece.
-  void AmountCell(std::int64_t amount) { WriteAmountCell(amount, kAmountCellOpening); }
-
-  void SaldoCell(std::int64_t amount) {
-    WriteAmountCell(amount, amount < 0 ? kNegativeSaldoCellOpening : kAmountCellOpening);
+  // HtmlAmount in a cell, as one line of the table.
+  void AmountCell(std::int64_t amount) {
+    char cell[kAmountCellRoom];
+    out_.Lines(std::string_view(cell, static_cast<std::size_t>(PutAmountCell(cell, amount, false) - cell)));
   }
 
-  void WriteAmountCell(std::int64_t amount, std::string_view opening) {
-    static constexpr std::string_view kMiddle = "\" sdnum=\"1033;0;#,##0.00\">&nbsp;";
-    static constexpr std::string_view kClosing = "&nbsp;</td>";
-    char cell[kLongestCellOpening + kMiddle.size() + kClosing.size() + 2 * kSumTextSize];
-    char* at = Put(cell, opening);
-    char* const sum = at;
-    at = FormatSumTo(at, amount);
-    const auto sumSize = static_cast<std::size_t>(at - sum);
-    at = Put(at, kMiddle);
-    std::memcpy(at, sum, sumSize);
-    at = Put(at + sumSize, kClosing);
-    out_.Line(std::string_view(cell, static_cast<std::size_t>(at - cell)));
-  }
-
+  // The cells of a person's period: its file numbers and its ten amounts. The amounts' lines are
+  // put together on the stack and handed to the file as one piece: a protocol has millions.
   void PeriodCells(const TPeriodRec& period) {
     out_ << "    <td style=\"text-align: center\">"
          << (period.FileNums.empty() ? std::string("&nbsp;") : E(period.FileNums)) << "</td>";
     out_.EndLine();
-    AmountCell(period.InsAccrued);
-    AmountCell(period.InsPaid);
-    AmountCell(period.InsAccruedTotal);
-    AmountCell(period.InsPaidTotal);
-    SaldoCell(period.InsSaldo);
-    AmountCell(period.FundAccrued);
-    AmountCell(period.FundPaid);
-    AmountCell(period.FundAccruedTotal);
-    AmountCell(period.FundPaidTotal);
-    SaldoCell(period.FundSaldo);
+    char cells[10 * kAmountCellRoom];
+    char* at = cells;
+    at = PutAmountCell(at, period.InsAccrued, false);
+    at = PutAmountCell(at, period.InsPaid, false);
+    at = PutAmountCell(at, period.InsAccruedTotal, false);
+    at = PutAmountCell(at, period.InsPaidTotal, false);
+    at = PutAmountCell(at, period.InsSaldo, period.InsSaldo < 0);
+    at = PutAmountCell(at, period.FundAccrued, false);
+    at = PutAmountCell(at, period.FundPaid, false);
+    at = PutAmountCell(at, period.FundAccruedTotal, false);
+    at = PutAmountCell(at, period.FundPaidTotal, false);
+    at = PutAmountCell(at, period.FundSaldo, period.FundSaldo < 0);
+    out_.Lines(std::string_view(cells, static_cast<std::size_t>(at - cells)));
   }
 
   void WriteCompactTable() {
