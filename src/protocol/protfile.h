@@ -19,6 +19,7 @@
 
 #include "base/amount.h"
 #include "protocol/prot.h"
+#include "protocol/protescape.h"
 
 namespace brisolt {
 
@@ -63,6 +64,11 @@ class TProtocolFile {
   }
   TProtocolFile& operator<<(char piece) {
     buffer_.push_back(piece);
+    return *this;
+  }
+  // AppendMarkup (protocol/protescape.h), without a text of its own.
+  TProtocolFile& Markup(std::string_view cp1251, TMarkupRules rules) {
+    AppendMarkup(buffer_, cp1251, rules);
     return *this;
   }
   // FormatSum(amount), without a text of its own.

@@ -41,6 +41,10 @@ constexpr std::string_view kAmountCellClosing = "&nbsp;</td>\r\n";
 constexpr std::size_t kAmountCellRoom = std::max(kAmountCellOpening.size(), kNegativeSaldoCellOpening.size()) +
                                         kAmountCellMiddle.size() + kAmountCellClosing.size() + 2 * kSumTextSize;
 
+// A row's opening line and a file numbers' cell up to its text.
+constexpr std::string_view kRowOpening = "   <tr>\r\n";
+constexpr std::string_view kFileCellOpening = "    <td style=\"text-align: center\">";
+
 inline char* Put(char* to, std::string_view text) {
   std::memcpy(to, text.data(), text.size());
   return to + text.size();
@@ -270,14 +274,21 @@ class THtmlWriter {
     out_.Lines(std::string_view(cell, static_cast<std::size_t>(PutAmountCell(cell, amount, false) - cell)));
   }
 
-  // The cells of a person's period: its file numbers and its ten amounts. The amounts' lines are
-  // put together on the stack and handed to the file as one piece: a protocol has millions.
-  void PeriodCells(const TPeriodRec& period) {
-    out_ << "    <td style=\"text-align: center\">"
-         << (period.FileNums.empty() ? std::string("&nbsp;") : E(period.FileNums)) << "</td>";
-    out_.EndLine();
-    char cells[10 * kAmountCellRoom];
-    char* at = cells;
+  // A period's cells after `before` (whole lines, then the file numbers' cell up to its text):
+  // the file numbers and the ten amounts, and the row's end where `closeRow` says. Everything
+  // after the file numbers is put together on the stack and handed to the file as one piece: a
+  // protocol has millions of amounts.
+  void PeriodCells(std::string_view before, const TPeriodRec& period, bool closeRow) {
+    static constexpr std::string_view kFileCellClosing = "</td>\r\n";
+    static constexpr std::string_view kRowClosing = "   </tr>\r\n";
+    out_ << before;
+    if (period.FileNums.empty()) {
+      out_ << "&nbsp;";
+    } else {
+      out_.Markup(period.FileNums, kPageText);
+    }
+    char cells[kFileCellClosing.size() + 10 * kAmountCellRoom + kRowClosing.size()];
+    char* at = Put(cells, kFileCellClosing);
     at = PutAmountCell(at, period.InsAccrued, false);
     at = PutAmountCell(at, period.InsPaid, false);
     at = PutAmountCell(at, period.InsAccruedTotal, false);
@@ -288,6 +299,9 @@ class THtmlWriter {
     at = PutAmountCell(at, period.FundAccruedTotal, false);
     at = PutAmountCell(at, period.FundPaidTotal, false);
     at = PutAmountCell(at, period.FundSaldo, period.FundSaldo < 0);
+    if (closeRow) {
+      at = Put(at, kRowClosing);
+    }
     out_.Lines(std::string_view(cells, static_cast<std::size_t>(at - cells)));
   }
 
@@ -314,35 +328,34 @@ class THtmlWriter {
     AmountHeaderCells();
     out_.Line("   </tr>");
 
-    // Every person repeats the same period names.
-    std::vector<std::string> periodCells;
+    // Every person repeats the same period names: each row but a person's first opens with the
+    // same lines up to the file numbers, the first with them after the person's cells.
+    std::vector<std::string> rowOpenings;
     for (const std::string& period : report_.PeriodList) {
-      periodCells.push_back("    <td style=\"text-align: left\">" + HtmlText(E(period)) + "</td>");
+      rowOpenings.push_back(std::string(kRowOpening) + "    <td style=\"text-align: left\">" + HtmlText(E(period)) +
+                            "</td>\r\n" + std::string(kFileCellOpening));
     }
     for (const TMainLine& line : report_.MainLines) {
-      for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
-        out_.Line("   <tr>");
-        if (periodIndex == 0) {
-          out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark)
-               << "\" rowspan=" << rowspan << '>' << HtmlText(E(FormatSNILS(line.SNILS)))
-               << "</td>";
-          out_.EndLine();
-          out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark)
-               << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
-          out_.EndLine();
-          out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
-               << DismissalCell(line.Dismissal) << "</td>";
-          out_.EndLine();
-        }
-        out_ << periodCells[periodIndex];
-        out_.EndLine();
-        PeriodCells(line.Periods.at(periodIndex));
-        if (periodIndex == 0) {
-          out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
-               << NotesText(line.Notes) << "</td>";
-          out_.EndLine();
-        }
-        out_.Line("   </tr>");
+      if (periodCount == 0) {
+        continue;
+      }
+      // The person's cells span all the person's rows and open the first.
+      out_.Line("   <tr>");
+      out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\" rowspan=" << rowspan
+           << '>' << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\" rowspan=" << rowspan
+           << '>' << HtmlText(E(line.FIO)) << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>' << DismissalCell(line.Dismissal)
+           << "</td>";
+      out_.EndLine();
+      PeriodCells(std::string_view(rowOpenings[0]).substr(kRowOpening.size()), line.Periods.at(0), false);
+      out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>' << NotesText(line.Notes) << "</td>";
+      out_.EndLine();
+      out_.Line("   </tr>");
+      for (std::size_t periodIndex = 1; periodIndex < periodCount; ++periodIndex) {
+        PeriodCells(rowOpenings[periodIndex], line.Periods.at(periodIndex), true);
       }
     }
     out_.Line("  </table>");
@@ -392,7 +405,7 @@ class THtmlWriter {
       out_ << "    <td style=\"text-align: center\">" << DismissalCell(line.Dismissal) << "</td>";
       out_.EndLine();
       for (std::size_t periodIndex = 0; periodIndex < report_.PeriodList.size(); ++periodIndex) {
-        PeriodCells(line.Periods.at(periodIndex));
+        PeriodCells(kFileCellOpening, line.Periods.at(periodIndex), false);
       }
       out_ << "    <td style=\"text-align: left\">" << NotesText(line.Notes) << "</td>";
       out_.EndLine();
