@@ -18,7 +18,8 @@ std::int64_t RoundToKopecks(TAmount amount) {
   const bool negative = amount < 0;
   const std::uint64_t magnitude =
       negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
-  const auto kopecks = static_cast<std::int64_t>(magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0));
+  // A half of a kopeck or more makes a whole one: one division where a quotient and a remainder are two.
+  const auto kopecks = static_cast<std::int64_t>((magnitude + 50) / 100);
   return negative ? -kopecks : kopecks;
 }
 
@@ -53,20 +54,30 @@ char* FormatSumTo(char* out, TAmount amount) {
     *out++ = '-';
   }
   std::uint64_t roubles = kopecks / 100;
+  const auto fraction = static_cast<unsigned>(kopecks - roubles * 100);
   char* const point = out + DigitCount(roubles);
   char* at = point;
-  while (roubles >= 100) {
-    at -= 2;
-    PutPair(at, static_cast<unsigned>(roubles % 100));
-    roubles /= 100;
+  // Four digits for each division of the whole number, then what is left in 32 bits.
+  while (roubles >= 10000) {
+    const auto four = static_cast<unsigned>(roubles % 10000);
+    roubles /= 10000;
+    at -= 4;
+    PutPair(at, four / 100);
+    PutPair(at + 2, four % 100);
   }
-  if (roubles >= 10) {
-    PutPair(at - 2, static_cast<unsigned>(roubles));
+  auto rest = static_cast<unsigned>(roubles);
+  if (rest >= 100) {
+    at -= 2;
+    PutPair(at, rest % 100);
+    rest /= 100;
+  }
+  if (rest >= 10) {
+    PutPair(at - 2, rest);
   } else {
-    at[-1] = static_cast<char>('0' + roubles);
+    at[-1] = static_cast<char>('0' + rest);
   }
   *point = '.';
-  return PutPair(point + 1, static_cast<unsigned>(kopecks % 100));
+  return PutPair(point + 1, fraction);
 }
 
 std::string FormatSum(TAmount amount) {
