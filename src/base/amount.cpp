@@ -2,6 +2,7 @@
 #include "base/amountformat.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace brisolt {
@@ -31,32 +32,21 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-char* PutPair(char* out, unsigned pair) {
-  out[0] = kDigitPairs[2 * pair];
-  out[1] = kDigitPairs[2 * pair + 1];
-  return out + 2;
-}
-
-unsigned DigitCount(std::uint64_t value) {
-  unsigned count = 1;
-  for (; value >= 10000; value /= 10000) {
-    count += 4;
-  }
-  return count + (value >= 10) + (value >= 100) + (value >= 1000);
-}
+void PutPair(char* out, unsigned pair) { std::memcpy(out, kDigitPairs + 2 * pair, 2); }
 
 }  // namespace
 
 char* FormatSumTo(char* out, TAmount amount) {
   const std::int64_t signedKopecks = RoundToKopecks(amount);
   const auto kopecks = static_cast<std::uint64_t>(signedKopecks < 0 ? -signedKopecks : signedKopecks);
-  if (signedKopecks < 0) {
-    *out++ = '-';
-  }
+  // The text is written backwards from the end of the first half of `text`, then copied whole:
+  // a copy of a fixed size is a few moves, and its length need not be counted beforehand.
+  char text[2 * kSumTextSize] = {};
+  char* const end = text + kSumTextSize;
+  char* at = end - 3;
   std::uint64_t roubles = kopecks / 100;
-  const auto fraction = static_cast<unsigned>(kopecks - roubles * 100);
-  char* const point = out + DigitCount(roubles);
-  char* at = point;
+  *at = '.';
+  PutPair(at + 1, static_cast<unsigned>(kopecks - roubles * 100));
   // Four digits for each division of the whole number, then what is left in 32 bits.
   while (roubles >= 10000) {
     const auto four = static_cast<unsigned>(roubles % 10000);
@@ -72,12 +62,16 @@ char* FormatSumTo(char* out, TAmount amount) {
     rest /= 100;
   }
   if (rest >= 10) {
-    PutPair(at - 2, rest);
+    at -= 2;
+    PutPair(at, rest);
   } else {
-    at[-1] = static_cast<char>('0' + rest);
+    *--at = static_cast<char>('0' + rest);
   }
-  *point = '.';
-  return PutPair(point + 1, fraction);
+  if (signedKopecks < 0) {
+    *--at = '-';
+  }
+  std::memcpy(out, at, kSumTextSize);
+  return out + (end - at);
 }
 
 std::string FormatSum(TAmount amount) {

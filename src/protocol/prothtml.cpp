@@ -51,15 +51,13 @@ inline char* Put(char* to, std::string_view text) {
 }
 
 // Writes an amount cell's line, CR LF included, at `to`, which has kAmountCellRoom bytes; returns
-// its end. A red cell is a negative saldo. The sum is formatted once and copied whole into both
-// places: a copy of a fixed size is a few moves where one of the sum's own length is a call, and
-// what follows overwrites the bytes past its end.
+// its end. A red cell is a negative saldo. The sum is formatted once, in the attribute, and copied
+// whole into the text: a copy of a fixed size is a few moves where one of the sum's own length is
+// a call, and what follows overwrites the bytes past its end.
 inline char* PutAmountCell(char* to, std::int64_t amount, bool red) {
-  char sum[kSumTextSize];
+  char* const sum = red ? Put(to, kNegativeSaldoCellOpening) : Put(to, kAmountCellOpening);
   const auto sumSize = static_cast<std::size_t>(FormatSumTo(sum, amount) - sum);
-  to = red ? Put(to, kNegativeSaldoCellOpening) : Put(to, kAmountCellOpening);
-  std::memcpy(to, sum, kSumTextSize);
-  to = Put(to + sumSize, kAmountCellMiddle);
+  to = Put(sum + sumSize, kAmountCellMiddle);
   std::memcpy(to, sum, kSumTextSize);
   return Put(to + sumSize, kAmountCellClosing);
 }
