@@ -71,6 +71,11 @@ class TProtocolFile {
     AppendMarkup(buffer_, cp1251, rules);
     return *this;
   }
+  // AppendPageText (protocol/prot.h), without a text of its own.
+  TProtocolFile& PageText(std::string_view text) {
+    AppendPageText(buffer_, text);
+    return *this;
+  }
   // FormatSum(amount), without a text of its own.
   TProtocolFile& Amount(std::int64_t amount) {
     char text[kSumTextSize];

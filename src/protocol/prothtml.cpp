@@ -26,6 +26,18 @@ constexpr Cp1251Literal kSaldo(u8"Сальдо");
 // name or a file name can neither break the page nor bring in a script.
 std::string E(const std::string& text) { return EscapeMarkup(text, true); }
 
+// A text from the model as the page shows it (AppendPageText), put in a chain of appends without
+// a text of its own, or as a text where one is kept.
+struct TPageText {
+  std::string_view Text;
+};
+TProtocolFile& operator<<(TProtocolFile& out, TPageText text) { return out.PageText(text.Text); }
+std::string PageText(std::string_view text) {
+  std::string result;
+  AppendPageText(result, text);
+  return result;
+}
+
 // A person still at work has an empty dismissal cell.
 std::string DismissalCell(const TDismissal& dismissal) {
   return dismissal.Kind == TDismissalKind::AtWork ? "&nbsp;" : E(DismissalText(dismissal, {}));
@@ -266,7 +278,7 @@ class THtmlWriter {
     out_.Amount(amount) << "\" sdnum=\"1033;0;#,##0.00\"";
   }
 
-  // HtmlAmount in a cell, as one line of the table.
+  // An amount in a cell, as one line of the table.
   void AmountCell(std::int64_t amount) {
     char cell[kAmountCellRoom];
     out_.Lines(std::string_view(cell, static_cast<std::size_t>(PutAmountCell(cell, amount, false) - cell)));
@@ -283,7 +295,7 @@ class THtmlWriter {
     if (period.FileNums.empty()) {
       out_ << "&nbsp;";
     } else {
-      out_.Markup(period.FileNums, kPageText);
+      out_.Markup(period.FileNums, kPageAttribute);
     }
     char cells[kFileCellClosing.size() + 10 * kAmountCellRoom + kRowClosing.size()];
     char* at = Put(cells, kFileCellClosing);
@@ -330,7 +342,7 @@ class THtmlWriter {
     // same lines up to the file numbers, the first with them after the person's cells.
     std::vector<std::string> rowOpenings;
     for (const std::string& period : report_.PeriodList) {
-      rowOpenings.push_back(std::string(kRowOpening) + "    <td style=\"text-align: left\">" + HtmlText(E(period)) +
+      rowOpenings.push_back(std::string(kRowOpening) + "    <td style=\"text-align: left\">" + PageText(period) +
                             "</td>\r\n" + std::string(kFileCellOpening));
     }
     for (const TMainLine& line : report_.MainLines) {
@@ -340,10 +352,10 @@ class THtmlWriter {
       // The person's cells span all the person's rows and open the first.
       out_.Line("   <tr>");
       out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\" rowspan=" << rowspan
-           << '>' << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
+           << '>' << TPageText{FormatSNILS(line.SNILS)} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\" rowspan=" << rowspan
-           << '>' << HtmlText(E(line.FIO)) << "</td>";
+           << '>' << TPageText{line.FIO} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>' << DismissalCell(line.Dismissal)
            << "</td>";
@@ -367,7 +379,7 @@ class THtmlWriter {
                           {"rowspan=4", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество")},
                           {"rowspan=4", Cp1251Literal(u8"Дата&nbsp;увольнения")}});
     for (const std::string& name : report_.PeriodList) {
-      const std::string text = HtmlText(E(name));
+      const std::string text = PageText(name);
       HeaderCell(kLayout, {"colspan=11", text});
     }
     HeaderCell(kLayout, {"rowspan=4", Cp1251Literal(u8"Примечание")});
@@ -395,10 +407,10 @@ class THtmlWriter {
     for (const TMainLine& line : report_.MainLines) {
       out_.Line("   <tr>");
       out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\">"
-           << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
+           << TPageText{FormatSNILS(line.SNILS)} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\">"
-           << HtmlText(E(line.FIO)) << "</td>";
+           << TPageText{line.FIO} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: center\">" << DismissalCell(line.Dismissal) << "</td>";
       out_.EndLine();
@@ -436,7 +448,7 @@ class THtmlWriter {
     } else {
       for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
         out_.Line("    <tr>");
-        out_ << "    <td style=\"text-align: left\">" << HtmlText(E(report_.PeriodList[index]))
+        out_ << "    <td style=\"text-align: left\">" << TPageText{report_.PeriodList[index]}
              << "</td>";
         out_.EndLine();
         for (const std::int64_t value : report_.PeriodTotals.at(index).Values) {
@@ -468,8 +480,8 @@ class THtmlWriter {
       out_.Line(Cp1251Literal(u8"<tr><td colspan=4>Проблем не обнаружено</td></tr>"));
     } else {
       for (const TForgottenLine& line : report_.ForgottenLines) {
-        out_ << "<tr> <td style=\"text-align: left\">" << HtmlText(E(FormatSNILS(line.SNILS)))
-             << "</td> <td style=\"text-align: left\">" << HtmlText(E(line.FIO))
+        out_ << "<tr> <td style=\"text-align: left\">" << TPageText{FormatSNILS(line.SNILS)}
+             << "</td> <td style=\"text-align: left\">" << TPageText{line.FIO}
              << "</td> <td style=\"text-align: center\"";
         AmountAttributes(line.InsDebt);
         out_ << '>' << HtmlAmount(line.InsDebt) << "</td> <td style=\"text-align: center\"";
@@ -515,17 +527,17 @@ class THtmlWriter {
       const std::string rowspan = std::to_string(block.Lines.size());
       out_.Line("   <tr>");
       out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
-           << HtmlText(E(FormatSNILS(block.SNILS))) << "</td>";
+           << TPageText{FormatSNILS(block.SNILS)} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
-           << HtmlText(E(block.FIO)) << "</td>";
+           << TPageText{block.FIO} << "</td>";
       out_.EndLine();
       for (std::size_t lineIndex = 0; lineIndex < block.Lines.size(); ++lineIndex) {
         const TSZV63SverkaLine& line = block.Lines[lineIndex];
         if (lineIndex > 0) {
           out_.Line("   <tr>");
         }
-        out_ << "    <td>" << HtmlText(E(line.CategoryCode)) << "</td>";
+        out_ << "    <td>" << TPageText{line.CategoryCode} << "</td>";
         out_.EndLine();
         for (const TSZV63Quarter& quarter : line.Quarters) {
           AmountCell(quarter.Calculated);
@@ -554,7 +566,7 @@ class THtmlWriter {
 
 constexpr std::uint64_t L(std::string_view text) { return text.size() + 2; }  // a line with CR LF
 
-// HtmlText(E(text)): the text, "&nbsp;" for each blank and on both sides.
+// A text as the page shows it (AppendPageText): the text, "&nbsp;" for each blank and on both sides.
 std::uint64_t PageTextBytes(std::string_view text) {
   std::uint64_t bytes = 12 + text.size();
   for (const char ch : text) {
