@@ -38,6 +38,11 @@ void PutPair(char* out, unsigned pair) { std::memcpy(out, kDigitPairs + 2 * pair
 
 char* FormatSumTo(char* out, TAmount amount) {
   const std::int64_t signedKopecks = RoundToKopecks(amount);
+  if (signedKopecks == 0) {
+    // A protocol's saldos are mostly nil.
+    std::memcpy(out, "0.00", 4);
+    return out + 4;
+  }
   const auto kopecks = static_cast<std::uint64_t>(signedKopecks < 0 ? -signedKopecks : signedKopecks);
   // The text is written backwards from the end of the first half of `text`, then copied whole:
   // a copy of a fixed size is a few moves, and its length need not be counted beforehand.
