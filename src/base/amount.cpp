@@ -1,8 +1,8 @@
 #include "base/amount.h"
 #include "base/amountformat.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace brisolt {
@@ -19,22 +19,64 @@ std::int64_t RoundToKopecks(TAmount amount) {
   const bool negative = amount < 0;
   const std::uint64_t magnitude =
       negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
-  const auto kopecks = static_cast<std::int64_t>(magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0));
+  // A half of a kopeck or more makes a whole one: one division where a quotient and a remainder are two.
+  const auto kopecks = static_cast<std::int64_t>((magnitude + 50) / 100);
   return negative ? -kopecks : kopecks;
 }
 
+namespace {
+
+// "00" to "99": the digits are written two at a time, the roubles from their last pair.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+void PutPair(char* out, unsigned pair) { std::memcpy(out, kDigitPairs + 2 * pair, 2); }
+
+}  // namespace
+
 char* FormatSumTo(char* out, TAmount amount) {
   const std::int64_t signedKopecks = RoundToKopecks(amount);
-  const auto kopecks = static_cast<std::uint64_t>(signedKopecks < 0 ? -signedKopecks : signedKopecks);
-  if (signedKopecks < 0) {
-    *out++ = '-';
+  if (signedKopecks == 0) {
+    // A protocol's saldos are mostly nil.
+    std::memcpy(out, "0.00", 4);
+    return out + 4;
   }
-  out = std::to_chars(out, out + kSumTextSize - 4, kopecks / 100).ptr;
-  const auto fraction = static_cast<unsigned>(kopecks % 100);
-  *out++ = '.';
-  *out++ = static_cast<char>('0' + fraction / 10);
-  *out++ = static_cast<char>('0' + fraction % 10);
-  return out;
+  const auto kopecks = static_cast<std::uint64_t>(signedKopecks < 0 ? -signedKopecks : signedKopecks);
+  // The text is written backwards from the end of the first half of `text`, then copied whole:
+  // a copy of a fixed size is a few moves, and its length need not be counted beforehand.
+  char text[2 * kSumTextSize] = {};
+  char* const end = text + kSumTextSize;
+  char* at = end - 3;
+  std::uint64_t roubles = kopecks / 100;
+  *at = '.';
+  PutPair(at + 1, static_cast<unsigned>(kopecks - roubles * 100));
+  // Four digits for each division of the whole number, then what is left in 32 bits.
+  while (roubles >= 10000) {
+    const auto four = static_cast<unsigned>(roubles % 10000);
+    roubles /= 10000;
+    at -= 4;
+    PutPair(at, four / 100);
+    PutPair(at + 2, four % 100);
+  }
+  auto rest = static_cast<unsigned>(roubles);
+  if (rest >= 100) {
+    at -= 2;
+    PutPair(at, rest % 100);
+    rest /= 100;
+  }
+  if (rest >= 10) {
+    at -= 2;
+    PutPair(at, rest);
+  } else {
+    *--at = static_cast<char>('0' + rest);
+  }
+  if (signedKopecks < 0) {
+    *--at = '-';
+  }
+  std::memcpy(out, at, kSumTextSize);
+  return out + (end - at);
 }
 
 std::string FormatSum(TAmount amount) {

@@ -20,8 +20,9 @@ std::string FormatSum(TAmount amount);
 // FormatSum prints.
 std::int64_t RoundToKopecks(TAmount amount);
 
-// The same written to `out`, which has room for kSumTextSize characters; returns the end. For the
-// writers, which put thousands of amounts straight into their buffer.
+// The same written to `out`, which has room for kSumTextSize characters, all of which it may
+// overwrite; returns the end of the text. For the writers, which put millions of amounts straight
+// into their buffer.
 inline constexpr std::size_t kSumTextSize = 24;
 char* FormatSumTo(char* out, TAmount amount);
 

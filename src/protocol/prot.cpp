@@ -128,6 +128,27 @@ std::string HtmlText(const std::string& text) {
   return result;
 }
 
+void AppendPageText(std::string& out, std::string_view text) {
+  static constexpr std::string_view kNbsp = "&nbsp;";
+  out += kNbsp;
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first != std::string_view::npos) {
+    // Escaping keeps every blank where it was and makes none, so the runs between blanks are
+    // escaped each at once.
+    text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    for (;;) {
+      const std::size_t blank = text.find(' ');
+      AppendMarkup(out, text.substr(0, blank), kPageAttribute);
+      if (blank == std::string_view::npos) {
+        break;
+      }
+      out += kNbsp;
+      text.remove_prefix(blank + 1);
+    }
+  }
+  out += kNbsp;
+}
+
 std::string HtmlAmount(std::int64_t amount) { return "&nbsp;" + FormatSum(amount) + "&nbsp;"; }
 
 std::string EscapeMarkup(const std::string& text, bool withQuote) {

@@ -218,6 +218,9 @@ inline constexpr std::uint64_t kLargeHtmlProtocol = 50'000'000;
 std::string FormatSNILS(const std::string& snils);
 // Blanks to "&nbsp;", wrapped in "&nbsp;"; leading and trailing blanks dropped.
 std::string HtmlText(const std::string& text);
+// HtmlText(EscapeMarkup(text, true)) appended to `out`, without a text of its own: how the HTML
+// page shows a text from the model.
+void AppendPageText(std::string& out, std::string_view text);
 // FormatSum (base/amount.h) wrapped in "&nbsp;".
 std::string HtmlAmount(std::int64_t amount);
 // Escapes & < > and, when withQuote, " as entities; IsUnwritableCp1251 bytes (base/encoding.h)

@@ -19,6 +19,7 @@
 
 #include "base/amount.h"
 #include "protocol/prot.h"
+#include "protocol/protescape.h"
 
 namespace brisolt {
 
@@ -65,6 +66,16 @@ class TProtocolFile {
     buffer_.push_back(piece);
     return *this;
   }
+  // AppendMarkup (protocol/protescape.h), without a text of its own.
+  TProtocolFile& Markup(std::string_view cp1251, TMarkupRules rules) {
+    AppendMarkup(buffer_, cp1251, rules);
+    return *this;
+  }
+  // AppendPageText (protocol/prot.h), without a text of its own.
+  TProtocolFile& PageText(std::string_view text) {
+    AppendPageText(buffer_, text);
+    return *this;
+  }
   // FormatSum(amount), without a text of its own.
   TProtocolFile& Amount(std::int64_t amount) {
     char text[kSumTextSize];
@@ -72,8 +83,10 @@ class TProtocolFile {
     return *this;
   }
   // Ends the current line with CR LF.
-  void EndLine() {
-    buffer_.append("\r\n", 2);
+  void EndLine() { Lines("\r\n"); }
+  // Whole lines, each already ended with CR LF, as one piece.
+  void Lines(std::string_view lines) {
+    buffer_.append(lines);
     if (buffer_.size() >= kFlushSize) {
       Flush();
     }

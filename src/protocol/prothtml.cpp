@@ -26,19 +26,52 @@ constexpr Cp1251Literal kSaldo(u8"Сальдо");
 // name or a file name can neither break the page nor bring in a script.
 std::string E(const std::string& text) { return EscapeMarkup(text, true); }
 
+// A text from the model as the page shows it (AppendPageText), put in a chain of appends without
+// a text of its own, or as a text where one is kept.
+struct TPageText {
+  std::string_view Text;
+};
+TProtocolFile& operator<<(TProtocolFile& out, TPageText text) { return out.PageText(text.Text); }
+std::string PageText(std::string_view text) {
+  std::string result;
+  AppendPageText(result, text);
+  return result;
+}
+
 // A person still at work has an empty dismissal cell.
 std::string DismissalCell(const TDismissal& dismissal) {
   return dismissal.Kind == TDismissalKind::AtWork ? "&nbsp;" : E(DismissalText(dismissal, {}));
 }
 
-// The opening of an amount cell up to its value attribute's text, which the cell's text repeats.
+// An amount cell's line: the opening up to its value attribute's text, which the cell's text
+// repeats, the middle and the closing with the line's end.
 constexpr std::string_view kAmountCellOpening = "    <td style=\"text-align: center\" sdval=\"";
 constexpr std::string_view kNegativeSaldoCellOpening = "    <td style=\"text-align: center; color: red;\" sdval=\"";
-constexpr std::size_t kLongestCellOpening = std::max(kAmountCellOpening.size(), kNegativeSaldoCellOpening.size());
+constexpr std::string_view kAmountCellMiddle = "\" sdnum=\"1033;0;#,##0.00\">&nbsp;";
+constexpr std::string_view kAmountCellClosing = "&nbsp;</td>\r\n";
+// The room PutAmountCell needs: the sum is copied whole, both times.
+constexpr std::size_t kAmountCellRoom = std::max(kAmountCellOpening.size(), kNegativeSaldoCellOpening.size()) +
+                                        kAmountCellMiddle.size() + kAmountCellClosing.size() + 2 * kSumTextSize;
+
+// A row's opening line and a file numbers' cell up to its text.
+constexpr std::string_view kRowOpening = "   <tr>\r\n";
+constexpr std::string_view kFileCellOpening = "    <td style=\"text-align: center\">";
 
 inline char* Put(char* to, std::string_view text) {
   std::memcpy(to, text.data(), text.size());
   return to + text.size();
+}
+
+// Writes an amount cell's line, CR LF included, at `to`, which has kAmountCellRoom bytes; returns
+// its end. A red cell is a negative saldo. The sum is formatted once, in the attribute, and copied
+// whole into the text: a copy of a fixed size is a few moves where one of the sum's own length is
+// a call, and what follows overwrites the bytes past its end.
+inline char* PutAmountCell(char* to, std::int64_t amount, bool red) {
+  char* const sum = red ? Put(to, kNegativeSaldoCellOpening) : Put(to, kAmountCellOpening);
+  const auto sumSize = static_cast<std::size_t>(FormatSumTo(sum, amount) - sum);
+  to = Put(sum + sumSize, kAmountCellMiddle);
+  std::memcpy(to, sum, kSumTextSize);
+  return Put(to + sumSize, kAmountCellClosing);
 }
 
 const std::string kBoldCell = "    <td style=\"font-weight: bold\"";
@@ -245,43 +278,41 @@ class THtmlWriter {
     out_.Amount(amount) << "\" sdnum=\"1033;0;#,##0.00\"";
   }
 
-  // HtmlAmount in a cell, written straight into the file's buffer: a protocol has millions. The
-  // amount is formatted once for the attribute and the text, and the cell is put together on the
-  // stack and handed to the file as one piece.
-  void AmountCell(std::int64_t amount) { WriteAmountCell(amount, kAmountCellOpening); }
-
-  void SaldoCell(std::int64_t amount) {
-    WriteAmountCell(amount, amount < 0 ? kNegativeSaldoCellOpening : kAmountCellOpening);
+  // An amount in a cell, as one line of the table.
+  void AmountCell(std::int64_t amount) {
+    char cell[kAmountCellRoom];
+    out_.Lines(std::string_view(cell, static_cast<std::size_t>(PutAmountCell(cell, amount, false) - cell)));
   }
 
-  void WriteAmountCell(std::int64_t amount, std::string_view opening) {
-    static constexpr std::string_view kMiddle = "\" sdnum=\"1033;0;#,##0.00\">&nbsp;";
-    static constexpr std::string_view kClosing = "&nbsp;</td>";
-    char cell[kLongestCellOpening + kMiddle.size() + kClosing.size() + 2 * kSumTextSize];
-    char* at = Put(cell, opening);
-    char* const sum = at;
-    at = FormatSumTo(at, amount);
-    const auto sumSize = static_cast<std::size_t>(at - sum);
-    at = Put(at, kMiddle);
-    std::memcpy(at, sum, sumSize);
-    at = Put(at + sumSize, kClosing);
-    out_.Line(std::string_view(cell, static_cast<std::size_t>(at - cell)));
-  }
-
-  void PeriodCells(const TPeriodRec& period) {
-    out_ << "    <td style=\"text-align: center\">"
-         << (period.FileNums.empty() ? std::string("&nbsp;") : E(period.FileNums)) << "</td>";
-    out_.EndLine();
-    AmountCell(period.InsAccrued);
-    AmountCell(period.InsPaid);
-    AmountCell(period.InsAccruedTotal);
-    AmountCell(period.InsPaidTotal);
-    SaldoCell(period.InsSaldo);
-    AmountCell(period.FundAccrued);
-    AmountCell(period.FundPaid);
-    AmountCell(period.FundAccruedTotal);
-    AmountCell(period.FundPaidTotal);
-    SaldoCell(period.FundSaldo);
+  // A period's cells after `before` (whole lines, then the file numbers' cell up to its text):
+  // the file numbers and the ten amounts, and the row's end where `closeRow` says. Everything
+  // after the file numbers is put together on the stack and handed to the file as one piece: a
+  // protocol has millions of amounts.
+  void PeriodCells(std::string_view before, const TPeriodRec& period, bool closeRow) {
+    static constexpr std::string_view kFileCellClosing = "</td>\r\n";
+    static constexpr std::string_view kRowClosing = "   </tr>\r\n";
+    out_ << before;
+    if (period.FileNums.empty()) {
+      out_ << "&nbsp;";
+    } else {
+      out_.Markup(period.FileNums, kPageAttribute);
+    }
+    char cells[kFileCellClosing.size() + 10 * kAmountCellRoom + kRowClosing.size()];
+    char* at = Put(cells, kFileCellClosing);
+    at = PutAmountCell(at, period.InsAccrued, false);
+    at = PutAmountCell(at, period.InsPaid, false);
+    at = PutAmountCell(at, period.InsAccruedTotal, false);
+    at = PutAmountCell(at, period.InsPaidTotal, false);
+    at = PutAmountCell(at, period.InsSaldo, period.InsSaldo < 0);
+    at = PutAmountCell(at, period.FundAccrued, false);
+    at = PutAmountCell(at, period.FundPaid, false);
+    at = PutAmountCell(at, period.FundAccruedTotal, false);
+    at = PutAmountCell(at, period.FundPaidTotal, false);
+    at = PutAmountCell(at, period.FundSaldo, period.FundSaldo < 0);
+    if (closeRow) {
+      at = Put(at, kRowClosing);
+    }
+    out_.Lines(std::string_view(cells, static_cast<std::size_t>(at - cells)));
   }
 
   void WriteCompactTable() {
@@ -307,35 +338,34 @@ class THtmlWriter {
     AmountHeaderCells();
     out_.Line("   </tr>");
 
-    // Every person repeats the same period names.
-    std::vector<std::string> periodCells;
+    // Every person repeats the same period names: each row but a person's first opens with the
+    // same lines up to the file numbers, the first with them after the person's cells.
+    std::vector<std::string> rowOpenings;
     for (const std::string& period : report_.PeriodList) {
-      periodCells.push_back("    <td style=\"text-align: left\">" + HtmlText(E(period)) + "</td>");
+      rowOpenings.push_back(std::string(kRowOpening) + "    <td style=\"text-align: left\">" + PageText(period) +
+                            "</td>\r\n" + std::string(kFileCellOpening));
     }
     for (const TMainLine& line : report_.MainLines) {
-      for (std::size_t periodIndex = 0; periodIndex < periodCount; ++periodIndex) {
-        out_.Line("   <tr>");
-        if (periodIndex == 0) {
-          out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark)
-               << "\" rowspan=" << rowspan << '>' << HtmlText(E(FormatSNILS(line.SNILS)))
-               << "</td>";
-          out_.EndLine();
-          out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark)
-               << "\" rowspan=" << rowspan << '>' << HtmlText(E(line.FIO)) << "</td>";
-          out_.EndLine();
-          out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>'
-               << DismissalCell(line.Dismissal) << "</td>";
-          out_.EndLine();
-        }
-        out_ << periodCells[periodIndex];
-        out_.EndLine();
-        PeriodCells(line.Periods.at(periodIndex));
-        if (periodIndex == 0) {
-          out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
-               << NotesText(line.Notes) << "</td>";
-          out_.EndLine();
-        }
-        out_.Line("   </tr>");
+      if (periodCount == 0) {
+        continue;
+      }
+      // The person's cells span all the person's rows and open the first.
+      out_.Line("   <tr>");
+      out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\" rowspan=" << rowspan
+           << '>' << TPageText{FormatSNILS(line.SNILS)} << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\" rowspan=" << rowspan
+           << '>' << TPageText{line.FIO} << "</td>";
+      out_.EndLine();
+      out_ << "    <td style=\"text-align: center\" rowspan=" << rowspan << '>' << DismissalCell(line.Dismissal)
+           << "</td>";
+      out_.EndLine();
+      PeriodCells(std::string_view(rowOpenings[0]).substr(kRowOpening.size()), line.Periods.at(0), false);
+      out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>' << NotesText(line.Notes) << "</td>";
+      out_.EndLine();
+      out_.Line("   </tr>");
+      for (std::size_t periodIndex = 1; periodIndex < periodCount; ++periodIndex) {
+        PeriodCells(rowOpenings[periodIndex], line.Periods.at(periodIndex), true);
       }
     }
     out_.Line("  </table>");
@@ -349,7 +379,7 @@ class THtmlWriter {
                           {"rowspan=4", Cp1251Literal(u8"Фамилия,&nbsp;имя,&nbsp;отчество")},
                           {"rowspan=4", Cp1251Literal(u8"Дата&nbsp;увольнения")}});
     for (const std::string& name : report_.PeriodList) {
-      const std::string text = HtmlText(E(name));
+      const std::string text = PageText(name);
       HeaderCell(kLayout, {"colspan=11", text});
     }
     HeaderCell(kLayout, {"rowspan=4", Cp1251Literal(u8"Примечание")});
@@ -377,15 +407,15 @@ class THtmlWriter {
     for (const TMainLine& line : report_.MainLines) {
       out_.Line("   <tr>");
       out_ << "    <td style=\"text-align: center\" class=\"" << LineMarkClass(line.Mark) << "\">"
-           << HtmlText(E(FormatSNILS(line.SNILS))) << "</td>";
+           << TPageText{FormatSNILS(line.SNILS)} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: left\" class=\"" << LineMarkClass(line.Mark) << "\">"
-           << HtmlText(E(line.FIO)) << "</td>";
+           << TPageText{line.FIO} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: center\">" << DismissalCell(line.Dismissal) << "</td>";
       out_.EndLine();
       for (std::size_t periodIndex = 0; periodIndex < report_.PeriodList.size(); ++periodIndex) {
-        PeriodCells(line.Periods.at(periodIndex));
+        PeriodCells(kFileCellOpening, line.Periods.at(periodIndex), false);
       }
       out_ << "    <td style=\"text-align: left\">" << NotesText(line.Notes) << "</td>";
       out_.EndLine();
@@ -418,7 +448,7 @@ class THtmlWriter {
     } else {
       for (std::size_t index = 0; index < report_.PeriodList.size(); ++index) {
         out_.Line("    <tr>");
-        out_ << "    <td style=\"text-align: left\">" << HtmlText(E(report_.PeriodList[index]))
+        out_ << "    <td style=\"text-align: left\">" << TPageText{report_.PeriodList[index]}
              << "</td>";
         out_.EndLine();
         for (const std::int64_t value : report_.PeriodTotals.at(index).Values) {
@@ -450,8 +480,8 @@ class THtmlWriter {
       out_.Line(Cp1251Literal(u8"<tr><td colspan=4>Проблем не обнаружено</td></tr>"));
     } else {
       for (const TForgottenLine& line : report_.ForgottenLines) {
-        out_ << "<tr> <td style=\"text-align: left\">" << HtmlText(E(FormatSNILS(line.SNILS)))
-             << "</td> <td style=\"text-align: left\">" << HtmlText(E(line.FIO))
+        out_ << "<tr> <td style=\"text-align: left\">" << TPageText{FormatSNILS(line.SNILS)}
+             << "</td> <td style=\"text-align: left\">" << TPageText{line.FIO}
              << "</td> <td style=\"text-align: center\"";
         AmountAttributes(line.InsDebt);
         out_ << '>' << HtmlAmount(line.InsDebt) << "</td> <td style=\"text-align: center\"";
@@ -497,17 +527,17 @@ class THtmlWriter {
       const std::string rowspan = std::to_string(block.Lines.size());
       out_.Line("   <tr>");
       out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
-           << HtmlText(E(FormatSNILS(block.SNILS))) << "</td>";
+           << TPageText{FormatSNILS(block.SNILS)} << "</td>";
       out_.EndLine();
       out_ << "    <td style=\"text-align: left\" rowspan=" << rowspan << '>'
-           << HtmlText(E(block.FIO)) << "</td>";
+           << TPageText{block.FIO} << "</td>";
       out_.EndLine();
       for (std::size_t lineIndex = 0; lineIndex < block.Lines.size(); ++lineIndex) {
         const TSZV63SverkaLine& line = block.Lines[lineIndex];
         if (lineIndex > 0) {
           out_.Line("   <tr>");
         }
-        out_ << "    <td>" << HtmlText(E(line.CategoryCode)) << "</td>";
+        out_ << "    <td>" << TPageText{line.CategoryCode} << "</td>";
         out_.EndLine();
         for (const TSZV63Quarter& quarter : line.Quarters) {
           AmountCell(quarter.Calculated);
@@ -536,7 +566,7 @@ class THtmlWriter {
 
 constexpr std::uint64_t L(std::string_view text) { return text.size() + 2; }  // a line with CR LF
 
-// HtmlText(E(text)): the text, "&nbsp;" for each blank and on both sides.
+// A text as the page shows it (AppendPageText): the text, "&nbsp;" for each blank and on both sides.
 std::uint64_t PageTextBytes(std::string_view text) {
   std::uint64_t bytes = 12 + text.size();
   for (const char ch : text) {

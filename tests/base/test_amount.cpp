@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace brisolt {
 namespace {
@@ -74,6 +79,44 @@ TEST(FormatSum, SpelledAsItsFormatSays) {
     EXPECT_EQ(FormatSum(c.amount, comma), c.comma);
     EXPECT_EQ(FormatSum(c.amount, grouped), c.grouped);
     EXPECT_EQ(FormatSum(c.amount, shortest), c.shortest);
+  }
+}
+
+// The plain way to the same text: the kopecks rounded by quotient and remainder, the roubles by
+// the standard library.
+std::string ReferenceSum(TAmount amount) {
+  const bool negative = amount < 0;
+  const std::uint64_t magnitude =
+      negative ? std::uint64_t{0} - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
+  const std::uint64_t kopecks = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
+  char roubles[24];
+  char* const end = std::to_chars(roubles, roubles + sizeof roubles, kopecks / 100).ptr;
+  const auto fraction = static_cast<unsigned>(kopecks % 100);
+  return std::string(negative && kopecks != 0 ? "-" : "") + std::string(roubles, end) + '.' +
+         static_cast<char>('0' + fraction / 10) + static_cast<char>('0' + fraction % 10);
+}
+
+// Amounts of every length of digits, each around the places where a digit is added or a
+// rouble carries, and random ones of every size, against the plain way.
+TEST(FormatSum, SameAsThePlainWayAtEveryLength) {
+  std::vector<TAmount> amounts = {kMax, kMin, kMax - 49, kMin + 50};
+  for (std::uint64_t power = 1; power <= std::uint64_t{1'000'000'000'000'000'000}; power *= 10) {
+    for (const std::int64_t near : {-51, -50, -49, -1, 0, 1, 49, 50}) {
+      const auto amount = static_cast<TAmount>(power) + near;
+      amounts.push_back(amount);
+      amounts.push_back(-amount);
+    }
+  }
+  std::mt19937_64 random(20261209);
+  for (int count = 0; count < 20000; ++count) {
+    const auto bits = static_cast<int>(random() % 64);
+    amounts.push_back(static_cast<TAmount>(random() >> bits));
+  }
+  for (const TAmount amount : amounts) {
+    char text[kSumTextSize];
+    const std::string written(text, FormatSumTo(text, amount));
+    ASSERT_EQ(written, ReferenceSum(amount)) << amount;
+    ASSERT_EQ(FormatSum(amount), written) << amount;
   }
 }
 

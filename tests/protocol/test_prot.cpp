@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "base/encoding.h"
@@ -40,6 +41,24 @@ TEST(HtmlText, TurnsBlanksIntoNbspAndWrapsTheText) {
   };
   for (const auto& [input, expected] : cases) {
     EXPECT_EQ(HtmlText(input), expected) << input;
+  }
+}
+
+// The page's text put together at once against the two steps it stands for, on random texts of
+// blanks, markup characters, letters and bytes no protocol carries, blanks at either end and in
+// runs most of all.
+TEST(AppendPageText, SameAsEscapingThenWrapping) {
+  const std::string alphabet = std::string("  a&<>\"'?\xc8\xe2") + '\x98' + '\x01';
+  std::mt19937 random(31);
+  for (int count = 0; count < 5000; ++count) {
+    std::string text;
+    const auto length = static_cast<std::size_t>(random() % 12);
+    for (std::size_t at = 0; at < length; ++at) {
+      text += alphabet[random() % alphabet.size()];
+    }
+    std::string appended = "<td>";
+    AppendPageText(appended, text);
+    ASSERT_EQ(appended, "<td>" + HtmlText(EscapeMarkup(text, true))) << text;
   }
 }
 
