@@ -607,7 +607,8 @@ TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::stri
       places.push_back({folds[share].FirstSeen[index], share, index});
     }
   }
-  std::sort(places.begin(), places.end(), [](const TPlace& a, const TPlace& b) { return a.Order < b.Order; });
+  const auto byOrder = [](const TPlace& a, const TPlace& b) { return a.Order < b.Order; };
+  std::stable_sort(places.begin(), places.end(), byOrder);
   TPersonIndex persons;
   persons.Reserve(places.size());
   files.Sotrs.reserve(files.Sotrs.size() + places.size());
@@ -617,20 +618,14 @@ TPersonIndex FoldSZV6Packs(TFileSet& files, bool calcCorr, std::vector<std::stri
     files.Sotrs.push_back(std::move(sotr));
   }
 
-  struct TMessagePlace {
-    std::uint64_t Order;
-    unsigned Share;
-    std::size_t Index;
-  };
-  std::vector<TMessagePlace> messagePlaces;
+  std::vector<TPlace> messagePlaces;
   for (unsigned share = 0; share < shares; ++share) {
     for (std::size_t index = 0; index < folds[share].Messages.size(); ++index) {
       messagePlaces.push_back({folds[share].Messages[index].Order, share, index});
     }
   }
-  std::stable_sort(messagePlaces.begin(), messagePlaces.end(),
-                   [](const TMessagePlace& a, const TMessagePlace& b) { return a.Order < b.Order; });
-  for (const TMessagePlace& place : messagePlaces) {
+  std::stable_sort(messagePlaces.begin(), messagePlaces.end(), byOrder);
+  for (const TPlace& place : messagePlaces) {
     messages.push_back(std::move(folds[place.Share].Messages[place.Index].Text));
     files.MessageFindings.push_back(std::move(folds[place.Share].Messages[place.Index].Finding));
   }
