@@ -130,10 +130,10 @@ struct TPersonRun {
 
 // Persons are assembled in runs on as many threads as the file set reads with, each run into a
 // report of its own, and the runs' lines are appended in the order of the persons, their totals
-// added in that order: the report is the same as on one thread. `fill(run, first, end)` makes
-// the run of persons first..end-1.
+// added in that order to `totals` when given: the report is the same as on one thread.
+// `fill(run, first, end)` makes the run of persons first..end-1.
 template <typename TFill>
-void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TPeriodTotals& totals, TFill&& fill) {
+void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TPeriodTotals* totals, TFill&& fill) {
   constexpr std::size_t kRun = 128;
   const std::size_t count = fileSet.Sotrs.size();
   const unsigned threads = WorkerCount(fileSet.Threads);
@@ -155,7 +155,7 @@ void ForEachPersonRun(const TFileSet& fileSet, TReport& report, TPeriodTotals& t
                                   part.SZV63Blocks.end());
         report.UnlistedLines.insert(report.UnlistedLines.end(), part.UnlistedLines.begin(),
                                     part.UnlistedLines.end());
-        totals.Add(run.Totals);
+        if (totals != nullptr) totals->Add(run.Totals);
       });
 }
 
@@ -335,11 +335,11 @@ void BuildReport(const TFileSet& fileSet, const TReportInputs& inputs, TReport& 
     run.Totals = pass.TakeTotals();
   };
   TPeriodTotals totals(fileSet);
-  ForEachPersonRun(fileSet, report, totals, addPersons);
+  ForEachPersonRun(fileSet, report, &totals, addPersons);
   // The blocks in a pass of their own, after the lines: made beside them, the two lists would
   // grow in turns on this thread and leave more of its memory in pieces at the peak.
   if (with63) {
-    ForEachPersonRun(fileSet, report, totals, [&](TPersonRun& run, std::size_t first, std::size_t end) {
+    ForEachPersonRun(fileSet, report, nullptr, [&](TPersonRun& run, std::size_t first, std::size_t end) {
       std::vector<std::string> codes63;
       std::vector<std::string> quarterCodes;
       std::vector<std::string> merged;
