@@ -140,7 +140,8 @@ class TPackReader final : public TXMLHandler {
     levels_.reserve(16);
   }
 
-  bool Open(std::string_view name, std::size_t depth) override {
+  // An element of no role, and all inside it, is passed over.
+  TXMLNext Open(std::string_view name, std::size_t depth) override {
     if (levels_.size() <= depth) levels_.resize(depth + 1);
     TLevel level;
     if (depth == 0) {
@@ -171,10 +172,12 @@ class TPackReader final : public TXMLHandler {
       case TRole::Row:
         row_ = TMonthRow();
         break;
+      case TRole::Skip:
+        return TXMLNext::PassOver;
       default:
         break;
     }
-    return true;
+    return TXMLNext::Enter;
   }
 
   // Never stops the walk: a walk that gives up later leaves the document to the tree, whose
@@ -263,11 +266,15 @@ class THeadWalk final : public TXMLHandler {
  public:
   explicit THeadWalk(TXMLHandler& reader) : reader_(reader) {}
 
-  bool Open(std::string_view name, std::size_t depth) override {
+  // A document the reader passes over (one of a kind it does not read) is entered all the same,
+  // for its end ends the head.
+  TXMLNext Open(std::string_view name, std::size_t depth) override {
+    const TXMLNext next = reader_.Open(name, depth);
     if (depth == kDocumentDepth) {
       document_ = name == kDocumentKind1 || name == kDocumentKind2 || name == kDocument63;
+      if (document_ && next == TXMLNext::PassOver) return TXMLNext::Enter;
     }
-    return reader_.Open(name, depth);
+    return next;
   }
 
   bool Close(std::string_view text, std::size_t depth) override {

@@ -684,20 +684,36 @@ bool BuildWellNested(const char* body, std::size_t size, std::pmr::memory_resour
   return true;
 }
 
-// Hands a walk to a TXMLHandler.
+// Hands a walk to a TXMLHandler. The walk still goes through an element the handler passes over,
+// as the answer (whether the document nests simply) must not depend on the handler.
 class THandlerSink {
  public:
   explicit THandlerSink(TXMLHandler& handler) : handler_(handler) {}
 
   bool Start(const TStartTag& tag, std::size_t depth) {
-    return handler_.Open(tag.Name, depth) && (!tag.Empty || handler_.Close({}, depth));
+    if (depth > passedOver_) return true;
+    switch (handler_.Open(tag.Name, depth)) {
+      case TXMLNext::Stop:
+        return false;
+      case TXMLNext::PassOver:
+        if (!tag.Empty) passedOver_ = depth;
+        return true;
+      case TXMLNext::Enter:
+        break;
+    }
+    return !tag.Empty || handler_.Close({}, depth);
   }
   bool End(std::string_view text, std::size_t depth) {
+    if (depth >= passedOver_) {
+      if (depth == passedOver_) passedOver_ = kNone;
+      return true;
+    }
     return handler_.Close(depth == 0 ? TrimBlanks(text) : text, depth);
   }
 
  private:
   TXMLHandler& handler_;
+  std::size_t passedOver_ = kNone;  // the depth of the element passed over, if any
 };
 
 }  // namespace
@@ -833,7 +849,8 @@ namespace {
 
 // The elements below kMaxDepth have no children, so the recursion stays shallow.
 bool ReplayElement(const TXMLElement& element, std::size_t depth, TXMLHandler& handler) {
-  if (!handler.Open(element.Name, depth)) return false;
+  const TXMLNext next = handler.Open(element.Name, depth);
+  if (next != TXMLNext::Enter) return next == TXMLNext::PassOver;
   for (const TXMLElement& child : element.Children) {
     if (!ReplayElement(child, depth + 1, handler)) return false;
   }

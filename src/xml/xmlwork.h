@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <memory_resource>
 #include <string>
@@ -65,14 +66,21 @@ class TXMLArena : public std::pmr::memory_resource {
   std::size_t left_ = 0;
 };
 
+// What a handler wants told of an element after its start tag.
+enum class TXMLNext : std::uint8_t {
+  Stop,      // nothing more: the walk ends
+  Enter,     // its children, then its end
+  PassOver,  // neither its children nor its end: the walk goes on after it
+};
+
 // What a walk over a document tells, element by element, in document order (see TXMLFile::Walk).
 class TXMLHandler {
  public:
   virtual ~TXMLHandler() = default;
-  // A start tag; the root is at depth 0. False stops the walk.
-  virtual bool Open(std::string_view name, std::size_t depth) = 0;
-  // The end of the element opened last at `depth`: `text` is what its TXMLElement::Text would
-  // hold. An empty element closes at once. False stops the walk.
+  // A start tag; the root is at depth 0.
+  virtual TXMLNext Open(std::string_view name, std::size_t depth) = 0;
+  // The end of the element opened last at `depth` (and entered): `text` is what its
+  // TXMLElement::Text would hold. An empty element closes at once. False stops the walk.
   virtual bool Close(std::string_view text, std::size_t depth) = 0;
 };
 
@@ -110,7 +118,8 @@ class TXMLFile {
   // the document nests simply (as packs do: every end tag closes the innermost open element, no
   // text beside child elements, at most 64 levels). True when the whole document was walked.
   // False, with nothing decided, for any other document and when the handler stopped; Parse then
-  // gives the answer. Normalises Content as Parse does; Root stays empty.
+  // gives the answer. What the handler passes over is walked through all the same, so the answer
+  // does not depend on it. Normalises Content as Parse does; Root stays empty.
   bool Walk(TXMLHandler& handler);
 
   // Tells `handler` the elements of the tree that Parse built, as Walk tells those of a document

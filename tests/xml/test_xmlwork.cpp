@@ -404,7 +404,17 @@ TEST(XmlWalk, ReplayTellsWhatTheWalkTells) {
     if (round % 11 == 0) content = "<?xml version=\"1.0\"?><R/>";
     std::string byWalk;
     std::string byReplay;
-    if (!reference::WalkEvents(content, byWalk)) continue;
+    const bool walkedThrough = reference::WalkEvents(content, byWalk);
+    // Passing over elements changes what is told, never whether the walk goes through.
+    for (const char* passOver : {"A", "Dd", "R"}) {
+      std::string passedByWalk;
+      std::string passedByReplay;
+      ASSERT_EQ(reference::WalkEvents(content, passedByWalk, 0, passOver), walkedThrough) << passOver << content;
+      if (!walkedThrough) continue;
+      ASSERT_TRUE(reference::ReplayEvents(content, passedByReplay, 0, passOver)) << content;
+      ASSERT_EQ(passedByWalk, passedByReplay) << passOver << content;
+    }
+    if (!walkedThrough) continue;
     ++walked;
     ASSERT_TRUE(reference::ReplayEvents(content, byReplay)) << content;
     ASSERT_EQ(byWalk, byReplay) << content;
@@ -424,6 +434,16 @@ TEST(XmlWalk, ReplayTellsWhatTheWalkTells) {
   std::string events;
   EXPECT_TRUE(reference::WalkEvents(content, events, 11));
   EXPECT_EQ(events, "0<R\n1<A\n1>1\n1<B\n1>\n1<C\n2<D\n2>2\n1><D>2</D>\n0><A>1</A><B/><C><D>2</D></C>\n");
+  // An element passed over, empty or not, tells its start and nothing of it after that.
+  for (const char* passOver : {"B", "C"}) {
+    std::string byReplay;
+    EXPECT_TRUE(reference::WalkEvents(content, events, 0, passOver));
+    EXPECT_TRUE(reference::ReplayEvents(content, byReplay, 0, passOver));
+    EXPECT_EQ(events, byReplay);
+    EXPECT_EQ(events, std::string(passOver) == "B"
+                          ? "0<R\n1<A\n1>1\n1<B\n1<C\n2<D\n2>2\n1><D>2</D>\n0><A>1</A><B/><C><D>2</D></C>\n"
+                          : "0<R\n1<A\n1>1\n1<B\n1>\n1<C\n0><A>1</A><B/><C><D>2</D></C>\n");
+  }
   TXMLFile unparsed;
   reference::TEventLog log;
   EXPECT_FALSE(unparsed.Replay(log));
