@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <unordered_map>
 
@@ -80,8 +82,33 @@ void AppendUtf8(std::string& out, char32_t code) {
 
 }  // namespace
 
+namespace {
+
+// Whether `text` may hold a byte that IsUnwritableCp1251 names, eight bytes at a time: a byte
+// below a space (tab, LF and CR too, which only cost the byte-wise look), DEL or 0x98.
+bool MayHoldUnwritable(std::string_view text) {
+  constexpr std::uint64_t kEach = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const auto equal = [](std::uint64_t word, unsigned char byte) {
+    const std::uint64_t x = word ^ (kEach * byte);
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+  };
+  for (std::size_t at = 0; at < text.size(); at += 8) {
+    std::uint64_t word = kEach * ' ';  // what lies past the end reads as spaces
+    std::memcpy(&word, text.data() + at, std::min<std::size_t>(8, text.size() - at));
+    const std::uint64_t below = (word - kEach * ' ') & ~word & kHigh;
+    if ((below | equal(word, 0x7F) | equal(word, 0x98)) != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string CleanCp1251Text(std::string_view text) {
   std::string result(text);
+  // Nearly every text is clean, and is told so without a look at each byte.
+  if (!MayHoldUnwritable(text)) return result;
   for (char& byte : result) {
     if (IsUnwritableCp1251(static_cast<unsigned char>(byte))) {
       byte = kUnwritableMark;

@@ -110,5 +110,29 @@ TEST(Unwritable, ControlsAndTheUnassignedByte) {
   EXPECT_EQ(CleanCp1251Text(std::string("\0a\x98\t\xC0\x1b", 6)), "?a?\t\xC0?");
 }
 
+// Texts of every length up to three words, clean or with one byte of any value at any place: the
+// words looked at whole must find what the byte-wise rule finds, next to bytes that only come
+// close to an unwritable one.
+TEST(Unwritable, EveryByteAtEveryPlace) {
+  const std::string neighbours = " !~\x80\x97\x99\xFF\xC0\x1F\x20\x7E";
+  for (std::size_t length = 0; length <= 24; ++length) {
+    std::string clean;
+    for (std::size_t at = 0; at < length; ++at) clean += neighbours[(at * 5 + length) % neighbours.size()];
+    for (char& byte : clean) {
+      if (IsUnwritableCp1251(static_cast<unsigned char>(byte))) byte = 'b';
+    }
+    EXPECT_EQ(CleanCp1251Text(clean), clean) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      for (int value = 0; value < 256; ++value) {
+        std::string text = clean;
+        text[at] = static_cast<char>(value);
+        std::string expected = text;
+        if (IsUnwritableCp1251(static_cast<unsigned char>(value))) expected[at] = '?';
+        ASSERT_EQ(CleanCp1251Text(text), expected) << length << " " << at << " " << value;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brisolt
