@@ -80,10 +80,6 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Whether `text` may hold a byte that IsUnwritableCp1251 names, eight bytes at a time: a byte
 // below a space (tab, LF and CR too, which only cost the byte-wise look), DEL or 0x98.
 bool MayHoldUnwritable(std::string_view text) {
